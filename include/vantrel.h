@@ -1,0 +1,185 @@
+/*
+ * Vantrel: debug-probe driver for an ARM7TDMI target on a parallel-port JTAG cable.
+ *
+ * A host loads the library and talks to it through six C functions. Every command goes
+ * through Dll_Jtag_Entry as a JtagRequest (connection kind, command code, arguments) and
+ * comes back as a JtagResponse (echo, status, length, up to 1024 bytes of data or text).
+ *
+ * Record layout. All integers are 32-bit little-endian. On a 32-bit build the offsets
+ * are exactly those noted beside each field. On a 64-bit build the pointer fields are
+ * native 8-byte pointers and the records are packed to 4 bytes, so only the fields that
+ * follow a pointer in the same argument layout move, by 4 bytes; the records keep
+ * their sizes (1240 and 1036 bytes).
+ */
+#ifndef VANTREL_H
+#define VANTREL_H
+
+#include <stdint.h>
+#include "vantrel_port.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Connection kinds a request may address. */
+enum {
+    VANTREL_KIND_CABLE = 1,     /* the JTAG cable on a PC parallel port */
+    VANTREL_KIND_SIMULATOR = 4  /* the "KORVIX" simulator: refused by open */
+};
+
+/* Command codes. */
+enum {
+    VANTREL_CMD_GET_NAME = 17,
+    VANTREL_CMD_GET_VERSION = 18,
+    VANTREL_CMD_OPEN = 19,
+    VANTREL_CMD_CONNECT = 33,
+    VANTREL_CMD_DISCONNECT = 34,
+    VANTREL_CMD_DOWNLOAD = 35,
+    VANTREL_CMD_RUN = 36,
+    VANTREL_CMD_STOP = 37,
+    VANTREL_CMD_RECONNECT = 38,
+    VANTREL_CMD_SET_HARDWARE_BREAK = 49,
+    VANTREL_CMD_SET_SOFTWARE_BREAK = 50,
+    VANTREL_CMD_CLEAR_BREAK = 51,
+    VANTREL_CMD_WRITE_REGISTER = 65,
+    VANTREL_CMD_READ_REGISTERS = 66,
+    VANTREL_CMD_READ_ICE = 67,
+    VANTREL_CMD_WRITE_MEMORY = 81,
+    VANTREL_CMD_READ_MEMORY = 82,
+    VANTREL_CMD_WRITE_MEMORY2 = 83,
+    VANTREL_CMD_READ_MEMORY2 = 84,
+    VANTREL_CMD_ADD_REGION = 85,
+    VANTREL_CMD_LIST_REGIONS = 86
+};
+
+/* Response status values. */
+enum {
+    VANTREL_STATUS_OK = 0,
+    VANTREL_STATUS_FAILED = 1,
+    VANTREL_STATUS_WARNING = 2,        /* "already down", "write only" and the like */
+    VANTREL_STATUS_OTHER_INSTANCE = -1 /* another library instance is active */
+};
+
+/* Memory-region access properties (command 85). */
+enum {
+    VANTREL_REGION_READ_ONLY = 0,
+    VANTREL_REGION_WRITE_ONLY = 1,
+    VANTREL_REGION_READ_WRITE = 2
+};
+
+enum {
+    VANTREL_TEXT_FIELD_SIZE = 64,
+    VANTREL_MAX_REGISTER_NAMES = 18,
+    VANTREL_RESPONSE_DATA_SIZE = 1024,
+    VANTREL_ARGUMENTS_SIZE = 1224
+};
+
+#pragma pack(push, 4)
+
+typedef struct VantrelOpenArgs {            /* 19 */
+    uint32_t unused;                        /* 16 */
+    char portName[VANTREL_TEXT_FIELD_SIZE]; /* 20: "lpt1", "lpt2" or "lpt3" */
+} VantrelOpenArgs;
+
+typedef struct VantrelConnectArgs {         /* 33 */
+    int32_t bigEndian;                      /* 16: 1 = target memory is big-endian */
+} VantrelConnectArgs;
+
+typedef struct VantrelDownloadArgs {        /* 35 */
+    int32_t verify;                         /* 16: 1 = read back and compare */
+    uint32_t loadAddress;                   /* 20 */
+    uint32_t entryAddress;                  /* 24: the new PC */
+    const void *image;                      /* 28 */
+    int32_t length;                         /* 32 (36 on 64-bit) */
+} VantrelDownloadArgs;
+
+typedef struct VantrelBreakpointArgs {      /* 49, 50 */
+    uint32_t address;                       /* 16 */
+} VantrelBreakpointArgs;
+
+typedef struct VantrelClearBreakArgs {      /* 51 */
+    int32_t hardware;                       /* 16: 1 = the hardware breakpoint */
+    uint32_t address;                       /* 20: software breakpoint */
+    unsigned char displacedWord[4];         /* 24: as answered by command 50 */
+} VantrelClearBreakArgs;
+
+typedef struct VantrelWriteRegisterArgs {   /* 65 */
+    char name[VANTREL_TEXT_FIELD_SIZE];     /* 16 */
+    uint32_t value;                         /* 80 */
+} VantrelWriteRegisterArgs;
+
+typedef struct VantrelReadRegistersArgs {   /* 66 */
+    int32_t byMode;                         /* 16: 1 = by mode name, other = by names */
+    char modeName[VANTREL_TEXT_FIELD_SIZE]; /* 20 */
+    int32_t nameCount;                      /* 84 */
+    char names[VANTREL_MAX_REGISTER_NAMES][VANTREL_TEXT_FIELD_SIZE]; /* 88 + 64 * i */
+} VantrelReadRegistersArgs;
+
+typedef struct VantrelWriteMemoryArgs {     /* 81, 83 */
+    int32_t verify;                         /* 16 */
+    uint32_t address;                       /* 20 */
+    const void *data;                       /* 24 */
+    int32_t length;                         /* 28 (32 on 64-bit) */
+    int32_t accessWidth;                    /* 32 (36 on 64-bit): bytes */
+} VantrelWriteMemoryArgs;
+
+typedef struct VantrelReadMemoryArgs {      /* 82, 84 */
+    void *buffer;                           /* 16 */
+    uint32_t address;                       /* 20 (24 on 64-bit) */
+    int32_t length;                         /* 24 (28 on 64-bit) */
+} VantrelReadMemoryArgs;
+
+typedef struct VantrelMemoryRegion {        /* 85: offsets 16 to 39 of the request */
+    uint64_t start;                         /* +0 */
+    uint64_t length;                        /* +8 */
+    uint32_t property;                      /* +16: VANTREL_REGION_* or any other value */
+    uint32_t reserved;                      /* +20: kept, never interpreted */
+} VantrelMemoryRegion;
+
+typedef struct JtagRequest {
+    int32_t kind;                           /* 0: VANTREL_KIND_* */
+    int32_t reserved0;                      /* 4 */
+    int32_t code;                           /* 8: VANTREL_CMD_* */
+    int32_t reserved1;                      /* 12 */
+    union {                                 /* 16 */
+        VantrelOpenArgs open;
+        VantrelConnectArgs connect;
+        VantrelDownloadArgs download;
+        VantrelBreakpointArgs breakpoint;
+        VantrelClearBreakArgs clearBreak;
+        VantrelWriteRegisterArgs writeRegister;
+        VantrelReadRegistersArgs readRegisters;
+        VantrelWriteMemoryArgs writeMemory;
+        VantrelReadMemoryArgs readMemory;
+        VantrelMemoryRegion addRegion;
+        unsigned char raw[VANTREL_ARGUMENTS_SIZE];
+    } args;
+} JtagRequest;
+
+typedef struct JtagResponse {
+    int32_t echo;                           /* 0 */
+    int32_t status;                         /* 4: VANTREL_STATUS_* */
+    int32_t length;                         /* 8: valid bytes in data */
+    unsigned char data[VANTREL_RESPONSE_DATA_SIZE]; /* 12 */
+} JtagResponse;
+
+#pragma pack(pop)
+
+/* Runs one command; the response is always written unless it is NULL. */
+VANTREL_API void VANTREL_CALL Dll_Jtag_Entry(const JtagRequest *request, JtagResponse *response);
+/* 0: the target status word; other: the cable's power-sense lines (3 = both good). */
+VANTREL_API int VANTREL_CALL getDbgStatus(int selector);
+/* Percentage of the running or last transfer. Never waits. */
+VANTREL_API int VANTREL_CALL getJtagProcess(void);
+/* Asks the running transfer to stop at its next progress report. Never waits. */
+VANTREL_API void VANTREL_CALL setJtagProcessBreak(void);
+/* Result of the last background job: 1 none yet, 0 success, -1 to -5 failures. */
+VANTREL_API int VANTREL_CALL jtagGetLastError(void);
+/* Sets the last job result to 1 and clears the progress and the stop request. */
+VANTREL_API void VANTREL_CALL jtagClearLastError(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* VANTREL_H */

@@ -1,0 +1,103 @@
+// An ARMv4T (ARM7TDMI) instruction interpreter for the simulated board. It knows
+// nothing of JTAG or debug state: the board decides which word is executed at which
+// address, and every memory and coprocessor access goes through the Bus it passes in.
+#pragma once
+
+#include <cstdint>
+
+namespace vsim {
+
+enum class Mode : uint8_t {
+  kUser = 0x10, kFiq = 0x11, kIrq = 0x12, kSupervisor = 0x13,
+  kAbort = 0x17, kUndefined = 0x1B, kSystem = 0x1F,
+};
+
+enum class AccessKind : uint8_t { kFetch, kData };
+
+// What the core sees of the outside world. size is 1, 2 or 4 bytes; addresses arrive
+// as the core drives them (the bus decides how unaligned bits are ignored).
+class Bus {
+ public:
+  virtual ~Bus() = default;
+  // false: the access aborts (prefetch abort for a fetch, data abort otherwise).
+  virtual bool Read(uint32_t address, int size, AccessKind kind, bool privileged, uint32_t& value) = 0;
+  virtual bool Write(uint32_t address, int size, uint32_t value, bool privileged) = 0;
+  // MRC/MCR; false: no such coprocessor register (the instruction is undefined).
+  virtual bool CoprocessorRead(int cp, int opc1, int crn, int crm, int opc2, uint32_t& value) {
+    (void)cp; (void)opc1; (void)crn; (void)crm; (void)opc2; (void)value; return false;
+  }
+  virtual bool CoprocessorWrite(int cp, int opc1, int crn, int crm, int opc2, uint32_t value) {
+    (void)cp; (void)opc1; (void)crn; (void)crm; (void)opc2; (void)value; return false;
+  }
+};
+
+// How an instruction word uses the bus, for a debug-state pipeline that feeds it.
+struct CycleShape {
+  int loads = 0;        // data words read (LDR/LDM/SWP/LDRH...)
+  int stores = 0;       // data words written (STR/STM/SWP...)
+  bool internal = false;  // a trailing internal cycle (loads, multiplies...)
+  bool writesPc = false;  // the instruction may change r15 (branch, BX, ALU to pc, load of pc)
+  bool isLoadStore = false;  // LDR/STR/LDM/STM/SWP/LDC/STC of any form
+};
+
+struct ExecResult {
+  bool pcWritten = false;  // r15 was written: continue at NextPc()
+  bool exception = false;  // an exception was taken (SWI, undefined, abort)
+  bool dataAbort = false;
+};
+
+class ArmCpu {
+ public:
+  ArmCpu();
+
+  // Reset: supervisor mode, ARM state, IRQ and FIQ disabled, PC 0.
+  void Reset();
+
+  // ---- System-speed execution --------------------------------------------------------
+  // Fetches the instruction at NextPc() through the bus and executes it.
+  ExecResult Step(Bus& bus);
+  // Executes a word already fetched from address (ARM or Thumb by the current T bit).
+  // r15 reads as address + 8 (ARM) or + 4 (Thumb). Afterwards NextPc() is address +
+  // size unless the instruction wrote the PC or took an exception.
+  ExecResult Execute(uint32_t instruction, uint32_t address, Bus& bus);
+  static CycleShape Shape(uint32_t instruction, bool thumb);
+
+  uint32_t NextPc() const { return next_pc_; }
+  void SetNextPc(uint32_t pc) { next_pc_ = pc; }
+
+  // ---- Registers -------------------------------------------------------------------
+  // r0-r14 as the current mode sees them; index 15 gives NextPc().
+  uint32_t Reg(int index) const;
+  void SetReg(int index, uint32_t value);
+  // r0-r14 as the given mode sees them (User and System share a bank).
+  uint32_t BankedReg(Mode mode, int index) const;
+  void SetBankedReg(Mode mode, int index, uint32_t value);
+  uint32_t Cpsr() const { return cpsr_; }
+  void SetCpsr(uint32_t value);  // switches register banks when the mode field changes
+  uint32_t Spsr(Mode mode) const;  // User/System: the CPSR
+  void SetSpsr(Mode mode, uint32_t value);
+  bool Thumb() const { return (cpsr_ & 0x20u) != 0; }
+  Mode CurrentMode() const { return static_cast<Mode>(cpsr_ & 0x1Fu); }
+
+  // Interrupt lines, sampled before each Step.
+  void SetIrq(bool level) { irq_ = level; }
+  void SetFiq(bool level) { fiq_ = level; }
+
+  // Exception entry, also used by the board for aborts it detects itself.
+  enum class Exception { kReset, kUndefined, kSwi, kPrefetchAbort, kDataAbort, kIrq, kFiq };
+  void TakeException(Exception kind, uint32_t returnAddress);
+
+ private:
+  // Implementation-defined; see arm_cpu.cpp.
+  uint32_t regs_[16] = {};        // current view r0-r14 (r15 unused)
+  uint32_t usr_banked_[7] = {};   // r8-r14 of User/System when another mode is current
+  uint32_t fiq_banked_[7] = {};   // r8-r14 of FIQ
+  uint32_t svc_banked_[2] = {}, abt_banked_[2] = {}, und_banked_[2] = {}, irq_banked_[2] = {};
+  uint32_t spsr_[5] = {};         // fiq, svc, abt, irq, und
+  uint32_t cpsr_ = 0xD3;
+  uint32_t next_pc_ = 0;
+  bool irq_ = false;
+  bool fiq_ = false;
+};
+
+}  // namespace vsim

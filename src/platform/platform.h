@@ -1,0 +1,67 @@
+// Everything that depends on the operating system or on x86 port instructions. No other
+// folder may test for _WIN32 or include a system header of its own for these services.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace vantrel::platform {
+
+// ---- Byte-wide x86 I/O ports -------------------------------------------------------
+enum class PortAccess {
+  kGranted,  // the process may use IN and OUT now
+  kRetry,    // not yet: the caller may wait and ask again
+  kRefused,  // will not be granted (no privilege, not x86)
+};
+[[nodiscard]] PortAccess RequestHardwarePortAccess();
+uint8_t HardwarePortRead(uint16_t port);
+void HardwarePortWrite(uint16_t port, uint8_t value);
+
+// ---- Time ----------------------------------------------------------------------------
+void SleepMilliseconds(unsigned milliseconds);
+
+// ---- The debug-output channel used by default for trace lines ------------------------
+void WriteDebugOutput(const char* line);
+
+// ---- The host process ----------------------------------------------------------------
+// Directory of the running executable with its trailing separator; false when unknown.
+[[nodiscard]] bool HostExecutableDirectory(std::string& directory);
+
+// ---- Machine-wide instance marker ----------------------------------------------------
+enum class MarkerResult { kCreated, kAlreadyExists, kFailed };
+// Creates the named marker; it is released by CloseInstanceMarker or when the process dies.
+[[nodiscard]] MarkerResult CreateInstanceMarker(const char* name);
+void CloseInstanceMarker();
+
+// ---- Locks and gates shared by the host's threads and the job worker ------------------
+class EntryMutex {
+ public:
+  [[nodiscard]] bool Create(const char* name);
+  void Destroy();
+  [[nodiscard]] bool Lock();  // false when the wait fails (not created)
+  void Unlock();
+  bool Exists() const { return handle_ != nullptr; }
+
+ private:
+  void* handle_ = nullptr;
+};
+
+// A gate is closed by one thread and opened by another; waiting leaves it open.
+class JobGate {
+ public:
+  [[nodiscard]] bool Create(const char* name);  // created open
+  void Destroy();
+  void Shut();
+  void Open();
+  [[nodiscard]] bool WaitUntilOpen();  // false when the wait fails (not created)
+  bool Exists() const { return handle_ != nullptr; }
+
+ private:
+  void* handle_ = nullptr;
+};
+
+// Starts a thread of normal priority and default stack that ends by itself (not joined).
+[[nodiscard]] bool StartDetachedThread(void (*body)(void*), void* argument);
+
+}  // namespace vantrel::platform
