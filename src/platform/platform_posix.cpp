@@ -1,0 +1,214 @@
+// Linux and other POSIX systems. Port access needs iopl on x86 (root or CAP_SYS_RAWIO);
+// elsewhere the hardware port is simply not available.
+#include <fcntl.h>
+#include <limits.h>
+#include <pthread.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "platform/platform.h"
+
+#if (defined(__i386__) || defined(__x86_64__)) && defined(__linux__)
+#include <sys/io.h>
+#define VANTREL_HAVE_X86_PORTS 1
+#endif
+
+namespace vantrel::platform {
+
+// ---- Ports ---------------------------------------------------------------------------
+
+PortAccess RequestHardwarePortAccess() {
+#ifdef VANTREL_HAVE_X86_PORTS
+  // iopl opens the whole port range, so addresses moved by lpt.ini above 0x3FF work too.
+  return iopl(3) == 0 ? PortAccess::kGranted : PortAccess::kRefused;
+#else
+  return PortAccess::kRefused;
+#endif
+}
+
+uint8_t HardwarePortRead(uint16_t port) {
+#ifdef VANTREL_HAVE_X86_PORTS
+  return inb(port);
+#else
+  (void)port;
+  return 0xFF;
+#endif
+}
+
+void HardwarePortWrite(uint16_t port, uint8_t value) {
+#ifdef VANTREL_HAVE_X86_PORTS
+  outb(value, port);
+#else
+  (void)port;
+  (void)value;
+#endif
+}
+
+// ---- Time and diagnostics ------------------------------------------------------------
+
+void SleepMilliseconds(unsigned milliseconds) {
+  timespec remaining{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
+  while (nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
+  }
+}
+
+void WriteDebugOutput(const char* line) { (void)line; }  // no system debug channel here
+
+bool HostExecutableDirectory(std::string& directory) {
+  char path[PATH_MAX];
+  const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (length <= 0) return false;
+  path[length] = '\0';
+  char* lastSeparator = std::strrchr(path, '/');
+  if (lastSeparator == nullptr) return false;
+  directory.assign(path, static_cast<std::size_t>(lastSeparator - path + 1));
+  return true;
+}
+
+// ---- Instance marker -----------------------------------------------------------------
+// A lock the kernel drops when its holder dies, so a crashed host never locks every
+// later one out.
+
+namespace {
+int g_marker_fd = -1;
+
+std::string MarkerPath(const char* name) {
+  struct stat info {};
+  const bool haveShm = stat("/dev/shm", &info) == 0 && S_ISDIR(info.st_mode) && access("/dev/shm", W_OK) == 0;
+  return std::string(haveShm ? "/dev/shm/" : "/tmp/") + name;
+}
+}  // namespace
+
+MarkerResult CreateInstanceMarker(const char* name) {
+  const std::string path = MarkerPath(name);
+  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return MarkerResult::kFailed;
+  fchmod(fd, 0666);  // another user's later host must be able to take it too
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const bool held = errno == EWOULDBLOCK;
+    close(fd);
+    return held ? MarkerResult::kAlreadyExists : MarkerResult::kFailed;
+  }
+  g_marker_fd = fd;
+  return MarkerResult::kCreated;
+}
+
+void CloseInstanceMarker() {
+  if (g_marker_fd >= 0) {
+    close(g_marker_fd);  // closing drops the lock
+    g_marker_fd = -1;
+  }
+}
+
+// ---- Entry mutex and job gate --------------------------------------------------------
+// Only the active instance uses them, so objects local to the process are enough.
+
+namespace {
+struct GateState {
+  pthread_mutex_t mutex = PTHREAD_MUTEX_INITIALIZER;
+  pthread_cond_t opened = PTHREAD_COND_INITIALIZER;
+  bool open = true;
+};
+}  // namespace
+
+bool EntryMutex::Create(const char*) {
+  if (handle_ != nullptr) return true;
+  auto* mutex = new (std::nothrow) pthread_mutex_t;
+  if (mutex == nullptr || pthread_mutex_init(mutex, nullptr) != 0) {
+    delete mutex;
+    return false;
+  }
+  handle_ = mutex;
+  return true;
+}
+
+void EntryMutex::Destroy() {
+  auto* mutex = static_cast<pthread_mutex_t*>(handle_);
+  if (mutex == nullptr) return;
+  pthread_mutex_destroy(mutex);
+  delete mutex;
+  handle_ = nullptr;
+}
+
+bool EntryMutex::Lock() {
+  auto* mutex = static_cast<pthread_mutex_t*>(handle_);
+  return mutex != nullptr && pthread_mutex_lock(mutex) == 0;
+}
+
+void EntryMutex::Unlock() {
+  if (auto* mutex = static_cast<pthread_mutex_t*>(handle_)) pthread_mutex_unlock(mutex);
+}
+
+bool JobGate::Create(const char*) {
+  if (handle_ != nullptr) return true;
+  handle_ = new (std::nothrow) GateState;
+  return handle_ != nullptr;
+}
+
+void JobGate::Destroy() {
+  delete static_cast<GateState*>(handle_);
+  handle_ = nullptr;
+}
+
+void JobGate::Shut() {
+  auto* gate = static_cast<GateState*>(handle_);
+  if (gate == nullptr) return;
+  pthread_mutex_lock(&gate->mutex);
+  gate->open = false;
+  pthread_mutex_unlock(&gate->mutex);
+}
+
+void JobGate::Open() {
+  auto* gate = static_cast<GateState*>(handle_);
+  if (gate == nullptr) return;
+  pthread_mutex_lock(&gate->mutex);
+  gate->open = true;
+  pthread_cond_broadcast(&gate->opened);
+  pthread_mutex_unlock(&gate->mutex);
+}
+
+bool JobGate::WaitUntilOpen() {
+  auto* gate = static_cast<GateState*>(handle_);
+  if (gate == nullptr) return false;
+  pthread_mutex_lock(&gate->mutex);
+  while (!gate->open) pthread_cond_wait(&gate->opened, &gate->mutex);
+  pthread_mutex_unlock(&gate->mutex);
+  return true;
+}
+
+// ---- Threads -------------------------------------------------------------------------
+
+namespace {
+struct ThreadStart {
+  void (*body)(void*);
+  void* argument;
+};
+
+void* RunThread(void* raw) {
+  ThreadStart start = *static_cast<ThreadStart*>(raw);
+  delete static_cast<ThreadStart*>(raw);
+  start.body(start.argument);
+  return nullptr;
+}
+}  // namespace
+
+bool StartDetachedThread(void (*body)(void*), void* argument) {
+  auto* start = new (std::nothrow) ThreadStart{body, argument};
+  if (start == nullptr) return false;
+  pthread_t thread;
+  if (pthread_create(&thread, nullptr, &RunThread, start) != 0) {
+    delete start;
+    return false;
+  }
+  pthread_detach(thread);
+  return true;
+}
+
+}  // namespace vantrel::platform
