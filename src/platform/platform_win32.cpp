@@ -1,0 +1,153 @@
+// 32-bit Windows: named kernel objects, the port-I/O device that grants IN and OUT on
+// NT-family systems, and the x86 port instructions themselves.
+#include <windows.h>
+#include <process.h>
+
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace vantrel::platform {
+
+// ---- Ports ---------------------------------------------------------------------------
+
+PortAccess RequestHardwarePortAccess() {
+  OSVERSIONINFOA version{};
+  version.dwOSVersionInfoSize = sizeof version;
+  if (!GetVersionExA(&version) || version.dwPlatformId != VER_PLATFORM_WIN32_NT) {
+    return PortAccess::kGranted;  // the 9x family lets every process use the ports
+  }
+  // Opening the device is what grants this process its port access; it is never used.
+  HANDLE device = CreateFileA("\\\\.\\directio", GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (device == INVALID_HANDLE_VALUE) return PortAccess::kRetry;
+  CloseHandle(device);
+  return PortAccess::kGranted;
+}
+
+uint8_t HardwarePortRead(uint16_t port) {
+  uint8_t value;
+  __asm__ __volatile__("inb %w1, %b0" : "=a"(value) : "Nd"(port));
+  return value;
+}
+
+void HardwarePortWrite(uint16_t port, uint8_t value) {
+  __asm__ __volatile__("outb %b0, %w1" : : "a"(value), "Nd"(port));
+}
+
+// ---- Time and diagnostics ------------------------------------------------------------
+
+void SleepMilliseconds(unsigned milliseconds) { Sleep(milliseconds); }
+
+void WriteDebugOutput(const char* line) { OutputDebugStringA(line); }
+
+bool HostExecutableDirectory(std::string& directory) {
+  char path[260] = {};
+  const DWORD length = GetModuleFileNameA(GetModuleHandleA(nullptr), path, sizeof path);
+  if (length == 0 || length >= sizeof path) return false;
+  char* lastSeparator = std::strrchr(path, '\\');
+  if (lastSeparator == nullptr) return false;
+  directory.assign(path, static_cast<std::size_t>(lastSeparator - path + 1));
+  return true;
+}
+
+// ---- Instance marker -----------------------------------------------------------------
+
+namespace {
+HANDLE g_marker = nullptr;
+}
+
+MarkerResult CreateInstanceMarker(const char* name) {
+  HANDLE marker = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 200, name);
+  if (marker == nullptr) return MarkerResult::kFailed;
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    CloseHandle(marker);
+    return MarkerResult::kAlreadyExists;
+  }
+  g_marker = marker;
+  return MarkerResult::kCreated;
+}
+
+void CloseInstanceMarker() {
+  if (g_marker != nullptr) {
+    CloseHandle(g_marker);
+    g_marker = nullptr;
+  }
+}
+
+// ---- Entry mutex and job gate --------------------------------------------------------
+
+bool EntryMutex::Create(const char* name) {
+  if (handle_ == nullptr) handle_ = CreateMutexA(nullptr, FALSE, name);
+  return handle_ != nullptr;
+}
+
+void EntryMutex::Destroy() {
+  if (handle_ != nullptr) CloseHandle(static_cast<HANDLE>(handle_));
+  handle_ = nullptr;
+}
+
+bool EntryMutex::Lock() {
+  if (handle_ == nullptr) return false;
+  const DWORD result = WaitForSingleObject(static_cast<HANDLE>(handle_), INFINITE);
+  return result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;  // abandoned: ours now
+}
+
+void EntryMutex::Unlock() {
+  if (handle_ != nullptr) ReleaseMutex(static_cast<HANDLE>(handle_));
+}
+
+// A manual-reset event: waiting on an open (signalled) gate leaves it open.
+bool JobGate::Create(const char* name) {
+  if (handle_ == nullptr) handle_ = CreateEventA(nullptr, TRUE, TRUE, name);
+  return handle_ != nullptr;
+}
+
+void JobGate::Destroy() {
+  if (handle_ != nullptr) CloseHandle(static_cast<HANDLE>(handle_));
+  handle_ = nullptr;
+}
+
+void JobGate::Shut() {
+  if (handle_ != nullptr) ResetEvent(static_cast<HANDLE>(handle_));
+}
+
+void JobGate::Open() {
+  if (handle_ != nullptr) SetEvent(static_cast<HANDLE>(handle_));
+}
+
+bool JobGate::WaitUntilOpen() {
+  return handle_ != nullptr && WaitForSingleObject(static_cast<HANDLE>(handle_), INFINITE) == WAIT_OBJECT_0;
+}
+
+// ---- Threads -------------------------------------------------------------------------
+
+namespace {
+struct ThreadStart {
+  void (*body)(void*);
+  void* argument;
+};
+
+unsigned __stdcall RunThread(void* raw) {
+  ThreadStart start = *static_cast<ThreadStart*>(raw);
+  delete static_cast<ThreadStart*>(raw);
+  start.body(start.argument);
+  return 0;
+}
+}  // namespace
+
+bool StartDetachedThread(void (*body)(void*), void* argument) {
+  auto* start = new (std::nothrow) ThreadStart{body, argument};
+  if (start == nullptr) return false;
+  const uintptr_t thread = _beginthreadex(nullptr, 0, &RunThread, start, 0, nullptr);
+  if (thread == 0) {
+    delete start;
+    return false;
+  }
+  CloseHandle(reinterpret_cast<HANDLE>(thread));
+  return true;
+}
+
+}  // namespace vantrel::platform
