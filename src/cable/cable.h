@@ -1,5 +1,7 @@
 // The cable on the parallel port: finding it, its power-sense lines, and the lines it
 // drives outside TAP traffic.
+//
+// Not thread-safe: the host interface lets one thread at a time into the cable layer.
 #pragma once
 
 #include <cstdint>
@@ -10,24 +12,31 @@ namespace vantrel::cable {
 
 inline constexpr int32_t kNoPortSelected = -1;
 inline constexpr int32_t kPowerNeverRead = -1;
-inline constexpr int32_t kPowerGood = 3;
+inline constexpr int32_t kFirstSenseLineGood = 1;
+inline constexpr int32_t kSecondSenseLineGood = 2;
+inline constexpr int32_t kPowerGood = kFirstSenseLineGood | kSecondSenseLineGood;
 
 // Reads lpt.ini, obtains port access once per process, then looks for the cable on
-// portIndex (0 to 2) by writing 0x55 to its data port and reading it back.
-// Returns kOk (the port is selected), kEmulatorNotFound (no port selected any more)
-// or kNoPortAccess.
+// portIndex (0 to 2) by writing 0x55 to its data port and reading it back; the byte
+// stays on the cable's lines until the next write.
+// Returns kOk (the port is selected), kEmulatorNotFound (no port selected any more,
+// even one an earlier call had found), kNoPortAccess (SelectedPort unchanged) or
+// kInvalidParameters for an index outside 0 to 2 (nothing read, nothing touched).
 [[nodiscard]] ResultCode OpenCable(int portIndex);
 
 int32_t SelectedPort();
-uint16_t SelectedDataPort();    // valid only while a port is selected
+// Low 16 bits of the selected port's addresses; 0 while no port is selected.
+uint16_t SelectedDataPort();
 uint16_t SelectedStatusPort();
+uint16_t SelectedControlPort();
 
 // Reads both sense lines into PowerStatus (bit 0 first line good, bit 1 second line
 // good). Returns PowerStatus, or -1 when no port is selected (PowerStatus is then 0).
 int32_t ReadPowerLines();
 int32_t PowerStatus();
 
-// Writes 0x0B, 0x00, 0x00 to the control port; nothing when no port is selected.
+// Writes 0x0B, 0x00, 0x00 to the control port; nothing when no port is selected. The
+// port stays selected.
 void ReleaseCable();
 // Drives the data port to value; nothing when no port is selected.
 void SetCableLines(uint8_t value);

@@ -1,29 +1,47 @@
 // The one seam through which every port access of the library goes: the hardware's
 // IN and OUT instructions, or a virtual port plugged in with VantrelUsePortIo. Each
 // access is followed by the PortDelay busy-wait, which paces the TAP clock.
+//
+// Not thread-safe: the host interface lets one thread at a time into the cable layer.
 #pragma once
 
 #include <cstdint>
 
+#include "common/result_code.h"
 #include "platform/platform.h"
 #include "vantrel_port.h"
 
 namespace vantrel::cable {
 
+// One byte-wide access, at once and unbuffered, then PortDelay empty loop iterations.
 void PortWrite(uint16_t port, uint8_t value);
 uint8_t PortRead(uint16_t port);
 
 // One attempt to obtain port access: through the virtual port's acquire callback when
-// one is plugged in, otherwise from the platform.
+// one is plugged in (0 granted, anything else: ask again later), otherwise from the
+// platform.
 [[nodiscard]] platform::PortAccess RequestPortAccess();
 
-// Null: back to the hardware. The structure is copied.
+// Obtains port access once per process: up to 101 attempts 10 ms apart while the
+// answer is "ask again later". Returns kOk at once when access was obtained before,
+// kNoPortAccess when the attempts run out or access is refused (nothing is
+// remembered then, so the next call tries again).
+inline constexpr int kPortAccessAttempts = 101;
+inline constexpr unsigned kPortAccessRetryMs = 10;
+[[nodiscard]] ResultCode ObtainPortAccess();
+bool PortAccessObtained();
+void ForgetPortAccess();
+
+// Null: back to the hardware. The structure is copied. A missing read callback reads
+// 0xFF (a floating bus), a missing write callback drops the byte, a missing acquire
+// callback grants access. Either way the access obtained so far is forgotten, so the
+// next OpenCable asks the new port.
 void UsePortIo(const VantrelPortIo* io);
 
 int32_t PortDelay();
 void SetPortDelay(int32_t loops);  // negative values become 0
 
-// Back to the values at load: hardware access, PortDelay 0.
+// Back to the values at load: hardware access, PortDelay 0, access not yet obtained.
 void ResetPortIo();
 
 }  // namespace vantrel::cable

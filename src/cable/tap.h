@@ -3,26 +3,37 @@
 //
 // ScanIR and ScanDR must start in Run-Test/Idle, Update-IR or Update-DR. With toIdle
 // they end in Run-Test/Idle, otherwise in Update-IR / Update-DR. TCK is low after each.
+// Flags (tdi, tms, fallingEdge, toIdle) count as set when they are not 0.
+//
+// Port accesses, each followed by the PortDelay busy-wait (n = bits shifted):
+//   TapReset 32 (+4 with toIdle), ScanIR 3n + 21 (+4), ScanDR 3n + 17 (+4).
+// Not thread-safe: the host interface lets one thread at a time into the cable layer.
 #pragma once
 
 #include <cstdint>
 
 namespace vantrel::cable {
 
-// One TCK cycle; returns the TDO bit sampled while TCK was low.
+// One TCK cycle: TMS and TDI presented with TCK low, TDO sampled, TCK raised, and with
+// fallingEdge TCK lowered again. Returns the TDO bit (0 with no port selected).
 int TapClock(int tdi, int tms, int fallingEdge);
 
 // Shifts bitCount bits (at least 1) in Shift-IR/Shift-DR, leaving in Exit1 with the
-// last bit. tdiWords null: zeros are shifted. tdoWords null: nothing is stored.
+// last bit. Bit i is bit (i mod 32) of word (i div 32), bit 0 first; both arrays hold
+// ceil(bitCount / 32) words, the captured bits above bitCount are 0.
+// tdiWords null: zeros are shifted. tdoWords null: nothing is stored.
+// A bitCount below 1 does nothing.
 void ShiftBits(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords);
 
 // Returns the irLength (1 to 32) bits captured while the instruction was shifted.
+// Another irLength does nothing and returns 0.
 uint32_t ScanIR(int irLength, uint32_t instruction, int toIdle);
 
+// tdiWords and tdoWords as for ShiftBits. A bitCount below 1 does nothing.
 void ScanDR(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int toIdle);
 
-// Eight TMS-high cycles to Test-Logic-Reset; with toIdle one more to Run-Test/Idle.
-// TapActive becomes toIdle.
+// Eight TMS-high cycles (TDI high) to Test-Logic-Reset from any state; with toIdle one
+// more to Run-Test/Idle. TapActive becomes toIdle, even with no port selected.
 void TapReset(int toIdle);
 
 // Holds the target's reset line low for 100 ms, then resets the TAP into Run-Test/Idle.
@@ -32,5 +43,6 @@ int PulseCableReset();
 // 1 when the last TAP reset left the TAP in Run-Test/Idle, 0 in Test-Logic-Reset.
 int TapActive();
 void SetTapActive(int active);
+void ResetTapState();  // TapActive 0, as at load
 
 }  // namespace vantrel::cable

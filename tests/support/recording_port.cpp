@@ -11,7 +11,10 @@ VantrelPortIo RecordingPort::Io() { return VantrelPortIo{this, &Acquire, &Read, 
 int RecordingPort::Acquire(void* context) {
   auto* self = static_cast<RecordingPort*>(context);
   ++self->acquire_calls_;
-  return self->acquire_result_;
+  if (self->acquire_queue_.empty()) return self->acquire_result_;
+  const int result = self->acquire_queue_.front();
+  self->acquire_queue_.pop_front();
+  return result;
 }
 
 unsigned char RecordingPort::Read(void* context, unsigned short port) {

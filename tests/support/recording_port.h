@@ -36,6 +36,8 @@ class RecordingPort {
   // device behind the cable); it is asked when the queue is empty.
   void SetStatusSource(std::function<uint8_t(uint8_t lastDataWrite)> source) { status_source_ = std::move(source); }
   void SetAcquireResult(int result) { acquire_result_ = result; }
+  // Answers to acquire: scripted results first, in order, then SetAcquireResult's.
+  void QueueAcquireResult(int result) { acquire_queue_.push_back(result); }
 
   const std::vector<PortAccessRecord>& Log() const { return log_; }
   void ClearLog() { log_.clear(); }
@@ -64,6 +66,7 @@ class RecordingPort {
   std::deque<uint8_t> status_queue_;
   std::function<uint8_t(uint8_t)> status_source_;
   int acquire_result_ = 0;
+  std::deque<int> acquire_queue_;
   int acquire_calls_ = 0;
   std::vector<PortAccessRecord> log_;
 };

@@ -1,0 +1,83 @@
+#include "cable/port_config.h"
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+
+#include "cable/port_io.h"
+#include "platform/platform.h"
+
+namespace vantrel::cable {
+namespace {
+
+constexpr std::array<PortAddresses, kPortCount> kDefaultPortTable{{
+    {0x378, 0x379, 0x37A},  // lpt1
+    {0x3BC, 0x3BD, 0x3BE},  // lpt2
+    {0x278, 0x279, 0x27A},  // lpt3
+}};
+
+std::array<PortAddresses, kPortCount> g_port_table = kDefaultPortTable;
+
+// The addresses wrap in 32 bits rather than overflow: a base of 0xFFFFFFFF is
+// accepted and only its low 16 bits ever reach a port.
+PortAddresses PortAt(uint32_t base) {
+  return {static_cast<int32_t>(base), static_cast<int32_t>(base + 1u), static_cast<int32_t>(base + 2u)};
+}
+
+void ApplyPortLine(const char* line) {
+  int lptNumber = 0;
+  unsigned int base = 0;
+  if (std::sscanf(line, "lpt%d=%x", &lptNumber, &base) != 2) return;
+  if (lptNumber < 1 || lptNumber > kPortCount) return;
+  g_port_table[static_cast<std::size_t>(lptNumber - 1)] = PortAt(base);
+}
+
+void ApplyDelayLine(const char* line) {
+  int delay = 0;
+  if (std::sscanf(line, "delay=%d", &delay) != 1) return;
+  SetPortDelay(delay);
+}
+
+}  // namespace
+
+const PortAddresses& PortTableEntry(int portIndex) {
+  static constexpr PortAddresses kNoPort{0, 0, 0};
+  if (portIndex < 0 || portIndex >= kPortCount) return kNoPort;
+  return g_port_table[static_cast<std::size_t>(portIndex)];
+}
+
+void ApplyPortConfigLine(const char* line) {
+  if (line == nullptr) return;
+  // The port test comes first and excludes the delay test: "delay=5 ; lpt" is a port
+  // line that doesn't parse.
+  if (std::strstr(line, "lpt") != nullptr) {
+    ApplyPortLine(line);
+  } else if (std::strstr(line, "delay") != nullptr) {
+    ApplyDelayLine(line);
+  }
+}
+
+void LoadPortConfigFile(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "r");
+  if (file == nullptr) return;
+  // A line longer than the buffer arrives in pieces, each handled as a line of its own.
+  char line[kConfigLineBufferSize];
+  for (;;) {
+    std::memset(line, 0, sizeof line);
+    if (std::fgets(line, sizeof line, file) == nullptr) break;
+    ApplyPortConfigLine(line);
+  }
+  std::fclose(file);
+}
+
+void LoadPortConfig() {
+  std::string directory;
+  if (!platform::HostExecutableDirectory(directory)) return;
+  const std::string path = directory + kPortConfigFileName;
+  if (path.size() + 1 > kMaxConfigPath) return;
+  LoadPortConfigFile(path);
+}
+
+void ResetPortConfig() { g_port_table = kDefaultPortTable; }
+
+}  // namespace vantrel::cable

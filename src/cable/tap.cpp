@@ -1,0 +1,115 @@
+#include "cable/tap.h"
+
+#include "cable/cable.h"
+#include "cable/cable_lines.h"
+#include "cable/port_io.h"
+#include "platform/platform.h"
+
+namespace vantrel::cable {
+namespace {
+
+constexpr int kResetCycles = 8;  // enough to reach Test-Logic-Reset from any state
+constexpr int kMaxIrLength = 32;
+constexpr unsigned kResetPulseMs = 100;
+
+int g_tap_active = 0;
+
+// The reset output stays released in every byte of TAP traffic.
+uint8_t TapLines(int tdi, int tms) {
+  return static_cast<uint8_t>(lines::kResetReleased | (tms != 0 ? lines::kTms : 0) | (tdi != 0 ? lines::kTdi : 0));
+}
+
+// A cycle that only walks the TAP: TDI low, TCK back low, TDO discarded.
+void Walk(int tms) { (void)TapClock(0, tms, 1); }
+
+// From Run-Test/Idle, Update-IR or Update-DR.
+void EnterShiftIR() {
+  Walk(1);  // Select-DR-Scan
+  Walk(1);  // Select-IR-Scan
+  Walk(0);  // Capture-IR
+  Walk(0);  // Shift-IR
+}
+
+void EnterShiftDR() {
+  Walk(1);  // Select-DR-Scan
+  Walk(0);  // Capture-DR
+  Walk(0);  // Shift-DR
+}
+
+// From Exit1-IR or Exit1-DR.
+void LeaveShift(int toIdle) {
+  Walk(1);  // Update-IR / Update-DR: the shifted value takes effect
+  if (toIdle != 0) Walk(0);  // Run-Test/Idle
+}
+
+}  // namespace
+
+int TapClock(int tdi, int tms, int fallingEdge) {
+  if (SelectedPort() == kNoPortSelected) return 0;
+  const uint16_t dataPort = SelectedDataPort();
+  const uint8_t tckLow = TapLines(tdi, tms);
+  // When the previous cycle left TCK high, this write is also its falling edge.
+  PortWrite(dataPort, tckLow);
+  const int tdo = (PortRead(SelectedStatusPort()) & lines::kTdoInverted) == 0 ? 1 : 0;
+  PortWrite(dataPort, static_cast<uint8_t>(tckLow | lines::kTck));
+  if (fallingEdge != 0) PortWrite(dataPort, tckLow);
+  return tdo;
+}
+
+// Inner bits leave TCK high so that the next bit's first write doubles as their
+// falling edge: three accesses per bit instead of four.
+void ShiftBits(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords) {
+  if (bitCount < 1) return;
+  uint32_t input = 0;
+  uint32_t captured = 0;
+  for (int i = 0; i < bitCount; ++i) {
+    const int word = i / 32;
+    const int bit = i % 32;
+    if (bit == 0) {
+      input = tdiWords != nullptr ? tdiWords[word] : 0;
+      if (word > 0 && tdoWords != nullptr) tdoWords[word - 1] = captured;
+      captured = 0;
+    }
+    const int last = i == bitCount - 1 ? 1 : 0;
+    if (TapClock(static_cast<int>(input & 1u), last, last) != 0) captured |= 1u << bit;
+    input >>= 1;
+  }
+  if (tdoWords != nullptr) tdoWords[(bitCount - 1) / 32] = captured;
+}
+
+uint32_t ScanIR(int irLength, uint32_t instruction, int toIdle) {
+  if (irLength < 1 || irLength > kMaxIrLength) return 0;
+  uint32_t captured = 0;
+  EnterShiftIR();
+  ShiftBits(irLength, &instruction, &captured);
+  LeaveShift(toIdle);
+  return captured;
+}
+
+void ScanDR(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int toIdle) {
+  if (bitCount < 1) return;
+  EnterShiftDR();
+  ShiftBits(bitCount, tdiWords, tdoWords);
+  LeaveShift(toIdle);
+}
+
+void TapReset(int toIdle) {
+  for (int cycle = 0; cycle < kResetCycles; ++cycle) (void)TapClock(1, 1, 1);
+  if (toIdle != 0) (void)TapClock(1, 0, 1);
+  g_tap_active = toIdle != 0 ? 1 : 0;
+}
+
+int PulseCableReset() {
+  if (SelectedPort() == kNoPortSelected) return 1;
+  PortWrite(SelectedDataPort(), lines::kAllLow);
+  platform::SleepMilliseconds(kResetPulseMs);
+  PortWrite(SelectedDataPort(), lines::kResetReleased);
+  TapReset(1);
+  return 0;
+}
+
+int TapActive() { return g_tap_active; }
+void SetTapActive(int active) { g_tap_active = active != 0 ? 1 : 0; }
+void ResetTapState() { g_tap_active = 0; }
+
+}  // namespace vantrel::cable
