@@ -1,0 +1,31 @@
+// The process-wide values that describe the halted core, shared by the debug core and
+// the target-control layer. Only the thread that drives the cable touches them.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace vantrel::arm7 {
+
+inline constexpr int kRegisterCacheSize = 17;  // r0-r15, CPSR; no SPSR element
+inline constexpr int kSavedPcElement = 15;     // where the core resumes
+
+// r0 to r15 and the CPSR of the halted core in its current mode; all zero at load.
+std::array<uint32_t, kRegisterCacheSize>& RegisterCache();
+
+// 1: the core was in ARM state at the last debug-state entry; 0: Thumb. 1 at load.
+int ArmStateAtEntry();
+void SetArmStateAtEntry(int armState);
+
+// 1: target memory is big-endian, so memory words have their bytes reversed. 0 at load.
+int BigEndianTarget();
+void SetBigEndianTarget(int bigEndian);
+
+// The software-breakpoint pattern last written by SetBreakpointPattern; 0xFFFFFFFF at load.
+uint32_t LastBreakpointPattern();
+void SetLastBreakpointPattern(uint32_t pattern);
+
+// Everything above back to its value at load.
+void ResetCoreState();
+
+}  // namespace vantrel::arm7

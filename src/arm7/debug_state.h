@@ -1,0 +1,38 @@
+// Taking the ARM7TDMI core into and out of debug state, and checking that the device
+// behind the cable is one.
+#pragma once
+
+#include <cstdint>
+
+#include "common/result_code.h"
+
+namespace vantrel::arm7 {
+
+// The 32-bit IDCODE; leaves the TAP in Update-DR. 0 when no cable port is selected
+// (nothing scanned).
+uint32_t ReadIdcode();
+
+// Resets the TAP to Run-Test/Idle and reads the IDCODE. Returns 0 when its low 12 bits
+// are 0xF0F (the TAP is then reset into Test-Logic-Reset, TapActive 0), else 1 (the TAP
+// stays in Update-DR, TapActive 1).
+[[nodiscard]] int CheckTargetId();
+
+// Halts the core (by watchpoint 0 on the next fetch) unless it is halted already, waiting
+// 10 ms and then polling up to 50 times 1 ms apart. Then disables interrupts, brings a
+// core stopped in Thumb state into ARM state with r0 kept, records that state in
+// ArmStateAtEntry, corrects the PC and programs the watchpoints. Needs TapActive 1.
+// Returns 0 (halted in ARM state; TAP in Update-DR), or 1 when the core did not halt
+// (watchpoint 0 stays armed as halt request).
+[[nodiscard]] int ArmEnterDebug();
+
+// Leaves debug state with both watchpoints off and DBGRQ clear, the core running from
+// address 0. The TAP ends in Run-Test/Idle with RESTART loaded. Returns 0.
+int ArmRestartFromZero();
+
+// Leaves debug state so that the core continues at element 15 of RegisterCache, in the
+// state it had when it stopped; both watchpoints on, INTDIS clear. Needs the registers
+// already written back (element 15 is restored afterwards). The TAP ends in
+// Run-Test/Idle with RESTART loaded. Returns 0.
+int ArmResume();
+
+}  // namespace vantrel::arm7

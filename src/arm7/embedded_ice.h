@@ -1,0 +1,54 @@
+// The EmbeddedICE logic on scan chain 2: register access, the programming of the two
+// watchpoint units (hardware breakpoint and software-breakpoint detector), the composite
+// status word and the register dump. None of these passes through Run-Test/Idle: they
+// leave the TAP in Update-DR. With no cable port selected no scan is made (reads give 0).
+#pragma once
+
+#include <cstdint>
+
+#include "arm7/scan_chain.h"
+#include "common/result_code.h"
+
+namespace vantrel::arm7 {
+
+// Reads an EmbeddedICE register (address 0 to 31). Refused while the last TAP reset left
+// the TAP in Test-Logic-Reset (TapActive 0): a trace line, no scan, 0xFFFFFFFF.
+uint32_t GetICEReg(int address);
+
+// Writes an EmbeddedICE register (address 0 to 31) with one 38-bit scan. Does not look
+// at TapActive.
+void SetICEReg(int address, uint32_t value);
+
+// Debug control read-modify-writes.
+void SetInterruptsDisabled();    // INTDIS set
+void ClearInterruptsDisabled();  // INTDIS cleared, every other bit kept
+void ClearDebugRequest();        // DBGRQ and bits 6-31 cleared
+
+// Watchpoint 0's address (the hardware breakpoint), read back for the trace. Returns 0.
+ResultCode SetHardwareBreakpoint(uint32_t address);
+// Moves watchpoint 0 to address 0xFFFFFFFF; the unit stays enabled. Returns 0.
+ResultCode ClearHardwareBreakpoint();
+// Writes the software-breakpoint pattern to watchpoint 1's data value unless it equals
+// LastBreakpointPattern (then nothing is scanned). The address is not used. Returns 0.
+ResultCode SetBreakpointPattern(uint32_t address, uint32_t pattern);
+
+// Arms watchpoint 0 as hardware breakpoint on the fetch at its address register, and
+// watchpoint 1 as detector of the fetch of 0xBEBEBEBE (LastBreakpointPattern is left as
+// it is); clears DBGRQ and sets INTDIS. Sleeps 1 ms. Run by every debug-state entry.
+void ProgramWatchpoints();
+
+// The status word for the host: bit 0 DBGACK; bit 4 when the debug status shows Thumb
+// state or the core entered debug state in Thumb state (ArmStateAtEntry 0); bits 8 and up
+// the caller's TargetState. A refused status read gives 0x11 | targetState << 8.
+uint32_t ArmGetStatus(uint32_t targetState);
+
+// Registers 0, 1, 4, 5, 8-13 and 16-21, in that order.
+struct IceDump {
+  uint32_t words[16];
+};
+inline constexpr int kIceDumpWords = 16;
+
+// Fills every word of dump with GetICEReg reads. Returns 0.
+ResultCode ReadIceRegisters(IceDump& dump);
+
+}  // namespace vantrel::arm7

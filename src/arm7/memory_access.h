@@ -1,0 +1,33 @@
+// Reading and writing target memory in 32-bit words: the halted core performs the load or
+// store at system speed after a RESTART and drops back into debug state by itself. Needs
+// a core halted in debug state, in ARM state. Neither operation corrects the core's PC
+// (it is rewritten from RegisterCache before the core runs again). Memory words have
+// their bytes reversed when BigEndianTarget is 1; register values never do.
+#pragma once
+
+#include <cstdint>
+
+#include "common/result_code.h"
+
+namespace vantrel::arm7 {
+
+inline constexpr int kGetDataBlockWords = 8;
+inline constexpr int kGetDataProgressWords = 256;
+inline constexpr int kPutDataMaxWords = 14;  // r1 to r14
+
+// Reads count words from address into destination (4 x count bytes), eight per block.
+// Reports progress every 256 words and once at the end. Changes r0 to r8. Ends in
+// Run-Test/Idle.
+// Returns 0 (count 0 moves nothing); 1 for a negative count or a null destination
+// (nothing sent); -19 when ReportProgress asks to stop (destination then holds the
+// completed blocks).
+[[nodiscard]] ResultCode ArmGetData(uint32_t address, uint8_t* destination, int count);
+
+// Writes count words (1 to 14) to address, address + 4, ...; word i is the four bytes at
+// source + stride x i, read as a little-endian word. The source bytes are not changed.
+// Changes r0 and r1 to r<count>. Ends in Update-IR with chain 1 selected.
+// Returns 0 (count 0 sends nothing); 1 for a negative stride, a count outside 0 to 14 or
+// a null source (nothing sent).
+[[nodiscard]] ResultCode ArmPutData(uint32_t address, int stride, int count, const uint8_t* source);
+
+}  // namespace vantrel::arm7

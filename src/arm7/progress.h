@@ -1,0 +1,27 @@
+// Progress of a long transfer and the host's request to stop it. Both values are read
+// and written from any host thread while a transfer runs on the worker, hence atomics.
+#pragma once
+
+#include <cstdint>
+
+namespace vantrel::arm7 {
+
+// Percentage of the running transfer, 0 to 100; keeps its last value afterwards.
+int32_t ProgressPercent();
+void SetProgressPercent(int32_t percent);
+
+// 1 once the host asked to stop the running transfer.
+int BreakRequest();
+void SetBreakRequest(int request);
+
+// Called by the memory transfers as they advance (done and total in the same unit).
+// Sets ProgressPercent to done x 100 / total, kept within 0 to 100 (100 when total is 0
+// or less). Returns 1 when the transfer must stop (BreakRequest set, or the last power
+// reading neither good nor never taken), else 0.
+[[nodiscard]] int ReportProgress(int32_t done, int32_t total);
+
+// ProgressPercent and BreakRequest back to 0: the start of a transfer, or the host
+// clearing the last error.
+void ResetProgress();
+
+}  // namespace vantrel::arm7

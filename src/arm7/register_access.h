@@ -1,0 +1,35 @@
+// Reading and writing the halted core's registers by injecting instructions on scan
+// chain 1, one register per call, at debug speed. Needs a core halted in debug state
+// (and in ARM state, which the debug-state entry guarantees) and a TAP that is not in
+// Test-Logic-Reset. Each operation starts with the chain-1 preamble and ends in
+// Run-Test/Idle with a branch under way that keeps the core's view of its PC unchanged.
+#pragma once
+
+#include <cstdint>
+
+#include "common/result_code.h"
+
+namespace vantrel::arm7 {
+
+// Register indices: 0-15 r0 to r15, 16 the CPSR, 17 the SPSR of the current mode.
+inline constexpr int kArmForm = 1;
+inline constexpr int kThumbForm = 0;  // any value other than kArmForm
+
+// Injects SUB pc, pc, #-amount (amount < 0) or ADD pc, pc, #amount (amount > 0); the
+// caller follows it with two NOPs. Returns 0; 1 for 0 (nothing sent); -1 when the amount
+// is outside -255 to 255 (nothing sent).
+ResultCode ArmAdjustPc(int amount);
+
+// Reads one register. For the CPSR the T bit shows the state the core had when it
+// stopped. r0 to r14 are left unchanged (for 16 and 17 r0 is restored). Returns 0, or -1
+// for an index outside 0 to 17 (then only the preamble has been sent and value is kept).
+[[nodiscard]] ResultCode ArmReadRegister(int index, uint32_t& value);
+
+// ARM form: writes one register; the CPSR never gets the T bit. Index 15 also becomes
+// element 15 of RegisterCache; 16 and 17 leave the value in r0 as well. Thumb form, for a
+// core still executing Thumb code: only r0 (index 0), with no PC adjustment.
+// Returns 0; -1 for an index outside 0 to 17 (nothing sent); in the Thumb form 1 for any
+// other index than 0 (nothing sent).
+[[nodiscard]] ResultCode ArmWriteRegister(int index, uint32_t value, int form);
+
+}  // namespace vantrel::arm7

@@ -1,0 +1,27 @@
+// Scan-chain selection and the 33-bit exchange on scan chain 1 (the core's data bus with
+// the BREAKPT bit), through which every instruction reaches the halted core.
+#pragma once
+
+#include <cstdint>
+
+namespace vantrel::arm7 {
+
+// SCAN_N then the 4-bit chain number; the TAP is left in Update-DR. Nothing is scanned
+// while no cable port is selected. Selects again even when the chain is already selected.
+void SelectScanChain(int chain);
+
+// The preamble of every instruction sequence: chain 1 selected, INTEST loaded; the TAP is
+// left in Update-IR.
+void SelectDataBusChain();
+
+// One chain-1 exchange: the word (and BREAKPT) becomes the core's next instruction or
+// data word, and the data-bus value captured by this access is returned. Needs chain 1
+// selected with INTEST loaded; the TAP ends in Run-Test/Idle, where the halted core takes
+// one debug clock. BREAKPT is shifted first, then D31 down to D0.
+uint32_t Chain1Access(uint32_t word, int breakpt);
+
+// Reverses the order of the first bitCount bits held in words (bit k in word k / 32,
+// position k mod 32). Bits above bitCount in the last word become 0. bitCount < 1: no change.
+void ReverseBits(int bitCount, uint32_t* words);
+
+}  // namespace vantrel::arm7
