@@ -1,0 +1,72 @@
+// The library's face to the host: thin C wrappers. Nothing is thrown across them.
+#include <cstring>
+
+#include "arm7/embedded_ice.h"
+#include "arm7/progress.h"
+#include "cable/cable.h"
+#include "cable/port_io.h"
+#include "drvshellmain/dispatcher.h"
+#include "host/instance.h"
+#include "host/job_result.h"
+#include "platform/trace.h"
+#include "target/target_state.h"
+#include "vantrel.h"
+
+namespace {
+
+constexpr char kConflictMessage[] =
+    "the debugger is debuggering program by another vyn instance, please close it and try again";
+constexpr int kWaitFailed = -256;
+
+int ReadStatus(int selector) {
+  if (selector == 0) return static_cast<int>(vantrel::arm7::ArmGetStatus(vantrel::target::TargetState()));
+  return vantrel::cable::ReadPowerLines();
+}
+
+}  // namespace
+
+extern "C" {
+
+VANTREL_API void VANTREL_CALL Dll_Jtag_Entry(const JtagRequest* request, JtagResponse* response) {
+  using vantrel::host::Entry;
+  if (response == nullptr) return;
+  if (!vantrel::host::InstanceActive()) {
+    // Only the status and the message are written; echo and length are left alone.
+    response->status = VANTREL_STATUS_OTHER_INSTANCE;
+    std::memcpy(response->data, kConflictMessage, sizeof kConflictMessage);
+    return;
+  }
+  if (vantrel::host::EnterCableCall() != Entry::kEntered) {
+    response->status = VANTREL_STATUS_FAILED;
+    return;
+  }
+  vantrel::shell::DispatchCommand(request, response);
+  vantrel::host::LeaveCableCall();
+}
+
+VANTREL_API int VANTREL_CALL getDbgStatus(int selector) {
+  if (!vantrel::host::InstanceActive()) return -1;
+  if (vantrel::host::EnterCableCall() != vantrel::host::Entry::kEntered) return kWaitFailed;
+  const int status = ReadStatus(selector);
+  vantrel::host::LeaveCableCall();
+  return status;
+}
+
+VANTREL_API int VANTREL_CALL getJtagProcess(void) { return vantrel::arm7::ProgressPercent(); }
+
+VANTREL_API void VANTREL_CALL setJtagProcessBreak(void) { vantrel::arm7::SetBreakRequest(1); }
+
+VANTREL_API int VANTREL_CALL jtagGetLastError(void) { return vantrel::host::LastJobResult(); }
+
+VANTREL_API void VANTREL_CALL jtagClearLastError(void) {
+  vantrel::host::StoreLastJobResult(vantrel::host::kNoJobResult);
+  vantrel::arm7::ResetProgress();
+}
+
+VANTREL_API void VANTREL_CALL VantrelUsePortIo(const VantrelPortIo* io) { vantrel::cable::UsePortIo(io); }
+
+VANTREL_API void VANTREL_CALL VantrelSetTraceSink(VantrelTraceSink sink, void* context) {
+  vantrel::SetTraceSink(sink, context);
+}
+
+}  // extern "C"

@@ -1,0 +1,54 @@
+#include "host/instance.h"
+
+#include "cable/tap.h"
+
+namespace vantrel::host {
+namespace {
+
+bool g_instance_active = false;
+platform::EntryMutex g_entry_mutex;
+platform::JobGate g_job_gate;
+
+}  // namespace
+
+void LoadInstance() {
+  if (platform::CreateInstanceMarker(kInstanceMarkerName) != platform::MarkerResult::kCreated) {
+    g_instance_active = false;
+    return;
+  }
+  if (!g_entry_mutex.Exists()) {
+    // A failed creation leaves the instance active, but every wait on it then fails.
+    (void)g_entry_mutex.Create(kEntryMutexName);
+    (void)g_job_gate.Create(kJobGateName);
+  }
+  g_instance_active = true;
+}
+
+void UnloadInstance() {
+  // A job still running would drive the cable and the state being torn down.
+  if (g_job_gate.Exists()) (void)g_job_gate.WaitUntilOpen();
+  if (g_instance_active) platform::CloseInstanceMarker();
+  if (g_entry_mutex.Exists()) {
+    g_entry_mutex.Destroy();
+    g_job_gate.Destroy();
+  }
+  g_instance_active = false;
+  cable::TapReset(0);
+}
+
+bool InstanceActive() { return g_instance_active; }
+
+Entry EnterCableCall() {
+  if (!g_entry_mutex.Lock()) return Entry::kMutexFailed;
+  if (!g_job_gate.WaitUntilOpen()) {
+    g_entry_mutex.Unlock();
+    return Entry::kGateFailed;
+  }
+  return Entry::kEntered;
+}
+
+void LeaveCableCall() { g_entry_mutex.Unlock(); }
+
+platform::JobGate& JobGate() { return g_job_gate; }
+
+}  // namespace vantrel::host

@@ -1,0 +1,35 @@
+// The state of the connection to the target, which every operation of the target
+// control layer looks at before it touches the target.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "common/result_code.h"
+
+namespace vantrel::target {
+
+inline constexpr uint32_t kNothingOpened = 0xFF00;  // at load
+inline constexpr uint32_t kTargetDown = 0x200;      // cable open, or target disconnected
+inline constexpr uint32_t kConnected = 0x300;       // reset, identified, halted, registers saved
+inline constexpr uint32_t kHalted = 0x400;          // halted after a stop or a download
+inline constexpr uint32_t kRunning = 0x500;
+
+inline constexpr int32_t kNoCableOpened = -1;
+inline constexpr int32_t kParallelCable = 1;
+
+uint32_t TargetState();
+void SetTargetState(uint32_t state);  // checks nothing
+// 0x300 and 0x400: the core is halted in debug state with its registers in the cache.
+bool CoreHalted();
+
+// -1 until a cable has been opened once, then 1 for good.
+int32_t ConnectionKind();
+
+// kindName "lpt" (any case) opens the cable on portName "lpt1".."lpt3" (any case).
+// Returns 0 (TargetState 0x200), -1 (bad names), -2 ("KORVIX"), -13 or -21 (cable).
+[[nodiscard]] ResultCode OpenEmulator(std::string_view kindName, std::string_view portName);
+
+void ResetTargetState();  // at-load values
+
+}  // namespace vantrel::target

@@ -1,0 +1,125 @@
+// The library as a host meets it: loaded with dlopen and driven through its exports.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "support/library_loader.h"
+#include "support/recording_port.h"
+
+namespace vantrel::test {
+namespace {
+
+class LibraryTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(library.Loaded()) << library.Error(); }
+
+  JtagResponse Open(int32_t kind, const char* portName) {
+    JtagRequest request = EmptyRequest();
+    std::strncpy(request.args.open.portName, portName, sizeof request.args.open.portName);
+    return library.Call(request, kind, VANTREL_CMD_OPEN);
+  }
+
+  LoadedLibrary library{VANTREL_LIBRARY_PATH};
+};
+
+TEST_F(LibraryTest, AnswersNameAndVersionByteForByte) {
+  const JtagResponse name = library.Call(EmptyRequest(), VANTREL_KIND_CABLE, VANTREL_CMD_GET_NAME);
+  EXPECT_EQ(name.echo, 17);
+  EXPECT_EQ(name.status, 0);
+  EXPECT_EQ(name.length, 8);
+  EXPECT_EQ(ResponseText(name), "Vantrel");
+
+  const JtagResponse version = library.Call(EmptyRequest(), VANTREL_KIND_CABLE, VANTREL_CMD_GET_VERSION);
+  EXPECT_EQ(version.echo, 0);
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.length, 5);
+  EXPECT_EQ(ResponseText(version), "V1.2");
+  for (std::size_t i = 4; i < sizeof version.data; ++i) ASSERT_EQ(version.data[i], 0) << "data byte " << i;
+}
+
+TEST_F(LibraryTest, RefusesCodesThatAreNotCommands) {
+  const JtagResponse response = library.Call(EmptyRequest(), VANTREL_KIND_CABLE, 20);
+  EXPECT_EQ(response.status, 1);
+  EXPECT_EQ(response.length, 28);
+  EXPECT_EQ(ResponseText(response), "invalid parameters are used");
+}
+
+TEST_F(LibraryTest, OtherKindsAreServedOnlyForNameAndVersion) {
+  const JtagResponse name = library.Call(EmptyRequest(), 2, VANTREL_CMD_GET_NAME);
+  EXPECT_EQ(name.echo, 17);
+  EXPECT_EQ(ResponseText(name), "Vantrel");
+
+  const JtagResponse connect = library.Call(EmptyRequest(), 2, VANTREL_CMD_CONNECT);
+  EXPECT_EQ(connect.echo, 0);
+  EXPECT_EQ(connect.status, 1);
+  EXPECT_EQ(connect.length, 0);
+  for (unsigned char byte : connect.data) ASSERT_EQ(byte, 0);
+}
+
+TEST_F(LibraryTest, NullPointersAreHandled) {
+  library.Dll_Jtag_Entry(nullptr, nullptr);
+  JtagRequest request = EmptyRequest();
+  request.kind = VANTREL_KIND_CABLE;
+  request.code = VANTREL_CMD_GET_NAME;
+  library.Dll_Jtag_Entry(&request, nullptr);
+
+  JtagResponse response;
+  std::memset(&response, 0xA5, sizeof response);
+  library.Dll_Jtag_Entry(nullptr, &response);
+  EXPECT_EQ(response.status, 1);
+  EXPECT_EQ(ResponseText(response), "invalid parameters are used");
+}
+
+TEST_F(LibraryTest, OpensTheCableWherePortAndKindNamesAllow) {
+  RecordingPort lpt1(0x378);
+  VantrelPortIo io = lpt1.Io();
+  library.VantrelUsePortIo(&io);
+  const JtagResponse opened = Open(VANTREL_KIND_CABLE, "lpt1");
+  EXPECT_EQ(opened.echo, 19);
+  EXPECT_EQ(opened.status, 0);
+  EXPECT_EQ(opened.length, 0);
+
+  const JtagResponse missing = Open(VANTREL_KIND_CABLE, "lpt2");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(ResponseText(missing), "emulator not found, please check power and hardware connection");
+
+  const JtagResponse unknownPort = Open(VANTREL_KIND_CABLE, "lpt4");
+  EXPECT_EQ(unknownPort.status, 1);
+  EXPECT_EQ(ResponseText(unknownPort), "invalid parameters are used");
+
+  const JtagResponse simulator = Open(VANTREL_KIND_SIMULATOR, "lpt1");
+  EXPECT_EQ(simulator.echo, 19);
+  EXPECT_EQ(simulator.status, 1);
+  EXPECT_EQ(simulator.length, 0);
+  library.VantrelUsePortIo(nullptr);
+}
+
+TEST_F(LibraryTest, PortNamesIgnoreCase) {
+  RecordingPort lpt2(0x3BC);
+  VantrelPortIo io = lpt2.Io();
+  library.VantrelUsePortIo(&io);
+  EXPECT_EQ(Open(VANTREL_KIND_CABLE, "LPT2").status, 0);
+  library.VantrelUsePortIo(nullptr);
+}
+
+TEST_F(LibraryTest, PortNameWithoutTerminatorMatchesNothing) {
+  JtagRequest request = EmptyRequest();
+  std::memset(request.args.open.portName, 'l', sizeof request.args.open.portName);
+  std::memcpy(request.args.open.portName, "lpt1", 4);
+  const JtagResponse response = library.Call(request, VANTREL_KIND_CABLE, VANTREL_CMD_OPEN);
+  EXPECT_EQ(response.status, 1);
+  EXPECT_EQ(ResponseText(response), "invalid parameters are used");
+}
+
+TEST_F(LibraryTest, ProgressAndResultExportsAnswerAtLoadValues) {
+  EXPECT_EQ(library.getJtagProcess(), 0);
+  EXPECT_EQ(library.jtagGetLastError(), 1);
+  library.setJtagProcessBreak();
+  library.jtagClearLastError();
+  EXPECT_EQ(library.jtagGetLastError(), 1);
+  EXPECT_EQ(library.getDbgStatus(1), -1);  // no cable selected
+}
+
+}  // namespace
+}  // namespace vantrel::test

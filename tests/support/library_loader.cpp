@@ -1,0 +1,61 @@
+#include "support/library_loader.h"
+
+#include <dlfcn.h>
+
+#include <cstring>
+
+namespace vantrel::test {
+namespace {
+
+template <typename Function>
+void Bind(void* handle, const char* name, Function& function, std::string& error) {
+  function = reinterpret_cast<Function>(dlsym(handle, name));
+  if (function == nullptr && error.empty()) error = std::string("missing export ") + name;
+}
+
+}  // namespace
+
+LoadedLibrary::LoadedLibrary(const std::string& path) {
+  handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle_ == nullptr) {
+    const char* reason = dlerror();
+    error_ = reason != nullptr ? reason : "dlopen failed";
+    return;
+  }
+  Bind(handle_, "Dll_Jtag_Entry", Dll_Jtag_Entry, error_);
+  Bind(handle_, "getDbgStatus", getDbgStatus, error_);
+  Bind(handle_, "getJtagProcess", getJtagProcess, error_);
+  Bind(handle_, "setJtagProcessBreak", setJtagProcessBreak, error_);
+  Bind(handle_, "jtagGetLastError", jtagGetLastError, error_);
+  Bind(handle_, "jtagClearLastError", jtagClearLastError, error_);
+  Bind(handle_, "VantrelUsePortIo", VantrelUsePortIo, error_);
+  Bind(handle_, "VantrelSetTraceSink", VantrelSetTraceSink, error_);
+}
+
+LoadedLibrary::~LoadedLibrary() {
+  if (handle_ != nullptr) dlclose(handle_);
+}
+
+JtagResponse LoadedLibrary::Call(JtagRequest request, int32_t kind, int32_t code) {
+  request.kind = kind;
+  request.code = code;
+  JtagResponse response;
+  std::memset(&response, 0xA5, sizeof response);  // so that unwritten fields show
+  Dll_Jtag_Entry(&request, &response);
+  return response;
+}
+
+JtagRequest EmptyRequest() {
+  JtagRequest request;
+  std::memset(&request, 0, sizeof request);
+  return request;
+}
+
+std::string ResponseText(const JtagResponse& response) {
+  const void* end = std::memchr(response.data, 0, sizeof response.data);
+  const std::size_t length =
+      end != nullptr ? static_cast<std::size_t>(static_cast<const unsigned char*>(end) - response.data) : sizeof response.data;
+  return std::string(reinterpret_cast<const char*>(response.data), length);
+}
+
+}  // namespace vantrel::test
