@@ -1,0 +1,10 @@
+// The EmbeddedICE register dump.
+// Until their operations are in, these answer as an unlisted result does (status 1,
+// no message): nothing may answer success that did not happen.
+#include "drvshellmain/commands.h"
+
+namespace vantrel::shell {
+
+void ReadIceCommand(const JtagRequest&, JtagResponse&) {}
+
+}  // namespace vantrel::shell

@@ -1,0 +1,12 @@
+// Transfer commands: download, write and read memory.
+// Until their operations are in, these answer as an unlisted result does (status 1,
+// no message): nothing may answer success that did not happen.
+#include "drvshellmain/commands.h"
+
+namespace vantrel::shell {
+
+void DownloadCommand(const JtagRequest&, JtagResponse&) {}
+void WriteMemoryCommandHandler(const JtagRequest&, JtagResponse&) {}
+void ReadMemoryCommandHandler(const JtagRequest&, JtagResponse&) {}
+
+}  // namespace vantrel::shell
