@@ -1,10 +1,18 @@
-// The EmbeddedICE register dump.
-// Until their operations are in, these answer as an unlisted result does (status 1,
-// no message): nothing may answer success that did not happen.
+// The EmbeddedICE register dump (command 67).
+#include "arm7/embedded_ice.h"
+#include "drvshellmain/answer.h"
 #include "drvshellmain/commands.h"
 
 namespace vantrel::shell {
 
-void ReadIceCommand(const JtagRequest&, JtagResponse&) {}
+void ReadIceCommand(const JtagRequest&, JtagResponse& response) {
+  arm7::IceDump dump{};
+  if (arm7::ReadIceRegisters(dump) != kOk) return;  // status 1, no message
+  unsigned char bytes[4 * arm7::kIceDumpWords];
+  for (int i = 0; i < arm7::kIceDumpWords; ++i) {
+    for (int b = 0; b < 4; ++b) bytes[4 * i + b] = static_cast<unsigned char>(dump.words[i] >> (8 * b));
+  }
+  AnswerBytes(response, bytes, sizeof bytes);
+}
 
 }  // namespace vantrel::shell
