@@ -1,0 +1,183 @@
+#include "arm7/debug_state.h"
+
+#include "arm7/core_state.h"
+#include "arm7/embedded_ice.h"
+#include "arm7/injection.h"
+#include "arm7/register_access.h"
+#include "cable/cable.h"
+#include "cable/tap.h"
+#include "platform/platform.h"
+#include "platform/trace.h"
+
+namespace vantrel::arm7 {
+namespace {
+
+constexpr unsigned kHaltRequestWaitMs = 10;
+constexpr unsigned kHaltPollIntervalMs = 1;
+constexpr int kHaltPolls = 50;
+// DBGACK without nMREQ after the last poll: taken as halted all the same.
+constexpr uint32_t kDebugAckOnly = kStatusDbgAck;
+
+// The first debug fetch lies three instructions past the stop; two more words follow.
+constexpr int kEntryAdjustArm = -24;
+constexpr int kEntryAdjustThumb = -32;  // the Thumb-to-ARM switch fetched further
+constexpr uint32_t kResumeArmRewind = 12;
+constexpr uint32_t kResumeThumbRewind = 8;
+// r0 for BX r0 on a Thumb resume: target P - 12 with bit 0 set. The eight words of the
+// r0 restore and the exit fetch only six times (the load's data word and its internal
+// cycle don't fetch), so the core continues at P, not four bytes early.
+constexpr uint32_t kThumbBranchOffset = 11;
+
+constexpr int kThumbSwitchCapturedR0 = 3;
+constexpr uint32_t kThumbToArmSwitch[] = {
+    kThumbStrR0AtR0,  // STR r0, [r0]
+    kThumbMovR0Pc,    // MOV r0, pc
+    kThumbStrR0AtR0,  // STR r0, [r0]
+    kThumbNop,        // captures r0 as stored by the first STR
+    kThumbBxPc,       // BX pc: to ARM state
+    kThumbNop,
+    kThumbNop,
+    kNop,
+    kNop,
+};
+
+uint32_t HaltedBits() { return GetICEReg(kIceDebugStatus) & kHaltedMask; }
+
+void BothWatchpoints(uint32_t control) {
+  SetICEReg(kWp0ControlValue, control);
+  SetICEReg(kWp1ControlValue, control);
+}
+
+// Watchpoint 0 on "any instruction fetch" stops the core at its next fetch.
+void RequestHalt() {
+  BothWatchpoints(kWpControlOff);
+  SetICEReg(kWp0AddressMask, kCompareNoBit);
+  SetICEReg(kWp0DataMask, kCompareNoBit);
+  SetICEReg(kWp0ControlMask, kWpMaskReadFetch);
+  SetICEReg(kWp0ControlValue, kWpControlNextFetch);
+}
+
+uint32_t WaitForHalt() {
+  platform::SleepMilliseconds(kHaltRequestWaitMs);
+  uint32_t halted = 0;
+  for (int poll = 0; poll < kHaltPolls; ++poll) {
+    platform::SleepMilliseconds(kHaltPollIntervalMs);
+    halted = HaltedBits();
+    Trace("Waiting for the debugger to stop st = 0x%08x......\r\n", halted);
+    if (halted == kHalted) break;
+  }
+  return halted;
+}
+
+// Returns r0 as it was when the core stopped (the switch overwrites it).
+uint32_t SwitchThumbToArm() {
+  SelectDataBusChain();
+  uint32_t savedR0 = 0;
+  int position = 0;
+  for (const uint32_t word : kThumbToArmSwitch) {
+    const uint32_t captured = Chain1Access(word, 0);
+    if (position++ == kThumbSwitchCapturedR0) savedR0 = captured;
+  }
+  return savedR0;
+}
+
+void LeaveThumbStateOnEntry() {
+  Trace("Now The Target is in Thumb Status, THUM -> ARM\n");
+  SetArmStateAtEntry(0);
+  const uint32_t savedR0 = SwitchThumbToArm();
+  (void)ArmWriteRegister(0, savedR0, kArmForm);
+}
+
+// Branches to P - 12 | 1 in Thumb state, then puts r0 back with a Thumb load.
+void ReturnToThumbState(uint32_t savedPc) {
+  Trace("Now The Target is in Thumb Status, THUM -> ARM\n");
+  uint32_t savedR0 = 0;
+  (void)ArmReadRegister(0, savedR0);
+  (void)ArmWriteRegister(0, savedPc - kThumbBranchOffset, kArmForm);
+  SelectDataBusChain();
+  Inject(kBxR0);
+  Inject(kMovR8R8);
+  Inject(kMovR8R8);
+  (void)ArmWriteRegister(0, savedR0, kThumbForm);
+}
+
+// The BREAKPT-tagged middle word makes RESTART an exit rather than a system-speed access.
+void ExitSequence(bool armState) {
+  if (armState) {
+    Inject(kNop, 0);
+    Inject(kNop, 1);
+    Inject(kSubPcPc, 0);  // SUB pc, pc, #0
+  } else {
+    Inject(kThumbNop, 0);
+    Inject(kThumbNop, 1);
+    Inject(kThumbNop, 0);
+  }
+  (void)cable::ScanIR(kIrLength, kIrRestart, 1);
+}
+
+}  // namespace
+
+uint32_t ReadIdcode() {
+  if (cable::SelectedPort() == cable::kNoPortSelected) return 0;
+  (void)cable::ScanIR(kIrLength, kIrIdcode, 0);
+  uint32_t idcode = 0;
+  cable::ScanDR(kIdcodeBits, nullptr, &idcode, 0);
+  Trace("0x%08x\r\n", idcode);
+  return idcode;
+}
+
+int CheckTargetId() {
+  cable::TapReset(1);
+  if ((ReadIdcode() & kIdcodeCheckMask) != kIdcodeExpected) return 1;
+  cable::TapReset(0);
+  return 0;
+}
+
+int ArmEnterDebug() {
+  (void)GetICEReg(kIceDebugStatus);  // the first reading may be stale
+  uint32_t halted = HaltedBits();
+  Trace("ArmEnterDebug ARMICE_DEBUG_ST = 0x%08x\r\n", halted);
+  if (halted != kHalted) {
+    RequestHalt();
+    halted = WaitForHalt();
+    if (halted != kHalted && halted != kDebugAckOnly) return 1;
+  }
+  SetInterruptsDisabled();
+  BothWatchpoints(kWpControlOff);
+  if ((GetICEReg(kIceDebugStatus) & kStatusTbit) != 0) {
+    LeaveThumbStateOnEntry();
+  } else {
+    SetArmStateAtEntry(1);
+  }
+  SelectDataBusChain();
+  (void)ArmAdjustPc(ArmStateAtEntry() == 1 ? kEntryAdjustArm : kEntryAdjustThumb);
+  InjectNops(2);
+  ProgramWatchpoints();
+  return 0;
+}
+
+int ArmRestartFromZero() {
+  BothWatchpoints(kWpControlOff);
+  ClearDebugRequest();
+  SelectDataBusChain();
+  Inject(kNop, 1);
+  Inject(kMovPcZero, 0);
+  (void)cable::ScanIR(kIrLength, kIrRestart, 1);
+  return 0;
+}
+
+int ArmResume() {
+  auto& cache = RegisterCache();
+  const uint32_t savedPc = cache[kSavedPcElement];
+  const bool armState = ArmStateAtEntry() != 0;
+  (void)ArmWriteRegister(kRegisterPc, savedPc - (armState ? kResumeArmRewind : kResumeThumbRewind), kArmForm);
+  cache[kSavedPcElement] = savedPc;
+  if (!armState) ReturnToThumbState(savedPc);
+  BothWatchpoints(kWpControlFetch);
+  ClearInterruptsDisabled();
+  SelectDataBusChain();
+  ExitSequence(armState);
+  return 0;
+}
+
+}  // namespace vantrel::arm7

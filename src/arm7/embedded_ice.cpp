@@ -1,0 +1,76 @@
+#include "arm7/embedded_ice.h"
+
+#include "arm7/core_state.h"
+#include "arm7/instructions.h"
+#include "cable/bit_vector.h"
+#include "cable/tap.h"
+#include "platform/trace.h"
+
+namespace vantrel::arm7 {
+namespace {
+
+constexpr uint32_t kRefusedRead = 0xFFFFFFFF;
+constexpr int kTargetStateShift = 8;
+constexpr uint32_t kAddressField = 0x1F;
+
+void SelectIceChain() {
+  SelectScanChain(kEmbeddedIceChain);
+  (void)cable::ScanIR(kIrLength, kIrIntest, 0);
+}
+
+// The dumped registers, in the order of the dump's words.
+constexpr int kDumpedRegisters[kIceDumpWords] = {
+    kIceDebugControl, kIceDebugStatus, kIceCommsControl, kIceCommsData,
+    kIceWatchpoint0 + kWpAddressValue, kIceWatchpoint0 + kWpAddressMask,
+    kIceWatchpoint0 + kWpDataValue, kIceWatchpoint0 + kWpDataMask,
+    kIceWatchpoint0 + kWpControlValue, kIceWatchpoint0 + kWpControlMask,
+    kIceWatchpoint1 + kWpAddressValue, kIceWatchpoint1 + kWpAddressMask,
+    kIceWatchpoint1 + kWpDataValue, kIceWatchpoint1 + kWpDataMask,
+    kIceWatchpoint1 + kWpControlValue, kIceWatchpoint1 + kWpControlMask,
+};
+
+}  // namespace
+
+// The 6-bit scan leaves address and read bit in chain bits 32-37 without shifting the
+// data bits; the register is read as that scan ends, and the 32-bit scan brings it out.
+uint32_t GetICEReg(int address) {
+  if (cable::TapActive() == 0) {
+    Trace("GetICEReg cannot run at test-logic reset status\r\n");
+    return kRefusedRead;
+  }
+  SelectIceChain();
+  const uint32_t addressAndRead = static_cast<uint32_t>(address) & kAddressField;
+  cable::ScanDR(kIceAddressAndRwBits, &addressAndRead, nullptr, 0);
+  uint32_t value = 0;
+  cable::ScanDR(kIceDataBits, nullptr, &value, 0);
+  return value;
+}
+
+void SetICEReg(int address, uint32_t value) {
+  SelectIceChain();
+  cable::BitVector<kIceChainBits> chain;
+  chain.words[0] = value;
+  chain.words[1] = (static_cast<uint32_t>(address) & kAddressField) | kIceWriteFlag;
+  cable::ScanDR(kIceChainBits, chain.data(), nullptr, 0);
+}
+
+void SetInterruptsDisabled() { SetICEReg(kIceDebugControl, GetICEReg(kIceDebugControl) | kControlIntdis); }
+
+void ClearInterruptsDisabled() { SetICEReg(kIceDebugControl, GetICEReg(kIceDebugControl) & ~kControlIntdis); }
+
+void ClearDebugRequest() { SetICEReg(kIceDebugControl, GetICEReg(kIceDebugControl) & kControlClearDbgrq); }
+
+uint32_t ArmGetStatus(uint32_t targetState) {
+  const uint32_t status = GetICEReg(kIceDebugStatus);
+  Trace("ArmGetStatus = 0x%08x\r\n", status);
+  uint32_t word = status & kStatusDbgAck;
+  if ((status & kStatusTbit) != 0 || ArmStateAtEntry() == 0) word |= kStatusTbit;
+  return word | (targetState << kTargetStateShift);
+}
+
+ResultCode ReadIceRegisters(IceDump& dump) {
+  for (int i = 0; i < kIceDumpWords; ++i) dump.words[i] = GetICEReg(kDumpedRegisters[i]);
+  return kOk;
+}
+
+}  // namespace vantrel::arm7

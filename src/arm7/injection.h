@@ -1,0 +1,19 @@
+// Small helpers for the instruction sequences fed to the halted core on scan chain 1.
+// Internal to the debug core.
+#pragma once
+
+#include <cstdint>
+
+#include "arm7/instructions.h"
+#include "arm7/scan_chain.h"
+
+namespace vantrel::arm7 {
+
+// One chain-1 access whose capture is not wanted.
+inline void Inject(uint32_t word, int breakpt = 0) { (void)Chain1Access(word, breakpt); }
+
+inline void InjectNops(int count) {
+  for (int i = 0; i < count; ++i) Inject(kNop);
+}
+
+}  // namespace vantrel::arm7

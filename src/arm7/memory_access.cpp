@@ -1,0 +1,115 @@
+#include "arm7/memory_access.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <limits>
+
+#include "arm7/core_state.h"
+#include "arm7/embedded_ice.h"
+#include "arm7/injection.h"
+#include "arm7/progress.h"
+#include "cable/tap.h"
+#include "platform/platform.h"
+#include "platform/trace.h"
+
+namespace vantrel::arm7 {
+namespace {
+
+constexpr int kHaltedPollRetries = 4;
+constexpr unsigned kHaltedPollIntervalMs = 1;
+constexpr uint32_t kWordBytes = 4;
+
+// After a RESTART the core makes its system-speed access and drops back into debug
+// state by itself; give it a few milliseconds, then go on whatever the status says.
+void WaitUntilHaltedAgain() {
+  for (int retry = 0; retry <= kHaltedPollRetries; ++retry) {
+    if ((GetICEReg(kIceDebugStatus) & kHaltedMask) == kHalted) return;
+    if (retry < kHaltedPollRetries) platform::SleepMilliseconds(kHaltedPollIntervalMs);
+  }
+}
+
+void RunAtSystemSpeed() {
+  (void)cable::ScanIR(kIrLength, kIrRestart, 1);
+  WaitUntilHaltedAgain();
+}
+
+uint32_t FromMemoryOrder(uint32_t word) { return BigEndianTarget() == 1 ? ReverseBytes(word) : word; }
+
+void StoreLittleEndian(uint8_t* bytes, uint32_t word) {
+  for (uint32_t i = 0; i < kWordBytes; ++i) bytes[i] = static_cast<uint8_t>(word >> (8 * i));
+}
+
+uint32_t LoadLittleEndian(const uint8_t* bytes) {
+  uint32_t word = 0;
+  for (uint32_t i = 0; i < kWordBytes; ++i) word |= static_cast<uint32_t>(bytes[i]) << (8 * i);
+  return word;
+}
+
+// r0 = the word before the block; LDMIA r0, {r0-r8} then loads that word and the eight
+// of the block at system speed; STMIA r0!, {r1-r8} drives the eight onto the data bus.
+void ReadBlock(uint32_t blockAddress, uint8_t* destination, int64_t wordsWanted) {
+  Inject(kLdrR0Pc);
+  InjectNops(2);
+  Inject(blockAddress - kWordBytes);
+  InjectNops(2);
+  Inject(kLdmiaR0ToR8, 1);
+  InjectNops(2);
+  RunAtSystemSpeed();
+  SelectDataBusChain();
+  Inject(kStmiaR0R1ToR8);
+  InjectNops(2);
+  for (int j = 0; j < kGetDataBlockWords; ++j) {
+    const uint32_t word = Chain1Access(kNop, 0);
+    if (j < wordsWanted) StoreLittleEndian(destination + kWordBytes * static_cast<std::size_t>(j), FromMemoryOrder(word));
+  }
+  InjectNops(2);
+}
+
+int32_t ClampToInt32(int64_t value) {
+  return static_cast<int32_t>(std::min<int64_t>(value, std::numeric_limits<int32_t>::max()));
+}
+
+}  // namespace
+
+ResultCode ArmGetData(uint32_t address, uint8_t* destination, int count) {
+  Trace("------------ArmGetData addr = 0x%08x------------\r\n", address);
+  if (count < 0 || (count > 0 && destination == nullptr)) return 1;
+  if (count > 0) SelectDataBusChain();
+  int64_t done = 0;
+  while (done < count) {
+    const uint32_t blockAddress = address + static_cast<uint32_t>(done) * kWordBytes;
+    ReadBlock(blockAddress, destination + kWordBytes * static_cast<std::size_t>(done), count - done);
+    done += kGetDataBlockWords;
+    if (done % kGetDataProgressWords == 0 && ReportProgress(ClampToInt32(done), count) == 1) return kTransferStopped;
+  }
+  // The final report only moves the percentage; a stop request no longer matters.
+  (void)ReportProgress(ClampToInt32(done), count);
+  return kOk;
+}
+
+// LDMIA r0, {r1-rN} takes the words at debug speed; the STMIA after the BREAKPT-tagged
+// NOP is the access the core makes at system speed once RESTART is scanned.
+ResultCode ArmPutData(uint32_t address, int stride, int count, const uint8_t* source) {
+  if (stride < 0 || count < 0 || count > kPutDataMaxWords) return 1;
+  if (count == 0) return kOk;
+  if (source == nullptr) return 1;
+  SelectDataBusChain();
+  Inject(kLdrR0Pc);
+  InjectNops(2);
+  Inject(address);
+  Inject(kNop);
+  Inject(LdmiaR0LowRegisters(count));
+  InjectNops(2);
+  for (int i = 0; i < count; ++i) {
+    const std::size_t offset = static_cast<std::size_t>(stride) * static_cast<std::size_t>(i);
+    Inject(FromMemoryOrder(LoadLittleEndian(source + offset)));
+  }
+  InjectNops(3);
+  Inject(kNop, 1);
+  Inject(StmiaR0LowRegisters(count));
+  RunAtSystemSpeed();
+  SelectDataBusChain();
+  return kOk;
+}
+
+}  // namespace vantrel::arm7

@@ -1,0 +1,49 @@
+#include "arm7/progress.h"
+
+#include <algorithm>
+#include <atomic>
+
+#include "cable/cable.h"
+
+namespace vantrel::arm7 {
+namespace {
+
+constexpr int32_t kComplete = 100;
+
+// Shared with host threads polling or stopping the transfer; no ordering is needed.
+std::atomic<int32_t> g_progress_percent{0};
+std::atomic<int> g_break_request{0};
+
+// A reading that was never taken does not stop a transfer; any other than "both good" does.
+bool PowerIsBad() {
+  const int32_t power = cable::PowerStatus();
+  return power != cable::kPowerGood && power != cable::kPowerNeverRead;
+}
+
+// The final reports pass a count past the total (whole blocks), so the figure is kept
+// within 0 to 100; 64 bits keep done x 100 from overflowing.
+int32_t Percent(int32_t done, int32_t total) {
+  if (total <= 0) return kComplete;
+  const int64_t percent = static_cast<int64_t>(done) * kComplete / total;
+  return static_cast<int32_t>(std::clamp<int64_t>(percent, 0, kComplete));
+}
+
+}  // namespace
+
+int32_t ProgressPercent() { return g_progress_percent.load(std::memory_order_relaxed); }
+void SetProgressPercent(int32_t percent) { g_progress_percent.store(percent, std::memory_order_relaxed); }
+
+int BreakRequest() { return g_break_request.load(std::memory_order_relaxed); }
+void SetBreakRequest(int request) { g_break_request.store(request != 0 ? 1 : 0, std::memory_order_relaxed); }
+
+int ReportProgress(int32_t done, int32_t total) {
+  SetProgressPercent(Percent(done, total));
+  return BreakRequest() == 1 || PowerIsBad() ? 1 : 0;
+}
+
+void ResetProgress() {
+  SetProgressPercent(0);
+  SetBreakRequest(0);
+}
+
+}  // namespace vantrel::arm7

@@ -1,0 +1,59 @@
+#include "arm7/scan_chain.h"
+
+#include "arm7/instructions.h"
+#include "cable/bit_vector.h"
+#include "cable/cable.h"
+#include "cable/tap.h"
+
+namespace vantrel::arm7 {
+namespace {
+
+using Chain1Vector = cable::BitVector<kDataBusChainBits>;
+
+constexpr int kBreakptBit = 32;  // in the core's order: D0-D31, then BREAKPT
+
+bool GetBit(const uint32_t* words, int k) { return ((words[k / 32] >> (k % 32)) & 1u) != 0; }
+
+void PutBit(uint32_t* words, int k, bool value) {
+  const uint32_t mask = 1u << (k % 32);
+  words[k / 32] = value ? (words[k / 32] | mask) : (words[k / 32] & ~mask);
+}
+
+}  // namespace
+
+void SelectScanChain(int chain) {
+  if (cable::SelectedPort() == cable::kNoPortSelected) return;
+  (void)cable::ScanIR(kIrLength, kIrScanN, 0);
+  const uint32_t chainNumber = static_cast<uint32_t>(chain);
+  cable::ScanDR(kChainSelectBits, &chainNumber, nullptr, 0);
+}
+
+void SelectDataBusChain() {
+  SelectScanChain(kDataBusChain);
+  (void)cable::ScanIR(kIrLength, kIrIntest, 0);
+}
+
+// The chain wants BREAKPT first and D31 before D0, the reverse of the core's bit order.
+uint32_t Chain1Access(uint32_t word, int breakpt) {
+  Chain1Vector shifted;
+  shifted.words[0] = word;
+  shifted.SetBit(kBreakptBit, breakpt != 0);
+  ReverseBits(kDataBusChainBits, shifted.data());
+  Chain1Vector captured;
+  cable::ScanDR(kDataBusChainBits, shifted.data(), captured.data(), 1);
+  ReverseBits(kDataBusChainBits, captured.data());
+  return captured.words[0];
+}
+
+void ReverseBits(int bitCount, uint32_t* words) {
+  if (bitCount < 1 || words == nullptr) return;
+  for (int low = 0, high = bitCount - 1; low < high; ++low, --high) {
+    const bool lowBit = GetBit(words, low);
+    PutBit(words, low, GetBit(words, high));
+    PutBit(words, high, lowBit);
+  }
+  const int usedInLastWord = (bitCount - 1) % 32 + 1;
+  if (usedInLastWord < 32) words[(bitCount - 1) / 32] &= (1u << usedInLastWord) - 1u;
+}
+
+}  // namespace vantrel::arm7
