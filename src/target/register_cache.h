@@ -1,0 +1,53 @@
+// The halted core's registers: the cache of r0-r15 and the CPSR of its current mode
+// (arm7::RegisterCache(); element 15 is the saved PC, where the core resumes), saved
+// when the core halts and written back before it runs again, and the banked registers of
+// the other processor modes, reached on the core by switching the mode in the CPSR for
+// one access. All of it needs a halted core (TargetState 0x300 or 0x400); refusals make
+// no port access. Register values are never byte-swapped.
+#pragma once
+
+#include <cstdint>
+
+#include "common/result_code.h"
+
+namespace vantrel::target {
+
+// Processor modes as in the CPSR mode field; 0 is the core's current mode.
+inline constexpr int kCurrentMode = 0;
+inline constexpr int kUserMode = 16;
+inline constexpr int kFiqMode = 17;
+inline constexpr int kIrqMode = 18;
+inline constexpr int kSupervisorMode = 19;
+inline constexpr int kAbortMode = 23;
+inline constexpr int kUndefinedMode = 27;
+
+// Register indexes: 0-15 r0 to r15, 16 the CPSR, 17 the SPSR.
+inline constexpr int kPcIndex = 15;
+inline constexpr int kCpsrIndex = 16;
+inline constexpr int kSpsrIndex = 17;
+
+// Reads r0-r15 and the CPSR into the cache. A PC that is not word-aligned is written back
+// aligned to the core, while the saved PC keeps the halfword (aligned value + 2).
+// Returns 0, or 1 when the core is not halted (nothing read).
+[[nodiscard]] ResultCode SaveRegisters();
+
+// Writes the cache back to the core, CPSR first and r0 last (the CPSR write passes
+// through r0). Returns 0, or 1 when the core is not halted (nothing written).
+[[nodiscard]] ResultCode RestoreRegisters();
+
+// Mode 0: r0-r15 and the CPSR from the cache without port traffic; the SPSR (17) from the
+// core. Another mode: the register as that mode sees it, read on the core with the mode
+// switched in the CPSR and switched back; with preserve 1 the core's r0-r7 are kept
+// across the switch (restored and read back; a mismatch only writes a trace line).
+// Returns 0; -16 when the core is not halted; -1 for an index above 17 or a mode that
+// is neither 0 nor one of the six modes (nothing sent).
+[[nodiscard]] ResultCode ReadRegister(int mode, int index, uint32_t& destination, int preserve);
+
+// Mode 0: writes the register on the core (the CPSR and SPSR with r0 kept) and reads it
+// back into the cache (not for the SPSR). Another mode: writes it as that mode sees it,
+// with the mode switched in the CPSR and back and r0-r7 always kept; the cache is not
+// touched. Returns 0; -16 when the core is not halted; -1 for an index above 17 or a
+// mode that is neither 0 nor one of the six modes (nothing sent).
+[[nodiscard]] ResultCode WriteRegister(int mode, int index, uint32_t value);
+
+}  // namespace vantrel::target

@@ -1,0 +1,46 @@
+// The operations that move TargetState: connect (reset, identify, halt), disconnect,
+// reconnect, run, stop, and setting the halted core's PC. Each one looks at TargetState
+// first; refusals make no port access. Only one thread at a time may call them (the host
+// interface serialises commands and background transfers).
+#pragma once
+
+#include <cstdint>
+
+#include "common/result_code.h"
+#include "target/target_state.h"
+
+namespace vantrel::target {
+
+// Resets the target through the cable's reset line, checks its IDCODE, halts the core
+// right after the reset, sets its PC to 0 and saves the registers; TargetState 0x300.
+// In 0x300 it does nothing and returns 0. Needs a cable opened once (ConnectionKind 1).
+// Returns 0; -13 (no cable opened, or no port selected any more); -15 (IDCODE refused or
+// the core did not halt; the target has been reset all the same). TargetState is
+// unchanged on failure.
+[[nodiscard]] ResultCode ConnectTarget();
+
+// Halts a running core, restarts it from address 0 with the watchpoints off, and resets
+// the TAP into Test-Logic-Reset (TapActive 0); TargetState 0x200. Accepted in every state
+// but 0x200. Returns 0; 1 when the target is already down (nothing sent, TapActive 0);
+// 2 when the running core did not halt (state unchanged, TapActive 0).
+[[nodiscard]] ResultCode DisconnectTarget();
+
+// DisconnectTarget (result ignored), then ConnectTarget, whose result it returns.
+[[nodiscard]] ResultCode ReconnectTarget();
+
+// Writes the register cache back and lets the core continue at the saved PC, in the
+// instruction-set state it had when it stopped; TargetState 0x500. Accepted in 0x300 and
+// 0x400; in 0x500 nothing is done. Returns 0 or -16.
+[[nodiscard]] ResultCode RunTarget();
+
+// Halts the running core and saves its registers; TargetState 0x400 even when the core
+// did not halt. In 0x400 nothing is done. word receives the saved PC after a stop (left
+// alone on -16). Returns 0; 2 when the core did not halt; -16 in any state but 0x400 and
+// 0x500 (0x300 included).
+[[nodiscard]] ResultCode StopTarget(uint32_t& word);
+
+// Writes the halted core's PC (and the saved PC), then saves every register again.
+// Accepted in 0x300 and 0x400. Returns 0 or -16.
+[[nodiscard]] ResultCode SetPc(uint32_t address);
+
+}  // namespace vantrel::target
