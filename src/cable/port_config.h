@@ -23,6 +23,7 @@ struct PortAddresses {
   int32_t data;
   int32_t status;
   int32_t control;
+  bool operator==(const PortAddresses&) const = default;
 };
 
 constexpr uint16_t IoAddress(int32_t address) { return static_cast<uint16_t>(static_cast<uint32_t>(address) & 0xFFFFu); }

@@ -1,0 +1,49 @@
+// Every cable test starts from the values at load, with a recording port on lpt1's
+// addresses plugged into the port seam.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "cable/cable.h"
+#include "cable/port_config.h"
+#include "cable/port_io.h"
+#include "cable/tap.h"
+#include "support/recording_port.h"
+
+namespace vantrel::test {
+
+inline void ResetCableLayer() {
+  cable::ResetPortIo();
+  cable::ResetPortConfig();
+  cable::ResetCableState();
+  cable::ResetTapState();
+}
+
+// Plugs the port into the seam; it must outlive its use (or be unplugged).
+inline void Plug(RecordingPort& port) {
+  const VantrelPortIo io = port.Io();
+  cable::UsePortIo(&io);
+}
+
+class CableFixture : public ::testing::Test {
+ protected:
+  explicit CableFixture(uint16_t dataPort = 0x378) : port_(dataPort) {}
+
+  void SetUp() override {
+    ResetCableLayer();
+    Plug(port_);
+  }
+  void TearDown() override { ResetCableLayer(); }
+
+  // Finds the cable on lpt1 and forgets the accesses that took.
+  void SelectCable() {
+    ASSERT_EQ(cable::OpenCable(0), kOk);
+    port_.ClearLog();
+  }
+
+  RecordingPort port_;
+};
+
+}  // namespace vantrel::test

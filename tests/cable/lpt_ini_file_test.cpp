@@ -1,0 +1,49 @@
+// The one test that writes a real lpt.ini beside its own executable: its program lives
+// in a folder of its own and holds the lpt_ini resource lock, so no other test reads
+// the file.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "cable_fixture.h"
+#include "platform/platform.h"
+
+namespace vantrel::test {
+namespace {
+
+class LptIniFileTest : public CableFixture {
+ protected:
+  LptIniFileTest() : CableFixture(0x2F8) {}
+
+  void SetUp() override {
+    CableFixture::SetUp();
+    std::string directory;
+    ASSERT_TRUE(platform::HostExecutableDirectory(directory));
+    path_ = directory + cable::kPortConfigFileName;
+  }
+  void TearDown() override {
+    std::remove(path_.c_str());
+    CableFixture::TearDown();
+  }
+
+  std::string path_;
+};
+
+TEST_F(LptIniFileTest, OpenCableReadsTheFileAndKeepsItsValuesWhenItIsGone) {
+  std::ofstream(path_) << "lpt2=2F8\ndelay=7\n";
+
+  EXPECT_EQ(cable::OpenCable(1), kOk);
+  EXPECT_EQ(port_.Trace(), "W55 R@2F8");
+  EXPECT_EQ(cable::PortDelay(), 7);
+
+  ASSERT_EQ(std::remove(path_.c_str()), 0);
+  port_.ClearLog();
+  EXPECT_EQ(cable::OpenCable(1), kOk);
+  EXPECT_EQ(port_.Trace(), "W55 R@2F8");
+  EXPECT_EQ(cable::PortDelay(), 7);
+}
+
+}  // namespace
+}  // namespace vantrel::test

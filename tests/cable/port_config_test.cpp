@@ -1,0 +1,139 @@
+// lpt.ini: the port table and the busy-wait count it can change, line by line and from
+// a named file.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+#include <string>
+
+#include "cable/port_config.h"
+#include "cable/port_io.h"
+
+namespace vantrel::cable {
+void PrintTo(const PortAddresses& p, std::ostream* os) {
+  *os << std::hex << "{" << p.data << "," << p.status << "," << p.control << "}";
+}
+}  // namespace vantrel::cable
+
+namespace vantrel::test {
+namespace {
+
+using cable::PortAddresses;
+using cable::PortTableEntry;
+
+constexpr PortAddresses kLpt1{0x378, 0x379, 0x37A};
+constexpr PortAddresses kLpt2{0x3BC, 0x3BD, 0x3BE};
+constexpr PortAddresses kLpt3{0x278, 0x279, 0x27A};
+constexpr PortAddresses kAt2F8{0x2F8, 0x2F9, 0x2FA};
+constexpr int32_t kDelayBefore = 5;
+
+
+class PortConfigTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    cable::ResetPortConfig();
+    cable::ResetPortIo();
+  }
+  void TearDown() override { std::filesystem::remove(path_); }
+
+  std::string WriteFile(const std::string& text) {
+    path_ = std::filesystem::path(::testing::TempDir()) /
+            (std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_lpt.ini");
+    std::ofstream(path_, std::ios::binary) << text;
+    return path_.string();
+  }
+
+  std::filesystem::path path_;
+};
+
+TEST_F(PortConfigTest, DefaultsAtLoad) {
+  EXPECT_EQ(PortTableEntry(0), kLpt1);
+  EXPECT_EQ(PortTableEntry(1), kLpt2);
+  EXPECT_EQ(PortTableEntry(2), kLpt3);
+  EXPECT_EQ(cable::PortDelay(), 0);
+}
+
+struct LineCase {
+  const char* name;
+  const char* line;
+  PortAddresses lpt1, lpt2, lpt3;
+  int32_t delay;
+};
+
+void PrintTo(const LineCase& c, std::ostream* os) { *os << c.name; }
+
+class ConfigLine : public PortConfigTest, public ::testing::WithParamInterface<LineCase> {};
+
+TEST_P(ConfigLine, ChangesOnlyWhatItNames) {
+  cable::SetPortDelay(kDelayBefore);
+  cable::ApplyPortConfigLine(GetParam().line);
+  EXPECT_EQ(PortTableEntry(0), GetParam().lpt1);
+  EXPECT_EQ(PortTableEntry(1), GetParam().lpt2);
+  EXPECT_EQ(PortTableEntry(2), GetParam().lpt3);
+  EXPECT_EQ(cable::PortDelay(), GetParam().delay);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, ConfigLine,
+    ::testing::Values(
+        LineCase{"Lpt2Bare", "lpt2=2F8\n", kLpt1, kAt2F8, kLpt3, kDelayBefore},
+        LineCase{"Lpt2HexPrefix", "lpt2=0x2F8\n", kLpt1, kAt2F8, kLpt3, kDelayBefore},
+        LineCase{"Lpt1TrailingText", "lpt1=2f8 ; the rest is ignored\n", kAt2F8, kLpt2, kLpt3, kDelayBefore},
+        LineCase{"Lpt3NoNewline", "lpt3=2F8", kLpt1, kLpt2, kAt2F8, kDelayBefore},
+        LineCase{"AboveSixteenBits", "lpt1=12345678\n", {0x12345678, 0x12345679, 0x1234567A}, kLpt2, kLpt3, kDelayBefore},
+        LineCase{"WrapsInThirtyTwoBits", "lpt1=FFFFFFFF\n", {-1, 0, 1}, kLpt2, kLpt3, kDelayBefore},  // wraps in 32 bits
+        LineCase{"Lpt0", "lpt0=2F8\n", kLpt1, kLpt2, kLpt3, kDelayBefore},
+        LineCase{"Lpt4", "lpt4=2F8\n", kLpt1, kLpt2, kLpt3, kDelayBefore},
+        LineCase{"UpperCase", "LPT1=2F8\n", kLpt1, kLpt2, kLpt3, kDelayBefore},
+        LineCase{"BlankBeforeEquals", "lpt1 =2F8\n", kLpt1, kLpt2, kLpt3, kDelayBefore},
+        LineCase{"BlankBeforeLpt", " lpt1=2F8\n", kLpt1, kLpt2, kLpt3, kDelayBefore},
+        LineCase{"NoAddress", "lpt1=\n", kLpt1, kLpt2, kLpt3, kDelayBefore},
+        LineCase{"NotHex", "lpt1=xyz\n", kLpt1, kLpt2, kLpt3, kDelayBefore},
+        LineCase{"Delay", "delay=100\n", kLpt1, kLpt2, kLpt3, 100},
+        LineCase{"NegativeDelay", "delay=-7\n", kLpt1, kLpt2, kLpt3, 0},
+        LineCase{"DelayWithoutNumber", "delay=\n", kLpt1, kLpt2, kLpt3, kDelayBefore},
+        LineCase{"DelayLineMentioningLpt", "delay=7 ; not for lpt1\n", kLpt1, kLpt2, kLpt3, kDelayBefore},  // a port line
+        LineCase{"BlankBeforeDelay", " delay=7\n", kLpt1, kLpt2, kLpt3, kDelayBefore},
+        LineCase{"UpperCaseDelay", "DELAY=7\n", kLpt1, kLpt2, kLpt3, kDelayBefore},
+        LineCase{"Comment", "; comment\n", kLpt1, kLpt2, kLpt3, kDelayBefore},
+        LineCase{"BlankLine", "\n", kLpt1, kLpt2, kLpt3, kDelayBefore}),
+    [](const ::testing::TestParamInfo<LineCase>& param) { return std::string(param.param.name); });
+
+TEST_F(PortConfigTest, NullLineIsIgnored) {
+  cable::ApplyPortConfigLine(nullptr);
+  EXPECT_EQ(PortTableEntry(0), kLpt1);
+}
+
+TEST_F(PortConfigTest, IndexOutsideTheTableHasNoAddresses) {
+  EXPECT_EQ(PortTableEntry(-1), (PortAddresses{0, 0, 0}));
+  EXPECT_EQ(PortTableEntry(3), (PortAddresses{0, 0, 0}));
+}
+
+TEST_F(PortConfigTest, FileLinesAreAppliedInOrderAndTheLastWins) {
+  cable::ApplyPortConfigLine("lpt3=2F8\n");
+  cable::LoadPortConfigFile(WriteFile("delay=3\nlpt2=2F8\r\n; comment\nlpt2=3F8\ndelay=9\n"));
+  EXPECT_EQ(PortTableEntry(0), kLpt1);
+  EXPECT_EQ(PortTableEntry(1), (PortAddresses{0x3F8, 0x3F9, 0x3FA}));
+  EXPECT_EQ(PortTableEntry(2), kAt2F8);  // reading never goes back to a default
+  EXPECT_EQ(cable::PortDelay(), 9);
+}
+
+TEST_F(PortConfigTest, LongLineIsReadInPiecesOf255Characters) {
+  // The second piece begins with "lpt3=2F8" and counts as a line of its own.
+  cable::LoadPortConfigFile(WriteFile(std::string(255, 'x') + "lpt3=2F8\n" + std::string(254, 'y') + "delay=4\n"));
+  EXPECT_EQ(PortTableEntry(2), kAt2F8);
+  EXPECT_EQ(cable::PortDelay(), 0);  // "delay=4" was cut after its first character
+}
+
+TEST_F(PortConfigTest, MissingFileChangesNothing) {
+  cable::SetPortDelay(kDelayBefore);
+  cable::LoadPortConfigFile((std::filesystem::path(::testing::TempDir()) / "no_such_dir" / "lpt.ini").string());
+  cable::LoadPortConfigFile("");
+  EXPECT_EQ(PortTableEntry(1), kLpt2);
+  EXPECT_EQ(cable::PortDelay(), kDelayBefore);
+}
+
+}  // namespace
+}  // namespace vantrel::test
