@@ -1,0 +1,106 @@
+#include "target/memory_map.h"
+
+#include <array>
+#include <cinttypes>
+#include <cstdio>
+#include <limits>
+
+namespace vantrel::target {
+namespace {
+
+std::array<MemoryRegion, kMaxMemoryRegions> g_regions{};
+int g_region_count = 0;
+
+constexpr char kNoRegionsText[] = "no memory configuration\r\n";
+constexpr char kHeaderLine[] = "No    StartAddr     Length        Property\r\n";
+
+// The end start + length does not fit 64 bits: the region reaches the top of the space.
+bool EndPassesTop(const MemoryRegion& region) {
+  return region.length > std::numeric_limits<uint64_t>::max() - region.start;
+}
+
+// x < start + length, the end taken as 2^64 when it passes 2^64 - 1.
+bool BelowEnd(uint64_t x, const MemoryRegion& region) {
+  return EndPassesTop(region) || x < region.start + region.length;
+}
+
+bool AtOrBelowEnd(uint64_t x, const MemoryRegion& region) {
+  return EndPassesTop(region) || x <= region.start + region.length;
+}
+
+bool Overlap(const MemoryRegion& a, const MemoryRegion& b) { return BelowEnd(a.start, b) && BelowEnd(b.start, a); }
+
+// Properties beyond the three known ones still get a text, showing the value.
+std::string PropertyText(uint32_t property) {
+  switch (property) {
+    case kReadOnlyRegion:
+      return "-R";
+    case kWriteOnlyRegion:
+      return "-W";
+    case kReadWriteRegion:
+      return "-RW";
+    default: {
+      char text[16];
+      std::snprintf(text, sizeof text, "-(%" PRIu32 ")", property);
+      return text;
+    }
+  }
+}
+
+std::string Row(int number, const MemoryRegion& region) {
+  char row[96];
+  std::snprintf(row, sizeof row, "%02d    0x%08" PRIx32 "    0x%08" PRIx32 "    %s\r\n", number,
+                static_cast<uint32_t>(region.start), static_cast<uint32_t>(region.length),
+                PropertyText(region.property).c_str());
+  return row;
+}
+
+}  // namespace
+
+AddRegionOutcome AddMemoryRegion(const MemoryRegion& region) {
+  for (int i = 0; i < g_region_count; ++i) {
+    if (Overlap(region, g_regions[static_cast<std::size_t>(i)])) return AddRegionOutcome::kOverlap;
+  }
+  if (g_region_count >= kMaxMemoryRegions) return AddRegionOutcome::kMapFull;
+  g_regions[static_cast<std::size_t>(g_region_count++)] = region;
+  return AddRegionOutcome::kAdded;
+}
+
+std::string ListMemoryRegions(std::size_t maxCharacters) {
+  if (g_region_count == 0) return kNoRegionsText;
+  std::string text = kHeaderLine;
+  for (int i = 0; i < g_region_count; ++i) {
+    const std::string row = Row(i + 1, g_regions[static_cast<std::size_t>(i)]);
+    if (text.size() + row.size() > maxCharacters) break;
+    text += row;
+  }
+  return text;
+}
+
+int MemoryRegionCount() { return g_region_count; }
+
+void ClearMemoryMap() { g_region_count = 0; }
+
+ClippedTransfer ClipTransfer(uint32_t address, uint32_t length, uint32_t blockingProperty) {
+  const uint32_t end = address + length;  // 32-bit: a request past 0xFFFFFFFF wraps
+  uint32_t first = address;
+  uint32_t last = end;
+  for (int i = 0; i < g_region_count; ++i) {
+    const MemoryRegion& region = g_regions[static_cast<std::size_t>(i)];
+    if (region.property != blockingProperty) continue;
+    const bool startsInside = address >= region.start && BelowEnd(address, region);
+    const bool endsInside = end >= region.start && BelowEnd(end, region);
+    if (startsInside) {
+      if (AtOrBelowEnd(end, region)) return {true, 0, 0};
+      // The end lies past the region, so the region's end is a 32-bit address.
+      first = static_cast<uint32_t>(region.start + region.length);
+    } else if (address < region.start && endsInside) {
+      last = static_cast<uint32_t>(region.start);
+    } else if (endsInside) {
+      return {true, 0, 0};  // a request wrapping past 0xFFFFFFFF into the region
+    }
+  }
+  return {false, first, last - first};
+}
+
+}  // namespace vantrel::target
