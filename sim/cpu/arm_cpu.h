@@ -56,9 +56,12 @@ class ArmCpu {
   // ---- System-speed execution --------------------------------------------------------
   // Fetches the instruction at NextPc() through the bus and executes it.
   ExecResult Step(Bus& bus);
-  // Executes a word already fetched from address (ARM or Thumb by the current T bit).
-  // r15 reads as address + 8 (ARM) or + 4 (Thumb). Afterwards NextPc() is address +
-  // size unless the instruction wrote the PC or took an exception.
+  // Executes a word already fetched from address (ARM or Thumb by the current T bit;
+  // in Thumb state only the low halfword counts). r15 reads as address + 8 (ARM) or + 4
+  // (Thumb), + 12 for an ARM register-specified shift, and STR/STM of r15 store
+  // address + 12. Afterwards NextPc() is address + size unless the instruction wrote
+  // the PC or took an exception. LDM/STM access memory in ascending address order,
+  // one bus access per word, even after one of them aborts.
   ExecResult Execute(uint32_t instruction, uint32_t address, Bus& bus);
   static CycleShape Shape(uint32_t instruction, bool thumb);
 
@@ -73,7 +76,9 @@ class ArmCpu {
   uint32_t BankedReg(Mode mode, int index) const;
   void SetBankedReg(Mode mode, int index, uint32_t value);
   uint32_t Cpsr() const { return cpsr_; }
-  void SetCpsr(uint32_t value);  // switches register banks when the mode field changes
+  // Switches register banks when the mode field changes. Only the implemented bits
+  // (NZCV, I, F, T, mode) are kept; an invalid mode field uses the User bank.
+  void SetCpsr(uint32_t value);
   uint32_t Spsr(Mode mode) const;  // User/System: the CPSR
   void SetSpsr(Mode mode, uint32_t value);
   bool Thumb() const { return (cpsr_ & 0x20u) != 0; }
@@ -83,17 +88,29 @@ class ArmCpu {
   void SetIrq(bool level) { irq_ = level; }
   void SetFiq(bool level) { fiq_ = level; }
 
-  // Exception entry, also used by the board for aborts it detects itself.
+  // Exception entry, also used by the board for aborts it detects itself: saves the
+  // CPSR in the new mode's SPSR, puts returnAddress in its LR (the value a handler's
+  // usual return expects: aborted or next instruction + 4, data abort + 8), enters ARM
+  // state with IRQ (and for FIQ and reset also FIQ) disabled and continues at the vector.
   enum class Exception { kReset, kUndefined, kSwi, kPrefetchAbort, kDataAbort, kIrq, kFiq };
   void TakeException(Exception kind, uint32_t returnAddress);
 
  private:
-  // Implementation-defined; see arm_cpu.cpp.
-  uint32_t regs_[16] = {};        // current view r0-r14 (r15 unused)
-  uint32_t usr_banked_[7] = {};   // r8-r14 of User/System when another mode is current
-  uint32_t fiq_banked_[7] = {};   // r8-r14 of FIQ
-  uint32_t svc_banked_[2] = {}, abt_banked_[2] = {}, und_banked_[2] = {}, irq_banked_[2] = {};
-  uint32_t spsr_[5] = {};         // fiq, svc, abt, irq, und
+  friend class InstructionExecutor;  // executes ARM and Thumb words on this state
+
+  enum Bank : uint8_t { kUserBank, kFiqBank, kIrqBank, kSvcBank, kAbtBank, kUndBank, kBankCount };
+  static Bank BankOf(uint32_t mode);
+  static int SpsrIndex(uint32_t mode);  // -1: User/System (or an invalid mode) has none
+  void SaveView();   // copies r8-r14 of the current view back into its bank
+  void LoadView();   // fills r8-r14 of the current view from the current mode's bank
+  void WriteCpsr(uint32_t value);
+
+  // r0-r14 as the current mode sees them; r15 lives in next_pc_.
+  uint32_t regs_[16] = {};
+  // r8-r14 of each bank while it is not current. Only the FIQ bank has its own r8-r12;
+  // the others keep theirs in the User bank's slots.
+  uint32_t banks_[kBankCount][7] = {};
+  uint32_t spsr_[5] = {};  // FIQ, SVC, Abort, IRQ, Undefined
   uint32_t cpsr_ = 0xD3;
   uint32_t next_pc_ = 0;
   bool irq_ = false;
