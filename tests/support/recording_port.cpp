@@ -40,6 +40,7 @@ void RecordingPort::Write(void* context, unsigned short port, unsigned char valu
   auto* self = static_cast<RecordingPort*>(context);
   if (port == self->data_port_) self->last_data_ = value;
   self->log_.push_back({true, port, value});
+  if (self->write_observer_) self->write_observer_(port, value);
 }
 
 std::string RecordingPort::Trace() const {

@@ -36,6 +36,9 @@ class RecordingPort {
   // device behind the cable); it is asked when the queue is empty.
   void SetStatusSource(std::function<uint8_t(uint8_t lastDataWrite)> source) { status_source_ = std::move(source); }
   void SetAcquireResult(int result) { acquire_result_ = result; }
+  // Optional hook told of every write as it happens (a device model that must follow
+  // each clock edge, not only the moments the library reads).
+  void SetWriteObserver(std::function<void(uint16_t port, uint8_t value)> observer) { write_observer_ = std::move(observer); }
   // Answers to acquire: scripted results first, in order, then SetAcquireResult's.
   void QueueAcquireResult(int result) { acquire_queue_.push_back(result); }
 
@@ -65,6 +68,7 @@ class RecordingPort {
   uint8_t default_status_ = 0x80;  // TDO 0, both power lines good
   std::deque<uint8_t> status_queue_;
   std::function<uint8_t(uint8_t)> status_source_;
+  std::function<void(uint16_t, uint8_t)> write_observer_;
   int acquire_result_ = 0;
   std::deque<int> acquire_queue_;
   int acquire_calls_ = 0;

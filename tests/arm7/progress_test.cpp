@@ -1,0 +1,51 @@
+#include "arm7/progress.h"
+
+#include <climits>
+
+#include "arm7_fixture.h"
+
+namespace vantrel::test {
+namespace {
+
+using namespace vantrel::arm7;
+
+class ProgressTest : public Arm7Test {};
+
+TEST_F(ProgressTest, PercentIsTruncatedAndKeptWithin0To100) {
+  struct Case { int32_t done; int32_t total; int32_t percent; };
+  const Case cases[] = {
+      {512, 1024, 50}, {1, 3, 33}, {0, 1024, 0},
+      {8, 1, 100},                    // a one-word read reports a whole block
+      {112, 60, 100},                 // a 60-byte write reports whole words
+      {0, 0, 100}, {5, -1, 100},      // nothing to divide by: done
+      {1'000'000'000, 2'000'000'000, 50},  // done x 100 does not fit in 32 bits
+      {INT_MAX, INT_MAX, 100},
+      {-8, 16, 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ReportProgress(c.done, c.total), 0);
+    EXPECT_EQ(ProgressPercent(), c.percent) << c.done << " of " << c.total;
+  }
+}
+
+TEST_F(ProgressTest, StopsOnBreakRequestOrBadPower) {
+  EXPECT_EQ(cable::PowerStatus(), cable::kPowerNeverRead);
+  EXPECT_EQ(ReportProgress(1, 2), 0);  // never read: no reason to stop
+
+  SetBreakRequest(1);
+  EXPECT_EQ(ReportProgress(1, 2), 1);
+  ResetProgress();
+  EXPECT_EQ(BreakRequest(), 0);
+  EXPECT_EQ(ProgressPercent(), 0);
+
+  for (int read = 0; read < 2; ++read) port_.QueueStatus(0x80 | 0x20);  // second sense line bad
+  EXPECT_EQ(cable::ReadPowerLines(), cable::kFirstSenseLineGood);
+  EXPECT_EQ(ReportProgress(1, 2), 1);
+
+  for (int read = 0; read < 2; ++read) port_.QueueStatus(0x80);  // both good
+  EXPECT_EQ(cable::ReadPowerLines(), cable::kPowerGood);
+  EXPECT_EQ(ReportProgress(1, 2), 0);
+}
+
+}  // namespace
+}  // namespace vantrel::test

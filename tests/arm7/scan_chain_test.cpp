@@ -1,0 +1,108 @@
+// Scan-chain selection, the chain-1 exchange with its bit order, and the EmbeddedICE
+// register access on chain 2, checked at the level of the scans they make.
+#include "arm7/scan_chain.h"
+
+#include "arm7/embedded_ice.h"
+#include "arm7/instructions.h"
+#include "arm7_fixture.h"
+
+namespace vantrel::test {
+namespace {
+
+using namespace vantrel::arm7;
+
+TEST(ReverseBits, ReversesTheFirstNBitsAcrossWordBoundaries) {
+  struct Case { int bits; std::vector<uint32_t> in; std::vector<uint32_t> out; };
+  const Case cases[] = {
+      {33, {0x00000001, 0x00000000}, {0x00000000, 0x00000001}},
+      {33, {0x00000000, 0x00000001}, {0x00000001, 0x00000000}},
+      {33, {0xE1A00000, 0x00000001}, {0x00000B0F, 0x00000000}},
+      {33, {0x00000000, 0xFFFFFFFE}, {0x00000000, 0x00000000}},  // bits above N are not data
+      {32, {0x00000001}, {0x80000000}},
+      {64, {0x00000001, 0x80000000}, {0x00000001, 0x80000000}},
+      {1, {0x00000001}, {0x00000001}},
+      {0, {0x12345678}, {0x12345678}},  // nothing to reverse
+  };
+  for (const Case& c : cases) {
+    std::vector<uint32_t> words = c.in;
+    ReverseBits(c.bits, words.data());
+    EXPECT_EQ(words, c.out) << c.bits << " bits from " << std::hex << c.in[0];
+  }
+}
+
+class ScanChainTest : public Arm7Test {};
+
+TEST_F(ScanChainTest, SelectingAChainIsScanNThenTheFourBitNumber) {
+  SelectScanChain(2);
+  const std::vector<TapOp> ops = DecodeTap(port_);
+  ASSERT_EQ(ops.size(), 2u);
+  EXPECT_EQ(ops[0].kind, TapOp::Kind::kIrScan);
+  EXPECT_EQ(ops[0].TdiValue(), 0x2u);
+  EXPECT_EQ(ops[1].kind, TapOp::Kind::kDrScan);
+  EXPECT_EQ(ops[1].length, 4);
+  EXPECT_EQ(ops[1].TdiValue(), 2u);
+  EXPECT_EQ(Ops(), OpList().Chain(2).Text());  // neither scan passes Run-Test/Idle
+}
+
+TEST_F(ScanChainTest, NoScanWithoutACable) {
+  cable::ResetCableState();
+  SelectScanChain(1);
+  SelectDataBusChain();
+  EXPECT_EQ(PortAccesses(), 0);
+}
+
+TEST_F(ScanChainTest, Chain1ShiftsBreakptFirstThenD31DownToD0) {
+  SelectDataBusChain();
+  port_.ClearLog();
+  (void)Chain1Access(0xE1A00000, 1);  // MOV r0, r0 with BREAKPT
+  const std::vector<TapOp> ops = DecodeTap(port_);
+  ASSERT_EQ(ops.size(), 1u);
+  EXPECT_EQ(ops[0].length, 33);
+  EXPECT_TRUE(ops[0].tdi[0]);
+  for (int bit = 31; bit >= 0; --bit) {
+    EXPECT_EQ(ops[0].tdi[static_cast<std::size_t>(32 - bit)], ((0xE1A00000u >> bit) & 1u) != 0) << "D" << bit;
+  }
+  EXPECT_TRUE(ops[0].toIdle);  // the halted core takes its debug clock
+}
+
+TEST_F(ScanChainTest, Chain1CaptureComesBackInDataBusOrder) {
+  SelectDataBusChain();
+  const uint32_t words[] = {0x80000000, 0x00000001, 0x12345678};
+  for (int k = 0; k < 3; ++k) target_.SetChain1Capture(k, words[k]);
+  for (const uint32_t word : words) EXPECT_EQ(Chain1Access(kNop, 0), word);
+}
+
+TEST_F(ScanChainTest, IceWriteIsOne38BitScanWithAddressAndWriteBit) {
+  SetICEReg(12, 0x1F7);
+  const std::vector<TapOp> ops = DecodeTap(port_);
+  ASSERT_FALSE(ops.empty());
+  const TapOp& write = ops.back();
+  EXPECT_EQ(write.length, 38);
+  EXPECT_EQ(write.TdiValue(0, 32), 0x1F7u);
+  EXPECT_EQ(write.TdiValue(32, 5), 12u);
+  EXPECT_TRUE(write.tdi[37]);
+  EXPECT_EQ(Ops(), OpList().IceWrite(12, 0x1F7).Text());
+  EXPECT_EQ(target_.IceRegister(12), 0x1F7u);
+}
+
+TEST_F(ScanChainTest, IceReadIsAddressScanThenDataScanWithoutIdle) {
+  target_.SetIceRegister(1, 0x19);
+  EXPECT_EQ(GetICEReg(1), 0x19u);
+  const std::vector<TapOp> ops = DecodeTap(port_);
+  ASSERT_GE(ops.size(), 2u);
+  EXPECT_EQ(ops[ops.size() - 2].length, 6);
+  EXPECT_EQ(ops[ops.size() - 2].TdiValue(), 1u);  // address 1, read
+  EXPECT_EQ(ops.back().length, 32);
+  EXPECT_EQ(Ops(), OpList().IceRead(1).Text());
+}
+
+TEST_F(ScanChainTest, IceReadRefusedInTestLogicReset) {
+  cable::TapReset(0);
+  port_.ClearLog();
+  EXPECT_EQ(GetICEReg(1), 0xFFFFFFFFu);
+  EXPECT_EQ(PortAccesses(), 0);
+  EXPECT_EQ(TraceCount("GetICEReg cannot run at test-logic reset status\r\n"), 1);
+}
+
+}  // namespace
+}  // namespace vantrel::test
