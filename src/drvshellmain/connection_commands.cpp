@@ -3,6 +3,10 @@
 
 #include "drvshellmain/answer.h"
 #include "drvshellmain/commands.h"
+#include "arm7/core_state.h"
+#include "cable/cable.h"
+#include "target/memory_map.h"
+#include "target/target_control.h"
 #include "target/target_state.h"
 
 namespace vantrel::shell {
@@ -12,6 +16,28 @@ constexpr std::array kOpenAnswers{
     ResultAnswer{kInvalidParameters, VANTREL_STATUS_FAILED, message::kInvalidParameters},
     ResultAnswer{kEmulatorNotFound, VANTREL_STATUS_FAILED, message::kEmulatorNotFound},
     ResultAnswer{kNoPortAccess, VANTREL_STATUS_FAILED, message::kLptDriverFailed},
+};
+
+constexpr std::array kConnectAnswers{
+    ResultAnswer{kTargetNotFound, VANTREL_STATUS_FAILED, message::kTargetNotFound},
+    ResultAnswer{kEmulatorNotFound, VANTREL_STATUS_FAILED, message::kEmulatorNotFound},
+};
+
+constexpr ResultCode kAlreadyDown = 1;
+constexpr ResultCode kSysDownFailed = 2;
+constexpr std::array kDisconnectAnswers{
+    ResultAnswer{kAlreadyDown, VANTREL_STATUS_WARNING, message::kAlreadyDown},
+    ResultAnswer{kSysDownFailed, VANTREL_STATUS_WARNING, message::kSysDownFailed},
+};
+
+constexpr std::array kRunAnswers{
+    ResultAnswer{kStatusError, VANTREL_STATUS_FAILED, message::kStatusError},
+};
+
+constexpr ResultCode kStopFailed = 2;
+constexpr std::array kStopAnswers{
+    ResultAnswer{kStatusError, VANTREL_STATUS_FAILED, message::kStatusError},
+    ResultAnswer{kStopFailed, VANTREL_STATUS_FAILED, message::kStopFailed},
 };
 
 }  // namespace
@@ -26,11 +52,40 @@ void OpenCommand(const JtagRequest& request, JtagResponse& response) {
   AnswerResult(response, target::OpenEmulator(kindName, portName), kOpenAnswers);
 }
 
-// Until the target control operations are in, these answer as an unlisted result does.
-void ConnectCommand(const JtagRequest&, JtagResponse&) {}
-void DisconnectCommand(const JtagRequest&, JtagResponse&) {}
-void RunCommand(const JtagRequest&, JtagResponse&) {}
-void StopCommand(const JtagRequest&, JtagResponse&) {}
-void ReconnectCommand(const JtagRequest&, JtagResponse&) {}
+void ConnectCommand(const JtagRequest& request, JtagResponse& response) {
+  // Stored before the connect, whatever its outcome.
+  arm7::SetBigEndianTarget(request.args.connect.bigEndian == 1 ? 1 : 0);
+  const ResultCode result = target::ConnectTarget();
+  if (result == kOk) target::ClearMemoryMap();
+  AnswerResult(response, result, kConnectAnswers);
+}
+
+void DisconnectCommand(const JtagRequest&, JtagResponse& response) {
+  const ResultCode result = target::DisconnectTarget();
+  cable::ReleaseCable();  // also when the target was down already or did not halt
+  AnswerResult(response, result, kDisconnectAnswers);
+}
+
+void RunCommand(const JtagRequest&, JtagResponse& response) {
+  AnswerResult(response, target::RunTarget(), kRunAnswers);
+}
+
+void StopCommand(const JtagRequest&, JtagResponse& response) {
+  uint32_t savedPc = 0;
+  const ResultCode result = target::StopTarget(savedPc);
+  if (result != kOk) {
+    AnswerResult(response, result, kStopAnswers);
+    return;
+  }
+  const std::array<unsigned char, 4> word{static_cast<unsigned char>(savedPc), static_cast<unsigned char>(savedPc >> 8),
+                                          static_cast<unsigned char>(savedPc >> 16),
+                                          static_cast<unsigned char>(savedPc >> 24)};
+  AnswerBytes(response, word.data(), word.size());
+}
+
+// The memory map and the byte order of the last connect stay as they are.
+void ReconnectCommand(const JtagRequest&, JtagResponse& response) {
+  AnswerResult(response, target::ReconnectTarget(), kConnectAnswers);
+}
 
 }  // namespace vantrel::shell

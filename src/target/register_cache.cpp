@@ -119,6 +119,9 @@ ResultCode WriteCurrent(int index, uint32_t value) {
 
 }  // namespace
 
+uint32_t SavedPc() { return CacheElement(kPcIndex); }
+void SetSavedPc(uint32_t address) { CacheElement(kPcIndex) = address; }
+
 ResultCode SaveRegisters() {
   if (!CoreHalted()) return 1;
   for (int i = 0; i <= kLastCachedGeneralRegister; ++i) CacheElement(i) = ReadCore(i);

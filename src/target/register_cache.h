@@ -50,4 +50,9 @@ inline constexpr int kSpsrIndex = 17;
 // mode that is neither 0 nor one of the six modes (nothing sent).
 [[nodiscard]] ResultCode WriteRegister(int mode, int index, uint32_t value);
 
+// The saved PC (cache element 15), where the core resumes. Setting it sends nothing and
+// works in every state; it takes effect when the core is next resumed.
+uint32_t SavedPc();
+void SetSavedPc(uint32_t address);
+
 }  // namespace vantrel::target

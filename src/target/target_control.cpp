@@ -1,6 +1,5 @@
 #include "target/target_control.h"
 
-#include "arm7/core_state.h"
 #include "arm7/debug_state.h"
 #include "arm7/embedded_ice.h"
 #include "arm7/instructions.h"
@@ -81,7 +80,7 @@ ResultCode StopTarget(uint32_t& word) {
     SetTargetState(kHalted);
     (void)SaveRegisters();
   }
-  word = arm7::RegisterCache()[arm7::kSavedPcElement];
+  word = SavedPc();
   return entered != 0 ? kStopFailed : kOk;
 }
 

@@ -1,0 +1,224 @@
+// The register cache on a scripted core: the exact order of the register accesses where
+// it matters (the save with its PC alignment, the restore, the banked accesses), and the
+// refusals that must not touch the cable.
+#include "target/register_cache.h"
+
+#include <gmock/gmock.h>
+
+#include "target_fixture.h"
+
+namespace vantrel::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+
+constexpr char kSeriousError[] =
+    "---------------------------------Serious error---------------------------------!!!\r\n";
+constexpr uint32_t kSvcCpsr = 0x600000D3;
+
+
+class RegisterCacheTest : public TargetTest {
+ protected:
+  void Halt() { target::SetTargetState(target::kConnected); }
+  uint32_t& Cache(int i) { return arm7::RegisterCache()[static_cast<std::size_t>(i)]; }
+};
+
+// r0-r14 = 0x100 + i, then the PC and the two stores of the CPSR read (r0, CPSR).
+std::vector<uint32_t> SaveScript(uint32_t pc, uint32_t cpsr) {
+  std::vector<uint32_t> stores;
+  for (uint32_t i = 0; i < 15; ++i) stores.push_back(0x100 + i);
+  stores.push_back(pc);
+  stores.push_back(0x100);
+  stores.push_back(cpsr);
+  return stores;
+}
+
+std::vector<std::string> SaveReads() {
+  std::vector<std::string> lines;
+  for (int i = 0; i <= 15; ++i) lines.push_back("read r" + std::to_string(i));
+  return lines;
+}
+
+TEST_F(RegisterCacheTest, SaveAlignsAHalfwordPcOnTheCoreAndKeepsItInTheCache) {
+  Halt();
+  arm7::SetArmStateAtEntry(0);  // stopped in Thumb state
+  ScriptStores(SaveScript(0x1002, kSvcCpsr));
+  ASSERT_EQ(target::SaveRegisters(), kOk);
+
+  std::vector<std::string> expected = SaveReads();
+  expected.push_back("write r15=00001000");
+  expected.push_back("read cpsr");
+  EXPECT_THAT(Ops(), ElementsAreArray(expected));
+  EXPECT_EQ(Cache(15), 0x1002u);
+  EXPECT_EQ(Cache(16), kSvcCpsr | 0x20) << "the CPSR tells the state the core stopped in";
+  for (int i = 0; i < 15; ++i) EXPECT_EQ(Cache(i), 0x100u + static_cast<uint32_t>(i));
+}
+
+TEST_F(RegisterCacheTest, SaveLeavesAWordAlignedPcAlone) {
+  for (const uint32_t pc : {0x1000u, 0x1001u, 0x1003u}) {
+    SCOPED_TRACE(pc);
+    port_.ClearLog();
+    Halt();
+    ScriptStores(SaveScript(pc, kSvcCpsr));
+    ASSERT_EQ(target::SaveRegisters(), kOk);
+    const bool aligned = (pc & 3) == 0;
+    EXPECT_EQ(Cache(15), aligned ? 0x1000u : 0x1002u);
+    EXPECT_EQ(Ops().size(), aligned ? 17u : 18u);
+  }
+}
+
+TEST_F(RegisterCacheTest, RestoreWritesTheCpsrFirstAndR0Last) {
+  Halt();
+  for (int i = 0; i < 16; ++i) Cache(i) = 0x200 + static_cast<uint32_t>(i);
+  Cache(16) = 0x600000F3;  // T bit set: the core must stay in ARM state until resumed
+  ASSERT_EQ(target::RestoreRegisters(), kOk);
+
+  std::vector<std::string> expected{"write cpsr=600000D3"};
+  char line[32];
+  for (int i = 15; i >= 0; --i) {
+    std::snprintf(line, sizeof line, "write r%d=%08X", i, 0x200 + i);
+    expected.emplace_back(line);
+  }
+  EXPECT_THAT(Ops(), ElementsAreArray(expected));
+}
+
+TEST_F(RegisterCacheTest, BankedReadWithPreserveKeepsR0ToR7) {
+  Halt();
+  // CPSR read (r0, CPSR), r0-r7, the IRQ r13, then r0-r7 read back after their restore.
+  std::vector<uint32_t> stores{0x100, kSvcCpsr};
+  for (uint32_t i = 0; i < 8; ++i) stores.push_back(0x100 + i);
+  stores.push_back(0xABCD0013);
+  for (uint32_t i = 0; i < 8; ++i) stores.push_back(0x100 + i);
+  ScriptStores(stores);
+
+  uint32_t value = 0;
+  ASSERT_EQ(target::ReadRegister(target::kIrqMode, 13, value, 1), kOk);
+  EXPECT_EQ(value, 0xABCD0013u);
+  std::vector<std::string> expected{"read cpsr"};
+  for (int i = 0; i < 8; ++i) expected.push_back("read r" + std::to_string(i));
+  expected.insert(expected.end(), {"write cpsr=600000D2", "read r13", "write cpsr=600000D3"});
+  char line[32];
+  for (int i = 0; i < 8; ++i) {
+    std::snprintf(line, sizeof line, "write r%d=%08X", i, 0x100 + i);
+    expected.emplace_back(line);
+    expected.push_back("read r" + std::to_string(i));
+  }
+  EXPECT_THAT(Ops(), ElementsAreArray(expected));
+  EXPECT_EQ(TraceCount(kSeriousError), 0);
+}
+
+TEST_F(RegisterCacheTest, BankedReadWithoutPreserveOnlySwitchesTheMode) {
+  Halt();
+  ScriptStores({0x100, kSvcCpsr, 0xABCD0013});
+  uint32_t value = 0;
+  ASSERT_EQ(target::ReadRegister(target::kIrqMode, 13, value, 0), kOk);
+  EXPECT_EQ(value, 0xABCD0013u);
+  EXPECT_THAT(Ops(), ElementsAre("read cpsr", "write cpsr=600000D2", "read r13", "write cpsr=600000D3"));
+}
+
+TEST_F(RegisterCacheTest, ARegisterThatDoesNotReadBackAsRestoredIsTraced) {
+  Halt();
+  std::vector<uint32_t> stores{0x100, kSvcCpsr};
+  for (uint32_t i = 0; i < 8; ++i) stores.push_back(0x100 + i);
+  stores.push_back(0x5);
+  for (uint32_t i = 0; i < 8; ++i) stores.push_back(i == 3 ? 0xDEAD : 0x100 + i);
+  ScriptStores(stores);
+  uint32_t value = 0;
+  EXPECT_EQ(target::ReadRegister(target::kFiqMode, 8, value, 1), kOk) << "the read still succeeds";
+  EXPECT_EQ(TraceCount(kSeriousError), 1);
+}
+
+TEST_F(RegisterCacheTest, BankedReadInTheCoresOwnModeReadsTheCoreWithoutSwitching) {
+  Halt();
+  Cache(13) = 0x1111;
+  ScriptStores({0x100, kSvcCpsr, 0x2222});
+  uint32_t value = 0;
+  ASSERT_EQ(target::ReadRegister(target::kSupervisorMode, 13, value, 1), kOk);
+  EXPECT_EQ(value, 0x2222u) << "from the core, not from the cache";
+  EXPECT_THAT(Ops(), ElementsAre("read cpsr", "read r13"));
+}
+
+// User mode could not switch the core back; its registers are reached in System mode.
+TEST_F(RegisterCacheTest, UserRegistersAreReachedThroughSystemMode) {
+  Halt();
+  ScriptStores({0x100, kSvcCpsr, 0x3333});
+  uint32_t value = 0;
+  ASSERT_EQ(target::ReadRegister(target::kUserMode, 13, value, 0), kOk);
+  EXPECT_THAT(Ops(), ElementsAre("read cpsr", "write cpsr=600000DF", "read r13", "write cpsr=600000D3"));
+}
+
+TEST_F(RegisterCacheTest, CurrentModeReadsComeFromTheCacheExceptTheSpsr) {
+  Halt();
+  Cache(13) = 0x1234;
+  uint32_t value = 0;
+  ASSERT_EQ(target::ReadRegister(target::kCurrentMode, 13, value, 1), kOk);
+  EXPECT_EQ(value, 0x1234u);
+  EXPECT_TRUE(NoPortAccess());
+
+  ScriptStores({0x100, 0x10});
+  ASSERT_EQ(target::ReadRegister(target::kCurrentMode, target::kSpsrIndex, value, 1), kOk);
+  EXPECT_EQ(value, 0x10u);
+  EXPECT_THAT(Ops(), ElementsAre("read spsr"));
+}
+
+TEST_F(RegisterCacheTest, CurrentModeWritesReadTheRegisterBackIntoTheCache) {
+  Halt();
+  ScriptStores({0x77});  // r5 as read back
+  ASSERT_EQ(target::WriteRegister(target::kCurrentMode, 5, 0x55), kOk);
+  EXPECT_THAT(Ops(), ElementsAre("write r5=00000055", "read r5"));
+  EXPECT_EQ(Cache(5), 0x77u);
+}
+
+TEST_F(RegisterCacheTest, StatusRegisterWritesKeepR0) {
+  Halt();
+  ScriptStores({0x0A, 0x0B, 0x600000D3});  // r0, then the CPSR read back (r0, CPSR)
+  ASSERT_EQ(target::WriteRegister(target::kCurrentMode, target::kCpsrIndex, 0x600000F3), kOk);
+  EXPECT_THAT(Ops(), ElementsAre("read r0", "write cpsr=600000D3", "write r0=0000000A", "read cpsr"));
+  EXPECT_EQ(Cache(16), 0x600000D3u);
+
+  port_.ClearLog();
+  Cache(16) = 0x1F;
+  ScriptStores({0x0C});
+  ASSERT_EQ(target::WriteRegister(target::kCurrentMode, target::kSpsrIndex, 0x600000F3), kOk);
+  EXPECT_THAT(Ops(), ElementsAre("read r0", "write spsr=600000F3", "write r0=0000000C"));
+  EXPECT_EQ(Cache(16), 0x1Fu) << "the cache has no SPSR";
+}
+
+TEST_F(RegisterCacheTest, BankedWriteAlwaysKeepsR0ToR7) {
+  Halt();
+  std::vector<uint32_t> stores{0x100, kSvcCpsr};
+  for (uint32_t i = 0; i < 8; ++i) stores.push_back(0x100 + i);
+  for (uint32_t i = 0; i < 8; ++i) stores.push_back(0x100 + i);
+  ScriptStores(stores);
+  ASSERT_EQ(target::WriteRegister(target::kAbortMode, 14, 0xCAFE), kOk);
+  const std::vector<std::string> ops = Ops();
+  ASSERT_EQ(ops.size(), 1u + 8 + 3 + 16);
+  EXPECT_THAT(std::vector<std::string>(ops.begin() + 9, ops.begin() + 12),
+              ElementsAre("write cpsr=600000D7", "write r14=0000CAFE", "write cpsr=600000D3"));
+  EXPECT_EQ(ops.back(), "read r7");
+}
+
+TEST_F(RegisterCacheTest, RefusalsMakeNoPortAccess) {
+  uint32_t value = 0;
+  for (const uint32_t state : {target::kNothingOpened, target::kTargetDown, target::kRunning}) {
+    SCOPED_TRACE(state);
+    target::SetTargetState(state);
+    EXPECT_EQ(target::SaveRegisters(), 1);
+    EXPECT_EQ(target::RestoreRegisters(), 1);
+    EXPECT_EQ(target::ReadRegister(0, 13, value, 1), kStatusError);
+    EXPECT_EQ(target::ReadRegister(target::kIrqMode, 13, value, 1), kStatusError);
+    EXPECT_EQ(target::WriteRegister(0, 5, 1), kStatusError);
+  }
+  Halt();
+  for (const auto& [mode, index] : {std::pair{0, 18}, std::pair{19, 18}, std::pair{19, -1}, std::pair{20, 13},
+                                    std::pair{31, 13}, std::pair{1, 0}}) {
+    SCOPED_TRACE(testing::Message() << mode << "/" << index);
+    EXPECT_EQ(target::ReadRegister(mode, index, value, 1), kInvalidParameters);
+    EXPECT_EQ(target::WriteRegister(mode, index, 1), kInvalidParameters);
+  }
+  EXPECT_TRUE(NoPortAccess());
+}
+
+}  // namespace
+}  // namespace vantrel::test
