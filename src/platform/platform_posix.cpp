@@ -8,6 +8,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -23,11 +24,30 @@
 namespace vantrel::platform {
 
 // ---- Ports ---------------------------------------------------------------------------
+// Linux keeps the I/O privilege level per thread: a thread that existed before access
+// was granted (another host thread, say) must raise its own level before its first
+// IN or OUT, or that instruction faults.
+
+#ifdef VANTREL_HAVE_X86_PORTS
+namespace {
+std::atomic<bool> g_access_granted{false};
+thread_local bool t_thread_has_access = false;
+
+void EnsureThreadPortAccess() {
+  if (!t_thread_has_access && g_access_granted.load(std::memory_order_acquire)) {
+    t_thread_has_access = iopl(3) == 0;
+  }
+}
+}  // namespace
+#endif
 
 PortAccess RequestHardwarePortAccess() {
 #ifdef VANTREL_HAVE_X86_PORTS
   // iopl opens the whole port range, so addresses moved by lpt.ini above 0x3FF work too.
-  return iopl(3) == 0 ? PortAccess::kGranted : PortAccess::kRefused;
+  if (iopl(3) != 0) return PortAccess::kRefused;
+  t_thread_has_access = true;
+  g_access_granted.store(true, std::memory_order_release);
+  return PortAccess::kGranted;
 #else
   return PortAccess::kRefused;
 #endif
@@ -35,7 +55,8 @@ PortAccess RequestHardwarePortAccess() {
 
 uint8_t HardwarePortRead(uint16_t port) {
 #ifdef VANTREL_HAVE_X86_PORTS
-  return inb(port);
+  EnsureThreadPortAccess();
+  return t_thread_has_access ? inb(port) : 0xFF;
 #else
   (void)port;
   return 0xFF;
@@ -44,7 +65,8 @@ uint8_t HardwarePortRead(uint16_t port) {
 
 void HardwarePortWrite(uint16_t port, uint8_t value) {
 #ifdef VANTREL_HAVE_X86_PORTS
-  outb(value, port);
+  EnsureThreadPortAccess();
+  if (t_thread_has_access) outb(value, port);
 #else
   (void)port;
   (void)value;
