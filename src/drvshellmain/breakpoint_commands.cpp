@@ -1,12 +1,75 @@
 // Breakpoints: set the hardware breakpoint, set and clear software breakpoints.
-// Until their operations are in, these answer as an unlisted result does (status 1,
-// no message): nothing may answer success that did not happen.
+#include <array>
+#include <span>
+
+#include "drvshellmain/answer.h"
 #include "drvshellmain/commands.h"
+#include "target/breakpoints.h"
 
 namespace vantrel::shell {
+namespace {
 
-void SetHardwareBreakCommand(const JtagRequest&, JtagResponse&) {}
-void SetSoftwareBreakCommand(const JtagRequest&, JtagResponse&) {}
-void ClearBreakCommand(const JtagRequest&, JtagResponse&) {}
+constexpr std::array kSetAnswers{
+    ResultAnswer{kStatusError, VANTREL_STATUS_FAILED, message::kStatusError},
+    ResultAnswer{kInvalidParameters, VANTREL_STATUS_FAILED, message::kInvalidParameters},
+    ResultAnswer{kBreakInWriteOnly, VANTREL_STATUS_WARNING, message::kWriteOnlyArea},
+};
+
+constexpr std::array kClearAnswers{
+    ResultAnswer{kStatusError, VANTREL_STATUS_FAILED, message::kStatusError},
+    ResultAnswer{kInvalidParameters, VANTREL_STATUS_FAILED, message::kInvalidParameters},
+    ResultAnswer{kWordTransferFailed, VANTREL_STATUS_FAILED, message::kWriteBusError},
+};
+
+// A breakpoint's memory access that failed answers as the read or write command would.
+constexpr std::array kReadFailureAnswers{
+    ResultAnswer{kNoMemory, VANTREL_STATUS_FAILED, message::kNoMemory},
+    ResultAnswer{kWordTransferFailed, VANTREL_STATUS_FAILED, message::kReadBusError},
+};
+
+constexpr std::array kWriteFailureAnswers{
+    ResultAnswer{kWordTransferFailed, VANTREL_STATUS_FAILED, message::kWriteBusError},
+};
+
+std::span<const ResultAnswer> SetAnswersFor(target::BreakpointAccess failedAccess) {
+  switch (failedAccess) {
+    case target::BreakpointAccess::kRead:
+      return kReadFailureAnswers;
+    case target::BreakpointAccess::kWrite:
+      return kWriteFailureAnswers;
+    case target::BreakpointAccess::kNone:
+      break;
+  }
+  return kSetAnswers;
+}
+
+}  // namespace
+
+void SetHardwareBreakCommand(const JtagRequest& request, JtagResponse& response) {
+  const ResultCode result = target::SetBreakpoint(request.args.breakpoint.address, target::kHardwareBreakpoint, 0,
+                                                  nullptr);
+  AnswerResult(response, result, kSetAnswers);
+}
+
+void SetSoftwareBreakCommand(const JtagRequest& request, JtagResponse& response) {
+  uint8_t displaced[4] = {};
+  target::BreakpointAccess failedAccess = target::BreakpointAccess::kNone;
+  const ResultCode result = target::SetBreakpoint(request.args.breakpoint.address, target::kSoftwareBreakpoint,
+                                                  target::kSoftwareBreakpointPattern, displaced, &failedAccess);
+  if (result == kOk) {
+    AnswerBytes(response, displaced, sizeof displaced);
+    return;
+  }
+  AnswerResult(response, result, SetAnswersFor(failedAccess));
+}
+
+void ClearBreakCommand(const JtagRequest& request, JtagResponse& response) {
+  const VantrelClearBreakArgs& args = request.args.clearBreak;
+  const bool hardware = args.hardware == 1;
+  const ResultCode result = hardware ? target::ClearBreakpoint(0, nullptr, target::kHardwareBreakpoint)
+                                     : target::ClearBreakpoint(args.address, args.displacedWord,
+                                                               target::kSoftwareBreakpoint);
+  AnswerResult(response, result, kClearAnswers);
+}
 
 }  // namespace vantrel::shell

@@ -1,11 +1,33 @@
 // Memory-map commands: declare and list regions.
-// Until their operations are in, these answer as an unlisted result does (status 1,
-// no message): nothing may answer success that did not happen.
+#include <cstring>
+
+#include "drvshellmain/answer.h"
 #include "drvshellmain/commands.h"
+#include "target/memory_map.h"
 
 namespace vantrel::shell {
 
-void AddRegionCommand(const JtagRequest&, JtagResponse&) {}
-void ListRegionsCommand(const JtagRequest&, JtagResponse&) {}
+void AddRegionCommand(const JtagRequest& request, JtagResponse& response) {
+  target::MemoryRegion region;
+  static_assert(sizeof region == sizeof request.args.addRegion);
+  std::memcpy(&region, &request.args.addRegion, sizeof region);
+  switch (target::AddMemoryRegion(region)) {
+    case target::AddRegionOutcome::kAdded:
+      response.status = VANTREL_STATUS_OK;
+      return;
+    case target::AddRegionOutcome::kOverlap:
+      AnswerText(response, VANTREL_STATUS_FAILED, message::kOverlap);
+      return;
+    case target::AddRegionOutcome::kMapFull:
+      AnswerText(response, VANTREL_STATUS_FAILED, message::kTooManyRegions);
+      return;
+  }
+}
+
+// The terminator is counted in the answer's length, so the text gets one byte less than
+// the data area; a longer listing ends after the last whole row that fits.
+void ListRegionsCommand(const JtagRequest&, JtagResponse& response) {
+  AnswerText(response, VANTREL_STATUS_OK, target::ListMemoryRegions(sizeof response.data - 1));
+}
 
 }  // namespace vantrel::shell

@@ -1,12 +1,52 @@
 // Transfer commands: download, write and read memory.
-// Until their operations are in, these answer as an unlisted result does (status 1,
-// no message): nothing may answer success that did not happen.
+#include <array>
+
+#include "drvshellmain/answer.h"
 #include "drvshellmain/commands.h"
+#include "drvshellmain/transfer_jobs.h"
 
 namespace vantrel::shell {
+namespace {
 
-void DownloadCommand(const JtagRequest&, JtagResponse&) {}
-void WriteMemoryCommandHandler(const JtagRequest&, JtagResponse&) {}
-void ReadMemoryCommandHandler(const JtagRequest&, JtagResponse&) {}
+constexpr std::array kDownloadAnswers{
+    ResultAnswer{kInvalidParameters, VANTREL_STATUS_FAILED, message::kInvalidParameters},
+};
+
+constexpr std::array kWriteAnswers{
+    ResultAnswer{kInvalidParameters, VANTREL_STATUS_FAILED, message::kInvalidParameters},
+    ResultAnswer{kStatusError, VANTREL_STATUS_FAILED, message::kStatusError},
+    ResultAnswer{kWordTransferFailed, VANTREL_STATUS_FAILED, message::kWriteBusError},
+    ResultAnswer{kVerifyFailed, VANTREL_STATUS_FAILED, message::kVerifyFailed},
+    ResultAnswer{kNoMemory, VANTREL_STATUS_FAILED, message::kNoMemory},
+};
+
+constexpr std::array kReadAnswers{
+    ResultAnswer{kInvalidParameters, VANTREL_STATUS_FAILED, message::kInvalidParameters},
+    ResultAnswer{kStatusError, VANTREL_STATUS_FAILED, message::kStatusError},
+    ResultAnswer{kNoMemory, VANTREL_STATUS_FAILED, message::kNoMemory},
+    ResultAnswer{kWordTransferFailed, VANTREL_STATUS_FAILED, message::kReadBusError},
+};
+
+}  // namespace
+
+void DownloadCommand(const JtagRequest& request, JtagResponse& response) {
+  const VantrelDownloadArgs& args = request.args.download;
+  const ResultCode result = StartDownloadJob(args.loadAddress, args.entryAddress,
+                                             static_cast<const uint8_t*>(args.image), args.length, args.verify);
+  AnswerResult(response, result, kDownloadAnswers);
+}
+
+void WriteMemoryCommandHandler(const JtagRequest& request, JtagResponse& response) {
+  const VantrelWriteMemoryArgs& args = request.args.writeMemory;
+  const ResultCode result = WriteMemoryCommand(args.address, static_cast<const uint8_t*>(args.data), args.length,
+                                               args.accessWidth, args.verify);
+  AnswerResult(response, result, kWriteAnswers);
+}
+
+void ReadMemoryCommandHandler(const JtagRequest& request, JtagResponse& response) {
+  const VantrelReadMemoryArgs& args = request.args.readMemory;
+  const ResultCode result = ReadMemoryCommand(args.address, static_cast<uint8_t*>(args.buffer), args.length);
+  AnswerResult(response, result, kReadAnswers);
+}
 
 }  // namespace vantrel::shell

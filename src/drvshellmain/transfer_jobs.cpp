@@ -1,0 +1,171 @@
+#include "drvshellmain/transfer_jobs.h"
+
+#include <memory>
+#include <new>
+
+#include "arm7/core_state.h"
+#include "arm7/progress.h"
+#include "cable/cable.h"
+#include "host/instance.h"
+#include "host/job_result.h"
+#include "platform/platform.h"
+#include "target/memory_transfer.h"
+#include "target/register_cache.h"
+#include "target/target_control.h"
+#include "target/target_state.h"
+
+namespace vantrel::shell {
+namespace {
+
+constexpr int32_t kOn = 1;  // flags from the host switch an option on only with 1
+constexpr int32_t kWholeWords = 4;
+constexpr int32_t kMinAccessWidth = 1;
+constexpr int32_t kMaxAccessWidth = 4;
+constexpr int32_t kComplete = 100;
+
+enum class JobKind { kDownload = 1, kRead = 2, kWrite = 3 };
+
+// Written only while no job runs, read only by the worker of the job it describes.
+struct TransferJob {
+  JobKind kind;
+  uint32_t address;  // the load address of a download
+  uint32_t entryAddress;
+  const uint8_t* source;
+  uint8_t* destination;
+  int32_t length;
+  int32_t width;
+  int32_t verify;  // shared by download and write
+};
+
+TransferJob g_job{};
+
+bool PowerKnownGood() { return cable::PowerStatus() == cable::kPowerGood; }
+
+void StartTransfer() { arm7::ResetProgress(); }
+
+// The read runs a second time over the same range, so the host sees the percentage
+// rise twice.
+bool VerifyByReadingBack(uint32_t address, const uint8_t* expected, int32_t length) {
+  std::unique_ptr<uint8_t[]> scratch(new (std::nothrow) uint8_t[static_cast<std::size_t>(length)]);
+  if (scratch == nullptr) return false;
+  if (ReadMemoryTransfer(address, scratch.get(), length) != kOk) return false;
+  bool same = true;
+  for (int32_t i = 0; i < length; ++i) same = same && scratch[static_cast<std::size_t>(i)] == expected[i];
+  return same;
+}
+
+int32_t DownloadJobResult(ResultCode result) {
+  if (result == kOk) return host::kJobSucceeded;
+  return result == kVerifyFailed ? host::kDownloadVerifyFailed : host::kDownloadFailed;
+}
+
+int32_t ReadJobResult(ResultCode result) { return result == kOk ? host::kJobSucceeded : host::kReadJobFailed; }
+
+int32_t WriteJobResult(ResultCode result) {
+  if (result == kOk) return host::kJobSucceeded;
+  return result == kVerifyFailed ? host::kWriteVerifyFailed : host::kWriteJobFailed;
+}
+
+int32_t FailureOf(JobKind kind) {
+  switch (kind) {
+    case JobKind::kDownload:
+      return host::kDownloadFailed;
+    case JobKind::kRead:
+      return host::kReadJobFailed;
+    case JobKind::kWrite:
+      return host::kWriteJobFailed;
+  }
+  return host::kDownloadFailed;
+}
+
+int32_t RunJob(const TransferJob& job) {
+  switch (job.kind) {
+    case JobKind::kDownload:
+      return DownloadJobResult(DownloadImage(job.address, job.entryAddress, job.source, job.length, job.verify));
+    case JobKind::kRead:
+      return ReadJobResult(ReadMemoryTransfer(job.address, job.destination, job.length));
+    case JobKind::kWrite:
+      return WriteJobResult(WriteMemoryTransfer(job.address, job.source, job.length, job.width, job.verify));
+  }
+  return FailureOf(job.kind);
+}
+
+// The gate opens only after the result is stored: a host that waits at the gate then
+// always finds the job's result.
+void JobWorker(void*) {
+  host::StoreLastJobResult(RunJob(g_job));
+  host::JobGate().Open();
+}
+
+ResultCode StartJob(const TransferJob& job) {
+  g_job = job;
+  host::JobGate().Shut();
+  if (platform::StartDetachedThread(&JobWorker, nullptr)) return kOk;
+  host::StoreLastJobResult(FailureOf(job.kind));
+  host::JobGate().Open();
+  return kJobNotStarted;
+}
+
+}  // namespace
+
+ResultCode StartDownloadJob(uint32_t loadAddress, uint32_t entryAddress, const uint8_t* image, int32_t length,
+                            int32_t verify) {
+  if (length < 0 || (length > 0 && image == nullptr)) {
+    host::StoreLastJobResult(host::kDownloadFailed);
+    return kInvalidParameters;
+  }
+  return StartJob({JobKind::kDownload, loadAddress, entryAddress, image, nullptr, length, kWholeWords, verify});
+}
+
+ResultCode WriteMemoryCommand(uint32_t address, const uint8_t* data, int32_t length, int32_t width, int32_t verify) {
+  if (length <= 0 || data == nullptr || width < kMinAccessWidth || width > kMaxAccessWidth) return kInvalidParameters;
+  if (length < kBackgroundTransferBytes) return WriteMemoryTransfer(address, data, length, width, verify);
+  return StartJob({JobKind::kWrite, address, 0, data, nullptr, length, width, verify});
+}
+
+ResultCode ReadMemoryCommand(uint32_t address, uint8_t* buffer, int32_t length) {
+  if (length <= 0 || buffer == nullptr) return kInvalidParameters;
+  if (length < kBackgroundTransferBytes) return ReadMemoryTransfer(address, buffer, length);
+  return StartJob({JobKind::kRead, address, 0, nullptr, buffer, length, 0, 0});
+}
+
+ResultCode ReadMemoryTransfer(uint32_t address, uint8_t* buffer, int32_t length) {
+  StartTransfer();
+  const ResultCode result = target::FetchTargetMemory(address, length, buffer);
+  if (result != kOk && !PowerKnownGood()) target::SetTargetState(target::kTargetDown);
+  return result;
+}
+
+ResultCode WriteMemoryTransfer(uint32_t address, const uint8_t* data, int32_t length, int32_t width, int32_t verify) {
+  StartTransfer();
+  ResultCode result = target::StoreTargetMemory(address, length, data, width);
+  if (result == kOk && verify == kOn && !VerifyByReadingBack(address, data, length)) result = kVerifyFailed;
+  return result;
+}
+
+ResultCode DownloadImage(uint32_t loadAddress, uint32_t entryAddress, const uint8_t* image, int32_t length,
+                         int32_t verify) {
+  if (length == 0) {
+    arm7::SetProgressPercent(kComplete);
+    return kOk;
+  }
+  StartTransfer();
+  target::SetSavedPc(entryAddress);
+  // The write runs on the core and clobbers r0 and r1; the host's values come back after.
+  uint32_t keptR0 = 0;
+  uint32_t keptR1 = 0;
+  (void)target::ReadRegister(target::kCurrentMode, 0, keptR0, 1);
+  (void)target::ReadRegister(target::kCurrentMode, 1, keptR1, 1);
+  ResultCode result = target::StoreTargetMemory(loadAddress, length, image, kWholeWords);
+  if (result != kOk && !PowerKnownGood()) target::SetTargetState(target::kTargetDown);
+  if (result == kOk && verify == kOn && !VerifyByReadingBack(loadAddress, image, length)) result = kVerifyFailed;
+  (void)target::WriteRegister(target::kCurrentMode, 0, keptR0);
+  (void)target::WriteRegister(target::kCurrentMode, 1, keptR1);
+  (void)target::SetPc(entryAddress);
+  arm7::SetArmStateAtEntry(1);
+  // A core that was never halted was not touched and is not halted now.
+  if (result != kStatusError) target::SetTargetState(target::kHalted);
+  return result;
+}
+
+}  // namespace vantrel::shell

@@ -1,0 +1,76 @@
+#include "target/breakpoints.h"
+
+#include <cstring>
+
+#include "arm7/core_state.h"
+#include "arm7/embedded_ice.h"
+#include "target/memory_transfer.h"
+#include "target/target_state.h"
+
+namespace vantrel::target {
+namespace {
+
+constexpr uint32_t kWordBytes = 4;
+constexpr int32_t kWordWidth = 4;
+constexpr int32_t kReadRefusedWriteOnly = 2;  // FetchTargetMemory's answer for a write-only word
+
+uint32_t ContainingWord(uint32_t address) { return address & ~(kWordBytes - 1); }
+
+// In Thumb code only the halfword at the address is replaced: its neighbour in the same
+// word is an instruction that must go on executing while the breakpoint is set.
+void FormPatternWord(uint32_t address, const uint8_t displaced[kWordBytes], uint8_t pattern[kWordBytes]) {
+  if (arm7::ArmStateAtEntry() == 1) {
+    std::memset(pattern, kBreakpointByte, kWordBytes);
+    return;
+  }
+  std::memcpy(pattern, displaced, kWordBytes);
+  const uint32_t halfword = address & (kWordBytes - 1);
+  pattern[halfword] = kBreakpointByte;
+  pattern[halfword + 1] = kBreakpointByte;
+}
+
+void Report(BreakpointAccess* failedAccess, BreakpointAccess access) {
+  if (failedAccess != nullptr) *failedAccess = access;
+}
+
+ResultCode SetSoftwareBreakpoint(uint32_t address, uint32_t pattern, uint8_t displaced[kWordBytes],
+                                 BreakpointAccess* failedAccess) {
+  const uint32_t word = ContainingWord(address);
+  uint8_t found[kWordBytes];
+  const ResultCode read = FetchTargetMemory(word, kWordBytes, found);
+  if (read == kReadRefusedWriteOnly) return kBreakInWriteOnly;
+  if (read != kOk) {
+    Report(failedAccess, BreakpointAccess::kRead);
+    return read;
+  }
+  uint8_t patternWord[kWordBytes];
+  FormPatternWord(address, found, patternWord);
+  const ResultCode written = StoreTargetMemory(word, kWordBytes, patternWord, kWordWidth);
+  if (written != kOk) {
+    Report(failedAccess, BreakpointAccess::kWrite);
+    return written;
+  }
+  std::memcpy(displaced, found, kWordBytes);
+  return arm7::SetBreakpointPattern(address, pattern);
+}
+
+}  // namespace
+
+ResultCode SetBreakpoint(uint32_t address, int kind, uint32_t pattern, uint8_t displaced[4],
+                         BreakpointAccess* failedAccess) {
+  Report(failedAccess, BreakpointAccess::kNone);
+  if ((address & 1) != 0) return kInvalidParameters;
+  if (!CoreHalted()) return kStatusError;
+  if (kind == kHardwareBreakpoint) return arm7::SetHardwareBreakpoint(address);
+  if (kind != kSoftwareBreakpoint || displaced == nullptr) return kInvalidParameters;
+  return SetSoftwareBreakpoint(address, pattern, displaced, failedAccess);
+}
+
+ResultCode ClearBreakpoint(uint32_t address, const uint8_t displaced[4], int kind) {
+  if (!CoreHalted()) return kStatusError;
+  if (kind == kHardwareBreakpoint) return arm7::ClearHardwareBreakpoint();
+  if (kind != kSoftwareBreakpoint || displaced == nullptr) return kInvalidParameters;
+  return StoreTargetMemory(ContainingWord(address), kWordBytes, displaced, kWordWidth);
+}
+
+}  // namespace vantrel::target

@@ -1,0 +1,179 @@
+#include "target/memory_transfer.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <new>
+
+#include "arm7/debug_state.h"
+#include "arm7/memory_access.h"
+#include "arm7/progress.h"
+#include "cable/cable.h"
+#include "cable/tap.h"
+#include "target/memory_map.h"
+#include "target/target_state.h"
+
+namespace vantrel::target {
+namespace {
+
+constexpr uint32_t kWordBytes = 4;
+constexpr uint32_t kWordOffsetMask = kWordBytes - 1;
+constexpr int kChunkWords = arm7::kPutDataMaxWords;
+constexpr int64_t kWriteProgressBytes = 256;
+constexpr uint8_t kUnreadByte = 0xFF;
+constexpr int32_t kComplete = 100;
+constexpr int32_t kMinAccessWidth = 1;
+constexpr int32_t kMaxAccessWidth = 4;
+
+// The words that hold the bytes first .. first + length - 1.
+struct WordSpan {
+  uint32_t first;  // first's word
+  int64_t bytes;   // a multiple of 4
+  uint32_t lead;   // bytes of the first word before first
+};
+
+WordSpan WordsAround(uint32_t first, int64_t length) {
+  const uint32_t wordFirst = first & ~kWordOffsetMask;
+  const int64_t end = static_cast<int64_t>(first) + length;
+  const int64_t wordEnd = (end + kWordOffsetMask) & ~static_cast<int64_t>(kWordOffsetMask);
+  return {wordFirst, wordEnd - wordFirst, first - wordFirst};
+}
+
+std::unique_ptr<uint8_t[]> ObtainBuffer(int64_t bytes) {
+  if (bytes > std::numeric_limits<int32_t>::max()) return nullptr;
+  return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[static_cast<std::size_t>(bytes)]);
+}
+
+int32_t ClampToInt32(int64_t value) {
+  return static_cast<int32_t>(std::min<int64_t>(value, std::numeric_limits<int32_t>::max()));
+}
+
+// A word transfer that failed leaves the core in an unknown state: start it afresh.
+void RecoverAfterFailedRead() {
+  (void)arm7::ArmRestartFromZero();
+  cable::TapReset(0);
+}
+
+// A failed write first drives every data line low, the target's reset output included.
+void RecoverAfterFailedWrite() {
+  cable::SetCableLines(0);
+  RecoverAfterFailedRead();
+}
+
+// The clipped part as an offset into the request; empty when the map left nothing or
+// when the clipped part does not lie within the request.
+struct RequestPart {
+  uint32_t offset;
+  uint32_t length;
+};
+
+RequestPart PartOfRequest(uint32_t address, int32_t length, const ClippedTransfer& clip) {
+  const uint32_t offset = clip.first - address;
+  const auto total = static_cast<uint32_t>(length);
+  if (offset > total || clip.length > total - offset) return {0, 0};
+  return {offset, clip.length};
+}
+
+// Word-aligned, with ArmGetData's block and progress rules. A stop by the host keeps the
+// words read so far (the rest stays 0xFF) and counts as success.
+ResultCode ReadWords(const WordSpan& span, uint8_t* scratch) {
+  const ResultCode result =
+      arm7::ArmGetData(span.first, scratch, static_cast<int>(span.bytes / static_cast<int64_t>(kWordBytes)));
+  if (result == kOk || result == kTransferStopped) return kOk;
+  RecoverAfterFailedRead();
+  return kWordTransferFailed;
+}
+
+// Chunks of up to 14 words, the source words `width` bytes apart; progress after the
+// first chunk and whenever the offset is a multiple of 256, and once at the end.
+ResultCode WriteWords(uint32_t first, int64_t length, const uint8_t* source, int32_t width) {
+  ResultCode result = kOk;
+  int64_t offset = 0;
+  const int64_t advance = static_cast<int64_t>(kChunkWords) * width;
+  while (offset < length) {
+    const int count = static_cast<int>(std::min<int64_t>((length - offset) / kWordBytes, kChunkWords));
+    const auto address = static_cast<uint32_t>(first + offset);
+    if (arm7::ArmPutData(address, width, count, source + offset) != kOk) {
+      RecoverAfterFailedWrite();
+      return kWordTransferFailed;
+    }
+    // A stop seen once everything is written does not undo the write.
+    const bool moreToWrite = offset + advance < length;
+    if (offset % kWriteProgressBytes == 0 && arm7::ReportProgress(ClampToInt32(offset), ClampToInt32(length)) == 1 &&
+        moreToWrite) {
+      result = kTransferStopped;
+      break;
+    }
+    offset += advance;
+  }
+  (void)arm7::ReportProgress(ClampToInt32(offset), ClampToInt32(length));
+  return result;
+}
+
+// The partly requested words at either end are read first so that their other bytes
+// are written back as they were.
+ResultCode WriteMergedBytes(uint32_t first, uint32_t length, const uint8_t* source) {
+  const WordSpan span = WordsAround(first, length);
+  std::unique_ptr<uint8_t[]> staging = ObtainBuffer(span.bytes);
+  if (staging == nullptr) return kNoMemory;
+  const WordSpan head{span.first, kWordBytes, 0};
+  if (ReadWords(head, staging.get()) != kOk) return kWordTransferFailed;
+  const int64_t lastWordOffset = span.bytes - kWordBytes;
+  if (lastWordOffset > 0) {
+    const WordSpan tail{static_cast<uint32_t>(span.first + lastWordOffset), kWordBytes, 0};
+    if (ReadWords(tail, staging.get() + lastWordOffset) != kOk) return kWordTransferFailed;
+  }
+  std::memcpy(staging.get() + span.lead, source, length);
+  arm7::SetProgressPercent(0);
+  return WriteWords(span.first, span.bytes, staging.get(), static_cast<int32_t>(kWordBytes));
+}
+
+bool WordAligned(uint32_t value) { return (value & kWordOffsetMask) == 0; }
+
+}  // namespace
+
+ResultCode FetchTargetMemory(uint32_t address, int32_t length, uint8_t* destination) {
+  if (!CoreHalted()) return kStatusError;
+  if (length < 0 || (length > 0 && destination == nullptr)) return kInvalidParameters;
+  if (length == 0) return kOk;
+  const ClippedTransfer clip = ClipTransfer(address, static_cast<uint32_t>(length), kWriteOnlyRegion);
+  if (clip.refused) {
+    std::memset(destination, kUnreadByte, static_cast<std::size_t>(length));
+    return 2;
+  }
+  const RequestPart part = PartOfRequest(address, length, clip);
+  if (part.length == 0) {
+    std::memset(destination, kUnreadByte, static_cast<std::size_t>(length));
+    arm7::SetProgressPercent(kComplete);
+    return kOk;
+  }
+  const WordSpan span = WordsAround(address + part.offset, part.length);
+  std::unique_ptr<uint8_t[]> scratch = ObtainBuffer(span.bytes);
+  if (scratch == nullptr) return kNoMemory;
+  std::memset(scratch.get(), kUnreadByte, static_cast<std::size_t>(span.bytes));
+  if (ReadWords(span, scratch.get()) != kOk) return kWordTransferFailed;
+  std::memset(destination, kUnreadByte, static_cast<std::size_t>(length));
+  std::memcpy(destination + part.offset, scratch.get() + span.lead, part.length);
+  return kOk;
+}
+
+ResultCode StoreTargetMemory(uint32_t address, int32_t length, const uint8_t* data, int32_t accessWidth) {
+  if (!CoreHalted()) return kStatusError;
+  if (length < 0 || accessWidth < kMinAccessWidth || accessWidth > kMaxAccessWidth) return kInvalidParameters;
+  if (length > 0 && data == nullptr) return kInvalidParameters;
+  if (length == 0) return kOk;
+  const ClippedTransfer clip = ClipTransfer(address, static_cast<uint32_t>(length), kReadOnlyRegion);
+  if (clip.refused) return kWriteRefusedReadOnly;
+  const RequestPart part = PartOfRequest(address, length, clip);
+  if (part.length == 0) {
+    arm7::SetProgressPercent(kComplete);
+    return kOk;
+  }
+  const uint32_t first = address + part.offset;
+  const uint8_t* source = data + part.offset;
+  if (WordAligned(first) && WordAligned(part.length)) return WriteWords(first, part.length, source, accessWidth);
+  return WriteMergedBytes(first, part.length, source);
+}
+
+}  // namespace vantrel::target
