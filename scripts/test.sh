@@ -16,7 +16,7 @@ ctest --test-dir build -j"$jobs" --output-on-failure
 echo "== 32-bit Windows build"
 cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build-win32 -j"$jobs" --target Vantrel
-scripts/check-dll-exports.sh build-win32/Vantrel.dll
+scripts/check-dll-exports.sh build-win32/bin/Vantrel.dll
 
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DVANTREL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" >/dev/null
