@@ -121,5 +121,25 @@ TEST_F(LibraryTest, ProgressAndResultExportsAnswerAtLoadValues) {
   EXPECT_EQ(library.getDbgStatus(1), -1);  // no cable selected
 }
 
+TEST_F(LibraryTest, UnloadTouchesNoPortWhenNoCableWasFound) {
+  RecordingPort port(0x378);
+  VantrelPortIo io = port.Io();
+  library.VantrelUsePortIo(&io);
+  library.Unload();
+  EXPECT_EQ(port.Trace(), "");
+}
+
+TEST_F(LibraryTest, UnloadLeavesASelectedCableInTestLogicReset) {
+  RecordingPort port(0x378);
+  VantrelPortIo io = port.Io();
+  library.VantrelUsePortIo(&io);
+  ASSERT_EQ(Open(VANTREL_KIND_CABLE, "lpt1").status, 0);
+  port.ClearLog();
+  library.Unload();
+  std::string eightResetCycles;
+  for (int i = 0; i < 8; ++i) eightResetCycles += std::string(i ? " " : "") + "W0B R W0F W0B";
+  EXPECT_EQ(port.Trace(), eightResetCycles);
+}
+
 }  // namespace
 }  // namespace vantrel::test

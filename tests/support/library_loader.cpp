@@ -32,8 +32,11 @@ LoadedLibrary::LoadedLibrary(const std::string& path) {
   Bind(handle_, "VantrelSetTraceSink", VantrelSetTraceSink, error_);
 }
 
-LoadedLibrary::~LoadedLibrary() {
+LoadedLibrary::~LoadedLibrary() { Unload(); }
+
+void LoadedLibrary::Unload() {
   if (handle_ != nullptr) dlclose(handle_);
+  handle_ = nullptr;
 }
 
 JtagResponse LoadedLibrary::Call(JtagRequest request, int32_t kind, int32_t code) {

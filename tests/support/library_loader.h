@@ -15,6 +15,8 @@ class LoadedLibrary {
   LoadedLibrary& operator=(const LoadedLibrary&) = delete;
 
   bool Loaded() const { return handle_ != nullptr; }
+  // dlclose now, as a host unloading the library; the exports are unusable afterwards.
+  void Unload();
   const std::string& Error() const { return error_; }
 
   decltype(&::Dll_Jtag_Entry) Dll_Jtag_Entry = nullptr;
