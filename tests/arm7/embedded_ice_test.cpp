@@ -1,0 +1,97 @@
+// Watchpoint programming, the status word and the register dump, as EmbeddedICE
+// register traffic.
+#include "arm7/embedded_ice.h"
+
+#include "arm7_fixture.h"
+
+namespace vantrel::test {
+namespace {
+
+using namespace vantrel::arm7;
+
+class EmbeddedIceTest : public Arm7Test {};
+
+TEST_F(EmbeddedIceTest, ProgramWatchpointsWritesInItsExactOrder) {
+  target_.SetIceRegister(0, 0x000000C2);  // DBGRQ set, and bits above the register
+  ProgramWatchpoints();
+  const OpList expected = OpList()
+                              .IceWrite(12, 0xF0)
+                              .IceWrite(20, 0xF0)
+                              .IceRead(0)
+                              .IceWrite(0, 0x00)  // DBGRQ and bits 6-31 cleared
+                              .IceWrite(17, 0xFFFFFFFF)
+                              .IceWrite(18, 0xBEBEBEBE)
+                              .IceWrite(19, 0x00000000)
+                              .IceWrite(21, 0xF7)
+                              .IceWrite(20, 0x1F7)
+                              .IceWrite(9, 0xFFFFFFFF)
+                              .IceWrite(11, 0xFFFFFFFF)
+                              .IceWrite(9, 0x00000001)
+                              .IceWrite(13, 0xF7)
+                              .IceWrite(12, 0x1F7)
+                              .IceRead(0)
+                              .IceWrite(0, 0x04);  // INTDIS
+  EXPECT_EQ(Ops(), expected.Text());
+  EXPECT_EQ(LastBreakpointPattern(), 0xFFFFFFFFu);
+}
+
+TEST_F(EmbeddedIceTest, BreakpointPatternIsWrittenOnlyWhenItChanges) {
+  EXPECT_EQ(SetBreakpointPattern(0, 0xDEADBEEF), kOk);
+  EXPECT_EQ(SetBreakpointPattern(0, 0xDEADBEEF), kOk);
+  EXPECT_EQ(Ops(), OpList().IceWrite(18, 0xDEADBEEF).Text());
+  EXPECT_EQ(LastBreakpointPattern(), 0xDEADBEEFu);
+
+  // The debug-state entry puts 0xBEBEBEBE in register 18 behind the held pattern's back.
+  ProgramWatchpoints();
+  port_.ClearLog();
+  EXPECT_EQ(SetBreakpointPattern(0, 0xDEADBEEF), kOk);
+  EXPECT_EQ(PortAccesses(), 0);
+  EXPECT_EQ(target_.IceRegister(18), 0xBEBEBEBEu);
+}
+
+TEST_F(EmbeddedIceTest, HardwareBreakpointIsReadBackAndClearingKeepsTheUnitOn) {
+  EXPECT_EQ(SetHardwareBreakpoint(0x00008000), kOk);
+  EXPECT_EQ(ClearHardwareBreakpoint(), kOk);
+  EXPECT_EQ(Ops(), OpList().IceWrite(8, 0x8000).IceRead(8).IceWrite(8, 0xFFFFFFFF).IceRead(8).Text());
+  EXPECT_EQ(TraceCount("Get the hardware break point 0x00008000\r\n"), 1);
+  EXPECT_EQ(TraceCount("Get the hardware break point 0xffffffff\r\n"), 1);
+}
+
+TEST_F(EmbeddedIceTest, StatusWordCombinesDebugStatusStateAtEntryAndTargetState) {
+  struct Case { uint32_t status; int armState; uint32_t targetState; uint32_t word; };
+  const Case cases[] = {
+      {0x19, 1, 0x300, 0x30011},  // halted in Thumb state
+      {0x09, 1, 0x400, 0x40001},
+      {0x01, 0, 0x400, 0x40011},  // switched to ARM at entry: still reported as Thumb
+      {0x04, 1, 0x500, 0x50000},  // running ARM code
+      {0x1F, 1, 0x000, 0x00011},  // other status bits are dropped
+  };
+  for (const Case& c : cases) {
+    target_.SetIceRegister(1, c.status);
+    SetArmStateAtEntry(c.armState);
+    EXPECT_EQ(ArmGetStatus(c.targetState), c.word) << std::hex << c.status;
+  }
+  EXPECT_EQ(TraceCount("ArmGetStatus = 0x00000019\r\n"), 1);
+}
+
+TEST_F(EmbeddedIceTest, StatusWordBeforeAnyConnect) {
+  cable::TapReset(0);  // as at load: the TAP in Test-Logic-Reset
+  EXPECT_EQ(ArmGetStatus(0xFF00), 0x00FF0011u);
+}
+
+TEST_F(EmbeddedIceTest, DumpReadsSixteenRegistersInOrder) {
+  const int order[] = {0, 1, 4, 5, 8, 9, 10, 11, 12, 13, 16, 17, 18, 19, 20, 21};
+  for (int address = 0; address < 32; ++address) target_.SetIceRegister(address, 0xA5000000u | static_cast<uint32_t>(address));
+  IceDump dump{};
+  EXPECT_EQ(ReadIceRegisters(dump), kOk);
+  OpList expected;
+  for (int i = 0; i < kIceDumpWords; ++i) {
+    EXPECT_EQ(dump.words[i], 0xA5000000u | static_cast<uint32_t>(order[i])) << i;
+    expected.IceRead(order[i]);
+  }
+  EXPECT_EQ(Ops(), expected.Text());
+  static_assert(sizeof(IceDump) == 64);
+}
+
+}  // namespace
+}  // namespace vantrel::test
