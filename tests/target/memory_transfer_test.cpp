@@ -1,0 +1,177 @@
+// Memory transfers on a recording port with a scripted core: the word transfers they
+// make (read back from the chain-1 traffic), progress and stop, the memory map, the
+// refusals, and the read-merge-write of partial words.
+#include "target/memory_transfer.h"
+
+#include <bit>
+
+#include "target/memory_map.h"
+#include "target_fixture.h"
+
+namespace vantrel::test {
+namespace {
+
+constexpr uint32_t kLdrR0Pc = 0xE59F0000;
+constexpr uint32_t kLdmiaR0ToR8 = 0xE89001FF;
+
+// One ArmPutData call: LDR r0, [pc]; 2 NOPs; address; NOP; LDMIA r0, {r1-rN}; 2 NOPs; data.
+struct PutCall {
+  uint32_t address;
+  int count;
+  std::vector<uint32_t> words;
+};
+
+bool IsLoadMultipleFromR1(uint32_t word) { return (word & 0xFFFF0001u) == 0xE8900000u && (word & 0xFFFFu) != 0; }
+
+std::vector<PutCall> PutCalls(const std::vector<Chain1Transfer>& t) {
+  std::vector<PutCall> calls;
+  for (std::size_t i = 0; i + 5 < t.size(); ++i) {
+    if (t[i].word != kLdrR0Pc || !IsLoadMultipleFromR1(t[i + 5].word)) continue;
+    PutCall call{t[i + 3].word, std::popcount(t[i + 5].word & 0xFFFFu), {}};
+    for (int k = 0; k < call.count && i + 8 + k < t.size(); ++k) call.words.push_back(t[i + 8 + k].word);
+    calls.push_back(call);
+  }
+  return calls;
+}
+
+// The address word of each ArmGetData block: the word before the block.
+std::vector<uint32_t> GetBlocks(const std::vector<Chain1Transfer>& t) {
+  std::vector<uint32_t> blocks;
+  for (std::size_t i = 0; i + 6 < t.size(); ++i) {
+    if (t[i].word == kLdrR0Pc && t[i + 6].word == kLdmiaR0ToR8) blocks.push_back(t[i + 3].word + 4);
+  }
+  return blocks;
+}
+
+class MemoryTransferTest : public TargetTest {
+ protected:
+  void SetUp() override {
+    TargetTest::SetUp();
+    target::ClearMemoryMap();
+    target::SetTargetState(target::kConnected);
+    // Each store the core makes drives 0xA0000000 + 0x10 x store number + word index.
+    target_.SetStoreSource([](int store, int word) { return 0xA0000000u + 0x10u * static_cast<uint32_t>(store) + static_cast<uint32_t>(word); });
+  }
+  void TearDown() override {
+    target::ClearMemoryMap();
+    TargetTest::TearDown();
+  }
+
+  std::vector<PutCall> Puts() const { return PutCalls(Chain1Transfers(DecodeTap(port_))); }
+  std::vector<uint32_t> Blocks() const { return GetBlocks(Chain1Transfers(DecodeTap(port_))); }
+
+  static std::vector<uint8_t> Bytes(std::size_t count) {
+    std::vector<uint8_t> bytes(count);
+    for (std::size_t i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(i + 1);
+    return bytes;
+  }
+};
+
+TEST_F(MemoryTransferTest, WriteGoesOutInChunksOfFourteenWordsAndEndsAtFullProgress) {
+  const std::vector<uint8_t> data = Bytes(60);
+  ASSERT_EQ(target::StoreTargetMemory(0x8000, 60, data.data(), 4), kOk);
+  const std::vector<PutCall> calls = Puts();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0].address, 0x8000u);
+  EXPECT_EQ(calls[0].count, 14);
+  EXPECT_EQ(calls[0].words[0], 0x04030201u);
+  EXPECT_EQ(calls[1].address, 0x8038u);
+  EXPECT_EQ(calls[1].count, 1);
+  EXPECT_EQ(calls[1].words[0], 0x3C3B3A39u);
+  EXPECT_EQ(arm7::ProgressPercent(), 100);
+}
+
+TEST_F(MemoryTransferTest, FourKibWriteMakesSeventyFourCalls) {
+  const std::vector<uint8_t> data = Bytes(4096);
+  ASSERT_EQ(target::StoreTargetMemory(0x8000, 4096, data.data(), 4), kOk);
+  const std::vector<PutCall> calls = Puts();
+  ASSERT_EQ(calls.size(), 74u);
+  EXPECT_EQ(calls.back().count, 2);
+  EXPECT_EQ(calls.back().address, 0x8000u + 73 * 56);
+}
+
+TEST_F(MemoryTransferTest, StopRequestEndsAWriteAtItsNextReportUnlessNothingIsLeft) {
+  const std::vector<uint8_t> data = Bytes(100);
+  arm7::SetBreakRequest(1);
+  EXPECT_EQ(target::StoreTargetMemory(0x8000, 100, data.data(), 4), kTransferStopped);
+  EXPECT_EQ(Puts().size(), 1u);
+  EXPECT_EQ(arm7::ProgressPercent(), 0);  // the final report: (0, 100)
+  port_.ClearLog();
+  // Everything is written by the time the stop is seen: that is no stop.
+  EXPECT_EQ(target::StoreTargetMemory(0x8000, 56, data.data(), 4), kOk);
+  EXPECT_EQ(Puts().size(), 1u);
+}
+
+TEST_F(MemoryTransferTest, RefusalsSendNothing) {
+  const std::vector<uint8_t> data = Bytes(8);
+  for (int width : {0, 5, -1}) EXPECT_EQ(target::StoreTargetMemory(0x8000, 8, data.data(), width), kInvalidParameters);
+  EXPECT_EQ(target::StoreTargetMemory(0x8000, -4, data.data(), 4), kInvalidParameters);
+  ASSERT_EQ(target::AddMemoryRegion({0x8000, 0x100, target::kReadOnlyRegion, 0}), target::AddRegionOutcome::kAdded);
+  EXPECT_EQ(target::StoreTargetMemory(0x8010, 8, data.data(), 4), kWriteRefusedReadOnly);
+  target::SetTargetState(target::kRunning);
+  std::vector<uint8_t> destination(8, 0x5A);
+  EXPECT_EQ(target::StoreTargetMemory(0x9000, 8, data.data(), 4), kStatusError);
+  EXPECT_EQ(target::FetchTargetMemory(0x9000, 8, destination.data()), kStatusError);
+  EXPECT_EQ(destination, std::vector<uint8_t>(8, 0x5A));
+  EXPECT_TRUE(NoPortAccess());
+}
+
+TEST_F(MemoryTransferTest, PartialWordsAreReadMergedAndWrittenBack) {
+  const std::vector<uint8_t> data{0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF};
+  // 6 bytes at 0x1002: the words at 0x1000 (store 0) and 0x1004 (store 1) are read first.
+  ASSERT_EQ(target::StoreTargetMemory(0x1002, 6, data.data(), 4), kOk);
+  EXPECT_EQ(Blocks(), (std::vector<uint32_t>{0x1000, 0x1004}));
+  const std::vector<PutCall> calls = Puts();
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].address, 0x1000u);
+  EXPECT_EQ(calls[0].words, (std::vector<uint32_t>{0xBBAA0000u, 0xFFEEDDCCu}));
+  EXPECT_EQ(arm7::ProgressPercent(), 100);
+}
+
+TEST_F(MemoryTransferTest, ShortWriteInsideOneWordKeepsItsOtherBytes) {
+  const std::vector<uint8_t> data{0xAA};
+  ASSERT_EQ(target::StoreTargetMemory(0x1001, 1, data.data(), 4), kOk);
+  const std::vector<PutCall> calls = Puts();
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].words, (std::vector<uint32_t>{0xA000AA00u}));
+}
+
+TEST_F(MemoryTransferTest, ReadDeliversExactlyTheRequestedBytesAtAnyAddress) {
+  std::vector<uint8_t> destination(5, 0);
+  ASSERT_EQ(target::FetchTargetMemory(0x1003, 5, destination.data()), kOk);
+  EXPECT_EQ(Blocks(), (std::vector<uint32_t>{0x1000}));
+  // Words A0000000 at 0x1000 and A0000001 at 0x1004, little-endian.
+  EXPECT_EQ(destination, (std::vector<uint8_t>{0xA0, 0x01, 0x00, 0x00, 0xA0}));
+  EXPECT_EQ(arm7::ProgressPercent(), 100);
+}
+
+TEST_F(MemoryTransferTest, BigEndianWordsArriveInAddressOrder) {
+  arm7::SetBigEndianTarget(1);
+  std::vector<uint8_t> destination(3, 0);
+  ASSERT_EQ(target::FetchTargetMemory(0x1000, 3, destination.data()), kOk);
+  EXPECT_EQ(destination, (std::vector<uint8_t>{0xA0, 0x00, 0x00}));
+}
+
+TEST_F(MemoryTransferTest, WriteOnlyBytesReadAsFF) {
+  ASSERT_EQ(target::AddMemoryRegion({0x1004, 0x100, target::kWriteOnlyRegion, 0}), target::AddRegionOutcome::kAdded);
+  std::vector<uint8_t> destination(8, 0);
+  ASSERT_EQ(target::FetchTargetMemory(0x1000, 8, destination.data()), kOk);
+  EXPECT_EQ(destination, (std::vector<uint8_t>{0x00, 0x00, 0x00, 0xA0, 0xFF, 0xFF, 0xFF, 0xFF}));
+  port_.ClearLog();
+  std::fill(destination.begin(), destination.end(), 0);
+  EXPECT_EQ(target::FetchTargetMemory(0x1010, 8, destination.data()), 2);
+  EXPECT_EQ(destination, std::vector<uint8_t>(8, 0xFF));
+  EXPECT_TRUE(NoPortAccess());
+}
+
+TEST_F(MemoryTransferTest, TransferThatTheMapLeavesEmptyMovesNothing) {
+  ASSERT_EQ(target::AddMemoryRegion({0x1000, 0x10, target::kReadOnlyRegion, 0}), target::AddRegionOutcome::kAdded);
+  ASSERT_EQ(target::AddMemoryRegion({0x1010, 0x10, target::kReadOnlyRegion, 0}), target::AddRegionOutcome::kAdded);
+  const std::vector<uint8_t> data = Bytes(16);
+  EXPECT_EQ(target::StoreTargetMemory(0x1008, 16, data.data(), 4), kOk);
+  EXPECT_TRUE(NoPortAccess());
+  EXPECT_EQ(arm7::ProgressPercent(), 100);
+}
+
+}  // namespace
+}  // namespace vantrel::test
