@@ -1,0 +1,52 @@
+// How a simulated board is built: where its port sits, what its TAP answers, its
+// memory and the faults a test can switch on.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vsim {
+
+enum class RegionKind : uint8_t {
+  kRam,    // read and written by the core
+  kRom,    // read by the core; bus writes are ignored (a verify then fails)
+  kAbort,  // every system-speed access aborts
+};
+
+struct MemoryRegion {
+  uint32_t base = 0;
+  uint32_t size = 0;  // bytes, a non-zero multiple of 4
+  RegionKind kind = RegionKind::kRam;
+};
+
+enum class Endianness : uint8_t { kLittle, kBig };
+
+struct BoardFaults {
+  bool powerBad = false;        // both power-sense lines read 1
+  bool noCable = false;         // the data port reads 0xFF whatever was written
+  bool targetAbsent = false;    // TDO stuck high: the IDCODE reads 0xFFFFFFFF
+  bool coreNeverHalts = false;  // breakpoints, watchpoints and DBGRQ are ignored
+};
+
+struct BoardConfig {
+  uint16_t portBase = 0x378;  // data register; status at +1, control at +2
+  uint32_t idcode = 0x3F0F0F0F;
+  std::vector<MemoryRegion> regions = DefaultRegions();
+  Endianness endianness = Endianness::kLittle;
+  BoardFaults faults;
+  // Instructions that each rising TCK edge lets a running core execute.
+  int instructionsPerTck = 4;
+  // Instructions per millisecond of host time that a running core executes while the
+  // port is quiet (between accesses, or while a client sends nothing). 0: only TCK
+  // edges move the core, which makes a test fully deterministic.
+  int freeRunInstructionsPerMs = 10000;
+
+  // 256 KiB of RAM at 0 and 64 KiB of ROM at 0x80000.
+  static std::vector<MemoryRegion> DefaultRegions();
+};
+
+// Empty when the configuration can be built, otherwise why not.
+std::string ValidateConfig(const BoardConfig& config);
+
+}  // namespace vsim

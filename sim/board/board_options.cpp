@@ -1,0 +1,134 @@
+#include "board/board_options.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <string_view>
+
+namespace vsim {
+
+namespace {
+
+// Accepts decimal or 0x-prefixed hexadecimal, with an optional K or M suffix when
+// scaled; the whole text must be consumed and fit in 32 bits.
+bool ParseNumber(std::string_view text, bool scaled, uint64_t& value) {
+  std::string s(text);
+  uint64_t scale = 1;
+  if (scaled && !s.empty() && (s.back() == 'K' || s.back() == 'k' || s.back() == 'M' || s.back() == 'm')) {
+    scale = (s.back() == 'K' || s.back() == 'k') ? 1024u : 1024u * 1024u;
+    s.pop_back();
+  }
+  if (s.empty() || s[0] == '-' || s[0] == '+' || s[0] == ' ') return false;
+  errno = 0;
+  char* end = nullptr;
+  unsigned long long v = std::strtoull(s.c_str(), &end, 0);
+  if (errno != 0 || end == s.c_str() || *end != '\0') return false;
+  if (v > 0xFFFFFFFFull / scale) return false;
+  value = v * scale;
+  return true;
+}
+
+bool ParseRegion(std::string_view text, RegionKind kind, MemoryRegion& region) {
+  size_t colon = text.find(':');
+  if (colon == std::string_view::npos) return false;
+  uint64_t base = 0;
+  uint64_t size = 0;
+  if (!ParseNumber(text.substr(0, colon), false, base) || !ParseNumber(text.substr(colon + 1), true, size)) {
+    return false;
+  }
+  region = MemoryRegion{static_cast<uint32_t>(base), static_cast<uint32_t>(size), kind};
+  return true;
+}
+
+bool ParseImage(std::string_view text, ImageToLoad& image) {
+  size_t at = text.rfind('@');
+  if (at == std::string_view::npos || at == 0) return false;
+  uint64_t address = 0;
+  if (!ParseNumber(text.substr(at + 1), false, address)) return false;
+  image = ImageToLoad{std::string(text.substr(0, at)), static_cast<uint32_t>(address)};
+  return true;
+}
+
+bool IsRegionOption(std::string_view arg, RegionKind& kind) {
+  if (arg == "--ram") kind = RegionKind::kRam;
+  else if (arg == "--rom") kind = RegionKind::kRom;
+  else if (arg == "--abort") kind = RegionKind::kAbort;
+  else return false;
+  return true;
+}
+
+std::string Refuse(std::string_view option, std::string_view value) {
+  return "invalid value for " + std::string(option) + ": '" + std::string(value) + "'";
+}
+
+}  // namespace
+
+const char* BoardUsage() {
+  return "usage: vantrel-board --listen PORT [options]\n"
+         "Serves a simulated ARM7TDMI board over OpenOCD's remote_bitbang protocol on\n"
+         "127.0.0.1, one client after another. PORT 0 picks a free port; the chosen one\n"
+         "is printed as \"listening on 127.0.0.1:PORT\".\n"
+         "  --listen PORT         TCP port (0-65535)\n"
+         "  --ram BASE:SIZE       a RAM region (SIZE may end in K or M); repeatable\n"
+         "  --rom BASE:SIZE       a ROM region: the core's writes are ignored\n"
+         "  --abort BASE:SIZE     a region where every access aborts\n"
+         "                        (any region option replaces the default layout:\n"
+         "                        256K of RAM at 0, 64K of ROM at 0x80000)\n"
+         "  --big-endian          big-endian memory (default little-endian)\n"
+         "  --idcode VALUE        TAP IDCODE (default 0x3F0F0F0F)\n"
+         "  --load FILE@ADDRESS   copy a raw binary file into memory (ROM too)\n"
+         "  --cycles-per-tck N    instructions a running core executes per TCK edge (default 4)\n"
+         "  --free-run N          instructions per ms while the client is quiet (default 10000)\n"
+         "  --power-bad           the power-sense lines report no target power\n"
+         "  --no-cable            the data port does not read back\n"
+         "  --target-absent       TDO stuck high\n"
+         "  --never-halts         the core ignores breakpoints, watchpoints and DBGRQ\n"
+         "  --help                this text\n";
+}
+
+std::string ParseBoardOptions(int argc, const char* const* argv, BoardOptions& options) {
+  std::vector<MemoryRegion> regions;
+  for (int i = 1; i < argc; ++i) {
+    std::string_view arg = argv[i];
+    BoardFaults& faults = options.config.faults;
+    if (arg == "--help" || arg == "-h") { options.help = true; continue; }
+    if (arg == "--big-endian") { options.config.endianness = Endianness::kBig; continue; }
+    if (arg == "--power-bad") { faults.powerBad = true; continue; }
+    if (arg == "--no-cable") { faults.noCable = true; continue; }
+    if (arg == "--target-absent") { faults.targetAbsent = true; continue; }
+    if (arg == "--never-halts") { faults.coreNeverHalts = true; continue; }
+    bool takesValue = arg == "--listen" || arg == "--idcode" || arg == "--load" || arg == "--ram" ||
+                      arg == "--rom" || arg == "--abort" || arg == "--cycles-per-tck" || arg == "--free-run";
+    if (!takesValue) return "unknown option '" + std::string(arg) + "' (see --help)";
+    if (i + 1 >= argc) return std::string(arg) + " needs a value";
+    std::string_view value = argv[++i];
+    uint64_t n = 0;
+    RegionKind kind = RegionKind::kRam;
+    if (arg == "--listen") {
+      if (!ParseNumber(value, false, n) || n > 65535) return Refuse(arg, value);
+      options.listenPort = static_cast<int>(n);
+    } else if (arg == "--idcode") {
+      if (!ParseNumber(value, false, n)) return Refuse(arg, value);
+      options.config.idcode = static_cast<uint32_t>(n);
+    } else if (arg == "--cycles-per-tck") {
+      if (!ParseNumber(value, false, n) || n < 1 || n > 1000) return Refuse(arg, value);
+      options.config.instructionsPerTck = static_cast<int>(n);
+    } else if (arg == "--free-run") {
+      if (!ParseNumber(value, false, n) || n > 1000000) return Refuse(arg, value);
+      options.config.freeRunInstructionsPerMs = static_cast<int>(n);
+    } else if (arg == "--load") {
+      ImageToLoad image;
+      if (!ParseImage(value, image)) return Refuse(arg, value);
+      options.images.push_back(image);
+    } else if (IsRegionOption(arg, kind)) {
+      MemoryRegion region;
+      if (!ParseRegion(value, kind, region)) return Refuse(arg, value);
+      regions.push_back(region);
+    }
+  }
+  if (!regions.empty()) options.config.regions = regions;
+  if (options.help) return {};
+  if (options.listenPort < 0) return "--listen PORT is required (see --help)";
+  return ValidateConfig(options.config);
+}
+
+}  // namespace vsim

@@ -1,0 +1,168 @@
+// The core's pipeline at system speed, the reset line and debug entry.
+#include "board/core.h"
+#include "board/core_buses.h"
+
+namespace vsim {
+
+Core::Core(Memory& memory, EmbeddedIce& ice, bool neverHalts)
+    : memory_(memory), ice_(ice), neverHalts_(neverHalts) {
+  cpu_.Reset();
+  Flush(0);
+}
+
+void Core::Flush(uint32_t target) {
+  count_ = 0;
+  fetch_ = target;
+  lastFetchTagged_ = false;
+  lastFetchLoadStore_ = false;
+  cpu_.SetNextPc(target);
+}
+
+void Core::Push(const Fetched& f) {
+  // A fetch with three instructions in hand cannot happen: Execute takes one first.
+  if (count_ < 3) pipe_[count_++] = f;
+}
+
+Core::Fetched Core::PopFront() {
+  Fetched front = pipe_[0];
+  for (int i = 1; i < count_; ++i) pipe_[i - 1] = pipe_[i];
+  --count_;
+  return front;
+}
+
+void Core::HoldReset() {
+  inReset_ = true;
+  inDebug_ = false;
+  pendingLoads_ = pendingStores_ = 0;
+  pendingInternal_ = false;
+}
+
+void Core::ReleaseReset() {
+  inReset_ = false;
+  inDebug_ = false;
+  parked_ = false;
+  pendingLoads_ = pendingStores_ = 0;
+  pendingInternal_ = false;
+  cpu_.Reset();
+  Flush(0);
+}
+
+void Core::EnterDebug(DebugReason reason, uint32_t haltAddress, uint32_t fetchCounter) {
+  inDebug_ = true;
+  parked_ = false;
+  reason_ = reason;
+  entryBit_ = reason == DebugReason::kWatchpoint || reason == DebugReason::kSystemSpeedReturn;
+  haltAddress_ = haltAddress;
+  pendingLoads_ = pendingStores_ = 0;
+  pendingInternal_ = false;
+  ice_.ClearChainLatch();
+  Flush(fetchCounter);
+}
+
+CoreSignals Core::Signals() const {
+  CoreSignals s;
+  s.inDebug = inDebug_;
+  s.memoryIdle = inDebug_ || inReset_;
+  s.thumb = cpu_.Thumb();
+  return s;
+}
+
+uint32_t Core::Pc() const {
+  if (inDebug_) return haltAddress_;
+  return count_ > 0 ? pipe_[0].address : fetch_;
+}
+
+void Core::SetPc(uint32_t pc) {
+  parked_ = false;
+  if (inDebug_) {
+    // As if a breakpoint on pc had been taken: the driver reads pc back.
+    haltAddress_ = pc;
+    pendingLoads_ = pendingStores_ = 0;
+    pendingInternal_ = false;
+    Flush(pc + 3 * InstructionSize());
+  } else {
+    Flush(pc);
+  }
+}
+
+uint64_t Core::Run(uint64_t max, bool honourParking) {
+  if (!honourParking) parked_ = false;
+  uint64_t done = 0;
+  while (done < max && !inReset_ && !inDebug_ && !(honourParking && parked_)) {
+    uint64_t before = counters_.instructions;
+    bool goOn = Step();
+    done += counters_.instructions - before;
+    if (!goOn) break;
+  }
+  return done;
+}
+
+void Core::FetchFromMemory() {
+  Fetched f;
+  f.address = fetch_;
+  int size = static_cast<int>(InstructionSize());
+  uint32_t word = 0;
+  f.aborted = !memory_.Read(fetch_, size, word);
+  f.word = word;
+  if (ice_.AnyUnitEnabled()) {
+    BusCycle cycle;
+    cycle.address = fetch_;
+    cycle.data = Replicate(word, size);
+    cycle.laneMask = LaneMask(fetch_, size, memory_.ByteOrder());
+    bool privileged = cpu_.CurrentMode() != Mode::kUser;
+    cycle.control = ((size == 4 ? 2u : 1u) << kWpMasShift) | (privileged ? kWpNtrans : 0u);
+    f.tagged = ice_.Matches(cycle);
+  }
+  Push(f);
+  fetch_ += static_cast<uint32_t>(size);
+}
+
+bool Core::Step() {
+  if (ice_.DebugRequestToCore() && !neverHalts_) {
+    // Stops at the instruction boundary without a further fetch.
+    uint32_t next = count_ > 0 ? pipe_[0].address : fetch_;
+    EnterDebug(DebugReason::kDebugRequest, next, next + 2 * InstructionSize());
+    return false;
+  }
+  while (count_ < 2) FetchFromMemory();
+  FetchFromMemory();  // the cycle that starts an instruction also fetches
+  Fetched current = PopFront();
+  if (current.tagged && !neverHalts_) {
+    // Not executed; F keeps its count, so the first debug fetch is at A + 3s.
+    EnterDebug(DebugReason::kBreakpoint, current.address, fetch_);
+    return false;
+  }
+  ExecuteAtSystemSpeed(current);
+  if (dataWatchHit_ && !neverHalts_) {
+    uint32_t next = count_ > 0 ? pipe_[0].address : fetch_;
+    EnterDebug(DebugReason::kWatchpoint, next, next + 3 * InstructionSize());
+    return false;
+  }
+  return true;
+}
+
+bool Core::ExecuteAtSystemSpeed(const Fetched& f) {
+  dataWatchHit_ = false;
+  ++counters_.instructions;
+  if (f.aborted) {
+    cpu_.TakeException(ArmCpu::Exception::kPrefetchAbort, f.address + 4);
+    Flush(cpu_.NextPc());
+    return true;
+  }
+  SystemBus bus(*this);
+  ExecResult r = cpu_.Execute(f.word, f.address, bus);
+  if (!r.pcWritten && !r.exception) return false;
+  CheckParking(f, r);
+  Flush(cpu_.NextPc());
+  return true;
+}
+
+void Core::CheckParking(const Fetched& f, const ExecResult& r) {
+  // A branch to itself with nothing that could stop it: nothing changes until JTAG,
+  // the reset line or the host does something.
+  if (r.exception || cpu_.NextPc() != f.address) return;
+  if (ice_.AnyUnitEnabled() || ice_.DebugRequestToCore()) return;
+  parked_ = true;
+}
+
+}  // namespace vsim
