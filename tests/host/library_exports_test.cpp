@@ -45,6 +45,19 @@ TEST_F(LibraryTest, RefusesCodesThatAreNotCommands) {
   EXPECT_EQ(ResponseText(response), "invalid parameters are used");
 }
 
+TEST_F(LibraryTest, EchoesTheCodeOnlyForTheCommandsThatEchoIt) {
+  struct Echo {
+    int32_t code;
+    int32_t echo;
+  };
+  const Echo table[] = {{17, 17}, {18, 0},  {19, 19}, {33, 0},  {34, 0},  {35, 35}, {36, 0},
+                        {37, 0},  {38, 38}, {49, 49}, {50, 0},  {51, 0},  {65, 65}, {66, 66},
+                        {67, 67}, {81, 81}, {82, 82}, {83, 81}, {84, 82}, {85, 0},  {86, 0}};
+  for (const Echo& row : table) {
+    EXPECT_EQ(library.Call(EmptyRequest(), VANTREL_KIND_CABLE, row.code).echo, row.echo) << "code " << row.code;
+  }
+}
+
 TEST_F(LibraryTest, OtherKindsAreServedOnlyForNameAndVersion) {
   const JtagResponse name = library.Call(EmptyRequest(), 2, VANTREL_CMD_GET_NAME);
   EXPECT_EQ(name.echo, 17);
