@@ -1,0 +1,41 @@
+#!/bin/sh
+# Starts vantrel-board on a free port of 127.0.0.1, runs OpenOCD's session script
+# against it, and always stops the board.
+# usage: openocd_test.sh BOARD ELF NM SCRIPT
+set -eu
+board=$1 elf=$2 nm=$3 script=$4
+work=$(mktemp -d)
+pid=
+cleanup() {
+  if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT INT TERM
+
+"$board" --listen 0 >"$work/board.out" 2>"$work/board.err" &
+pid=$!
+port=
+for _ in $(seq 100); do
+  port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9][0-9]*\)$/\1/p' "$work/board.out")
+  [ -n "$port" ] && break
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.05
+done
+if [ -z "$port" ]; then
+  echo "vantrel-board did not start:" >&2
+  cat "$work/board.err" >&2
+  exit 1
+fi
+
+symbol() { "$nm" "$elf" | awk -v name="$1" '$3 == name { print "0x" $1 }'; }
+hw=$(symbol hw_break_here) sw=$(symbol sw_break_here) result=$(symbol result)
+[ -n "$hw" ] && [ -n "$sw" ] && [ -n "$result" ] || { echo "symbols missing in $elf" >&2; exit 1; }
+
+status=0
+timeout 60 openocd -c "set PORT $port; set ELF {$elf}; set HW $hw; set SW $sw; set RESULT $result" \
+  -f "$script" || status=$?
+if [ "$status" -ne 0 ]; then
+  echo "openocd failed with status $status" >&2
+  cat "$work/board.err" >&2
+fi
+exit "$status"
