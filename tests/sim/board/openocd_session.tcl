@@ -9,6 +9,7 @@ adapter speed 1000
 jtag newtap arm7 cpu -irlen 4 -ircapture 0x1 -irmask 0xf -expected-id 0x3f0f0f0f
 target create arm7.cpu arm7tdmi -chain-position arm7.cpu -endian little
 arm7.cpu configure -work-area-phys 0x30000 -work-area-size 0x4000 -work-area-backup 0
+reset_config srst_only srst_nogate
 gdb_port disabled
 telnet_port disabled
 tcl_port disabled
@@ -87,5 +88,11 @@ rbp $SW
 resume
 sleep 20
 halt_and_check
+
+# SRST: reset halt stops the core on its first instruction.
+reset halt
+if {[arm7.cpu curstate] ne "halted"} { error "FAILED: no halt after reset halt" }
+expect_equal "pc after reset halt" [reg_value pc] 0
+expect_equal "cpsr after reset halt" [expr {[reg_value cpsr] & 0xff}] 0xd3
 echo "ok all"
 shutdown
