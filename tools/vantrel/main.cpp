@@ -1,56 +1,76 @@
-// vantrel: a command-line host for the Vantrel library.
-#include <dlfcn.h>
+// vantrel: a command-line host for the Vantrel library. It loads the library with
+// dlopen and drives it only through its exports, as a debugger front end does.
 #include <unistd.h>
 
-#include <climits>
 #include <cstdio>
-#include <cstring>
-#include <string>
+#include <iostream>
+#include <memory>
 
-#include "vantrel.h"
+#include "board_attachment.h"
+#include "interrupt.h"
+#include "library.h"
+#include "options.h"
+#include "progress_bar.h"
+#include "runner.h"
+#include "session.h"
 
 namespace {
 
-std::string LibraryBesideProgram() {
-  char path[PATH_MAX];
-  const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (length <= 0) return "libVantrel.so";
-  path[length] = '\0';
-  std::string program(path);
-  return program.substr(0, program.rfind('/') + 1) + "libVantrel.so";
-}
+constexpr int kExitFailed = 1;
+constexpr int kExitSetup = 2;
 
-std::string AskText(decltype(&Dll_Jtag_Entry) entry, int32_t code) {
-  JtagRequest request;
-  std::memset(&request, 0, sizeof request);
-  request.kind = VANTREL_KIND_CABLE;
-  request.code = code;
-  JtagResponse response;
-  std::memset(&response, 0, sizeof response);
-  entry(&request, &response);
-  if (response.status != VANTREL_STATUS_OK) return "?";
-  return std::string(reinterpret_cast<const char*>(response.data), strnlen(reinterpret_cast<const char*>(response.data), sizeof response.data));
+int RunSession(const vantrel::cli::Library& library, const vantrel::cli::Options& options) {
+  using namespace vantrel::cli;
+  SessionSettings settings;
+  settings.portName = options.port.value_or("lpt1");
+  settings.progressBar = StderrIsTerminal();
+  Session session(library, settings);
+  const bool interactive = options.commands.empty() && options.scriptPath.empty() && isatty(STDIN_FILENO) == 1;
+  Runner runner(session, options.keepGoing || interactive, !options.quiet && !interactive);
+  CatchInterrupts();
+  if (!options.commands.empty()) runner.RunLine(options.commands, "command line");
+  if (!options.scriptPath.empty() && !runner.Stopped()) runner.RunFile(options.scriptPath);
+  if (options.commands.empty() && options.scriptPath.empty()) {
+    if (interactive) RunPrompt(runner, session);
+    else runner.RunStream(std::cin, "stdin");
+  }
+  std::fflush(stdout);
+  return runner.AnyFailed() && !interactive ? kExitFailed : 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2 || std::strcmp(argv[1], "version") != 0) {
-    std::fprintf(stderr, "usage: vantrel version\n");
-    return 2;
+  using namespace vantrel::cli;
+  Options options;
+  std::string error;
+  if (!ParseOptions(argc, argv, &options, &error)) {
+    std::fprintf(stderr, "vantrel: %s (try --help)\n", error.c_str());
+    return kExitSetup;
   }
-  const std::string libraryPath = LibraryBesideProgram();
-  void* library = dlopen(libraryPath.c_str(), RTLD_NOW);
-  if (library == nullptr) {
-    std::fprintf(stderr, "vantrel: cannot load %s: %s\n", libraryPath.c_str(), dlerror());
-    return 1;
+  if (options.help) {
+    PrintUsage();
+    return 0;
   }
-  auto entry = reinterpret_cast<decltype(&Dll_Jtag_Entry)>(dlsym(library, "Dll_Jtag_Entry"));
-  if (entry == nullptr) {
-    std::fprintf(stderr, "vantrel: %s has no Dll_Jtag_Entry\n", libraryPath.c_str());
-    return 1;
+  // Declared before the library: the library's unload still touches the port, so the
+  // board must outlive it.
+  std::unique_ptr<AttachedBoard> board;
+  Library library;
+  if (!library.Load(options.libraryPath.empty() ? LibraryBesideProgram() : options.libraryPath)) {
+    std::fprintf(stderr, "vantrel: %s\n", library.Error().c_str());
+    return kExitSetup;
   }
-  std::printf("%s %s\n", AskText(entry, VANTREL_CMD_GET_NAME).c_str(), AskText(entry, VANTREL_CMD_GET_VERSION).c_str());
-  dlclose(library);
-  return 0;
+  if (options.port) {
+    std::fprintf(stderr, "vantrel: real cable on %s (PC parallel port; needs root or granted port access)\n",
+                 options.port->c_str());
+  } else {
+    board = AttachSimulatedBoard(library, options.board, &error);
+    if (!board) {
+      std::fprintf(stderr, "vantrel: %s\n", error.c_str());
+      return kExitSetup;
+    }
+    std::fprintf(stderr, "vantrel: simulated board on lpt1: %s (--port lpt1 for a real cable)\n",
+                 board->Description().c_str());
+  }
+  return RunSession(library, options);
 }

@@ -1,0 +1,24 @@
+// The simulated board behind the library's port seam, for sessions without a real
+// cable. Attached with VantrelUsePortIo, exactly as any host may plug in a port.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "board_spec.h"
+#include "library.h"
+
+namespace vantrel::cli {
+
+class AttachedBoard {
+ public:
+  virtual ~AttachedBoard() = default;
+  // One line about the board, e.g. its memory, byte order and IDCODE.
+  virtual std::string Description() const = 0;
+};
+
+// Builds the board, attaches it to the library's lpt1 port; null with *error otherwise.
+// The board must outlive every call into the library.
+std::unique_ptr<AttachedBoard> AttachSimulatedBoard(const Library& library, const BoardSpec& spec, std::string* error);
+
+}  // namespace vantrel::cli

@@ -1,0 +1,30 @@
+// The simulated board as the user describes it with --board-* options: memory layout,
+// byte order and IDCODE. Parsed here; built by the board attachment.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vantrel::cli {
+
+struct BoardRegionSpec {
+  enum class Kind { kRam, kRom, kAbort } kind = Kind::kRam;
+  uint32_t base = 0;
+  uint32_t size = 0;
+};
+
+struct BoardSpec {
+  std::vector<BoardRegionSpec> regions;  // empty: the board's own layout
+  bool bigEndian = false;
+  std::optional<uint32_t> idcode;
+};
+
+// "ram@0:256K,rom@0x80000:64K,abort@0x100000:4K"; the reason in *error otherwise.
+bool ParseBoardMemory(const std::string& text, std::vector<BoardRegionSpec>* regions, std::string* error);
+
+// "RAM 0x00000000+256K, ROM 0x00080000+64K"
+std::string DescribeRegions(const std::vector<BoardRegionSpec>& regions);
+
+}  // namespace vantrel::cli

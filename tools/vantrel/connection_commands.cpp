@@ -1,0 +1,182 @@
+// Commands that move the connection and the core: open, connect, disconnect,
+// reconnect, run, stop, wait, and the status readings.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+
+#include "commands.h"
+#include "halt_report.h"
+#include "interrupt.h"
+#include "numbers.h"
+#include "output.h"
+#include "session.h"
+
+namespace vantrel::cli {
+
+namespace {
+
+constexpr int kStatusHalted = 0x01;  // DBGACK: the core is in debug state
+constexpr int kStatusThumb = 0x10;
+constexpr int kPowerGood = 3;
+constexpr useconds_t kWaitPollMicroseconds = 20000;
+
+bool IsPortName(const std::string& name) { return name == "lpt1" || name == "lpt2" || name == "lpt3"; }
+
+std::string PowerMeaning(int power) {
+  switch (power) {
+    case 3: return "both sense lines good";
+    case 2: return "first sense line bad";
+    case 1: return "second sense line bad";
+    case 0: return "both sense lines bad: check the target's power";
+    default: return "no cable port selected";
+  }
+}
+
+// Reads the power lines after an open: the library then stops every transfer while
+// the power is bad, and the user learns it here rather than from a stopped download.
+void ReportPower(Session& session) {
+  const int power = session.library().DbgStatus(1);
+  PrintField("power", std::to_string(power), PowerMeaning(power));
+  if (power != kPowerGood) session.Warn("transfers stop at once while the power is not good");
+}
+
+bool SimpleCommand(Session& session, Arguments& arguments, int32_t code) {
+  return ExpectPositional(session, arguments, 0, 0) && session.Check(session.Call(code));
+}
+
+// Halts a core that has stopped (or is running) with command 37 and reports where.
+bool StopAndReport(Session& session, const char* verb) {
+  if (!session.Check(session.Call(VANTREL_CMD_STOP))) return false;
+  ReportHalt(session, verb);
+  return true;
+}
+
+}  // namespace
+
+bool RunVersion(Session& session, Arguments& arguments) {
+  if (!ExpectPositional(session, arguments, 0, 0)) return false;
+  const Answer name = session.Call(VANTREL_CMD_GET_NAME);
+  const Answer version = session.Call(VANTREL_CMD_GET_VERSION);
+  if (!session.Check(name) || !session.Check(version)) return false;
+  std::printf("%s %s\n", name.text.c_str(), version.text.c_str());
+  return true;
+}
+
+bool RunOpen(Session& session, Arguments& arguments) {
+  if (!ExpectPositional(session, arguments, 0, 1)) return false;
+  const std::string port = arguments.Positional().empty() ? session.settings().portName : arguments.Positional()[0];
+  if (!IsPortName(port)) return session.Fail("the port is lpt1, lpt2 or lpt3");
+  JtagRequest request = EmptyRequest();
+  std::snprintf(request.args.open.portName, sizeof request.args.open.portName, "%s", port.c_str());
+  if (!session.Check(session.Call(VANTREL_CMD_OPEN, request))) return false;
+  session.MarkOpened();
+  std::printf("opened    %s\n", port.c_str());
+  ReportPower(session);
+  return true;
+}
+
+bool RunConnect(Session& session, Arguments& arguments) {
+  const bool bigEndian = arguments.Flag("--big-endian");
+  if (!ExpectPositional(session, arguments, 0, 0)) return false;
+  JtagRequest request = EmptyRequest();
+  request.args.connect.bigEndian = bigEndian ? 1 : 0;
+  if (!session.Check(session.Call(VANTREL_CMD_CONNECT, request))) return false;
+  std::printf("connected %s-endian, core halted, pc %s\n", bigEndian ? "big" : "little",
+              session.Describe(ReadRegisterQuietly(session, "pc").value_or(0)).c_str());
+  return true;
+}
+
+bool RunDisconnect(Session& session, Arguments& arguments) {
+  if (!ExpectPositional(session, arguments, 0, 0)) return false;
+  const Answer answer = session.Call(VANTREL_CMD_DISCONNECT);
+  // Status 2 tells the target was down already, or would not halt; the cable is
+  // released all the same, so the command has done its job.
+  if (answer.status == VANTREL_STATUS_WARNING) {
+    session.Warn(answer.text);
+    return true;
+  }
+  if (!session.Check(answer)) return false;
+  std::printf("disconnected; the core runs from address 0\n");
+  return true;
+}
+
+bool RunReconnect(Session& session, Arguments& arguments) {
+  if (!SimpleCommand(session, arguments, VANTREL_CMD_RECONNECT)) return false;
+  std::printf("reconnected, core halted, pc %s\n",
+              session.Describe(ReadRegisterQuietly(session, "pc").value_or(0)).c_str());
+  return true;
+}
+
+bool RunRun(Session& session, Arguments& arguments) {
+  if (!ExpectPositional(session, arguments, 0, 0)) return false;
+  const auto pc = ReadRegisterQuietly(session, "pc");
+  if (!LiftBreakpointUnderPc(session)) return false;
+  if (!session.Check(session.Call(VANTREL_CMD_RUN))) {
+    PutBackLiftedBreakpoints(session);
+    return false;
+  }
+  if (pc) std::printf("running   from %s\n", session.Describe(*pc).c_str());
+  else std::printf("running\n");
+  return true;
+}
+
+bool RunStop(Session& session, Arguments& arguments) {
+  return ExpectPositional(session, arguments, 0, 0) && StopAndReport(session, "stopped");
+}
+
+bool RunWait(Session& session, Arguments& arguments) {
+  if (!ExpectPositional(session, arguments, 0, 1)) return false;
+  std::optional<uint32_t> seconds;
+  if (!arguments.Positional().empty() && !(seconds = session.ParseCount(arguments.Positional()[0], "time"))) {
+    return false;
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds.value_or(0));
+  TakeInterrupt();
+  for (;;) {
+    const int status = session.library().DbgStatus(0);
+    if (status < 0) return session.Fail("the status query failed (" + std::to_string(status) + ")");
+    if ((status >> 8) != 0x500) return session.Fail("the core is not running; the target is " + TargetStateName(status >> 8));
+    if ((status & kStatusHalted) != 0) return StopAndReport(session, "stopped");
+    if (TakeInterrupt()) return StopAndReport(session, "interrupted; stopped");
+    if (seconds && std::chrono::steady_clock::now() >= deadline) {
+      return session.Fail("the core did not halt within " + std::to_string(*seconds) + " s; it is still running");
+    }
+    usleep(kWaitPollMicroseconds);
+  }
+}
+
+bool RunStatus(Session& session, Arguments& arguments) {
+  if (!ExpectPositional(session, arguments, 0, 0)) return false;
+  const int status = session.library().DbgStatus(0);
+  if (status < 0) return session.Fail("the status query failed (" + std::to_string(status) + ")");
+  PrintField("state", TargetStateName(status >> 8));
+  PrintField("core", (status & kStatusHalted) != 0 ? "halted in debug state" : "not in debug state");
+  PrintField("isa", (status & kStatusThumb) != 0 ? "Thumb" : "ARM");
+  return true;
+}
+
+bool RunPower(Session& session, Arguments& arguments) {
+  if (!ExpectPositional(session, arguments, 0, 0)) return false;
+  // Before the cable is found the reading would record "bad" and stop every later
+  // transfer, so the host does not ask.
+  if (!session.opened()) return session.Fail("open the cable first");
+  const int power = session.library().DbgStatus(1);
+  if (power < 0) return session.Fail(PowerMeaning(power));
+  PrintField("power", std::to_string(power), PowerMeaning(power));
+  return true;
+}
+
+bool RunIce(Session& session, Arguments& arguments) {
+  static const char* const kNames[16] = {
+      "dbg-ctrl",    "dbg-status",  "dcc-ctrl",    "dcc-data",     "wp0-addr",    "wp0-addr-mask",
+      "wp0-data",    "wp0-data-mask", "wp0-ctrl",  "wp0-ctrl-mask", "wp1-addr",   "wp1-addr-mask",
+      "wp1-data",    "wp1-data-mask", "wp1-ctrl",  "wp1-ctrl-mask"};
+  if (!ExpectPositional(session, arguments, 0, 0)) return false;
+  const Answer answer = session.Call(VANTREL_CMD_READ_ICE);
+  if (!session.Check(answer)) return false;
+  for (size_t i = 0; i < 16; ++i) std::printf("%-14s %s\n", kNames[i], Hex32(answer.Word(i)).c_str());
+  return true;
+}
+
+}  // namespace vantrel::cli

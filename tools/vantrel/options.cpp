@@ -1,0 +1,105 @@
+#include "options.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "numbers.h"
+
+namespace vantrel::cli {
+
+namespace {
+
+// Keeps a word with blanks in it one word when the commands are split again, unless it
+// holds whole commands itself ("open; connect").
+std::string Requote(const std::string& word) {
+  const bool plain = word.find_first_of(" \t") == std::string::npos || word.find(';') != std::string::npos;
+  return plain ? word : '"' + word + '"';
+}
+
+bool TakeBoardOption(const std::string& name, const std::string& value, Options* options, std::string* error) {
+  if (name == "--board-memory") return ParseBoardMemory(value, &options->board.regions, error);
+  if (name == "--board-endian") {
+    if (value != "big" && value != "little") *error = "--board-endian is big or little";
+    options->board.bigEndian = value == "big";
+    return error->empty();
+  }
+  const auto idcode = ParseNumber(value);
+  if (!idcode) *error = "--board-idcode needs a number";
+  options->board.idcode = idcode;
+  return error->empty();
+}
+
+bool IsValueOption(const std::string& name) {
+  return name == "--library" || name == "--port" || name == "-f" || name == "--board-memory" ||
+         name == "--board-endian" || name == "--board-idcode";
+}
+
+bool TakeValueOption(const std::string& name, const std::string& value, Options* options, std::string* error) {
+  if (name == "--library") options->libraryPath = value;
+  else if (name == "-f") options->scriptPath = value;
+  else if (name == "--port") {
+    if (value != "lpt1" && value != "lpt2" && value != "lpt3") *error = "--port is lpt1, lpt2 or lpt3";
+    options->port = value;
+  } else {
+    return TakeBoardOption(name, value, options, error);
+  }
+  return error->empty();
+}
+
+}  // namespace
+
+bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
+  int i = 1;
+  for (; i < argc; ++i) {
+    const std::string word = argv[i];
+    if (word == "--") {
+      ++i;
+      break;
+    }
+    if (word.empty() || word[0] != '-') break;
+    if (word == "--keep-going") options->keepGoing = true;
+    else if (word == "--quiet" || word == "-q") options->quiet = true;
+    else if (word == "--help" || word == "-h") options->help = true;
+    else if (IsValueOption(word)) {
+      if (i + 1 >= argc) {
+        *error = word + " needs a value";
+        return false;
+      }
+      if (!TakeValueOption(word, argv[++i], options, error)) return false;
+    } else {
+      *error = "unknown option " + word;
+      return false;
+    }
+  }
+  for (; i < argc; ++i) options->commands += (options->commands.empty() ? "" : " ") + Requote(argv[i]);
+  if (options->port && (!options->board.regions.empty() || options->board.bigEndian || options->board.idcode)) {
+    *error = "--board-* options describe the simulated board; they do not go with --port";
+    return false;
+  }
+  return true;
+}
+
+void PrintUsage() {
+  std::printf(
+      "usage: vantrel [OPTIONS] [COMMAND [ARGS]] [; COMMAND ...]\n"
+      "\n"
+      "Runs a debugging session on an ARM7TDMI target through the Vantrel library:\n"
+      "the commands given, then those of -f FILE; with neither, a prompt when standard\n"
+      "input is a terminal, or the commands read from standard input.\n"
+      "\n"
+      "  --port lpt1|lpt2|lpt3  a real cable on this parallel port (needs port access)\n"
+      "                         without it: the simulated board, attached on lpt1\n"
+      "  --board-memory SPEC    the simulated board's memory, e.g. ram@0:256K,rom@0x80000:64K\n"
+      "                         (kinds: ram, rom, abort)\n"
+      "  --board-endian big|little\n"
+      "  --board-idcode NUMBER  the IDCODE the simulated board's TAP answers\n"
+      "  --library PATH         the library to load (default: libVantrel.so beside vantrel)\n"
+      "  -f FILE                run the commands of FILE ('#' starts a comment)\n"
+      "  --keep-going           go on after a failed command (the exit status is still 1)\n"
+      "  -q, --quiet            do not echo script commands\n"
+      "\n"
+      "Exit status: 0 when every command succeeded, 1 when one failed, 2 for a usage error\n"
+      "or when the library or board cannot be set up. Type `help` for the commands.\n");
+}
+
+}  // namespace vantrel::cli

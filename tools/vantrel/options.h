@@ -1,0 +1,27 @@
+// The program's own options, before the session's commands.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "board_spec.h"
+
+namespace vantrel::cli {
+
+struct Options {
+  std::string libraryPath;         // empty: beside the program
+  std::optional<std::string> port;  // a real cable on this port; otherwise the simulated board
+  BoardSpec board;
+  std::string scriptPath;
+  std::string commands;  // the words after the options, joined: "open; connect; regs"
+  bool keepGoing = false;
+  bool quiet = false;
+  bool help = false;
+};
+
+// False with the reason in *error for an unknown option or a bad value.
+bool ParseOptions(int argc, char** argv, Options* options, std::string* error);
+
+void PrintUsage();
+
+}  // namespace vantrel::cli

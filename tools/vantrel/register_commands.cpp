@@ -1,0 +1,109 @@
+// regs and reg: registers by mode or by name (commands 66 and 65), the PC named by
+// symbol and the status registers decoded.
+#include <cstdio>
+#include <cstring>
+
+#include "commands.h"
+#include "halt_report.h"
+#include "numbers.h"
+#include "output.h"
+#include "session.h"
+
+namespace vantrel::cli {
+
+namespace {
+
+struct ModeLayout {
+  const char* mode;
+  std::vector<const char*> names;  // the words command 66 answers, in order
+};
+
+const std::vector<ModeLayout>& ModeLayouts() {
+  static const std::vector<ModeLayout> layouts = {
+      {"cur", {"r0", "r1", "r2", "r3", "r4", "r5", "r6", "r7", "r8", "r9", "r10", "r11", "r12", "sp", "lr", "pc",
+               "cpsr", "spsr"}},
+      // The library reads "usr" in the current mode, as the core holds it.
+      {"usr", {"r0", "r1", "r2", "r3", "r4", "r5", "r6", "r7", "r8", "r9", "r10", "r11", "r12", "sp", "lr", "pc",
+               "cpsr"}},
+      {"fiq", {"r8_fiq", "r9_fiq", "r10_fiq", "r11_fiq", "r12_fiq", "r13_fiq", "r14_fiq", "spsr_fiq"}},
+      {"irq", {"r13_irq", "r14_irq", "spsr_irq"}},
+      {"svc", {"r13_svc", "r14_svc", "spsr_svc"}},
+      {"abt", {"r13_abt", "r14_abt", "spsr_abt"}},
+      {"und", {"r13_und", "r14_und", "spsr_und"}},
+  };
+  return layouts;
+}
+
+bool IsPsrName(const std::string& name) {
+  return name.compare(0, 4, "cpsr") == 0 || name.compare(0, 4, "spsr") == 0;
+}
+bool IsPcName(const std::string& name) { return name == "pc" || name == "r15" || name == "pc_usr" || name == "r15_usr"; }
+
+// The value with what it means: the symbol under the PC, the flags and mode of a PSR.
+void PrintRegister(Session& session, const std::string& name, uint32_t value) {
+  std::string comment;
+  if (IsPcName(name)) comment = session.symbols().Describe(value);
+  else if (IsPsrName(name)) comment = DescribePsr(value);
+  PrintField(name, Hex32(value), comment);
+}
+
+Answer ReadByNames(Session& session, const std::vector<std::string>& names) {
+  JtagRequest request = EmptyRequest();
+  request.args.readRegisters.byMode = 0;
+  request.args.readRegisters.nameCount = static_cast<int32_t>(names.size());
+  for (size_t i = 0; i < names.size() && i < VANTREL_MAX_REGISTER_NAMES; ++i) {
+    std::snprintf(request.args.readRegisters.names[i], VANTREL_TEXT_FIELD_SIZE, "%s", names[i].c_str());
+  }
+  return session.Call(VANTREL_CMD_READ_REGISTERS, request);
+}
+
+}  // namespace
+
+std::optional<uint32_t> ReadRegisterQuietly(Session& session, const std::string& name) {
+  const Answer answer = ReadByNames(session, {name});
+  if (!answer.Ok() || answer.data.size() < 4) return std::nullopt;
+  return answer.Word(0);
+}
+
+bool RunRegs(Session& session, Arguments& arguments) {
+  if (!ExpectPositional(session, arguments, 0, 1)) return false;
+  const std::string mode = arguments.Positional().empty() ? "cur" : arguments.Positional()[0];
+  const ModeLayout* layout = nullptr;
+  for (const ModeLayout& candidate : ModeLayouts()) {
+    if (mode == candidate.mode) layout = &candidate;
+  }
+  if (layout == nullptr) return session.Fail("the mode is cur, usr, fiq, irq, svc, abt or und");
+  JtagRequest request = EmptyRequest();
+  request.args.readRegisters.byMode = 1;
+  std::snprintf(request.args.readRegisters.modeName, VANTREL_TEXT_FIELD_SIZE, "%s", mode.c_str());
+  const Answer answer = session.Call(VANTREL_CMD_READ_REGISTERS, request);
+  if (!session.Check(answer)) return false;
+  if (answer.data.size() != layout->names.size() * 4) {
+    return session.Fail("the library answered " + std::to_string(answer.data.size()) + " bytes, not " +
+                        std::to_string(layout->names.size() * 4));
+  }
+  for (size_t i = 0; i < layout->names.size(); ++i) PrintRegister(session, layout->names[i], answer.Word(i));
+  return true;
+}
+
+bool RunReg(Session& session, Arguments& arguments) {
+  if (!ExpectPositional(session, arguments, 1, 2)) return false;
+  const std::string& name = arguments.Positional()[0];
+  if (name.size() >= VANTREL_TEXT_FIELD_SIZE) return session.Fail("register name too long");
+  if (arguments.Positional().size() == 1) {
+    const Answer answer = ReadByNames(session, {name});
+    if (!session.Check(answer)) return false;
+    PrintRegister(session, name, answer.Word(0));
+    return true;
+  }
+  const auto value = session.ParseAddress(arguments.Positional()[1]);
+  if (!value) return false;
+  JtagRequest request = EmptyRequest();
+  std::snprintf(request.args.writeRegister.name, VANTREL_TEXT_FIELD_SIZE, "%s", name.c_str());
+  request.args.writeRegister.value = *value;
+  if (!session.Check(session.Call(VANTREL_CMD_WRITE_REGISTER, request))) return false;
+  PrintRegister(session, name, *value);
+  return true;
+}
+
+}  // namespace vantrel::cli

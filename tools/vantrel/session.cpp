@@ -1,0 +1,77 @@
+#include "session.h"
+
+#include <cstdio>
+
+#include "commands.h"
+#include "numbers.h"
+
+namespace vantrel::cli {
+
+Session::Session(const Library& library, SessionSettings settings)
+    : library_(library), settings_(std::move(settings)) {}
+
+bool Session::Execute(const Words& words) {
+  if (words.empty()) return true;
+  command_ = words[0];
+  const CommandInfo* command = FindCommand(words[0]);
+  if (command == nullptr) return Fail("unknown command (try help)");
+  Arguments arguments(Words(words.begin() + 1, words.end()));
+  const bool ok = command->handler(*this, arguments);
+  std::fflush(stdout);
+  return ok;
+}
+
+bool Session::Check(const Answer& answer) {
+  if (answer.Ok()) return true;
+  if (answer.text.empty()) return Fail("failed (status " + std::to_string(answer.status) + ", no message)");
+  return Fail(answer.text);
+}
+
+bool Session::Fail(const std::string& message) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "vantrel: %s: %s\n", command_.c_str(), message.c_str());
+  std::fflush(stderr);
+  return false;
+}
+
+void Session::Warn(const std::string& message) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "vantrel: %s: warning: %s\n", command_.c_str(), message.c_str());
+  std::fflush(stderr);
+}
+
+std::optional<uint32_t> Session::ParseAddress(const std::string& word) {
+  if (const auto number = ParseNumber(word)) return number;
+  const size_t plus = word.find('+');
+  const std::string name = word.substr(0, plus);
+  uint32_t offset = 0;
+  if (plus != std::string::npos) {
+    const auto parsed = ParseNumber(word.substr(plus + 1));
+    if (!parsed) {
+      Fail("bad offset in '" + word + "'");
+      return std::nullopt;
+    }
+    offset = *parsed;
+  }
+  if (const Symbol* symbol = symbols_.Find(name)) return symbol->address + offset;
+  if (!name.empty() && (name[0] >= '0' && name[0] <= '9')) {
+    Fail("bad number '" + word + "' (use 0x for hex)");
+  } else {
+    Fail(symbols_.Empty() ? "'" + name + "' is not a number, and no symbols are loaded (load an ELF file first)"
+                          : "no symbol '" + name + "' in the loaded image");
+  }
+  return std::nullopt;
+}
+
+std::optional<uint32_t> Session::ParseCount(const std::string& word, const char* what) {
+  const auto number = ParseNumber(word);
+  if (!number) Fail(std::string("bad ") + what + " '" + word + "' (a number: 0x hex or decimal)");
+  return number;
+}
+
+std::string Session::Describe(uint32_t address) const {
+  const std::string name = symbols_.Describe(address);
+  return name.empty() ? Hex32(address) : Hex32(address) + "  " + name;
+}
+
+}  // namespace vantrel::cli

@@ -1,0 +1,76 @@
+// One debugging session: the loaded library, what the host remembers between commands
+// (symbols of the last ELF image, the software breakpoints' displaced words, the
+// hardware breakpoint), and the way every command reports success and failure.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "command_line.h"
+#include "image.h"
+#include "library.h"
+
+namespace vantrel::cli {
+
+struct SessionSettings {
+  std::string portName = "lpt1";  // what `open` opens when it is given no port
+  bool progressBar = false;       // standard error is a terminal
+};
+
+struct SoftwareBreakpoint {
+  std::array<unsigned char, 4> displaced{};  // as command 50 answered it
+  // Taken out of memory for a run that starts on it; put back at the next halt.
+  bool lifted = false;
+};
+
+struct Breakpoints {
+  std::map<uint32_t, SoftwareBreakpoint> software;
+  std::optional<uint32_t> hardware;
+};
+
+class Session {
+ public:
+  Session(const Library& library, SessionSettings settings);
+
+  // Runs one command given as words; false when it failed, its message printed.
+  bool Execute(const Words& words);
+  bool QuitRequested() const { return quit_; }
+  void RequestQuit() { quit_ = true; }
+
+  // --- for the commands ---
+  const Library& library() const { return library_; }
+  const SessionSettings& settings() const { return settings_; }
+  SymbolTable& symbols() { return symbols_; }
+  Breakpoints& breakpoints() { return breakpoints_; }
+  const std::string& commandName() const { return command_; }
+  bool opened() const { return opened_; }
+  void MarkOpened() { opened_ = true; }
+
+  Answer Call(int32_t code, const JtagRequest& request) const { return library_.Call(request, code); }
+  Answer Call(int32_t code) const { return library_.Call(EmptyRequest(), code); }
+  // True for status 0. Otherwise prints the library's message and returns false.
+  bool Check(const Answer& answer);
+  // Prints "vantrel: COMMAND: message" on standard error; returns false.
+  bool Fail(const std::string& message);
+  void Warn(const std::string& message);
+
+  // A number, or a symbol of the last ELF image with an optional +offset.
+  std::optional<uint32_t> ParseAddress(const std::string& word);
+  std::optional<uint32_t> ParseCount(const std::string& word, const char* what);
+  // "0x0000812c  checksum+0x4", or the bare number when no symbol covers it.
+  std::string Describe(uint32_t address) const;
+
+ private:
+  const Library& library_;
+  SessionSettings settings_;
+  SymbolTable symbols_;
+  Breakpoints breakpoints_;
+  std::string command_;  // the command running, for messages
+  bool opened_ = false;
+  bool quit_ = false;
+};
+
+}  // namespace vantrel::cli

@@ -1,0 +1,77 @@
+// The simulated board behind the library's lpt1 port.
+#include <cstdio>
+
+#include "board/board.h"
+#include "board_attachment.h"
+
+namespace vantrel::cli {
+
+namespace {
+
+vsim::RegionKind ToBoardKind(BoardRegionSpec::Kind kind) {
+  switch (kind) {
+    case BoardRegionSpec::Kind::kRom: return vsim::RegionKind::kRom;
+    case BoardRegionSpec::Kind::kAbort: return vsim::RegionKind::kAbort;
+    default: return vsim::RegionKind::kRam;
+  }
+}
+
+BoardRegionSpec::Kind FromBoardKind(vsim::RegionKind kind) {
+  switch (kind) {
+    case vsim::RegionKind::kRom: return BoardRegionSpec::Kind::kRom;
+    case vsim::RegionKind::kAbort: return BoardRegionSpec::Kind::kAbort;
+    default: return BoardRegionSpec::Kind::kRam;
+  }
+}
+
+vsim::BoardConfig ToBoardConfig(const BoardSpec& spec) {
+  vsim::BoardConfig config;
+  config.portBase = 0x378;  // lpt1 as the library places it by default
+  if (!spec.regions.empty()) {
+    config.regions.clear();
+    for (const BoardRegionSpec& region : spec.regions) {
+      config.regions.push_back(vsim::MemoryRegion{region.base, region.size, ToBoardKind(region.kind)});
+    }
+  }
+  config.endianness = spec.bigEndian ? vsim::Endianness::kBig : vsim::Endianness::kLittle;
+  if (spec.idcode) config.idcode = *spec.idcode;
+  return config;
+}
+
+class SimulatedBoard final : public AttachedBoard {
+ public:
+  explicit SimulatedBoard(const vsim::BoardConfig& config) : board_(config), io_(board_.PortIo()) {}
+  const VantrelPortIo* PortIo() const { return &io_; }
+
+  std::string Description() const override {
+    const vsim::BoardConfig& config = board_.Config();
+    std::vector<BoardRegionSpec> regions;
+    for (const vsim::MemoryRegion& region : config.regions) {
+      regions.push_back(BoardRegionSpec{FromBoardKind(region.kind), region.base, region.size});
+    }
+    char idcode[32];
+    std::snprintf(idcode, sizeof idcode, "IDCODE 0x%08x", config.idcode);
+    return DescribeRegions(regions) + ", " +
+           (config.endianness == vsim::Endianness::kBig ? "big-endian" : "little-endian") + ", " + idcode;
+  }
+
+ private:
+  vsim::Board board_;
+  VantrelPortIo io_;
+};
+
+}  // namespace
+
+std::unique_ptr<AttachedBoard> AttachSimulatedBoard(const Library& library, const BoardSpec& spec, std::string* error) {
+  const vsim::BoardConfig config = ToBoardConfig(spec);
+  const std::string why = vsim::ValidateConfig(config);
+  if (!why.empty()) {
+    *error = "the simulated board cannot be built: " + why;
+    return nullptr;
+  }
+  auto board = std::make_unique<SimulatedBoard>(config);
+  library.UsePortIo(board->PortIo());
+  return board;
+}
+
+}  // namespace vantrel::cli

@@ -1,0 +1,152 @@
+#include "transfers.h"
+
+#include <unistd.h>
+
+#include <cstring>
+
+#include "interrupt.h"
+#include "numbers.h"
+#include "output.h"
+#include "progress_bar.h"
+#include "session.h"
+
+namespace vantrel::cli {
+
+namespace {
+
+constexpr int kJobRunning = 1;  // jtagGetLastError until the job stores its result
+constexpr useconds_t kPollMicroseconds = 20000;
+
+struct JobOutcome {
+  int result = kJobRunning;
+  bool interrupted = false;
+  int percent = 0;
+};
+
+// Follows the job the last command started until it stores its result.
+JobOutcome FollowJob(const Session& session, const std::string& label) {
+  const Library& library = session.library();
+  ProgressBar bar(label, session.settings().progressBar);
+  JobOutcome outcome;
+  while ((outcome.result = library.LastJobResult()) == kJobRunning) {
+    if (TakeInterrupt() && !outcome.interrupted) {
+      outcome.interrupted = true;
+      library.RequestBreak();
+    }
+    outcome.percent = library.Progress();
+    bar.Update(outcome.percent);
+    usleep(kPollMicroseconds);
+  }
+  outcome.percent = library.Progress();
+  bar.Finish();
+  return outcome;
+}
+
+// Runs a transfer command; in the background when asked to, then follows the job.
+bool RunTransfer(Session& session, int32_t code, const JtagRequest& request, bool background, const std::string& label) {
+  if (background) session.library().ClearLastJobResult();
+  if (!session.Check(session.Call(code, request))) return false;
+  if (!background) return true;
+  const JobOutcome outcome = FollowJob(session, label);
+  if (outcome.interrupted) {
+    return session.Fail("stopped by Ctrl-C at " + std::to_string(outcome.percent) + "% (job result " +
+                        std::to_string(outcome.result) + ")");
+  }
+  if (outcome.result == 0) return true;
+  std::string message = JobResultMeaning(outcome.result);
+  const int status = session.library().DbgStatus(0);
+  const int state = status >= 0 ? status >> 8 : 0;
+  if (status >= 0 && state != 0x300 && state != 0x400) message += "; the target is " + TargetStateName(state);
+  return session.Fail(message);
+}
+
+bool CheckLength(Session& session, size_t length) {
+  if (length == 0) return session.Fail("the length must be at least 1");
+  if (length > kMaxTransferBytes) return session.Fail("at most 64M bytes per transfer");
+  return true;
+}
+
+bool ReadAlignedWords(Session& session, uint32_t address, std::vector<unsigned char>* bytes) {
+  JtagRequest request = EmptyRequest();
+  request.args.readMemory.buffer = bytes->data();
+  request.args.readMemory.address = address;
+  request.args.readMemory.length = static_cast<int32_t>(bytes->size());
+  return RunTransfer(session, VANTREL_CMD_READ_MEMORY, request, bytes->size() >= kBackgroundTransferBytes,
+                     "read  " + Hex32(address));
+}
+
+// Widens [address, address + size) to whole words, filling the widening from the target.
+bool WidenToWords(Session& session, uint32_t* address, std::vector<unsigned char>* bytes) {
+  const uint32_t head = *address % 4;
+  const uint32_t tail = static_cast<uint32_t>((4 - (*address + bytes->size()) % 4) % 4);
+  if (head == 0 && tail == 0) return true;
+  const uint32_t start = *address - head;
+  const uint64_t end = static_cast<uint64_t>(*address) + bytes->size() + tail;
+  if (end > 0x100000000ull) return session.Fail("the range passes the end of the address space");
+  std::vector<unsigned char> first(4), last(4);
+  if (!ReadAlignedWords(session, start, &first)) return false;
+  if (!ReadAlignedWords(session, static_cast<uint32_t>(end - 4), &last)) return false;
+  bytes->insert(bytes->begin(), first.begin(), first.begin() + head);
+  bytes->insert(bytes->end(), last.end() - tail, last.end());
+  *address = start;
+  return true;
+}
+
+}  // namespace
+
+bool ReadTarget(Session& session, uint32_t address, size_t length, std::vector<unsigned char>* bytes) {
+  if (!CheckLength(session, length)) return false;
+  // The core loads whole words from aligned addresses; read those and cut the request out.
+  const uint32_t start = address & ~3u;
+  const uint64_t end = (static_cast<uint64_t>(address) + length + 3) & ~3ull;
+  if (static_cast<uint64_t>(address) + length > 0x100000000ull) {
+    return session.Fail("the range passes the end of the address space");
+  }
+  std::vector<unsigned char> words(static_cast<size_t>(end - start));
+  if (!ReadAlignedWords(session, start, &words)) return false;
+  const auto first = words.begin() + (address - start);
+  bytes->assign(first, first + static_cast<std::ptrdiff_t>(length));
+  return true;
+}
+
+bool WriteTarget(Session& session, uint32_t address, const std::vector<unsigned char>& bytes, bool verify) {
+  if (!CheckLength(session, bytes.size())) return false;
+  std::vector<unsigned char> words = bytes;
+  if (!WidenToWords(session, &address, &words)) return false;
+  JtagRequest request = EmptyRequest();
+  request.args.writeMemory.verify = verify ? 1 : 0;
+  request.args.writeMemory.address = address;
+  request.args.writeMemory.data = words.data();
+  request.args.writeMemory.length = static_cast<int32_t>(words.size());
+  request.args.writeMemory.accessWidth = 4;
+  return RunTransfer(session, VANTREL_CMD_WRITE_MEMORY, request, words.size() >= kBackgroundTransferBytes,
+                     "write " + Hex32(address));
+}
+
+bool DownloadSegment(Session& session, uint32_t address, const std::vector<unsigned char>& bytes, uint32_t entry,
+                     bool verify) {
+  if (!CheckLength(session, bytes.size())) return false;
+  std::vector<unsigned char> words = bytes;
+  if (!WidenToWords(session, &address, &words)) return false;
+  JtagRequest request = EmptyRequest();
+  request.args.download.verify = verify ? 1 : 0;
+  request.args.download.loadAddress = address;
+  request.args.download.entryAddress = entry;
+  request.args.download.image = words.data();
+  request.args.download.length = static_cast<int32_t>(words.size());
+  return RunTransfer(session, VANTREL_CMD_DOWNLOAD, request, true, "load  " + Hex32(address));
+}
+
+std::string JobResultMeaning(int result) {
+  const std::string code = " (job result " + std::to_string(result) + ")";
+  switch (result) {
+    case -1: return "the download's write was refused or failed" + code;
+    case -2: return "the read failed" + code;
+    case -3: return "the write was refused or failed" + code;
+    case -4: return "verify failed: the memory does not hold the image" + code;
+    case -5: return "verify failed: the memory does not hold what was written" + code;
+    default: return "the transfer failed" + code;
+  }
+}
+
+}  // namespace vantrel::cli

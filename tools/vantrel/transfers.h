@@ -1,0 +1,33 @@
+// Memory transfers as the host makes them: whole aligned words, a background job
+// followed with getJtagProcess for 256 bytes and more (and for every download), Ctrl-C
+// turned into setJtagProcessBreak, and the job's result collected with jtagGetLastError.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vantrel::cli {
+
+class Session;
+
+// The transfer size from which the library works in the background.
+inline constexpr size_t kBackgroundTransferBytes = 256;
+// The largest transfer one command takes; the library counts lengths in 31 bits.
+inline constexpr size_t kMaxTransferBytes = 64u << 20;
+
+// Reads length bytes at any address into *bytes. False with the message printed.
+bool ReadTarget(Session& session, uint32_t address, size_t length, std::vector<unsigned char>* bytes);
+
+// Writes bytes at any address; the words at either end that the bytes only partly cover
+// are read first so their other bytes stay as they are.
+bool WriteTarget(Session& session, uint32_t address, const std::vector<unsigned char>& bytes, bool verify);
+
+// Downloads one segment and sets the saved PC to entry.
+bool DownloadSegment(Session& session, uint32_t address, const std::vector<unsigned char>& bytes, uint32_t entry,
+                     bool verify);
+
+// What the failed job result of a background transfer means, in the host's words.
+std::string JobResultMeaning(int result);
+
+}  // namespace vantrel::cli
