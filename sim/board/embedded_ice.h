@@ -7,19 +7,20 @@
 
 namespace vsim {
 
-// EmbeddedICE register addresses (5 bits).
-enum IceRegister : uint8_t {
-  kIceDebugControl = 0,
-  kIceDebugStatus = 1,
-  kIceCommsControl = 4,
-  kIceCommsData = 5,
-  kIceWatchpoint0 = 8,   // + kWp... offsets
-  kIceWatchpoint1 = 16,
-};
-enum WatchpointOffset : uint8_t {
-  kWpAddressValue = 0, kWpAddressMask = 1, kWpDataValue = 2,
-  kWpDataMask = 3, kWpControlValue = 4, kWpControlMask = 5,
-};
+// EmbeddedICE register addresses (5 bits); a watchpoint unit's six registers follow
+// its base in the order of the offsets below.
+inline constexpr int kIceDebugControl = 0;
+inline constexpr int kIceDebugStatus = 1;
+inline constexpr int kIceCommsControl = 4;
+inline constexpr int kIceCommsData = 5;
+inline constexpr int kIceWatchpoint0 = 8;
+inline constexpr int kIceWatchpoint1 = 16;
+inline constexpr int kWpAddressValue = 0;
+inline constexpr int kWpAddressMask = 1;
+inline constexpr int kWpDataValue = 2;
+inline constexpr int kWpDataMask = 3;
+inline constexpr int kWpControlValue = 4;
+inline constexpr int kWpControlMask = 5;
 
 // Debug control bits.
 inline constexpr uint32_t kCtrlDbgack = 0x1;
