@@ -1,5 +1,6 @@
 #include "target/target_control.h"
 
+#include "arm7/core_state.h"
 #include "arm7/debug_state.h"
 #include "arm7/embedded_ice.h"
 #include "arm7/instructions.h"
@@ -31,8 +32,10 @@ ResultCode ConnectTarget() {
   cable::TapReset(1);
   platform::SleepMilliseconds(kAfterTapResetMs);
   if (arm7::ArmEnterDebug() != 0) return kTargetNotFound;
-  // The target's program starts at address 0 when the host first runs it.
+  // The target's program starts at address 0 when the host first runs it. Address 0 is
+  // the reset vector, ARM code, whatever state the program had reached before the halt.
   (void)arm7::ArmWriteRegister(kPcIndex, 0, arm7::kArmForm);
+  arm7::SetArmStateAtEntry(1);
   SetTargetState(kConnected);
   (void)SaveRegisters();
   return kOk;

@@ -12,7 +12,8 @@
 namespace vantrel::target {
 
 // Resets the target through the cable's reset line, checks its IDCODE, halts the core
-// right after the reset, sets its PC to 0 and saves the registers; TargetState 0x300.
+// right after the reset, sets its PC to 0 in ARM state (the reset vector) and saves the
+// registers; TargetState 0x300.
 // In 0x300 it does nothing and returns 0. Needs a cable opened once (ConnectionKind 1).
 // Returns 0; -13 (no cable opened, or no port selected any more); -15 (IDCODE refused or
 // the core did not halt; the target has been reset all the same). TargetState is

@@ -1,0 +1,204 @@
+// Registers by name and by mode set through the loaded library, compared with the
+// simulated board's own registers: the current mode after a stop, banked registers of
+// every mode, PC writes, and a core stopped in Thumb state.
+#include <gmock/gmock.h>
+
+#include "fixture/board_fixture.h"
+
+namespace vantrel::e2e {
+namespace {
+
+using test::ResponseText;
+using vsim::Mode;
+
+constexpr uint32_t kBranchToSelf = 0xEAFFFFFE;  // B .
+
+// A status-register value that tells the modes apart: flags from the high bits of base.
+constexpr uint32_t Psr(uint32_t base) { return (base & 0xF000) << 16 | 0x10; }
+
+class RegistersTest : public BoardTest {
+ protected:
+  std::vector<uint32_t> ReadNames(const std::vector<std::string>& names) {
+    const JtagResponse response = ReadRegistersByNames(names);
+    EXPECT_EQ(response.status, VANTREL_STATUS_OK) << ResponseText(response);
+    EXPECT_EQ(response.echo, VANTREL_CMD_READ_REGISTERS);
+    return ResponseWords(response);
+  }
+
+  std::vector<uint32_t> ReadMode(const std::string& mode) {
+    const JtagResponse response = ReadRegistersByMode(mode);
+    EXPECT_EQ(response.status, VANTREL_STATUS_OK) << ResponseText(response);
+    return ResponseWords(response);
+  }
+
+  void ExpectWrite(const std::string& name, uint32_t value) {
+    const JtagResponse response = WriteRegister(name, value);
+    EXPECT_EQ(response.status, VANTREL_STATUS_OK) << name << ": " << ResponseText(response);
+    EXPECT_EQ(response.echo, VANTREL_CMD_WRITE_REGISTER);
+  }
+
+  std::vector<uint32_t> BoardLowRegisters() {
+    std::vector<uint32_t> values;
+    for (int i = 0; i < 8; ++i) values.push_back(board().Reg(i));
+    return values;
+  }
+};
+
+TEST_F(RegistersTest, CurAndUsrAfterAStopAreTheBoardsRegisters) {
+  LoadWords(0, {0xEA0003FE /* B 0x1000 */});
+  LoadWords(0x1000, {
+                        0xE3A01011,  // 0x1000 MOV r1, #0x11
+                        0xE3A0C0CC,  // 0x1004 MOV r12, #0xCC
+                        0xE2800001,  // 0x1008 ADD r0, r0, #1
+                        0xE2522001,  // 0x100C SUBS r2, r2, #1
+                        0xEAFFFFFC,  // 0x1010 B 0x1008
+                    });
+  OpenAndConnect();
+  ASSERT_EQ(Run().status, VANTREL_STATUS_OK);
+  RunBoard(333);
+  ASSERT_EQ(Stop().status, VANTREL_STATUS_OK);
+  ASSERT_TRUE(board().InDebugState());
+
+  const std::vector<uint32_t> cur = ReadMode("cur");
+  ASSERT_EQ(cur.size(), 18u);
+  for (int i = 0; i < 15; ++i) EXPECT_EQ(cur[static_cast<std::size_t>(i)], board().Reg(i)) << "r" << i;
+  EXPECT_EQ(cur[15], board().HaltAddress());
+  EXPECT_EQ(cur[16], board().Cpsr());
+  EXPECT_EQ(cur[17], board().Spsr(Mode::kSupervisor));
+  EXPECT_EQ(cur[1], 0x11u);
+  EXPECT_EQ(cur[12], 0xCCu);
+
+  const std::vector<uint32_t> usr = ReadMode("USR");
+  EXPECT_EQ(usr, std::vector<uint32_t>(cur.begin(), cur.begin() + 17));
+  EXPECT_EQ(ReadNames({"r0", "sp", "lr", "pc", "cpsr"}),
+            (std::vector<uint32_t>{cur[0], cur[13], cur[14], cur[15], cur[16]}));
+}
+
+TEST_F(RegistersTest, RegistersWrittenByNameReachTheCoreAndThePcTakesEffectAtTheNextRun) {
+  LoadWords(0, {kBranchToSelf});
+  LoadWords(0x2000, {
+                        0xE3A05055,  // 0x2000 MOV r5, #0x55
+                        kBranchToSelf,
+                    });
+  OpenAndConnect();
+  ASSERT_EQ(Run().status, VANTREL_STATUS_OK);
+  // The saved PC can be written in any state; nothing reaches the running core.
+  ExpectWrite("  PC  ", 0x2000);
+  EXPECT_EQ(ResponseText(WriteRegister("r3", 1)), "status error");
+  ASSERT_EQ(Stop().status, VANTREL_STATUS_OK);
+  EXPECT_EQ(board().HaltAddress(), 0u);
+
+  ExpectWrite("R3", 0x33333333);
+  ExpectWrite("\tlr\n", 0x1234);
+  ExpectWrite("cpsr", 0x800000D3);
+  EXPECT_EQ(board().Reg(3), 0x33333333u);
+  EXPECT_EQ(board().Reg(14), 0x1234u);
+  EXPECT_EQ(board().Cpsr(), 0x800000D3u);
+  EXPECT_EQ(ReadNames({"r3", "cpsr"}), (std::vector<uint32_t>{0x33333333, 0x800000D3}));
+
+  ExpectWrite("pc_usr", 0x2000);
+  ASSERT_EQ(Run().status, VANTREL_STATUS_OK);
+  RunBoard(20);
+  EXPECT_EQ(board().Reg(5), 0x55u);
+  EXPECT_EQ(board().Reg(15), 0x2004u);
+  EXPECT_EQ(board().Reg(3), 0x33333333u) << "the cache went back to the core";
+}
+
+TEST_F(RegistersTest, BankedRegistersOfEveryModeByNameAndByModeSet) {
+  LoadWords(0, {kBranchToSelf});
+  OpenAndConnect();
+  for (int i = 0; i < 8; ++i) ExpectWrite("r" + std::to_string(i), 0xA0 + static_cast<uint32_t>(i));
+  const std::vector<uint32_t> low = BoardLowRegisters();
+  const uint32_t cpsr = board().Cpsr();
+
+  for (int i = 8; i <= 14; ++i) board().SetBankedReg(Mode::kFiq, i, 0xF000 + static_cast<uint32_t>(i));
+  const std::pair<Mode, uint32_t> modes[] = {
+      {Mode::kIrq, 0x1200}, {Mode::kSupervisor, 0x1300}, {Mode::kAbort, 0x1700}, {Mode::kUndefined, 0x1B00}};
+  for (const auto& [mode, base] : modes) {
+    board().SetBankedReg(mode, 13, base + 13);
+    board().SetBankedReg(mode, 14, base + 14);
+    board().SetSpsr(mode, Psr(base));
+  }
+  board().SetSpsr(Mode::kFiq, Psr(0xF000));
+  board().SetBankedReg(Mode::kUser, 13, 0x1013);
+  board().SetBankedReg(Mode::kUser, 14, 0x1014);
+
+  // By name: r0-r7 and the mode of the core are kept.
+  EXPECT_EQ(ReadNames({"r13_irq", "  R13_SVC  ", "spsr_fiq", "r8_fiq", "sp_usr", "lr_usr", "spsr_und", "r14_abt"}),
+            (std::vector<uint32_t>{0x120D, 0x130D, Psr(0xF000), 0xF008, 0x1013, 0x1014, Psr(0x1B00), 0x170E}));
+  EXPECT_EQ(BoardLowRegisters(), low);
+  EXPECT_EQ(board().Cpsr(), cpsr);
+
+  ExpectWrite("r13_irq", 0x9913);
+  ExpectWrite("spsr_abt", 0x60000017);
+  ExpectWrite("r10_fiq", 0x990A);
+  ExpectWrite("sp_usr", 0x9910);
+  EXPECT_EQ(board().BankedReg(Mode::kIrq, 13), 0x9913u);
+  EXPECT_EQ(board().Spsr(Mode::kAbort), 0x60000017u);
+  EXPECT_EQ(board().BankedReg(Mode::kFiq, 10), 0x990Au);
+  EXPECT_EQ(board().BankedReg(Mode::kUser, 13), 0x9910u);
+  EXPECT_EQ(BoardLowRegisters(), low);
+  EXPECT_EQ(board().Cpsr(), cpsr);
+
+  // By mode set.
+  EXPECT_EQ(ReadMode("fiq"), (std::vector<uint32_t>{0xF008, 0xF009, 0x990A, 0xF00B, 0xF00C, 0xF00D, 0xF00E, Psr(0xF000)}));
+  EXPECT_EQ(ReadMode("irq"), (std::vector<uint32_t>{0x9913, 0x120E, Psr(0x1200)}));
+  EXPECT_EQ(ReadMode("svc"), (std::vector<uint32_t>{0x130D, 0x130E, Psr(0x1300)}));
+  EXPECT_EQ(ReadMode("abt"), (std::vector<uint32_t>{0x170D, 0x170E, 0x60000017}));
+  EXPECT_EQ(ReadMode("und"), (std::vector<uint32_t>{0x1B0D, 0x1B0E, Psr(0x1B00)}));
+  EXPECT_EQ(board().Cpsr(), cpsr);
+
+  // The sets leave r0 to the cache, which the next run writes back.
+  ASSERT_EQ(Run().status, VANTREL_STATUS_OK);
+  RunBoard(10);
+  ASSERT_EQ(Stop().status, VANTREL_STATUS_OK);
+  EXPECT_EQ(BoardLowRegisters(), low);
+  EXPECT_EQ(board().Cpsr(), cpsr);
+}
+
+TEST_F(RegistersTest, ACoreStoppedInThumbStateIsDebuggedInArmStateAndResumesInThumbState) {
+  LoadWords(0, {0xEA000BFE /* B 0x3000 */});
+  LoadWords(0x3000, {
+                        0xE28F0001,  // 0x3000 ADD r0, pc, #1: the Thumb code at 0x3008
+                        0xE12FFF10,  // 0x3004 BX r0
+                        0xE7FD3101,  // 0x3008 ADDS r1, #1; 0x300A B 0x3008
+                    });
+  OpenAndConnect();
+  // The reset let the program reach its Thumb loop before the connect halted it; the
+  // program still starts at address 0 in ARM state.
+  EXPECT_EQ(TraceCount("Now The Target is in Thumb Status, THUM -> ARM\n"), 1);
+  EXPECT_EQ(StatusWord(), 0x00030001);
+  EXPECT_EQ(ReadNames({"pc", "cpsr"}).at(1) & 0x20, 0u);
+  ASSERT_EQ(Run().status, VANTREL_STATUS_OK);
+  // Several stops, so that both halfwords of the loop are met.
+  for (int round = 0; round < 6; ++round) {
+    SCOPED_TRACE(round);
+    RunBoard(37 + static_cast<uint64_t>(round));
+    ASSERT_TRUE(board().Cpsr() & 0x20) << std::hex << board().Reg(15) << " " << board().Cpsr() << " " << board().InDebugState();
+    const JtagResponse stop = Stop();
+    ASSERT_EQ(stop.status, VANTREL_STATUS_OK);
+    const uint32_t haltAddress = board().HaltAddress();
+    EXPECT_TRUE(haltAddress == 0x3008 || haltAddress == 0x300A) << std::hex << haltAddress;
+    EXPECT_EQ(ResponseWords(stop).at(0), haltAddress);
+    EXPECT_EQ(board().Cpsr() & 0x20, 0u) << "halted in ARM state";
+    EXPECT_EQ(StatusWord(), 0x00040011);
+
+    const std::vector<uint32_t> cur = ReadMode("cur");
+    ASSERT_EQ(cur.size(), 18u);
+    EXPECT_EQ(cur[0], 0x3009u) << "r0 survived the switch to ARM state";
+    EXPECT_EQ(cur[1], board().Reg(1));
+    EXPECT_EQ(cur[15], haltAddress);
+    EXPECT_EQ(cur[16], board().Cpsr() | 0x20) << "the CPSR tells the Thumb state";
+
+    const uint32_t count = board().Reg(1);
+    ASSERT_EQ(Run().status, VANTREL_STATUS_OK);
+    RunBoard(10);
+    EXPECT_TRUE(board().Cpsr() & 0x20) << "running Thumb code again";
+    EXPECT_GT(board().Reg(1), count);
+    EXPECT_TRUE(board().Reg(15) == 0x3008 || board().Reg(15) == 0x300A);
+    EXPECT_EQ(board().Reg(0), 0x3009u);
+  }
+}
+
+}  // namespace
+}  // namespace vantrel::e2e
