@@ -132,6 +132,8 @@ TEST_F(LibraryTest, ProgressAndResultExportsAnswerAtLoadValues) {
   library.jtagClearLastError();
   EXPECT_EQ(library.jtagGetLastError(), 1);
   EXPECT_EQ(library.getDbgStatus(1), -1);  // no cable selected
+  // Nothing opened, TAP never reset: every status bit reads as set.
+  EXPECT_EQ(library.getDbgStatus(0), 0x00FF0011);
 }
 
 TEST_F(LibraryTest, UnloadTouchesNoPortWhenNoCableWasFound) {
