@@ -18,6 +18,11 @@ cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_
 cmake --build build-win32 -j"$jobs" --target Vantrel
 scripts/check-dll-exports.sh build-win32/bin/Vantrel.dll
 
+echo "== thread-stress tests under ThreadSanitizer"
+cmake -S . -B build-tsan -DVANTREL_TSAN=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build-tsan -j"$jobs" --target vantrel_tsan_tests
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --test-dir build-tsan -j"$jobs" --output-on-failure -L tsan --no-tests=ignore
+
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DVANTREL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" >/dev/null
 cmake --build build-asan -j"$jobs"
