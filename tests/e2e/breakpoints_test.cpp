@@ -1,0 +1,172 @@
+// Breakpoints on a program running on the board (breakpoint_target.S): the hardware
+// breakpoint, software breakpoints in ARM code and at both halfword positions of Thumb
+// code, and the word each one displaces coming back.
+#include <fstream>
+#include <iterator>
+
+#include "memory_requests.h"
+
+namespace vantrel::e2e {
+namespace {
+
+using test::ResponseText;
+
+constexpr uint32_t kProgram = 0x20000;
+constexpr uint32_t kArmLoop = 0x2003C;
+constexpr uint32_t kArmSum = 0x20040;     // ADD r1, r1, r0
+constexpr uint32_t kArmCompare = 0x20044;  // CMP r0, #10
+constexpr uint32_t kThumbCode = 0x20100;
+constexpr uint32_t kThumbCount = 0x20104;  // ADDS r4, #1 (at a multiple of 4)
+constexpr uint32_t kThumbSum = 0x20106;    // ADDS r5, r5, r4
+constexpr uint32_t kArmResult = 0x31000;
+constexpr uint32_t kThumbResult = 0x31004;
+constexpr uint32_t kDoneMarker = 0x31008;
+
+std::vector<uint8_t> ReadFile(const char* path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+class BreakpointTest : public MemoryTest {
+ protected:
+  void SetUp() override {
+    MemoryTest::SetUp();
+    OpenAndConnect();
+    ASSERT_EQ(library().getDbgStatus(1), 3);
+    image_ = ReadFile(BREAKPOINT_TARGET_BIN);
+    ASSERT_GT(image_.size(), 0x200u);
+    library().jtagClearLastError();
+    ASSERT_EQ(Download(kProgram, kProgram, image_).status, VANTREL_STATUS_OK);
+    ASSERT_EQ(WaitForJob(), 0);
+  }
+
+  // Lets the program run until it enters debug state, then stops it as a host does.
+  // Returns the saved PC that the stop answers.
+  uint32_t RunUntilHalted() {
+    EXPECT_EQ(Run().status, VANTREL_STATUS_OK);
+    for (int i = 0; i < 100 && !board().InDebugState(); ++i) RunBoard(1000);
+    EXPECT_TRUE(board().InDebugState());
+    EXPECT_EQ(StatusWord() & 1, 1) << "the host sees DBGACK";
+    const JtagResponse stop = Stop();
+    EXPECT_EQ(stop.status, VANTREL_STATUS_OK) << ResponseText(stop);
+    return ResponseWords(stop).at(0);
+  }
+
+  void RunToCompletion() {
+    ASSERT_EQ(Run().status, VANTREL_STATUS_OK);
+    RunBoard(10000);
+    EXPECT_EQ(board().ReadWord(kArmResult), 55u);
+    EXPECT_EQ(board().ReadWord(kThumbResult), 55u);
+    EXPECT_EQ(board().ReadWord(kDoneMarker), 0xD0Eu);
+  }
+
+  uint32_t Register(const std::string& name) {
+    const JtagResponse response = ReadRegistersByNames({name});
+    EXPECT_EQ(response.status, VANTREL_STATUS_OK) << ResponseText(response);
+    return ResponseWords(response).at(0);
+  }
+
+  std::vector<uint8_t> ImageBytes(uint32_t address, std::size_t count) const {
+    const auto offset = static_cast<std::ptrdiff_t>(address - kProgram);
+    return {image_.begin() + offset, image_.begin() + offset + static_cast<std::ptrdiff_t>(count)};
+  }
+
+  // Sets a software breakpoint and checks the displaced word it answers.
+  std::vector<uint8_t> SetSoftware(uint32_t address) {
+    const JtagResponse response = SetSoftwareBreak(address);
+    EXPECT_EQ(response.echo, 0);
+    EXPECT_EQ(response.status, VANTREL_STATUS_OK) << ResponseText(response);
+    EXPECT_EQ(response.length, 4);
+    std::vector<uint8_t> displaced(response.data, response.data + 4);
+    EXPECT_EQ(displaced, ImageBytes(address & ~3u, 4));
+    return displaced;
+  }
+
+  void ClearSoftware(uint32_t address, const std::vector<uint8_t>& displaced) {
+    const JtagResponse response = ClearSoftwareBreak(address, displaced.data());
+    EXPECT_EQ(response.status, VANTREL_STATUS_OK) << ResponseText(response);
+    EXPECT_EQ(BoardBytes(kProgram, image_.size()), image_) << "memory restored byte for byte";
+  }
+
+  std::vector<uint8_t> image_;
+};
+
+TEST_F(BreakpointTest, HardwareBreakpointMovesStopsThereAndClears) {
+  JtagResponse response = SetHardwareBreak(kArmSum);
+  EXPECT_EQ(response.echo, VANTREL_CMD_SET_HARDWARE_BREAK);
+  EXPECT_EQ(response.status, VANTREL_STATUS_OK);
+  ASSERT_EQ(SetHardwareBreak(kArmCompare).status, VANTREL_STATUS_OK);
+  EXPECT_EQ(board().IceRegister(8), kArmCompare);
+
+  EXPECT_EQ(RunUntilHalted(), kArmCompare);
+  EXPECT_EQ(Register("r0"), 1u) << "stopped in the first pass, after the old address";
+  EXPECT_EQ(Register("r1"), 1u);
+
+  response = ClearHardwareBreak();
+  EXPECT_EQ(response.status, VANTREL_STATUS_OK);
+  EXPECT_EQ(board().IceRegister(8), 0xFFFFFFFFu);
+  RunToCompletion();
+}
+
+TEST_F(BreakpointTest, SoftwareBreakpointInArmCode) {
+  const std::vector<uint8_t> displaced = SetSoftware(kArmSum);
+  EXPECT_EQ(BoardBytes(kArmSum, 4), (std::vector<uint8_t>{0xBE, 0xBE, 0xBE, 0xBE}));
+  EXPECT_EQ(RunUntilHalted(), kArmSum);
+  EXPECT_EQ(Register("r0"), 1u);
+  EXPECT_EQ(Register("r1"), 0u);
+  ClearSoftware(kArmSum, displaced);
+  RunToCompletion();
+}
+
+TEST_F(BreakpointTest, SoftwareBreakpointsInThumbCodeAtBothHalfwords) {
+  // Stop in Thumb code first, so that the core entered debug state in Thumb state.
+  ASSERT_EQ(SetHardwareBreak(kThumbCode).status, VANTREL_STATUS_OK);
+  EXPECT_EQ(RunUntilHalted(), kThumbCode);
+  EXPECT_EQ(StatusWord() & 0x10, 0x10);
+  ASSERT_EQ(ClearHardwareBreak().status, VANTREL_STATUS_OK);
+
+  std::vector<uint8_t> displaced = SetSoftware(kThumbCount);
+  std::vector<uint8_t> patterned = ImageBytes(kThumbCount, 4);
+  patterned[0] = patterned[1] = 0xBE;
+  EXPECT_EQ(BoardBytes(kThumbCount, 4), patterned) << "only the breakpointed halfword is replaced";
+  EXPECT_EQ(RunUntilHalted(), kThumbCount);
+  EXPECT_EQ(Register("r4"), 0u);
+  ClearSoftware(kThumbCount, displaced);
+
+  displaced = SetSoftware(kThumbSum);
+  patterned = ImageBytes(kThumbCount, 4);
+  patterned[2] = patterned[3] = 0xBE;
+  EXPECT_EQ(BoardBytes(kThumbCount, 4), patterned);
+  EXPECT_EQ(RunUntilHalted(), kThumbSum);
+  EXPECT_EQ(Register("r4"), 1u) << "the neighbouring halfword executed while the breakpoint was set";
+  EXPECT_EQ(Register("r5"), 0u);
+  ClearSoftware(kThumbSum, displaced);
+  RunToCompletion();
+}
+
+TEST_F(BreakpointTest, RefusedSoftwareBreakpointsWriteNothing) {
+  ASSERT_EQ(AddRegion(kProgram, 0x80, VANTREL_REGION_WRITE_ONLY).status, VANTREL_STATUS_OK);
+  ASSERT_EQ(AddRegion(kThumbCode, 0x100, VANTREL_REGION_READ_ONLY).status, VANTREL_STATUS_OK);
+  JtagResponse response = SetSoftwareBreak(kArmSum);
+  EXPECT_EQ(response.status, VANTREL_STATUS_WARNING);
+  EXPECT_EQ(ResponseText(response), "the memory area is set to write only");
+  response = SetSoftwareBreak(kArmLoop + 1);
+  EXPECT_EQ(response.status, VANTREL_STATUS_FAILED);
+  EXPECT_EQ(ResponseText(response), "invalid parameters are used");
+  response = SetSoftwareBreak(kThumbCount);
+  EXPECT_EQ(response.status, VANTREL_STATUS_FAILED) << "the pattern write is refused by the read-only region";
+  EXPECT_EQ(response.length, 0);
+  EXPECT_EQ(BoardBytes(kProgram, image_.size()), image_);
+  RunToCompletion();
+}
+
+TEST_F(BreakpointTest, BreakpointsNeedAHaltedCore) {
+  ASSERT_EQ(Run().status, VANTREL_STATUS_OK);
+  for (const JtagResponse& response : {SetHardwareBreak(kArmSum), SetSoftwareBreak(kArmSum), ClearHardwareBreak()}) {
+    EXPECT_EQ(response.status, VANTREL_STATUS_FAILED);
+    EXPECT_EQ(ResponseText(response), "status error");
+  }
+}
+
+}  // namespace
+}  // namespace vantrel::e2e
