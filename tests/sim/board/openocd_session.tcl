@@ -1,6 +1,7 @@
 # OpenOCD drives vantrel-board as an ARM7TDMI over remote_bitbang. Any failing command
 # or check ends the run with an error, so openocd exits 1.
-# Set by the caller: PORT, ELF, HW (hw_break_here), SW (sw_break_here), RESULT (result).
+# Set by the caller: PORT, ELF, HW (hw_break_here), SW (sw_break_here), RESULT (result),
+# THUMB (thumb_sum, a Thumb function).
 adapter driver remote_bitbang
 remote_bitbang host 127.0.0.1
 remote_bitbang port $PORT
@@ -76,6 +77,18 @@ load_image $ELF
 verify_image $ELF
 reg pc 0
 reg cpsr 0xd3
+# A breakpoint in Thumb code, single steps there, then on: the Thumb resume must
+# continue exactly where the core stopped for thumb_sum to come out right.
+set thumb [expr {$THUMB & ~1}]
+bp $thumb 2 hw
+resume_until_halt
+expect_equal "pc at thumb breakpoint" [reg_value pc] $thumb
+expect_equal "thumb state" [expr {[reg_value cpsr] & 0x20}] 0x20
+rbp $thumb
+step
+step
+if {[reg_value pc] == $thumb} { error "FAILED: single step did not move" }
+echo [format "ok stepped to 0x%08x" [reg_value pc]]
 bp $HW 4 hw
 resume_until_halt
 expect_equal "pc at hardware breakpoint" [reg_value pc] $HW

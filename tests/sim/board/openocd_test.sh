@@ -28,11 +28,11 @@ if [ -z "$port" ]; then
 fi
 
 symbol() { "$nm" "$elf" | awk -v name="$1" '$3 == name { print "0x" $1 }'; }
-hw=$(symbol hw_break_here) sw=$(symbol sw_break_here) result=$(symbol result)
-[ -n "$hw" ] && [ -n "$sw" ] && [ -n "$result" ] || { echo "symbols missing in $elf" >&2; exit 1; }
+hw=$(symbol hw_break_here) sw=$(symbol sw_break_here) result=$(symbol result) thumb=$(symbol thumb_sum)
+[ -n "$hw" ] && [ -n "$sw" ] && [ -n "$result" ] && [ -n "$thumb" ] || { echo "symbols missing in $elf" >&2; exit 1; }
 
 status=0
-timeout 60 openocd -c "set PORT $port; set ELF {$elf}; set HW $hw; set SW $sw; set RESULT $result" \
+timeout 60 openocd -c "set PORT $port; set ELF {$elf}; set HW $hw; set SW $sw; set RESULT $result; set THUMB $thumb" \
   -f "$script" || status=$?
 if [ "$status" -ne 0 ]; then
   echo "openocd failed with status $status" >&2
