@@ -192,6 +192,19 @@ TEST_F(ConnectionTest, DisconnectOfAHaltedCoreRestartsItWithoutAHaltRequest) {
   EXPECT_TRUE(InCountingLoop());
 }
 
+TEST_F(ConnectionTest, ASuccessfulConnectEmptiesTheMemoryMapAndAReconnectKeepsIt) {
+  JtagRequest region = test::EmptyRequest();
+  region.args.addRegion = VantrelMemoryRegion{0x80000, 0x10000, VANTREL_REGION_READ_ONLY, 0};
+  ASSERT_EQ(Open().status, VANTREL_STATUS_OK);
+  ASSERT_EQ(Call(VANTREL_CMD_ADD_REGION, region).status, VANTREL_STATUS_OK);
+  ASSERT_EQ(Connect().status, VANTREL_STATUS_OK);
+  EXPECT_EQ(ResponseText(Call(VANTREL_CMD_LIST_REGIONS)), "no memory configuration\r\n");
+
+  ASSERT_EQ(Call(VANTREL_CMD_ADD_REGION, region).status, VANTREL_STATUS_OK);
+  ASSERT_EQ(Reconnect().status, VANTREL_STATUS_OK);
+  EXPECT_NE(ResponseText(Call(VANTREL_CMD_LIST_REGIONS)), "no memory configuration\r\n");
+}
+
 TEST_F(ConnectionTest, OpenWhileConnectedTakesTheTargetDown) {
   OpenAndConnect();
   ASSERT_EQ(Open().status, VANTREL_STATUS_OK);

@@ -1,0 +1,68 @@
+// Commands 33 and 38 through the dispatcher, with no cable: the byte-order flag is
+// stored whatever the connect gives, and a failed connect keeps the memory map.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "arm7/core_state.h"
+#include "drvshellmain/dispatcher.h"
+#include "target/memory_map.h"
+#include "target/target_state.h"
+
+namespace vantrel::shell {
+namespace {
+
+JtagResponse Dispatch(int32_t code, int32_t bigEndian = 0) {
+  JtagRequest request;
+  std::memset(&request, 0, sizeof request);
+  request.kind = VANTREL_KIND_CABLE;
+  request.code = code;
+  request.args.connect.bigEndian = bigEndian;
+  JtagResponse response;
+  std::memset(&response, 0xA5, sizeof response);
+  DispatchCommand(&request, &response);
+  return response;
+}
+
+std::string Text(const JtagResponse& response) { return reinterpret_cast<const char*>(response.data); }
+
+class ConnectionCommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    target::ResetTargetState();
+    arm7::ResetCoreState();
+    target::ClearMemoryMap();
+  }
+};
+
+TEST_F(ConnectionCommandsTest, TheBigEndianFlagIsStoredBeforeTheConnectWhateverItGives) {
+  for (const auto& [flag, stored] : {std::pair{1, 1}, std::pair{2, 0}, std::pair{-1, 0}, std::pair{1, 1}, std::pair{0, 0}}) {
+    const JtagResponse response = Dispatch(VANTREL_CMD_CONNECT, flag);
+    EXPECT_EQ(response.status, VANTREL_STATUS_FAILED);
+    EXPECT_EQ(Text(response), "emulator not found, please check power and hardware connection");
+    EXPECT_EQ(arm7::BigEndianTarget(), stored) << flag;
+  }
+}
+
+TEST_F(ConnectionCommandsTest, FailedConnectsAndReconnectsKeepTheMemoryMap) {
+  ASSERT_EQ(target::AddMemoryRegion({0x1000, 0x100, target::kReadOnlyRegion, 0}), target::AddRegionOutcome::kAdded);
+  EXPECT_EQ(Dispatch(VANTREL_CMD_CONNECT).status, VANTREL_STATUS_FAILED);
+  const JtagResponse reconnect = Dispatch(VANTREL_CMD_RECONNECT);
+  EXPECT_EQ(reconnect.echo, VANTREL_CMD_RECONNECT);
+  EXPECT_EQ(Text(reconnect), "emulator not found, please check power and hardware connection");
+  EXPECT_EQ(target::MemoryRegionCount(), 1);
+}
+
+TEST_F(ConnectionCommandsTest, RunAndStopOutsideTheirStatesAnswerStatusError) {
+  for (const int32_t code : {VANTREL_CMD_RUN, VANTREL_CMD_STOP}) {
+    const JtagResponse response = Dispatch(code);
+    EXPECT_EQ(response.echo, 0);
+    EXPECT_EQ(response.status, VANTREL_STATUS_FAILED);
+    EXPECT_EQ(Text(response), "status error");
+    EXPECT_EQ(response.length, 13);
+  }
+}
+
+}  // namespace
+}  // namespace vantrel::shell
