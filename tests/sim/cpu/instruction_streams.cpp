@@ -21,6 +21,12 @@ class Generator {
   uint32_t Next() { return static_cast<uint32_t>(rng_()); }
   uint32_t Below(uint32_t n) { return Next() % n; }
   bool Coin() { return (Next() & 1u) != 0; }
+  // Half of the time a value at an edge of the shifter or the adder.
+  uint32_t Operand() {
+    static constexpr uint32_t kEdges[] = {0, 1, 2, 31, 32, 33, 64, 255, 256, 0x7FFFFFFFu,
+                                          0x80000000u, 0x80000001u, 0xFFFFFFFEu, 0xFFFFFFFFu};
+    return Coin() ? Next() : kEdges[Below(sizeof kEdges / sizeof kEdges[0])];
+  }
 
  private:
   std::mt19937 rng_;
@@ -34,7 +40,7 @@ class ArmStreamBuilder {
 
   Stream Build() {
     Stream s;
-    for (uint32_t& r : s.registers) r = g_.Next();
+    for (uint32_t& r : s.registers) r = g_.Operand();
     s.registers[10] = kWordBase;
     s.registers[11] = kByteBase;
     s.registers[12] = kIndex;
@@ -91,8 +97,15 @@ class ArmStreamBuilder {
     switch (g_.Below(3)) {
       case 0: Emit(w | 1u << 25 | (move ? 0 : AnyOrPc()) << 16 | g_.Below(16) << 8 | g_.Below(256)); return;
       case 1: Emit(w | (move ? 0 : AnyOrPc()) << 16 | g_.Below(32) << 7 | g_.Below(4) << 5 | AnyOrPc()); return;
-      default:  // register-specified shift: r15 is unpredictable here
-        Emit(w | (move ? 0 : Any()) << 16 | Any() << 8 | g_.Below(4) << 5 | 0x10u | Any());
+      default: {  // register-specified shift: r15 is unpredictable here
+        uint32_t rs = Any();
+        if (g_.Coin()) {  // MOV rs, #amount at an edge of the shifter first
+          static constexpr uint32_t kAmounts[] = {0x000, 0x001, 0x01F, 0x020, 0x021, 0x040, 0x0FF, 0xC01};
+          rs = Dest();
+          Emit(kAl | 0x03A00000u | rs << 12 | kAmounts[g_.Below(8)]);
+        }
+        Emit(w | (move ? 0 : Any()) << 16 | rs << 8 | g_.Below(4) << 5 | 0x10u | Any());
+      }
     }
   }
 
@@ -216,7 +229,7 @@ class ThumbStreamBuilder {
 
   Stream Build() {
     Stream s;
-    for (uint32_t& r : s.registers) r = g_.Next();
+    for (uint32_t& r : s.registers) r = g_.Operand();
     s.registers[5] = kIndex;
     s.registers[6] = kWordBase;
     s.registers[7] = kByteBase;
