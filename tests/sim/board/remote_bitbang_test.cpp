@@ -67,5 +67,18 @@ TEST_F(Bitbang, QuitStopsAndUnknownBytesAreCountedNotObeyed) {
   EXPECT_EQ(board.Counters().tckCycles, 0u);
 }
 
+TEST_F(Bitbang, ArbitraryBytesNeverBreakTheBoard) {
+  uint32_t seed = 12345;
+  std::string bytes(200000, '\0');
+  for (char& c : bytes) {
+    seed = seed * 1103515245u + 12345u;
+    c = static_cast<char>(seed >> 24);
+    if (c == 'Q') c = '1';
+  }
+  EXPECT_EQ(Feed(bytes), RemoteBitbangSession::Outcome::kContinue);
+  EXPECT_EQ(reply.find_first_not_of("01"), std::string::npos);
+  EXPECT_GT(session.UnknownBytes(), 0u);
+}
+
 }  // namespace
 }  // namespace vsim
