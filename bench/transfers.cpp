@@ -1,0 +1,106 @@
+// Reads, writes and downloads of target memory over the simulated board, through the
+// same operations the host's commands use. Each benchmark reports the port accesses per
+// KiB it made ("accesses_per_KiB") beside the number the instruction sequences imply
+// ("implied_per_KiB"), and the CPU time per KiB. The board runs only on TCK edges
+// (no free running), so the access counts are exact.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "arm7/progress.h"
+#include "board/board.h"
+#include "cable/port_io.h"
+#include "drvshellmain/transfer_jobs.h"
+#include "target/memory_transfer.h"
+#include "target/target_control.h"
+#include "target/target_state.h"
+
+namespace {
+
+using namespace vantrel;
+
+// Port accesses of the TAP driver's scans (n bits; +4 when the scan ends in Run-Test/Idle).
+constexpr double ScanIr(bool toIdle) { return 3 * 4 + 21 + (toIdle ? 4 : 0); }
+constexpr double ScanDr(int bits, bool toIdle) { return 3.0 * bits + 17 + (toIdle ? 4 : 0); }
+
+constexpr double kChain1Access = ScanDr(33, true);
+constexpr double kSelectChain = ScanIr(false) + ScanDr(4, false);
+constexpr double kPreamble = kSelectChain + ScanIr(false);  // chain 1, INTEST
+constexpr double kStatusRead = kSelectChain + ScanIr(false) + ScanDr(6, false) + ScanDr(32, false);
+constexpr double kRestart = ScanIr(true);
+// After a RESTART: the halted poll (one status read when the core is back at once) and
+// the chain-1 preamble again.
+constexpr double kSystemSpeedAccess = kRestart + kStatusRead + kPreamble;
+
+// ArmGetData: 22 chain-1 words and one system-speed load per block of 8 words (32 bytes).
+constexpr double kReadPerKiB = (22 * kChain1Access + kSystemSpeedAccess) * (1024.0 / 32);
+// ArmPutData: preamble, 14 + 13 chain-1 words and one system-speed store per 56 bytes.
+constexpr double kWritePerKiB = (kPreamble + 27 * kChain1Access + kSystemSpeedAccess) * (1024.0 / 56);
+
+constexpr uint32_t kArea = 0x10000;
+constexpr int32_t kBytes = 64 * 1024;
+
+vsim::Board& AttachedBoard() {
+  static std::unique_ptr<vsim::Board> board;
+  if (board == nullptr) {
+    vsim::BoardConfig config;
+    config.freeRunInstructionsPerMs = 0;
+    board = std::make_unique<vsim::Board>(config);
+    const VantrelPortIo io = board->PortIo();
+    cable::UsePortIo(&io);
+    if (target::OpenEmulator("lpt", "lpt1") != kOk || target::ConnectTarget() != kOk) std::abort();
+  }
+  return *board;
+}
+
+void Report(benchmark::State& state, uint64_t accesses, double impliedPerKiB) {
+  const double kib = static_cast<double>(state.iterations()) * kBytes / 1024.0;
+  state.counters["accesses_per_KiB"] = static_cast<double>(accesses) / kib;
+  state.counters["implied_per_KiB"] = impliedPerKiB;
+  // Rates are taken over CPU time: inverted, the CPU seconds per KiB.
+  state.counters["cpu_time_per_KiB"] = benchmark::Counter(kib, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void BM_Read64KiB(benchmark::State& state) {
+  vsim::Board& board = AttachedBoard();
+  std::vector<uint8_t> buffer(kBytes);
+  board.ResetCounters();
+  for (auto _ : state) {
+    arm7::ResetProgress();
+    if (target::FetchTargetMemory(kArea, kBytes, buffer.data()) != kOk) state.SkipWithError("read failed");
+  }
+  Report(state, board.Counters().portAccesses, kReadPerKiB);
+}
+BENCHMARK(BM_Read64KiB)->Unit(benchmark::kMillisecond);
+
+void BM_Write64KiB(benchmark::State& state) {
+  vsim::Board& board = AttachedBoard();
+  const std::vector<uint8_t> data(kBytes, 0x5A);
+  board.ResetCounters();
+  for (auto _ : state) {
+    arm7::ResetProgress();
+    if (target::StoreTargetMemory(kArea, kBytes, data.data(), 4) != kOk) state.SkipWithError("write failed");
+  }
+  Report(state, board.Counters().portAccesses, kWritePerKiB);
+}
+BENCHMARK(BM_Write64KiB)->Unit(benchmark::kMillisecond);
+
+// The download with verify: the write, the read-back, and a fixed cost for the kept
+// registers and the PC that the per-KiB figure spreads over the image.
+void BM_Download64KiBWithVerify(benchmark::State& state) {
+  vsim::Board& board = AttachedBoard();
+  const std::vector<uint8_t> image(kBytes, 0xA5);
+  board.ResetCounters();
+  for (auto _ : state) {
+    if (shell::DownloadImage(kArea, kArea, image.data(), kBytes, 1) != kOk) state.SkipWithError("download failed");
+  }
+  Report(state, board.Counters().portAccesses, kWritePerKiB + kReadPerKiB);
+}
+BENCHMARK(BM_Download64KiBWithVerify)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
