@@ -1,10 +1,10 @@
 // Open, connect, disconnect, run, stop and reconnect.
 #include <array>
 
-#include "drvshellmain/answer.h"
-#include "drvshellmain/commands.h"
 #include "arm7/core_state.h"
 #include "cable/cable.h"
+#include "drvshellmain/answer.h"
+#include "drvshellmain/commands.h"
 #include "target/memory_map.h"
 #include "target/target_control.h"
 #include "target/target_state.h"
@@ -23,21 +23,18 @@ constexpr std::array kConnectAnswers{
     ResultAnswer{kEmulatorNotFound, VANTREL_STATUS_FAILED, message::kEmulatorNotFound},
 };
 
-constexpr ResultCode kAlreadyDown = 1;
-constexpr ResultCode kSysDownFailed = 2;
 constexpr std::array kDisconnectAnswers{
-    ResultAnswer{kAlreadyDown, VANTREL_STATUS_WARNING, message::kAlreadyDown},
-    ResultAnswer{kSysDownFailed, VANTREL_STATUS_WARNING, message::kSysDownFailed},
+    ResultAnswer{target::kAlreadyDown, VANTREL_STATUS_WARNING, message::kAlreadyDown},
+    ResultAnswer{target::kDisconnectFailed, VANTREL_STATUS_WARNING, message::kSysDownFailed},
 };
 
 constexpr std::array kRunAnswers{
     ResultAnswer{kStatusError, VANTREL_STATUS_FAILED, message::kStatusError},
 };
 
-constexpr ResultCode kStopFailed = 2;
 constexpr std::array kStopAnswers{
     ResultAnswer{kStatusError, VANTREL_STATUS_FAILED, message::kStatusError},
-    ResultAnswer{kStopFailed, VANTREL_STATUS_FAILED, message::kStopFailed},
+    ResultAnswer{target::kStopFailed, VANTREL_STATUS_FAILED, message::kStopFailed},
 };
 
 }  // namespace

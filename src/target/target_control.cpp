@@ -14,9 +14,6 @@ namespace {
 
 constexpr unsigned kAfterTapResetMs = 1;
 constexpr unsigned kAfterHaltMs = 10;
-constexpr int kStopFailed = 2;
-constexpr int kAlreadyDown = 1;
-constexpr int kDisconnectFailed = 2;
 
 bool CoreRunningByStatus() {
   return (arm7::GetICEReg(arm7::kIceDebugStatus) & arm7::kHaltedMask) == 0;

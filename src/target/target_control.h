@@ -11,6 +11,11 @@
 
 namespace vantrel::target {
 
+// The small positive results of the disconnect and the stop.
+inline constexpr ResultCode kAlreadyDown = 1;       // DisconnectTarget: nothing to do
+inline constexpr ResultCode kDisconnectFailed = 2;  // DisconnectTarget: the core did not halt
+inline constexpr ResultCode kStopFailed = 2;        // StopTarget: the core did not halt
+
 // Resets the target through the cable's reset line, checks its IDCODE, halts the core
 // right after the reset, sets its PC to 0 in ARM state (the reset vector) and saves the
 // registers; TargetState 0x300.

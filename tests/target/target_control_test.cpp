@@ -63,7 +63,7 @@ TEST_F(TargetControlTest, StopOfAHaltedCoreAnswersTheSavedPcAtOnce) {
 TEST_F(TargetControlTest, DisconnectOfATargetAlreadyDownOnlyForgetsTheTap) {
   target::SetTargetState(target::kTargetDown);
   ASSERT_EQ(cable::TapActive(), 1);
-  EXPECT_EQ(target::DisconnectTarget(), 1);
+  EXPECT_EQ(target::DisconnectTarget(), target::kAlreadyDown);
   EXPECT_EQ(cable::TapActive(), 0);
   EXPECT_TRUE(NoPortAccess());
 }
@@ -71,14 +71,14 @@ TEST_F(TargetControlTest, DisconnectOfATargetAlreadyDownOnlyForgetsTheTap) {
 TEST_F(TargetControlTest, AStopThatDoesNotHaltTheCoreStillEndsHalted) {
   target::SetTargetState(target::kRunning);
   uint32_t word = 0;
-  EXPECT_EQ(target::StopTarget(word), 2);
+  EXPECT_EQ(target::StopTarget(word), target::kStopFailed);
   EXPECT_EQ(target::TargetState(), target::kHalted);
   EXPECT_EQ(TraceCount(kWaitingLine), 50);
 }
 
 TEST_F(TargetControlTest, ADisconnectThatDoesNotHaltTheCoreLeavesTheStateAlone) {
   target::SetTargetState(target::kRunning);
-  EXPECT_EQ(target::DisconnectTarget(), 2);
+  EXPECT_EQ(target::DisconnectTarget(), target::kDisconnectFailed);
   EXPECT_EQ(target::TargetState(), target::kRunning);
   EXPECT_EQ(cable::TapActive(), 0);
 }
