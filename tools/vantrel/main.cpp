@@ -60,6 +60,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "vantrel: %s\n", library.Error().c_str());
     return kExitSetup;
   }
+  // A refused instance would answer every command with the same message; say it once.
+  const Answer name = library.Call(EmptyRequest(), VANTREL_CMD_GET_NAME);
+  if (name.status == VANTREL_STATUS_OTHER_INSTANCE) {
+    std::fprintf(stderr, "vantrel: %s\n", name.text.c_str());
+    return kExitSetup;
+  }
   if (options.port) {
     std::fprintf(stderr, "vantrel: real cable on %s (PC parallel port; needs root or granted port access)\n",
                  options.port->c_str());

@@ -9,13 +9,6 @@ namespace vantrel::cli {
 
 namespace {
 
-// Keeps a word with blanks in it one word when the commands are split again, unless it
-// holds whole commands itself ("open; connect").
-std::string Requote(const std::string& word) {
-  const bool plain = word.find_first_of(" \t") == std::string::npos || word.find(';') != std::string::npos;
-  return plain ? word : '"' + word + '"';
-}
-
 bool TakeBoardOption(const std::string& name, const std::string& value, Options* options, std::string* error) {
   if (name == "--board-memory") return ParseBoardMemory(value, &options->board.regions, error);
   if (name == "--board-endian") {
@@ -50,6 +43,8 @@ bool TakeValueOption(const std::string& name, const std::string& value, Options*
 
 bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
   int i = 1;
+  // The words are joined and split again, so "open; connect" in one word and
+  // open\; connect in two mean the same; quotes inside keep a file name with blanks.
   for (; i < argc; ++i) {
     const std::string word = argv[i];
     if (word == "--") {
@@ -71,7 +66,9 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
       return false;
     }
   }
-  for (; i < argc; ++i) options->commands += (options->commands.empty() ? "" : " ") + Requote(argv[i]);
+  // The words are joined and split again, so "open; connect" in one word and
+  // open\; connect in two mean the same; quotes inside keep a file name with blanks.
+  for (; i < argc; ++i) options->commands += (options->commands.empty() ? "" : " ") + std::string(argv[i]);
   if (options->port && (!options->board.regions.empty() || options->board.bigEndian || options->board.idcode)) {
     *error = "--board-* options describe the simulated board; they do not go with --port";
     return false;

@@ -17,7 +17,7 @@ const char* ModeName(uint32_t mode) {
     case 0x17: return "abt";
     case 0x1B: return "und";
     case 0x1F: return "sys";
-    default: return "mode?";
+    default: return nullptr;
   }
 }
 
@@ -59,7 +59,14 @@ std::string DescribePsr(uint32_t psr) {
   text += (psr & 0x80) != 0 ? 'I' : 'i';
   text += (psr & 0x40) != 0 ? 'F' : 'f';
   text += (psr & 0x20) != 0 ? " Thumb " : " ARM ";
-  text += ModeName(psr & 0x1F);
+  const char* mode = ModeName(psr & 0x1F);
+  if (mode != nullptr) {
+    text += mode;
+  } else {
+    char number[16];
+    std::snprintf(number, sizeof number, "mode=0x%02x", psr & 0x1F);
+    text += number;
+  }
   return text;
 }
 

@@ -55,7 +55,7 @@ std::optional<uint32_t> Session::ParseAddress(const std::string& word) {
   }
   if (const Symbol* symbol = symbols_.Find(name)) return symbol->address + offset;
   if (!name.empty() && (name[0] >= '0' && name[0] <= '9')) {
-    Fail("bad number '" + word + "' (use 0x for hex)");
+    Fail("bad number '" + word + "' (32 bits, decimal or 0x hex)");
   } else {
     Fail(symbols_.Empty() ? "'" + name + "' is not a number, and no symbols are loaded (load an ELF file first)"
                           : "no symbol '" + name + "' in the loaded image");
