@@ -49,6 +49,10 @@ bool NeedsSwitch(uint32_t cpsr, int mode) {
   return current != static_cast<uint32_t>(mode) && current != ModeToSwitchTo(mode);
 }
 
+// A core halted in User mode ignores a write of the CPSR's mode field: an access meant
+// for another mode would reach the user registers instead.
+bool CannotSwitchFrom(uint32_t cpsr) { return (cpsr & kModeField) == static_cast<uint32_t>(kUserMode); }
+
 PreservedRegisters ReadLowRegisters() {
   PreservedRegisters kept{};
   for (int i = 0; i < kPreservedRegisters; ++i) kept[static_cast<std::size_t>(i)] = ReadCore(i);
@@ -72,6 +76,7 @@ void SwitchMode(uint32_t cpsr, int mode) { (void)WriteCore(kCpsrIndex, (cpsr & ~
 ResultCode ReadBanked(int mode, int index, uint32_t& destination, int preserve) {
   const uint32_t cpsr = ReadCore(kCpsrIndex);
   const bool switched = NeedsSwitch(cpsr, mode);
+  if (switched && CannotSwitchFrom(cpsr)) return kInvalidParameters;
   PreservedRegisters kept{};
   if (switched) {
     if (preserve == 1) kept = ReadLowRegisters();
@@ -90,6 +95,7 @@ ResultCode ReadBanked(int mode, int index, uint32_t& destination, int preserve) 
 ResultCode WriteBanked(int mode, int index, uint32_t value) {
   const uint32_t cpsr = ReadCore(kCpsrIndex);
   const bool switched = NeedsSwitch(cpsr, mode);
+  if (switched && CannotSwitchFrom(cpsr)) return kInvalidParameters;
   PreservedRegisters kept{};
   if (switched) {
     kept = ReadLowRegisters();

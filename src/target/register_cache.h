@@ -38,16 +38,21 @@ inline constexpr int kSpsrIndex = 17;
 // Mode 0: r0-r15 and the CPSR from the cache without port traffic; the SPSR (17) from the
 // core. Another mode: the register as that mode sees it, read on the core with the mode
 // switched in the CPSR and switched back; with preserve 1 the core's r0-r7 are kept
-// across the switch (restored and read back; a mismatch only writes a trace line).
+// across the switch (restored and read back; a mismatch only writes a trace line). The
+// User registers are reached in System mode, which shares them: from User mode the core
+// could not be switched back.
 // Returns 0; -16 when the core is not halted; -1 for an index above 17 or a mode that
-// is neither 0 nor one of the six modes (nothing sent).
+// is neither 0 nor one of the six modes (nothing sent), and -1 after the CPSR read when
+// the core is halted in User mode and another mode is asked for (no mode switch is
+// possible from there).
 [[nodiscard]] ResultCode ReadRegister(int mode, int index, uint32_t& destination, int preserve);
 
 // Mode 0: writes the register on the core (the CPSR and SPSR with r0 kept) and reads it
 // back into the cache (not for the SPSR). Another mode: writes it as that mode sees it,
 // with the mode switched in the CPSR and back and r0-r7 always kept; the cache is not
 // touched. Returns 0; -16 when the core is not halted; -1 for an index above 17 or a
-// mode that is neither 0 nor one of the six modes (nothing sent).
+// mode that is neither 0 nor one of the six modes (nothing sent), or, as for the read,
+// for another mode than User while the core is halted in User mode.
 [[nodiscard]] ResultCode WriteRegister(int mode, int index, uint32_t value);
 
 // The saved PC (cache element 15), where the core resumes. Setting it sends nothing and

@@ -156,6 +156,37 @@ TEST_F(RegistersTest, BankedRegistersOfEveryModeByNameAndByModeSet) {
   EXPECT_EQ(board().Cpsr(), cpsr);
 }
 
+TEST_F(RegistersTest, ACoreHaltedInUserModeRefusesTheBankedRegistersOfOtherModes) {
+  LoadWords(0, {0xEA000FFE /* B 0x4000 */});
+  LoadWords(0x4000, {
+                        0xE321F010,  // 0x4000 MSR CPSR_c, #0x10: user mode
+                        0xE3A0DB11,  // 0x4004 MOV sp, #0x4400
+                        0xE2800001,  // 0x4008 ADD r0, r0, #1
+                        0xEAFFFFFD,  // 0x400C B 0x4008
+                    });
+  OpenAndConnect();
+  board().SetBankedReg(Mode::kIrq, 13, 0x1213);
+  ASSERT_EQ(Run().status, VANTREL_STATUS_OK);
+  RunBoard(100);
+  ASSERT_EQ(Stop().status, VANTREL_STATUS_OK);
+  ASSERT_EQ(board().Cpsr() & 0x1F, 0x10u);
+
+  // User mode cannot switch to another mode and back: the user's own registers would be
+  // read and written instead.
+  EXPECT_EQ(ResponseText(ReadRegistersByNames({"r13_irq"})), "invalid parameters are used");
+  EXPECT_EQ(ResponseText(ReadRegistersByMode("irq")), "invalid parameters are used");
+  EXPECT_EQ(ResponseText(WriteRegister("r13_irq", 0x9999)), "invalid parameters are used");
+  EXPECT_EQ(board().BankedReg(Mode::kUser, 13), 0x4400u);
+  EXPECT_EQ(board().BankedReg(Mode::kIrq, 13), 0x1213u);
+  EXPECT_EQ(ReadNames({"sp_usr", "sp"}), (std::vector<uint32_t>{0x4400, 0x4400}));
+  EXPECT_EQ(board().Cpsr() & 0x1F, 0x10u);
+
+  const uint32_t count = board().Reg(0);
+  ASSERT_EQ(Run().status, VANTREL_STATUS_OK);
+  RunBoard(10);
+  EXPECT_GT(board().Reg(0), count);
+}
+
 TEST_F(RegistersTest, ACoreStoppedInThumbStateIsDebuggedInArmStateAndResumesInThumbState) {
   LoadWords(0, {0xEA000BFE /* B 0x3000 */});
   LoadWords(0x3000, {

@@ -148,6 +148,17 @@ TEST_F(RegisterCacheTest, UserRegistersAreReachedThroughSystemMode) {
   EXPECT_THAT(Ops(), ElementsAre("read cpsr", "write cpsr=600000DF", "read r13", "write cpsr=600000D3"));
 }
 
+TEST_F(RegisterCacheTest, ACoreInUserModeIsNotSwitchedToAnotherMode) {
+  Halt();
+  ScriptStores({0x100, 0x60000010, 0x100, 0x60000010, 0x100, 0x60000010, 0x4444});
+  uint32_t value = 0;
+  EXPECT_EQ(target::ReadRegister(target::kIrqMode, 13, value, 1), kInvalidParameters);
+  EXPECT_EQ(target::WriteRegister(target::kIrqMode, 13, 1), kInvalidParameters);
+  ASSERT_EQ(target::ReadRegister(target::kUserMode, 13, value, 1), kOk);
+  EXPECT_EQ(value, 0x4444u);
+  EXPECT_THAT(Ops(), ElementsAre("read cpsr", "read cpsr", "read cpsr", "read r13"));
+}
+
 TEST_F(RegisterCacheTest, CurrentModeReadsComeFromTheCacheExceptTheSpsr) {
   Halt();
   Cache(13) = 0x1234;
