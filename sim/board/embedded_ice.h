@@ -65,7 +65,7 @@ class EmbeddedIce {
   // Debugger side, as a chain-2 update does it. Read has the side effects of a read.
   void Write(int address, uint32_t value);
   uint32_t Read(int address, const CoreSignals& core);
-  // Inspection without side effects.
+  // For a test reading the registers: no read side effects.
   uint32_t Peek(int address, const CoreSignals& core) const;
 
   // The synchronising latch: DBGRQ reaches the core only on a TCK edge in Run-Test/Idle.
