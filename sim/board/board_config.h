@@ -35,7 +35,8 @@ struct BoardConfig {
   std::vector<MemoryRegion> regions = DefaultRegions();
   Endianness endianness = Endianness::kLittle;
   BoardFaults faults;
-  // Instructions that each rising TCK edge lets a running core execute.
+  // Instructions that each rising TCK edge lets a running core execute (4 to 1000):
+  // enough for a halt request to take effect within one EmbeddedICE access.
   int instructionsPerTck = 4;
   // Instructions per millisecond of host time that a running core executes while the
   // port is quiet (between accesses, or while a client sends nothing). 0: only TCK

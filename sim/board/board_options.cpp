@@ -76,7 +76,7 @@ const char* BoardUsage() {
          "  --big-endian          big-endian memory (default little-endian)\n"
          "  --idcode VALUE        TAP IDCODE (default 0x3F0F0F0F)\n"
          "  --load FILE@ADDRESS   copy a raw binary file into memory (ROM too)\n"
-         "  --cycles-per-tck N    instructions a running core executes per TCK edge (default 4)\n"
+         "  --cycles-per-tck N    instructions a running core executes per TCK edge (4-1000, default 4)\n"
          "  --free-run N          instructions per ms while the client is quiet (default 10000)\n"
          "  --power-bad           the power-sense lines report no target power\n"
          "  --no-cable            the data port does not read back\n"
@@ -110,7 +110,7 @@ std::string ParseBoardOptions(int argc, const char* const* argv, BoardOptions& o
       if (!ParseNumber(value, false, n)) return Refuse(arg, value);
       options.config.idcode = static_cast<uint32_t>(n);
     } else if (arg == "--cycles-per-tck") {
-      if (!ParseNumber(value, false, n) || n < 1 || n > 1000) return Refuse(arg, value);
+      if (!ParseNumber(value, false, n) || n < 4 || n > 1000) return Refuse(arg, value);
       options.config.instructionsPerTck = static_cast<int>(n);
     } else if (arg == "--free-run") {
       if (!ParseNumber(value, false, n) || n > 1000000) return Refuse(arg, value);

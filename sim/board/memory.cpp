@@ -32,8 +32,8 @@ std::string ValidateConfig(const BoardConfig& config) {
     }
   }
   if (total > kMaxRegionBytes) return "memory regions add up to more than 256 MiB";
-  if (config.instructionsPerTck < 1 || config.instructionsPerTck > 1000) {
-    return "instructions per TCK edge must be 1 to 1000";
+  if (config.instructionsPerTck < 4 || config.instructionsPerTck > 1000) {
+    return "instructions per TCK edge must be 4 to 1000";
   }
   if (config.freeRunInstructionsPerMs < 0 || config.freeRunInstructionsPerMs > 1000000) {
     return "free-running rate must be 0 to 1000000 instructions per ms";

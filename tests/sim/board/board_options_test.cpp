@@ -61,7 +61,7 @@ TEST(BoardOptionsTest, BadLinesAreRefusedWithAReason) {
       {"--listen", "1", "--idcode", "0x100000000"},
       {"--listen", "1", "--load", "file"},
       {"--listen", "1", "--load", "@0x100"},
-      {"--listen", "1", "--cycles-per-tck", "0"},
+      {"--listen", "1", "--cycles-per-tck", "3"},
   };
   for (const auto& args : bad) {
     BoardOptions o;
