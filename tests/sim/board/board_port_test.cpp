@@ -2,6 +2,9 @@
 // order, and an access to an aborting region.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "board_jtag.h"
 
 namespace vsim::test {
@@ -146,6 +149,35 @@ TEST(BoardReset, HeldResetStopsTheCoreAndJtagKeepsWorking) {
   EXPECT_EQ(board.CurrentTapState(), TapState::kTestLogicReset);
   EXPECT_TRUE(board.InReset());
   EXPECT_EQ(board.Counters().instructions, 0u);
+}
+
+// A running core: each rising TCK edge owes it four instructions, executed when an
+// EmbeddedICE access could observe them rather than edge by edge.
+TEST(BoardTime, TckEdgesOweInstructionsRunWhenObservable) {
+  Board board(Deterministic());
+  board.WriteWord(0x0, 0xE2800001);  // ADD r0, r0, #1
+  board.WriteWord(0x4, 0xEAFFFFFD);  // B 0
+  BoardJtag jtag(board);
+  jtag.ResetToIdle();
+  for (int i = 0; i < 100; ++i) jtag.Clock(false, false);
+  EXPECT_EQ(board.Counters().instructions, 0u) << "nothing observed the core yet";
+  jtag.IceRead(1);
+  EXPECT_GE(board.Counters().instructions, 400u);
+  EXPECT_LE(board.Counters().instructions, 4 * board.Counters().tckCycles);
+}
+
+TEST(BoardTime, ThroughPortIoTheCoreRunsWhileThePortIsQuiet) {
+  Board board;  // free running on
+  board.WriteWord(0x0, 0xE2800001);
+  board.WriteWord(0x4, 0xEAFFFFFD);
+  VantrelPortIo io = board.PortIo();
+  ASSERT_EQ(io.acquire(io.context), 0);
+  for (int i = 0; i < 64; ++i) io.read(io.context, 0x379);
+  std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  for (int i = 0; i < 64; ++i) io.read(io.context, 0x379);
+  io.write(io.context, 0x378, 0x01);
+  io.write(io.context, 0x378, 0x05);  // one rising edge: the quiet spell is owed now
+  EXPECT_GE(board.Counters().instructions, 1024u);
 }
 
 }  // namespace
