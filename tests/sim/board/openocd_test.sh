@@ -1,9 +1,11 @@
 #!/bin/sh
 # Starts vantrel-board on a free port of 127.0.0.1, runs OpenOCD's session script
 # against it, and always stops the board.
-# usage: openocd_test.sh BOARD ELF NM SCRIPT
+# usage: openocd_test.sh BOARD ELF NM SCRIPT [little|big]
 set -eu
-board=$1 elf=$2 nm=$3 script=$4
+board=$1 elf=$2 nm=$3 script=$4 endian=${5:-little}
+board_options=
+[ "$endian" = big ] && board_options=--big-endian
 work=$(mktemp -d)
 pid=
 cleanup() {
@@ -12,7 +14,7 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
-"$board" --listen 0 >"$work/board.out" 2>"$work/board.err" &
+"$board" --listen 0 $board_options >"$work/board.out" 2>"$work/board.err" &
 pid=$!
 port=
 for _ in $(seq 100); do
@@ -32,7 +34,7 @@ hw=$(symbol hw_break_here) sw=$(symbol sw_break_here) result=$(symbol result) th
 [ -n "$hw" ] && [ -n "$sw" ] && [ -n "$result" ] && [ -n "$thumb" ] || { echo "symbols missing in $elf" >&2; exit 1; }
 
 status=0
-timeout 60 openocd -c "set PORT $port; set ELF {$elf}; set HW $hw; set SW $sw; set RESULT $result; set THUMB $thumb" \
+timeout 60 openocd -c "set PORT $port; set ELF {$elf}; set HW $hw; set SW $sw; set RESULT $result; set THUMB $thumb; set ENDIAN $endian" \
   -f "$script" || status=$?
 if [ "$status" -ne 0 ]; then
   echo "openocd failed with status $status" >&2
