@@ -58,7 +58,7 @@ class ArmCpu {
   ExecResult Step(Bus& bus);
   // Executes a word already fetched from address (ARM or Thumb by the current T bit;
   // in Thumb state only the low halfword counts). r15 reads as address + 8 (ARM) or + 4
-  // (Thumb), + 12 for an ARM register-specified shift, and STR/STM of r15 store
+  // (Thumb), + 12 for an ARM shift by register, and STR/STM of r15 store
   // address + 12. Afterwards NextPc() is address + size unless the instruction wrote
   // the PC or took an exception. LDM/STM access memory in ascending address order,
   // one bus access per word, even after one of them aborts.

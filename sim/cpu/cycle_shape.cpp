@@ -47,7 +47,7 @@ CycleShape ArmShape(uint32_t word) {
       const uint32_t opcode = (word >> 21) & 0xFu;
       const bool test = opcode >= 8 && opcode <= 11;
       shape.writesPc = Rd(word) == 15 && !test;
-      shape.internal = (word & (1u << 25)) == 0 && (word & 0x10u) != 0;  // register-specified shift
+      shape.internal = (word & (1u << 25)) == 0 && (word & 0x10u) != 0;  // shift by register
       return shape;
     }
     case ArmClass::kMultiply:

@@ -97,7 +97,7 @@ class ArmStreamBuilder {
     switch (g_.Below(3)) {
       case 0: Emit(w | 1u << 25 | (move ? 0 : AnyOrPc()) << 16 | g_.Below(16) << 8 | g_.Below(256)); return;
       case 1: Emit(w | (move ? 0 : AnyOrPc()) << 16 | g_.Below(32) << 7 | g_.Below(4) << 5 | AnyOrPc()); return;
-      default: {  // register-specified shift: r15 is unpredictable here
+      default: {  // shift by register: r15 is unpredictable here
         uint32_t rs = Any();
         if (g_.Coin()) {  // MOV rs, #amount at an edge of the shifter first
           static constexpr uint32_t kAmounts[] = {0x000, 0x001, 0x01F, 0x020, 0x021, 0x040, 0x0FF, 0xC01};

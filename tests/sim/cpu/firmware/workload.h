@@ -16,7 +16,10 @@ uint32_t run_workload(uint32_t* out);
 uint32_t swi_service(uint32_t number, uint32_t a, uint32_t b);
 uint32_t arm_scramble(uint32_t value);
 
-/* Thumb-state half (workload_thumb.c), called from the ARM half. */
+/* Libgcc-free ARM-state checks (workload_portable.c) for the big-endian program. */
+uint32_t run_portable_workload(uint32_t* out);
+
+/* Thumb-state half (workload_thumb.c, workload_thumb_wide.c), called from ARM code. */
 uint32_t thumb_crc32(const uint8_t* data, uint32_t length);
 void thumb_sort(int32_t* values, uint32_t count);
 uint32_t thumb_apply(uint32_t (*fn)(uint32_t), uint32_t value, uint32_t times);

@@ -1,5 +1,6 @@
-/* The Thumb-state half of the workload: byte, halfword and signed loads, sorting,
-   division through libgcc and calls back into ARM code through a function pointer. */
+/* The Thumb-state half of the workload: byte, halfword and signed loads, sorting and
+   calls back into ARM code through a function pointer. Nothing here needs libgcc, so
+   the big-endian program can use it too. */
 #include "workload.h"
 
 uint32_t thumb_crc32(const uint8_t* data, uint32_t length) {
@@ -26,20 +27,6 @@ void thumb_sort(int32_t* values, uint32_t count) {
 uint32_t thumb_apply(uint32_t (*fn)(uint32_t), uint32_t value, uint32_t times) {
   for (uint32_t i = 0; i < times; ++i) value = fn(value) + i;
   return value;
-}
-
-uint32_t thumb_divide_mix(int32_t a, int32_t b) {
-  const int32_t q = a / b;
-  const int32_t r = a % b;
-  const uint32_t uq = (uint32_t)a / (uint32_t)b;
-  return (uint32_t)q * 31u + (uint32_t)r * 7u + uq;
-}
-
-uint64_t thumb_wide_mix(uint64_t a, uint32_t shift) {
-  const uint64_t left = a << (shift & 63u);
-  const uint64_t right = a >> ((shift * 3u) & 63u);
-  const int64_t arithmetic = (int64_t)a >> (shift & 31u);
-  return (left ^ right) + (uint64_t)arithmetic;
 }
 
 uint32_t thumb_halfword_sum(const int16_t* values, uint32_t count) {
