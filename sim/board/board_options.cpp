@@ -85,45 +85,65 @@ const char* BoardUsage() {
          "  --help                this text\n";
 }
 
+namespace {
+
+// Options without a value; false when arg is none of them.
+bool ParseFlag(std::string_view arg, BoardOptions& options) {
+  BoardFaults& faults = options.config.faults;
+  if (arg == "--help" || arg == "-h") options.help = true;
+  else if (arg == "--big-endian") options.config.endianness = Endianness::kBig;
+  else if (arg == "--power-bad") faults.powerBad = true;
+  else if (arg == "--no-cable") faults.noCable = true;
+  else if (arg == "--target-absent") faults.targetAbsent = true;
+  else if (arg == "--never-halts") faults.coreNeverHalts = true;
+  else return false;
+  return true;
+}
+
+bool TakesValue(std::string_view arg) {
+  RegionKind kind = RegionKind::kRam;
+  return arg == "--listen" || arg == "--idcode" || arg == "--load" || arg == "--cycles-per-tck" ||
+         arg == "--free-run" || IsRegionOption(arg, kind);
+}
+
+std::string ParseValue(std::string_view arg, std::string_view value, BoardOptions& options,
+                       std::vector<MemoryRegion>& regions) {
+  uint64_t n = 0;
+  RegionKind kind = RegionKind::kRam;
+  if (arg == "--listen") {
+    if (!ParseNumber(value, false, n) || n > 65535) return Refuse(arg, value);
+    options.listenPort = static_cast<int>(n);
+  } else if (arg == "--idcode") {
+    if (!ParseNumber(value, false, n)) return Refuse(arg, value);
+    options.config.idcode = static_cast<uint32_t>(n);
+  } else if (arg == "--cycles-per-tck") {
+    if (!ParseNumber(value, false, n) || n < 4 || n > 1000) return Refuse(arg, value);
+    options.config.instructionsPerTck = static_cast<int>(n);
+  } else if (arg == "--free-run") {
+    if (!ParseNumber(value, false, n) || n > 1000000) return Refuse(arg, value);
+    options.config.freeRunInstructionsPerMs = static_cast<int>(n);
+  } else if (arg == "--load") {
+    ImageToLoad image;
+    if (!ParseImage(value, image)) return Refuse(arg, value);
+    options.images.push_back(image);
+  } else if (IsRegionOption(arg, kind)) {
+    MemoryRegion region;
+    if (!ParseRegion(value, kind, region)) return Refuse(arg, value);
+    regions.push_back(region);
+  }
+  return {};
+}
+
+}  // namespace
+
 std::string ParseBoardOptions(int argc, const char* const* argv, BoardOptions& options) {
   std::vector<MemoryRegion> regions;
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
-    BoardFaults& faults = options.config.faults;
-    if (arg == "--help" || arg == "-h") { options.help = true; continue; }
-    if (arg == "--big-endian") { options.config.endianness = Endianness::kBig; continue; }
-    if (arg == "--power-bad") { faults.powerBad = true; continue; }
-    if (arg == "--no-cable") { faults.noCable = true; continue; }
-    if (arg == "--target-absent") { faults.targetAbsent = true; continue; }
-    if (arg == "--never-halts") { faults.coreNeverHalts = true; continue; }
-    bool takesValue = arg == "--listen" || arg == "--idcode" || arg == "--load" || arg == "--ram" ||
-                      arg == "--rom" || arg == "--abort" || arg == "--cycles-per-tck" || arg == "--free-run";
-    if (!takesValue) return "unknown option '" + std::string(arg) + "' (see --help)";
+    if (ParseFlag(arg, options)) continue;
+    if (!TakesValue(arg)) return "unknown option '" + std::string(arg) + "' (see --help)";
     if (i + 1 >= argc) return std::string(arg) + " needs a value";
-    std::string_view value = argv[++i];
-    uint64_t n = 0;
-    RegionKind kind = RegionKind::kRam;
-    if (arg == "--listen") {
-      if (!ParseNumber(value, false, n) || n > 65535) return Refuse(arg, value);
-      options.listenPort = static_cast<int>(n);
-    } else if (arg == "--idcode") {
-      if (!ParseNumber(value, false, n)) return Refuse(arg, value);
-      options.config.idcode = static_cast<uint32_t>(n);
-    } else if (arg == "--cycles-per-tck") {
-      if (!ParseNumber(value, false, n) || n < 4 || n > 1000) return Refuse(arg, value);
-      options.config.instructionsPerTck = static_cast<int>(n);
-    } else if (arg == "--free-run") {
-      if (!ParseNumber(value, false, n) || n > 1000000) return Refuse(arg, value);
-      options.config.freeRunInstructionsPerMs = static_cast<int>(n);
-    } else if (arg == "--load") {
-      ImageToLoad image;
-      if (!ParseImage(value, image)) return Refuse(arg, value);
-      options.images.push_back(image);
-    } else if (IsRegionOption(arg, kind)) {
-      MemoryRegion region;
-      if (!ParseRegion(value, kind, region)) return Refuse(arg, value);
-      regions.push_back(region);
-    }
+    if (std::string error = ParseValue(arg, argv[++i], options, regions); !error.empty()) return error;
   }
   if (!regions.empty()) options.config.regions = regions;
   if (options.help) return {};
