@@ -1,5 +1,6 @@
 /* A sieve of Eratosthenes that leaves the primes below 4096 in memory at `primes`,
-   their count in `prime_count`, then counts rounds in `rounds` forever. ARM code. */
+   their count in `prime_count`, calls sieve_done(), then counts rounds in `rounds`
+   forever. ARM code. */
 #include <stdint.h>
 
 #define LIMIT 4096
@@ -20,8 +21,15 @@ static void sieve(void)
     prime_count = count;
 }
 
+/* Kept out of line so a debugger can stop the program when the primes are ready. */
+__attribute__((noinline)) void sieve_done(void)
+{
+    __asm__ volatile("" ::: "memory");
+}
+
 int main(void)
 {
     sieve();
+    sieve_done();
     for (;;) ++rounds;
 }

@@ -29,7 +29,9 @@ TEST(NumberParsing, HexBytesComeInPairsWithOrWithoutBlanks) {
   using Bytes = std::vector<unsigned char>;
   EXPECT_EQ(ParseHexBytes({"de", "ad", "BE", "ef"}), (Bytes{0xDE, 0xAD, 0xBE, 0xEF}));
   EXPECT_EQ(ParseHexBytes({"deadbeef", "0x01"}), (Bytes{0xDE, 0xAD, 0xBE, 0xEF, 0x01}));
+  EXPECT_EQ(ParseHexBytes({"de ad", " be\tef "}), (Bytes{0xDE, 0xAD, 0xBE, 0xEF}));
   EXPECT_EQ(ParseHexBytes({"abc"}), std::nullopt);
+  EXPECT_EQ(ParseHexBytes({" "}), std::nullopt);
   EXPECT_EQ(ParseHexBytes({"zz"}), std::nullopt);
   EXPECT_EQ(ParseHexBytes({"0x"}), std::nullopt);
 }

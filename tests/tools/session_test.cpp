@@ -125,6 +125,13 @@ TEST(HostSession, TheReadmeDemoStopsAtEachBreakpointWithTheExpectedState) {
   EXPECT_TRUE(Contains(OutputOf(run.out, "disconnect"), "disconnected"));
 }
 
+TEST(HostSession, TheMemoryExampleLeavesThePrimesInMemory) {
+  const HostRun run = RunHost({kHost, "-f", kSessions + "/memory.vtl"});
+  ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+  EXPECT_TRUE(Contains(OutputOf(run.out, "read prime_count 4"), "34 02 00 00")) << run.out;  // 564
+  EXPECT_TRUE(Contains(OutputOf(run.out, "read 0x30000 8"), "|Vantrel!        |")) << run.out;
+}
+
 TEST(HostSession, HexAndRawImagesLoadAndVerifyLikeTheElf) {
   const uint32_t table = DemoSymbols().Find("table")->address;
   const std::string readTable = "; read " + Hex(table + 4) + " 8";

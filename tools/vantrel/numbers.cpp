@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <sstream>
 
 namespace vantrel::cli {
 
@@ -45,7 +46,13 @@ std::optional<uint32_t> ParseNumber(const std::string& text) {
   return static_cast<uint32_t>(value);
 }
 
-std::optional<std::vector<unsigned char>> ParseHexBytes(const std::vector<std::string>& words) {
+std::optional<std::vector<unsigned char>> ParseHexBytes(const std::vector<std::string>& givenWords) {
+  // A quoted "de ad be ef" arrives as one word; its blanks separate words too.
+  std::vector<std::string> words;
+  for (const std::string& given : givenWords) {
+    std::istringstream split(given);
+    for (std::string word; split >> word;) words.push_back(word);
+  }
   std::vector<unsigned char> bytes;
   for (const std::string& word : words) {
     const size_t first = HasHexPrefix(word) ? 2 : 0;
@@ -57,6 +64,7 @@ std::optional<std::vector<unsigned char>> ParseHexBytes(const std::vector<std::s
       bytes.push_back(static_cast<unsigned char>(high * 16 + low));
     }
   }
+  if (bytes.empty()) return std::nullopt;
   return bytes;
 }
 

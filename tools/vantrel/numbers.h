@@ -12,8 +12,9 @@ namespace vantrel::cli {
 // Empty for anything else, and for values that do not fit in 32 bits.
 std::optional<uint32_t> ParseNumber(const std::string& text);
 
-// Hex digits in pairs, e.g. "de ad be ef" split into words or "deadbeef"; an optional 0x
-// in front of each word. Empty when a digit is not hex or a word has an odd count.
+// Hex digits in pairs, e.g. "de ad be ef" (as words or in one) or "deadbeef"; an optional
+// 0x in front of each word. Empty when a digit is not hex, a word has an odd count of
+// digits, or there are no digits at all.
 std::optional<std::vector<unsigned char>> ParseHexBytes(const std::vector<std::string>& words);
 
 // "0x0000812c": eight lower-case hex digits.
