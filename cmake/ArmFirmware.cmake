@@ -85,7 +85,10 @@ function(vantrel_arm_firmware)
     foreach(src ${files})
       get_filename_component(src "${src}" ABSOLUTE)
       get_filename_component(stem "${src}" NAME)
-      set(obj "${out_dir}/${state}/${stem}.o")
+      # Named after the path, so that a.c in two folders makes two objects.
+      file(RELATIVE_PATH rel "${CMAKE_CURRENT_SOURCE_DIR}" "${src}")
+      string(MAKE_C_IDENTIFIER "${rel}" obj_name)
+      set(obj "${out_dir}/${state}/${obj_name}.o")
       add_custom_command(
         OUTPUT "${obj}"
         COMMAND ${CMAKE_COMMAND} -E make_directory "${out_dir}/${state}"

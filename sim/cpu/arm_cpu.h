@@ -15,7 +15,9 @@ enum class Mode : uint8_t {
 enum class AccessKind : uint8_t { kFetch, kData };
 
 // What the core sees of the outside world. size is 1, 2 or 4 bytes; addresses arrive
-// as the core drives them (the bus decides how unaligned bits are ignored).
+// as the core drives them (the bus decides how unaligned bits are ignored). Byte and
+// halfword stores pass the value in the low bits only; privileged is false in User
+// mode and for LDRT/STRT.
 class Bus {
  public:
   virtual ~Bus() = default;
@@ -33,17 +35,17 @@ class Bus {
 
 // How an instruction word uses the bus, for a debug-state pipeline that feeds it.
 struct CycleShape {
-  int loads = 0;        // data words read (LDR/LDM/SWP/LDRH...)
+  int loads = 0;        // data words read (LDR/LDM/SWP/LDRH...; LDM of no registers: 1)
   int stores = 0;       // data words written (STR/STM/SWP...)
-  bool internal = false;  // a trailing internal cycle (loads, multiplies...)
-  bool writesPc = false;  // the instruction may change r15 (branch, BX, ALU to pc, load of pc)
+  bool internal = false;  // a trailing internal cycle (loads, SWP, multiplies, shifts by register)
+  bool writesPc = false;  // the instruction may change r15 (branch, BX, SWI, ALU to pc, load of pc)
   bool isLoadStore = false;  // LDR/STR/LDM/STM/SWP/LDC/STC of any form
 };
 
 struct ExecResult {
   bool pcWritten = false;  // r15 was written: continue at NextPc()
-  bool exception = false;  // an exception was taken (SWI, undefined, abort)
-  bool dataAbort = false;
+  bool exception = false;  // an exception was taken (SWI, undefined, abort, IRQ, FIQ): NextPc() is its vector
+  bool dataAbort = false;  // the exception is a data abort (a data access returned false)
 };
 
 class ArmCpu {
@@ -63,7 +65,11 @@ class ArmCpu {
   // the PC or took an exception. LDM/STM access memory in ascending address order,
   // one bus access per word, even after one of them aborts.
   ExecResult Execute(uint32_t instruction, uint32_t address, Bus& bus);
+  // The cycles of a word that executes (the encoding alone; the condition is not read).
   static CycleShape Shape(uint32_t instruction, bool thumb);
+  // The cycles the word makes if executed now: a word whose condition fails under the
+  // current flags makes no data or internal cycle and does not write the PC.
+  CycleShape CurrentShape(uint32_t instruction) const;
 
   uint32_t NextPc() const { return next_pc_; }
   void SetNextPc(uint32_t pc) { next_pc_ = pc; }

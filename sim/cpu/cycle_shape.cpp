@@ -98,4 +98,13 @@ CycleShape ArmCpu::Shape(uint32_t instruction, bool thumb) {
   return thumb ? ThumbShape(static_cast<uint16_t>(instruction)) : ArmShape(instruction);
 }
 
+CycleShape ArmCpu::CurrentShape(uint32_t instruction) const {
+  uint32_t cond = instruction >> 28;
+  if (Thumb()) {
+    const ThumbDecoded d = DecodeThumb(static_cast<uint16_t>(instruction));
+    cond = d.kind == ThumbKind::kConditionalBranch ? d.cond : 0xEu;
+  }
+  return ConditionPasses(cond, cpsr_) ? Shape(instruction, Thumb()) : CycleShape{};
+}
+
 }  // namespace vsim

@@ -50,6 +50,29 @@ ArmClass ClassifyArm(uint32_t word) {
   }
 }
 
+bool ConditionPasses(uint32_t cond, uint32_t cpsr) {
+  const bool n = (cpsr & 0x80000000u) != 0, z = (cpsr & 0x40000000u) != 0;
+  const bool c = (cpsr & 0x20000000u) != 0, v = (cpsr & 0x10000000u) != 0;
+  switch (cond & 0xFu) {
+    case 0x0: return z;
+    case 0x1: return !z;
+    case 0x2: return c;
+    case 0x3: return !c;
+    case 0x4: return n;
+    case 0x5: return !n;
+    case 0x6: return v;
+    case 0x7: return !v;
+    case 0x8: return c && !z;
+    case 0x9: return !c || z;
+    case 0xA: return n == v;
+    case 0xB: return n != v;
+    case 0xC: return !z && n == v;
+    case 0xD: return z || n != v;
+    case 0xE: return true;
+    default: return false;
+  }
+}
+
 namespace {
 
 uint32_t Bits(uint16_t half, int low, int count) {

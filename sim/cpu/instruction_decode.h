@@ -27,6 +27,10 @@ enum class ArmClass : uint8_t {
 
 ArmClass ClassifyArm(uint32_t word);
 
+// Whether condition field cond (0-15) passes under the NZCV bits of cpsr. NV (15)
+// never passes, as on ARMv4.
+bool ConditionPasses(uint32_t cond, uint32_t cpsr);
+
 // Most Thumb instructions are ARM instructions with a shorter encoding; those are
 // rewritten as the ARM word that has the same effect (flags included). The rest need
 // the Thumb PC rules or have no ARM twin.

@@ -39,29 +39,7 @@ void InstructionExecutor::DispatchArm(uint32_t word) {
   }
 }
 
-bool InstructionExecutor::ConditionPassed(uint32_t cond) const {
-  const uint32_t f = cpu_.cpsr_;
-  const bool n = (f & kNegative) != 0, z = (f & kZero) != 0;
-  const bool c = (f & kCarry) != 0, v = (f & kOverflow) != 0;
-  switch (cond & 0xFu) {
-    case 0x0: return z;
-    case 0x1: return !z;
-    case 0x2: return c;
-    case 0x3: return !c;
-    case 0x4: return n;
-    case 0x5: return !n;
-    case 0x6: return v;
-    case 0x7: return !v;
-    case 0x8: return c && !z;
-    case 0x9: return !c || z;
-    case 0xA: return n == v;
-    case 0xB: return n != v;
-    case 0xC: return !z && n == v;
-    case 0xD: return z || n != v;
-    case 0xE: return true;
-    default: return false;  // NV: never, as on ARMv4
-  }
-}
+bool InstructionExecutor::ConditionPassed(uint32_t cond) const { return ConditionPasses(cond, cpu_.cpsr_); }
 
 void InstructionExecutor::SetNz(uint32_t value) {
   uint32_t f = cpu_.cpsr_ & ~(kNegative | kZero);

@@ -58,5 +58,18 @@ INSTANTIATE_TEST_SUITE_P(SimCpu, CycleShapes, ::testing::Values(
     ShapeCase{"Thumb B<cond>", 0xD0FE, true, {0, 0, false, true, false}},
     ShapeCase{"Thumb high word is ignored", 0xFFFF0000, true, {0, 0, false, false, false}}));
 
+TEST(SimCpuCurrentShape, AFailingConditionMakesNoDataCycles) {
+  ArmCpu cpu;
+  cpu.SetCpsr(0x400000D3);  // Z set
+  EXPECT_EQ(cpu.CurrentShape(0x0890000E).loads, 3);  // LDMEQIA r0, {r1-r3}
+  EXPECT_EQ(cpu.CurrentShape(0x1890000E).loads, 0);  // LDMNEIA
+  EXPECT_FALSE(cpu.CurrentShape(0x1AFFFFFE).writesPc);  // BNE .
+  EXPECT_FALSE(cpu.CurrentShape(0xF890000E).internal);  // NV never executes
+  cpu.SetCpsr(0x400000F3);  // Thumb
+  EXPECT_TRUE(cpu.CurrentShape(0xD0FE).writesPc);   // BEQ
+  EXPECT_FALSE(cpu.CurrentShape(0xD1FE).writesPc);  // BNE
+  EXPECT_EQ(cpu.CurrentShape(0xB503).stores, 3);    // PUSH {r0, r1, lr}: no condition
+}
+
 }  // namespace
 }  // namespace vsim

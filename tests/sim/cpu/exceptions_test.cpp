@@ -54,6 +54,26 @@ INSTANTIATE_TEST_SUITE_P(SimCpu, ExceptionEntry, ::testing::Values(
     EntryCase{"data abort on LDR", 0x53, 0xE5910000, true, Mode::kAbort, 0x10, 0x1008, true},
     EntryCase{"data abort on Thumb LDR", 0x30, 0x6808, true, Mode::kAbort, 0x10, 0x100A, false}));
 
+TEST(SimCpuDataAbort, BlockTransferKeepsItsCyclesAndStopsRegisterWrites) {
+  ArmCpu cpu;
+  RecordingBus bus;
+  cpu.SetCpsr(0xD3);
+  cpu.SetReg(1, 0x2000);
+  for (uint32_t r : {0u, 2u, 3u}) cpu.SetReg(static_cast<int>(r), 0xEEEE);
+  ASSERT_TRUE(bus.Poke(0x2000, 4, 0x1111));
+  ASSERT_TRUE(bus.Poke(0x2008, 4, 0x3333));
+  bus.aborting.insert(0x2004);
+  const ExecResult r = cpu.Execute(0xE8B1000D, 0x1000, bus);  // LDMIA r1!, {r0, r2, r3}
+  EXPECT_TRUE(r.dataAbort);
+  EXPECT_EQ(bus.log.size(), 3u);  // every word still has its cycle
+  EXPECT_EQ(cpu.Reg(14), 0x1008u);
+  cpu.SetCpsr(0xD3);  // back to Supervisor to look at its registers
+  EXPECT_EQ(cpu.Reg(0), 0x1111u);  // loaded before the abort
+  EXPECT_EQ(cpu.Reg(2), 0xEEEEu);
+  EXPECT_EQ(cpu.Reg(3), 0xEEEEu);
+  EXPECT_EQ(cpu.Reg(1), 0x200Cu);  // the base is written back, as the ARM7TDMI does
+}
+
 TEST(SimCpuStep, PrefetchAbortAndInterruptsAreTakenBeforeTheFetch) {
   ArmCpu cpu;
   RecordingBus bus;
