@@ -27,6 +27,7 @@ void LoadInstance() {
 void UnloadInstance() {
   // A job still running would drive the cable and the state being torn down.
   if (g_job_gate.Exists()) (void)g_job_gate.WaitUntilOpen();
+  platform::WaitForStartedThreads();
   if (g_instance_active) platform::CloseInstanceMarker();
   if (g_entry_mutex.Exists()) {
     g_entry_mutex.Destroy();

@@ -219,18 +219,37 @@ void* RunThread(void* raw) {
   start.body(start.argument);
   return nullptr;
 }
+
+// The last thread started stays joinable: it is joined before the next one starts (one
+// job at a time, so it has finished its body by then) and before the library is
+// unloaded, so that no thread still runs the library's code when it is unmapped.
+pthread_mutex_t g_thread_mutex = PTHREAD_MUTEX_INITIALIZER;
+pthread_t g_last_thread;
+bool g_last_thread_joinable = false;
+
+void JoinLastThread() {
+  if (!g_last_thread_joinable) return;
+  pthread_join(g_last_thread, nullptr);
+  g_last_thread_joinable = false;
+}
 }  // namespace
 
 bool StartDetachedThread(void (*body)(void*), void* argument) {
   auto* start = new (std::nothrow) ThreadStart{body, argument};
   if (start == nullptr) return false;
-  pthread_t thread;
-  if (pthread_create(&thread, nullptr, &RunThread, start) != 0) {
-    delete start;
-    return false;
-  }
-  pthread_detach(thread);
-  return true;
+  pthread_mutex_lock(&g_thread_mutex);
+  JoinLastThread();
+  const bool started = pthread_create(&g_last_thread, nullptr, &RunThread, start) == 0;
+  g_last_thread_joinable = started;
+  pthread_mutex_unlock(&g_thread_mutex);
+  if (!started) delete start;
+  return started;
+}
+
+void WaitForStartedThreads() {
+  pthread_mutex_lock(&g_thread_mutex);
+  JoinLastThread();
+  pthread_mutex_unlock(&g_thread_mutex);
 }
 
 }  // namespace vantrel::platform

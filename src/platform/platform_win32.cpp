@@ -128,26 +128,43 @@ namespace {
 struct ThreadStart {
   void (*body)(void*);
   void* argument;
+  HMODULE module;
 };
 
+// The thread holds a reference to the library and drops it only as it exits, so that
+// an unload while it runs waits for it instead of unmapping the code it still runs.
 unsigned __stdcall RunThread(void* raw) {
   ThreadStart start = *static_cast<ThreadStart*>(raw);
   delete static_cast<ThreadStart*>(raw);
   start.body(start.argument);
+  if (start.module != nullptr) FreeLibraryAndExitThread(start.module, 0);
   return 0;
+}
+
+HMODULE ReferenceThisLibrary() {
+  HMODULE module = nullptr;
+  if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&RunThread), &module)) {
+    return nullptr;
+  }
+  return module;
 }
 }  // namespace
 
 bool StartDetachedThread(void (*body)(void*), void* argument) {
-  auto* start = new (std::nothrow) ThreadStart{body, argument};
+  auto* start = new (std::nothrow) ThreadStart{body, argument, ReferenceThisLibrary()};
   if (start == nullptr) return false;
   const uintptr_t thread = _beginthreadex(nullptr, 0, &RunThread, start, 0, nullptr);
   if (thread == 0) {
+    if (start->module != nullptr) FreeLibrary(start->module);
     delete start;
     return false;
   }
   CloseHandle(reinterpret_cast<HANDLE>(thread));
   return true;
 }
+
+// Nothing to wait for: a running thread keeps the library loaded (see RunThread), and
+// waiting inside the unload would deadlock on the loader lock.
+void WaitForStartedThreads() {}
 
 }  // namespace vantrel::platform
