@@ -38,11 +38,14 @@ bool IsPsrName(const std::string& name) {
   return name.compare(0, 4, "cpsr") == 0 || name.compare(0, 4, "spsr") == 0;
 }
 bool IsPcName(const std::string& name) { return name == "pc" || name == "r15" || name == "pc_usr" || name == "r15_usr"; }
+// Link registers hold return addresses: worth naming too.
+bool IsLinkName(const std::string& name) { return name.compare(0, 2, "lr") == 0 || name.compare(0, 3, "r14") == 0; }
 
-// The value with what it means: the symbol under the PC, the flags and mode of a PSR.
+// The value with what it means: the symbol under the PC or a return address, the flags
+// and mode of a PSR.
 void PrintRegister(Session& session, const std::string& name, uint32_t value) {
   std::string comment;
-  if (IsPcName(name)) comment = session.symbols().Describe(value);
+  if (IsPcName(name) || IsLinkName(name)) comment = session.symbols().Describe(value);
   else if (IsPsrName(name)) comment = DescribePsr(value);
   PrintField(name, Hex32(value), comment);
 }
