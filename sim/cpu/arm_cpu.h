@@ -7,6 +7,10 @@
 
 namespace vsim {
 
+namespace cpu {
+class InstructionExecutor;
+}  // namespace cpu
+
 enum class Mode : uint8_t {
   kUser = 0x10, kFiq = 0x11, kIrq = 0x12, kSupervisor = 0x13,
   kAbort = 0x17, kUndefined = 0x1B, kSystem = 0x1F,
@@ -102,7 +106,7 @@ class ArmCpu {
   void TakeException(Exception kind, uint32_t returnAddress);
 
  private:
-  friend class InstructionExecutor;  // executes ARM and Thumb words on this state
+  friend class cpu::InstructionExecutor;  // executes ARM and Thumb words on this state
 
   enum Bank : uint8_t { kUserBank, kFiqBank, kIrqBank, kSvcBank, kAbtBank, kUndBank, kBankCount };
   static Bank BankOf(uint32_t mode);

@@ -2,7 +2,7 @@
 #include "cpu/barrel_shifter.h"
 #include "cpu/instruction_executor.h"
 
-namespace vsim {
+namespace vsim::cpu {
 namespace {
 
 enum Opcode : uint32_t {
@@ -130,4 +130,4 @@ void InstructionExecutor::StatusWrite(uint32_t word) {
   cpu_.WriteCpsr((cpu_.cpsr_ & ~mask) | (value & mask));
 }
 
-}  // namespace vsim
+}  // namespace vsim::cpu

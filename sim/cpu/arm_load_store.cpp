@@ -4,7 +4,7 @@
 #include "cpu/barrel_shifter.h"
 #include "cpu/instruction_executor.h"
 
-namespace vsim {
+namespace vsim::cpu {
 namespace {
 
 constexpr uint32_t kPreIndex = 1u << 24;
@@ -129,4 +129,4 @@ void InstructionExecutor::Swap(uint32_t word) {
   if (!data_aborted_) WriteLoaded(rd, value);
 }
 
-}  // namespace vsim
+}  // namespace vsim::cpu

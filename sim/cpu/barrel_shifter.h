@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace vsim {
+namespace vsim::cpu {
 
 struct Shifted {
   uint32_t value;
@@ -73,4 +73,4 @@ inline AddResult AddWithCarry(uint32_t a, uint32_t b, bool carryIn) {
   return {value, (wide >> 32) != 0, (((a ^ value) & (b ^ value)) >> 31) != 0};
 }
 
-}  // namespace vsim
+}  // namespace vsim::cpu

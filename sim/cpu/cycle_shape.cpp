@@ -7,6 +7,12 @@
 namespace vsim {
 namespace {
 
+using cpu::ArmClass;
+using cpu::ClassifyArm;
+using cpu::DecodeThumb;
+using cpu::ThumbDecoded;
+using cpu::ThumbKind;
+
 constexpr uint32_t kLoadBit = 1u << 20;
 
 bool Loads(uint32_t word) { return (word & kLoadBit) != 0; }
@@ -104,7 +110,7 @@ CycleShape ArmCpu::CurrentShape(uint32_t instruction) const {
     const ThumbDecoded d = DecodeThumb(static_cast<uint16_t>(instruction));
     cond = d.kind == ThumbKind::kConditionalBranch ? d.cond : 0xEu;
   }
-  return ConditionPasses(cond, cpsr_) ? Shape(instruction, Thumb()) : CycleShape{};
+  return cpu::ConditionPasses(cond, cpsr_) ? Shape(instruction, Thumb()) : CycleShape{};
 }
 
 }  // namespace vsim

@@ -1,6 +1,6 @@
 #include "cpu/instruction_decode.h"
 
-namespace vsim {
+namespace vsim::cpu {
 namespace {
 
 constexpr uint32_t kAlways = 0xE0000000u;
@@ -223,4 +223,4 @@ ThumbDecoded DecodeThumb(uint16_t h) {
   }
 }
 
-}  // namespace vsim
+}  // namespace vsim::cpu

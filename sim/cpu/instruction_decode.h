@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace vsim {
+namespace vsim::cpu {
 
 enum class ArmClass : uint8_t {
   kDataProcessing,
@@ -58,4 +58,4 @@ struct ThumbDecoded {
 
 ThumbDecoded DecodeThumb(uint16_t half);
 
-}  // namespace vsim
+}  // namespace vsim::cpu

@@ -2,7 +2,7 @@
 
 #include "cpu/instruction_decode.h"
 
-namespace vsim {
+namespace vsim::cpu {
 
 InstructionExecutor::InstructionExecutor(ArmCpu& cpu, Bus& bus, uint32_t address)
     : cpu_(cpu), bus_(bus), address_(address), thumb_(cpu.Thumb()) {}
@@ -145,4 +145,4 @@ void InstructionExecutor::SoftwareInterrupt() {
   TakeException(ArmCpu::Exception::kSwi, address_ + (thumb_ ? 2u : 4u));
 }
 
-}  // namespace vsim
+}  // namespace vsim::cpu

@@ -7,7 +7,7 @@
 #include "cpu/arm_cpu.h"
 #include "cpu/instruction_decode.h"
 
-namespace vsim {
+namespace vsim::cpu {
 
 class InstructionExecutor {
  public:
@@ -75,4 +75,4 @@ class InstructionExecutor {
   ExecResult result_;
 };
 
-}  // namespace vsim
+}  // namespace vsim::cpu

@@ -2,7 +2,7 @@
 // here (r15 reads as address + 4, word-aligned where the instruction says so).
 #include "cpu/instruction_executor.h"
 
-namespace vsim {
+namespace vsim::cpu {
 
 ExecResult InstructionExecutor::ExecuteThumb(uint16_t half) {
   pc_operand_ = address_ + 4;
@@ -48,4 +48,4 @@ void InstructionExecutor::DispatchThumbSpecial(const ThumbDecoded& d) {
   }
 }
 
-}  // namespace vsim
+}  // namespace vsim::cpu
