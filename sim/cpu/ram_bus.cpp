@@ -18,10 +18,14 @@ bool RamBus::Locate(uint32_t address, int size, size_t& offset) const {
 bool RamBus::Peek(uint32_t address, int size, uint32_t& value) const {
   size_t offset = 0;
   if (!Locate(address, size, offset)) return false;
-  value = 0;
-  for (int i = 0; i < size; ++i) {
-    const int shift = endian_ == Endian::kLittle ? 8 * i : 8 * (size - 1 - i);
-    value |= uint32_t{bytes_[offset + static_cast<size_t>(i)]} << shift;
+  const uint8_t* p = bytes_.data() + offset;
+  const bool little = endian_ == Endian::kLittle;
+  switch (size) {
+    case 1: value = p[0]; break;
+    case 2: value = little ? uint32_t{p[0]} | uint32_t{p[1]} << 8 : uint32_t{p[0]} << 8 | uint32_t{p[1]}; break;
+    default:
+      value = little ? uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24
+                     : uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | uint32_t{p[3]};
   }
   return true;
 }
@@ -29,9 +33,10 @@ bool RamBus::Peek(uint32_t address, int size, uint32_t& value) const {
 bool RamBus::Poke(uint32_t address, int size, uint32_t value) {
   size_t offset = 0;
   if (!Locate(address, size, offset)) return false;
+  uint8_t* p = bytes_.data() + offset;
   for (int i = 0; i < size; ++i) {
     const int shift = endian_ == Endian::kLittle ? 8 * i : 8 * (size - 1 - i);
-    bytes_[offset + static_cast<size_t>(i)] = static_cast<uint8_t>(value >> shift);
+    p[i] = static_cast<uint8_t>(value >> shift);
   }
   return true;
 }
