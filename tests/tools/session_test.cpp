@@ -190,6 +190,20 @@ TEST(HostSession, BoardOptionsShapeTheSimulatedBoard) {
   EXPECT_TRUE(Contains(run.err, "multiples of 4")) << run.err;
 }
 
+TEST(HostSession, DisconnectTakesTheBreakpointsOutOfMemoryFirst) {
+  const uint32_t record = DemoSymbols().Find("record_result")->address;
+  const HostRun run = RunHost({kHost, "open; connect; load " + kDemoElf + "; read record_result 4; break record_result; "
+                                       "break fibonacci --hw; disconnect; open; connect; read record_result 4; breaks"});
+  ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+  EXPECT_TRUE(Contains(run.out, "deleted   " + Hex(record) + "  record_result"));
+  EXPECT_TRUE(Contains(run.out, "deleted   hardware breakpoint"));
+  // The instruction under the breakpoint is back, the same as before it was set.
+  const std::string before = OutputOf(run.out, "read record_result 4", 1);
+  EXPECT_TRUE(Contains(before, Hex(record).substr(2) + "  ")) << run.out;
+  EXPECT_EQ(OutputOf(run.out, "read record_result 4", 2), before);
+  EXPECT_TRUE(Contains(run.out, "no breakpoints"));
+}
+
 TEST(HostSession, RegionsAreDeclaredListedAndEnforcedByTheLibrary) {
   const HostRun run = RunCommands("open; connect; region add 0x8000 0x1000 ro; regions; write 0x8000 01020304",
                                   {"--keep-going"});

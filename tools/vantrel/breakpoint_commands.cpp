@@ -93,6 +93,17 @@ void PutBackLiftedBreakpoints(Session& session) {
   }
 }
 
+void TakeOutBreakpointsBeforeDisconnect(Session& session) {
+  Breakpoints& breakpoints = session.breakpoints();
+  if (breakpoints.software.empty() && !breakpoints.hardware) return;
+  const int state = session.library().DbgStatus(0) >> 8;
+  const bool halted = state == 0x300 || state == 0x400;
+  // The core runs on from address 0 without its debug logic: a breakpoint pattern left
+  // in memory would be executed as an instruction.
+  if (!halted || !DeleteAll(session)) session.Warn("breakpoints may stay in target memory; the host forgets them");
+  breakpoints = Breakpoints{};
+}
+
 bool RunBreak(Session& session, Arguments& arguments) {
   const bool hardware = arguments.Flag("--hw");
   if (!ExpectPositional(session, arguments, 1, 1)) return false;

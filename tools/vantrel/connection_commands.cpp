@@ -89,6 +89,7 @@ bool RunConnect(Session& session, Arguments& arguments) {
 
 bool RunDisconnect(Session& session, Arguments& arguments) {
   if (!ExpectPositional(session, arguments, 0, 0)) return false;
+  TakeOutBreakpointsBeforeDisconnect(session);
   const Answer answer = session.Call(VANTREL_CMD_DISCONNECT);
   // Status 2 tells the target was down already, or would not halt; the cable is
   // released all the same, so the command has done its job.

@@ -22,6 +22,9 @@ void ReportHalt(Session& session, const char* verb);
 bool LiftBreakpointUnderPc(Session& session);
 void PutBackLiftedBreakpoints(Session& session);
 
+// Before a disconnect: breakpoints out of memory while the core is still halted.
+void TakeOutBreakpointsBeforeDisconnect(Session& session);
+
 }  // namespace vantrel::cli
 
 namespace vantrel::cli {
