@@ -112,6 +112,9 @@ void InstructionExecutor::BlockTransfer(uint32_t word) {
     first = false;
     address += 4;
   }
+  // After an abort the base holds its written-back value, even if the list loaded it,
+  // so that a handler can undo the transfer.
+  if (load && data_aborted_ && writeBack) cpu_.regs_[rn] = updated;
   if (load && (list & 0x8000u) != 0 && !data_aborted_) {
     if ((word & kByteOrUserBank) != 0) cpu_.WriteCpsr(cpu_.Spsr(cpu_.CurrentMode()));
     WriteLoaded(15, loadedPc);

@@ -72,6 +72,11 @@ TEST(SimCpuDataAbort, BlockTransferKeepsItsCyclesAndStopsRegisterWrites) {
   EXPECT_EQ(cpu.Reg(2), 0xEEEEu);
   EXPECT_EQ(cpu.Reg(3), 0xEEEEu);
   EXPECT_EQ(cpu.Reg(1), 0x200Cu);  // the base is written back, as the ARM7TDMI does
+
+  cpu.SetReg(1, 0x2000);
+  cpu.Execute(0xE8B10006, 0x1000, bus);  // LDMIA r1!, {r1, r2}: r1 loaded, then the abort
+  cpu.SetCpsr(0xD3);
+  EXPECT_EQ(cpu.Reg(1), 0x2008u);  // the written-back base, not the loaded word
 }
 
 TEST(SimCpuStep, PrefetchAbortAndInterruptsAreTakenBeforeTheFetch) {
