@@ -117,10 +117,11 @@ ResultCode WriteMergedBytes(uint32_t first, uint32_t length, const uint8_t* sour
   const WordSpan span = WordsAround(first, length);
   std::unique_ptr<uint8_t[]> staging = ObtainBuffer(span.bytes);
   if (staging == nullptr) return kNoMemory;
-  const WordSpan head{span.first, kWordBytes, 0};
-  if (ReadWords(head, staging.get()) != kOk) return kWordTransferFailed;
+  const bool partialHead = span.lead != 0 || length < kWordBytes;
+  const bool partialTail = ((first + length) & kWordOffsetMask) != 0;
   const int64_t lastWordOffset = span.bytes - kWordBytes;
-  if (lastWordOffset > 0) {
+  if (partialHead && ReadWords({span.first, kWordBytes, 0}, staging.get()) != kOk) return kWordTransferFailed;
+  if (partialTail && lastWordOffset > 0) {
     const WordSpan tail{static_cast<uint32_t>(span.first + lastWordOffset), kWordBytes, 0};
     if (ReadWords(tail, staging.get() + lastWordOffset) != kOk) return kWordTransferFailed;
   }

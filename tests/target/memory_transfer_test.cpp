@@ -117,15 +117,24 @@ TEST_F(MemoryTransferTest, RefusalsSendNothing) {
 }
 
 TEST_F(MemoryTransferTest, PartialWordsAreReadMergedAndWrittenBack) {
-  const std::vector<uint8_t> data{0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF};
-  // 6 bytes at 0x1002: the words at 0x1000 (store 0) and 0x1004 (store 1) are read first.
-  ASSERT_EQ(target::StoreTargetMemory(0x1002, 6, data.data(), 4), kOk);
+  const std::vector<uint8_t> data{0xAA, 0xBB, 0xCC, 0xDD, 0xEE};
+  // 5 bytes at 0x1002: the words at 0x1000 (store 0) and 0x1004 (store 1) are read first.
+  ASSERT_EQ(target::StoreTargetMemory(0x1002, 5, data.data(), 4), kOk);
   EXPECT_EQ(Blocks(), (std::vector<uint32_t>{0x1000, 0x1004}));
   const std::vector<PutCall> calls = Puts();
   ASSERT_EQ(calls.size(), 1u);
   EXPECT_EQ(calls[0].address, 0x1000u);
-  EXPECT_EQ(calls[0].words, (std::vector<uint32_t>{0xBBAA0000u, 0xFFEEDDCCu}));
+  EXPECT_EQ(calls[0].words, (std::vector<uint32_t>{0xBBAA0000u, 0xA0EEDDCCu}));
   EXPECT_EQ(arm7::ProgressPercent(), 100);
+}
+
+TEST_F(MemoryTransferTest, OnlyPartlyWrittenWordsAreReadFirst) {
+  const std::vector<uint8_t> data = Bytes(6);
+  ASSERT_EQ(target::StoreTargetMemory(0x1000, 6, data.data(), 4), kOk);
+  EXPECT_EQ(Blocks(), (std::vector<uint32_t>{0x1004}));
+  port_.ClearLog();
+  ASSERT_EQ(target::StoreTargetMemory(0x1002, 6, data.data(), 4), kOk);
+  EXPECT_EQ(Blocks(), (std::vector<uint32_t>{0x1000})) << "the last word is written whole";
 }
 
 TEST_F(MemoryTransferTest, ShortWriteInsideOneWordKeepsItsOtherBytes) {
