@@ -1,5 +1,6 @@
 // Memory-map commands: declare and list regions.
 #include <cstring>
+#include <string_view>
 
 #include "drvshellmain/answer.h"
 #include "drvshellmain/commands.h"
@@ -27,7 +28,9 @@ void AddRegionCommand(const JtagRequest& request, JtagResponse& response) {
 // The terminator is counted in the answer's length, so the text gets one byte less than
 // the data area; a longer listing ends after the last whole row that fits.
 void ListRegionsCommand(const JtagRequest&, JtagResponse& response) {
-  AnswerText(response, VANTREL_STATUS_OK, target::ListMemoryRegions(sizeof response.data - 1));
+  char text[sizeof response.data - 1];
+  const std::size_t length = target::ListMemoryRegions(text);
+  AnswerText(response, VANTREL_STATUS_OK, std::string_view(text, length));
 }
 
 }  // namespace vantrel::shell

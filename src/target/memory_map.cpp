@@ -3,6 +3,7 @@
 #include <array>
 #include <cinttypes>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 namespace vantrel::target {
@@ -31,28 +32,37 @@ bool AtOrBelowEnd(uint64_t x, const MemoryRegion& region) {
 bool Overlap(const MemoryRegion& a, const MemoryRegion& b) { return BelowEnd(a.start, b) && BelowEnd(b.start, a); }
 
 // Properties beyond the three known ones still get a text, showing the value.
-std::string PropertyText(uint32_t property) {
+void FormatPropertyText(uint32_t property, char (&text)[16]) {
   switch (property) {
     case kReadOnlyRegion:
-      return "-R";
+      std::snprintf(text, sizeof text, "-R");
+      return;
     case kWriteOnlyRegion:
-      return "-W";
+      std::snprintf(text, sizeof text, "-W");
+      return;
     case kReadWriteRegion:
-      return "-RW";
-    default: {
-      char text[16];
+      std::snprintf(text, sizeof text, "-RW");
+      return;
+    default:
       std::snprintf(text, sizeof text, "-(%" PRIu32 ")", property);
-      return text;
-    }
   }
 }
 
-std::string Row(int number, const MemoryRegion& region) {
-  char row[96];
-  std::snprintf(row, sizeof row, "%02d    0x%08" PRIx32 "    0x%08" PRIx32 "    %s\r\n", number,
-                static_cast<uint32_t>(region.start), static_cast<uint32_t>(region.length),
-                PropertyText(region.property).c_str());
-  return row;
+// Appends line when it fits whole; false otherwise.
+bool AppendWhole(std::span<char> text, std::size_t& used, const char* line, std::size_t length) {
+  if (length > text.size() - used) return false;
+  std::memcpy(text.data() + used, line, length);
+  used += length;
+  return true;
+}
+
+bool AppendRow(std::span<char> text, std::size_t& used, int number, const MemoryRegion& region) {
+  char property[16];
+  FormatPropertyText(region.property, property);
+  char row[64];
+  const int length = std::snprintf(row, sizeof row, "%02d    0x%08" PRIx32 "    0x%08" PRIx32 "    %s\r\n", number,
+                                   static_cast<uint32_t>(region.start), static_cast<uint32_t>(region.length), property);
+  return length > 0 && AppendWhole(text, used, row, static_cast<std::size_t>(length));
 }
 
 }  // namespace
@@ -66,15 +76,17 @@ AddRegionOutcome AddMemoryRegion(const MemoryRegion& region) {
   return AddRegionOutcome::kAdded;
 }
 
-std::string ListMemoryRegions(std::size_t maxCharacters) {
-  if (g_region_count == 0) return kNoRegionsText;
-  std::string text = kHeaderLine;
-  for (int i = 0; i < g_region_count; ++i) {
-    const std::string row = Row(i + 1, g_regions[static_cast<std::size_t>(i)]);
-    if (text.size() + row.size() > maxCharacters) break;
-    text += row;
+std::size_t ListMemoryRegions(std::span<char> text) {
+  std::size_t used = 0;
+  if (g_region_count == 0) {
+    (void)AppendWhole(text, used, kNoRegionsText, sizeof kNoRegionsText - 1);
+    return used;
   }
-  return text;
+  if (!AppendWhole(text, used, kHeaderLine, sizeof kHeaderLine - 1)) return used;
+  for (int i = 0; i < g_region_count; ++i) {
+    if (!AppendRow(text, used, i + 1, g_regions[static_cast<std::size_t>(i)])) break;
+  }
+  return used;
 }
 
 int MemoryRegionCount() { return g_region_count; }

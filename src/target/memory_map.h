@@ -6,7 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
+#include <span>
 
 namespace vantrel::target {
 
@@ -30,9 +30,10 @@ enum class AddRegionOutcome { kAdded, kOverlap, kMapFull };
 // with an existing one is refused also when the map is full), then the 50-region limit.
 [[nodiscard]] AddRegionOutcome AddMemoryRegion(const MemoryRegion& region);
 
-// The listing text: "no memory configuration\r\n", or the header line and one row per
-// region. Only whole rows are given, as many as fit in maxCharacters.
-std::string ListMemoryRegions(std::size_t maxCharacters);
+// The listing text, without terminator: "no memory configuration\r\n", or the header line
+// and one row per region. Only whole rows are written, as many as fit in text. Returns
+// the number of characters written.
+std::size_t ListMemoryRegions(std::span<char> text);
 
 int MemoryRegionCount();
 void ClearMemoryMap();  // the successful connect; also the at-load state for tests

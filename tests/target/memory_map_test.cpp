@@ -15,6 +15,12 @@ class MemoryMapTest : public ::testing::Test {
   void SetUp() override { ClearMemoryMap(); }
   void TearDown() override { ClearMemoryMap(); }
 
+  // The listing as the command gives it: at most 1023 characters.
+  static std::string Listing() {
+    char text[1023];
+    return std::string(text, ListMemoryRegions(text));
+  }
+
   static AddRegionOutcome Add(uint64_t start, uint64_t length, uint32_t property = kReadOnlyRegion) {
     return AddMemoryRegion({start, length, property, 0});
   }
@@ -44,12 +50,12 @@ TEST_F(MemoryMapTest, RegionReachingPastTheTopOfTheSpaceCoversEverythingAboveIts
 }
 
 TEST_F(MemoryMapTest, ListingIsByteExact) {
-  EXPECT_EQ(ListMemoryRegions(1023), "no memory configuration\r\n");
+  EXPECT_EQ(Listing(), "no memory configuration\r\n");
   ASSERT_EQ(Add(0, 0x10000, kReadOnlyRegion), AddRegionOutcome::kAdded);
   ASSERT_EQ(Add(0x100010000u, 0x20, kWriteOnlyRegion), AddRegionOutcome::kAdded);  // high bits not shown
   ASSERT_EQ(Add(0x20000, 0, kReadWriteRegion), AddRegionOutcome::kAdded);
   ASSERT_EQ(Add(0x30000, 4, 3), AddRegionOutcome::kAdded);
-  EXPECT_EQ(ListMemoryRegions(1023),
+  EXPECT_EQ(Listing(),
             "No    StartAddr     Length        Property\r\n"
             "01    0x00000000    0x00010000    -R\r\n"
             "02    0x00010000    0x00000020    -W\r\n"
@@ -59,7 +65,7 @@ TEST_F(MemoryMapTest, ListingIsByteExact) {
 
 TEST_F(MemoryMapTest, LongListingEndsAfterTheLastWholeRowThatFits) {
   for (uint64_t i = 0; i < 30; ++i) ASSERT_EQ(Add(i * 0x100, 0x100, kReadWriteRegion), AddRegionOutcome::kAdded);
-  const std::string text = ListMemoryRegions(1023);
+  const std::string text = Listing();
   // 44 header characters and rows of 39: 25 rows fit, the 26th does not.
   EXPECT_EQ(text.size(), 44u + 25u * 39u);
   EXPECT_EQ(text.substr(text.size() - 39), "25    0x00001800    0x00000100    -RW\r\n");
