@@ -1,5 +1,6 @@
 // regs and reg: registers by mode or by name (commands 66 and 65), the PC named by
 // symbol and the status registers decoded.
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -91,7 +92,9 @@ bool RunRegs(Session& session, Arguments& arguments) {
 
 bool RunReg(Session& session, Arguments& arguments) {
   if (!ExpectPositional(session, arguments, 1, 2)) return false;
-  const std::string& name = arguments.Positional()[0];
+  // The library ignores case; the host's own naming of the value should too.
+  std::string name = arguments.Positional()[0];
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (name.size() >= VANTREL_TEXT_FIELD_SIZE) return session.Fail("register name too long");
   if (arguments.Positional().size() == 1) {
     const Answer answer = ReadByNames(session, {name});
