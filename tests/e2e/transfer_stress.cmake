@@ -2,5 +2,5 @@
 # label.
 if(TARGET vantrel_e2e_fixture)
   vantrel_unit_test(e2e_transfer_stress_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/transfer_stress.cpp
-                    LIBS vantrel_e2e_fixture USES_LIBRARY PROPERTIES LABELS tsan)
+                    LIBS vantrel_e2e_fixture USES_LIBRARY TSAN)
 endif()
