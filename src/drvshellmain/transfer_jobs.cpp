@@ -39,7 +39,13 @@ struct TransferJob {
 
 TransferJob g_job{};
 
-bool PowerKnownGood() { return cable::PowerStatus() == cable::kPowerGood; }
+// A failed transfer marks the target down only when a power reading says the power is
+// bad; a host that never asked for the power lines must not lose its target over a
+// read that the memory map refused (the same rule the progress report applies).
+bool PowerReadBad() {
+  const int32_t power = cable::PowerStatus();
+  return power != cable::kPowerGood && power != cable::kPowerNeverRead;
+}
 
 void StartTransfer() { arm7::ResetProgress(); }
 
@@ -132,7 +138,7 @@ ResultCode ReadMemoryCommand(uint32_t address, uint8_t* buffer, int32_t length) 
 ResultCode ReadMemoryTransfer(uint32_t address, uint8_t* buffer, int32_t length) {
   StartTransfer();
   const ResultCode result = target::FetchTargetMemory(address, length, buffer);
-  if (result != kOk && !PowerKnownGood()) target::SetTargetState(target::kTargetDown);
+  if (result != kOk && PowerReadBad()) target::SetTargetState(target::kTargetDown);
   return result;
 }
 
@@ -157,7 +163,7 @@ ResultCode DownloadImage(uint32_t loadAddress, uint32_t entryAddress, const uint
   (void)target::ReadRegister(target::kCurrentMode, 0, keptR0, 1);
   (void)target::ReadRegister(target::kCurrentMode, 1, keptR1, 1);
   ResultCode result = target::StoreTargetMemory(loadAddress, length, image, kWholeWords);
-  if (result != kOk && !PowerKnownGood()) target::SetTargetState(target::kTargetDown);
+  if (result != kOk && PowerReadBad()) target::SetTargetState(target::kTargetDown);
   if (result == kOk && verify == kOn && !VerifyByReadingBack(loadAddress, image, length)) result = kVerifyFailed;
   (void)target::WriteRegister(target::kCurrentMode, 0, keptR0);
   (void)target::WriteRegister(target::kCurrentMode, 1, keptR1);

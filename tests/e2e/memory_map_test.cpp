@@ -101,6 +101,16 @@ TEST_F(MemoryMapTest, WriteOnlyBytesReadAsFFAndAReadWhollyInsideIsRefused) {
   EXPECT_EQ(StatusWord() >> 8, 0x300) << "with good power a refused read does not mark the target down";
 }
 
+// The power lines never read: a refused read is no sign of a lost target.
+TEST_F(MemoryTest, ARefusedReadWithThePowerNeverReadKeepsTheTarget) {
+  OpenAndConnect();
+  ASSERT_EQ(AddRegion(0x1100, 0x100, VANTREL_REGION_WRITE_ONLY).status, VANTREL_STATUS_OK);
+  std::vector<uint8_t> buffer(0x10, 0);
+  EXPECT_EQ(ReadMemory(0x1180, buffer.data(), 0x10).status, VANTREL_STATUS_FAILED);
+  EXPECT_EQ(StatusWord() >> 8, 0x300);
+  EXPECT_EQ(ReadRegistersByMode("cur").status, VANTREL_STATUS_OK);
+}
+
 TEST_F(MemoryMapTest, ReadOnlyBytesAreNotWritten) {
   FillBoard(0x1000, 0x400, 0x52);
   const std::vector<uint8_t> before = BoardBytes(0x1000, 0x400);
