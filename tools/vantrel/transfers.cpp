@@ -66,74 +66,49 @@ bool CheckLength(Session& session, size_t length) {
   return true;
 }
 
-bool ReadAlignedWords(Session& session, uint32_t address, std::vector<unsigned char>* bytes) {
-  JtagRequest request = EmptyRequest();
-  request.args.readMemory.buffer = bytes->data();
-  request.args.readMemory.address = address;
-  request.args.readMemory.length = static_cast<int32_t>(bytes->size());
-  return RunTransfer(session, VANTREL_CMD_READ_MEMORY, request, bytes->size() >= kBackgroundTransferBytes,
-                     "read  " + Hex32(address));
-}
-
-// Widens [address, address + size) to whole words, filling the widening from the target.
-bool WidenToWords(Session& session, uint32_t* address, std::vector<unsigned char>* bytes) {
-  const uint32_t head = *address % 4;
-  const uint32_t tail = static_cast<uint32_t>((4 - (*address + bytes->size()) % 4) % 4);
-  if (head == 0 && tail == 0) return true;
-  const uint32_t start = *address - head;
-  const uint64_t end = static_cast<uint64_t>(*address) + bytes->size() + tail;
-  if (end > 0x100000000ull) return session.Fail("the range passes the end of the address space");
-  std::vector<unsigned char> first(4), last(4);
-  if (!ReadAlignedWords(session, start, &first)) return false;
-  if (!ReadAlignedWords(session, static_cast<uint32_t>(end - 4), &last)) return false;
-  bytes->insert(bytes->begin(), first.begin(), first.begin() + head);
-  bytes->insert(bytes->end(), last.end() - tail, last.end());
-  *address = start;
+bool CheckRange(Session& session, uint32_t address, size_t length) {
+  if (!CheckLength(session, length)) return false;
+  if (static_cast<uint64_t>(address) + length > 0x100000000ull) {
+    return session.Fail("the range passes the end of the address space");
+  }
   return true;
 }
 
 }  // namespace
 
+// The library moves exactly the bytes asked for, at any address and any length.
 bool ReadTarget(Session& session, uint32_t address, size_t length, std::vector<unsigned char>* bytes) {
-  if (!CheckLength(session, length)) return false;
-  // The core loads whole words from aligned addresses; read those and cut the request out.
-  const uint32_t start = address & ~3u;
-  const uint64_t end = (static_cast<uint64_t>(address) + length + 3) & ~3ull;
-  if (static_cast<uint64_t>(address) + length > 0x100000000ull) {
-    return session.Fail("the range passes the end of the address space");
-  }
-  std::vector<unsigned char> words(static_cast<size_t>(end - start));
-  if (!ReadAlignedWords(session, start, &words)) return false;
-  const auto first = words.begin() + (address - start);
-  bytes->assign(first, first + static_cast<std::ptrdiff_t>(length));
-  return true;
+  if (!CheckRange(session, address, length)) return false;
+  bytes->assign(length, 0);
+  JtagRequest request = EmptyRequest();
+  request.args.readMemory.buffer = bytes->data();
+  request.args.readMemory.address = address;
+  request.args.readMemory.length = static_cast<int32_t>(length);
+  return RunTransfer(session, VANTREL_CMD_READ_MEMORY, request, length >= kBackgroundTransferBytes,
+                     "read  " + Hex32(address));
 }
 
 bool WriteTarget(Session& session, uint32_t address, const std::vector<unsigned char>& bytes, bool verify) {
-  if (!CheckLength(session, bytes.size())) return false;
-  std::vector<unsigned char> words = bytes;
-  if (!WidenToWords(session, &address, &words)) return false;
+  if (!CheckRange(session, address, bytes.size())) return false;
   JtagRequest request = EmptyRequest();
   request.args.writeMemory.verify = verify ? 1 : 0;
   request.args.writeMemory.address = address;
-  request.args.writeMemory.data = words.data();
-  request.args.writeMemory.length = static_cast<int32_t>(words.size());
+  request.args.writeMemory.data = bytes.data();
+  request.args.writeMemory.length = static_cast<int32_t>(bytes.size());
   request.args.writeMemory.accessWidth = 4;
-  return RunTransfer(session, VANTREL_CMD_WRITE_MEMORY, request, words.size() >= kBackgroundTransferBytes,
+  return RunTransfer(session, VANTREL_CMD_WRITE_MEMORY, request, bytes.size() >= kBackgroundTransferBytes,
                      "write " + Hex32(address));
 }
 
 bool DownloadSegment(Session& session, uint32_t address, const std::vector<unsigned char>& bytes, uint32_t entry,
                      bool verify) {
-  if (!CheckLength(session, bytes.size())) return false;
-  std::vector<unsigned char> words = bytes;
-  if (!WidenToWords(session, &address, &words)) return false;
+  if (!CheckRange(session, address, bytes.size())) return false;
   JtagRequest request = EmptyRequest();
   request.args.download.verify = verify ? 1 : 0;
   request.args.download.loadAddress = address;
   request.args.download.entryAddress = entry;
-  request.args.download.image = words.data();
-  request.args.download.length = static_cast<int32_t>(words.size());
+  request.args.download.image = bytes.data();
+  request.args.download.length = static_cast<int32_t>(bytes.size());
   return RunTransfer(session, VANTREL_CMD_DOWNLOAD, request, true, "load  " + Hex32(address));
 }
 

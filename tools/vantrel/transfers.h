@@ -1,4 +1,4 @@
-// Memory transfers as the host makes them: whole aligned words, a background job
+// Memory transfers as the host makes them: exactly the bytes asked for, a background job
 // followed with getJtagProcess for 256 bytes and more (and for every download), Ctrl-C
 // turned into setJtagProcessBreak, and the job's result collected with jtagGetLastError.
 #pragma once
