@@ -40,27 +40,6 @@ uint32_t ExtractLane(uint32_t word, uint32_t address, int size, Endianness order
   return (word >> LaneShift(address, size, order)) & SizeMask(size);
 }
 
-bool ConditionPasses(uint32_t instruction, uint32_t cpsr) {
-  bool n = (cpsr >> 31) & 1u, z = (cpsr >> 30) & 1u, c = (cpsr >> 29) & 1u, v = (cpsr >> 28) & 1u;
-  switch (instruction >> 28) {
-    case 0x0: return z;
-    case 0x1: return !z;
-    case 0x2: return c;
-    case 0x3: return !c;
-    case 0x4: return n;
-    case 0x5: return !n;
-    case 0x6: return v;
-    case 0x7: return !v;
-    case 0x8: return c && !z;
-    case 0x9: return !c || z;
-    case 0xA: return n == v;
-    case 0xB: return n != v;
-    case 0xC: return !z && n == v;
-    case 0xD: return z || n != v;
-    default: return true;
-  }
-}
-
 bool CommsRead(EmbeddedIce& ice, int cp, int opc1, int crn, int crm, int opc2, uint32_t& value) {
   if (!IsComms(cp, opc1, crm, opc2)) return false;
   if (crn == kCommsControlCrn) {

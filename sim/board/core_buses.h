@@ -15,8 +15,6 @@ uint32_t LaneMask(uint32_t address, int size, Endianness order);
 uint32_t Replicate(uint32_t value, int size);
 // The value that a load of size bytes at address takes from a bus word.
 uint32_t ExtractLane(uint32_t word, uint32_t address, int size, Endianness order);
-// ARM condition field against the CPSR flags.
-bool ConditionPasses(uint32_t instruction, uint32_t cpsr);
 
 class SystemBus final : public Bus {
  public:

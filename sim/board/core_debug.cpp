@@ -60,11 +60,10 @@ void Core::FetchFromChain(uint32_t word, bool breakpt) {
 }
 
 void Core::StartDebugExecute(const Fetched& f) {
-  bool thumb = cpu_.Thumb();
-  CycleShape shape = ArmCpu::Shape(f.word, thumb);
-  bool passes = thumb || ConditionPasses(f.word, cpu_.Cpsr());
+  // A word whose condition fails makes no data cycles.
+  CycleShape shape = cpu_.CurrentShape(f.word);
   executing_ = f;
-  if (passes && shape.loads > 0) {
+  if (shape.loads > 0) {
     // Executed when its data words have arrived; nothing can observe the delay.
     pendingLoads_ = shape.loads > 16 ? 16 : shape.loads;
     loadsTaken_ = 0;
@@ -73,7 +72,7 @@ void Core::StartDebugExecute(const Fetched& f) {
   }
   DebugBus bus(*this, nullptr, 0);
   ExecResult r = cpu_.Execute(f.word, f.address, bus);
-  pendingInternal_ = passes && shape.internal;
+  pendingInternal_ = shape.internal;
   ApplyDebugResult(r, bus.Stores());
 }
 
