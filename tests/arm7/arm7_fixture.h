@@ -3,60 +3,18 @@
 // under test. Trace lines are collected.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 
-#include "arm7/core_state.h"
-#include "arm7/progress.h"
-#include "cable/cable.h"
-#include "cable/port_io.h"
-#include "cable/tap.h"
-#include "platform/trace.h"
-#include "support/recording_port.h"
-#include "support/scripted_target.h"
-#include "support/tap_decoder.h"
+#include "support/scripted_cable_test.h"
 
 namespace vantrel::test {
 
-class Arm7Test : public ::testing::Test {
+class Arm7Test : public ScriptedCableTest {
  protected:
-  void SetUp() override {
-    cable::ResetCableState();
-    cable::ResetTapState();
-    arm7::ResetCoreState();
-    arm7::ResetProgress();
-    const VantrelPortIo io = port_.Io();
-    cable::UsePortIo(&io);
-    ASSERT_EQ(cable::OpenCable(0), kOk);
-    cable::TapReset(1);
-    port_.ClearLog();
-    SetTraceSink(&CollectTrace, this);
-  }
-
-  void TearDown() override {
-    ResetTraceSink();
-    cable::UsePortIo(nullptr);
-    cable::ResetCableState();
-  }
-
   std::string Ops() const { return DebugOpsText(port_); }
   std::vector<Chain1Transfer> Chain1() const { return Chain1Transfers(DecodeTap(port_)); }
   int PortAccesses() const { return static_cast<int>(port_.Log().size()); }
-
-  int TraceCount(const std::string& line) const {
-    int count = 0;
-    for (const std::string& traced : trace_) count += traced == line ? 1 : 0;
-    return count;
-  }
-
-  RecordingPort port_;
-  ScriptedTarget target_{port_};
-  std::vector<std::string> trace_;
-
- private:
-  static void CollectTrace(void* context, const char* line) { static_cast<Arm7Test*>(context)->trace_.emplace_back(line); }
 };
 
 }  // namespace vantrel::test

@@ -10,15 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "arm7/core_state.h"
-#include "arm7/progress.h"
-#include "cable/cable.h"
-#include "cable/port_io.h"
-#include "cable/tap.h"
-#include "platform/trace.h"
-#include "support/recording_port.h"
-#include "support/scripted_target.h"
-#include "support/tap_decoder.h"
+#include "support/scripted_cable_test.h"
 #include "target/target_state.h"
 
 namespace vantrel::test {
@@ -65,26 +57,11 @@ inline std::vector<std::string> RegisterOps(const std::vector<Chain1Transfer>& t
   return ops;
 }
 
-class TargetTest : public ::testing::Test {
+class TargetTest : public ScriptedCableTest {
  protected:
   void SetUp() override {
-    cable::ResetCableState();
-    cable::ResetTapState();
-    arm7::ResetCoreState();
-    arm7::ResetProgress();
+    ScriptedCableTest::SetUp();
     target::ResetTargetState();
-    const VantrelPortIo io = port_.Io();
-    cable::UsePortIo(&io);
-    ASSERT_EQ(cable::OpenCable(0), kOk);
-    cable::TapReset(1);
-    port_.ClearLog();
-    SetTraceSink(&CollectTrace, this);
-  }
-
-  void TearDown() override {
-    ResetTraceSink();
-    cable::UsePortIo(nullptr);
-    cable::ResetCableState();
   }
 
   // Values that the scripted core stores from now on, in the order of the store
@@ -99,19 +76,6 @@ class TargetTest : public ::testing::Test {
 
   std::vector<std::string> Ops() const { return RegisterOps(Chain1Transfers(DecodeTap(port_))); }
   bool NoPortAccess() const { return port_.Log().empty(); }
-
-  int TraceCount(const std::string& line) const {
-    int count = 0;
-    for (const std::string& traced : trace_) count += traced == line ? 1 : 0;
-    return count;
-  }
-
-  RecordingPort port_;
-  ScriptedTarget target_{port_};
-  std::vector<std::string> trace_;
-
- private:
-  static void CollectTrace(void* context, const char* line) { static_cast<TargetTest*>(context)->trace_.emplace_back(line); }
 };
 
 }  // namespace vantrel::test

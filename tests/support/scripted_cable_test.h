@@ -1,0 +1,61 @@
+// A cable found on a recording port with a scripted target behind it, the TAP reset into
+// Run-Test/Idle and the log cleared: each test sees only the traffic of the operation
+// under test. Trace lines are collected. For programs that link the library's objects.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "arm7/core_state.h"
+#include "arm7/progress.h"
+#include "cable/cable.h"
+#include "cable/port_io.h"
+#include "cable/tap.h"
+#include "common/result_code.h"
+#include "platform/trace.h"
+#include "support/recording_port.h"
+#include "support/scripted_target.h"
+#include "support/tap_decoder.h"
+
+namespace vantrel::test {
+
+class ScriptedCableTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    cable::ResetCableState();
+    cable::ResetTapState();
+    arm7::ResetCoreState();
+    arm7::ResetProgress();
+    const VantrelPortIo io = port_.Io();
+    cable::UsePortIo(&io);
+    ASSERT_EQ(cable::OpenCable(0), kOk);
+    cable::TapReset(1);
+    port_.ClearLog();
+    SetTraceSink(&CollectTrace, this);
+  }
+
+  void TearDown() override {
+    ResetTraceSink();
+    cable::UsePortIo(nullptr);
+    cable::ResetCableState();
+  }
+
+  int TraceCount(const std::string& line) const {
+    int count = 0;
+    for (const std::string& traced : trace_) count += traced == line ? 1 : 0;
+    return count;
+  }
+
+  RecordingPort port_;
+  ScriptedTarget target_{port_};
+  std::vector<std::string> trace_;
+
+ private:
+  static void CollectTrace(void* context, const char* line) {
+    static_cast<ScriptedCableTest*>(context)->trace_.emplace_back(line);
+  }
+};
+
+}  // namespace vantrel::test
