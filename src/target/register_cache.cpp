@@ -71,7 +71,9 @@ void RestoreLowRegisters(const PreservedRegisters& kept) {
   }
 }
 
-void SwitchMode(uint32_t cpsr, int mode) { (void)WriteCore(kCpsrIndex, (cpsr & ~kModeField) | ModeToSwitchTo(mode)); }
+uint32_t WithSwitchedMode(uint32_t psr, int mode) { return (psr & ~kModeField) | ModeToSwitchTo(mode); }
+
+void SwitchMode(uint32_t cpsr, int mode) { (void)WriteCore(kCpsrIndex, WithSwitchedMode(cpsr, mode)); }
 
 ResultCode ReadBanked(int mode, int index, uint32_t& destination, int preserve) {
   const uint32_t cpsr = ReadCore(kCpsrIndex);
@@ -101,7 +103,10 @@ ResultCode WriteBanked(int mode, int index, uint32_t value) {
     kept = ReadLowRegisters();
     SwitchMode(cpsr, mode);
   }
-  const ResultCode result = WriteCore(index, value);
+  // A CPSR written in the switched-to mode keeps that mode: a value naming User mode
+  // would leave the core where it can no longer be switched back.
+  const bool keepMode = switched && index == kCpsrIndex;
+  const ResultCode result = WriteCore(index, keepMode ? WithSwitchedMode(value, mode) : value);
   if (switched) {
     (void)WriteCore(kCpsrIndex, cpsr);
     RestoreLowRegisters(kept);

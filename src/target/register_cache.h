@@ -49,7 +49,8 @@ inline constexpr int kSpsrIndex = 17;
 
 // Mode 0: writes the register on the core (the CPSR and SPSR with r0 kept) and reads it
 // back into the cache (not for the SPSR). Another mode: writes it as that mode sees it,
-// with the mode switched in the CPSR and back and r0-r7 always kept; the cache is not
+// with the mode switched in the CPSR and back and r0-r7 always kept (a CPSR written
+// there keeps the switched-to mode, so that the switch back undoes it); the cache is not
 // touched. Returns 0; -16 when the core is not halted; -1 for an index above 17 or a
 // mode that is neither 0 nor one of the six modes (nothing sent), or, as for the read,
 // for another mode than User while the core is halted in User mode.

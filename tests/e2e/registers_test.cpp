@@ -156,6 +156,23 @@ TEST_F(RegistersTest, BankedRegistersOfEveryModeByNameAndByModeSet) {
   EXPECT_EQ(board().Cpsr(), cpsr);
 }
 
+// The user's CPSR is written in System mode and undone by the switch back; a value that
+// names User mode must not leave the core there, where it could not switch back.
+TEST_F(RegistersTest, WritingTheUsersCpsrLeavesTheCoreInItsOwnMode) {
+  LoadWords(0, {kBranchToSelf});
+  OpenAndConnect();
+  board().SetBankedReg(Mode::kIrq, 13, 0x1213);
+  const uint32_t cpsr = board().Cpsr();
+  const std::vector<uint32_t> low = BoardLowRegisters();
+
+  for (const uint32_t value : {0x60000010u, 0x8000001Fu, 0x000000D1u}) {
+    ExpectWrite("cpsr_usr", value);
+    EXPECT_EQ(board().Cpsr(), cpsr) << std::hex << value;
+    EXPECT_EQ(BoardLowRegisters(), low) << std::hex << value;
+    EXPECT_EQ(ReadNames({"r13_irq"}), (std::vector<uint32_t>{0x1213})) << std::hex << value;
+  }
+}
+
 TEST_F(RegistersTest, ACoreHaltedInUserModeRefusesTheBankedRegistersOfOtherModes) {
   LoadWords(0, {0xEA000FFE /* B 0x4000 */});
   LoadWords(0x4000, {

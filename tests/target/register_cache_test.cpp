@@ -210,6 +210,25 @@ TEST_F(RegisterCacheTest, BankedWriteAlwaysKeepsR0ToR7) {
   EXPECT_EQ(ops.back(), "read r7");
 }
 
+// The switch back undoes a banked CPSR write only if the core can still switch: the
+// written value keeps the mode that the access switched to.
+TEST_F(RegisterCacheTest, BankedCpsrWriteKeepsTheSwitchedToMode) {
+  for (const auto& [mode, value, written] : {std::tuple{target::kUserMode, 0x60000010u, "write cpsr=6000001F"},
+                                             std::tuple{target::kAbortMode, 0x800000D0u, "write cpsr=800000D7"}}) {
+    SCOPED_TRACE(mode);
+    port_.ClearLog();
+    Halt();
+    std::vector<uint32_t> stores{0x100, kSvcCpsr};
+    for (uint32_t i = 0; i < 16; ++i) stores.push_back(0x100 + (i % 8));
+    ScriptStores(stores);
+    ASSERT_EQ(target::WriteRegister(mode, target::kCpsrIndex, value), kOk);
+    const std::vector<std::string> ops = Ops();
+    ASSERT_EQ(ops.size(), 1u + 8 + 3 + 16);
+    EXPECT_EQ(ops[10], written);
+    EXPECT_EQ(ops[11], "write cpsr=600000D3");
+  }
+}
+
 TEST_F(RegisterCacheTest, RefusalsMakeNoPortAccess) {
   uint32_t value = 0;
   for (const uint32_t state : {target::kNothingOpened, target::kTargetDown, target::kRunning}) {
