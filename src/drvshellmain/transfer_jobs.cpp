@@ -21,7 +21,6 @@ constexpr int32_t kOn = 1;  // flags from the host switch an option on only with
 constexpr int32_t kWholeWords = 4;
 constexpr int32_t kMinAccessWidth = 1;
 constexpr int32_t kMaxAccessWidth = 4;
-constexpr int32_t kComplete = 100;
 
 enum class JobKind { kDownload = 1, kRead = 2, kWrite = 3 };
 
@@ -151,10 +150,7 @@ ResultCode WriteMemoryTransfer(uint32_t address, const uint8_t* data, int32_t le
 
 ResultCode DownloadImage(uint32_t loadAddress, uint32_t entryAddress, const uint8_t* image, int32_t length,
                          int32_t verify) {
-  if (length == 0) {
-    arm7::SetProgressPercent(kComplete);
-    return kOk;
-  }
+  if (length == 0) return kOk;  // not a transfer: even the progress keeps its value
   StartTransfer();
   target::SetSavedPc(entryAddress);
   // The write runs on the core and clobbers r0 and r1; the host's values come back after.

@@ -167,6 +167,7 @@ TEST_F(JobTest, DownloadLengthsZeroAndNegative) {
   JtagResponse response = DownloadRaw(0x2000, 0x2000, image.data(), 0, 1);
   EXPECT_EQ(response.status, VANTREL_STATUS_OK);
   EXPECT_EQ(WaitForJob(), 0);
+  EXPECT_EQ(library().getJtagProcess(), 0) << "nothing was transferred, so the progress keeps its value";
   EXPECT_EQ(Register("pc"), pc);
 
   library().jtagClearLastError();
