@@ -25,8 +25,10 @@ void LoadInstance() {
 }
 
 void UnloadInstance() {
-  // A job still running would drive the cable and the state being torn down.
-  if (g_job_gate.Exists()) (void)g_job_gate.WaitUntilOpen();
+  // A job still running would drive the cable and the state being torn down, so its
+  // thread is waited for (or keeps the library loaded until it ends). Not the gate: when
+  // the host process exits, its other threads, the job's worker among them, are ended
+  // first, and the gate would never open again.
   platform::WaitForStartedThreads();
   if (g_instance_active) platform::CloseInstanceMarker();
   if (g_entry_mutex.Exists()) {
