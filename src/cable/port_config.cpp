@@ -58,7 +58,9 @@ void ApplyPortConfigLine(const char* line) {
 }
 
 void LoadPortConfigFile(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "r");
+  // Text mode named explicitly: a host that switched the C runtime's default to binary
+  // must not hand us carriage returns that shift where a long line is cut.
+  std::FILE* file = std::fopen(path.c_str(), "rt");
   if (file == nullptr) return;
   // A line longer than the buffer arrives in pieces, each handled as a line of its own.
   char line[kConfigLineBufferSize];
