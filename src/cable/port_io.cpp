@@ -3,18 +3,27 @@
 namespace vantrel::cable {
 namespace {
 
-unsigned char HardwareRead(void*, unsigned short port) { return platform::HardwarePortRead(port); }
-void HardwareWrite(void*, unsigned short port, unsigned char value) { platform::HardwarePortWrite(port, value); }
+bool g_access_obtained = false;
+
 unsigned char FloatingBusRead(void*, unsigned short) { return 0xFF; }
 void DroppedWrite(void*, unsigned short, unsigned char) {}
 
+// IN and OUT fault in a process without port access. A cable can still be selected when
+// the host switches back from a virtual port to the hardware, so until OpenCable has
+// obtained access again the hardware behaves as an empty port instead of crashing.
+unsigned char HardwareRead(void* context, unsigned short port) {
+  return g_access_obtained ? platform::HardwarePortRead(port) : FloatingBusRead(context, port);
+}
+void HardwareWrite(void*, unsigned short port, unsigned char value) {
+  if (g_access_obtained) platform::HardwarePortWrite(port, value);
+}
+
 constexpr VantrelPortIo kHardwareIo{nullptr, nullptr, &HardwareRead, &HardwareWrite};
 
-// Both callbacks are always set, so an access is one indirect call and no test.
+// Both callbacks are always set, so an access is one indirect call.
 VantrelPortIo g_io = kHardwareIo;
 bool g_virtual_port = false;
 int32_t g_port_delay = 0;
-bool g_access_obtained = false;
 
 // The loop count is the whole of the TCK pacing, so the optimiser must keep every
 // iteration: the empty asm statement is a side effect it may not drop or merge.
