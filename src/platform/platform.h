@@ -62,7 +62,8 @@ class JobGate {
 };
 
 // Starts a thread of normal priority and default stack that ends by itself (not joined).
-// One such thread at a time: a start waits until the previous thread has ended.
+// One such thread at a time. POSIX: a start joins the previous thread first. Windows: a
+// thread holds a reference to the library until it has ended.
 [[nodiscard]] bool StartDetachedThread(void (*body)(void*), void* argument);
 // Waits until the last thread started has left the library's code (before unloading).
 void WaitForStartedThreads();
