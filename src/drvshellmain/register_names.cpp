@@ -2,19 +2,22 @@
 
 #include <array>
 
+#include "target/register_cache.h"
+
 namespace vantrel::shell {
 namespace {
 
-constexpr int kCur = 0;
-constexpr int kUsr = 16;
-constexpr int kFiq = 17;
-constexpr int kIrq = 18;
-constexpr int kSvc = 19;
-constexpr int kAbt = 23;
-constexpr int kUnd = 27;
-constexpr int kPc = 15;
-constexpr int kCpsr = 16;
-constexpr int kSpsr = 17;
+// Short names keep the table below readable as a table.
+constexpr int kCur = target::kCurrentMode;
+constexpr int kUsr = target::kUserMode;
+constexpr int kFiq = target::kFiqMode;
+constexpr int kIrq = target::kIrqMode;
+constexpr int kSvc = target::kSupervisorMode;
+constexpr int kAbt = target::kAbortMode;
+constexpr int kUnd = target::kUndefinedMode;
+constexpr int kPc = target::kPcIndex;
+constexpr int kCpsr = target::kCpsrIndex;
+constexpr int kSpsr = target::kSpsrIndex;
 
 // The user mode has no SPSR, so there is no spsr_usr.
 constexpr std::array<RegisterName, 61> kTable{{
