@@ -20,5 +20,6 @@ inline constexpr ResultCode kTransferStopped = -19;
 inline constexpr ResultCode kNoPortAccess = -21;
 inline constexpr ResultCode kBreakInWriteOnly = -22;
 inline constexpr ResultCode kWriteRefusedReadOnly = -23;
+inline constexpr ResultCode kBreakpointNotHeld = -24;  // the memory did not keep the pattern
 
 }  // namespace vantrel

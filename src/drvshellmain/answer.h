@@ -29,6 +29,9 @@ inline constexpr char kNoMemory[] = "serious system error, memory allocate faile
 inline constexpr char kOverlap[] = "overlap memory configuration";
 inline constexpr char kTooManyRegions[] = "too many configurations(must less than 50)";
 inline constexpr char kNoRegions[] = "no memory configuration\r\n";
+inline constexpr char kBreakpointNotHeld[] =
+    "software breakpoint not set: the memory does not keep the pattern (ROM, unmapped or aborting memory), use "
+    "the hardware breakpoint";
 }  // namespace message
 
 // One row of a command's answer table: a result other than 0 and what the host sees.

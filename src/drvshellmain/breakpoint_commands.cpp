@@ -13,6 +13,7 @@ constexpr std::array kSetAnswers{
     ResultAnswer{kStatusError, VANTREL_STATUS_FAILED, message::kStatusError},
     ResultAnswer{kInvalidParameters, VANTREL_STATUS_FAILED, message::kInvalidParameters},
     ResultAnswer{kBreakInWriteOnly, VANTREL_STATUS_WARNING, message::kWriteOnlyArea},
+    ResultAnswer{kBreakpointNotHeld, VANTREL_STATUS_FAILED, message::kBreakpointNotHeld},
 };
 
 constexpr std::array kClearAnswers{

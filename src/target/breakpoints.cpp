@@ -33,6 +33,19 @@ void Report(BreakpointAccess* failedAccess, BreakpointAccess access) {
   if (failedAccess != nullptr) *failedAccess = access;
 }
 
+// ROM, unmapped or aborting memory takes the write without keeping the pattern, and such
+// a breakpoint would never be hit: the word is read back. Where the pattern did not land
+// whole, the displaced word goes back, since a part of it may have landed (flash, for
+// one, only clears bits).
+ResultCode CheckPatternHeld(uint32_t word, const uint8_t patternWord[kWordBytes], const uint8_t found[kWordBytes]) {
+  uint8_t held[kWordBytes];
+  const ResultCode read = FetchTargetMemory(word, kWordBytes, held);
+  if (read != kOk) return read;
+  if (std::memcmp(held, patternWord, kWordBytes) == 0) return kOk;
+  (void)StoreTargetMemory(word, kWordBytes, found, kWordWidth);
+  return kBreakpointNotHeld;
+}
+
 ResultCode SetSoftwareBreakpoint(uint32_t address, uint32_t pattern, uint8_t displaced[kWordBytes],
                                  BreakpointAccess* failedAccess) {
   const uint32_t word = ContainingWord(address);
@@ -49,6 +62,11 @@ ResultCode SetSoftwareBreakpoint(uint32_t address, uint32_t pattern, uint8_t dis
   if (written != kOk) {
     Report(failedAccess, BreakpointAccess::kWrite);
     return written;
+  }
+  const ResultCode held = CheckPatternHeld(word, patternWord, found);
+  if (held != kOk) {
+    if (held != kBreakpointNotHeld) Report(failedAccess, BreakpointAccess::kRead);
+    return held;
   }
   std::memcpy(displaced, found, kWordBytes);
   return arm7::SetBreakpointPattern(address, pattern);

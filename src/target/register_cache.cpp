@@ -71,9 +71,29 @@ void RestoreLowRegisters(const PreservedRegisters& kept) {
   }
 }
 
-uint32_t WithSwitchedMode(uint32_t psr, int mode) { return (psr & ~kModeField) | ModeToSwitchTo(mode); }
+void SwitchMode(uint32_t cpsr, int mode) {
+  (void)WriteCore(kCpsrIndex, (cpsr & ~kModeField) | ModeToSwitchTo(mode));
+}
 
-void SwitchMode(uint32_t cpsr, int mode) { (void)WriteCore(kCpsrIndex, WithSwitchedMode(cpsr, mode)); }
+// r13 and r14 of User mode are also those of System mode.
+int StackBank(int mode) { return static_cast<uint32_t>(mode) == kSystemMode ? kUserMode : mode; }
+
+// Whether the register that mode names at index is physically the one the halted core's
+// own mode names (the mode the cached CPSR holds, in which the core resumes). Then the
+// two names must give one value, so the access goes through the cache like a
+// current-mode one: a write on the core alone would be undone by the next run. r0-r7,
+// the PC and the CPSR are shared by every mode, r8-r12 by every mode but FIQ, r13 and r14
+// by User and System mode only, and each exception mode has its own SPSR.
+bool IsCurrentModesRegister(int mode, int index) {
+  constexpr int kLastSharedLowRegister = 7;
+  constexpr int kLastFiqBankedRegister = 12;
+  constexpr int kLastStackBankedRegister = 14;
+  const auto current = static_cast<int>(CacheElement(kCpsrIndex) & kModeField);
+  if (index <= kLastSharedLowRegister || index == kPcIndex || index == kCpsrIndex) return true;
+  if (index <= kLastFiqBankedRegister) return (current == kFiqMode) == (mode == kFiqMode);
+  if (index <= kLastStackBankedRegister) return StackBank(current) == StackBank(mode);
+  return current == mode;
+}
 
 ResultCode ReadBanked(int mode, int index, uint32_t& destination, int preserve) {
   const uint32_t cpsr = ReadCore(kCpsrIndex);
@@ -86,8 +106,6 @@ ResultCode ReadBanked(int mode, int index, uint32_t& destination, int preserve) 
   }
   const ResultCode result = arm7::ArmReadRegister(index, destination);
   if (switched) {
-    // The user mode's CPSR was read in System mode; report the mode asked for.
-    if (index == kCpsrIndex && mode == kUserMode) destination = (destination & ~kModeField) | kUserMode;
     (void)WriteCore(kCpsrIndex, cpsr);
     if (preserve == 1) RestoreLowRegisters(kept);
   }
@@ -103,10 +121,7 @@ ResultCode WriteBanked(int mode, int index, uint32_t value) {
     kept = ReadLowRegisters();
     SwitchMode(cpsr, mode);
   }
-  // A CPSR written in the switched-to mode keeps that mode: a value naming User mode
-  // would leave the core where it can no longer be switched back.
-  const bool keepMode = switched && index == kCpsrIndex;
-  const ResultCode result = WriteCore(index, keepMode ? WithSwitchedMode(value, mode) : value);
+  const ResultCode result = WriteCore(index, value);
   if (switched) {
     (void)WriteCore(kCpsrIndex, cpsr);
     RestoreLowRegisters(kept);
@@ -115,16 +130,38 @@ ResultCode WriteBanked(int mode, int index, uint32_t value) {
 }
 
 // The status registers are written through r0, which is put back afterwards.
-ResultCode WriteCurrent(int index, uint32_t value) {
-  ResultCode result = kOk;
-  if (index == kCpsrIndex || index == kSpsrIndex) {
-    const uint32_t r0 = ReadCore(0);
-    result = WriteCore(index, value);
-    (void)WriteCore(0, r0);
-  } else {
-    result = WriteCore(index, value);
+ResultCode WriteStatusRegister(int index, uint32_t value) {
+  const uint32_t r0 = ReadCore(0);
+  const ResultCode result = WriteCore(index, value);
+  (void)WriteCore(0, r0);
+  return result;
+}
+
+// r8-r14 are the only cached registers that another mode may bank.
+constexpr int kFirstBankedRegister = 8;
+
+// A CPSR write that changes the mode makes r8-r14 on the core another mode's. The cached
+// values go back to the bank of the mode left first (a memory transfer may have used
+// those core registers since, and no run will restore them now), and the cache then
+// takes the new mode's, so that it keeps describing the mode the core resumes in.
+ResultCode WriteCpsr(uint32_t value) {
+  const uint32_t mode = CacheElement(kCpsrIndex) & kModeField;
+  if ((value & kModeField) != mode) {
+    for (int i = kFirstBankedRegister; i <= kLastCachedGeneralRegister; ++i) (void)WriteCore(i, CacheElement(i));
   }
-  if (index != kSpsrIndex) CacheElement(index) = ReadCore(index);
+  const ResultCode result = WriteStatusRegister(kCpsrIndex, value);
+  CacheElement(kCpsrIndex) = ReadCore(kCpsrIndex);
+  if ((CacheElement(kCpsrIndex) & kModeField) != mode) {
+    for (int i = kFirstBankedRegister; i <= kLastCachedGeneralRegister; ++i) CacheElement(i) = ReadCore(i);
+  }
+  return result;
+}
+
+ResultCode WriteCurrent(int index, uint32_t value) {
+  if (index == kSpsrIndex) return WriteStatusRegister(kSpsrIndex, value);
+  if (index == kCpsrIndex) return WriteCpsr(value);
+  const ResultCode result = WriteCore(index, value);
+  CacheElement(index) = ReadCore(index);
   return result;
 }
 
@@ -158,7 +195,9 @@ ResultCode RestoreRegisters() {
 ResultCode ReadRegister(int mode, int index, uint32_t& destination, int preserve) {
   if (!CoreHalted()) return kStatusError;
   if (!ValidRequest(mode, index)) return kInvalidParameters;
-  if (mode != kCurrentMode) return ReadBanked(mode, index, destination, preserve);
+  if (mode != kCurrentMode && !IsCurrentModesRegister(mode, index)) {
+    return ReadBanked(mode, index, destination, preserve);
+  }
   // The cache has no SPSR element: the SPSR of the current mode comes from the core.
   if (index == kSpsrIndex) return arm7::ArmReadRegister(kSpsrIndex, destination);
   destination = CacheElement(index);
@@ -168,7 +207,7 @@ ResultCode ReadRegister(int mode, int index, uint32_t& destination, int preserve
 ResultCode WriteRegister(int mode, int index, uint32_t value) {
   if (!CoreHalted()) return kStatusError;
   if (!ValidRequest(mode, index)) return kInvalidParameters;
-  if (mode != kCurrentMode) return WriteBanked(mode, index, value);
+  if (mode != kCurrentMode && !IsCurrentModesRegister(mode, index)) return WriteBanked(mode, index, value);
   return WriteCurrent(index, value);
 }
 

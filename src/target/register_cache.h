@@ -36,24 +36,29 @@ inline constexpr int kSpsrIndex = 17;
 [[nodiscard]] ResultCode RestoreRegisters();
 
 // Mode 0: r0-r15 and the CPSR from the cache without port traffic; the SPSR (17) from the
-// core. Another mode: the register as that mode sees it, read on the core with the mode
+// core. Another mode: a register that the halted core's own mode shares with that mode
+// (r0-r7, the PC and the CPSR always; r8-r12 unless one of the two is FIQ mode; r13 and
+// r14 between User and System mode; the SPSR of the core's own mode) is read as in mode
+// 0, so that both names give one value: the CPSR under a banked name is the one CPSR.
+// Any other is the register as that mode sees it, read on the core with the mode
 // switched in the CPSR and switched back; with preserve 1 the core's r0-r7 are kept
 // across the switch (restored and read back; a mismatch only writes a trace line). The
 // User registers are reached in System mode, which shares them: from User mode the core
 // could not be switched back.
 // Returns 0; -16 when the core is not halted; -1 for an index above 17 or a mode that
 // is neither 0 nor one of the six modes (nothing sent), and -1 after the CPSR read when
-// the core is halted in User mode and another mode is asked for (no mode switch is
-// possible from there).
+// the core is halted in User mode and another mode's own register is asked for (no mode
+// switch is possible from there).
 [[nodiscard]] ResultCode ReadRegister(int mode, int index, uint32_t& destination, int preserve);
 
-// Mode 0: writes the register on the core (the CPSR and SPSR with r0 kept) and reads it
-// back into the cache (not for the SPSR). Another mode: writes it as that mode sees it,
-// with the mode switched in the CPSR and back and r0-r7 always kept (a CPSR written
-// there keeps the switched-to mode, so that the switch back undoes it); the cache is not
-// touched. Returns 0; -16 when the core is not halted; -1 for an index above 17 or a
-// mode that is neither 0 nor one of the six modes (nothing sent), or, as for the read,
-// for another mode than User while the core is halted in User mode.
+// Mode 0, and another mode's name for a register the core's own mode shares (as for the
+// read): writes the register on the core (the CPSR and SPSR with r0 kept) and reads it
+// back into the cache (not for the SPSR), so that the value survives the next run.
+// Another mode's own register: written as that mode sees it, with the mode switched in
+// the CPSR and back and r0-r7 always kept; the cache is not touched. Returns 0; -16 when
+// the core is not halted; -1 for an index above 17 or a mode that is neither 0 nor one
+// of the six modes (nothing sent), or, as for the read, for another mode's own register
+// while the core is halted in User mode.
 [[nodiscard]] ResultCode WriteRegister(int mode, int index, uint32_t value);
 
 // The saved PC (cache element 15), where the core resumes. Setting it sends nothing and

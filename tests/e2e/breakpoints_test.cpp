@@ -160,6 +160,28 @@ TEST_F(BreakpointTest, RefusedSoftwareBreakpointsWriteNothing) {
   RunToCompletion();
 }
 
+// ROM and unmapped memory drop the pattern: a breakpoint there would never be hit. It is
+// refused, the memory is as it was, and the hardware breakpoint still takes the address.
+TEST_F(BreakpointTest, ASoftwareBreakpointTheMemoryDoesNotKeepIsRefused) {
+  constexpr uint32_t kRom = 0x80100, kUnmapped = 0x400000;
+  const std::vector<uint8_t> rom{0x11, 0x22, 0x33, 0x44};
+  ASSERT_TRUE(board().WriteMemory(kRom, rom));
+  for (const uint32_t address : {kRom, kRom + 2, kUnmapped}) {
+    SCOPED_TRACE(address);
+    const JtagResponse response = SetSoftwareBreak(address);
+    EXPECT_EQ(response.status, VANTREL_STATUS_FAILED);
+    EXPECT_EQ(ResponseText(response),
+              "software breakpoint not set: the memory does not keep the pattern (ROM, unmapped or aborting memory), "
+              "use the hardware breakpoint");
+    EXPECT_EQ(BoardBytes(kRom, 4), rom);
+    EXPECT_EQ(SetHardwareBreak(address).status, VANTREL_STATUS_OK);
+    EXPECT_EQ(board().IceRegister(8), address);
+  }
+  ASSERT_EQ(ClearHardwareBreak().status, VANTREL_STATUS_OK);
+  EXPECT_EQ(BoardBytes(kProgram, image_.size()), image_);
+  RunToCompletion();
+}
+
 TEST_F(BreakpointTest, BreakpointsNeedAHaltedCore) {
   ASSERT_EQ(Run().status, VANTREL_STATUS_OK);
   for (const JtagResponse& response : {SetHardwareBreak(kArmSum), SetSoftwareBreak(kArmSum), ClearHardwareBreak()}) {

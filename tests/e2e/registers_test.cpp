@@ -3,7 +3,7 @@
 // every mode, PC writes, and a core stopped in Thumb state.
 #include <gmock/gmock.h>
 
-#include "fixture/board_fixture.h"
+#include "memory_requests.h"
 
 namespace vantrel::e2e {
 namespace {
@@ -16,7 +16,7 @@ constexpr uint32_t kBranchToSelf = 0xEAFFFFFE;  // B .
 // A status-register value that tells the modes apart: flags from the high bits of base.
 constexpr uint32_t Psr(uint32_t base) { return (base & 0xF000) << 16 | 0x10; }
 
-class RegistersTest : public BoardTest {
+class RegistersTest : public MemoryTest {
  protected:
   std::vector<uint32_t> ReadNames(const std::vector<std::string>& names) {
     const JtagResponse response = ReadRegistersByNames(names);
@@ -119,6 +119,9 @@ TEST_F(RegistersTest, BankedRegistersOfEveryModeByNameAndByModeSet) {
     board().SetBankedReg(mode, 14, base + 14);
     board().SetSpsr(mode, Psr(base));
   }
+  // The core is halted in supervisor mode: its own r13 and r14 are in the cache.
+  ExpectWrite("sp", 0x130D);
+  ExpectWrite("lr", 0x130E);
   board().SetSpsr(Mode::kFiq, Psr(0xF000));
   board().SetBankedReg(Mode::kUser, 13, 0x1013);
   board().SetBankedReg(Mode::kUser, 14, 0x1014);
@@ -156,21 +159,80 @@ TEST_F(RegistersTest, BankedRegistersOfEveryModeByNameAndByModeSet) {
   EXPECT_EQ(board().Cpsr(), cpsr);
 }
 
-// The user's CPSR is written in System mode and undone by the switch back; a value that
-// names User mode must not leave the core there, where it could not switch back.
-TEST_F(RegistersTest, WritingTheUsersCpsrLeavesTheCoreInItsOwnMode) {
+// Two names of one physical register, a write through the first name.
+struct SameRegister {
+  const char* written;
+  const char* other;
+  int index;  // 0-14, 16 the CPSR, 17 the SPSR, of the board's current mode
+  uint32_t value;
+};
+
+class SameRegisterTest : public RegistersTest {
+ protected:
+  uint32_t OnBoard(int index) {
+    if (index == 16) return board().Cpsr();
+    if (index == 17) return board().Spsr(static_cast<Mode>(board().Cpsr() & 0x1F));
+    return board().Reg(index);
+  }
+
+  // Each register written through one name reads the same through the other, also after
+  // a mode set (which passes the CPSR through the core's r0) and after a run.
+  void ExpectOneRegisterEach(const std::vector<SameRegister>& table, const std::string& otherModeSet) {
+    for (const SameRegister& row : table) ExpectWrite(row.written, row.value);
+    ReadMode(otherModeSet);
+    for (const SameRegister& row : table) {
+      EXPECT_EQ(ReadNames({row.written, row.other}), (std::vector<uint32_t>{row.value, row.value})) << row.written;
+    }
+    ASSERT_EQ(Run().status, VANTREL_STATUS_OK);
+    RunBoard(10);
+    for (const SameRegister& row : table) EXPECT_EQ(OnBoard(row.index), row.value) << row.written << " while running";
+    ASSERT_EQ(Stop().status, VANTREL_STATUS_OK);
+    for (const SameRegister& row : table) {
+      EXPECT_EQ(ReadNames({row.other, row.written}), (std::vector<uint32_t>{row.value, row.value})) << row.written;
+    }
+  }
+};
+
+TEST_F(SameRegisterTest, BothNamesOfARegisterAgreeAndAWriteSurvivesTheRun) {
   LoadWords(0, {kBranchToSelf});
   OpenAndConnect();
-  board().SetBankedReg(Mode::kIrq, 13, 0x1213);
-  const uint32_t cpsr = board().Cpsr();
-  const std::vector<uint32_t> low = BoardLowRegisters();
+  ASSERT_EQ(board().Cpsr() & 0x1F, 0x13u);
+  ExpectOneRegisterEach({{"r3_usr", "r3", 3, 0x5003},
+                         {"r4", "r4_usr", 4, 0x5004},
+                         {"r0", "r0_usr", 0, 0x5000},
+                         {"r9_usr", "r9", 9, 0x5009},
+                         {"r12", "r12_usr", 12, 0x500C},
+                         {"r13_svc", "sp", 13, 0x500D},
+                         {"lr", "r14_svc", 14, 0x500E},
+                         {"spsr_svc", "spsr", 17, Psr(0x5000)},
+                         {"cpsr_usr", "cpsr", 16, 0x200000D3}},
+                        "irq");
+  EXPECT_EQ(ReadNames({"pc_usr", "pc"}), (std::vector<uint32_t>{0, 0})) << "both the saved PC";
 
-  for (const uint32_t value : {0x60000010u, 0x8000001Fu, 0x000000D1u}) {
-    ExpectWrite("cpsr_usr", value);
-    EXPECT_EQ(board().Cpsr(), cpsr) << std::hex << value;
-    EXPECT_EQ(BoardLowRegisters(), low) << std::hex << value;
-    EXPECT_EQ(ReadNames({"r13_irq"}), (std::vector<uint32_t>{0x1213})) << std::hex << value;
-  }
+  // Into FIQ mode, which banks r8-r14: supervisor's registers stay where they were, also
+  // after a memory write has used them on the core, and the plain names are FIQ's.
+  board().SetBankedReg(Mode::kFiq, 13, 0xF1D);
+  ASSERT_EQ(WriteMemory(0x1000, std::vector<uint8_t>(56, 0xEE)).status, VANTREL_STATUS_OK);
+  ExpectWrite("cpsr", 0x000000D1);
+  EXPECT_EQ(board().Cpsr(), 0x000000D1u);
+  EXPECT_EQ(ReadNames({"r13_svc", "r14_svc", "spsr_svc", "r9_usr", "sp", "r13_fiq"}),
+            (std::vector<uint32_t>{0x500D, 0x500E, Psr(0x5000), 0x5009, 0xF1D, 0xF1D}));
+  ExpectOneRegisterEach({{"r8_fiq", "r8", 8, 0x6008},
+                         {"r12", "r12_fiq", 12, 0x600C},
+                         {"r13_fiq", "sp", 13, 0x600D},
+                         {"lr", "r14_fiq", 14, 0x600E},
+                         {"spsr_fiq", "spsr", 17, Psr(0x6000)},
+                         {"r2_usr", "r2", 2, 0x6002}},
+                        "svc");
+  ExpectWrite("r8_usr", 0x7008);
+  EXPECT_EQ(board().BankedReg(Mode::kUser, 8), 0x7008u);
+  EXPECT_EQ(ReadNames({"r8", "r8_usr"}), (std::vector<uint32_t>{0x6008, 0x7008})) << "two registers in FIQ mode";
+
+  // System mode shares all of User mode's registers.
+  ExpectWrite("cpsr", 0x000000DF);
+  ExpectOneRegisterEach({{"sp_usr", "sp", 13, 0x800D}, {"lr", "lr_usr", 14, 0x800E}, {"r8_usr", "r8", 8, 0x8008}},
+                        "fiq");
+  EXPECT_EQ(ReadNames({"r8_fiq", "r13_svc"}), (std::vector<uint32_t>{0x6008, 0x500D}));
 }
 
 TEST_F(RegistersTest, ACoreHaltedInUserModeRefusesTheBankedRegistersOfOtherModes) {

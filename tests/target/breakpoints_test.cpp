@@ -34,6 +34,14 @@ std::vector<Access> Accesses(const std::vector<Chain1Transfer>& t) {
 
 class BreakpointTest : public TargetTest {
  protected:
+  // The first word read from memory is found; every later read returns readBack.
+  void ScriptMemoryReads(uint32_t readBack) {
+    target_.SetStoreSource([readBack, first = -1](int store, int) mutable {
+      if (first < 0) first = store;
+      return store == first ? kFoundWord : readBack;
+    });
+  }
+
   void SetUp() override {
     TargetTest::SetUp();
     target::ClearMemoryMap();
@@ -58,16 +66,19 @@ class SoftwareBreakpointTest : public BreakpointTest, public ::testing::WithPara
 TEST_P(SoftwareBreakpointTest, DisplacesTheContainingWordAndReplacesOnlyTheBreakpointedInstruction) {
   const SoftwareCase& c = GetParam();
   arm7::SetArmStateAtEntry(c.armState);
+  ScriptMemoryReads(c.patternWord);
   uint8_t displaced[4] = {};
   ASSERT_EQ(target::SetBreakpoint(c.address, target::kSoftwareBreakpoint, 0x12345678, displaced), kOk);
   EXPECT_EQ(std::vector<uint8_t>(displaced, displaced + 4), (std::vector<uint8_t>{0x11, 0x22, 0x33, 0x44}));
   const std::vector<Access> accesses = MemoryAccesses();
-  ASSERT_EQ(accesses.size(), 2u);
+  ASSERT_EQ(accesses.size(), 3u);
   EXPECT_EQ(accesses[0].kind, 'r');
   EXPECT_EQ(accesses[0].address, 0x8000u);
   EXPECT_EQ(accesses[1].kind, 'w');
   EXPECT_EQ(accesses[1].address, 0x8000u);
   EXPECT_EQ(accesses[1].word, c.patternWord);
+  EXPECT_EQ(accesses[2].kind, 'r') << "the pattern word is read back";
+  EXPECT_EQ(accesses[2].address, 0x8000u);
   EXPECT_EQ(arm7::LastBreakpointPattern(), 0x12345678u);
 
   port_.ClearLog();
@@ -81,6 +92,28 @@ TEST_P(SoftwareBreakpointTest, DisplacesTheContainingWordAndReplacesOnlyTheBreak
 INSTANTIATE_TEST_SUITE_P(Cases, SoftwareBreakpointTest,
                          ::testing::Values(SoftwareCase{1, 0x8000, 0xBEBEBEBE}, SoftwareCase{0, 0x8000, 0x4433BEBE},
                                            SoftwareCase{0, 0x8002, 0xBEBE2211}));
+
+// ROM or unmapped memory: the word reads back as it was, or with only a part of the
+// pattern. The displaced word goes back and the breakpoint is reported as not set.
+class PatternNotKeptTest : public BreakpointTest, public ::testing::WithParamInterface<uint32_t> {};
+
+TEST_P(PatternNotKeptTest, TheDisplacedWordGoesBackAndTheBreakpointIsNotSet) {
+  arm7::SetArmStateAtEntry(1);
+  ScriptMemoryReads(GetParam());
+  uint8_t displaced[4] = {};
+  target::BreakpointAccess failed = target::BreakpointAccess::kRead;
+  EXPECT_EQ(target::SetBreakpoint(0x8000, target::kSoftwareBreakpoint, 0x12345678, displaced, &failed),
+            kBreakpointNotHeld);
+  EXPECT_EQ(failed, target::BreakpointAccess::kNone);
+  const std::vector<Access> accesses = MemoryAccesses();
+  ASSERT_EQ(accesses.size(), 4u);
+  EXPECT_EQ(accesses[3].kind, 'w');
+  EXPECT_EQ(accesses[3].address, 0x8000u);
+  EXPECT_EQ(accesses[3].word, kFoundWord) << "the displaced word goes back";
+  EXPECT_NE(arm7::LastBreakpointPattern(), 0x12345678u) << "watchpoint 1 left alone";
+}
+
+INSTANTIATE_TEST_SUITE_P(ReadBack, PatternNotKeptTest, ::testing::Values(kFoundWord, 0x4433BEBEu, 0u));
 
 TEST_F(BreakpointTest, OddAddressIsRefusedBeforeTheStateAndOtherKindsAfterIt) {
   uint8_t displaced[4] = {};

@@ -20,6 +20,9 @@ TEST(HostFailures, PrintTheMessageAndStopTheSession) {
       {"open; connect; reg r16", "vantrel: reg: invalid parameters are used"},
       {"open; connect; regs sys", "vantrel: regs: the mode is cur, usr, fiq, irq, svc, abt or und"},
       {"open; connect; break 0x1001", "vantrel: break: invalid parameters are used"},
+      {"open; connect; break 0x80000",
+       "vantrel: break: software breakpoint not set: the memory does not keep the pattern (ROM, unmapped or aborting "
+       "memory), use the hardware breakpoint\nvantrel: break: try: break 0x80000 --hw\n"},
       {"open; connect; write 0x80000 01020304 --verify",
        "vantrel: write: verify failed, please check hardware or memory configurature(mem.set)"},
       {"load /nonexistent/demo.elf", "vantrel: load: /nonexistent/demo.elf: No such file or directory"},

@@ -2,6 +2,7 @@
 // remembers each software breakpoint's displaced word and gives it back to clear it.
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "commands.h"
 #include "halt_report.h"
@@ -13,10 +14,16 @@ namespace vantrel::cli {
 
 namespace {
 
-bool InsertSoftware(Session& session, uint32_t address, SoftwareBreakpoint* breakpoint) {
+// The library's answer when memory (ROM, unmapped, aborting) did not keep the pattern.
+constexpr std::string_view kPatternNotKept = "software breakpoint not set:";
+
+// patternNotKept, when given, tells whether that was why the breakpoint was refused.
+bool InsertSoftware(Session& session, uint32_t address, SoftwareBreakpoint* breakpoint,
+                    bool* patternNotKept = nullptr) {
   JtagRequest request = EmptyRequest();
   request.args.breakpoint.address = address;
   const Answer answer = session.Call(VANTREL_CMD_SET_SOFTWARE_BREAK, request);
+  if (patternNotKept != nullptr) *patternNotKept = answer.text.starts_with(kPatternNotKept);
   if (!session.Check(answer)) return false;
   if (answer.data.size() != 4) return session.Fail("the library answered no displaced word");
   std::memcpy(breakpoint->displaced.data(), answer.data.data(), 4);
@@ -121,7 +128,12 @@ bool RunBreak(Session& session, Arguments& arguments) {
     return session.Fail("a software breakpoint is set at " + Hex32(*address) + " already");
   }
   SoftwareBreakpoint breakpoint;
-  if (!InsertSoftware(session, *address, &breakpoint)) return false;
+  bool patternNotKept = false;
+  if (!InsertSoftware(session, *address, &breakpoint, &patternNotKept)) {
+    // The hardware breakpoint writes no memory.
+    if (patternNotKept) session.Fail("try: break " + arguments.Positional()[0] + " --hw");
+    return false;
+  }
   session.breakpoints().software[*address] = breakpoint;
   std::printf("software  %s\n", session.Describe(*address).c_str());
   return true;
