@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "image.h"
+#include "user_files.h"
 
 namespace vantrel::cli {
 namespace {
@@ -12,7 +13,7 @@ namespace {
 std::vector<unsigned char> FileBytes(const char* path) {
   std::vector<unsigned char> bytes;
   std::string error;
-  EXPECT_TRUE(ReadWholeFile(path, &bytes, &error)) << error;
+  EXPECT_TRUE(ReadUserFile(path, kMaxUserFileBytes, &bytes, &error)) << error;
   return bytes;
 }
 

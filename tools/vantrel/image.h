@@ -50,7 +50,4 @@ bool LoadImageFile(const std::string& path, std::optional<uint32_t> loadAddress,
 bool ReadElfImage(const std::vector<unsigned char>& file, Image* image, std::string* error);
 bool ReadIntelHex(const std::string& text, Image* image, std::string* error);
 
-// A whole file as bytes; false with the system's reason otherwise.
-bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes, std::string* error);
-
 }  // namespace vantrel::cli

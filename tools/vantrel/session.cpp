@@ -1,6 +1,8 @@
 #include "session.h"
 
 #include <cstdio>
+#include <exception>
+#include <new>
 
 #include "commands.h"
 #include "numbers.h"
@@ -15,8 +17,16 @@ bool Session::Execute(const Words& words) {
   command_ = words[0];
   const CommandInfo* command = FindCommand(words[0]);
   if (command == nullptr) return Fail("unknown command (try help)");
-  Arguments arguments(Words(words.begin() + 1, words.end()));
-  const bool ok = command->handler(*this, arguments);
+  bool ok = false;
+  // The last line of defence: whatever a command throws fails that command, never the session.
+  try {
+    Arguments arguments(Words(words.begin() + 1, words.end()));
+    ok = command->handler(*this, arguments);
+  } catch (const std::bad_alloc&) {
+    ok = Fail("out of memory");
+  } catch (const std::exception& exception) {
+    ok = Fail(std::string("internal error: ") + exception.what());
+  }
   std::fflush(stdout);
   return ok;
 }
