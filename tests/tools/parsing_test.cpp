@@ -70,11 +70,10 @@ TEST(Output, ProgressBarShowsThePercentage) {
 }
 
 TEST(Symbols, NameAnAddressByTheSymbolThatCoversIt) {
-  SymbolTable symbols;
-  symbols.Add({"main", 0x84, 0x9C, false});
-  symbols.Add({"_start", 0x20, 0x40, false});
-  symbols.Add({"label", 0x200, 0, false});
-  symbols.Add({"after", 0x300, 4, false});
+  const SymbolTable symbols({{"main", 0x84, 0x9C, false},
+                             {"_start", 0x20, 0x40, false},
+                             {"label", 0x200, 0, false},
+                             {"after", 0x300, 4, false}});
   EXPECT_EQ(symbols.Describe(0x84), "main");
   EXPECT_EQ(symbols.Describe(0x90), "main+0xc");
   EXPECT_EQ(symbols.Describe(0x5C), "_start+0x3c");

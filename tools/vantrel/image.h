@@ -23,7 +23,9 @@ struct Symbol {
 
 class SymbolTable {
  public:
-  void Add(Symbol symbol);
+  SymbolTable() = default;
+  // Sorted once here: an image may hold a hundred thousand symbols in any order.
+  explicit SymbolTable(std::vector<Symbol> symbols);
   bool Empty() const { return symbols_.empty(); }
   size_t Size() const { return symbols_.size(); }
   const Symbol* Find(const std::string& name) const;

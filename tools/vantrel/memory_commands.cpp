@@ -136,6 +136,9 @@ bool RunRegion(Session& session, Arguments& arguments) {
     if (words[3] == name) property = value;
   }
   if (!property) return session.Fail("the access is ro, wo or rw");
+  if (static_cast<uint64_t>(*start) + *length > 0x100000000ull) {
+    return session.Fail("the region passes the end of the address space");
+  }
   JtagRequest request = EmptyRequest();
   request.args.addRegion.start = *start;
   request.args.addRegion.length = *length;
