@@ -28,7 +28,7 @@ int RunSession(const vantrel::cli::Library& library, const vantrel::cli::Options
   Session session(library, settings);
   const bool interactive = options.commands.empty() && options.scriptPath.empty() && isatty(STDIN_FILENO) == 1;
   Runner runner(session, options.keepGoing || interactive, !options.quiet && !interactive);
-  CatchInterrupts();
+  CatchInterrupts(library.BreakEntry());
   if (!options.commands.empty()) runner.RunLine(options.commands, "command line");
   if (!options.scriptPath.empty() && !runner.Stopped()) runner.RunFile(options.scriptPath);
   if (options.commands.empty() && options.scriptPath.empty()) {

@@ -6,6 +6,7 @@
 
 #include "address_expression.h"
 #include "commands.h"
+#include "interrupt.h"
 #include "numbers.h"
 
 namespace vantrel::cli {
@@ -19,6 +20,7 @@ bool Session::Execute(const Words& words) {
   const CommandInfo* command = FindCommand(words[0]);
   if (command == nullptr) return Fail("unknown command (try help)");
   bool ok = false;
+  const CommandInProgress running;
   // The last line of defence: whatever a command throws fails that command, never the session.
   try {
     Arguments arguments(Words(words.begin() + 1, words.end()));
