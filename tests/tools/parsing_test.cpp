@@ -1,6 +1,7 @@
 // What a person types: numbers, hex bytes, command lines; and what the host prints.
 #include <gtest/gtest.h>
 
+#include "address_expression.h"
 #include "command_line.h"
 #include "image.h"
 #include "numbers.h"
@@ -47,6 +48,41 @@ TEST(CommandLineSplitting, SemicolonsQuotesAndComments) {
   EXPECT_EQ(*SplitLine("reg \"\"", &error), (Commands{{"reg", ""}}));
   EXPECT_FALSE(SplitLine("load \"unclosed", &error));
   EXPECT_NE(error.find("unclosed"), std::string::npos);
+}
+
+TEST(CommandLineSplitting, ALineWithANulByteIsRefused) {
+  std::string error;
+  EXPECT_FALSE(SplitLine(std::string("version\0status", 14), &error));
+  EXPECT_NE(error.find("NUL byte"), std::string::npos) << error;
+  EXPECT_FALSE(SplitLine(std::string("\0", 1), &error));
+}
+
+TEST(AddressExpressions, SymbolsWithOffsetsStayInsideTheAddressSpace) {
+  const SymbolTable symbols({{"main", 0x84, 0x9C, false}, {"top", 0xFFFFFFF0u, 16, false}});
+  const struct {
+    const char* word;
+    std::optional<uint32_t> value;
+    const char* reason;
+  } cases[] = {
+      {"main", 0x84, ""},
+      {"main+0x10", 0x94, ""},
+      {"0xffffffff", 0xFFFFFFFFu, ""},
+      {"top+15", 0xFFFFFFFFu, ""},
+      {"top+16", std::nullopt, "'top+16' passes the end of the 32-bit address space"},
+      {"main+0xFFFFFFFF", std::nullopt, "passes the end of the 32-bit address space"},
+      {"main+", std::nullopt, "bad offset in 'main+'"},
+      {"main+zz", std::nullopt, "bad offset"},
+      {"nothing", std::nullopt, "no symbol 'nothing'"},
+      {"12q", std::nullopt, "bad number '12q'"},
+  };
+  for (const auto& c : cases) {
+    std::string error;
+    EXPECT_EQ(ParseAddressExpression(c.word, symbols, &error), c.value) << c.word;
+    EXPECT_NE(error.find(c.reason), std::string::npos) << c.word << " gave: " << error;
+  }
+  std::string error;
+  EXPECT_FALSE(ParseAddressExpression("main", SymbolTable(), &error));
+  EXPECT_NE(error.find("no symbols are loaded"), std::string::npos) << error;
 }
 
 TEST(Output, HexDumpAlignsToSixteenByteLines) {
