@@ -10,6 +10,7 @@ packages=(
   gcc-arm-none-eabi libnewlib-arm-none-eabi binutils-arm-none-eabi
   libunicorn-dev openocd
   libelf-dev libreadline-dev
+  clang-14 libclang-rt-14-dev
   tmux
 )
 

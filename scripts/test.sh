@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the native build, the 32-bit Windows cross build with its
-# export check, and the whole test suite again under AddressSanitizer and
-# UndefinedBehaviorSanitizer. Installs what it needs first.
+# export check, the whole test suite again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and a bounded libFuzzer run of every parser that takes
+# outside input. Installs what it needs first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -27,3 +28,6 @@ echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DVANTREL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" >/dev/null
 cmake --build build-asan -j"$jobs"
 ctest --test-dir build-asan -j"$jobs" --output-on-failure -LE benchmark
+
+echo "== libFuzzer targets, each for a bounded time, under ASan and UBSan"
+scripts/fuzz.sh

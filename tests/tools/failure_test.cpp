@@ -42,6 +42,7 @@ TEST(HostFailures, PrintTheMessageAndStopTheSession) {
       {"frobnicate", "vantrel: frobnicate: unknown command (try help)"},
       {"power", "vantrel: power: open the cable first"},
       {"region add 0 16 rx", "vantrel: region: the access is ro, wo or rw"},
+      {"region add 0xfffffff0 32 rw", "vantrel: region: the region passes the end of the address space"},
       {"load \"unclosed", "vantrel: command line: unclosed quote"},
   };
   for (const auto& c : cases) {

@@ -4,7 +4,9 @@
 
 #include <cstring>
 
+#include "elf_builder.h"
 #include "image.h"
+#include "user_files.h"
 
 namespace vantrel::cli {
 namespace {
@@ -12,7 +14,7 @@ namespace {
 std::vector<unsigned char> FileBytes(const char* path) {
   std::vector<unsigned char> bytes;
   std::string error;
-  EXPECT_TRUE(ReadWholeFile(path, &bytes, &error)) << error;
+  EXPECT_TRUE(ReadUserFile(path, kMaxUserFileBytes, &bytes, &error)) << error;
   return bytes;
 }
 
@@ -124,6 +126,27 @@ TEST(ElfImage, RefusesOtherMachinesClassesAndLyingHeaders) {
   // The segment's file offset and size (program header at e_phoff 52: p_offset +4,
   // p_filesz +16) pointing past the end of the file.
   EXPECT_NE(patched(52 + 16, {0x00, 0x00, 0x10, 0x00}).find("outside"), std::string::npos);
+}
+
+TEST(ElfImage, RefusesSegmentsThatOverlap) {
+  const struct {
+    uint32_t second;
+    bool overlaps;
+  } cases[] = {{0x100, false}, {0xFC, true}, {0x0, true}, {0x80, true}};
+  for (const auto& c : cases) {
+    // The first segment covers 0x00 to 0xFF; the second is listed first in the file.
+    const auto file = test::ElfBuilder()
+                          .Segment(c.second, std::vector<unsigned char>(16, 0xBB))
+                          .Segment(0, std::vector<unsigned char>(256, 0xAA))
+                          .Function("main", 0, 8)
+                          .Build();
+    Image image;
+    std::string error;
+    EXPECT_EQ(ReadElfImage(file, &image, &error), !c.overlaps) << c.second << ": " << error;
+    if (c.overlaps) {
+      EXPECT_NE(error.find("loadable segments overlap"), std::string::npos) << error;
+    }
+  }
 }
 
 TEST(ImageFile, RawNeedsAnAddressAndElfRefusesOne) {

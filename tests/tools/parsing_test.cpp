@@ -1,6 +1,7 @@
 // What a person types: numbers, hex bytes, command lines; and what the host prints.
 #include <gtest/gtest.h>
 
+#include "address_expression.h"
 #include "command_line.h"
 #include "image.h"
 #include "numbers.h"
@@ -49,6 +50,41 @@ TEST(CommandLineSplitting, SemicolonsQuotesAndComments) {
   EXPECT_NE(error.find("unclosed"), std::string::npos);
 }
 
+TEST(CommandLineSplitting, ALineWithANulByteIsRefused) {
+  std::string error;
+  EXPECT_FALSE(SplitLine(std::string("version\0status", 14), &error));
+  EXPECT_NE(error.find("NUL byte"), std::string::npos) << error;
+  EXPECT_FALSE(SplitLine(std::string("\0", 1), &error));
+}
+
+TEST(AddressExpressions, SymbolsWithOffsetsStayInsideTheAddressSpace) {
+  const SymbolTable symbols({{"main", 0x84, 0x9C, false}, {"top", 0xFFFFFFF0u, 16, false}});
+  const struct {
+    const char* word;
+    std::optional<uint32_t> value;
+    const char* reason;
+  } cases[] = {
+      {"main", 0x84, ""},
+      {"main+0x10", 0x94, ""},
+      {"0xffffffff", 0xFFFFFFFFu, ""},
+      {"top+15", 0xFFFFFFFFu, ""},
+      {"top+16", std::nullopt, "'top+16' passes the end of the 32-bit address space"},
+      {"main+0xFFFFFFFF", std::nullopt, "passes the end of the 32-bit address space"},
+      {"main+", std::nullopt, "bad offset in 'main+'"},
+      {"main+zz", std::nullopt, "bad offset"},
+      {"nothing", std::nullopt, "no symbol 'nothing'"},
+      {"12q", std::nullopt, "bad number '12q'"},
+  };
+  for (const auto& c : cases) {
+    std::string error;
+    EXPECT_EQ(ParseAddressExpression(c.word, symbols, &error), c.value) << c.word;
+    EXPECT_NE(error.find(c.reason), std::string::npos) << c.word << " gave: " << error;
+  }
+  std::string error;
+  EXPECT_FALSE(ParseAddressExpression("main", SymbolTable(), &error));
+  EXPECT_NE(error.find("no symbols are loaded"), std::string::npos) << error;
+}
+
 TEST(Output, HexDumpAlignsToSixteenByteLines) {
   const std::vector<unsigned char> bytes = {'R', 'E', 'S', 'U', 'L', 'T', 'S', 0, 1, 2};
   const auto lines = HexDumpLines(0x1188, bytes);
@@ -70,11 +106,10 @@ TEST(Output, ProgressBarShowsThePercentage) {
 }
 
 TEST(Symbols, NameAnAddressByTheSymbolThatCoversIt) {
-  SymbolTable symbols;
-  symbols.Add({"main", 0x84, 0x9C, false});
-  symbols.Add({"_start", 0x20, 0x40, false});
-  symbols.Add({"label", 0x200, 0, false});
-  symbols.Add({"after", 0x300, 4, false});
+  const SymbolTable symbols({{"main", 0x84, 0x9C, false},
+                             {"_start", 0x20, 0x40, false},
+                             {"label", 0x200, 0, false},
+                             {"after", 0x300, 4, false}});
   EXPECT_EQ(symbols.Describe(0x84), "main");
   EXPECT_EQ(symbols.Describe(0x90), "main+0xc");
   EXPECT_EQ(symbols.Describe(0x5C), "_start+0x3c");

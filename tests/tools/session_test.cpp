@@ -167,6 +167,27 @@ TEST(HostSession, APartialWordWriteKeepsTheNeighbouringBytes) {
   EXPECT_TRUE(Contains(run.out, "00001000  11 22 33 aa bb 66 77 88")) << run.out;
 }
 
+TEST(HostSession, StatusDescribesTheCoreOnlyAsFarAsTheStateShowsIt) {
+  const struct {
+    const char* commands;
+    const char* core;
+    const char* isa;  // empty: no isa line, the instruction set is unknown
+  } cases[] = {
+      {"status", "not under debug control", ""},
+      {"open; connect; status", "halted in debug state", "ARM"},
+      {"open; connect; run; status", "running", ""},
+      {"open; connect; break 0x40 --hw; run; status", "halted at a breakpoint", "ARM"},
+      {"open; connect; disconnect; status", "not under debug control", ""},
+  };
+  for (const auto& c : cases) {
+    const HostRun run = RunCommands(c.commands);
+    EXPECT_EQ(run.exitCode, 0) << c.commands << "\n" << run.err;
+    EXPECT_TRUE(Contains(run.out, std::string("core       ") + c.core)) << c.commands << "\n" << run.out;
+    if (*c.isa != '\0') EXPECT_TRUE(Contains(run.out, std::string("isa        ") + c.isa)) << c.commands;
+    else EXPECT_FALSE(Contains(run.out, "isa ")) << c.commands << "\n" << run.out;
+  }
+}
+
 TEST(HostSession, BoardOptionsShapeTheSimulatedBoard) {
   // ROM at 0: the download cannot store the image, and its verify says so.
   HostRun run = RunCommands("open; connect; load " + kDemoElf + " --verify",
@@ -178,6 +199,7 @@ TEST(HostSession, BoardOptionsShapeTheSimulatedBoard) {
   run = RunCommands("open; connect", {"--board-idcode", "0x12345678"});
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_TRUE(Contains(run.err, "vantrel: connect: target not found, please check power and hardware connection"));
+  EXPECT_TRUE(Contains(run.err, "either the JTAG ID code was not an ARM7TDMI's, or the core did not halt")) << run.err;
 
   // Big-endian memory: bytes stay in address order through the host.
   run = RunCommands("open; connect --big-endian; write 0x100 01020304; read 0x100 4", {"--board-endian", "big"});

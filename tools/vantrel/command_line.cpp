@@ -36,6 +36,11 @@ class LineSplitter {
 }  // namespace
 
 std::optional<std::vector<Words>> SplitLine(const std::string& line, std::string* error) {
+  // Text never holds NUL; a line that does is binary, not commands.
+  if (line.find('\0') != std::string::npos) {
+    if (error != nullptr) *error = "a NUL byte in the line (not a text file?)";
+    return std::nullopt;
+  }
   LineSplitter splitter;
   char quote = 0;
   for (size_t i = 0; i < line.size(); ++i) {

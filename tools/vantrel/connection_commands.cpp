@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <string>
 
 #include "commands.h"
 #include "halt_report.h"
@@ -41,8 +42,35 @@ void ReportPower(Session& session) {
   if (power != kPowerGood) session.Warn("transfers stop at once while the power is not good");
 }
 
-bool SimpleCommand(Session& session, Arguments& arguments, int32_t code) {
-  return ExpectPositional(session, arguments, 0, 0) && session.Check(session.Call(code));
+struct CoreCondition {
+  std::string text;
+  bool inDebugState = false;  // only then do the status bits say which instruction set
+};
+
+// The debug-status bits mean something only while the library has the core under debug
+// control; once the cable is released they are a refused read, all bits set.
+CoreCondition DescribeCore(int status) {
+  const int state = status >> 8;
+  const bool debugAcknowledged = (status & kStatusHalted) != 0;
+  switch (state) {
+    case 0x300:
+    case 0x400:
+      if (debugAcknowledged) return {"halted in debug state", true};
+      return {"not acknowledging debug state (reconnect)", false};
+    case 0x500:
+      if (debugAcknowledged) return {"halted at a breakpoint (stop takes control)", true};
+      return {"running", false};
+    default: return {"not under debug control", false};
+  }
+}
+
+// The library gives one answer for two faults: the TAP's ID code was not an ARM7TDMI's,
+// or the core did not enter debug state when asked; the user is told both.
+bool CheckConnectAnswer(Session& session, const Answer& answer) {
+  if (answer.Ok()) return true;
+  if (answer.text.rfind("target not found", 0) != 0) return session.Check(answer);
+  return session.Fail(answer.text +
+                      " (either the JTAG ID code was not an ARM7TDMI's, or the core did not halt when asked)");
 }
 
 // Halts a core that has stopped (or is running) with command 37 and reports where.
@@ -81,7 +109,7 @@ bool RunConnect(Session& session, Arguments& arguments) {
   if (!ExpectPositional(session, arguments, 0, 0)) return false;
   JtagRequest request = EmptyRequest();
   request.args.connect.bigEndian = bigEndian ? 1 : 0;
-  if (!session.Check(session.Call(VANTREL_CMD_CONNECT, request))) return false;
+  if (!CheckConnectAnswer(session, session.Call(VANTREL_CMD_CONNECT, request))) return false;
   std::printf("connected %s-endian, core halted, pc %s\n", bigEndian ? "big" : "little",
               session.Describe(ReadRegisterQuietly(session, "pc").value_or(0)).c_str());
   return true;
@@ -103,7 +131,9 @@ bool RunDisconnect(Session& session, Arguments& arguments) {
 }
 
 bool RunReconnect(Session& session, Arguments& arguments) {
-  if (!SimpleCommand(session, arguments, VANTREL_CMD_RECONNECT)) return false;
+  if (!ExpectPositional(session, arguments, 0, 0) || !CheckConnectAnswer(session, session.Call(VANTREL_CMD_RECONNECT))) {
+    return false;
+  }
   std::printf("reconnected, core halted, pc %s\n",
               session.Describe(ReadRegisterQuietly(session, "pc").value_or(0)).c_str());
   return true;
@@ -152,8 +182,9 @@ bool RunStatus(Session& session, Arguments& arguments) {
   const int status = session.library().DbgStatus(0);
   if (status < 0) return session.Fail("the status query failed (" + std::to_string(status) + ")");
   PrintField("state", TargetStateName(status >> 8));
-  PrintField("core", (status & kStatusHalted) != 0 ? "halted in debug state" : "not in debug state");
-  PrintField("isa", (status & kStatusThumb) != 0 ? "Thumb" : "ARM");
+  const CoreCondition core = DescribeCore(status);
+  PrintField("core", core.text);
+  if (core.inDebugState) PrintField("isa", (status & kStatusThumb) != 0 ? "Thumb" : "ARM");
   return true;
 }
 

@@ -3,7 +3,10 @@
 #include <gelf.h>
 #include <libelf.h>
 
+#include <algorithm>
+
 #include "image.h"
+#include "numbers.h"
 
 namespace vantrel::cli {
 
@@ -67,6 +70,22 @@ bool ReadSegments(Elf* elf, const std::vector<unsigned char>& file, Image* image
   return error->empty();
 }
 
+// Two segments over the same bytes would each load and verify in turn, the later one
+// silently replacing the earlier: such an image is refused.
+bool CheckNoOverlap(const std::vector<Segment>& segments, std::string* error) {
+  std::vector<const Segment*> byAddress;
+  for (const Segment& segment : segments) byAddress.push_back(&segment);
+  std::sort(byAddress.begin(), byAddress.end(), [](const Segment* a, const Segment* b) { return a->address < b->address; });
+  for (size_t i = 1; i < byAddress.size(); ++i) {
+    const Segment& lower = *byAddress[i - 1];
+    if (lower.address + static_cast<uint64_t>(lower.bytes.size()) > byAddress[i]->address) {
+      *error = "loadable segments overlap at " + Hex32(byAddress[i]->address);
+      return false;
+    }
+  }
+  return true;
+}
+
 bool IsUsefulSymbol(const GElf_Sym& symbol, const char* name) {
   const int type = GELF_ST_TYPE(symbol.st_info);
   const bool kindWanted = type == STT_FUNC || type == STT_OBJECT || type == STT_NOTYPE;
@@ -76,6 +95,7 @@ bool IsUsefulSymbol(const GElf_Sym& symbol, const char* name) {
 }
 
 void ReadSymbols(Elf* elf, Image* image) {
+  std::vector<Symbol> symbols;
   for (Elf_Scn* section = elf_nextscn(elf, nullptr); section != nullptr; section = elf_nextscn(elf, section)) {
     GElf_Shdr header;
     if (gelf_getshdr(section, &header) == nullptr || header.sh_type != SHT_SYMTAB || header.sh_entsize == 0) continue;
@@ -88,10 +108,11 @@ void ReadSymbols(Elf* elf, Image* image) {
       const char* name = elf_strptr(elf, header.sh_link, symbol.st_name);
       if (!IsUsefulSymbol(symbol, name)) continue;
       const bool thumb = GELF_ST_TYPE(symbol.st_info) == STT_FUNC && (symbol.st_value & 1) != 0;
-      image->symbols.Add(Symbol{name, static_cast<uint32_t>(symbol.st_value & ~1ull),
-                                static_cast<uint32_t>(symbol.st_size), thumb});
+      symbols.push_back(Symbol{name, static_cast<uint32_t>(symbol.st_value & ~1ull),
+                               static_cast<uint32_t>(symbol.st_size), thumb});
     }
   }
+  image->symbols = SymbolTable(std::move(symbols));
 }
 
 }  // namespace
@@ -105,7 +126,10 @@ bool ReadElfImage(const std::vector<unsigned char>& file, Image* image, std::str
     *error = "not a valid ELF file: " + ElfError();
     return false;
   }
-  if (!CheckHeader(elf.get(), &header, error) || !ReadSegments(elf.get(), file, image, error)) return false;
+  if (!CheckHeader(elf.get(), &header, error) || !ReadSegments(elf.get(), file, image, error) ||
+      !CheckNoOverlap(image->segments, error)) {
+    return false;
+  }
   image->format = "ELF";
   image->entry = static_cast<uint32_t>(header.e_entry);
   ReadSymbols(elf.get(), image);

@@ -23,7 +23,9 @@ struct Symbol {
 
 class SymbolTable {
  public:
-  void Add(Symbol symbol);
+  SymbolTable() = default;
+  // Sorted once here: an image may hold a hundred thousand symbols in any order.
+  explicit SymbolTable(std::vector<Symbol> symbols);
   bool Empty() const { return symbols_.empty(); }
   size_t Size() const { return symbols_.size(); }
   const Symbol* Find(const std::string& name) const;
@@ -49,8 +51,5 @@ bool LoadImageFile(const std::string& path, std::optional<uint32_t> loadAddress,
 // The format readers behind LoadImageFile, each given the whole file.
 bool ReadElfImage(const std::vector<unsigned char>& file, Image* image, std::string* error);
 bool ReadIntelHex(const std::string& text, Image* image, std::string* error);
-
-// A whole file as bytes; false with the system's reason otherwise.
-bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes, std::string* error);
 
 }  // namespace vantrel::cli

@@ -1,11 +1,7 @@
 // Which reader a file needs: ELF by its magic number, Intel HEX by its leading colon,
 // and anything else only as a raw binary at an address the user gives.
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <iterator>
-
 #include "image.h"
+#include "user_files.h"
 
 namespace vantrel::cli {
 
@@ -25,23 +21,9 @@ bool LooksLikeHex(const std::vector<unsigned char>& file) {
 
 }  // namespace
 
-bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes, std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    *error = path + ": " + std::strerror(errno);
-    return false;
-  }
-  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    *error = path + ": read error";
-    return false;
-  }
-  return true;
-}
-
 bool LoadImageFile(const std::string& path, std::optional<uint32_t> loadAddress, Image* image, std::string* error) {
   std::vector<unsigned char> file;
-  if (!ReadWholeFile(path, &file, error)) return false;
+  if (!ReadUserFile(path, kMaxUserFileBytes, &file, error)) return false;
   const bool elf = IsElf(file);
   const bool hex = !elf && LooksLikeHex(file);
   if ((elf || hex) && loadAddress) {

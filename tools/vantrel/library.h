@@ -38,6 +38,8 @@ class Library {
   int DbgStatus(int selector) const { return getDbgStatus_(selector); }
   int Progress() const { return getJtagProcess_(); }
   void RequestBreak() const { setJtagProcessBreak_(); }
+  // The export itself, for the Ctrl-C handler: it only sets the library's stop flag.
+  decltype(&::setJtagProcessBreak) BreakEntry() const { return setJtagProcessBreak_; }
   int LastJobResult() const { return jtagGetLastError_(); }
   void ClearLastJobResult() const { jtagClearLastError_(); }
   void UsePortIo(const VantrelPortIo* io) const { VantrelUsePortIo_(io); }

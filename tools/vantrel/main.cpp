@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <exception>
 #include <iostream>
 #include <memory>
 
@@ -27,7 +28,7 @@ int RunSession(const vantrel::cli::Library& library, const vantrel::cli::Options
   Session session(library, settings);
   const bool interactive = options.commands.empty() && options.scriptPath.empty() && isatty(STDIN_FILENO) == 1;
   Runner runner(session, options.keepGoing || interactive, !options.quiet && !interactive);
-  CatchInterrupts();
+  CatchInterrupts(library.BreakEntry());
   if (!options.commands.empty()) runner.RunLine(options.commands, "command line");
   if (!options.scriptPath.empty() && !runner.Stopped()) runner.RunFile(options.scriptPath);
   if (options.commands.empty() && options.scriptPath.empty()) {
@@ -78,5 +79,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "vantrel: simulated board on lpt1: %s (--port lpt1 for a real cable)\n",
                  board->Description().c_str());
   }
-  return RunSession(library, options);
+  try {
+    return RunSession(library, options);
+  } catch (const std::exception& exception) {
+    // Commands catch their own; this is what is left (reading a script, the prompt).
+    std::fprintf(stderr, "vantrel: internal error: %s\n", exception.what());
+    return kExitFailed;
+  }
 }

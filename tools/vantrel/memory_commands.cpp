@@ -1,7 +1,6 @@
 // read, write, load, region and regions: target memory and the memory map.
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
 
 #include "commands.h"
 #include "halt_report.h"
@@ -10,18 +9,12 @@
 #include "output.h"
 #include "session.h"
 #include "transfers.h"
+#include "user_files.h"
 
 namespace vantrel::cli {
 
 namespace {
 
-bool SaveFile(Session& session, const std::string& path, const std::vector<unsigned char>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) return session.Fail(path + ": cannot write the file");
-  return true;
-}
 
 // The entry the download sets: --entry, or the image's own. Refuses a Thumb address,
 // since a download resumes the core in ARM state.
@@ -60,6 +53,8 @@ bool RunRead(Session& session, Arguments& arguments) {
   const auto out = arguments.Option("--out", &missing);
   if (missing) return session.Fail("--out needs a file name");
   if (!ExpectPositional(session, arguments, 2, 2)) return false;
+  std::string error;
+  if (out && !CheckOutputFile(*out, &error)) return session.Fail(error);
   const auto address = session.ParseAddress(arguments.Positional()[0]);
   if (!address) return false;
   const auto length = session.ParseCount(arguments.Positional()[1], "length");
@@ -67,7 +62,7 @@ bool RunRead(Session& session, Arguments& arguments) {
   std::vector<unsigned char> bytes;
   if (!ReadTarget(session, *address, *length, &bytes)) return false;
   if (out) {
-    if (!SaveFile(session, *out, bytes)) return false;
+    if (!WriteUserFile(*out, bytes, &error)) return session.Fail(error);
     std::printf("saved     %zu bytes from %s to %s\n", bytes.size(), Hex32(*address).c_str(), out->c_str());
     return true;
   }
@@ -86,7 +81,7 @@ bool RunWrite(Session& session, Arguments& arguments) {
   std::vector<unsigned char> bytes;
   std::string error;
   if (file) {
-    if (!ReadWholeFile(*file, &bytes, &error)) return session.Fail(error);
+    if (!ReadUserFile(*file, kMaxTransferBytes, &bytes, &error)) return session.Fail(error);
   } else {
     const auto parsed = ParseHexBytes(Words(arguments.Positional().begin() + 1, arguments.Positional().end()));
     if (!parsed) return session.Fail("bytes are hex digits in pairs, e.g. \"de ad be ef\" or deadbeef");
@@ -141,6 +136,9 @@ bool RunRegion(Session& session, Arguments& arguments) {
     if (words[3] == name) property = value;
   }
   if (!property) return session.Fail("the access is ro, wo or rw");
+  if (static_cast<uint64_t>(*start) + *length > 0x100000000ull) {
+    return session.Fail("the region passes the end of the address space");
+  }
   JtagRequest request = EmptyRequest();
   request.args.addRegion.start = *start;
   request.args.addRegion.length = *length;

@@ -1,9 +1,11 @@
 #include "runner.h"
 
 #include <cstdio>
-#include <fstream>
+#include <sstream>
+#include <vector>
 
 #include "interrupt.h"
+#include "user_files.h"
 
 namespace vantrel::cli {
 
@@ -45,12 +47,14 @@ void Runner::RunStream(std::istream& in, const std::string& name) {
 }
 
 void Runner::RunFile(const std::string& path) {
-  std::ifstream in(path);
-  if (!in) {
-    std::fprintf(stderr, "vantrel: %s: cannot open the script\n", path.c_str());
+  std::vector<unsigned char> bytes;
+  std::string error;
+  if (!ReadUserFile(path, kMaxScriptBytes, &bytes, &error)) {
+    std::fprintf(stderr, "vantrel: cannot open the script %s\n", error.c_str());
     failed_ = stopped_ = true;
     return;
   }
+  std::istringstream in(std::string(bytes.begin(), bytes.end()));
   RunStream(in, path);
 }
 

@@ -9,6 +9,9 @@
 
 namespace vantrel::cli {
 
+// A script is read whole before it runs; none is nearly this long.
+inline constexpr size_t kMaxScriptBytes = 16u << 20;
+
 class Runner {
  public:
   Runner(Session& session, bool keepGoing, bool echo) : session_(session), keepGoing_(keepGoing), echo_(echo) {}

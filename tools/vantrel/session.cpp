@@ -1,8 +1,12 @@
 #include "session.h"
 
 #include <cstdio>
+#include <exception>
+#include <new>
 
+#include "address_expression.h"
 #include "commands.h"
+#include "interrupt.h"
 #include "numbers.h"
 
 namespace vantrel::cli {
@@ -15,8 +19,17 @@ bool Session::Execute(const Words& words) {
   command_ = words[0];
   const CommandInfo* command = FindCommand(words[0]);
   if (command == nullptr) return Fail("unknown command (try help)");
-  Arguments arguments(Words(words.begin() + 1, words.end()));
-  const bool ok = command->handler(*this, arguments);
+  bool ok = false;
+  const CommandInProgress running;
+  // The last line of defence: whatever a command throws fails that command, never the session.
+  try {
+    Arguments arguments(Words(words.begin() + 1, words.end()));
+    ok = command->handler(*this, arguments);
+  } catch (const std::bad_alloc&) {
+    ok = Fail("out of memory");
+  } catch (const std::exception& exception) {
+    ok = Fail(std::string("internal error: ") + exception.what());
+  }
   std::fflush(stdout);
   return ok;
 }
@@ -41,26 +54,10 @@ void Session::Warn(const std::string& message) {
 }
 
 std::optional<uint32_t> Session::ParseAddress(const std::string& word) {
-  if (const auto number = ParseNumber(word)) return number;
-  const size_t plus = word.find('+');
-  const std::string name = word.substr(0, plus);
-  uint32_t offset = 0;
-  if (plus != std::string::npos) {
-    const auto parsed = ParseNumber(word.substr(plus + 1));
-    if (!parsed) {
-      Fail("bad offset in '" + word + "'");
-      return std::nullopt;
-    }
-    offset = *parsed;
-  }
-  if (const Symbol* symbol = symbols_.Find(name)) return symbol->address + offset;
-  if (!name.empty() && (name[0] >= '0' && name[0] <= '9')) {
-    Fail("bad number '" + word + "' (32 bits, decimal or 0x hex)");
-  } else {
-    Fail(symbols_.Empty() ? "'" + name + "' is not a number, and no symbols are loaded (load an ELF file first)"
-                          : "no symbol '" + name + "' in the loaded image");
-  }
-  return std::nullopt;
+  std::string error;
+  const auto address = ParseAddressExpression(word, symbols_, &error);
+  if (!address) Fail(error);
+  return address;
 }
 
 std::optional<uint32_t> Session::ParseCount(const std::string& word, const char* what) {

@@ -5,10 +5,10 @@
 
 namespace vantrel::cli {
 
-void SymbolTable::Add(Symbol symbol) {
-  const auto place = std::upper_bound(symbols_.begin(), symbols_.end(), symbol.address,
-                                      [](uint32_t address, const Symbol& s) { return address < s.address; });
-  symbols_.insert(place, std::move(symbol));
+SymbolTable::SymbolTable(std::vector<Symbol> symbols) : symbols_(std::move(symbols)) {
+  // Stable: of two symbols at one address, the first in the file stays first.
+  std::stable_sort(symbols_.begin(), symbols_.end(),
+                   [](const Symbol& a, const Symbol& b) { return a.address < b.address; });
 }
 
 const Symbol* SymbolTable::Find(const std::string& name) const {
