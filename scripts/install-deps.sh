@@ -11,6 +11,7 @@ packages=(
   libunicorn-dev openocd
   libelf-dev libreadline-dev
   tmux
+  util-linux
 )
 
 missing=()

@@ -32,6 +32,7 @@ VANTREL_API void VANTREL_CALL Dll_Jtag_Entry(const JtagRequest* request, JtagRes
   if (response == nullptr) return;
   if (!vantrel::host::InstanceActive()) {
     // Only the status and the message are written; echo and length are left alone.
+    vantrel::host::TraceRefusalCause();
     response->status = VANTREL_STATUS_OTHER_INSTANCE;
     std::memcpy(response->data, kConflictMessage, sizeof kConflictMessage);
     return;

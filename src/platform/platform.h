@@ -31,7 +31,9 @@ void WriteDebugOutput(const char* line);
 // ---- Machine-wide instance marker ----------------------------------------------------
 enum class MarkerResult { kCreated, kAlreadyExists, kFailed };
 // Creates the named marker; it is released by CloseInstanceMarker or when the process dies.
-[[nodiscard]] MarkerResult CreateInstanceMarker(const char* name);
+// kAlreadyExists: another instance holds it. kFailed: the marker could not be used, and
+// failure says where and why, for a trace line.
+[[nodiscard]] MarkerResult CreateInstanceMarker(const char* name, std::string& failure);
 void CloseInstanceMarker();
 
 // ---- Locks and gates shared by the host's threads and the job worker ------------------

@@ -59,9 +59,12 @@ namespace {
 HANDLE g_marker = nullptr;
 }
 
-MarkerResult CreateInstanceMarker(const char* name) {
+MarkerResult CreateInstanceMarker(const char* name, std::string& failure) {
   HANDLE marker = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 200, name);
-  if (marker == nullptr) return MarkerResult::kFailed;
+  if (marker == nullptr) {
+    failure = std::string(name) + ": CreateFileMappingA failed, error " + std::to_string(GetLastError());
+    return MarkerResult::kFailed;
+  }
   if (GetLastError() == ERROR_ALREADY_EXISTS) {
     CloseHandle(marker);
     return MarkerResult::kAlreadyExists;
