@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace vantrel::platform {
@@ -27,6 +28,13 @@ void WriteDebugOutput(const char* line);
 // ---- The host process ----------------------------------------------------------------
 // Directory of the running executable with its trailing separator; false when unknown.
 [[nodiscard]] bool HostExecutableDirectory(std::string& directory);
+
+// ---- Files ---------------------------------------------------------------------------
+// Opens a configuration file for reading in text mode, only when it is a regular file of
+// at most maxBytes: a FIFO or a device in its place never holds the caller up, and the
+// check is made on the opened file itself. Null otherwise; failure then says why, and
+// stays empty when the file simply isn't there.
+[[nodiscard]] std::FILE* OpenSmallRegularFile(const std::string& path, std::size_t maxBytes, std::string& failure);
 
 // ---- Machine-wide instance marker ----------------------------------------------------
 enum class MarkerResult { kCreated, kAlreadyExists, kFailed };

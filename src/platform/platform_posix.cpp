@@ -94,6 +94,29 @@ bool HostExecutableDirectory(std::string& directory) {
   return true;
 }
 
+// ---- Files ---------------------------------------------------------------------------
+
+std::FILE* OpenSmallRegularFile(const std::string& path, std::size_t maxBytes, std::string& failure) {
+  failure.clear();
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno != ENOENT && errno != ENOTDIR) failure = path + ": " + std::strerror(errno);
+    return nullptr;
+  }
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || static_cast<std::size_t>(info.st_size) > maxBytes) {
+    close(fd);
+    failure = path + ": not a regular file of at most " + std::to_string(maxBytes) + " bytes";
+    return nullptr;
+  }
+  std::FILE* file = fdopen(fd, "r");
+  if (file == nullptr) {
+    failure = path + ": " + std::strerror(errno);
+    close(fd);
+  }
+  return file;
+}
+
 // ---- Instance marker -----------------------------------------------------------------
 // A lock the kernel drops when its holder dies, so a crashed host never locks every
 // later one out. The marker lives in /dev/shm and nowhere else: with a second place two
