@@ -143,6 +143,22 @@ bool SafeDirectory(int directoryFd) {
   return !othersMayWrite || (info.st_mode & S_ISVTX) != 0;
 }
 
+// /dev/shm itself, not a symlink in its place; -1, with failure set, when it is no place
+// for the marker.
+int OpenMarkerDirectory(std::string& failure) {
+  const int directoryFd = open(kMarkerDirectory, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (directoryFd < 0) {
+    failure = SystemReason(kMarkerDirectory, errno);
+    return -1;
+  }
+  if (!SafeDirectory(directoryFd)) {
+    close(directoryFd);
+    failure = std::string(kMarkerDirectory) + ": not a root-owned directory with the sticky bit";
+    return -1;
+  }
+  return directoryFd;
+}
+
 // Creates the marker, or opens the one that is there. Non-blocking, so that a FIFO put
 // in its place can't hold the open up.
 int OpenMarkerFile(int directoryFd, const char* name, bool& created) {
@@ -165,16 +181,8 @@ int OpenMarkerFile(int directoryFd, const char* name, bool& created) {
 
 MarkerResult CreateInstanceMarker(const char* name, std::string& failure) {
   const std::string path = std::string(kMarkerDirectory) + "/" + name;
-  const int directoryFd = open(kMarkerDirectory, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (directoryFd < 0) {
-    failure = SystemReason(kMarkerDirectory, errno);
-    return MarkerResult::kFailed;
-  }
-  if (!SafeDirectory(directoryFd)) {
-    close(directoryFd);
-    failure = std::string(kMarkerDirectory) + ": not a root-owned directory with the sticky bit";
-    return MarkerResult::kFailed;
-  }
+  const int directoryFd = OpenMarkerDirectory(failure);
+  if (directoryFd < 0) return MarkerResult::kFailed;
   bool created = false;
   const int fd = OpenMarkerFile(directoryFd, name, created);
   const int openError = errno;
