@@ -18,6 +18,18 @@
 extern "C" {
 #endif
 
+/* A virtual parallel port. The callbacks run on the library's threads (the caller of
+ * Dll_Jtag_Entry or getDbgStatus, a background job's worker, the unloading thread),
+ * one at a time, with the library's entry lock held: they must not call the library's
+ * exports.
+ *
+ * VantrelUsePortIo copies the structure; NULL goes back to the hardware. While a
+ * background job runs, the call waits until the job has finished, as a command does,
+ * so a job always ends on the port it began on; it must not be called from a port
+ * callback or a trace sink. The port and its context stay in use after the call:
+ * they must remain valid until VantrelUsePortIo has plugged in another port (or NULL)
+ * and returned, or until the library is unloaded, since unloading clocks the TAP of a
+ * selected cable into Test-Logic-Reset through the port. */
 typedef struct VantrelPortIo {
     void *context;
     int (*acquire)(void *context);                         /* 0: port access granted */
@@ -25,6 +37,14 @@ typedef struct VantrelPortIo {
     void (*write)(void *context, unsigned short port, unsigned char value);
 } VantrelPortIo;
 VANTREL_API void VANTREL_CALL VantrelUsePortIo(const VantrelPortIo *io);            /* copied; NULL: hardware again */
+
+/* Trace lines go to the sink with its context, one line at a time. The sink runs on the
+ * library's threads, with the library's locks held: it may store or print the line and
+ * may call VantrelSetTraceSink, but must call no other export, and must not wait for a
+ * thread that is calling into the library. A host must not hold a lock that its sink
+ * takes while it calls VantrelSetTraceSink, which waits until a line being delivered
+ * has been. Once VantrelSetTraceSink has returned, the sink it replaced is never called
+ * again. NULL: the system's debug channel (none on Linux). */
 typedef void (*VantrelTraceSink)(void *context, const char *line);
 VANTREL_API void VANTREL_CALL VantrelSetTraceSink(VantrelTraceSink sink, void *context);
 

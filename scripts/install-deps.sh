@@ -12,6 +12,7 @@ packages=(
   libelf-dev libreadline-dev
   clang-14 libclang-rt-14-dev
   tmux
+  util-linux
 )
 
 missing=()

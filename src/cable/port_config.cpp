@@ -6,6 +6,7 @@
 
 #include "cable/port_io.h"
 #include "platform/platform.h"
+#include "platform/trace.h"
 
 namespace vantrel::cable {
 namespace {
@@ -35,6 +36,7 @@ void ApplyPortLine(const char* line) {
 void ApplyDelayLine(const char* line) {
   int delay = 0;
   if (std::sscanf(line, "delay=%d", &delay) != 1) return;
+  if (delay > kMaxPortDelay) Trace("lpt.ini: delay=%d is more than %d, so it is %d\n", delay, kMaxPortDelay, kMaxPortDelay);
   SetPortDelay(delay);
 }
 
@@ -58,13 +60,19 @@ void ApplyPortConfigLine(const char* line) {
 }
 
 void LoadPortConfigFile(const std::string& path) {
-  // Text mode named explicitly: a host that switched the C runtime's default to binary
-  // must not hand us carriage returns that shift where a long line is cut.
-  std::FILE* file = std::fopen(path.c_str(), "rt");
-  if (file == nullptr) return;
+  // Opened in text mode explicitly: a host that switched the C runtime's default to
+  // binary must not hand us carriage returns that shift where a long line is cut.
+  std::string failure;
+  std::FILE* file = platform::OpenSmallRegularFile(path, kMaxConfigFileSize, failure);
+  if (file == nullptr) {
+    if (!failure.empty()) Trace("lpt.ini not read, %s\n", failure.c_str());
+    return;
+  }
   // A line longer than the buffer arrives in pieces, each handled as a line of its own.
+  // Every piece holds at least one byte of the file, so counting them bounds the read
+  // even when the file grows meanwhile.
   char line[kConfigLineBufferSize];
-  for (;;) {
+  for (std::size_t piece = 0; piece < kMaxConfigFileSize; ++piece) {
     std::memset(line, 0, sizeof line);
     if (std::fgets(line, sizeof line, file) == nullptr) break;
     ApplyPortConfigLine(line);

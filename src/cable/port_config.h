@@ -4,7 +4,8 @@
 // lpt.ini is plain text, read line by line, case-sensitive, the last line of a kind
 // winning:
 //   lpt2=2F8     (or lpt2=0x2F8) moves lpt2 to data 0x2F8, status 0x2F9, control 0x2FA
-//   delay=100    PortDelay becomes 100; a negative number becomes 0
+//   delay=100    PortDelay becomes 100; a negative number becomes 0, one above
+//                kMaxPortDelay becomes kMaxPortDelay (with a trace line)
 // A line containing "lpt" anywhere is a port line, even when it also holds "delay".
 // Lines that don't parse change nothing, and nothing ever goes back to its default:
 // a value read once stays until another line replaces it.
@@ -32,7 +33,8 @@ constexpr uint16_t IoAddress(int32_t address) { return static_cast<uint16_t>(sta
 const PortAddresses& PortTableEntry(int portIndex);
 
 // Reads lpt.ini from the host executable's directory; a missing file, or a path that
-// would not fit in 260 characters, changes nothing.
+// would not fit in 260 characters, changes nothing. So does anything but a regular file
+// of at most kMaxConfigFileSize bytes (a FIFO, a device, a directory), with a trace line.
 void LoadPortConfig();
 // The same, from a named file (tests, embedding programs).
 void LoadPortConfigFile(const std::string& path);
@@ -43,6 +45,7 @@ void ApplyPortConfigLine(const char* line);
 inline constexpr const char* kPortConfigFileName = "lpt.ini";
 inline constexpr std::size_t kMaxConfigPath = 260;  // characters, terminator included
 inline constexpr int kConfigLineBufferSize = 256;   // so one read takes at most 255 characters
+inline constexpr std::size_t kMaxConfigFileSize = 64 * 1024;
 
 void ResetPortConfig();  // default addresses
 

@@ -91,7 +91,7 @@ void UsePortIo(const VantrelPortIo* io) {
 }
 
 int32_t PortDelay() { return g_port_delay; }
-void SetPortDelay(int32_t loops) { g_port_delay = loops < 0 ? 0 : loops; }
+void SetPortDelay(int32_t loops) { g_port_delay = loops < 0 ? 0 : (loops > kMaxPortDelay ? kMaxPortDelay : loops); }
 
 void ResetPortIo() {
   UsePortIo(nullptr);

@@ -38,8 +38,12 @@ void ForgetPortAccess();
 // next OpenCable asks the new port.
 void UsePortIo(const VantrelPortIo* io);
 
+// The busy-wait costs well under a nanosecond per iteration on a current PC, so the
+// bound still allows a TCK of a few kilohertz, while a delay line with a huge number
+// can no longer make a connect last for days.
+inline constexpr int32_t kMaxPortDelay = 100000;
 int32_t PortDelay();
-void SetPortDelay(int32_t loops);  // negative values become 0
+void SetPortDelay(int32_t loops);  // negative values become 0, larger ones kMaxPortDelay
 
 // Back to the values at load: hardware access, PortDelay 0, access not yet obtained.
 void ResetPortIo();

@@ -32,6 +32,7 @@ VANTREL_API void VANTREL_CALL Dll_Jtag_Entry(const JtagRequest* request, JtagRes
   if (response == nullptr) return;
   if (!vantrel::host::InstanceActive()) {
     // Only the status and the message are written; echo and length are left alone.
+    vantrel::host::TraceRefusalCause();
     response->status = VANTREL_STATUS_OTHER_INSTANCE;
     std::memcpy(response->data, kConflictMessage, sizeof kConflictMessage);
     return;
@@ -63,7 +64,14 @@ VANTREL_API void VANTREL_CALL jtagClearLastError(void) {
   vantrel::arm7::ResetProgress();
 }
 
-VANTREL_API void VANTREL_CALL VantrelUsePortIo(const VantrelPortIo* io) { vantrel::cable::UsePortIo(io); }
+// A job still running would finish on the other port, so the switch waits for it as a
+// command does. A refused instance runs no jobs and has no lock to take.
+VANTREL_API void VANTREL_CALL VantrelUsePortIo(const VantrelPortIo* io) {
+  const bool entered =
+      vantrel::host::InstanceActive() && vantrel::host::EnterCableCall() == vantrel::host::Entry::kEntered;
+  vantrel::cable::UsePortIo(io);
+  if (entered) vantrel::host::LeaveCableCall();
+}
 
 VANTREL_API void VANTREL_CALL VantrelSetTraceSink(VantrelTraceSink sink, void* context) {
   vantrel::SetTraceSink(sink, context);

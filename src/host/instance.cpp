@@ -1,19 +1,32 @@
 #include "host/instance.h"
 
+#include <cstdio>
+#include <string>
+
 #include "cable/tap.h"
+#include "platform/trace.h"
 
 namespace vantrel::host {
 namespace {
 
 bool g_instance_active = false;
+// Empty unless the marker could not be used at load. A plain array: it is filled while
+// the library's static objects are still being constructed.
+char g_marker_failure[320] = "";
 platform::EntryMutex g_entry_mutex;
 platform::JobGate g_job_gate;
 
 }  // namespace
 
 void LoadInstance() {
-  if (platform::CreateInstanceMarker(kInstanceMarkerName) != platform::MarkerResult::kCreated) {
+  std::string failure;
+  const platform::MarkerResult marker = platform::CreateInstanceMarker(kInstanceMarkerName, failure);
+  if (marker != platform::MarkerResult::kCreated) {
+    if (marker == platform::MarkerResult::kFailed) {
+      std::snprintf(g_marker_failure, sizeof g_marker_failure, "%s", failure.c_str());
+    }
     g_instance_active = false;
+    TraceRefusalCause();
     return;
   }
   if (!g_entry_mutex.Exists()) {
@@ -40,6 +53,10 @@ void UnloadInstance() {
 }
 
 bool InstanceActive() { return g_instance_active; }
+
+void TraceRefusalCause() {
+  if (g_marker_failure[0] != '\0') Trace("instance marker unusable, %s\n", g_marker_failure);
+}
 
 Entry EnterCableCall() {
   if (!g_entry_mutex.Lock()) return Entry::kMutexFailed;

@@ -23,6 +23,10 @@ void LoadInstance();
 void UnloadInstance();
 
 bool InstanceActive();
+// A refused instance whose marker could not be used (as opposed to one held by another
+// instance) says why in a trace line: at load, where no host sink is installed yet,
+// and again at each refused command.
+void TraceRefusalCause();
 
 enum class Entry { kEntered, kMutexFailed, kGateFailed };
 // Takes the entry mutex and waits for the job gate; on kGateFailed the mutex has been

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace vantrel::platform {
@@ -28,10 +29,19 @@ void WriteDebugOutput(const char* line);
 // Directory of the running executable with its trailing separator; false when unknown.
 [[nodiscard]] bool HostExecutableDirectory(std::string& directory);
 
+// ---- Files ---------------------------------------------------------------------------
+// Opens a configuration file for reading in text mode, only when it is a regular file of
+// at most maxBytes: a FIFO or a device in its place never holds the caller up, and the
+// check is made on the opened file itself. Null otherwise; failure then says why, and
+// stays empty when the file simply isn't there.
+[[nodiscard]] std::FILE* OpenSmallRegularFile(const std::string& path, std::size_t maxBytes, std::string& failure);
+
 // ---- Machine-wide instance marker ----------------------------------------------------
 enum class MarkerResult { kCreated, kAlreadyExists, kFailed };
 // Creates the named marker; it is released by CloseInstanceMarker or when the process dies.
-[[nodiscard]] MarkerResult CreateInstanceMarker(const char* name);
+// kAlreadyExists: another instance holds it. kFailed: the marker could not be used, and
+// failure says where and why, for a trace line.
+[[nodiscard]] MarkerResult CreateInstanceMarker(const char* name, std::string& failure);
 void CloseInstanceMarker();
 
 // ---- Locks and gates shared by the host's threads and the job worker ------------------

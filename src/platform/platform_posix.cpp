@@ -94,29 +94,116 @@ bool HostExecutableDirectory(std::string& directory) {
   return true;
 }
 
+// ---- Files ---------------------------------------------------------------------------
+
+std::FILE* OpenSmallRegularFile(const std::string& path, std::size_t maxBytes, std::string& failure) {
+  failure.clear();
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno != ENOENT && errno != ENOTDIR) failure = path + ": " + std::strerror(errno);
+    return nullptr;
+  }
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || static_cast<std::size_t>(info.st_size) > maxBytes) {
+    close(fd);
+    failure = path + ": not a regular file of at most " + std::to_string(maxBytes) + " bytes";
+    return nullptr;
+  }
+  std::FILE* file = fdopen(fd, "r");
+  if (file == nullptr) {
+    failure = path + ": " + std::strerror(errno);
+    close(fd);
+  }
+  return file;
+}
+
 // ---- Instance marker -----------------------------------------------------------------
 // A lock the kernel drops when its holder dies, so a crashed host never locks every
-// later one out.
+// later one out. The marker lives in /dev/shm and nowhere else: with a second place two
+// hosts could each pick another one and both become active. Any local user can create
+// files there, and the host may run as root, so the marker is opened as hostile ground:
+// no symlink is followed (not at /dev/shm, not at the marker), only a regular file is
+// accepted, and the mode of a file is only ever set on a file just created here. The
+// file is never written, so any regular file there serves as the marker, whoever owns
+// it. A user who holds its lock keeps every other host out, exactly as a real instance
+// does; nothing can tell the two apart.
 
 namespace {
+constexpr char kMarkerDirectory[] = "/dev/shm";
+constexpr int kMarkerOpenAttempts = 3;  // the marker may vanish between two opens
 int g_marker_fd = -1;
 
-std::string MarkerPath(const char* name) {
+std::string SystemReason(const std::string& path, int error) { return path + ": " + std::strerror(error); }
+
+// A directory where another user could rename or replace our marker is no place for it.
+bool SafeDirectory(int directoryFd) {
   struct stat info {};
-  const bool haveShm = stat("/dev/shm", &info) == 0 && S_ISDIR(info.st_mode) && access("/dev/shm", W_OK) == 0;
-  return std::string(haveShm ? "/dev/shm/" : "/tmp/") + name;
+  if (fstat(directoryFd, &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != 0) return false;
+  const bool othersMayWrite = (info.st_mode & (S_IWGRP | S_IWOTH)) != 0;
+  return !othersMayWrite || (info.st_mode & S_ISVTX) != 0;
+}
+
+// /dev/shm itself, not a symlink in its place; -1, with failure set, when it is no place
+// for the marker.
+int OpenMarkerDirectory(std::string& failure) {
+  const int directoryFd = open(kMarkerDirectory, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (directoryFd < 0) {
+    failure = SystemReason(kMarkerDirectory, errno);
+    return -1;
+  }
+  if (!SafeDirectory(directoryFd)) {
+    close(directoryFd);
+    failure = std::string(kMarkerDirectory) + ": not a root-owned directory with the sticky bit";
+    return -1;
+  }
+  return directoryFd;
+}
+
+// Creates the marker, or opens the one that is there. Non-blocking, so that a FIFO put
+// in its place can't hold the open up.
+int OpenMarkerFile(int directoryFd, const char* name, bool& created) {
+  constexpr int kFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+  for (int attempt = 0; attempt < kMarkerOpenAttempts; ++attempt) {
+    int fd = openat(directoryFd, name, kFlags | O_CREAT | O_EXCL, 0666);
+    if (fd >= 0 || errno != EEXIST) {
+      created = fd >= 0;
+      return fd;
+    }
+    fd = openat(directoryFd, name, kFlags);
+    if (fd >= 0 || errno != ENOENT) {
+      created = false;
+      return fd;
+    }
+  }
+  return -1;
 }
 }  // namespace
 
-MarkerResult CreateInstanceMarker(const char* name) {
-  const std::string path = MarkerPath(name);
-  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) return MarkerResult::kFailed;
-  fchmod(fd, 0666);  // another user's later host must be able to take it too
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    const bool held = errno == EWOULDBLOCK;
+MarkerResult CreateInstanceMarker(const char* name, std::string& failure) {
+  const std::string path = std::string(kMarkerDirectory) + "/" + name;
+  const int directoryFd = OpenMarkerDirectory(failure);
+  if (directoryFd < 0) return MarkerResult::kFailed;
+  bool created = false;
+  const int fd = OpenMarkerFile(directoryFd, name, created);
+  const int openError = errno;
+  close(directoryFd);
+  if (fd < 0) {
+    failure = SystemReason(path, openError);
+    return MarkerResult::kFailed;
+  }
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     close(fd);
-    return held ? MarkerResult::kAlreadyExists : MarkerResult::kFailed;
+    failure = path + ": not a regular file";
+    return MarkerResult::kFailed;
+  }
+  if (created) (void)fchmod(fd, 0666);  // past the umask: another user's later host must take it too
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int lockError = errno;
+    close(fd);
+    if (lockError == EWOULDBLOCK) return MarkerResult::kAlreadyExists;
+    failure = SystemReason(path, lockError);
+    return MarkerResult::kFailed;
   }
   g_marker_fd = fd;
   return MarkerResult::kCreated;

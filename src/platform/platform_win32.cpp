@@ -1,8 +1,11 @@
 // 32-bit Windows: named kernel objects, the port-I/O device that grants IN and OUT on
 // NT-family systems, and the x86 port instructions themselves.
 #include <windows.h>
+#include <fcntl.h>
+#include <io.h>
 #include <process.h>
 
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <string>
@@ -53,15 +56,53 @@ bool HostExecutableDirectory(std::string& directory) {
   return true;
 }
 
+// ---- Files ---------------------------------------------------------------------------
+
+std::FILE* OpenSmallRegularFile(const std::string& path, std::size_t maxBytes, std::string& failure) {
+  failure.clear();
+  HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+      failure = path + ": CreateFileA failed, error " + std::to_string(error);
+    }
+    return nullptr;
+  }
+  LARGE_INTEGER size{};
+  if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileSizeEx(handle, &size) ||
+      static_cast<unsigned long long>(size.QuadPart) > maxBytes) {
+    CloseHandle(handle);
+    failure = path + ": not a regular file of at most " + std::to_string(maxBytes) + " bytes";
+    return nullptr;
+  }
+  // From here the C runtime owns the handle and closes it with the stream.
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_TEXT);
+  if (fd < 0) {
+    CloseHandle(handle);
+    failure = path + ": _open_osfhandle failed";
+    return nullptr;
+  }
+  std::FILE* file = _fdopen(fd, "rt");
+  if (file == nullptr) {
+    _close(fd);
+    failure = path + ": _fdopen failed";
+  }
+  return file;
+}
+
 // ---- Instance marker -----------------------------------------------------------------
 
 namespace {
 HANDLE g_marker = nullptr;
 }
 
-MarkerResult CreateInstanceMarker(const char* name) {
+MarkerResult CreateInstanceMarker(const char* name, std::string& failure) {
   HANDLE marker = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 200, name);
-  if (marker == nullptr) return MarkerResult::kFailed;
+  if (marker == nullptr) {
+    failure = std::string(name) + ": CreateFileMappingA failed, error " + std::to_string(GetLastError());
+    return MarkerResult::kFailed;
+  }
   if (GetLastError() == ERROR_ALREADY_EXISTS) {
     CloseHandle(marker);
     return MarkerResult::kAlreadyExists;

@@ -2,6 +2,7 @@
 // in a folder of its own and holds the lpt_ini resource lock, so no other test reads
 // the file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <fstream>
@@ -43,6 +44,17 @@ TEST_F(LptIniFileTest, OpenCableReadsTheFileAndKeepsItsValuesWhenItIsGone) {
   EXPECT_EQ(cable::OpenCable(1), kOk);
   EXPECT_EQ(port_.Trace(), "W55 R@2F8");
   EXPECT_EQ(cable::PortDelay(), 7);
+}
+
+// A FIFO in place of the file (nobody writes to it) neither holds OpenCable up nor
+// changes anything.
+TEST_F(LptIniFileTest, OpenCableDoesNotWaitOnAFifo) {
+  ASSERT_EQ(mkfifo(path_.c_str(), 0600), 0);
+  cable::ApplyPortConfigLine("lpt2=2F8\n");
+  cable::SetPortDelay(3);
+  EXPECT_EQ(cable::OpenCable(1), kOk);
+  EXPECT_EQ(port_.Trace(), "W55 R@2F8");
+  EXPECT_EQ(cable::PortDelay(), 3);
 }
 
 }  // namespace

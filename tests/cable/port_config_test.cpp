@@ -2,14 +2,19 @@
 // a named file.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <ostream>
 #include <string>
 
 #include "cable/port_config.h"
 #include "cable/port_io.h"
+#include "platform/trace.h"
 
 namespace vantrel::cable {
 void PrintTo(const PortAddresses& p, std::ostream* os) {
@@ -93,6 +98,9 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"NotHex", "lpt1=xyz\n", kLpt1, kLpt2, kLpt3, kDelayBefore},
         LineCase{"Delay", "delay=100\n", kLpt1, kLpt2, kLpt3, 100},
         LineCase{"NegativeDelay", "delay=-7\n", kLpt1, kLpt2, kLpt3, 0},
+        LineCase{"DelayAtItsBound", "delay=100000\n", kLpt1, kLpt2, kLpt3, 100000},
+        LineCase{"DelayAboveItsBound", "delay=100001\n", kLpt1, kLpt2, kLpt3, 100000},
+        LineCase{"LargestDelay", "delay=2147483647\n", kLpt1, kLpt2, kLpt3, 100000},
         LineCase{"DelayWithoutNumber", "delay=\n", kLpt1, kLpt2, kLpt3, kDelayBefore},
         LineCase{"DelayLineMentioningLpt", "delay=7 ; not for lpt1\n", kLpt1, kLpt2, kLpt3, kDelayBefore},  // a port line
         LineCase{"BlankBeforeDelay", " delay=7\n", kLpt1, kLpt2, kLpt3, kDelayBefore},
@@ -134,6 +142,76 @@ TEST_F(PortConfigTest, MissingFileChangesNothing) {
   EXPECT_EQ(PortTableEntry(1), kLpt2);
   EXPECT_EQ(cable::PortDelay(), kDelayBefore);
 }
+
+// Only a regular file of at most 64 KiB is read, checked on the opened file: nothing in
+// its place may hold the open up or feed it without end.
+struct FileCase {
+  const char* name;
+  std::function<std::string(const std::filesystem::path& folder)> make;  // gives the path
+  int32_t delay;
+  const char* trace;  // the start of the trace line, or "" for none
+};
+
+void PrintTo(const FileCase& c, std::ostream* os) { *os << c.name; }
+
+class ConfigFile : public PortConfigTest, public ::testing::WithParamInterface<FileCase> {
+ protected:
+  static void Collect(void* context, const char* line) { static_cast<std::string*>(context)->append(line); }
+};
+
+std::string FileOfSize(const std::filesystem::path& path, std::size_t size) {
+  std::string text = "delay=9\n";
+  text.resize(size, '\n');
+  std::ofstream(path, std::ios::binary) << text;
+  return path.string();
+}
+
+TEST_P(ConfigFile, IsReadOnlyWhenARegularFileOfSaneSize) {
+  const std::filesystem::path folder = std::filesystem::path(::testing::TempDir()) / ("lpt_ini_" + std::string(GetParam().name));
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  std::string trace;
+  SetTraceSink(&Collect, &trace);
+  cable::SetPortDelay(kDelayBefore);
+  cable::LoadPortConfigFile(GetParam().make(folder));
+  ResetTraceSink();
+  std::filesystem::remove_all(folder);
+  EXPECT_EQ(cable::PortDelay(), GetParam().delay);
+  if (*GetParam().trace == '\0') {
+    EXPECT_EQ(trace, "");
+  } else {
+    EXPECT_EQ(trace.substr(0, std::strlen(GetParam().trace)), GetParam().trace) << trace;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ConfigFile,
+    ::testing::Values(
+        FileCase{"OfTheLargestSize", [](const auto& folder) { return FileOfSize(folder / "lpt.ini", 64 * 1024); }, 9, ""},
+        FileCase{"TooLarge", [](const auto& folder) { return FileOfSize(folder / "lpt.ini", 64 * 1024 + 1); },
+                 kDelayBefore, "lpt.ini not read, "},
+        FileCase{"Fifo",
+                 [](const auto& folder) {
+                   const std::string path = (folder / "lpt.ini").string();
+                   EXPECT_EQ(mkfifo(path.c_str(), 0600), 0);
+                   return path;
+                 },
+                 kDelayBefore, "lpt.ini not read, "},
+        FileCase{"DeviceWithoutEnd", [](const auto&) { return std::string("/dev/zero"); }, kDelayBefore,
+                 "lpt.ini not read, /dev/zero: not a regular file of at most 65536 bytes"},
+        FileCase{"Directory",
+                 [](const auto& folder) {
+                   std::filesystem::create_directory(folder / "lpt.ini");
+                   return (folder / "lpt.ini").string();
+                 },
+                 kDelayBefore, "lpt.ini not read, "},
+        FileCase{"HugeDelay",
+                 [](const auto& folder) {
+                   std::ofstream(folder / "lpt.ini") << "delay=2147483647\n";
+                   return (folder / "lpt.ini").string();
+                 },
+                 100000, "lpt.ini: delay=2147483647 is more than 100000, so it is 100000\n"}),
+    [](const ::testing::TestParamInfo<FileCase>& param) { return std::string(param.param.name); });
 
 }  // namespace
 }  // namespace vantrel::test

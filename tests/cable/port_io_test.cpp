@@ -17,11 +17,13 @@ TEST_F(PortIoTest, AccessesReachThePluggedPortInProgramOrder) {
   EXPECT_EQ(port_.Trace(), "W0B R W@37A=00");
 }
 
-TEST_F(PortIoTest, NegativeDelayBecomesZero) {
+TEST_F(PortIoTest, DelayIsKeptBetweenZeroAndItsBound) {
   cable::SetPortDelay(-1);
   EXPECT_EQ(cable::PortDelay(), 0);
   cable::SetPortDelay(1000);
   EXPECT_EQ(cable::PortDelay(), 1000);
+  cable::SetPortDelay(INT32_MAX);
+  EXPECT_EQ(cable::PortDelay(), cable::kMaxPortDelay);
 }
 
 TEST_F(PortIoTest, PluggingAnotherPortAsksItForAccessAgain) {
