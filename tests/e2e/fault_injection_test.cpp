@@ -1,0 +1,211 @@
+// Faults in the middle of a long transfer, on the simulated board through the loaded
+// library: the cable pulled out (every read 0xFF, writes lost), the target's power gone
+// (both sense lines bad) or a core that no longer halts (a board fault switched on), each
+// at 10, 50 and 90 % of the port accesses of a 64 KiB read, write or download. Every one
+// must end in a failure the host sees, within bounded time, with no byte of target memory
+// changed outside the range written, the host's buffers intact, and a next session that
+// works once the fault is gone.
+#include <atomic>
+#include <string>
+#include <utility>
+
+#include "memory_requests.h"
+
+namespace vantrel::e2e {
+namespace {
+
+// A core that stops halting runs on from where its debug-state fetches had got to, which
+// move up with every block moved (up to about 0x50000 for a download with verify). Every
+// word outside the transfer's range holds B ., so such a core, like one restarted from
+// address 0, loops where it lands: what changes memory then is the library alone.
+constexpr uint32_t kRamSize = 0x100000;
+constexpr uint32_t kRange = 0x80000;  // the transfer's target range
+constexpr int32_t kLength = 0x10000;
+constexpr uint32_t kBranchToSelf = 0xEAFFFFFE;  // B .
+constexpr uint8_t kUnplugged = 0xFF;
+constexpr uint8_t kSenseLinesBad = 0x60;
+constexpr uint8_t kUntouched = 0xA5;
+
+enum class Fault { kUnplug, kPowerLoss, kNoHalt };
+enum class Transfer { kRead, kWrite, kDownload };
+
+// Forwards to the board until the fault strikes after a given number of accesses.
+class FaultPort {
+ public:
+  void Attach(vsim::Board& board) {
+    board_ = &board;
+    io_ = board.PortIo();
+  }
+  VantrelPortIo Io() { return {this, [](void*) { return 0; }, &Read, &Write}; }
+
+  void Arm(Fault fault, uint64_t afterAccesses) {
+    fault_ = fault;
+    remaining_ = afterAccesses;
+    armed_ = true;
+    struck_ = false;
+  }
+  void Count() {
+    armed_ = false;
+    accesses_ = 0;
+  }
+  // The fault gone: the cable back in, the power back, the core's debug logic back.
+  void Heal() {
+    armed_ = false;
+    struck_ = false;
+    board_->SetCoreNeverHalts(false);
+  }
+  uint64_t Accesses() const { return accesses_; }
+  bool Struck() const { return struck_; }
+
+ private:
+  void Tick() {
+    ++accesses_;
+    if (!armed_ || struck_) return;
+    if (remaining_ > 0) {
+      --remaining_;
+      return;
+    }
+    struck_ = true;
+    if (fault_ == Fault::kNoHalt) board_->SetCoreNeverHalts(true);
+  }
+  static unsigned char Read(void* context, unsigned short port) {
+    auto* self = static_cast<FaultPort*>(context);
+    self->Tick();
+    if (self->struck_ && self->fault_ == Fault::kUnplug) return kUnplugged;
+    const unsigned char value = self->io_.read(self->io_.context, port);
+    if (self->struck_ && self->fault_ == Fault::kPowerLoss) return value | kSenseLinesBad;
+    return value;
+  }
+  static void Write(void* context, unsigned short port, unsigned char value) {
+    auto* self = static_cast<FaultPort*>(context);
+    self->Tick();
+    if (self->struck_ && self->fault_ == Fault::kUnplug) return;
+    self->io_.write(self->io_.context, port, value);
+  }
+
+  vsim::Board* board_ = nullptr;
+  VantrelPortIo io_{};
+  Fault fault_ = Fault::kUnplug;
+  bool armed_ = false;
+  bool struck_ = false;
+  uint64_t remaining_ = 0;
+  uint64_t accesses_ = 0;
+};
+
+struct FaultCase {
+  std::string name;
+  Fault fault;
+  Transfer transfer;
+  int percent;
+};
+
+class FaultInjectionTest : public MemoryTest, public ::testing::WithParamInterface<FaultCase> {
+ protected:
+  // Only TCK edges move a running core: the fault lands at the same place every run.
+  vsim::BoardConfig BoardConfiguration() const override {
+    vsim::BoardConfig config;
+    config.freeRunInstructionsPerMs = 0;
+    config.regions = {{0, kRamSize, vsim::RegionKind::kRam}};
+    return config;
+  }
+
+  void SetUp() override {
+    MemoryTest::SetUp();
+    port_.Attach(board());
+    const VantrelPortIo io = port_.Io();
+    library().VantrelUsePortIo(&io);
+    LoadWords(0, std::vector<uint32_t>(kRamSize / 4, kBranchToSelf));
+    FillBoard(kRange, kLength, 0x3C);
+    OpenAndConnect();
+  }
+
+  // Starts the transfer and waits for its job; the job's result.
+  int RunTransfer(Transfer transfer, uint8_t* readBuffer, const std::vector<uint8_t>& data) {
+    library().jtagClearLastError();
+    JtagResponse response;
+    switch (transfer) {
+      case Transfer::kRead:
+        response = ReadMemory(kRange, readBuffer, kLength);
+        break;
+      case Transfer::kWrite:
+        response = WriteMemory(kRange, data);
+        break;
+      case Transfer::kDownload:
+        response = Download(kRange, kRange, data, 1);
+        break;
+    }
+    EXPECT_EQ(response.status, VANTREL_STATUS_OK) << "a 64 KiB transfer runs as a job";
+    return WaitForJob(std::chrono::seconds(60));
+  }
+
+  // The accesses of the fault-free transfer, once per kind in this process.
+  uint64_t FaultFreeAccesses(Transfer transfer) {
+    static std::atomic<uint64_t> counts[3]{};
+    std::atomic<uint64_t>& count = counts[static_cast<int>(transfer)];
+    if (count == 0) {
+      std::vector<uint8_t> buffer(kLength);
+      port_.Count();
+      EXPECT_EQ(RunTransfer(transfer, buffer.data(), Pattern(kLength, 0x11)), 0);
+      count = port_.Accesses();
+    }
+    return count;
+  }
+
+  FaultPort port_;
+};
+
+TEST_P(FaultInjectionTest, FailsWithoutHarmAndTheNextSessionWorks) {
+  const FaultCase& c = GetParam();
+  const uint64_t trigger = FaultFreeAccesses(c.transfer) * static_cast<uint64_t>(c.percent) / 100;
+  const std::vector<uint8_t> before = BoardBytes(0, kRamSize);
+  const std::vector<uint8_t> data = Pattern(kLength, 0x77);
+  const std::vector<uint8_t> dataCopy = data;
+  std::vector<uint8_t> buffer(kLength, kUntouched);
+
+  port_.Arm(c.fault, trigger);
+  const int result = RunTransfer(c.transfer, buffer.data(), data);
+  ASSERT_TRUE(port_.Struck());
+  EXPECT_NE(result, 0) << "a transfer the fault broke is no success";
+  EXPECT_NE(result, 1) << "the job ended";
+  port_.Heal();
+  EXPECT_EQ(StatusWord() >> 8, 0x200) << "the core was restarted from address 0: target down";
+
+  EXPECT_EQ(buffer, std::vector<uint8_t>(kLength, kUntouched)) << "a failed read leaves the destination alone";
+  EXPECT_EQ(data, dataCopy);
+  const std::vector<uint8_t> after = BoardBytes(0, kRamSize);
+  const bool writes = c.transfer != Transfer::kRead;
+  for (uint32_t a = 0; a < kRamSize; ++a) {
+    if (writes && a >= kRange && a < kRange + kLength) continue;
+    ASSERT_EQ(after[a], before[a]) << "target memory changed at 0x" << std::hex << a;
+  }
+
+  (void)Disconnect();
+  OpenAndConnect();
+  const std::vector<uint8_t> probe = Pattern(64, 0x42);
+  ASSERT_EQ(WriteMemory(kRange, probe, 1).status, VANTREL_STATUS_OK);
+  std::vector<uint8_t> readBack(64);
+  ASSERT_EQ(ReadMemory(kRange, readBack.data(), 64).status, VANTREL_STATUS_OK);
+  EXPECT_EQ(readBack, probe);
+}
+
+std::vector<FaultCase> AllCases() {
+  const std::pair<const char*, Fault> faults[] = {
+      {"Unplug", Fault::kUnplug}, {"PowerLoss", Fault::kPowerLoss}, {"NoHalt", Fault::kNoHalt}};
+  const std::pair<const char*, Transfer> transfers[] = {
+      {"Read", Transfer::kRead}, {"Write", Transfer::kWrite}, {"Download", Transfer::kDownload}};
+  std::vector<FaultCase> cases;
+  for (const auto& [faultName, fault] : faults) {
+    for (const auto& [transferName, transfer] : transfers) {
+      for (const int percent : {10, 50, 90}) {
+        cases.push_back({std::string(faultName) + transferName + "At" + std::to_string(percent), fault, transfer, percent});
+      }
+    }
+  }
+  return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, FaultInjectionTest, ::testing::ValuesIn(AllCases()),
+                         [](const auto& param) { return param.param.name; });
+
+}  // namespace
+}  // namespace vantrel::e2e
