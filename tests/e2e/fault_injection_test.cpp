@@ -1,10 +1,11 @@
-// Faults in the middle of a long transfer, on the simulated board through the loaded
-// library: the cable pulled out (every read 0xFF, writes lost), the target's power gone
+// Faults on the simulated board through the loaded library. In the middle of a long
+// transfer: the cable pulled out (every read 0xFF, writes lost), the target's power gone
 // (both sense lines bad) or a core that no longer halts (a board fault switched on), each
 // at 10, 50 and 90 % of the port accesses of a 64 KiB read, write or download. Every one
 // must end in a failure the host sees, within bounded time, with no byte of target memory
 // changed outside the range written, the host's buffers intact, and a next session that
-// works once the fault is gone.
+// works once the fault is gone. Then a core that stops halting between commands, and
+// accesses that abort.
 #include <atomic>
 #include <string>
 #include <utility>
@@ -206,6 +207,85 @@ std::vector<FaultCase> AllCases() {
 
 INSTANTIATE_TEST_SUITE_P(Faults, FaultInjectionTest, ::testing::ValuesIn(AllCases()),
                          [](const auto& param) { return param.param.name; });
+
+// A core that stops halting: the failed stop leaves it running, so a read is refused
+// rather than answered with made-up bytes, and a reconnect that cannot halt it says the
+// target is down. Once the core halts again, a connect leaves debug control holding
+// INTDIS alone, even when an earlier host left DBGACK forced on.
+class LostHaltTest : public MemoryTest {};
+
+TEST_F(LostHaltTest, ACoreThatStopsHaltingIsNeverTakenForHalted) {
+  OpenAndConnect();
+  ASSERT_EQ(Run().status, VANTREL_STATUS_OK);
+  board().SetCoreNeverHalts(true);
+  const JtagResponse stop = Stop();
+  EXPECT_EQ(stop.status, VANTREL_STATUS_FAILED);
+  EXPECT_EQ(test::ResponseText(stop), "failed when stop target, please power off and connect again");
+  EXPECT_EQ(StatusWord() >> 8, 0x500);
+  std::vector<uint8_t> buffer(16, kUntouched);
+  const JtagResponse read = ReadMemory(0x1000, buffer.data(), 16);
+  EXPECT_EQ(test::ResponseText(read), "status error");
+  EXPECT_EQ(buffer, std::vector<uint8_t>(16, kUntouched));
+
+  EXPECT_EQ(Reconnect().status, VANTREL_STATUS_FAILED);
+  EXPECT_EQ(StatusWord() >> 8, 0x200);
+  EXPECT_EQ(ReadMemory(0x1000, buffer.data(), 16).status, VANTREL_STATUS_FAILED);
+
+  board().SetCoreNeverHalts(false);
+  board().SetIceRegister(0, 0x01);  // DBGACK forced
+  ASSERT_EQ(Connect().status, VANTREL_STATUS_OK);
+  EXPECT_EQ(board().IceRegister(0), 0x04u);
+}
+
+// An access that aborts takes the core into Abort mode and then back into debug state;
+// the words it moved are none of memory's. The transfer fails, the read's destination is
+// left alone, and the target is down (restarted from address 0). A core that halted in
+// Abort mode already cannot show a further abort this way.
+class DataAbortTest : public MemoryTest {
+ protected:
+  static constexpr uint32_t kAbortBase = 0x40000;
+  vsim::BoardConfig BoardConfiguration() const override {
+    vsim::BoardConfig config;
+    config.regions = {{0, kAbortBase, vsim::RegionKind::kRam}, {kAbortBase, 0x1000, vsim::RegionKind::kAbort}};
+    return config;
+  }
+};
+
+TEST_F(DataAbortTest, TransfersThatAbortFailAndLeaveTheTargetDown) {
+  struct Case {
+    const char* what;
+    bool write;
+    uint32_t address;
+    int32_t length;  // 256 bytes and more run as a job
+  };
+  const Case cases[] = {
+      {"short read", false, kAbortBase, 64},
+      {"short write with verify", true, kAbortBase + 0x100, 64},
+      {"long read ending in the region", false, kAbortBase - 0x800, 4096},
+      {"long write with verify starting in it", true, kAbortBase, 1024},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    OpenAndConnect();
+    std::vector<uint8_t> buffer(static_cast<std::size_t>(c.length), kUntouched);
+    const std::vector<uint8_t> data = Pattern(buffer.size(), 0x31);
+    library().jtagClearLastError();
+    const JtagResponse response =
+        c.write ? WriteMemory(c.address, data, 1) : ReadMemory(c.address, buffer.data(), c.length);
+    if (c.length < 256) {
+      EXPECT_EQ(response.status, VANTREL_STATUS_FAILED);
+      EXPECT_EQ(test::ResponseText(response),
+                c.write ? "some errors occur  when writing bus" : "some errors occur  when reading bus");
+    } else {
+      ASSERT_EQ(response.status, VANTREL_STATUS_OK);
+      const int result = WaitForJob(std::chrono::seconds(60));
+      EXPECT_NE(result, 0);
+      EXPECT_NE(result, 1);
+    }
+    EXPECT_EQ(buffer, std::vector<uint8_t>(buffer.size(), kUntouched));
+    EXPECT_EQ(StatusWord() >> 8, 0x200);
+  }
+}
 
 }  // namespace
 }  // namespace vantrel::e2e
