@@ -120,6 +120,12 @@ class FaultInjectionTest : public MemoryTest, public ::testing::WithParamInterfa
     OpenAndConnect();
   }
 
+  // Unloading resets the TAP through the port, which must still be this fixture's.
+  void TearDown() override {
+    library().Unload();
+    MemoryTest::TearDown();
+  }
+
   // Starts the transfer and waits for its job; the job's result.
   int RunTransfer(Transfer transfer, uint8_t* readBuffer, const std::vector<uint8_t>& data) {
     library().jtagClearLastError();
@@ -248,6 +254,11 @@ class DataAbortTest : public MemoryTest {
     vsim::BoardConfig config;
     config.regions = {{0, kAbortBase, vsim::RegionKind::kRam}, {kAbortBase, 0x1000, vsim::RegionKind::kAbort}};
     return config;
+  }
+  // The core loops at the reset vector rather than run into the region before the halt.
+  void SetUp() override {
+    MemoryTest::SetUp();
+    LoadWords(0, std::vector<uint32_t>(16, kBranchToSelf));
   }
 };
 

@@ -98,6 +98,12 @@ class PortTrafficTest : public MemoryTest {
     library().VantrelUsePortIo(&tapped);
   }
 
+  // Unloading resets the TAP through the port, which must still be this fixture's.
+  void TearDown() override {
+    library().Unload();
+    MemoryTest::TearDown();
+  }
+
   TrafficLog& Step(const char* name) {
     logs_.emplace_back(name, TrafficLog{});
     return logs_.back().second;
