@@ -82,6 +82,11 @@ class Board final : private TapHooks {
 
   // ---- Debug state -----------------------------------------------------------------
   bool InDebugState() const { return core_.InDebug(); }
+  // The coreNeverHalts fault switched on or off while the board runs (between port
+  // accesses): halt requests, breakpoints, watchpoints and the return from a
+  // system-speed access no longer bring the core into debug state; after such an access
+  // the core runs on from the instruction after it.
+  void SetCoreNeverHalts(bool neverHalts) { core_.SetNeverHalts(neverHalts); }
   DebugReason EntryReason() const { return core_.Reason(); }
   uint32_t HaltAddress() const { return core_.HaltAddress(); }
 

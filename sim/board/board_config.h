@@ -26,7 +26,9 @@ struct BoardFaults {
   bool powerBad = false;        // both power-sense lines read 1
   bool noCable = false;         // the data port reads 0xFF whatever was written
   bool targetAbsent = false;    // TDO stuck high: the IDCODE reads 0xFFFFFFFF
-  bool coreNeverHalts = false;  // breakpoints, watchpoints and DBGRQ are ignored
+  // Breakpoints, watchpoints and DBGRQ are ignored, and a system-speed access run from
+  // debug state does not return to it (Board::SetCoreNeverHalts turns it on later).
+  bool coreNeverHalts = false;
 };
 
 struct BoardConfig {

@@ -81,7 +81,8 @@ const char* BoardUsage() {
          "  --power-bad           the power-sense lines report no target power\n"
          "  --no-cable            the data port does not read back\n"
          "  --target-absent       TDO stuck high\n"
-         "  --never-halts         the core ignores breakpoints, watchpoints and DBGRQ\n"
+         "  --never-halts         the core ignores breakpoints, watchpoints and DBGRQ, and does not\n"
+         "                        return to debug state after a system-speed access\n"
          "  --help                this text\n";
 }
 

@@ -66,6 +66,9 @@ class Core {
   bool EntryBit() const { return inDebug_ && entryBit_; }
   // IR = RESTART entered Run-Test/Idle.
   void Restart();
+  // Breakpoints, watchpoints, DBGRQ and the return from a system-speed access no longer
+  // bring the core into debug state (a core that lost its debug logic).
+  void SetNeverHalts(bool neverHalts) { neverHalts_ = neverHalts; }
 
   // ---- State -----------------------------------------------------------------------
   CoreSignals Signals() const;

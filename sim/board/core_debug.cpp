@@ -117,11 +117,17 @@ void Core::SystemSpeedAccess(Fetched* order, int count, int s) {
   inDebug_ = false;
   pendingLoads_ = pendingStores_ = 0;
   pendingInternal_ = false;
-  for (int i = 0; i <= s; ++i) {
+  bool flushed = false;
+  for (int i = 0; i <= s && !flushed; ++i) {
     // A branch before S would flush S away; the core then stops where it went.
-    if (ExecuteAtSystemSpeed(order[i]) && i < s) break;
+    flushed = ExecuteAtSystemSpeed(order[i]);
   }
   ++counters_.systemSpeedAccesses;
+  if (neverHalts_) {
+    // No way back into debug state: the core runs on after S (or where S sent it).
+    if (!flushed) Flush(sAddress + size);
+    return;
+  }
   // Back at the instruction boundary after S, without a further fetch.
   EnterDebug(DebugReason::kSystemSpeedReturn, sAddress + size, sAddress + 3 * size);
 }

@@ -3,6 +3,7 @@
 #include "arm7/core_state.h"
 #include "arm7/embedded_ice.h"
 #include "arm7/injection.h"
+#include "arm7/link_check.h"
 #include "arm7/register_access.h"
 #include "cable/cable.h"
 #include "cable/tap.h"
@@ -112,14 +113,14 @@ void ExitSequence(bool armState) {
     Inject(kThumbNop, 1);
     Inject(kThumbNop, 0);
   }
-  (void)cable::ScanIR(kIrLength, kIrRestart, 1);
+  ScanInstruction(kIrRestart, 1);
 }
 
 }  // namespace
 
 uint32_t ReadIdcode() {
   if (cable::SelectedPort() == cable::kNoPortSelected) return 0;
-  (void)cable::ScanIR(kIrLength, kIrIdcode, 0);
+  ScanInstruction(kIrIdcode, 0);
   uint32_t idcode = 0;
   cable::ScanDR(kIdcodeBits, nullptr, &idcode, 0);
   Trace("0x%08x\r\n", idcode);
@@ -134,6 +135,7 @@ int CheckTargetId() {
 }
 
 int ArmEnterDebug() {
+  ClearLinkObservations();
   (void)GetICEReg(kIceDebugStatus);  // the first reading may be stale
   uint32_t halted = HaltedBits();
   Trace("ArmEnterDebug ARMICE_DEBUG_ST = 0x%08x\r\n", halted);
@@ -153,7 +155,8 @@ int ArmEnterDebug() {
   (void)ArmAdjustPc(ArmStateAtEntry() == 1 ? kEntryAdjustArm : kEntryAdjustThumb);
   InjectNops(2);
   ProgramWatchpoints();
-  return 0;
+  // A halt seen through a cable that lost power or its target is no halt.
+  return LinkLost() ? 1 : 0;
 }
 
 int ArmRestartFromZero() {
@@ -162,7 +165,7 @@ int ArmRestartFromZero() {
   SelectDataBusChain();
   Inject(kNop, 1);
   Inject(kMovPcZero, 0);
-  (void)cable::ScanIR(kIrLength, kIrRestart, 1);
+  ScanInstruction(kIrRestart, 1);
   return 0;
 }
 

@@ -22,7 +22,8 @@ uint32_t ReadIdcode();
 // core stopped in Thumb state into ARM state with r0 kept, records that state in
 // ArmStateAtEntry, corrects the PC and programs the watchpoints. Needs TapActive 1.
 // Returns 0 (halted in ARM state; TAP in Update-DR), or 1 when the core did not halt
-// (watchpoint 0 stays armed as halt request).
+// (watchpoint 0 stays armed as halt request) or the link to it was lost on the way
+// (link_check.h; the observations are cleared first).
 [[nodiscard]] int ArmEnterDebug();
 
 // Leaves debug state with both watchpoints off and DBGRQ clear, the core running from

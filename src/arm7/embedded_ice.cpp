@@ -2,6 +2,7 @@
 
 #include "arm7/core_state.h"
 #include "arm7/instructions.h"
+#include "arm7/link_check.h"
 #include "cable/bit_vector.h"
 #include "cable/tap.h"
 #include "platform/trace.h"
@@ -15,7 +16,7 @@ constexpr uint32_t kAddressField = 0x1F;
 
 void SelectIceChain() {
   SelectScanChain(kEmbeddedIceChain);
-  (void)cable::ScanIR(kIrLength, kIrIntest, 0);
+  ScanInstruction(kIrIntest, 0);
 }
 
 // The dumped registers, in the order of the dump's words.
@@ -28,6 +29,16 @@ constexpr int kDumpedRegisters[kIceDumpWords] = {
     kIceWatchpoint1 + kWpDataValue, kIceWatchpoint1 + kWpDataMask,
     kIceWatchpoint1 + kWpControlValue, kIceWatchpoint1 + kWpControlMask,
 };
+
+// The library sets no debug control bit but INTDIS, so that is all a read-modify-write
+// keeps: DBGRQ and the bit that forces DBGACK never come back from a read, and a refused
+// read (all ones while the TAP was left in Test-Logic-Reset) keeps nothing. Otherwise a
+// core forced to show DBGACK would look halted for good while it runs.
+uint32_t ControlBitsToKeep() {
+  const bool refused = cable::TapActive() == 0;
+  const uint32_t control = GetICEReg(kIceDebugControl);
+  return refused ? 0 : control & kControlIntdis;
+}
 
 }  // namespace
 
@@ -43,6 +54,7 @@ uint32_t GetICEReg(int address) {
   cable::ScanDR(kIceAddressAndRwBits, &addressAndRead, nullptr, 0);
   uint32_t value = 0;
   cable::ScanDR(kIceDataBits, nullptr, &value, 0);
+  if (address == kIceDebugStatus) NoteDebugStatus(value);
   return value;
 }
 
@@ -54,11 +66,11 @@ void SetICEReg(int address, uint32_t value) {
   cable::ScanDR(kIceChainBits, chain.data(), nullptr, 0);
 }
 
-void SetInterruptsDisabled() { SetICEReg(kIceDebugControl, GetICEReg(kIceDebugControl) | kControlIntdis); }
+void SetInterruptsDisabled() { SetICEReg(kIceDebugControl, ControlBitsToKeep() | kControlIntdis); }
 
-void ClearInterruptsDisabled() { SetICEReg(kIceDebugControl, GetICEReg(kIceDebugControl) & ~kControlIntdis); }
+void ClearInterruptsDisabled() { SetICEReg(kIceDebugControl, ControlBitsToKeep() & ~kControlIntdis); }
 
-void ClearDebugRequest() { SetICEReg(kIceDebugControl, GetICEReg(kIceDebugControl) & kControlClearDbgrq); }
+void ClearDebugRequest() { SetICEReg(kIceDebugControl, ControlBitsToKeep()); }
 
 uint32_t ArmGetStatus(uint32_t targetState) {
   const uint32_t status = GetICEReg(kIceDebugStatus);

@@ -12,17 +12,19 @@
 namespace vantrel::arm7 {
 
 // Reads an EmbeddedICE register (address 0 to 31). Refused while the last TAP reset left
-// the TAP in Test-Logic-Reset (TapActive 0): a trace line, no scan, 0xFFFFFFFF.
+// the TAP in Test-Logic-Reset (TapActive 0): a trace line, no scan, 0xFFFFFFFF. A debug
+// status with bits the register does not have counts as a lost link (link_check.h).
 uint32_t GetICEReg(int address);
 
 // Writes an EmbeddedICE register (address 0 to 31) with one 38-bit scan. Does not look
 // at TapActive.
 void SetICEReg(int address, uint32_t value);
 
-// Debug control read-modify-writes.
+// Debug control read-modify-writes. Each keeps INTDIS from the read and nothing else
+// (the library sets no other bit); a refused read keeps nothing.
 void SetInterruptsDisabled();    // INTDIS set
-void ClearInterruptsDisabled();  // INTDIS cleared, every other bit kept
-void ClearDebugRequest();        // DBGRQ and bits 6-31 cleared
+void ClearInterruptsDisabled();  // every bit cleared
+void ClearDebugRequest();        // DBGRQ and the forced DBGACK cleared, INTDIS kept
 
 // Watchpoint 0's address (the hardware breakpoint), read back for the trace. Returns 0.
 ResultCode SetHardwareBreakpoint(uint32_t address);

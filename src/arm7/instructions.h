@@ -62,7 +62,6 @@ inline constexpr uint32_t kHaltedMask = kStatusDbgAck | kStatusNmreq;
 inline constexpr uint32_t kHalted = kHaltedMask;  // status AND kHaltedMask: halted core
 
 inline constexpr uint32_t kControlIntdis = 0x04;
-inline constexpr uint32_t kControlClearDbgrq = 0x3D;  // keeps bits 0 and 2-5, drops DBGRQ
 
 // ---- Watchpoint settings -------------------------------------------------------------------
 // Control bits: 0 nRW, 1-2 MAS, 3 nOPC, 4 nTRANS, 5 EXTERN, 6 CHAIN, 7 RANGE, 8 ENABLE;

@@ -7,6 +7,7 @@
 #include "arm7/core_state.h"
 #include "arm7/embedded_ice.h"
 #include "arm7/injection.h"
+#include "arm7/link_check.h"
 #include "arm7/progress.h"
 #include "cable/tap.h"
 #include "platform/platform.h"
@@ -20,16 +21,18 @@ constexpr unsigned kHaltedPollIntervalMs = 1;
 constexpr uint32_t kWordBytes = 4;
 
 // After a RESTART the core makes its system-speed access and drops back into debug
-// state by itself; give it a few milliseconds, then go on whatever the status says.
+// state by itself; give it a few milliseconds. A core that is not back by then runs
+// (or is gone), and whatever the chain delivers next is no memory word.
 void WaitUntilHaltedAgain() {
   for (int retry = 0; retry <= kHaltedPollRetries; ++retry) {
     if ((GetICEReg(kIceDebugStatus) & kHaltedMask) == kHalted) return;
     if (retry < kHaltedPollRetries) platform::SleepMilliseconds(kHaltedPollIntervalMs);
   }
+  NoteHaltMissed();
 }
 
 void RunAtSystemSpeed() {
-  (void)cable::ScanIR(kIrLength, kIrRestart, 1);
+  ScanInstruction(kIrRestart, 1);
   WaitUntilHaltedAgain();
 }
 
@@ -65,6 +68,10 @@ void ReadBlock(uint32_t blockAddress, uint8_t* destination, int64_t wordsWanted)
   InjectNops(2);
 }
 
+// A stop because the power reading went bad is no stop the host asked for: the words
+// still to come are lost, not merely left out.
+ResultCode StopReason() { return PowerReadingBad() ? kLinkLost : kTransferStopped; }
+
 int32_t ClampToInt32(int64_t value) {
   return static_cast<int32_t>(std::min<int64_t>(value, std::numeric_limits<int32_t>::max()));
 }
@@ -80,7 +87,8 @@ ResultCode ArmGetData(uint32_t address, uint8_t* destination, int count) {
     const uint32_t blockAddress = address + static_cast<uint32_t>(done) * kWordBytes;
     ReadBlock(blockAddress, destination + kWordBytes * static_cast<std::size_t>(done), count - done);
     done += kGetDataBlockWords;
-    if (done % kGetDataProgressWords == 0 && ReportProgress(ClampToInt32(done), count) == 1) return kTransferStopped;
+    if (LinkLost()) return kLinkLost;
+    if (done % kGetDataProgressWords == 0 && ReportProgress(ClampToInt32(done), count) == 1) return StopReason();
   }
   // The final report only moves the percentage; a stop request no longer matters.
   (void)ReportProgress(ClampToInt32(done), count);
@@ -109,7 +117,7 @@ ResultCode ArmPutData(uint32_t address, int stride, int count, const uint8_t* so
   Inject(StmiaR0LowRegisters(count));
   RunAtSystemSpeed();
   SelectDataBusChain();
-  return kOk;
+  return LinkLost() ? kLinkLost : kOk;
 }
 
 }  // namespace vantrel::arm7

@@ -14,12 +14,6 @@ constexpr int32_t kComplete = 100;
 std::atomic<int32_t> g_progress_percent{0};
 std::atomic<int> g_break_request{0};
 
-// A reading that was never taken does not stop a transfer; any other than "both good" does.
-bool PowerIsBad() {
-  const int32_t power = cable::PowerStatus();
-  return power != cable::kPowerGood && power != cable::kPowerNeverRead;
-}
-
 // The final reports pass a count past the total (whole blocks), so the figure is kept
 // within 0 to 100; 64 bits keep done x 100 from overflowing.
 int32_t Percent(int32_t done, int32_t total) {
@@ -36,9 +30,15 @@ void SetProgressPercent(int32_t percent) { g_progress_percent.store(percent, std
 int BreakRequest() { return g_break_request.load(std::memory_order_relaxed); }
 void SetBreakRequest(int request) { g_break_request.store(request != 0 ? 1 : 0, std::memory_order_relaxed); }
 
+// A reading that was never taken does not stop a transfer; any other than "both good" does.
+bool PowerReadingBad() {
+  const int32_t power = cable::PowerStatus();
+  return power != cable::kPowerGood && power != cable::kPowerNeverRead;
+}
+
 int ReportProgress(int32_t done, int32_t total) {
   SetProgressPercent(Percent(done, total));
-  return BreakRequest() == 1 || PowerIsBad() ? 1 : 0;
+  return BreakRequest() == 1 || PowerReadingBad() ? 1 : 0;
 }
 
 void ResetProgress() {

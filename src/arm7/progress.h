@@ -20,6 +20,10 @@ void SetBreakRequest(int request);
 // reading neither good nor never taken), else 0.
 [[nodiscard]] int ReportProgress(int32_t done, int32_t total);
 
+// The last power reading is neither good nor never taken: ReportProgress's other reason
+// to stop, which is no stop the host asked for.
+[[nodiscard]] bool PowerReadingBad();
+
 // ProgressPercent and BreakRequest back to 0: the start of a transfer, or the host
 // clearing the last error.
 void ResetProgress();

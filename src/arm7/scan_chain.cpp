@@ -1,6 +1,7 @@
 #include "arm7/scan_chain.h"
 
 #include "arm7/instructions.h"
+#include "arm7/link_check.h"
 #include "cable/bit_vector.h"
 #include "cable/cable.h"
 #include "cable/tap.h"
@@ -23,14 +24,14 @@ void PutBit(uint32_t* words, int k, bool value) {
 
 void SelectScanChain(int chain) {
   if (cable::SelectedPort() == cable::kNoPortSelected) return;
-  (void)cable::ScanIR(kIrLength, kIrScanN, 0);
+  ScanInstruction(kIrScanN, 0);
   const uint32_t chainNumber = static_cast<uint32_t>(chain);
   cable::ScanDR(kChainSelectBits, &chainNumber, nullptr, 0);
 }
 
 void SelectDataBusChain() {
   SelectScanChain(kDataBusChain);
-  (void)cable::ScanIR(kIrLength, kIrIntest, 0);
+  ScanInstruction(kIrIntest, 0);
 }
 
 // The chain wants BREAKPT first and D31 before D0, the reverse of the core's bit order.

@@ -13,6 +13,12 @@ constexpr int kMaxIrLength = 32;
 constexpr unsigned kResetPulseMs = 100;
 
 int g_tap_active = 0;
+bool g_power_loss_seen = false;
+
+// Both sense lines are active low: a set bit is a line that says the power is gone.
+void NoteSenseLines(uint8_t status) {
+  if ((status & (lines::kFirstSenseLine | lines::kSecondSenseLine)) != 0) g_power_loss_seen = true;
+}
 
 // The reset output stays released in every byte of TAP traffic.
 uint8_t TapLines(int tdi, int tms) {
@@ -50,7 +56,9 @@ int TapClock(int tdi, int tms, int fallingEdge) {
   const uint8_t tckLow = TapLines(tdi, tms);
   // When the previous cycle left TCK high, this write is also its falling edge.
   PortWrite(dataPort, tckLow);
-  const int tdo = (PortRead(SelectedStatusPort()) & lines::kTdoInverted) == 0 ? 1 : 0;
+  const uint8_t status = PortRead(SelectedStatusPort());
+  NoteSenseLines(status);
+  const int tdo = (status & lines::kTdoInverted) == 0 ? 1 : 0;
   PortWrite(dataPort, static_cast<uint8_t>(tckLow | lines::kTck));
   if (fallingEdge != 0) PortWrite(dataPort, tckLow);
   return tdo;
@@ -110,6 +118,12 @@ int PulseCableReset() {
 
 int TapActive() { return g_tap_active; }
 void SetTapActive(int active) { g_tap_active = active != 0 ? 1 : 0; }
-void ResetTapState() { g_tap_active = 0; }
+bool PowerLossSeen() { return g_power_loss_seen; }
+void ClearPowerLossSeen() { g_power_loss_seen = false; }
+
+void ResetTapState() {
+  g_tap_active = 0;
+  g_power_loss_seen = false;
+}
 
 }  // namespace vantrel::cable

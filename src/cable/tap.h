@@ -40,9 +40,16 @@ void TapReset(int toIdle);
 // Returns 0, or 1 when no port is selected (nothing is touched).
 int PulseCableReset();
 
+// Set once a status read of a TAP cycle showed either power-sense line bad, until
+// cleared. Every cycle reads the status byte for TDO, and the same byte carries both sense
+// lines, so this costs no access of its own; an unplugged cable reads 0xFF, which shows
+// both lines bad.
+bool PowerLossSeen();
+void ClearPowerLossSeen();
+
 // 1 when the last TAP reset left the TAP in Run-Test/Idle, 0 in Test-Logic-Reset.
 int TapActive();
 void SetTapActive(int active);
-void ResetTapState();  // TapActive 0, as at load
+void ResetTapState();  // TapActive 0 and no power loss seen, as at load
 
 }  // namespace vantrel::cable

@@ -165,8 +165,9 @@ ResultCode DownloadImage(uint32_t loadAddress, uint32_t entryAddress, const uint
   (void)target::WriteRegister(target::kCurrentMode, 1, keptR1);
   (void)target::SetPc(entryAddress);
   arm7::SetArmStateAtEntry(1);
-  // A core that was never halted was not touched and is not halted now.
-  if (result != kStatusError) target::SetTargetState(target::kHalted);
+  // A core that was never halted was not touched and is not halted now; one that a
+  // failed transfer restarted runs (target down) and stays so.
+  if (target::CoreHalted()) target::SetTargetState(target::kHalted);
   return result;
 }
 

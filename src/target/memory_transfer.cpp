@@ -6,12 +6,16 @@
 #include <memory>
 #include <new>
 
+#include "arm7/core_state.h"
 #include "arm7/debug_state.h"
+#include "arm7/link_check.h"
 #include "arm7/memory_access.h"
 #include "arm7/progress.h"
+#include "arm7/register_access.h"
 #include "cable/cable.h"
 #include "cable/tap.h"
 #include "target/memory_map.h"
+#include "target/register_cache.h"
 #include "target/target_state.h"
 
 namespace vantrel::target {
@@ -25,6 +29,7 @@ constexpr uint8_t kUnreadByte = 0xFF;
 constexpr int32_t kComplete = 100;
 constexpr int32_t kMinAccessWidth = 1;
 constexpr int32_t kMaxAccessWidth = 4;
+constexpr uint32_t kModeField = 0x1F;
 
 // The words that hold the bytes first .. first + length - 1.
 struct WordSpan {
@@ -49,16 +54,30 @@ int32_t ClampToInt32(int64_t value) {
   return static_cast<int32_t>(std::min<int64_t>(value, std::numeric_limits<int32_t>::max()));
 }
 
-// A word transfer that failed leaves the core in an unknown state: start it afresh.
+// A word transfer that failed leaves the core in an unknown state: start it afresh. It
+// then runs from address 0, out of debug control, and the state says so: no later
+// command may take it for the halted core.
 void RecoverAfterFailedRead() {
   (void)arm7::ArmRestartFromZero();
   cable::TapReset(0);
+  SetTargetState(kTargetDown);
 }
 
 // A failed write first drives every data line low, the target's reset output included.
 void RecoverAfterFailedWrite() {
   cable::SetCableLines(0);
   RecoverAfterFailedRead();
+}
+
+// A system-speed access that aborts takes the core into Abort mode before it drops back
+// into debug state, and the words it moved are not memory. One CPSR read at the end of a
+// transfer tells, compared with the mode the core halted in (a core that halted in Abort
+// mode already cannot show it this way). The read also goes through the link once more.
+bool TransferWentAstray() {
+  uint32_t cpsr = 0;
+  (void)arm7::ArmReadRegister(kCpsrIndex, cpsr);
+  const uint32_t haltedMode = arm7::RegisterCache()[kCpsrIndex] & kModeField;
+  return arm7::LinkLost() || (cpsr & kModeField) != haltedMode;
 }
 
 // The clipped part as an offset into the request; empty when the map left nothing or
@@ -98,12 +117,18 @@ ResultCode WriteWords(uint32_t first, int64_t length, const uint8_t* source, int
       RecoverAfterFailedWrite();
       return kWordTransferFailed;
     }
-    // A stop seen once everything is written does not undo the write.
+    // A stop seen once everything is written does not undo the write; a power reading
+    // gone bad is no stop but a lost link.
     const bool moreToWrite = offset + advance < length;
-    if (offset % kWriteProgressBytes == 0 && arm7::ReportProgress(ClampToInt32(offset), ClampToInt32(length)) == 1 &&
-        moreToWrite) {
-      result = kTransferStopped;
-      break;
+    if (offset % kWriteProgressBytes == 0 && arm7::ReportProgress(ClampToInt32(offset), ClampToInt32(length)) == 1) {
+      if (arm7::PowerReadingBad()) {
+        RecoverAfterFailedWrite();
+        return kWordTransferFailed;
+      }
+      if (moreToWrite) {
+        result = kTransferStopped;
+        break;
+      }
     }
     offset += advance;
   }
@@ -153,7 +178,12 @@ ResultCode FetchTargetMemory(uint32_t address, int32_t length, uint8_t* destinat
   std::unique_ptr<uint8_t[]> scratch = ObtainBuffer(span.bytes);
   if (scratch == nullptr) return kNoMemory;
   std::memset(scratch.get(), kUnreadByte, static_cast<std::size_t>(span.bytes));
+  arm7::ClearLinkObservations();
   if (ReadWords(span, scratch.get()) != kOk) return kWordTransferFailed;
+  if (TransferWentAstray()) {
+    RecoverAfterFailedRead();
+    return kWordTransferFailed;
+  }
   std::memset(destination, kUnreadByte, static_cast<std::size_t>(length));
   std::memcpy(destination + part.offset, scratch.get() + span.lead, part.length);
   return kOk;
@@ -173,8 +203,16 @@ ResultCode StoreTargetMemory(uint32_t address, int32_t length, const uint8_t* da
   }
   const uint32_t first = address + part.offset;
   const uint8_t* source = data + part.offset;
-  if (WordAligned(first) && WordAligned(part.length)) return WriteWords(first, part.length, source, accessWidth);
-  return WriteMergedBytes(first, part.length, source);
+  arm7::ClearLinkObservations();
+  const ResultCode result = WordAligned(first) && WordAligned(part.length)
+                                ? WriteWords(first, part.length, source, accessWidth)
+                                : WriteMergedBytes(first, part.length, source);
+  // Only a transfer that reached the core (the halted core kept halted) is checked.
+  if ((result == kOk || result == kTransferStopped) && TransferWentAstray()) {
+    RecoverAfterFailedWrite();
+    return kWordTransferFailed;
+  }
+  return result;
 }
 
 }  // namespace vantrel::target

@@ -4,9 +4,13 @@
 // the words that are only partly requested are read whole, and for a write read, merged
 // and written back, so exactly the requested bytes change.
 //
-// After a failed word transfer the target is put back into a known condition: the core
-// restarted from address 0 and the TAP in Test-Logic-Reset (TapActive 0); a failed write
-// first drives the cable's data lines low. TargetState is not changed here.
+// A word transfer fails when it goes through a link that was lost (the cable pulled out,
+// the power gone, the core no longer back in debug state after a system-speed access:
+// arm7/link_check.h), when the power reading goes bad, or when an access aborted (the
+// core is found in another mode at the end: one CPSR read per transfer). Then the target
+// is put back into a known condition: the core restarted from address 0 and the TAP in
+// Test-Logic-Reset (TapActive 0); a failed write first drives the cable's data lines low.
+// The core then runs: TargetState 0x200.
 #pragma once
 
 #include <cstdint>
@@ -17,7 +21,8 @@ namespace vantrel::target {
 
 // Reads length bytes from address into destination. Bytes in write-only regions, and
 // after a stop by the host the bytes not yet read, are 0xFF.
-// Returns 0 (also after a stop, and when the map leaves nothing to read: all 0xFF);
+// Returns 0 (also after a stop by the host, and when the map leaves nothing to read: all
+// 0xFF);
 // 2 the request lies wholly in a write-only region (destination all 0xFF, nothing sent);
 // -1 a negative length or a null destination; -9 no scratch memory; -16 the core is not
 // halted; -17 the word transfer failed (destination untouched). Length 0 reads nothing.
@@ -30,8 +35,8 @@ namespace vantrel::target {
 // written as contiguous bytes (its partial words are read, merged and written back).
 // Returns 0 (also when the map leaves nothing to write); -1 a negative length, a null
 // data pointer or a width outside 1 to 4 (nothing sent); -16 the core is not halted;
-// -17 the word transfer failed; -19 stopped by the host or by bad power (the chunks up
-// to the stop are written, the core stays halted); -23 the request lies wholly in a
+// -17 the word transfer failed (bad power included); -19 stopped by the host (the chunks
+// up to the stop are written, the core stays halted); -23 the request lies wholly in a
 // read-only region (nothing sent). Length 0 writes nothing.
 [[nodiscard]] ResultCode StoreTargetMemory(uint32_t address, int32_t length, const uint8_t* data, int32_t accessWidth);
 

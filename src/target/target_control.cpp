@@ -4,6 +4,7 @@
 #include "arm7/debug_state.h"
 #include "arm7/embedded_ice.h"
 #include "arm7/instructions.h"
+#include "arm7/link_check.h"
 #include "arm7/register_access.h"
 #include "cable/tap.h"
 #include "platform/platform.h"
@@ -19,23 +20,36 @@ bool CoreRunningByStatus() {
   return (arm7::GetICEReg(arm7::kIceDebugStatus) & arm7::kHaltedMask) == 0;
 }
 
-}  // namespace
+// Once the reset line has been pulsed the core runs until it is halted; a connect that
+// gets no further must not leave an older, halted state behind.
+ResultCode TargetNotReached() {
+  SetTargetState(kTargetDown);
+  return kTargetNotFound;
+}
 
-ResultCode ConnectTarget() {
-  if (ConnectionKind() == kNoCableOpened) return kEmulatorNotFound;
-  if (TargetState() == kConnected) return kOk;
+ResultCode ConnectFromReset() {
   if (cable::PulseCableReset() != 0) return kEmulatorNotFound;
-  if (arm7::CheckTargetId() != 0) return kTargetNotFound;
+  if (arm7::CheckTargetId() != 0) return TargetNotReached();
   cable::TapReset(1);
   platform::SleepMilliseconds(kAfterTapResetMs);
-  if (arm7::ArmEnterDebug() != 0) return kTargetNotFound;
+  if (arm7::ArmEnterDebug() != 0) return TargetNotReached();
   // The target's program starts at address 0 when the host first runs it. Address 0 is
   // the reset vector, ARM code, whatever state the program had reached before the halt.
   (void)arm7::ArmWriteRegister(kPcIndex, 0, arm7::kArmForm);
   arm7::SetArmStateAtEntry(1);
   SetTargetState(kConnected);
   (void)SaveRegisters();
+  // Registers read through a link that went away are not the core's.
+  if (arm7::LinkLost()) return TargetNotReached();
   return kOk;
+}
+
+}  // namespace
+
+ResultCode ConnectTarget() {
+  if (ConnectionKind() == kNoCableOpened) return kEmulatorNotFound;
+  if (TargetState() == kConnected) return kOk;
+  return ConnectFromReset();
 }
 
 ResultCode DisconnectTarget() {
@@ -46,6 +60,8 @@ ResultCode DisconnectTarget() {
   if (CoreRunningByStatus()) {
     if (arm7::ArmEnterDebug() != 0) {
       cable::SetTapActive(0);
+      // The status said the core runs, and it still does.
+      if (CoreHalted()) SetTargetState(kRunning);
       return kDisconnectFailed;
     }
     platform::SleepMilliseconds(kAfterHaltMs);
@@ -56,9 +72,12 @@ ResultCode DisconnectTarget() {
   return kOk;
 }
 
+// Whatever the disconnect managed, the connect starts from the reset line: a disconnect
+// that could not halt the core leaves a state that no longer says where the core is.
 ResultCode ReconnectTarget() {
   (void)DisconnectTarget();
-  return ConnectTarget();
+  if (ConnectionKind() == kNoCableOpened) return kEmulatorNotFound;
+  return ConnectFromReset();
 }
 
 ResultCode RunTarget() {
@@ -73,15 +92,18 @@ ResultCode RunTarget() {
 ResultCode StopTarget(uint32_t& word) {
   const uint32_t state = TargetState();
   if (state != kHalted && state != kRunning) return kStatusError;
-  int entered = 0;
   if (state == kRunning) {
-    entered = arm7::ArmEnterDebug();
-    // The cache is filled whatever the halt gave, so that the host can look at it.
+    // A core that did not halt still runs, and there are no registers to save.
+    if (arm7::ArmEnterDebug() != 0) return kStopFailed;
     SetTargetState(kHalted);
     (void)SaveRegisters();
+    if (arm7::LinkLost()) {
+      SetTargetState(kRunning);
+      return kStopFailed;
+    }
   }
   word = SavedPc();
-  return entered != 0 ? kStopFailed : kOk;
+  return kOk;
 }
 
 ResultCode SetPc(uint32_t address) {

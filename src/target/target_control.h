@@ -20,18 +20,21 @@ inline constexpr ResultCode kStopFailed = 2;        // StopTarget: the core did 
 // right after the reset, sets its PC to 0 in ARM state (the reset vector) and saves the
 // registers; TargetState 0x300.
 // In 0x300 it does nothing and returns 0. Needs a cable opened once (ConnectionKind 1).
-// Returns 0; -13 (no cable opened, or no port selected any more); -15 (IDCODE refused or
-// the core did not halt; the target has been reset all the same). TargetState is
-// unchanged on failure.
+// Returns 0; -13 (no cable opened, or no port selected any more; TargetState unchanged);
+// -15 (IDCODE refused, the core did not halt, or the link to it was lost: the target has
+// been reset all the same and runs, TargetState 0x200).
 [[nodiscard]] ResultCode ConnectTarget();
 
 // Halts a running core, restarts it from address 0 with the watchpoints off, and resets
 // the TAP into Test-Logic-Reset (TapActive 0); TargetState 0x200. Accepted in every state
 // but 0x200. Returns 0; 1 when the target is already down (nothing sent, TapActive 0);
-// 2 when the running core did not halt (state unchanged, TapActive 0).
+// 2 when the running core did not halt (TapActive 0; a state that said halted becomes
+// 0x500, since the core runs).
 [[nodiscard]] ResultCode DisconnectTarget();
 
-// DisconnectTarget (result ignored), then ConnectTarget, whose result it returns.
+// DisconnectTarget (result ignored), then a connect from the reset line whatever state the
+// disconnect left (so a failed disconnect in 0x300 connects too); returns the connect's
+// result as ConnectTarget gives it.
 [[nodiscard]] ResultCode ReconnectTarget();
 
 // Writes the register cache back and lets the core continue at the saved PC, in the
@@ -39,9 +42,10 @@ inline constexpr ResultCode kStopFailed = 2;        // StopTarget: the core did 
 // 0x400; in 0x500 nothing is done. Returns 0 or -16.
 [[nodiscard]] ResultCode RunTarget();
 
-// Halts the running core and saves its registers; TargetState 0x400 even when the core
-// did not halt. In 0x400 nothing is done. word receives the saved PC after a stop (left
-// alone on -16). Returns 0; 2 when the core did not halt; -16 in any state but 0x400 and
+// Halts the running core and saves its registers; TargetState 0x400. In 0x400 nothing is
+// done. word receives the saved PC after a stop (left alone otherwise). Returns 0; 2 when
+// the core did not halt or the link was lost while its registers were read (TargetState
+// stays 0x500, the register cache is not the core's); -16 in any state but 0x400 and
 // 0x500 (0x300 included).
 [[nodiscard]] ResultCode StopTarget(uint32_t& word);
 

@@ -35,6 +35,35 @@ TEST_F(EmbeddedIceTest, ProgramWatchpointsWritesInItsExactOrder) {
   EXPECT_EQ(LastBreakpointPattern(), 0xFFFFFFFFu);
 }
 
+// Only INTDIS survives a debug control read-modify-write: the library never sets the bit
+// that forces DBGACK, and a refused read (all ones) must not set it for good.
+TEST_F(EmbeddedIceTest, DebugControlWritesKeepOnlyInterruptsDisabled) {
+  struct Case {
+    const char* what;
+    void (*operation)();
+    uint32_t control;  // as read
+    bool refused;      // the TAP was left in Test-Logic-Reset
+    uint32_t written;
+  };
+  const Case cases[] = {
+      {"clear DBGRQ, DBGACK forced", &ClearDebugRequest, 0x3F, false, 0x04},
+      {"clear DBGRQ, refused read", &ClearDebugRequest, 0x00, true, 0x00},
+      {"disable interrupts, DBGACK forced", &SetInterruptsDisabled, 0x03, false, 0x04},
+      {"disable interrupts, refused read", &SetInterruptsDisabled, 0x00, true, 0x04},
+      {"enable interrupts, DBGACK forced", &ClearInterruptsDisabled, 0x07, false, 0x00},
+      {"enable interrupts, refused read", &ClearInterruptsDisabled, 0x00, true, 0x00},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    target_.SetIceRegister(0, c.control);
+    cable::SetTapActive(c.refused ? 0 : 1);
+    port_.ClearLog();
+    c.operation();
+    const OpList read = c.refused ? OpList() : OpList().IceRead(0);
+    EXPECT_EQ(Ops(), OpList(read).IceWrite(0, c.written).Text());
+  }
+}
+
 TEST_F(EmbeddedIceTest, BreakpointPatternIsWrittenOnlyWhenItChanges) {
   EXPECT_EQ(SetBreakpointPattern(0, 0xDEADBEEF), kOk);
   EXPECT_EQ(SetBreakpointPattern(0, 0xDEADBEEF), kOk);

@@ -6,6 +6,7 @@
 #include <array>
 
 #include "arm7/instructions.h"
+#include "arm7/link_check.h"
 #include "arm7_fixture.h"
 
 namespace vantrel::test {
@@ -178,12 +179,43 @@ TEST_F(MemoryAccessTest, BigEndianWriteReversesTheWordButNotTheCallersBytes) {
   EXPECT_EQ(source, original);
 }
 
-TEST_F(MemoryAccessTest, HaltedPollGivesUpAfterFiveReads) {
+TEST_F(MemoryAccessTest, HaltedPollGivesUpAfterFiveReadsAndTheWriteIsLost) {
   target_.SetIceRegister(1, 0x01);  // DBGACK without nMREQ: the access never completes
   const std::array<uint8_t, 4> source{};
-  EXPECT_EQ(ArmPutData(0x8000, 4, 1, source.data()), kOk);
+  EXPECT_EQ(ArmPutData(0x8000, 4, 1, source.data()), kLinkLost);
   EXPECT_EQ(Count("ice[1] read"), 5);
   EXPECT_TRUE(Ops().ends_with("ice[1] read\nchain 1\nintest\n"));
+}
+
+// A lost link shows in what the scans return anyway; a read gives up after the block in
+// which it was seen, a write at its end, and neither adds an access of its own.
+TEST_F(MemoryAccessTest, ALostLinkFailsTheTransferAfterOneBlock) {
+  struct Case {
+    const char* what;
+    uint32_t irCapture;
+    bool powerLost;
+    uint32_t debugStatus;
+  };
+  const Case cases[] = {
+      {"instruction capture not 0001", 0x0, false, 0x09},
+      {"power-sense lines bad", 0x1, true, 0x09},
+      {"debug status wider than five bits", 0x1, false, 0xFFFFFFF9},
+      {"core not back in debug state", 0x1, false, 0x00},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ClearLinkObservations();
+    target_.SetIrCapture(c.irCapture);
+    target_.SetPowerLost(c.powerLost);
+    target_.SetIceRegister(1, c.debugStatus);
+    std::array<uint8_t, 64> words{};
+    port_.ClearLog();
+    EXPECT_EQ(ArmGetData(0x8000, words.data(), 16), kLinkLost);
+    EXPECT_EQ(Count("inject E89001FF bp"), 1) << "one block, not two";
+    ClearLinkObservations();
+    EXPECT_EQ(ArmPutData(0x8000, 4, 1, words.data()), kLinkLost);
+    EXPECT_TRUE(LinkLost());
+  }
 }
 
 TEST_F(MemoryAccessTest, WritesThatCannotBeMadeSendNothing) {

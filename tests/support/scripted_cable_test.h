@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "arm7/core_state.h"
+#include "arm7/link_check.h"
 #include "arm7/progress.h"
 #include "cable/cable.h"
 #include "cable/port_io.h"
@@ -28,6 +29,7 @@ class ScriptedCableTest : public ::testing::Test {
     cable::ResetTapState();
     arm7::ResetCoreState();
     arm7::ResetProgress();
+    arm7::ClearLinkObservations();
     const VantrelPortIo io = port_.Io();
     cable::UsePortIo(&io);
     ASSERT_EQ(cable::OpenCable(0), kOk);

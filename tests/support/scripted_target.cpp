@@ -8,7 +8,7 @@ namespace {
 constexpr uint32_t kScanN = 0x2;
 constexpr uint32_t kIntest = 0xC;
 constexpr uint32_t kIdcode = 0xE;
-constexpr uint64_t kIrCapture = 0x1;       // 0001
+constexpr uint8_t kStatusSenseLines = 0x60;  // both power-sense lines, read inverted
 constexpr uint64_t kScanNCapture = 0x8;    // 1000
 constexpr int kStoreDataDistance = 3;      // the fourth access, counting the store's own
 constexpr int kMaxStoreReach = kStoreDataDistance + 16;
@@ -39,12 +39,13 @@ uint8_t ScriptedTarget::OnStatusRead() {
   bool tdo = false;
   if (state_ == TapState::kShiftIr) tdo = (ir_shift_ & 1u) != 0;
   if (state_ == TapState::kShiftDr) tdo = (SelectedDr() & 1u) != 0;
-  return tdo ? 0x00 : kStatusTdoInverted;
+  const uint8_t senseLines = power_lost_ ? kStatusSenseLines : 0x00;
+  return static_cast<uint8_t>((tdo ? 0x00 : kStatusTdoInverted) | senseLines);
 }
 
 void ScriptedTarget::RisingEdge(bool tms, bool tdi) {
   switch (state_) {
-    case TapState::kCaptureIr: ir_shift_ = kIrCapture; break;
+    case TapState::kCaptureIr: ir_shift_ = ir_capture_; break;
     case TapState::kShiftIr: ir_shift_ = (ir_shift_ >> 1) | (tdi ? 0x8u : 0u); break;
     case TapState::kCaptureDr: CaptureDr(); break;
     case TapState::kShiftDr: {
@@ -123,6 +124,15 @@ uint32_t ScriptedTarget::ReadIce(int address) {
   return value;
 }
 
+// STMDA r0, {r0} with MRS r0, CPSR three words before it: the CPSR on its way out.
+bool ScriptedTarget::StoresStatusRegister(int storeAccess) const {
+  constexpr uint32_t kStmdaR0R0 = 0xE8000001;
+  constexpr uint32_t kMrsR0Cpsr = 0xE10F0000;
+  constexpr int kMrsDistance = 3;
+  if (storeAccess < kMrsDistance || injected_[static_cast<std::size_t>(storeAccess)] != kStmdaR0R0) return false;
+  return injected_[static_cast<std::size_t>(storeAccess - kMrsDistance)] == kMrsR0Cpsr;
+}
+
 uint32_t ScriptedTarget::Chain1CaptureWord() {
   const int capture = chain1_captures_++;
   if (auto scripted = chain1_script_.find(capture); scripted != chain1_script_.end()) return scripted->second;
@@ -135,6 +145,7 @@ uint32_t ScriptedTarget::Chain1CaptureWord() {
     const uint32_t word = injected_[static_cast<std::size_t>(access - back)];
     if (!IsArmStoreMultiple(word)) continue;
     const int index = back - kStoreDataDistance;
+    if (cpsr_ && StoresStatusRegister(access - back)) return *cpsr_;
     const int registers = std::popcount(word & 0xFFFFu);
     if (index >= registers) return 0;
     int storesAfter = 0;

@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -25,6 +26,10 @@ class ScriptedTarget {
   ScriptedTarget& operator=(const ScriptedTarget&) = delete;
 
   void SetIdcode(uint32_t idcode) { idcode_ = idcode; }
+  // Faults of the link: what Capture-IR loads (0001 on a sound TAP), and both power-sense
+  // lines reading bad in every status byte.
+  void SetIrCapture(uint32_t pattern) { ir_capture_ = pattern; }
+  void SetPowerLost(bool lost) { power_lost_ = lost; }
 
   // EmbeddedICE registers: a register file (writes land in it; all 0 at start), and
   // per-address queues of values that the next reads return before the register file.
@@ -42,6 +47,9 @@ class ScriptedTarget {
   // with the words given by the store source (store number, word index); else 0.
   void SetChain1Capture(int captureNumber, uint32_t word) { chain1_script_[captureNumber] = word; }
   void SetStoreSource(std::function<uint32_t(int storeNumber, int wordIndex)> source) { store_source_ = std::move(source); }
+  // With a CPSR set, the STMDA r0, {r0} three words after MRS r0, CPSR drives it (before
+  // the store source is asked): the mode a status read finds.
+  void SetCpsr(uint32_t cpsr) { cpsr_ = cpsr; }
   int Chain1Captures() const { return chain1_captures_; }
 
  private:
@@ -54,6 +62,7 @@ class ScriptedTarget {
   int SelectedDrLength() const;
   uint32_t ReadIce(int address);
   uint32_t Chain1CaptureWord();
+  bool StoresStatusRegister(int storeAccess) const;
 
   uint16_t data_port_;
   bool tck_ = false;
@@ -67,6 +76,8 @@ class ScriptedTarget {
   uint64_t chain2_ = 0;
   uint64_t bypass_ = 0;
   uint32_t idcode_ = 0x3F0F0F0F;
+  uint32_t ir_capture_ = 0x1;  // 0001
+  bool power_lost_ = false;
   uint32_t read_latch_ = 0;
   uint32_t ice_[32] = {};
   std::map<int, std::deque<uint32_t>> ice_queues_;
@@ -74,6 +85,7 @@ class ScriptedTarget {
   std::vector<int> ice_reads_;
   std::map<int, uint32_t> chain1_script_;
   std::function<uint32_t(int, int)> store_source_;
+  std::optional<uint32_t> cpsr_;
   std::vector<uint32_t> injected_;  // chain-1 words in order of their update
   int chain1_captures_ = 0;
 };

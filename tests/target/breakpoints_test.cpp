@@ -47,6 +47,7 @@ class BreakpointTest : public TargetTest {
     target::ClearMemoryMap();
     target::SetTargetState(target::kHalted);
     target_.SetStoreSource([](int, int) { return kFoundWord; });
+    CoreBackAfterEachAccess();
   }
   void TearDown() override {
     target::ClearMemoryMap();

@@ -3,6 +3,7 @@
 // refusals, and the read-merge-write of partial words.
 #include "target/memory_transfer.h"
 
+#include <algorithm>
 #include <bit>
 
 #include "target/memory_map.h"
@@ -13,6 +14,8 @@ namespace {
 
 constexpr uint32_t kLdrR0Pc = 0xE59F0000;
 constexpr uint32_t kLdmiaR0ToR8 = 0xE89001FF;
+constexpr uint32_t kSupervisorCpsr = 0x600000D3;
+constexpr uint32_t kAbortCpsr = 0x600000D7;
 
 // One ArmPutData call: LDR r0, [pc]; 2 NOPs; address; NOP; LDMIA r0, {r1-rN}; 2 NOPs; data.
 struct PutCall {
@@ -49,6 +52,8 @@ class MemoryTransferTest : public TargetTest {
     TargetTest::SetUp();
     target::ClearMemoryMap();
     target::SetTargetState(target::kConnected);
+    arm7::RegisterCache()[16] = kSupervisorCpsr;  // halted in supervisor mode
+    CoreBackAfterEachAccess();
     // Each store the core makes drives 0xA0000000 + 0x10 x store number + word index.
     target_.SetStoreSource([](int store, int word) { return 0xA0000000u + 0x10u * static_cast<uint32_t>(store) + static_cast<uint32_t>(word); });
   }
@@ -100,6 +105,48 @@ TEST_F(MemoryTransferTest, StopRequestEndsAWriteAtItsNextReportUnlessNothingIsLe
   // Everything is written by the time the stop is seen: that is no stop.
   EXPECT_EQ(target::StoreTargetMemory(0x8000, 56, data.data(), 4), kOk);
   EXPECT_EQ(Puts().size(), 1u);
+}
+
+// One CPSR read ends each transfer: the core found in another mode than it halted in took
+// an abort at system speed, and the words moved are not memory. So is a link lost on the
+// way (here the power reading gone bad). Either way the transfer fails, the core is
+// restarted from address 0, the destination is left alone and the target is down.
+TEST_F(MemoryTransferTest, AnAbortOrALostLinkFailsTheTransferAndRestartsTheCore) {
+  struct Case {
+    const char* what;
+    bool read;
+    bool aborts;
+  };
+  for (const Case c : {Case{"read into an abort", true, true}, Case{"write into an abort", false, true},
+                       Case{"read, power gone", true, false}, Case{"write, power gone", false, false}}) {
+    SCOPED_TRACE(c.what);
+    target::SetTargetState(target::kConnected);
+    cable::TapReset(1);
+    target_.SetCpsr(c.aborts ? kAbortCpsr : kSupervisorCpsr);
+    if (!c.aborts) {
+      target_.SetPowerLost(true);
+      ASSERT_NE(cable::ReadPowerLines(), cable::kPowerGood);
+      target_.SetPowerLost(false);
+    }
+    port_.ClearLog();
+    const std::vector<uint8_t> data = Bytes(2048);
+    std::vector<uint8_t> destination(2048, 0x5A);
+    const ResultCode result = c.read ? target::FetchTargetMemory(0x8000, 2048, destination.data())
+                                     : target::StoreTargetMemory(0x8000, 2048, data.data(), 4);
+    EXPECT_EQ(result, kWordTransferFailed);
+    EXPECT_EQ(destination, std::vector<uint8_t>(2048, 0x5A));
+    EXPECT_EQ(target::TargetState(), target::kTargetDown);
+    EXPECT_EQ(cable::TapActive(), 0);
+    const std::vector<std::string> ops = Ops();
+    EXPECT_NE(std::find(ops.begin(), ops.end(), "inject E3A0F000"), ops.end()) << "restarted from address 0";
+    // Power gone: the transfer ends at the first report that sees it, not at the end.
+    if (c.aborts) {
+      EXPECT_NE(std::find(ops.begin(), ops.end(), "read cpsr"), ops.end());
+    } else {
+      EXPECT_EQ(c.read ? Blocks().size() : Puts().size(), c.read ? 32u : 1u);
+    }
+    cable::ReadPowerLines();
+  }
 }
 
 TEST_F(MemoryTransferTest, RefusalsSendNothing) {

@@ -5,6 +5,8 @@
 
 #include <gmock/gmock.h>
 
+#include <algorithm>
+
 #include "target/register_cache.h"
 #include "target_fixture.h"
 
@@ -68,19 +70,52 @@ TEST_F(TargetControlTest, DisconnectOfATargetAlreadyDownOnlyForgetsTheTap) {
   EXPECT_TRUE(NoPortAccess());
 }
 
-TEST_F(TargetControlTest, AStopThatDoesNotHaltTheCoreStillEndsHalted) {
+TEST_F(TargetControlTest, AStopThatDoesNotHaltTheCoreLeavesItRunningWithNothingSaved) {
   target::SetTargetState(target::kRunning);
-  uint32_t word = 0;
+  arm7::RegisterCache().fill(0x5A5A5A5A);
+  uint32_t word = 0x12345678;
   EXPECT_EQ(target::StopTarget(word), target::kStopFailed);
-  EXPECT_EQ(target::TargetState(), target::kHalted);
+  EXPECT_EQ(target::TargetState(), target::kRunning);
   EXPECT_EQ(TraceCount(kWaitingLine), 50);
+  EXPECT_THAT(Ops(), ::testing::Not(::testing::Contains("read r0"))) << "no registers to save";
+  EXPECT_EQ(arm7::RegisterCache()[0], 0x5A5A5A5Au);
+  EXPECT_EQ(word, 0x12345678u);
 }
 
-TEST_F(TargetControlTest, ADisconnectThatDoesNotHaltTheCoreLeavesTheStateAlone) {
-  target::SetTargetState(target::kRunning);
-  EXPECT_EQ(target::DisconnectTarget(), target::kDisconnectFailed);
-  EXPECT_EQ(target::TargetState(), target::kRunning);
-  EXPECT_EQ(cable::TapActive(), 0);
+// The status said the core runs and it could not be halted: whatever the state said, the
+// core runs.
+TEST_F(TargetControlTest, ADisconnectThatDoesNotHaltTheCoreLeavesItRunning) {
+  for (const uint32_t state : {target::kRunning, target::kConnected, target::kHalted}) {
+    SCOPED_TRACE(state);
+    cable::TapReset(1);
+    target::SetTargetState(state);
+    EXPECT_EQ(target::DisconnectTarget(), target::kDisconnectFailed);
+    EXPECT_EQ(target::TargetState(), target::kRunning);
+    EXPECT_EQ(cable::TapActive(), 0);
+  }
+}
+
+// A connect that pulsed the reset line has a running core unless it halts it.
+TEST_F(TargetControlTest, AConnectThatCannotHaltTheResetCoreSaysItRuns) {
+  ASSERT_EQ(target::OpenEmulator("lpt", "lpt1"), kOk);
+  target::SetTargetState(target::kHalted);
+  EXPECT_EQ(target::ConnectTarget(), kTargetNotFound);
+  EXPECT_EQ(target::TargetState(), target::kTargetDown);
+}
+
+// After a disconnect that could not halt the core, the connect starts from the reset
+// line even though the state said connected; it then finds the core as it is.
+TEST_F(TargetControlTest, ReconnectAfterAFailedDisconnectConnectsFromScratch) {
+  ASSERT_EQ(target::OpenEmulator("lpt", "lpt1"), kOk);
+  target::SetTargetState(target::kConnected);
+  port_.ClearLog();
+  EXPECT_EQ(target::ReconnectTarget(), kTargetNotFound);
+  EXPECT_EQ(target::TargetState(), target::kTargetDown);
+  const auto& log = port_.Log();
+  const bool resetPulsed = std::any_of(log.begin(), log.end(), [&](const PortAccessRecord& r) {
+    return r.write && r.port == port_.DataPort() && r.value == 0x00;
+  });
+  EXPECT_TRUE(resetPulsed) << "the reset line was pulsed";
 }
 
 TEST_F(TargetControlTest, SetPcWritesThePcAndReadsEveryRegisterBack) {

@@ -74,6 +74,13 @@ class TargetTest : public ScriptedCableTest {
     });
   }
 
+  // The scripted core comes back into debug state after every system-speed access, in
+  // the mode it halted in (the register cache's CPSR), as a sound memory transfer finds it.
+  void CoreBackAfterEachAccess() {
+    target_.SetIceRegister(1, 0x09);
+    target_.SetCpsr(arm7::RegisterCache()[16]);
+  }
+
   std::vector<std::string> Ops() const { return RegisterOps(Chain1Transfers(DecodeTap(port_))); }
   bool NoPortAccess() const { return port_.Log().empty(); }
 };

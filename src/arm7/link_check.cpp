@@ -1,0 +1,44 @@
+#include "arm7/link_check.h"
+
+#include "arm7/instructions.h"
+#include "cable/cable.h"
+#include "cable/tap.h"
+#include "platform/trace.h"
+
+namespace vantrel::arm7 {
+namespace {
+
+// Capture-IR loads binary 0001; a missing cable gives all zeros, a stuck TDO all ones.
+constexpr uint32_t kCaptureIrPattern = 0x1;
+// DBGACK, DBGRQ, IFEN, nMREQ and TBIT: nothing above bit 4.
+constexpr uint32_t kDebugStatusBits = 0x1F;
+
+bool g_link_lost = false;
+
+void Lose(const char* why) {
+  if (!g_link_lost) Trace("link to the core lost: %s\r\n", why);
+  g_link_lost = true;
+}
+
+}  // namespace
+
+// With no port selected nothing is scanned, and there is no link to judge.
+void ScanInstruction(uint32_t instruction, int toIdle) {
+  const uint32_t captured = cable::ScanIR(kIrLength, instruction, toIdle);
+  if (cable::SelectedPort() != cable::kNoPortSelected && captured != kCaptureIrPattern) Lose("instruction capture");
+}
+
+void NoteDebugStatus(uint32_t status) {
+  if ((status & ~kDebugStatusBits) != 0) Lose("debug status");
+}
+
+void NoteHaltMissed() { Lose("no debug state after a system-speed access"); }
+
+bool LinkLost() { return g_link_lost || cable::PowerLossSeen(); }
+
+void ClearLinkObservations() {
+  g_link_lost = false;
+  cable::ClearPowerLossSeen();
+}
+
+}  // namespace vantrel::arm7

@@ -1,0 +1,27 @@
+// What the debug core can tell about its link to the core from what its scans return
+// anyway, at no access of its own: every instruction scan captures the TAP's fixed
+// Capture-IR pattern, the debug status register is five bits wide, a system-speed access
+// ends with the core back in debug state, and every TAP cycle samples the power-sense
+// lines (cable layer). A cable pulled out, power lost or a core that no longer halts shows
+// up as one of them. The observations are sticky: a transfer clears them at its start and
+// asks at each block boundary.
+#pragma once
+
+#include <cstdint>
+
+namespace vantrel::arm7 {
+
+// IR scan through the TAP that checks the captured pattern. Returns nothing: the capture
+// is only evidence.
+void ScanInstruction(uint32_t instruction, int toIdle);
+
+// A debug status value; bits the register does not have mean the link is lost.
+void NoteDebugStatus(uint32_t status);
+// A system-speed access after which the core did not come back into debug state.
+void NoteHaltMissed();
+
+// Anything seen since the last clear, the cable's power-sense observation included.
+[[nodiscard]] bool LinkLost();
+void ClearLinkObservations();
+
+}  // namespace vantrel::arm7

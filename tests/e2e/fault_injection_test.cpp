@@ -1,0 +1,324 @@
+// Faults on the simulated board through the loaded library. In the middle of a long
+// transfer: the cable pulled out (every read 0xFF, writes lost), the target's power gone
+// (both sense lines bad) or a core that no longer halts (a board fault switched on), each
+// at 10, 50 and 90 % of the port accesses of a 64 KiB read, write or download (and at
+// half of a short read or write, answered at once). Every one
+// must end in a failure the host sees, within bounded time, with no byte of target memory
+// changed outside the range written, the host's buffers intact, and a next session that
+// works once the fault is gone. Then a core that stops halting between commands, and
+// accesses that abort.
+#include <atomic>
+#include <string>
+#include <utility>
+
+#include "memory_requests.h"
+
+namespace vantrel::e2e {
+namespace {
+
+// A core that stops halting runs on from where its debug-state fetches had got to, which
+// move up with every block moved (up to about 0x50000 for a download with verify). Every
+// word outside the transfer's range holds B ., so such a core, like one restarted from
+// address 0, loops where it lands: what changes memory then is the library alone.
+constexpr uint32_t kRamSize = 0x100000;
+constexpr uint32_t kRange = 0x80000;  // the transfer's target range
+constexpr int32_t kLength = 0x10000;
+constexpr uint32_t kBranchToSelf = 0xEAFFFFFE;  // B .
+constexpr uint8_t kUnplugged = 0xFF;
+constexpr uint8_t kSenseLinesBad = 0x60;
+constexpr uint8_t kUntouched = 0xA5;
+
+enum class Fault { kUnplug, kPowerLoss, kNoHalt };
+enum class Transfer { kRead, kWrite, kDownload, kShortRead, kShortWrite };
+constexpr int kTransferKinds = 5;
+constexpr int32_t kShortLength = 128;  // answered at once, no job
+
+int32_t LengthOf(Transfer transfer) {
+  return transfer == Transfer::kShortRead || transfer == Transfer::kShortWrite ? kShortLength : kLength;
+}
+bool Writes(Transfer transfer) { return transfer != Transfer::kRead && transfer != Transfer::kShortRead; }
+
+// Forwards to the board until the fault strikes after a given number of accesses.
+class FaultPort {
+ public:
+  void Attach(vsim::Board& board) {
+    board_ = &board;
+    io_ = board.PortIo();
+  }
+  VantrelPortIo Io() { return {this, [](void*) { return 0; }, &Read, &Write}; }
+
+  void Arm(Fault fault, uint64_t afterAccesses) {
+    fault_ = fault;
+    remaining_ = afterAccesses;
+    armed_ = true;
+    struck_ = false;
+  }
+  void Count() {
+    armed_ = false;
+    accesses_ = 0;
+  }
+  // The fault gone: the cable back in, the power back, the core's debug logic back.
+  void Heal() {
+    armed_ = false;
+    struck_ = false;
+    board_->SetCoreNeverHalts(false);
+  }
+  uint64_t Accesses() const { return accesses_; }
+  bool Struck() const { return struck_; }
+
+ private:
+  void Tick() {
+    ++accesses_;
+    if (!armed_ || struck_) return;
+    if (remaining_ > 0) {
+      --remaining_;
+      return;
+    }
+    struck_ = true;
+    if (fault_ == Fault::kNoHalt) board_->SetCoreNeverHalts(true);
+  }
+  static unsigned char Read(void* context, unsigned short port) {
+    auto* self = static_cast<FaultPort*>(context);
+    self->Tick();
+    if (self->struck_ && self->fault_ == Fault::kUnplug) return kUnplugged;
+    const unsigned char value = self->io_.read(self->io_.context, port);
+    if (self->struck_ && self->fault_ == Fault::kPowerLoss) return value | kSenseLinesBad;
+    return value;
+  }
+  static void Write(void* context, unsigned short port, unsigned char value) {
+    auto* self = static_cast<FaultPort*>(context);
+    self->Tick();
+    if (self->struck_ && self->fault_ == Fault::kUnplug) return;
+    self->io_.write(self->io_.context, port, value);
+  }
+
+  vsim::Board* board_ = nullptr;
+  VantrelPortIo io_{};
+  Fault fault_ = Fault::kUnplug;
+  bool armed_ = false;
+  bool struck_ = false;
+  uint64_t remaining_ = 0;
+  uint64_t accesses_ = 0;
+};
+
+struct FaultCase {
+  std::string name;
+  Fault fault;
+  Transfer transfer;
+  int percent;
+};
+
+class FaultInjectionTest : public MemoryTest, public ::testing::WithParamInterface<FaultCase> {
+ protected:
+  // Only TCK edges move a running core: the fault lands at the same place every run.
+  vsim::BoardConfig BoardConfiguration() const override {
+    vsim::BoardConfig config;
+    config.freeRunInstructionsPerMs = 0;
+    config.regions = {{0, kRamSize, vsim::RegionKind::kRam}};
+    return config;
+  }
+
+  void SetUp() override {
+    MemoryTest::SetUp();
+    port_.Attach(board());
+    const VantrelPortIo io = port_.Io();
+    library().VantrelUsePortIo(&io);
+    LoadWords(0, std::vector<uint32_t>(kRamSize / 4, kBranchToSelf));
+    FillBoard(kRange, kLength, 0x3C);
+    OpenAndConnect();
+  }
+
+  // Unloading resets the TAP through the port, which must still be this fixture's.
+  void TearDown() override {
+    library().Unload();
+    MemoryTest::TearDown();
+  }
+
+  // Runs the transfer: the job's result, or for a short one 0 when it answered success
+  // and -1 when it answered the bus error that a failed word transfer gives.
+  int RunTransfer(Transfer transfer, uint8_t* readBuffer, const std::vector<uint8_t>& data) {
+    library().jtagClearLastError();
+    JtagResponse response;
+    switch (transfer) {
+      case Transfer::kRead:
+      case Transfer::kShortRead:
+        response = ReadMemory(kRange, readBuffer, LengthOf(transfer));
+        break;
+      case Transfer::kWrite:
+      case Transfer::kShortWrite:
+        response = WriteMemory(kRange, data);
+        break;
+      case Transfer::kDownload:
+        response = Download(kRange, kRange, data, 1);
+        break;
+    }
+    if (LengthOf(transfer) == kShortLength) {
+      if (response.status == VANTREL_STATUS_OK) return 0;
+      EXPECT_EQ(response.status, VANTREL_STATUS_FAILED);
+      EXPECT_EQ(test::ResponseText(response),
+                Writes(transfer) ? "some errors occur  when writing bus" : "some errors occur  when reading bus");
+      return -1;
+    }
+    EXPECT_EQ(response.status, VANTREL_STATUS_OK) << "a 64 KiB transfer runs as a job";
+    return WaitForJob(std::chrono::seconds(60));
+  }
+
+  // The accesses of the fault-free transfer, once per kind in this process.
+  uint64_t FaultFreeAccesses(Transfer transfer) {
+    static std::atomic<uint64_t> counts[kTransferKinds]{};
+    std::atomic<uint64_t>& count = counts[static_cast<int>(transfer)];
+    if (count == 0) {
+      std::vector<uint8_t> buffer(static_cast<std::size_t>(LengthOf(transfer)));
+      port_.Count();
+      EXPECT_EQ(RunTransfer(transfer, buffer.data(), Pattern(buffer.size(), 0x11)), 0);
+      count = port_.Accesses();
+    }
+    return count;
+  }
+
+  FaultPort port_;
+};
+
+TEST_P(FaultInjectionTest, FailsWithoutHarmAndTheNextSessionWorks) {
+  const FaultCase& c = GetParam();
+  const uint64_t trigger = FaultFreeAccesses(c.transfer) * static_cast<uint64_t>(c.percent) / 100;
+  const std::vector<uint8_t> before = BoardBytes(0, kRamSize);
+  const auto length = static_cast<std::size_t>(LengthOf(c.transfer));
+  const std::vector<uint8_t> data = Pattern(length, 0x77);
+  const std::vector<uint8_t> dataCopy = data;
+  std::vector<uint8_t> buffer(length, kUntouched);
+
+  port_.Arm(c.fault, trigger);
+  const int result = RunTransfer(c.transfer, buffer.data(), data);
+  ASSERT_TRUE(port_.Struck());
+  EXPECT_NE(result, 0) << "a transfer the fault broke is no success";
+  EXPECT_NE(result, 1) << "the job ended";
+  port_.Heal();
+  EXPECT_EQ(StatusWord() >> 8, 0x200) << "the core was restarted from address 0: target down";
+
+  EXPECT_EQ(buffer, std::vector<uint8_t>(length, kUntouched)) << "a failed read leaves the destination alone";
+  EXPECT_EQ(data, dataCopy);
+  const std::vector<uint8_t> after = BoardBytes(0, kRamSize);
+  for (uint32_t a = 0; a < kRamSize; ++a) {
+    if (Writes(c.transfer) && a >= kRange && a < kRange + length) continue;
+    ASSERT_EQ(after[a], before[a]) << "target memory changed at 0x" << std::hex << a;
+  }
+
+  (void)Disconnect();
+  OpenAndConnect();
+  const std::vector<uint8_t> probe = Pattern(64, 0x42);
+  ASSERT_EQ(WriteMemory(kRange, probe, 1).status, VANTREL_STATUS_OK);
+  std::vector<uint8_t> readBack(64);
+  ASSERT_EQ(ReadMemory(kRange, readBack.data(), 64).status, VANTREL_STATUS_OK);
+  EXPECT_EQ(readBack, probe);
+}
+
+std::vector<FaultCase> AllCases() {
+  const std::pair<const char*, Fault> faults[] = {
+      {"Unplug", Fault::kUnplug}, {"PowerLoss", Fault::kPowerLoss}, {"NoHalt", Fault::kNoHalt}};
+  const std::pair<const char*, Transfer> transfers[] = {
+      {"Read", Transfer::kRead}, {"Write", Transfer::kWrite}, {"Download", Transfer::kDownload}};
+  const std::pair<const char*, Transfer> shortTransfers[] = {
+      {"ShortRead", Transfer::kShortRead}, {"ShortWrite", Transfer::kShortWrite}};
+  std::vector<FaultCase> cases;
+  const auto add = [&](const char* faultName, Fault fault, const char* transferName, Transfer transfer, int percent) {
+    cases.push_back({std::string(faultName) + transferName + "At" + std::to_string(percent), fault, transfer, percent});
+  };
+  for (const auto& [faultName, fault] : faults) {
+    for (const auto& [transferName, transfer] : transfers) {
+      for (const int percent : {10, 50, 90}) add(faultName, fault, transferName, transfer, percent);
+    }
+    for (const auto& [transferName, transfer] : shortTransfers) add(faultName, fault, transferName, transfer, 50);
+  }
+  return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, FaultInjectionTest, ::testing::ValuesIn(AllCases()),
+                         [](const auto& param) { return param.param.name; });
+
+// A core that stops halting: the failed stop leaves it running, so a read is refused
+// rather than answered with made-up bytes, and a reconnect that cannot halt it says the
+// target is down. Once the core halts again, a connect leaves debug control holding
+// INTDIS alone, even when an earlier host left DBGACK forced on.
+class LostHaltTest : public MemoryTest {};
+
+TEST_F(LostHaltTest, ACoreThatStopsHaltingIsNeverTakenForHalted) {
+  OpenAndConnect();
+  ASSERT_EQ(Run().status, VANTREL_STATUS_OK);
+  board().SetCoreNeverHalts(true);
+  const JtagResponse stop = Stop();
+  EXPECT_EQ(stop.status, VANTREL_STATUS_FAILED);
+  EXPECT_EQ(test::ResponseText(stop), "failed when stop target, please power off and connect again");
+  EXPECT_EQ(StatusWord() >> 8, 0x500);
+  std::vector<uint8_t> buffer(16, kUntouched);
+  const JtagResponse read = ReadMemory(0x1000, buffer.data(), 16);
+  EXPECT_EQ(test::ResponseText(read), "status error");
+  EXPECT_EQ(buffer, std::vector<uint8_t>(16, kUntouched));
+
+  EXPECT_EQ(Reconnect().status, VANTREL_STATUS_FAILED);
+  EXPECT_EQ(StatusWord() >> 8, 0x200);
+  EXPECT_EQ(ReadMemory(0x1000, buffer.data(), 16).status, VANTREL_STATUS_FAILED);
+
+  board().SetCoreNeverHalts(false);
+  board().SetIceRegister(0, 0x01);  // DBGACK forced
+  ASSERT_EQ(Connect().status, VANTREL_STATUS_OK);
+  EXPECT_EQ(board().IceRegister(0), 0x04u);
+}
+
+// An access that aborts takes the core into Abort mode and then back into debug state;
+// the words it moved are none of memory's. The transfer fails, the read's destination is
+// left alone, and the target is down (restarted from address 0). A core that halted in
+// Abort mode already cannot show a further abort this way.
+class DataAbortTest : public MemoryTest {
+ protected:
+  static constexpr uint32_t kAbortBase = 0x40000;
+  vsim::BoardConfig BoardConfiguration() const override {
+    vsim::BoardConfig config;
+    config.regions = {{0, kAbortBase, vsim::RegionKind::kRam}, {kAbortBase, 0x1000, vsim::RegionKind::kAbort}};
+    return config;
+  }
+  // The core loops at the reset vector rather than run into the region before the halt.
+  void SetUp() override {
+    MemoryTest::SetUp();
+    LoadWords(0, std::vector<uint32_t>(16, kBranchToSelf));
+  }
+};
+
+TEST_F(DataAbortTest, TransfersThatAbortFailAndLeaveTheTargetDown) {
+  struct Case {
+    const char* what;
+    bool write;
+    uint32_t address;
+    int32_t length;  // 256 bytes and more run as a job
+  };
+  const Case cases[] = {
+      {"short read", false, kAbortBase, 64},
+      {"short write with verify", true, kAbortBase + 0x100, 64},
+      {"long read ending in the region", false, kAbortBase - 0x800, 4096},
+      {"long write with verify starting in it", true, kAbortBase, 1024},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    OpenAndConnect();
+    std::vector<uint8_t> buffer(static_cast<std::size_t>(c.length), kUntouched);
+    const std::vector<uint8_t> data = Pattern(buffer.size(), 0x31);
+    library().jtagClearLastError();
+    const JtagResponse response =
+        c.write ? WriteMemory(c.address, data, 1) : ReadMemory(c.address, buffer.data(), c.length);
+    if (c.length < 256) {
+      EXPECT_EQ(response.status, VANTREL_STATUS_FAILED);
+      EXPECT_EQ(test::ResponseText(response),
+                c.write ? "some errors occur  when writing bus" : "some errors occur  when reading bus");
+    } else {
+      ASSERT_EQ(response.status, VANTREL_STATUS_OK);
+      const int result = WaitForJob(std::chrono::seconds(60));
+      EXPECT_NE(result, 0);
+      EXPECT_NE(result, 1);
+    }
+    EXPECT_EQ(buffer, std::vector<uint8_t>(buffer.size(), kUntouched));
+    EXPECT_EQ(StatusWord() >> 8, 0x200);
+  }
+}
+
+}  // namespace
+}  // namespace vantrel::e2e
