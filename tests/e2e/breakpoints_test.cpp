@@ -182,6 +182,29 @@ TEST_F(BreakpointTest, ASoftwareBreakpointTheMemoryDoesNotKeepIsRefused) {
   RunToCompletion();
 }
 
+// Aborting memory fails the read of the word to displace, as any transfer that aborts
+// fails: nothing is written, the core is restarted and the target is down until the
+// next connect, after which breakpoints work again.
+class AbortingMemoryBreakpointTest : public BreakpointTest {
+ protected:
+  static constexpr uint32_t kAborting = 0x90000;
+  vsim::BoardConfig BoardConfiguration() const override {
+    vsim::BoardConfig config = BreakpointTest::BoardConfiguration();
+    config.regions.push_back({kAborting, 0x1000, vsim::RegionKind::kAbort});
+    return config;
+  }
+};
+
+TEST_F(AbortingMemoryBreakpointTest, ASoftwareBreakpointInAbortingMemoryFailsAndTheTargetIsDown) {
+  const JtagResponse response = SetSoftwareBreak(kAborting);
+  EXPECT_EQ(response.status, VANTREL_STATUS_FAILED);
+  EXPECT_EQ(ResponseText(response), "some errors occur  when reading bus");
+  EXPECT_EQ(StatusWord() >> 8, 0x200) << "the core was restarted: the target is down";
+  EXPECT_EQ(BoardBytes(kProgram, image_.size()), image_);
+  ASSERT_EQ(Connect().status, VANTREL_STATUS_OK);
+  SetSoftware(kArmSum);
+}
+
 TEST_F(BreakpointTest, BreakpointsNeedAHaltedCore) {
   ASSERT_EQ(Run().status, VANTREL_STATUS_OK);
   for (const JtagResponse& response : {SetHardwareBreak(kArmSum), SetSoftwareBreak(kArmSum), ClearHardwareBreak()}) {
