@@ -1,0 +1,246 @@
+// Random request sequences through Dll_Jtag_Entry on the simulated board, with a cable
+// that may be pulled or lose power part-way. Nothing may crash, hang or overrun a
+// buffer, and once the cable has failed no memory transfer may answer success.
+//
+// An input is a board (memory layout, byte order, a fault and when it strikes) followed
+// by up to kMaxRequests requests. Pointer fields always point at the fuzzer's own
+// buffers, which are as large as the biggest length a request may give: the host owns
+// its buffers, and one that lies about their size is not the library's input.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "arm7/core_state.h"
+#include "arm7/progress.h"
+#include "board/board.h"
+#include "cable/cable.h"
+#include "cable/port_config.h"
+#include "cable/port_io.h"
+#include "cable/tap.h"
+#include "host/instance.h"
+#include "host/job_result.h"
+#include "target/memory_map.h"
+#include "target/target_state.h"
+#include "vantrel.h"
+#include "vantrel_port.h"
+
+namespace {
+
+constexpr int kMaxRequests = 24;
+constexpr int32_t kMaxTransferBytes = 8192;  // past the 256-byte line: jobs run too
+constexpr uint64_t kMaxFaultAccess = 4'000'000;
+constexpr int32_t kBackgroundBytes = 256;  // from this length on a transfer runs as a job
+
+enum class CableFault : uint8_t { kNone, kUnplugged, kPowerLost, kMaxValue = kPowerLost };
+
+// The board behind a cable that fails after a number of accesses.
+struct FaultyCable {
+  vsim::Board* board = nullptr;
+  VantrelPortIo boardIo{};
+  CableFault fault = CableFault::kNone;
+  uint64_t failAfter = 0;
+  uint64_t accesses = 0;
+
+  bool Failed() const { return fault != CableFault::kNone && accesses >= failAfter; }
+
+  static int Acquire(void* context) {
+    auto* self = static_cast<FaultyCable*>(context);
+    return self->boardIo.acquire != nullptr ? self->boardIo.acquire(self->boardIo.context) : 0;
+  }
+  static unsigned char Read(void* context, unsigned short port) {
+    auto* self = static_cast<FaultyCable*>(context);
+    ++self->accesses;
+    if (self->Failed() && self->fault == CableFault::kUnplugged) return 0xFF;
+    unsigned char value = self->boardIo.read(self->boardIo.context, port);
+    // Both sense lines read 1 (not good) once the target's power is gone.
+    if (self->Failed() && port == self->board->Config().portBase + 1) value |= vsim::kStatusPowerSense1 | vsim::kStatusPowerSense2;
+    return value;
+  }
+  static void Write(void* context, unsigned short port, unsigned char value) {
+    auto* self = static_cast<FaultyCable*>(context);
+    ++self->accesses;
+    if (self->Failed() && self->fault == CableFault::kUnplugged) return;
+    self->boardIo.write(self->boardIo.context, port, value);
+  }
+};
+
+std::array<uint8_t, kMaxTransferBytes> g_image;
+std::array<uint8_t, kMaxTransferBytes> g_read_buffer;
+
+// Everything the library keeps between calls, back to its value at load.
+void ResetLibrary() {
+  vantrel::target::ResetTargetState();
+  vantrel::target::ClearMemoryMap();
+  vantrel::arm7::ResetCoreState();
+  vantrel::arm7::ResetProgress();
+  vantrel::cable::ResetCableState();
+  vantrel::cable::ResetPortIo();
+  vantrel::cable::ResetPortConfig();
+  vantrel::cable::ResetTapState();
+  vantrel::host::StoreLastJobResult(vantrel::host::kNoJobResult);
+}
+
+vsim::BoardConfig BoardFrom(FuzzedDataProvider& in) {
+  vsim::BoardConfig config;
+  config.freeRunInstructionsPerMs = 0;  // the same input always does the same
+  if (in.ConsumeBool()) config.endianness = vsim::Endianness::kBig;
+  if (in.ConsumeBool()) config.regions.push_back({0x90000, 0x1000, vsim::RegionKind::kAbort});
+  config.faults.coreNeverHalts = in.ConsumeIntegralInRange<int>(0, 15) == 0;
+  return config;
+}
+
+int32_t TransferLength(FuzzedDataProvider& in) { return in.ConsumeIntegralInRange<int32_t>(-4, kMaxTransferBytes); }
+
+uint32_t Address(FuzzedDataProvider& in) {
+  // Mostly inside the board's RAM, where the data can be checked; sometimes anywhere.
+  return in.ConsumeBool() ? in.ConsumeIntegralInRange<uint32_t>(0x1000, 0x3FFFF) : in.ConsumeIntegral<uint32_t>();
+}
+
+constexpr std::array<int32_t, 21> kCodes{
+    VANTREL_CMD_GET_NAME,          VANTREL_CMD_GET_VERSION,       VANTREL_CMD_OPEN,
+    VANTREL_CMD_CONNECT,           VANTREL_CMD_DISCONNECT,        VANTREL_CMD_DOWNLOAD,
+    VANTREL_CMD_RUN,               VANTREL_CMD_STOP,              VANTREL_CMD_RECONNECT,
+    VANTREL_CMD_SET_HARDWARE_BREAK, VANTREL_CMD_SET_SOFTWARE_BREAK, VANTREL_CMD_CLEAR_BREAK,
+    VANTREL_CMD_WRITE_REGISTER,    VANTREL_CMD_READ_REGISTERS,    VANTREL_CMD_READ_ICE,
+    VANTREL_CMD_WRITE_MEMORY,      VANTREL_CMD_READ_MEMORY,       VANTREL_CMD_WRITE_MEMORY2,
+    VANTREL_CMD_READ_MEMORY2,      VANTREL_CMD_ADD_REGION,        VANTREL_CMD_LIST_REGIONS,
+};
+
+// Random argument bytes, with the pointers and lengths made to fit the fuzzer's buffers.
+JtagRequest RequestFrom(FuzzedDataProvider& in) {
+  JtagRequest request;
+  std::memset(&request, 0, sizeof request);
+  request.kind = in.ConsumeIntegralInRange<int>(0, 7) == 0 ? in.ConsumeIntegral<int32_t>() : VANTREL_KIND_CABLE;
+  request.code = in.ConsumeIntegralInRange<int>(0, 31) == 0 ? in.ConsumeIntegral<int32_t>()
+                                                              : kCodes[in.ConsumeIntegralInRange<size_t>(0, kCodes.size() - 1)];
+  const size_t rawBytes = in.ConsumeIntegralInRange<size_t>(0, sizeof request.args.raw);
+  const auto raw = in.ConsumeBytes<uint8_t>(rawBytes);
+  if (!raw.empty()) std::memcpy(request.args.raw, raw.data(), raw.size());
+  switch (request.code) {
+    case VANTREL_CMD_OPEN:
+      if (in.ConsumeBool()) std::memcpy(request.args.open.portName, "lpt1", 5);
+      break;
+    case VANTREL_CMD_DOWNLOAD:
+      request.args.download.image = g_image.data();
+      request.args.download.length = TransferLength(in);
+      request.args.download.loadAddress = Address(in);
+      break;
+    case VANTREL_CMD_WRITE_MEMORY:
+    case VANTREL_CMD_WRITE_MEMORY2:
+      request.args.writeMemory.data = g_image.data();
+      request.args.writeMemory.length = TransferLength(in);
+      request.args.writeMemory.address = Address(in);
+      // Wider strides read further into the source: keep the source inside the buffer.
+      request.args.writeMemory.accessWidth = in.ConsumeIntegralInRange<int32_t>(-1, 5);
+      if (request.args.writeMemory.accessWidth > 0) request.args.writeMemory.length /= 4;
+      break;
+    case VANTREL_CMD_READ_MEMORY:
+    case VANTREL_CMD_READ_MEMORY2:
+      request.args.readMemory.buffer = g_read_buffer.data();
+      request.args.readMemory.length = TransferLength(in);
+      request.args.readMemory.address = Address(in);
+      break;
+    default:
+      break;
+  }
+  return request;
+}
+
+bool IsMemoryTransfer(int32_t code) {
+  return code == VANTREL_CMD_DOWNLOAD || code == VANTREL_CMD_WRITE_MEMORY || code == VANTREL_CMD_WRITE_MEMORY2 ||
+         code == VANTREL_CMD_READ_MEMORY || code == VANTREL_CMD_READ_MEMORY2;
+}
+
+int32_t TransferLengthOf(const JtagRequest& request) {
+  switch (request.code) {
+    case VANTREL_CMD_DOWNLOAD:
+      return request.args.download.length;
+    case VANTREL_CMD_WRITE_MEMORY:
+    case VANTREL_CMD_WRITE_MEMORY2:
+      return request.args.writeMemory.length;
+    default:
+      return request.args.readMemory.length;
+  }
+}
+
+void Fail(const char* what, const JtagRequest& request, const JtagResponse& response) {
+  std::fprintf(stderr, "%s: code %d kind %d, status %d, last job result %d\n", what, request.code, request.kind,
+               response.status, jtagGetLastError());
+  __builtin_trap();
+}
+
+// A transfer that ran while the cable was already gone must not succeed: neither its
+// answer nor, for a background job, the job's result. (A memory map can legitimately
+// leave nothing to move, so inputs that declared regions are not judged.)
+void CheckAnswer(const JtagRequest& request, const JtagResponse& response, bool cableGoneBefore, bool mapDeclared) {
+  if (response.length < 0 || response.length > VANTREL_RESPONSE_DATA_SIZE) Fail("answer length", request, response);
+  if (!cableGoneBefore || mapDeclared || !IsMemoryTransfer(request.code)) return;
+  if (request.kind != VANTREL_KIND_CABLE || TransferLengthOf(request) <= 0) return;
+  if (response.status != VANTREL_STATUS_OK) return;
+  const bool backgroundJob = request.code == VANTREL_CMD_DOWNLOAD || TransferLengthOf(request) >= kBackgroundBytes;
+  if (!backgroundJob) Fail("a transfer over a failed cable answered success", request, response);
+  (void)getDbgStatus(0);  // waits for the job
+  if (jtagGetLastError() == 0) Fail("a job over a failed cable reported success", request, response);
+}
+
+void RunRequests(FuzzedDataProvider& in, const FaultyCable& cable) {
+  bool mapDeclared = false;
+  for (int i = 0; i < kMaxRequests && in.remaining_bytes() > 0; ++i) {
+    switch (in.ConsumeIntegralInRange<int>(0, 11)) {
+      case 0:
+        (void)getDbgStatus(in.ConsumeIntegralInRange<int>(0, 1));
+        continue;
+      case 1:
+        setJtagProcessBreak();
+        continue;
+      case 2:
+        jtagClearLastError();
+        continue;
+      default:
+        break;
+    }
+    const JtagRequest request = RequestFrom(in);
+    mapDeclared = mapDeclared || request.code == VANTREL_CMD_ADD_REGION;
+    const bool cableGoneBefore = cable.Failed();
+    jtagClearLastError();
+    JtagResponse response;
+    std::memset(&response, 0xA5, sizeof response);
+    Dll_Jtag_Entry(&request, &response);
+    CheckAnswer(request, response, cableGoneBefore, mapDeclared);
+  }
+  (void)getDbgStatus(0);  // the last job ends before its buffers and board go away
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  vantrel::host::LoadInstance();
+  if (!vantrel::host::InstanceActive()) {
+    std::fprintf(stderr, "another library instance holds the machine's marker\n");
+    std::exit(1);
+  }
+  for (size_t i = 0; i < g_image.size(); ++i) g_image[i] = static_cast<uint8_t>(i * 7 + 3);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  FuzzedDataProvider in(data, size);
+  ResetLibrary();
+  auto board = std::make_unique<vsim::Board>(BoardFrom(in));
+  FaultyCable cable;
+  cable.board = board.get();
+  cable.boardIo = board->PortIo();
+  cable.fault = in.ConsumeEnum<CableFault>();
+  cable.failAfter = in.ConsumeIntegralInRange<uint64_t>(0, kMaxFaultAccess);
+  const VantrelPortIo io{&cable, &FaultyCable::Acquire, &FaultyCable::Read, &FaultyCable::Write};
+  VantrelUsePortIo(&io);
+  RunRequests(in, cable);
+  VantrelUsePortIo(nullptr);
+  return 0;
+}
