@@ -68,7 +68,10 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
   }
   // The words are joined and split again, so "open; connect" in one word and
   // open\; connect in two mean the same; quotes inside keep a file name with blanks.
-  for (; i < argc; ++i) options->commands += (options->commands.empty() ? "" : " ") + std::string(argv[i]);
+  for (; i < argc; ++i) {
+    if (!options->commands.empty()) options->commands += ' ';
+    options->commands += argv[i];
+  }
   if (options->port && (!options->board.regions.empty() || options->board.bigEndian || options->board.idcode)) {
     *error = "--board-* options describe the simulated board; they do not go with --port";
     return false;
