@@ -10,6 +10,8 @@ packages=(
   gcc-arm-none-eabi libnewlib-arm-none-eabi binutils-arm-none-eabi
   libunicorn-dev openocd
   libelf-dev libreadline-dev
+  dpkg-dev file
+  clang clang-tidy clang-format
   tmux
 )
 
