@@ -10,7 +10,8 @@ if [ ! -f "$build/compile_commands.json" ]; then
 fi
 # The library alone: its own objects, not those of the board, tools or tests.
 files=$(git ls-files 'src/*.cpp' | grep -v platform_win32.cpp)
-out=$(run-clang-tidy -quiet -p "$build" -j "$(nproc)" $files 2>/dev/null || true)
+# run-clang-tidy colours its output even into a pipe: the colours are taken out.
+out=$(run-clang-tidy -quiet -p "$build" -j "$(nproc)" $files 2>/dev/null | sed 's/\x1b\[[0-9;]*m//g' || true)
 findings=$(grep -E '^/.*: (warning|error):' <<<"$out" | sort -u || true)
 if [ -n "$findings" ]; then
   echo "$findings"

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the native build, a Release build of every target with
+# Builds and runs every test: the native build, clang-tidy on src/, a Release build of every target with
 # its tests, the installed product and the Debian package, the 32-bit Windows cross
 # build with its export check, and the whole test suite again under AddressSanitizer and
 # UndefinedBehaviorSanitizer. Warnings are errors in every build here. Installs what it
@@ -14,6 +14,9 @@ echo "== native build and tests"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTREL_WERROR=ON >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build -j"$jobs" --output-on-failure
+
+echo "== clang-tidy on the library's sources"
+scripts/clang-tidy.sh build
 
 echo "== Release build and tests"
 cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DVANTREL_WERROR=ON -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
