@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the native build, clang-tidy on src/, a Release build of every target with
-# its tests, the installed product and the Debian package, the 32-bit Windows cross
-# build with its export check, and the whole test suite again under AddressSanitizer and
-# UndefinedBehaviorSanitizer. Warnings are errors in every build here. Installs what it
-# needs first.
+# Builds and runs every test: the native build, clang-tidy on src/, a Release build of
+# every target with its tests, the installed product and the Debian package, the 32-bit
+# Windows cross build with its export check, and the whole test suite again under
+# AddressSanitizer and UndefinedBehaviorSanitizer. Warnings are errors in every build
+# here. Installs what it needs first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
