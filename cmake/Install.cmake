@@ -30,14 +30,11 @@ install(FILES
   ${PROJECT_BINARY_DIR}/package/VantrelConfigVersion.cmake
   DESTINATION ${VANTREL_CMAKE_DIR})
 
-# vantrel.pc names its prefix relative to its own folder, so the prefix may be moved
-# (or chosen with cmake --install --prefix) after configuring.
-file(RELATIVE_PATH VANTREL_PC_TO_PREFIX ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
-string(REGEX REPLACE "/$" "" VANTREL_PC_TO_PREFIX "${VANTREL_PC_TO_PREFIX}")
-file(RELATIVE_PATH VANTREL_PC_LIBDIR ${CMAKE_INSTALL_PREFIX} ${CMAKE_INSTALL_FULL_LIBDIR})
-file(RELATIVE_PATH VANTREL_PC_INCLUDEDIR ${CMAKE_INSTALL_PREFIX} ${CMAKE_INSTALL_FULL_INCLUDEDIR})
-configure_file(${CMAKE_CURRENT_LIST_DIR}/templates/vantrel.pc.in ${PROJECT_BINARY_DIR}/package/vantrel.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/package/vantrel.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+# vantrel.pc names the prefix, known for certain only when installing (cmake --install
+# --prefix); the build folder's copy names the configured prefix.
+set(VANTREL_PC_TEMPLATE ${CMAKE_CURRENT_LIST_DIR}/templates/vantrel.pc.in)
+set(VANTREL_PC_PREFIX ${CMAKE_INSTALL_PREFIX})
+configure_file(${VANTREL_PC_TEMPLATE} ${PROJECT_BINARY_DIR}/package/vantrel.pc @ONLY)
 
 foreach(tool vantrel vantrel-board)
   if(TARGET ${tool})
@@ -45,17 +42,18 @@ foreach(tool vantrel vantrel-board)
   endif()
 endforeach()
 
+set(VANTREL_SESSION_SCRIPTS)
 if(TARGET example_demo AND TARGET example_sieve)
-  install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/firmware/ DESTINATION ${VANTREL_EXAMPLES_DIR}/firmware)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/firmware/ DESTINATION ${VANTREL_EXAMPLES_DIR}/firmware
+          PATTERN .clang-format EXCLUDE)
   install(FILES
     $<TARGET_PROPERTY:example_demo,ARM_FIRMWARE_ELF>
     $<TARGET_PROPERTY:example_demo,ARM_FIRMWARE_BIN>
     ${PROJECT_BINARY_DIR}/examples/example_demo.hex
     $<TARGET_PROPERTY:example_sieve,ARM_FIRMWARE_ELF>
     DESTINATION ${VANTREL_EXAMPLES_DIR}/images)
-  # The sessions name the firmware by its path, which is known only at install time.
   file(GLOB VANTREL_SESSION_SCRIPTS ${PROJECT_SOURCE_DIR}/examples/sessions/*.vtl)
-  configure_file(${CMAKE_CURRENT_LIST_DIR}/templates/install_sessions.cmake.in
-                 ${PROJECT_BINARY_DIR}/package/install_sessions.cmake @ONLY)
-  install(SCRIPT ${PROJECT_BINARY_DIR}/package/install_sessions.cmake)
 endif()
+configure_file(${CMAKE_CURRENT_LIST_DIR}/templates/install_configured_files.cmake.in
+               ${PROJECT_BINARY_DIR}/package/install_configured_files.cmake @ONLY)
+install(SCRIPT ${PROJECT_BINARY_DIR}/package/install_configured_files.cmake)
