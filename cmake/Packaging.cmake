@@ -1,6 +1,7 @@
 # The Debian package (cpack -G DEB in the build folder): the library, its headers and
-# package files, the tools and the examples in one package. Configure with
-# -DCMAKE_INSTALL_PREFIX=/usr so that the library lands in Debian's multiarch folder.
+# package files, the tools and the examples in one package, installed under /usr.
+# Configure with -DCMAKE_INSTALL_PREFIX=/usr so that the library lands in Debian's
+# multiarch folder (/usr/lib/<triplet>) rather than /usr/lib.
 set(CPACK_PACKAGE_NAME vantrel)
 set(CPACK_PACKAGE_VENDOR "Vantrel developers")
 set(CPACK_PACKAGE_CONTACT "Vantrel developers <vantrel@localhost>")
@@ -11,13 +12,12 @@ ARM7TDMI over a JTAG cable on a PC parallel port. The package holds the library,
 headers with CMake and pkg-config files, the command-line host vantrel, the simulated \
 board vantrel-board, and example firmware with sessions.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_GENERATOR DEB)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# dpkg-shlibdeps must find the package's own library when it looks at the tools.
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR}/bin)
+# A shlibs file, so that packages linking libVantrel.so.1 get their dependency on this one.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 include(CPack)
