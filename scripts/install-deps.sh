@@ -10,7 +10,8 @@ packages=(
   gcc-arm-none-eabi libnewlib-arm-none-eabi binutils-arm-none-eabi
   libunicorn-dev openocd
   libelf-dev libreadline-dev
-  clang-14 libclang-rt-14-dev
+  dpkg-dev file
+  clang clang-tidy clang-format clang-14 libclang-rt-14-dev
   tmux
   util-linux
 )

@@ -55,7 +55,7 @@ class RegisterWords {
   void AnswerWith(JtagResponse& response) const { AnswerBytes(response, bytes_.data(), size_); }
 
  private:
-  std::array<unsigned char, 4 * kMaxWords> bytes_{};
+  std::array<unsigned char, sizeof(uint32_t) * kMaxWords> bytes_{};
   std::size_t size_ = 0;
 };
 

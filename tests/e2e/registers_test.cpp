@@ -107,7 +107,11 @@ TEST_F(RegistersTest, RegistersWrittenByNameReachTheCoreAndThePcTakesEffectAtThe
 TEST_F(RegistersTest, BankedRegistersOfEveryModeByNameAndByModeSet) {
   LoadWords(0, {kBranchToSelf});
   OpenAndConnect();
-  for (int i = 0; i < 8; ++i) ExpectWrite("r" + std::to_string(i), 0xA0 + static_cast<uint32_t>(i));
+  for (int i = 0; i < 8; ++i) {
+    std::string name = "r";  // not "r" + ...: GCC 12 at -O3 warns (-Wrestrict) inside that operator+
+    name += std::to_string(i);
+    ExpectWrite(name, 0xA0 + static_cast<uint32_t>(i));
+  }
   const std::vector<uint32_t> low = BoardLowRegisters();
   const uint32_t cpsr = board().Cpsr();
 

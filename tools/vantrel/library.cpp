@@ -70,13 +70,18 @@ JtagRequest EmptyRequest() {
   return request;
 }
 
-std::string LibraryBesideProgram() {
+std::string DefaultLibraryPath() {
   char path[PATH_MAX];
   const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (length <= 0) return "libVantrel.so";
+  if (length <= 0) return VANTREL_LIBRARY_FILE;
   path[length] = '\0';
   const std::string program(path);
-  return program.substr(0, program.rfind('/') + 1) + "libVantrel.so";
+  const std::string directory = program.substr(0, program.rfind('/') + 1);
+  // The build tree puts the library beside the program; an installed program finds it in
+  // the library directory of its own prefix, wherever that prefix was moved.
+  const std::string beside = directory + "libVantrel.so";
+  if (access(beside.c_str(), F_OK) == 0) return beside;
+  return directory + VANTREL_LIBDIR_FROM_BINDIR + "/" + VANTREL_LIBRARY_FILE;
 }
 
 }  // namespace vantrel::cli

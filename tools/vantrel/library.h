@@ -59,7 +59,8 @@ class Library {
 // A request with every byte zero.
 JtagRequest EmptyRequest();
 
-// Where the program looks for the library when --library does not say: beside itself.
-std::string LibraryBesideProgram();
+// Where the program looks for the library when --library does not say: beside itself, or
+// else in the library directory of the prefix it is installed in.
+std::string DefaultLibraryPath();
 
 }  // namespace vantrel::cli

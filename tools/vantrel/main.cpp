@@ -14,6 +14,7 @@
 #include "progress_bar.h"
 #include "runner.h"
 #include "session.h"
+#include "vantrel_version.h"
 
 namespace {
 
@@ -53,11 +54,15 @@ int main(int argc, char** argv) {
     PrintUsage();
     return 0;
   }
+  if (options.version) {
+    std::printf("vantrel %s\n", VANTREL_VERSION_STRING);
+    return 0;
+  }
   // Declared before the library: the library's unload still touches the port, so the
   // board must outlive it.
   std::unique_ptr<AttachedBoard> board;
   Library library;
-  if (!library.Load(options.libraryPath.empty() ? LibraryBesideProgram() : options.libraryPath)) {
+  if (!library.Load(options.libraryPath.empty() ? DefaultLibraryPath() : options.libraryPath)) {
     std::fprintf(stderr, "vantrel: %s\n", library.Error().c_str());
     return kExitSetup;
   }

@@ -55,6 +55,7 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
     if (word == "--keep-going") options->keepGoing = true;
     else if (word == "--quiet" || word == "-q") options->quiet = true;
     else if (word == "--help" || word == "-h") options->help = true;
+    else if (word == "--version") options->version = true;
     else if (IsValueOption(word)) {
       if (i + 1 >= argc) {
         *error = word + " needs a value";
@@ -68,7 +69,10 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
   }
   // The words are joined and split again, so "open; connect" in one word and
   // open\; connect in two mean the same; quotes inside keep a file name with blanks.
-  for (; i < argc; ++i) options->commands += (options->commands.empty() ? "" : " ") + std::string(argv[i]);
+  for (; i < argc; ++i) {
+    if (!options->commands.empty()) options->commands += ' ';
+    options->commands += argv[i];
+  }
   if (options->port && (!options->board.regions.empty() || options->board.bigEndian || options->board.idcode)) {
     *error = "--board-* options describe the simulated board; they do not go with --port";
     return false;
@@ -90,10 +94,12 @@ void PrintUsage() {
       "                         (kinds: ram, rom, abort)\n"
       "  --board-endian big|little\n"
       "  --board-idcode NUMBER  the IDCODE the simulated board's TAP answers\n"
-      "  --library PATH         the library to load (default: libVantrel.so beside vantrel)\n"
+      "  --library PATH         the library to load (default: libVantrel.so beside vantrel,\n"
+      "                         else the one installed with it)\n"
       "  -f FILE                run the commands of FILE ('#' starts a comment)\n"
       "  --keep-going           go on after a failed command (the exit status is still 1)\n"
       "  -q, --quiet            do not echo script commands\n"
+      "  --version              print the version of vantrel and exit\n"
       "\n"
       "Exit status: 0 when every command succeeded, 1 when one failed, 2 for a usage error\n"
       "or when the library or board cannot be set up. Type `help` for the commands.\n");

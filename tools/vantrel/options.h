@@ -17,6 +17,7 @@ struct Options {
   bool keepGoing = false;
   bool quiet = false;
   bool help = false;
+  bool version = false;
 };
 
 // False with the reason in *error for an unknown option or a bad value.
