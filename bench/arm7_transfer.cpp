@@ -52,7 +52,8 @@ void ReportAccesses(benchmark::State& state, uint64_t accesses) {
   const double total = static_cast<double>(accesses);
   state.counters["port_accesses"] = benchmark::Counter(total, benchmark::Counter::kAvgIterations);
   // Comparable with the TAP driver's own figure for a chain-1 exchange.
-  state.counters["time_per_access"] = benchmark::Counter(total, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["time_per_access"] =
+      benchmark::Counter(total, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 void BM_ArmGetData1KiB(benchmark::State& state) {

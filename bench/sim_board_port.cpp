@@ -73,7 +73,8 @@ void BM_PortAccessesChain1(benchmark::State& state) {
   board.ResetCounters();
   for (auto _ : state) port.ScanDR(33, nop, true);
   vsim::BoardCounters c = board.Counters();
-  state.counters["port_accesses"] = benchmark::Counter(static_cast<double>(c.portAccesses), benchmark::Counter::kIsRate);
+  state.counters["port_accesses"] =
+      benchmark::Counter(static_cast<double>(c.portAccesses), benchmark::Counter::kIsRate);
   state.counters["debug_clocks"] = benchmark::Counter(static_cast<double>(c.debugClocks), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_PortAccessesChain1);

@@ -67,7 +67,8 @@ void Report(benchmark::State& state, uint64_t accesses, double impliedPerKiB) {
   state.counters["accesses_per_KiB"] = static_cast<double>(accesses) / kib;
   state.counters["implied_per_KiB"] = impliedPerKiB;
   // Rates are taken over CPU time: inverted, the CPU seconds per KiB.
-  state.counters["cpu_time_per_KiB"] = benchmark::Counter(kib, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["cpu_time_per_KiB"] =
+      benchmark::Counter(kib, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 void BM_Read64KiB(benchmark::State& state) {

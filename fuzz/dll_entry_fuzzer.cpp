@@ -59,7 +59,8 @@ struct FaultyCable {
     if (self->Failed() && self->fault == CableFault::kUnplugged) return 0xFF;
     unsigned char value = self->boardIo.read(self->boardIo.context, port);
     // Both sense lines read 1 (not good) once the target's power is gone.
-    if (self->Failed() && port == self->board->Config().portBase + 1) value |= vsim::kStatusPowerSense1 | vsim::kStatusPowerSense2;
+    if (self->Failed() && port == self->board->Config().portBase + 1)
+      value |= vsim::kStatusPowerSense1 | vsim::kStatusPowerSense2;
     return value;
   }
   static void Write(void* context, unsigned short port, unsigned char value) {
@@ -103,13 +104,27 @@ uint32_t Address(FuzzedDataProvider& in) {
 }
 
 constexpr std::array<int32_t, 21> kCodes{
-    VANTREL_CMD_GET_NAME,          VANTREL_CMD_GET_VERSION,       VANTREL_CMD_OPEN,
-    VANTREL_CMD_CONNECT,           VANTREL_CMD_DISCONNECT,        VANTREL_CMD_DOWNLOAD,
-    VANTREL_CMD_RUN,               VANTREL_CMD_STOP,              VANTREL_CMD_RECONNECT,
-    VANTREL_CMD_SET_HARDWARE_BREAK, VANTREL_CMD_SET_SOFTWARE_BREAK, VANTREL_CMD_CLEAR_BREAK,
-    VANTREL_CMD_WRITE_REGISTER,    VANTREL_CMD_READ_REGISTERS,    VANTREL_CMD_READ_ICE,
-    VANTREL_CMD_WRITE_MEMORY,      VANTREL_CMD_READ_MEMORY,       VANTREL_CMD_WRITE_MEMORY2,
-    VANTREL_CMD_READ_MEMORY2,      VANTREL_CMD_ADD_REGION,        VANTREL_CMD_LIST_REGIONS,
+    VANTREL_CMD_GET_NAME,
+    VANTREL_CMD_GET_VERSION,
+    VANTREL_CMD_OPEN,
+    VANTREL_CMD_CONNECT,
+    VANTREL_CMD_DISCONNECT,
+    VANTREL_CMD_DOWNLOAD,
+    VANTREL_CMD_RUN,
+    VANTREL_CMD_STOP,
+    VANTREL_CMD_RECONNECT,
+    VANTREL_CMD_SET_HARDWARE_BREAK,
+    VANTREL_CMD_SET_SOFTWARE_BREAK,
+    VANTREL_CMD_CLEAR_BREAK,
+    VANTREL_CMD_WRITE_REGISTER,
+    VANTREL_CMD_READ_REGISTERS,
+    VANTREL_CMD_READ_ICE,
+    VANTREL_CMD_WRITE_MEMORY,
+    VANTREL_CMD_READ_MEMORY,
+    VANTREL_CMD_WRITE_MEMORY2,
+    VANTREL_CMD_READ_MEMORY2,
+    VANTREL_CMD_ADD_REGION,
+    VANTREL_CMD_LIST_REGIONS,
 };
 
 // Random argument bytes, with the pointers and lengths made to fit the fuzzer's buffers.
@@ -117,8 +132,9 @@ JtagRequest RequestFrom(FuzzedDataProvider& in) {
   JtagRequest request;
   std::memset(&request, 0, sizeof request);
   request.kind = in.ConsumeIntegralInRange<int>(0, 7) == 0 ? in.ConsumeIntegral<int32_t>() : VANTREL_KIND_CABLE;
-  request.code = in.ConsumeIntegralInRange<int>(0, 31) == 0 ? in.ConsumeIntegral<int32_t>()
-                                                              : kCodes[in.ConsumeIntegralInRange<size_t>(0, kCodes.size() - 1)];
+  request.code = in.ConsumeIntegralInRange<int>(0, 31) == 0
+                     ? in.ConsumeIntegral<int32_t>()
+                     : kCodes[in.ConsumeIntegralInRange<size_t>(0, kCodes.size() - 1)];
   const size_t rawBytes = in.ConsumeIntegralInRange<size_t>(0, sizeof request.args.raw);
   const auto raw = in.ConsumeBytes<uint8_t>(rawBytes);
   if (!raw.empty()) std::memcpy(request.args.raw, raw.data(), raw.size());
@@ -146,8 +162,7 @@ JtagRequest RequestFrom(FuzzedDataProvider& in) {
       request.args.readMemory.length = TransferLength(in);
       request.args.readMemory.address = Address(in);
       break;
-    default:
-      break;
+    default: break;
   }
   return request;
 }
@@ -159,13 +174,10 @@ bool IsMemoryTransfer(int32_t code) {
 
 int32_t TransferLengthOf(const JtagRequest& request) {
   switch (request.code) {
-    case VANTREL_CMD_DOWNLOAD:
-      return request.args.download.length;
+    case VANTREL_CMD_DOWNLOAD: return request.args.download.length;
     case VANTREL_CMD_WRITE_MEMORY:
-    case VANTREL_CMD_WRITE_MEMORY2:
-      return request.args.writeMemory.length;
-    default:
-      return request.args.readMemory.length;
+    case VANTREL_CMD_WRITE_MEMORY2: return request.args.writeMemory.length;
+    default: return request.args.readMemory.length;
   }
 }
 
@@ -193,17 +205,10 @@ void RunRequests(FuzzedDataProvider& in, const FaultyCable& cable) {
   bool mapDeclared = false;
   for (int i = 0; i < kMaxRequests && in.remaining_bytes() > 0; ++i) {
     switch (in.ConsumeIntegralInRange<int>(0, 11)) {
-      case 0:
-        (void)getDbgStatus(in.ConsumeIntegralInRange<int>(0, 1));
-        continue;
-      case 1:
-        setJtagProcessBreak();
-        continue;
-      case 2:
-        jtagClearLastError();
-        continue;
-      default:
-        break;
+      case 0: (void)getDbgStatus(in.ConsumeIntegralInRange<int>(0, 1)); continue;
+      case 1: setJtagProcessBreak(); continue;
+      case 2: jtagClearLastError(); continue;
+      default: break;
     }
     const JtagRequest request = RequestFrom(in);
     mapDeclared = mapDeclared || request.code == VANTREL_CMD_ADD_REGION;

@@ -6,9 +6,9 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstdlib>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "cable/port_config.h"
@@ -34,9 +34,7 @@ const std::string& ScratchFile() {
     if (fd >= 0) close(fd);
     return std::string(pattern);
   }();
-  static const bool removedAtExit = [] {
-    return std::atexit([] { unlink(path.c_str()); }) == 0;
-  }();
+  static const bool removedAtExit = [] { return std::atexit([] { unlink(path.c_str()); }) == 0; }();
   (void)removedAtExit;
   return path;
 }

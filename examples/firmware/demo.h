@@ -9,11 +9,11 @@
 
 /* Left in memory at the symbol `results`, for the debugger to read. */
 struct demo_results {
-    uint32_t magic[2];        /* "RESULTS" in memory */
-    uint32_t iterations;      /* rounds of the main loop recorded so far */
-    uint32_t last_checksum;   /* checksum() of the table in the last round */
-    uint32_t fibonacci;       /* fibonacci(iterations) */
-    uint32_t table_sum;       /* sum of the table, computed once at start */
+    uint32_t magic[2];      /* "RESULTS" in memory */
+    uint32_t iterations;    /* rounds of the main loop recorded so far */
+    uint32_t last_checksum; /* checksum() of the table in the last round */
+    uint32_t fibonacci;     /* fibonacci(iterations) */
+    uint32_t table_sum;     /* sum of the table, computed once at start */
 };
 
 extern struct demo_results results;

@@ -11,8 +11,8 @@ namespace {
 constexpr uint64_t kOwedSlice = 1024;         // owed instructions run at once, not hoarded
 constexpr uint64_t kQuietCheckInterval = 64;  // port accesses between clock reads
 constexpr int64_t kQuietThresholdNs = 200000;
-constexpr uint64_t kQuietCap = 20000;         // instructions a single quiet spell may owe
-constexpr uint8_t kStatusFixedBits = 0x1F;    // reserved, nERROR and SELECT read high
+constexpr uint64_t kQuietCap = 20000;       // instructions a single quiet spell may owe
+constexpr uint8_t kStatusFixedBits = 0x1F;  // reserved, nERROR and SELECT read high
 
 BoardConfig Usable(BoardConfig config) {
   if (!ValidateConfig(config).empty()) return BoardConfig{};
@@ -20,8 +20,7 @@ BoardConfig Usable(BoardConfig config) {
 }
 
 int64_t NowNs() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
       .count();
 }
 

@@ -23,9 +23,9 @@ struct MemoryRegion {
 enum class Endianness : uint8_t { kLittle, kBig };
 
 struct BoardFaults {
-  bool powerBad = false;        // both power-sense lines read 1
-  bool noCable = false;         // the data port reads 0xFF whatever was written
-  bool targetAbsent = false;    // TDO stuck high: the IDCODE reads 0xFFFFFFFF
+  bool powerBad = false;      // both power-sense lines read 1
+  bool noCable = false;       // the data port reads 0xFF whatever was written
+  bool targetAbsent = false;  // TDO stuck high: the IDCODE reads 0xFFFFFFFF
   // Breakpoints, watchpoints and DBGRQ are ignored, and a system-speed access run from
   // debug state does not return to it (Board::SetCoreNeverHalts turns it on later).
   bool coreNeverHalts = false;

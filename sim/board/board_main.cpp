@@ -25,8 +25,7 @@ constexpr int kQuietPollMs = 1;
 constexpr uint64_t kFreeRunCap = 50000;  // per slice, so an answer waits at most a slice
 
 int64_t NowUs() {
-  return std::chrono::duration_cast<std::chrono::microseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
+  return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
       .count();
 }
 
@@ -79,8 +78,8 @@ bool SendAll(int fd, const std::string& data) {
 // While the client is quiet a running core runs at the configured rate of host time.
 void RunQuietly(vsim::Board& board, int64_t& lastUs) {
   int64_t now = NowUs();
-  uint64_t allowance = static_cast<uint64_t>(now - lastUs) *
-                       static_cast<uint64_t>(board.Config().freeRunInstructionsPerMs) / 1000;
+  uint64_t allowance =
+      static_cast<uint64_t>(now - lastUs) * static_cast<uint64_t>(board.Config().freeRunInstructionsPerMs) / 1000;
   lastUs = now;
   board.FreeRun(allowance < kFreeRunCap ? allowance : kFreeRunCap);
 }

@@ -67,8 +67,7 @@ void SystemBus::Watch(uint32_t address, int size, uint32_t busWord, bool write, 
   cycle.address = address;
   cycle.data = busWord;
   cycle.laneMask = LaneMask(address, size, core_.memory_.ByteOrder());
-  cycle.control = (write ? kWpNrw : 0u) | (MasBits(size) << kWpMasShift) | kWpNopc |
-                  (privileged ? kWpNtrans : 0u);
+  cycle.control = (write ? kWpNrw : 0u) | (MasBits(size) << kWpMasShift) | kWpNopc | (privileged ? kWpNtrans : 0u);
   if (core_.ice_.Matches(cycle)) core_.dataWatchHit_ = true;
 }
 

@@ -31,8 +31,7 @@ class SystemBus final : public Bus {
 
 class DebugBus final : public Bus {
  public:
-  DebugBus(Core& core, const uint32_t* loads, int loadCount)
-      : core_(core), loads_(loads), loadCount_(loadCount) {}
+  DebugBus(Core& core, const uint32_t* loads, int loadCount) : core_(core), loads_(loads), loadCount_(loadCount) {}
   bool Read(uint32_t address, int size, AccessKind kind, bool privileged, uint32_t& value) override;
   bool Write(uint32_t address, int size, uint32_t value, bool privileged) override;
   bool CoprocessorRead(int cp, int opc1, int crn, int crm, int opc2, uint32_t& value) override;

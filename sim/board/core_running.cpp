@@ -4,8 +4,7 @@
 
 namespace vsim {
 
-Core::Core(Memory& memory, EmbeddedIce& ice, bool neverHalts)
-    : memory_(memory), ice_(ice), neverHalts_(neverHalts) {
+Core::Core(Memory& memory, EmbeddedIce& ice, bool neverHalts) : memory_(memory), ice_(ice), neverHalts_(neverHalts) {
   cpu_.Reset();
   Flush(0);
 }

@@ -79,9 +79,7 @@ uint32_t EmbeddedIce::Read(int address, const CoreSignals& core) {
   return value;
 }
 
-uint32_t EmbeddedIce::CommsControl() const {
-  return kCommsVersion | (wFull_ ? 2u : 0u) | (rFull_ ? 1u : 0u);
-}
+uint32_t EmbeddedIce::CommsControl() const { return kCommsVersion | (wFull_ ? 2u : 0u) | (rFull_ ? 1u : 0u); }
 
 void EmbeddedIce::CoreWriteComms(uint32_t value) {
   toDebugger_ = value;

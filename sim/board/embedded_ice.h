@@ -75,9 +75,7 @@ class EmbeddedIce {
 
   // True when an enabled unit matches the cycle.
   bool Matches(const BusCycle& cycle);
-  bool AnyUnitEnabled() const {
-    return ((wp_[0][kWpControlValue] | wp_[1][kWpControlValue]) & kWpEnable) != 0;
-  }
+  bool AnyUnitEnabled() const { return ((wp_[0][kWpControlValue] | wp_[1][kWpControlValue]) & kWpEnable) != 0; }
   void ClearChainLatch() { chainLatch_ = false; }
 
   // Core side of the comms channel (MCR/MRC p14).

@@ -21,7 +21,7 @@ JtagTap::Dr JtagTap::SelectedDr() const {
     case kIrIntest:
       if (chain_ == 1) return Dr::kChain1;
       if (chain_ == 2) return Dr::kChain2;
-      return Dr::kBypass;  // any other chain: one cell that captures 0
+      return Dr::kBypass;         // any other chain: one cell that captures 0
     default: return Dr::kBypass;  // BYPASS, RESTART, EXTEST and every unused code
   }
 }
@@ -77,9 +77,7 @@ void JtagTap::CaptureDr() {
     case Dr::kIdcode: idcodeReg_.cells = idcode_; break;
     case Dr::kScanN: scanN_.cells = kScanNCapture; break;
     case Dr::kChain1: chain1_.cells = hooks_.CaptureChain1(); break;
-    case Dr::kChain2:
-      chain2_.cells = (chain2_.cells & ~kChain2DataMask) | hooks_.CaptureChain2Data();
-      break;
+    case Dr::kChain2: chain2_.cells = (chain2_.cells & ~kChain2DataMask) | hooks_.CaptureChain2Data(); break;
   }
 }
 

@@ -13,9 +13,9 @@ namespace vsim {
 class TapHooks {
  public:
   virtual ~TapHooks() = default;
-  virtual uint64_t CaptureChain1() = 0;        // all 33 cells
+  virtual uint64_t CaptureChain1() = 0;  // all 33 cells
   virtual void UpdateChain1(uint64_t cells) = 0;
-  virtual uint32_t CaptureChain2Data() = 0;    // cells 0-31; 32-37 keep their bits
+  virtual uint32_t CaptureChain2Data() = 0;  // cells 0-31; 32-37 keep their bits
   virtual void UpdateChain2(uint64_t cells) = 0;
   // A rising edge taken in Run-Test/Idle; chain1Intest: INTEST with chain 1 selected.
   virtual void IdleEdge(bool chain1Intest) = 0;

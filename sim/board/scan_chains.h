@@ -13,8 +13,8 @@ inline constexpr uint8_t kIrRestart = 0x4;
 inline constexpr uint8_t kIrIntest = 0xC;
 inline constexpr uint8_t kIrIdcode = 0xE;
 inline constexpr uint8_t kIrBypass = 0xF;
-inline constexpr uint8_t kIrCapture = 0x1;      // what Capture-IR loads
-inline constexpr uint8_t kScanNCapture = 0x8;   // what Capture-DR loads into SCAN_N
+inline constexpr uint8_t kIrCapture = 0x1;     // what Capture-IR loads
+inline constexpr uint8_t kScanNCapture = 0x8;  // what Capture-DR loads into SCAN_N
 inline constexpr int kChainAfterReset = 3;
 
 inline constexpr int kChain1Length = 33;

@@ -32,7 +32,7 @@ constexpr Moves kMoves[kTapStateCount] = {
 };
 
 constexpr const char* kNames[kTapStateCount] = {
-    "Test-Logic-Reset", "Run-Test/Idle", "Select-DR-Scan", "Capture-DR", "Shift-DR", "Exit1-DR",
+    "Test-Logic-Reset", "Run-Test/Idle", "Select-DR-Scan", "Capture-DR",     "Shift-DR",   "Exit1-DR",
     "Pause-DR",         "Exit2-DR",      "Update-DR",      "Select-IR-Scan", "Capture-IR", "Shift-IR",
     "Exit1-IR",         "Pause-IR",      "Exit2-IR",       "Update-IR",
 };

@@ -191,8 +191,7 @@ ExecResult ArmCpu::Step(Bus& bus) {
 
 ExecResult ArmCpu::Execute(uint32_t instruction, uint32_t address, Bus& bus) {
   cpu::InstructionExecutor executor(*this, bus, address);
-  return Thumb() ? executor.ExecuteThumb(static_cast<uint16_t>(instruction))
-                 : executor.ExecuteArm(instruction);
+  return Thumb() ? executor.ExecuteThumb(static_cast<uint16_t>(instruction)) : executor.ExecuteArm(instruction);
 }
 
 }  // namespace vsim

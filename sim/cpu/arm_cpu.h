@@ -12,8 +12,13 @@ class InstructionExecutor;
 }  // namespace cpu
 
 enum class Mode : uint8_t {
-  kUser = 0x10, kFiq = 0x11, kIrq = 0x12, kSupervisor = 0x13,
-  kAbort = 0x17, kUndefined = 0x1B, kSystem = 0x1F,
+  kUser = 0x10,
+  kFiq = 0x11,
+  kIrq = 0x12,
+  kSupervisor = 0x13,
+  kAbort = 0x17,
+  kUndefined = 0x1B,
+  kSystem = 0x1F,
 };
 
 enum class AccessKind : uint8_t { kFetch, kData };
@@ -30,19 +35,31 @@ class Bus {
   virtual bool Write(uint32_t address, int size, uint32_t value, bool privileged) = 0;
   // MRC/MCR; false: no such coprocessor register (the instruction is undefined).
   virtual bool CoprocessorRead(int cp, int opc1, int crn, int crm, int opc2, uint32_t& value) {
-    (void)cp; (void)opc1; (void)crn; (void)crm; (void)opc2; (void)value; return false;
+    (void)cp;
+    (void)opc1;
+    (void)crn;
+    (void)crm;
+    (void)opc2;
+    (void)value;
+    return false;
   }
   virtual bool CoprocessorWrite(int cp, int opc1, int crn, int crm, int opc2, uint32_t value) {
-    (void)cp; (void)opc1; (void)crn; (void)crm; (void)opc2; (void)value; return false;
+    (void)cp;
+    (void)opc1;
+    (void)crn;
+    (void)crm;
+    (void)opc2;
+    (void)value;
+    return false;
   }
 };
 
 // How an instruction word uses the bus, for a debug-state pipeline that feeds it.
 struct CycleShape {
-  int loads = 0;        // data words read (LDR/LDM/SWP/LDRH...; LDM of no registers: 1)
-  int stores = 0;       // data words written (STR/STM/SWP...)
-  bool internal = false;  // a trailing internal cycle (loads, SWP, multiplies, shifts by register)
-  bool writesPc = false;  // the instruction may change r15 (branch, BX, SWI, ALU to pc, load of pc)
+  int loads = 0;             // data words read (LDR/LDM/SWP/LDRH...; LDM of no registers: 1)
+  int stores = 0;            // data words written (STR/STM/SWP...)
+  bool internal = false;     // a trailing internal cycle (loads, SWP, multiplies, shifts by register)
+  bool writesPc = false;     // the instruction may change r15 (branch, BX, SWI, ALU to pc, load of pc)
   bool isLoadStore = false;  // LDR/STR/LDM/STM/SWP/LDC/STC of any form
 };
 
@@ -111,8 +128,8 @@ class ArmCpu {
   enum Bank : uint8_t { kUserBank, kFiqBank, kIrqBank, kSvcBank, kAbtBank, kUndBank, kBankCount };
   static Bank BankOf(uint32_t mode);
   static int SpsrIndex(uint32_t mode);  // -1: User/System (or an invalid mode) has none
-  void SaveView();   // copies r8-r14 of the current view back into its bank
-  void LoadView();   // fills r8-r14 of the current view from the current mode's bank
+  void SaveView();                      // copies r8-r14 of the current view back into its bank
+  void LoadView();                      // fills r8-r14 of the current view from the current mode's bank
   void WriteCpsr(uint32_t value);
 
   // r0-r14 as the current mode sees them; r15 lives in next_pc_.

@@ -6,7 +6,22 @@ namespace vsim::cpu {
 namespace {
 
 enum Opcode : uint32_t {
-  kAnd, kEor, kSub, kRsb, kAdd, kAdc, kSbc, kRsc, kTst, kTeq, kCmp, kCmn, kOrr, kMov, kBic, kMvn,
+  kAnd,
+  kEor,
+  kSub,
+  kRsb,
+  kAdd,
+  kAdc,
+  kSbc,
+  kRsc,
+  kTst,
+  kTeq,
+  kCmp,
+  kCmn,
+  kOrr,
+  kMov,
+  kBic,
+  kMvn,
 };
 
 bool IsTest(uint32_t opcode) { return opcode >= kTst && opcode <= kCmn; }
@@ -22,11 +37,15 @@ AluOutcome Compute(uint32_t opcode, uint32_t a, Shifted b, bool carryIn) {
   auto logical = [&](uint32_t value) { return AluOutcome{value, b.carry, false, false}; };
   auto arithmetic = [](AddResult r) { return AluOutcome{r.value, r.carry, r.overflow, true}; };
   switch (opcode) {
-    case kAnd: case kTst: return logical(a & b.value);
-    case kEor: case kTeq: return logical(a ^ b.value);
-    case kSub: case kCmp: return arithmetic(AddWithCarry(a, ~b.value, true));
+    case kAnd:
+    case kTst: return logical(a & b.value);
+    case kEor:
+    case kTeq: return logical(a ^ b.value);
+    case kSub:
+    case kCmp: return arithmetic(AddWithCarry(a, ~b.value, true));
     case kRsb: return arithmetic(AddWithCarry(b.value, ~a, true));
-    case kAdd: case kCmn: return arithmetic(AddWithCarry(a, b.value, false));
+    case kAdd:
+    case kCmn: return arithmetic(AddWithCarry(a, b.value, false));
     case kAdc: return arithmetic(AddWithCarry(a, b.value, carryIn));
     case kSbc: return arithmetic(AddWithCarry(a, ~b.value, carryIn));
     case kRsc: return arithmetic(AddWithCarry(b.value, ~a, carryIn));

@@ -19,8 +19,8 @@ uint32_t SignExtend(uint32_t value, int bits) {
 }
 
 struct Addressing {
-  uint32_t address;   // where the access goes
-  uint32_t updated;   // base after writeback
+  uint32_t address;  // where the access goes
+  uint32_t updated;  // base after writeback
   bool writeBack;
 };
 

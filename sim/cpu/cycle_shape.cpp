@@ -57,23 +57,15 @@ CycleShape ArmShape(uint32_t word) {
       return shape;
     }
     case ArmClass::kMultiply:
-    case ArmClass::kMultiplyLong:
-      shape.internal = true;
-      return shape;
-    case ArmClass::kSwap:
-      shape = {1, 1, true, Rd(word) == 15, true};
-      return shape;
+    case ArmClass::kMultiplyLong: shape.internal = true; return shape;
+    case ArmClass::kSwap: shape = {1, 1, true, Rd(word) == 15, true}; return shape;
     case ArmClass::kHalfwordTransfer:
     case ArmClass::kSingleTransfer: return SingleTransferShape(word);
     case ArmClass::kBlockTransfer: return BlockTransferShape(word);
     case ArmClass::kBranch:
     case ArmClass::kBranchExchange:
-    case ArmClass::kSoftwareInterrupt:
-      shape.writesPc = true;
-      return shape;
-    case ArmClass::kCoprocessorTransfer:
-      shape.isLoadStore = true;
-      return shape;
+    case ArmClass::kSoftwareInterrupt: shape.writesPc = true; return shape;
+    case ArmClass::kCoprocessorTransfer: shape.isLoadStore = true; return shape;
     default: return shape;
   }
 }
@@ -91,9 +83,7 @@ CycleShape ThumbShape(uint16_t half) {
     case ThumbKind::kConditionalBranch:
     case ThumbKind::kBranch:
     case ThumbKind::kLongBranchLow:
-    case ThumbKind::kSoftwareInterrupt:
-      shape.writesPc = true;
-      return shape;
+    case ThumbKind::kSoftwareInterrupt: shape.writesPc = true; return shape;
     default: return shape;
   }
 }

@@ -75,9 +75,7 @@ bool ConditionPasses(uint32_t cond, uint32_t cpsr) {
 
 namespace {
 
-uint32_t Bits(uint16_t half, int low, int count) {
-  return (static_cast<uint32_t>(half) >> low) & ((1u << count) - 1u);
-}
+uint32_t Bits(uint16_t half, int low, int count) { return (static_cast<uint32_t>(half) >> low) & ((1u << count) - 1u); }
 
 ThumbDecoded Arm(uint32_t word) { return {ThumbKind::kArm, kAlways | word, 0, 0, 0}; }
 
@@ -95,10 +93,10 @@ ThumbDecoded ShiftOrAddSubtract(uint16_t h) {  // 000x xxxx xxxx xxxx
 ThumbDecoded ImmediateOperation(uint16_t h) {  // 001o oddd iiii iiii
   const uint32_t rd = Bits(h, 8, 3), imm = Bits(h, 0, 8);
   switch (Bits(h, 11, 2)) {
-    case 0: return Arm(0x03B00000u | rd << 12 | imm);                // MOVS
-    case 1: return Arm(0x03500000u | rd << 16 | imm);                // CMP
-    case 2: return Arm(0x02900000u | rd << 16 | rd << 12 | imm);     // ADDS
-    default: return Arm(0x02500000u | rd << 16 | rd << 12 | imm);    // SUBS
+    case 0: return Arm(0x03B00000u | rd << 12 | imm);              // MOVS
+    case 1: return Arm(0x03500000u | rd << 16 | imm);              // CMP
+    case 2: return Arm(0x02900000u | rd << 16 | rd << 12 | imm);   // ADDS
+    default: return Arm(0x02500000u | rd << 16 | rd << 12 | imm);  // SUBS
   }
 }
 
@@ -106,22 +104,22 @@ ThumbDecoded AluOperation(uint16_t h) {  // 0100 00oo oosss ddd
   const uint32_t rd = Bits(h, 0, 3), rs = Bits(h, 3, 3);
   const uint32_t same = rd << 16 | rd << 12 | rs;  // Rd := Rd op Rs
   switch (Bits(h, 6, 4)) {
-    case 0x0: return Arm(0x00100000u | same);                       // ANDS
-    case 0x1: return Arm(0x00300000u | same);                       // EORS
-    case 0x2: return Arm(0x01B00010u | rd << 12 | rs << 8 | rd);    // MOVS rd, rd, LSL rs
-    case 0x3: return Arm(0x01B00030u | rd << 12 | rs << 8 | rd);    // LSR
-    case 0x4: return Arm(0x01B00050u | rd << 12 | rs << 8 | rd);    // ASR
-    case 0x5: return Arm(0x00B00000u | same);                       // ADCS
-    case 0x6: return Arm(0x00D00000u | same);                       // SBCS
-    case 0x7: return Arm(0x01B00070u | rd << 12 | rs << 8 | rd);    // ROR
-    case 0x8: return Arm(0x01100000u | rd << 16 | rs);              // TST
-    case 0x9: return Arm(0x02700000u | rs << 16 | rd << 12);        // RSBS rd, rs, #0
-    case 0xA: return Arm(0x01500000u | rd << 16 | rs);              // CMP
-    case 0xB: return Arm(0x01700000u | rd << 16 | rs);              // CMN
-    case 0xC: return Arm(0x01900000u | same);                       // ORRS
-    case 0xD: return Arm(0x00100090u | rd << 16 | rd << 8 | rs);    // MULS rd, rs, rd
-    case 0xE: return Arm(0x01D00000u | same);                       // BICS
-    default: return Arm(0x01F00000u | rd << 12 | rs);               // MVNS
+    case 0x0: return Arm(0x00100000u | same);                     // ANDS
+    case 0x1: return Arm(0x00300000u | same);                     // EORS
+    case 0x2: return Arm(0x01B00010u | rd << 12 | rs << 8 | rd);  // MOVS rd, rd, LSL rs
+    case 0x3: return Arm(0x01B00030u | rd << 12 | rs << 8 | rd);  // LSR
+    case 0x4: return Arm(0x01B00050u | rd << 12 | rs << 8 | rd);  // ASR
+    case 0x5: return Arm(0x00B00000u | same);                     // ADCS
+    case 0x6: return Arm(0x00D00000u | same);                     // SBCS
+    case 0x7: return Arm(0x01B00070u | rd << 12 | rs << 8 | rd);  // ROR
+    case 0x8: return Arm(0x01100000u | rd << 16 | rs);            // TST
+    case 0x9: return Arm(0x02700000u | rs << 16 | rd << 12);      // RSBS rd, rs, #0
+    case 0xA: return Arm(0x01500000u | rd << 16 | rs);            // CMP
+    case 0xB: return Arm(0x01700000u | rd << 16 | rs);            // CMN
+    case 0xC: return Arm(0x01900000u | same);                     // ORRS
+    case 0xD: return Arm(0x00100090u | rd << 16 | rd << 8 | rs);  // MULS rd, rs, rd
+    case 0xE: return Arm(0x01D00000u | same);                     // BICS
+    default: return Arm(0x01F00000u | rd << 12 | rs);             // MVNS
   }
 }
 
@@ -133,8 +131,8 @@ ThumbDecoded HighRegisterOperation(uint16_t h) {  // 0100 01oo HHss sddd
     case 1: return Arm(0x01500000u | rd << 16 | rs);             // CMP
     case 2: return Arm(0x01A00000u | rd << 12 | rs);             // MOV (flags kept)
     default:
-      if (Bits(h, 7, 1) != 0) return {};                         // BLX is not ARMv4T
-      return Arm(0x012FFF10u | rs);                              // BX
+      if (Bits(h, 7, 1) != 0) return {};  // BLX is not ARMv4T
+      return Arm(0x012FFF10u | rs);       // BX
   }
 }
 
@@ -145,10 +143,10 @@ ThumbDecoded RegisterOffsetTransfer(uint16_t h) {  // 0101 xxxo oobb bddd
     return Arm(0x07800000u | Bits(h, 11, 1) << 20 | Bits(h, 10, 1) << 22 | regs);
   }
   switch (Bits(h, 10, 2)) {
-    case 0: return Arm(0x018000B0u | regs);  // STRH
-    case 1: return Arm(0x019000D0u | regs);  // LDRSB
-    case 2: return Arm(0x019000B0u | regs);  // LDRH
-    default: return Arm(0x019000F0u | regs); // LDRSH
+    case 0: return Arm(0x018000B0u | regs);   // STRH
+    case 1: return Arm(0x019000D0u | regs);   // LDRSB
+    case 2: return Arm(0x019000B0u | regs);   // LDRH
+    default: return Arm(0x019000F0u | regs);  // LDRSH
   }
 }
 
@@ -197,13 +195,16 @@ ThumbDecoded ConditionalBranchOrSwi(uint16_t h) {  // 1101 cccc oooo oooo
 ThumbDecoded DecodeThumb(uint16_t h) {
   const auto rd8 = static_cast<int>(Bits(h, 8, 3));
   switch (h >> 12) {
-    case 0x0: case 0x1: return ShiftOrAddSubtract(h);
-    case 0x2: case 0x3: return ImmediateOperation(h);
+    case 0x0:
+    case 0x1: return ShiftOrAddSubtract(h);
+    case 0x2:
+    case 0x3: return ImmediateOperation(h);
     case 0x4:
       if (Bits(h, 11, 1) != 0) return Special(ThumbKind::kPcRelativeLoad, rd8, static_cast<int32_t>(Bits(h, 0, 8) * 4));
       return Bits(h, 10, 1) != 0 ? HighRegisterOperation(h) : AluOperation(h);
     case 0x5: return RegisterOffsetTransfer(h);
-    case 0x6: case 0x7: return ImmediateOffsetTransfer(h);
+    case 0x6:
+    case 0x7: return ImmediateOffsetTransfer(h);
     case 0x8: return HalfwordImmediateTransfer(h);
     case 0x9:  // LDR/STR Rd, [sp, #imm]
       return Arm(0x058D0000u | Bits(h, 11, 1) << 20 | static_cast<uint32_t>(rd8) << 12 | Bits(h, 0, 8) * 4);

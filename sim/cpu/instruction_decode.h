@@ -50,10 +50,10 @@ enum class ThumbKind : uint8_t {
 
 struct ThumbDecoded {
   ThumbKind kind = ThumbKind::kUndefined;
-  uint32_t arm = 0;     // kArm: the equivalent ARM word
-  int rd = 0;           // register operand of the special kinds
-  int32_t offset = 0;   // byte offset of branches, loads and sp adjustments
-  uint32_t cond = 0;    // kConditionalBranch
+  uint32_t arm = 0;    // kArm: the equivalent ARM word
+  int rd = 0;          // register operand of the special kinds
+  int32_t offset = 0;  // byte offset of branches, loads and sp adjustments
+  uint32_t cond = 0;   // kConditionalBranch
 };
 
 ThumbDecoded DecodeThumb(uint16_t half);

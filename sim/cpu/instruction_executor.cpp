@@ -137,12 +137,8 @@ void InstructionExecutor::TakeException(ArmCpu::Exception kind, uint32_t returnA
   result_.pcWritten = false;
 }
 
-void InstructionExecutor::Undefined() {
-  TakeException(ArmCpu::Exception::kUndefined, address_ + (thumb_ ? 2u : 4u));
-}
+void InstructionExecutor::Undefined() { TakeException(ArmCpu::Exception::kUndefined, address_ + (thumb_ ? 2u : 4u)); }
 
-void InstructionExecutor::SoftwareInterrupt() {
-  TakeException(ArmCpu::Exception::kSwi, address_ + (thumb_ ? 2u : 4u));
-}
+void InstructionExecutor::SoftwareInterrupt() { TakeException(ArmCpu::Exception::kSwi, address_ + (thumb_ ? 2u : 4u)); }
 
 }  // namespace vsim::cpu

@@ -36,10 +36,7 @@ constexpr uint32_t kThumbToArmSwitch[] = {
     kThumbStrR0AtR0,  // STR r0, [r0]
     kThumbNop,        // captures r0 as stored by the first STR
     kThumbBxPc,       // BX pc: to ARM state
-    kThumbNop,
-    kThumbNop,
-    kNop,
-    kNop,
+    kThumbNop,       kThumbNop, kNop, kNop,
 };
 
 uint32_t HaltedBits() { return GetICEReg(kIceDebugStatus) & kHaltedMask; }

@@ -21,13 +21,22 @@ void SelectIceChain() {
 
 // The dumped registers, in the order of the dump's words.
 constexpr int kDumpedRegisters[kIceDumpWords] = {
-    kIceDebugControl, kIceDebugStatus, kIceCommsControl, kIceCommsData,
-    kIceWatchpoint0 + kWpAddressValue, kIceWatchpoint0 + kWpAddressMask,
-    kIceWatchpoint0 + kWpDataValue, kIceWatchpoint0 + kWpDataMask,
-    kIceWatchpoint0 + kWpControlValue, kIceWatchpoint0 + kWpControlMask,
-    kIceWatchpoint1 + kWpAddressValue, kIceWatchpoint1 + kWpAddressMask,
-    kIceWatchpoint1 + kWpDataValue, kIceWatchpoint1 + kWpDataMask,
-    kIceWatchpoint1 + kWpControlValue, kIceWatchpoint1 + kWpControlMask,
+    kIceDebugControl,
+    kIceDebugStatus,
+    kIceCommsControl,
+    kIceCommsData,
+    kIceWatchpoint0 + kWpAddressValue,
+    kIceWatchpoint0 + kWpAddressMask,
+    kIceWatchpoint0 + kWpDataValue,
+    kIceWatchpoint0 + kWpDataMask,
+    kIceWatchpoint0 + kWpControlValue,
+    kIceWatchpoint0 + kWpControlMask,
+    kIceWatchpoint1 + kWpAddressValue,
+    kIceWatchpoint1 + kWpAddressMask,
+    kIceWatchpoint1 + kWpDataValue,
+    kIceWatchpoint1 + kWpDataMask,
+    kIceWatchpoint1 + kWpControlValue,
+    kIceWatchpoint1 + kWpControlMask,
 };
 
 // The library sets no debug control bit but INTDIS, so that is all a read-modify-write

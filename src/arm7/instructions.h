@@ -131,7 +131,8 @@ constexpr uint32_t AdjustPcWord(int amount) {
 inline constexpr int kMaxPcAdjustment = 255;
 
 namespace detail {
-constexpr std::array<uint32_t, kRegisterIndexCount> BuildRegisterTable(uint32_t transfer, uint32_t cpsr, uint32_t spsr) {
+constexpr std::array<uint32_t, kRegisterIndexCount> BuildRegisterTable(uint32_t transfer, uint32_t cpsr,
+                                                                       uint32_t spsr) {
   std::array<uint32_t, kRegisterIndexCount> table{};
   for (int index = 0; index < 16; ++index) table[static_cast<std::size_t>(index)] = transfer | (1u << index);
   table[kRegisterCpsr] = cpsr;

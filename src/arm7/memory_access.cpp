@@ -63,7 +63,8 @@ void ReadBlock(uint32_t blockAddress, uint8_t* destination, int64_t wordsWanted)
   InjectNops(2);
   for (int j = 0; j < kGetDataBlockWords; ++j) {
     const uint32_t word = Chain1Access(kNop, 0);
-    if (j < wordsWanted) StoreLittleEndian(destination + kWordBytes * static_cast<std::size_t>(j), FromMemoryOrder(word));
+    if (j < wordsWanted)
+      StoreLittleEndian(destination + kWordBytes * static_cast<std::size_t>(j), FromMemoryOrder(word));
   }
   InjectNops(2);
 }

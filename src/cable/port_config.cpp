@@ -36,7 +36,8 @@ void ApplyPortLine(const char* line) {
 void ApplyDelayLine(const char* line) {
   int delay = 0;
   if (std::sscanf(line, "delay=%d", &delay) != 1) return;
-  if (delay > kMaxPortDelay) Trace("lpt.ini: delay=%d is more than %d, so it is %d\n", delay, kMaxPortDelay, kMaxPortDelay);
+  if (delay > kMaxPortDelay)
+    Trace("lpt.ini: delay=%d is more than %d, so it is %d\n", delay, kMaxPortDelay, kMaxPortDelay);
   SetPortDelay(delay);
 }
 

@@ -27,7 +27,9 @@ struct PortAddresses {
   bool operator==(const PortAddresses&) const = default;
 };
 
-constexpr uint16_t IoAddress(int32_t address) { return static_cast<uint16_t>(static_cast<uint32_t>(address) & 0xFFFFu); }
+constexpr uint16_t IoAddress(int32_t address) {
+  return static_cast<uint16_t>(static_cast<uint32_t>(address) & 0xFFFFu);
+}
 
 // portIndex 0 to 2; any other index gives all-zero addresses.
 const PortAddresses& PortTableEntry(int portIndex);

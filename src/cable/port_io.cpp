@@ -61,13 +61,9 @@ ResultCode ObtainPortAccess() {
   if (g_access_obtained) return kOk;
   for (int attempt = 1;; ++attempt) {
     switch (RequestPortAccess()) {
-      case platform::PortAccess::kGranted:
-        g_access_obtained = true;
-        return kOk;
-      case platform::PortAccess::kRefused:
-        return kNoPortAccess;
-      case platform::PortAccess::kRetry:
-        break;
+      case platform::PortAccess::kGranted: g_access_obtained = true; return kOk;
+      case platform::PortAccess::kRefused: return kNoPortAccess;
+      case platform::PortAccess::kRetry: break;
     }
     if (attempt == kPortAccessAttempts) return kNoPortAccess;
     platform::SleepMilliseconds(kPortAccessRetryMs);

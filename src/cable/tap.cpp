@@ -44,7 +44,7 @@ void EnterShiftDR() {
 
 // From Exit1-IR or Exit1-DR.
 void LeaveShift(int toIdle) {
-  Walk(1);  // Update-IR / Update-DR: the shifted value takes effect
+  Walk(1);                   // Update-IR / Update-DR: the shifted value takes effect
   if (toIdle != 0) Walk(0);  // Run-Test/Idle
 }
 

@@ -34,12 +34,9 @@ constexpr std::array kWriteFailureAnswers{
 
 std::span<const ResultAnswer> SetAnswersFor(target::BreakpointAccess failedAccess) {
   switch (failedAccess) {
-    case target::BreakpointAccess::kRead:
-      return kReadFailureAnswers;
-    case target::BreakpointAccess::kWrite:
-      return kWriteFailureAnswers;
-    case target::BreakpointAccess::kNone:
-      break;
+    case target::BreakpointAccess::kRead: return kReadFailureAnswers;
+    case target::BreakpointAccess::kWrite: return kWriteFailureAnswers;
+    case target::BreakpointAccess::kNone: break;
   }
   return kSetAnswers;
 }
@@ -47,8 +44,8 @@ std::span<const ResultAnswer> SetAnswersFor(target::BreakpointAccess failedAcces
 }  // namespace
 
 void SetHardwareBreakCommand(const JtagRequest& request, JtagResponse& response) {
-  const ResultCode result = target::SetBreakpoint(request.args.breakpoint.address, target::kHardwareBreakpoint, 0,
-                                                  nullptr);
+  const ResultCode result =
+      target::SetBreakpoint(request.args.breakpoint.address, target::kHardwareBreakpoint, 0, nullptr);
   AnswerResult(response, result, kSetAnswers);
 }
 
@@ -67,9 +64,9 @@ void SetSoftwareBreakCommand(const JtagRequest& request, JtagResponse& response)
 void ClearBreakCommand(const JtagRequest& request, JtagResponse& response) {
   const VantrelClearBreakArgs& args = request.args.clearBreak;
   const bool hardware = args.hardware == 1;
-  const ResultCode result = hardware ? target::ClearBreakpoint(0, nullptr, target::kHardwareBreakpoint)
-                                     : target::ClearBreakpoint(args.address, args.displacedWord,
-                                                               target::kSoftwareBreakpoint);
+  const ResultCode result =
+      hardware ? target::ClearBreakpoint(0, nullptr, target::kHardwareBreakpoint)
+               : target::ClearBreakpoint(args.address, args.displacedWord, target::kSoftwareBreakpoint);
   AnswerResult(response, result, kClearAnswers);
 }
 

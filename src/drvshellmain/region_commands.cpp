@@ -13,12 +13,8 @@ void AddRegionCommand(const JtagRequest& request, JtagResponse& response) {
   static_assert(sizeof region == sizeof request.args.addRegion);
   std::memcpy(&region, &request.args.addRegion, sizeof region);
   switch (target::AddMemoryRegion(region)) {
-    case target::AddRegionOutcome::kAdded:
-      response.status = VANTREL_STATUS_OK;
-      return;
-    case target::AddRegionOutcome::kOverlap:
-      AnswerText(response, VANTREL_STATUS_FAILED, message::kOverlap);
-      return;
+    case target::AddRegionOutcome::kAdded: response.status = VANTREL_STATUS_OK; return;
+    case target::AddRegionOutcome::kOverlap: AnswerText(response, VANTREL_STATUS_FAILED, message::kOverlap); return;
     case target::AddRegionOutcome::kMapFull:
       AnswerText(response, VANTREL_STATUS_FAILED, message::kTooManyRegions);
       return;

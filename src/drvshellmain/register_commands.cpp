@@ -36,11 +36,16 @@ struct ModeSet {
 };
 
 constexpr std::array kModeSets{
-    ModeSet{"usr", target::kCurrentMode, kPreserve, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}, 17, true},
+    ModeSet{
+        "usr", target::kCurrentMode, kPreserve, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}, 17, true},
     ModeSet{"irq", target::kIrqMode, kNoPreserve, {13, 14, 17}, 3, false},
     ModeSet{"fiq", target::kFiqMode, kNoPreserve, {8, 9, 10, 11, 12, 13, 14, 17}, 8, false},
     ModeSet{"svc", target::kSupervisorMode, kNoPreserve, {13, 14, 17}, 3, false},
-    ModeSet{"cur", target::kCurrentMode, kPreserve, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17}, 18,
+    ModeSet{"cur",
+            target::kCurrentMode,
+            kPreserve,
+            {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17},
+            18,
             true},
     ModeSet{"abt", target::kAbortMode, kNoPreserve, {13, 14, 17}, 3, false},
     ModeSet{"und", target::kUndefinedMode, kNoPreserve, {13, 14, 17}, 3, false},
@@ -61,9 +66,7 @@ class RegisterWords {
 
 bool EndsCommand(ResultCode result) { return result == kStatusError || result == kInvalidParameters; }
 
-void AnswerInvalid(JtagResponse& response) {
-  AnswerText(response, VANTREL_STATUS_FAILED, message::kInvalidParameters);
-}
+void AnswerInvalid(JtagResponse& response) { AnswerText(response, VANTREL_STATUS_FAILED, message::kInvalidParameters); }
 
 // The names of the PC only move the saved PC, in any state: the core takes it when it
 // is next resumed.

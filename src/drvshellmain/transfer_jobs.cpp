@@ -73,12 +73,9 @@ int32_t WriteJobResult(ResultCode result) {
 
 int32_t FailureOf(JobKind kind) {
   switch (kind) {
-    case JobKind::kDownload:
-      return host::kDownloadFailed;
-    case JobKind::kRead:
-      return host::kReadJobFailed;
-    case JobKind::kWrite:
-      return host::kWriteJobFailed;
+    case JobKind::kDownload: return host::kDownloadFailed;
+    case JobKind::kRead: return host::kReadJobFailed;
+    case JobKind::kWrite: return host::kWriteJobFailed;
   }
   return host::kDownloadFailed;
 }
@@ -87,8 +84,7 @@ int32_t RunJob(const TransferJob& job) {
   switch (job.kind) {
     case JobKind::kDownload:
       return DownloadJobResult(DownloadImage(job.address, job.entryAddress, job.source, job.length, job.verify));
-    case JobKind::kRead:
-      return ReadJobResult(ReadMemoryTransfer(job.address, job.destination, job.length));
+    case JobKind::kRead: return ReadJobResult(ReadMemoryTransfer(job.address, job.destination, job.length));
     case JobKind::kWrite:
       return WriteJobResult(WriteMemoryTransfer(job.address, job.source, job.length, job.width, job.verify));
   }

@@ -1,9 +1,9 @@
 // 32-bit Windows: named kernel objects, the port-I/O device that grants IN and OUT on
 // NT-family systems, and the x86 port instructions themselves.
-#include <windows.h>
 #include <fcntl.h>
 #include <io.h>
 #include <process.h>
+#include <windows.h>
 
 #include <cstdint>
 #include <cstring>
@@ -23,8 +23,8 @@ PortAccess RequestHardwarePortAccess() {
     return PortAccess::kGranted;  // the 9x family lets every process use the ports
   }
   // Opening the device is what grants this process its port access; it is never used.
-  HANDLE device = CreateFileA("\\\\.\\directio", GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE device =
+      CreateFileA("\\\\.\\directio", GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (device == INVALID_HANDLE_VALUE) return PortAccess::kRetry;
   CloseHandle(device);
   return PortAccess::kGranted;

@@ -34,17 +34,10 @@ bool Overlap(const MemoryRegion& a, const MemoryRegion& b) { return BelowEnd(a.s
 // Properties beyond the three known ones still get a text, showing the value.
 void FormatPropertyText(uint32_t property, char (&text)[16]) {
   switch (property) {
-    case kReadOnlyRegion:
-      std::snprintf(text, sizeof text, "-R");
-      return;
-    case kWriteOnlyRegion:
-      std::snprintf(text, sizeof text, "-W");
-      return;
-    case kReadWriteRegion:
-      std::snprintf(text, sizeof text, "-RW");
-      return;
-    default:
-      std::snprintf(text, sizeof text, "-(%" PRIu32 ")", property);
+    case kReadOnlyRegion: std::snprintf(text, sizeof text, "-R"); return;
+    case kWriteOnlyRegion: std::snprintf(text, sizeof text, "-W"); return;
+    case kReadWriteRegion: std::snprintf(text, sizeof text, "-RW"); return;
+    default: std::snprintf(text, sizeof text, "-(%" PRIu32 ")", property);
   }
 }
 

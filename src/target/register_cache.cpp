@@ -71,9 +71,7 @@ void RestoreLowRegisters(const PreservedRegisters& kept) {
   }
 }
 
-void SwitchMode(uint32_t cpsr, int mode) {
-  (void)WriteCore(kCpsrIndex, (cpsr & ~kModeField) | ModeToSwitchTo(mode));
-}
+void SwitchMode(uint32_t cpsr, int mode) { (void)WriteCore(kCpsrIndex, (cpsr & ~kModeField) | ModeToSwitchTo(mode)); }
 
 // r13 and r14 of User mode are also those of System mode.
 int StackBank(int mode) { return static_cast<uint32_t>(mode) == kSystemMode ? kUserMode : mode; }

@@ -16,9 +16,7 @@ namespace {
 constexpr unsigned kAfterTapResetMs = 1;
 constexpr unsigned kAfterHaltMs = 10;
 
-bool CoreRunningByStatus() {
-  return (arm7::GetICEReg(arm7::kIceDebugStatus) & arm7::kHaltedMask) == 0;
-}
+bool CoreRunningByStatus() { return (arm7::GetICEReg(arm7::kIceDebugStatus) & arm7::kHaltedMask) == 0; }
 
 // Once the reset line has been pulsed the core runs until it is halted; a connect that
 // gets no further must not leave an older, halted state behind.

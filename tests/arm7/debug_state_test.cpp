@@ -15,7 +15,11 @@ const std::string kThumbLine = "Now The Target is in Thumb Status, THUM -> ARM\n
 class DebugStateTest : public Arm7Test {};
 
 TEST_F(DebugStateTest, IdentificationLooksAtTheLow12BitsOnly) {
-  struct Case { uint32_t idcode; int result; int tapActive; };
+  struct Case {
+    uint32_t idcode;
+    int result;
+    int tapActive;
+  };
   const Case cases[] = {{0x3F0F0F0F, 0, 0}, {0x3F0F0F0E, 1, 1}, {0x00000000, 1, 1}, {0xFFFFFF0F, 0, 0}};
   for (const Case& c : cases) {
     target_.SetIdcode(c.idcode);
@@ -38,11 +42,22 @@ TEST_F(DebugStateTest, NoCableNoIdentification) {
 
 OpList ProgramWatchpointsOps(uint32_t controlAfter) {
   return OpList()
-      .IceWrite(12, 0xF0).IceWrite(20, 0xF0)
-      .IceRead(0).IceWrite(0, controlAfter)
-      .IceWrite(17, 0xFFFFFFFF).IceWrite(18, 0xBEBEBEBE).IceWrite(19, 0).IceWrite(21, 0xF7).IceWrite(20, 0x1F7)
-      .IceWrite(9, 0xFFFFFFFF).IceWrite(11, 0xFFFFFFFF).IceWrite(9, 1).IceWrite(13, 0xF7).IceWrite(12, 0x1F7)
-      .IceRead(0).IceWrite(0, controlAfter);
+      .IceWrite(12, 0xF0)
+      .IceWrite(20, 0xF0)
+      .IceRead(0)
+      .IceWrite(0, controlAfter)
+      .IceWrite(17, 0xFFFFFFFF)
+      .IceWrite(18, 0xBEBEBEBE)
+      .IceWrite(19, 0)
+      .IceWrite(21, 0xF7)
+      .IceWrite(20, 0x1F7)
+      .IceWrite(9, 0xFFFFFFFF)
+      .IceWrite(11, 0xFFFFFFFF)
+      .IceWrite(9, 1)
+      .IceWrite(13, 0xF7)
+      .IceWrite(12, 0x1F7)
+      .IceRead(0)
+      .IceWrite(0, controlAfter);
 }
 
 // From the status reads up to the Thumb test, for a core that is halted already.
@@ -54,11 +69,8 @@ TEST_F(DebugStateTest, HaltedCoreIsTakenOverWithoutHaltRequest) {
   target_.SetIceRegister(1, 0x09);
   SetArmStateAtEntry(0);
   EXPECT_EQ(ArmEnterDebug(), 0);
-  const OpList expected = EntryStart()
-                              .Preamble()
-                              .Inject(0xE24FF018 /* SUB pc, pc, #24 */)
-                              .Nop(2)
-                              .Append(ProgramWatchpointsOps(0x04));
+  const OpList expected =
+      EntryStart().Preamble().Inject(0xE24FF018 /* SUB pc, pc, #24 */).Nop(2).Append(ProgramWatchpointsOps(0x04));
   EXPECT_EQ(Ops(), expected.Text());
   EXPECT_EQ(ArmStateAtEntry(), 1);
   EXPECT_EQ(TraceCount("ArmEnterDebug ARMICE_DEBUG_ST = 0x00000009\r\n"), 1);
@@ -66,9 +78,13 @@ TEST_F(DebugStateTest, HaltedCoreIsTakenOverWithoutHaltRequest) {
 
 OpList HaltRequest() {
   return OpList()
-      .IceRead(1).IceRead(1)
-      .IceWrite(12, 0xF0).IceWrite(20, 0xF0)
-      .IceWrite(9, 0xFFFFFFFF).IceWrite(11, 0xFFFFFFFF).IceWrite(13, 0xF6)
+      .IceRead(1)
+      .IceRead(1)
+      .IceWrite(12, 0xF0)
+      .IceWrite(20, 0xF0)
+      .IceWrite(9, 0xFFFFFFFF)
+      .IceWrite(11, 0xFFFFFFFF)
+      .IceWrite(13, 0xF6)
       .IceWrite(12, 0x1F0);
 }
 
@@ -82,7 +98,11 @@ TEST_F(DebugStateTest, CoreThatNeverHaltsIsGivenUpAfter50Polls) {
 }
 
 TEST_F(DebugStateTest, PollingStopsAtTheHaltOrAcceptsDbgackAloneAtTheEnd) {
-  struct Case { std::vector<uint32_t> polls; int result; int waitingLines; };
+  struct Case {
+    std::vector<uint32_t> polls;
+    int result;
+    int waitingLines;
+  };
   std::vector<uint32_t> lastIsDbgack(49, 0x04);
   lastIsDbgack.push_back(0x01);
   std::vector<uint32_t> dbgackEarly = {0x01, 0x09};
@@ -103,7 +123,7 @@ TEST_F(DebugStateTest, PollingStopsAtTheHaltOrAcceptsDbgackAloneAtTheEnd) {
 }
 
 TEST_F(DebugStateTest, ThumbCoreIsSwitchedToArmWithR0Kept) {
-  target_.SetIceRegister(1, 0x19);        // halted in Thumb state
+  target_.SetIceRegister(1, 0x19);          // halted in Thumb state
   target_.SetChain1Capture(3, 0xDEADBEEF);  // r0, stored by the first Thumb STR
   EXPECT_EQ(ArmEnterDebug(), 0);
   const OpList expected = EntryStart()
@@ -148,7 +168,14 @@ TEST_F(DebugStateTest, RestartFromZeroSendsTwoWordsThenRestart) {
 }
 
 OpList PcWrite(uint32_t value) {
-  return OpList().Preamble().Inject(0xE8908000 /* LDMIA r0, {pc} */).Nop(2).Inject(value).Nop().Inject(0xE24FF00C).Nop(2);
+  return OpList()
+      .Preamble()
+      .Inject(0xE8908000 /* LDMIA r0, {pc} */)
+      .Nop(2)
+      .Inject(value)
+      .Nop()
+      .Inject(0xE24FF00C)
+      .Nop(2);
 }
 
 OpList WatchpointsOnInterruptsOn() {
@@ -178,9 +205,19 @@ TEST_F(DebugStateTest, ThumbResumeBranchesToPMinus12WithR0Restored) {
   EXPECT_EQ(ArmResume(), 0);
   const OpList expected = PcWrite(0x00007FF8)
                               .Preamble()  // r0 read
-                              .Inject(0xE24FF010).Nop(2).Inject(0xE8000001).Nop(3).Inject(0xE24FF00C).Nop(2)
+                              .Inject(0xE24FF010)
+                              .Nop(2)
+                              .Inject(0xE8000001)
+                              .Nop(3)
+                              .Inject(0xE24FF00C)
+                              .Nop(2)
                               .Preamble()  // r0 = P - 11: Thumb branch target P - 12
-                              .Inject(0xE8900001).Nop(2).Inject(0x00007FF5).Nop().Inject(0xE24FF014).Nop(2)
+                              .Inject(0xE8900001)
+                              .Nop(2)
+                              .Inject(0x00007FF5)
+                              .Nop()
+                              .Inject(0xE24FF014)
+                              .Nop(2)
                               .Preamble()
                               .Inject(0xE12FFF10 /* BX r0 */)
                               .Inject(0xE1A08008 /* MOV r8, r8 */)

@@ -87,13 +87,17 @@ TEST_F(EmbeddedIceTest, HardwareBreakpointIsReadBackAndClearingKeepsTheUnitOn) {
 }
 
 TEST_F(EmbeddedIceTest, StatusWordCombinesDebugStatusStateAtEntryAndTargetState) {
-  struct Case { uint32_t status; int armState; uint32_t targetState; uint32_t word; };
+  struct Case {
+    uint32_t status;
+    int armState;
+    uint32_t targetState;
+    uint32_t word;
+  };
   const Case cases[] = {
-      {0x19, 1, 0x300, 0x30011},  // halted in Thumb state
-      {0x09, 1, 0x400, 0x40001},
-      {0x01, 0, 0x400, 0x40011},  // switched to ARM at entry: still reported as Thumb
-      {0x04, 1, 0x500, 0x50000},  // running ARM code
-      {0x1F, 1, 0x000, 0x00011},  // other status bits are dropped
+      {0x19, 1, 0x300, 0x30011},                             // halted in Thumb state
+      {0x09, 1, 0x400, 0x40001}, {0x01, 0, 0x400, 0x40011},  // switched to ARM at entry: still reported as Thumb
+      {0x04, 1, 0x500, 0x50000},                             // running ARM code
+      {0x1F, 1, 0x000, 0x00011},                             // other status bits are dropped
   };
   for (const Case& c : cases) {
     target_.SetIceRegister(1, c.status);
@@ -110,7 +114,8 @@ TEST_F(EmbeddedIceTest, StatusWordBeforeAnyConnect) {
 
 TEST_F(EmbeddedIceTest, DumpReadsSixteenRegistersInOrder) {
   const int order[] = {0, 1, 4, 5, 8, 9, 10, 11, 12, 13, 16, 17, 18, 19, 20, 21};
-  for (int address = 0; address < 32; ++address) target_.SetIceRegister(address, 0xA5000000u | static_cast<uint32_t>(address));
+  for (int address = 0; address < 32; ++address)
+    target_.SetIceRegister(address, 0xA5000000u | static_cast<uint32_t>(address));
   IceDump dump{};
   EXPECT_EQ(ReadIceRegisters(dump), kOk);
   OpList expected;

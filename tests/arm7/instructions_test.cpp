@@ -7,11 +7,11 @@ namespace vantrel::arm7 {
 namespace {
 
 TEST(InstructionWords, RegisterTablesHoldTheTransferOfEachRegister) {
-  EXPECT_EQ(kRegisterReadInstructions[0], 0xE8000001u);   // STMDA r0, {r0}
-  EXPECT_EQ(kRegisterReadInstructions[5], 0xE8000020u);   // STMDA r0, {r5}
-  EXPECT_EQ(kRegisterReadInstructions[15], 0xE8008000u);  // STMDA r0, {r15}
-  EXPECT_EQ(kRegisterReadInstructions[16], 0xE10F0000u);  // MRS r0, CPSR
-  EXPECT_EQ(kRegisterReadInstructions[17], 0xE14F0000u);  // MRS r0, SPSR
+  EXPECT_EQ(kRegisterReadInstructions[0], 0xE8000001u);    // STMDA r0, {r0}
+  EXPECT_EQ(kRegisterReadInstructions[5], 0xE8000020u);    // STMDA r0, {r5}
+  EXPECT_EQ(kRegisterReadInstructions[15], 0xE8008000u);   // STMDA r0, {r15}
+  EXPECT_EQ(kRegisterReadInstructions[16], 0xE10F0000u);   // MRS r0, CPSR
+  EXPECT_EQ(kRegisterReadInstructions[17], 0xE14F0000u);   // MRS r0, SPSR
   EXPECT_EQ(kRegisterWriteInstructions[0], 0xE8900001u);   // LDMIA r0, {r0}
   EXPECT_EQ(kRegisterWriteInstructions[14], 0xE8904000u);  // LDMIA r0, {r14}
   EXPECT_EQ(kRegisterWriteInstructions[15], 0xE8908000u);  // LDMIA r0, {r15}
@@ -20,13 +20,15 @@ TEST(InstructionWords, RegisterTablesHoldTheTransferOfEachRegister) {
 }
 
 TEST(InstructionWords, PcAdjustmentsInUse) {
-  struct Case { int amount; uint32_t word; };
+  struct Case {
+    int amount;
+    uint32_t word;
+  };
   const Case cases[] = {
       {-12, 0xE24FF00C},  // SUB pc, pc, #12
-      {-16, 0xE24FF010}, {-20, 0xE24FF014}, {-24, 0xE24FF018}, {-32, 0xE24FF020},
-      {-40, 0xE24FF028}, {-56, 0xE24FF038},
-      {-255, 0xE24FF0FF},  // the largest unrotated immediate
-      {4, 0xE28FF004},     // ADD pc, pc, #4
+      {-16, 0xE24FF010}, {-20, 0xE24FF014}, {-24, 0xE24FF018},  {-32, 0xE24FF020},
+      {-40, 0xE24FF028}, {-56, 0xE24FF038}, {-255, 0xE24FF0FF},  // the largest unrotated immediate
+      {4, 0xE28FF004},                                           // ADD pc, pc, #4
       {255, 0xE28FF0FF},
   };
   for (const Case& c : cases) EXPECT_EQ(AdjustPcWord(c.amount), c.word) << c.amount;

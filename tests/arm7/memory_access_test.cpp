@@ -54,7 +54,8 @@ TEST_F(MemoryAccessTest, OneWordReadsAWholeBlockAndKeepsOnlyItsWord) {
   destination.fill(kUntouched);
   EXPECT_EQ(ArmGetData(0x8000, destination.data(), 1), kOk);
   EXPECT_EQ(Ops(), OpList().Preamble().Append(ReadBlockSequence(0x7FFC)).Text());
-  EXPECT_EQ(destination, (std::array<uint8_t, 8>{0xD4, 0xC3, 0xB2, 0xA1, kUntouched, kUntouched, kUntouched, kUntouched}));
+  EXPECT_EQ(destination,
+            (std::array<uint8_t, 8>{0xD4, 0xC3, 0xB2, 0xA1, kUntouched, kUntouched, kUntouched, kUntouched}));
   EXPECT_EQ(ProgressPercent(), 100);  // reported as 8 of 1
   EXPECT_EQ(TraceCount("------------ArmGetData addr = 0x00008000------------\r\n"), 1);
 }
@@ -80,7 +81,8 @@ TEST_F(MemoryAccessTest, LongReadMovesEveryWordInBlocksOfEight) {
   const std::vector<Chain1Transfer> transfers = Chain1();
   ASSERT_EQ(transfers.size(), 64u * 22u);
   for (int block = 0; block < 64; ++block) {
-    EXPECT_EQ(transfers[static_cast<std::size_t>(block) * 22 + 3].word, 0x00010000u + 32u * static_cast<uint32_t>(block) - 4u);
+    EXPECT_EQ(transfers[static_cast<std::size_t>(block) * 22 + 3].word,
+              0x00010000u + 32u * static_cast<uint32_t>(block) - 4u);
   }
   EXPECT_EQ(Count("restart"), 64);
   EXPECT_EQ(ProgressPercent(), 100);

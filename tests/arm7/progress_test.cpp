@@ -12,12 +12,19 @@ using namespace vantrel::arm7;
 class ProgressTest : public Arm7Test {};
 
 TEST_F(ProgressTest, PercentIsTruncatedAndKeptWithin0To100) {
-  struct Case { int32_t done; int32_t total; int32_t percent; };
+  struct Case {
+    int32_t done;
+    int32_t total;
+    int32_t percent;
+  };
   const Case cases[] = {
-      {512, 1024, 50}, {1, 3, 33}, {0, 1024, 0},
-      {8, 1, 100},                    // a one-word read reports a whole block
-      {112, 60, 100},                 // a 60-byte write reports whole words
-      {0, 0, 100}, {5, -1, 100},      // nothing to divide by: done
+      {512, 1024, 50},
+      {1, 3, 33},
+      {0, 1024, 0},
+      {8, 1, 100},     // a one-word read reports a whole block
+      {112, 60, 100},  // a 60-byte write reports whole words
+      {0, 0, 100},
+      {5, -1, 100},                        // nothing to divide by: done
       {1'000'000'000, 2'000'000'000, 50},  // done x 100 does not fit in 32 bits
       {INT_MAX, INT_MAX, 100},
       {-8, 16, 0},

@@ -12,7 +12,11 @@ namespace {
 using namespace vantrel::arm7;
 
 TEST(ReverseBits, ReversesTheFirstNBitsAcrossWordBoundaries) {
-  struct Case { int bits; std::vector<uint32_t> in; std::vector<uint32_t> out; };
+  struct Case {
+    int bits;
+    std::vector<uint32_t> in;
+    std::vector<uint32_t> out;
+  };
   const Case cases[] = {
       {33, {0x00000001, 0x00000000}, {0x00000000, 0x00000001}},
       {33, {0x00000000, 0x00000001}, {0x00000001, 0x00000000}},

@@ -21,10 +21,10 @@ void Clock(std::vector<PortAccessRecord>& log, bool tms, bool tdi, bool tdo = fa
 
 TEST(TapDecoder, DecodesAnInstructionScanFromLiteralTraffic) {
   std::vector<PortAccessRecord> log;
-  Clock(log, true, false);   // Select-DR
-  Clock(log, true, false);   // Select-IR
-  Clock(log, false, false);  // Capture-IR
-  Clock(log, false, false);  // Shift-IR
+  Clock(log, true, false);                         // Select-DR
+  Clock(log, true, false);                         // Select-IR
+  Clock(log, false, false);                        // Capture-IR
+  Clock(log, false, false);                        // Shift-IR
   const bool bits[] = {false, false, true, true};  // 0xC, least significant bit first
   const bool captured[] = {true, false, false, false};
   for (int i = 0; i < 4; ++i) Clock(log, i == 3, bits[i], captured[i]);

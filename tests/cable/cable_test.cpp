@@ -46,7 +46,9 @@ TEST_P(OpenCableOnPort, FindsTheCableByTheTestByte) {
 INSTANTIATE_TEST_SUITE_P(Ports, OpenCableOnPort,
                          ::testing::Values(PortCase{0, 0x378, "W55 R@378"}, PortCase{1, 0x3BC, "W55 R@3BC"},
                                            PortCase{2, 0x278, "W55 R@278"}),
-                         [](const ::testing::TestParamInfo<PortCase>& param) { return "Lpt" + std::to_string(param.param.portIndex + 1); });
+                         [](const ::testing::TestParamInfo<PortCase>& param) {
+                           return "Lpt" + std::to_string(param.param.portIndex + 1);
+                         });
 
 using CableTest = CableFixture;
 
@@ -129,8 +131,8 @@ TEST_F(CableTest, PowerLinesAreReadOneSenseLinePerRead) {
   SelectCable();
   const Case cases[] = {
       {0x00, 0x00, 3}, {0x9F, 0x9F, 3},  // other bits don't matter
-      {0x40, 0x00, 2}, {0x00, 0x20, 1}, {0x60, 0x60, 0},
-      {0x20, 0x40, 3},  // the first read decides bit 0 only, the second bit 1 only
+      {0x40, 0x00, 2}, {0x00, 0x20, 1},
+      {0x60, 0x60, 0}, {0x20, 0x40, 3},  // the first read decides bit 0 only, the second bit 1 only
       {0x40, 0x20, 0},
   };
   for (const Case& c : cases) {

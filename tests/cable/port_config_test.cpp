@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <ostream>
 #include <string>
 
@@ -33,7 +33,6 @@ constexpr PortAddresses kLpt2{0x3BC, 0x3BD, 0x3BE};
 constexpr PortAddresses kLpt3{0x278, 0x279, 0x27A};
 constexpr PortAddresses kAt2F8{0x2F8, 0x2F9, 0x2FA};
 constexpr int32_t kDelayBefore = 5;
-
 
 class PortConfigTest : public ::testing::Test {
  protected:
@@ -87,8 +86,10 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"Lpt2HexPrefix", "lpt2=0x2F8\n", kLpt1, kAt2F8, kLpt3, kDelayBefore},
         LineCase{"Lpt1TrailingText", "lpt1=2f8 ; the rest is ignored\n", kAt2F8, kLpt2, kLpt3, kDelayBefore},
         LineCase{"Lpt3NoNewline", "lpt3=2F8", kLpt1, kLpt2, kAt2F8, kDelayBefore},
-        LineCase{"AboveSixteenBits", "lpt1=12345678\n", {0x12345678, 0x12345679, 0x1234567A}, kLpt2, kLpt3, kDelayBefore},
-        LineCase{"WrapsInThirtyTwoBits", "lpt1=FFFFFFFF\n", {-1, 0, 1}, kLpt2, kLpt3, kDelayBefore},  // wraps in 32 bits
+        LineCase{
+            "AboveSixteenBits", "lpt1=12345678\n", {0x12345678, 0x12345679, 0x1234567A}, kLpt2, kLpt3, kDelayBefore},
+        LineCase{
+            "WrapsInThirtyTwoBits", "lpt1=FFFFFFFF\n", {-1, 0, 1}, kLpt2, kLpt3, kDelayBefore},  // wraps in 32 bits
         LineCase{"Lpt0", "lpt0=2F8\n", kLpt1, kLpt2, kLpt3, kDelayBefore},
         LineCase{"Lpt4", "lpt4=2F8\n", kLpt1, kLpt2, kLpt3, kDelayBefore},
         LineCase{"UpperCase", "LPT1=2F8\n", kLpt1, kLpt2, kLpt3, kDelayBefore},
@@ -102,7 +103,8 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"DelayAboveItsBound", "delay=100001\n", kLpt1, kLpt2, kLpt3, 100000},
         LineCase{"LargestDelay", "delay=2147483647\n", kLpt1, kLpt2, kLpt3, 100000},
         LineCase{"DelayWithoutNumber", "delay=\n", kLpt1, kLpt2, kLpt3, kDelayBefore},
-        LineCase{"DelayLineMentioningLpt", "delay=7 ; not for lpt1\n", kLpt1, kLpt2, kLpt3, kDelayBefore},  // a port line
+        LineCase{"DelayLineMentioningLpt", "delay=7 ; not for lpt1\n", kLpt1, kLpt2, kLpt3,
+                 kDelayBefore},  // a port line
         LineCase{"BlankBeforeDelay", " delay=7\n", kLpt1, kLpt2, kLpt3, kDelayBefore},
         LineCase{"UpperCaseDelay", "DELAY=7\n", kLpt1, kLpt2, kLpt3, kDelayBefore},
         LineCase{"Comment", "; comment\n", kLpt1, kLpt2, kLpt3, kDelayBefore},
@@ -167,7 +169,8 @@ std::string FileOfSize(const std::filesystem::path& path, std::size_t size) {
 }
 
 TEST_P(ConfigFile, IsReadOnlyWhenARegularFileOfSaneSize) {
-  const std::filesystem::path folder = std::filesystem::path(::testing::TempDir()) / ("lpt_ini_" + std::string(GetParam().name));
+  const std::filesystem::path folder =
+      std::filesystem::path(::testing::TempDir()) / ("lpt_ini_" + std::string(GetParam().name));
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
   std::string trace;
@@ -186,31 +189,32 @@ TEST_P(ConfigFile, IsReadOnlyWhenARegularFileOfSaneSize) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, ConfigFile,
-    ::testing::Values(
-        FileCase{"OfTheLargestSize", [](const auto& folder) { return FileOfSize(folder / "lpt.ini", 64 * 1024); }, 9, ""},
-        FileCase{"TooLarge", [](const auto& folder) { return FileOfSize(folder / "lpt.ini", 64 * 1024 + 1); },
-                 kDelayBefore, "lpt.ini not read, "},
-        FileCase{"Fifo",
-                 [](const auto& folder) {
-                   const std::string path = (folder / "lpt.ini").string();
-                   EXPECT_EQ(mkfifo(path.c_str(), 0600), 0);
-                   return path;
-                 },
-                 kDelayBefore, "lpt.ini not read, "},
-        FileCase{"DeviceWithoutEnd", [](const auto&) { return std::string("/dev/zero"); }, kDelayBefore,
-                 "lpt.ini not read, /dev/zero: not a regular file of at most 65536 bytes"},
-        FileCase{"Directory",
-                 [](const auto& folder) {
-                   std::filesystem::create_directory(folder / "lpt.ini");
-                   return (folder / "lpt.ini").string();
-                 },
-                 kDelayBefore, "lpt.ini not read, "},
-        FileCase{"HugeDelay",
-                 [](const auto& folder) {
-                   std::ofstream(folder / "lpt.ini") << "delay=2147483647\n";
-                   return (folder / "lpt.ini").string();
-                 },
-                 100000, "lpt.ini: delay=2147483647 is more than 100000, so it is 100000\n"}),
+    ::testing::Values(FileCase{"OfTheLargestSize",
+                               [](const auto& folder) { return FileOfSize(folder / "lpt.ini", 64 * 1024); }, 9, ""},
+                      FileCase{"TooLarge",
+                               [](const auto& folder) { return FileOfSize(folder / "lpt.ini", 64 * 1024 + 1); },
+                               kDelayBefore, "lpt.ini not read, "},
+                      FileCase{"Fifo",
+                               [](const auto& folder) {
+                                 const std::string path = (folder / "lpt.ini").string();
+                                 EXPECT_EQ(mkfifo(path.c_str(), 0600), 0);
+                                 return path;
+                               },
+                               kDelayBefore, "lpt.ini not read, "},
+                      FileCase{"DeviceWithoutEnd", [](const auto&) { return std::string("/dev/zero"); }, kDelayBefore,
+                               "lpt.ini not read, /dev/zero: not a regular file of at most 65536 bytes"},
+                      FileCase{"Directory",
+                               [](const auto& folder) {
+                                 std::filesystem::create_directory(folder / "lpt.ini");
+                                 return (folder / "lpt.ini").string();
+                               },
+                               kDelayBefore, "lpt.ini not read, "},
+                      FileCase{"HugeDelay",
+                               [](const auto& folder) {
+                                 std::ofstream(folder / "lpt.ini") << "delay=2147483647\n";
+                                 return (folder / "lpt.ini").string();
+                               },
+                               100000, "lpt.ini: delay=2147483647 is more than 100000, so it is 100000\n"}),
     [](const ::testing::TestParamInfo<FileCase>& param) { return std::string(param.param.name); });
 
 }  // namespace

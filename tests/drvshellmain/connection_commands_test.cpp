@@ -37,7 +37,8 @@ class ConnectionCommandsTest : public ::testing::Test {
 };
 
 TEST_F(ConnectionCommandsTest, TheBigEndianFlagIsStoredBeforeTheConnectWhateverItGives) {
-  for (const auto& [flag, stored] : {std::pair{1, 1}, std::pair{2, 0}, std::pair{-1, 0}, std::pair{1, 1}, std::pair{0, 0}}) {
+  for (const auto& [flag, stored] :
+       {std::pair{1, 1}, std::pair{2, 0}, std::pair{-1, 0}, std::pair{1, 1}, std::pair{0, 0}}) {
     const JtagResponse response = Dispatch(VANTREL_CMD_CONNECT, flag);
     EXPECT_EQ(response.status, VANTREL_STATUS_FAILED);
     EXPECT_EQ(Text(response), "emulator not found, please check power and hardware connection");

@@ -21,7 +21,8 @@ namespace {
 constexpr char kInvalid[] = "invalid parameters are used";
 
 std::string Text(const JtagResponse& response) {
-  return std::string(reinterpret_cast<const char*>(response.data), strnlen(reinterpret_cast<const char*>(response.data), sizeof response.data));
+  return std::string(reinterpret_cast<const char*>(response.data),
+                     strnlen(reinterpret_cast<const char*>(response.data), sizeof response.data));
 }
 
 JtagRequest Request(int32_t code) {
@@ -93,10 +94,21 @@ TEST(RegisterNameTable, HoldsEveryNameOnceAndNoUserSpsr) {
     const char* name;
     int mode, index;
   };
-  for (const Expected e : {Expected{"r0", 0, 0}, {"sp", 0, 13}, {"lr", 0, 14}, {"pc", 0, 15}, {"cpsr", 0, 16},
-                           {"spsr", 0, 17}, {"sp_usr", 16, 13}, {"pc_usr", 16, 15}, {"cpsr_usr", 16, 16},
-                           {"r8_fiq", 17, 8}, {"spsr_fiq", 17, 17}, {"r14_irq", 18, 14}, {"r13_svc", 19, 13},
-                           {"spsr_abt", 23, 17}, {"r13_und", 27, 13}}) {
+  for (const Expected e : {Expected{"r0", 0, 0},
+                           {"sp", 0, 13},
+                           {"lr", 0, 14},
+                           {"pc", 0, 15},
+                           {"cpsr", 0, 16},
+                           {"spsr", 0, 17},
+                           {"sp_usr", 16, 13},
+                           {"pc_usr", 16, 15},
+                           {"cpsr_usr", 16, 16},
+                           {"r8_fiq", 17, 8},
+                           {"spsr_fiq", 17, 17},
+                           {"r14_irq", 18, 14},
+                           {"r13_svc", 19, 13},
+                           {"spsr_abt", 23, 17},
+                           {"r13_und", 27, 13}}) {
     const RegisterName* row = FindRegisterName(e.name);
     ASSERT_NE(row, nullptr) << e.name;
     EXPECT_EQ(row->mode, e.mode) << e.name;
@@ -147,8 +159,8 @@ TEST_F(RegisterCommandsTest, ModeSetsAnswerTheirLengths) {
     const char* mode;
     int32_t length;
   };
-  for (const Case c : {Case{"usr", 68}, {"USR", 68}, {"cur", 72}, {"fiq", 32}, {"irq", 12}, {"svc", 12}, {"abt", 12},
-                       {"Und", 12}}) {
+  for (const Case c :
+       {Case{"usr", 68}, {"USR", 68}, {"cur", 72}, {"fiq", 32}, {"irq", 12}, {"svc", 12}, {"abt", 12}, {"Und", 12}}) {
     SCOPED_TRACE(c.mode);
     const JtagResponse response = ReadByMode(c.mode);
     EXPECT_EQ(response.status, VANTREL_STATUS_OK);

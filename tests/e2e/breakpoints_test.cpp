@@ -13,7 +13,7 @@ using test::ResponseText;
 
 constexpr uint32_t kProgram = 0x20000;
 constexpr uint32_t kArmLoop = 0x2003C;
-constexpr uint32_t kArmSum = 0x20040;     // ADD r1, r1, r0
+constexpr uint32_t kArmSum = 0x20040;      // ADD r1, r1, r0
 constexpr uint32_t kArmCompare = 0x20044;  // CMP r0, #10
 constexpr uint32_t kThumbCode = 0x20100;
 constexpr uint32_t kThumbCount = 0x20104;  // ADDS r4, #1 (at a multiple of 4)

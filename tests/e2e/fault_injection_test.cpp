@@ -45,7 +45,9 @@ class FaultPort {
     board_ = &board;
     io_ = board.PortIo();
   }
-  VantrelPortIo Io() { return {this, [](void*) { return 0; }, &Read, &Write}; }
+  VantrelPortIo Io() {
+    return {this, [](void*) { return 0; }, &Read, &Write};
+  }
 
   void Arm(Fault fault, uint64_t afterAccesses) {
     fault_ = fault;
@@ -141,16 +143,10 @@ class FaultInjectionTest : public MemoryTest, public ::testing::WithParamInterfa
     JtagResponse response;
     switch (transfer) {
       case Transfer::kRead:
-      case Transfer::kShortRead:
-        response = ReadMemory(kRange, readBuffer, LengthOf(transfer));
-        break;
+      case Transfer::kShortRead: response = ReadMemory(kRange, readBuffer, LengthOf(transfer)); break;
       case Transfer::kWrite:
-      case Transfer::kShortWrite:
-        response = WriteMemory(kRange, data);
-        break;
-      case Transfer::kDownload:
-        response = Download(kRange, kRange, data, 1);
-        break;
+      case Transfer::kShortWrite: response = WriteMemory(kRange, data); break;
+      case Transfer::kDownload: response = Download(kRange, kRange, data, 1); break;
     }
     if (LengthOf(transfer) == kShortLength) {
       if (response.status == VANTREL_STATUS_OK) return 0;
@@ -218,8 +214,8 @@ std::vector<FaultCase> AllCases() {
       {"Unplug", Fault::kUnplug}, {"PowerLoss", Fault::kPowerLoss}, {"NoHalt", Fault::kNoHalt}};
   const std::pair<const char*, Transfer> transfers[] = {
       {"Read", Transfer::kRead}, {"Write", Transfer::kWrite}, {"Download", Transfer::kDownload}};
-  const std::pair<const char*, Transfer> shortTransfers[] = {
-      {"ShortRead", Transfer::kShortRead}, {"ShortWrite", Transfer::kShortWrite}};
+  const std::pair<const char*, Transfer> shortTransfers[] = {{"ShortRead", Transfer::kShortRead},
+                                                             {"ShortWrite", Transfer::kShortWrite}};
   std::vector<FaultCase> cases;
   const auto add = [&](const char* faultName, Fault fault, const char* transferName, Transfer transfer, int percent) {
     cases.push_back({std::string(faultName) + transferName + "At" + std::to_string(percent), fault, transfer, percent});

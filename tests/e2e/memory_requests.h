@@ -14,8 +14,8 @@ namespace vantrel::e2e {
 
 class MemoryTest : public BoardTest {
  protected:
-  JtagResponse WriteMemory(uint32_t address, const std::vector<uint8_t>& data, int32_t verify = 0,
-                           int32_t width = 4, int32_t code = VANTREL_CMD_WRITE_MEMORY) {
+  JtagResponse WriteMemory(uint32_t address, const std::vector<uint8_t>& data, int32_t verify = 0, int32_t width = 4,
+                           int32_t code = VANTREL_CMD_WRITE_MEMORY) {
     return WriteMemoryRaw(address, data.data(), static_cast<int32_t>(data.size()), verify, width, code);
   }
   JtagResponse WriteMemoryRaw(uint32_t address, const void* data, int32_t length, int32_t verify, int32_t width,

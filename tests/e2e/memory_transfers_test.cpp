@@ -121,8 +121,8 @@ TEST_F(TransferCommandTest, BadLengthsAndWidthsAreRefusedBeforeAnyTraffic) {
   library().jtagClearLastError();
   ClearPortLog();
   const JtagResponse refusals[] = {
-      WriteMemoryRaw(kRamArea, data.data(), 0, 0, 4),  WriteMemoryRaw(kRamArea, data.data(), -4, 0, 4),
-      WriteMemoryRaw(kRamArea, data.data(), 16, 0, 0), WriteMemoryRaw(kRamArea, data.data(), 16, 0, 5),
+      WriteMemoryRaw(kRamArea, data.data(), 0, 0, 4),   WriteMemoryRaw(kRamArea, data.data(), -4, 0, 4),
+      WriteMemoryRaw(kRamArea, data.data(), 16, 0, 0),  WriteMemoryRaw(kRamArea, data.data(), 16, 0, 5),
       WriteMemoryRaw(kRamArea, data.data(), 16, 0, -4), ReadMemory(kRamArea, buffer.data(), 0),
       ReadMemory(kRamArea, buffer.data(), -1),
   };

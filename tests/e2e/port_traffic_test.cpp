@@ -14,7 +14,7 @@ namespace {
 // The CPSR read of the abort check: the chain-1 preamble (SCAN_N 33, chain number 29,
 // INTEST 33 accesses) and 19 chain-1 words of 120 accesses each.
 constexpr uint64_t kAbortCheckAccesses = 33 + 29 + 33 + 19 * 120;
-constexpr uint32_t kBranchToSelf = 0xEAFFFFFE;  // B .
+constexpr uint32_t kBranchToSelf = 0xEAFFFFFE;    // B .
 constexpr uint64_t kHashBase = 0x100000001B3ull;  // odd, so every power is invertible
 
 // Each access as one number: direction, port and the value written. The bytes read are

@@ -148,7 +148,8 @@ TEST_F(RegistersTest, BankedRegistersOfEveryModeByNameAndByModeSet) {
   EXPECT_EQ(board().Cpsr(), cpsr);
 
   // By mode set.
-  EXPECT_EQ(ReadMode("fiq"), (std::vector<uint32_t>{0xF008, 0xF009, 0x990A, 0xF00B, 0xF00C, 0xF00D, 0xF00E, Psr(0xF000)}));
+  EXPECT_EQ(ReadMode("fiq"),
+            (std::vector<uint32_t>{0xF008, 0xF009, 0x990A, 0xF00B, 0xF00C, 0xF00D, 0xF00E, Psr(0xF000)}));
   EXPECT_EQ(ReadMode("irq"), (std::vector<uint32_t>{0x9913, 0x120E, Psr(0x1200)}));
   EXPECT_EQ(ReadMode("svc"), (std::vector<uint32_t>{0x130D, 0x130E, Psr(0x1300)}));
   EXPECT_EQ(ReadMode("abt"), (std::vector<uint32_t>{0x170D, 0x170E, 0x60000017}));
@@ -288,7 +289,8 @@ TEST_F(RegistersTest, ACoreStoppedInThumbStateIsDebuggedInArmStateAndResumesInTh
   for (int round = 0; round < 6; ++round) {
     SCOPED_TRACE(round);
     RunBoard(37 + static_cast<uint64_t>(round));
-    ASSERT_TRUE(board().Cpsr() & 0x20) << std::hex << board().Reg(15) << " " << board().Cpsr() << " " << board().InDebugState();
+    ASSERT_TRUE(board().Cpsr() & 0x20) << std::hex << board().Reg(15) << " " << board().Cpsr() << " "
+                                       << board().InDebugState();
     const JtagResponse stop = Stop();
     ASSERT_EQ(stop.status, VANTREL_STATUS_OK);
     const uint32_t haltAddress = board().HaltAddress();

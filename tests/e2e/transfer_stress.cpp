@@ -175,7 +175,9 @@ TEST_F(TransferStressTest, ASinkMayReplaceItself) {
       self->firstLines.emplace_back(line);
       self->library->VantrelSetTraceSink(&Second, self);
     }
-    static void Second(void* context, const char* line) { static_cast<Relay*>(context)->secondLines.emplace_back(line); }
+    static void Second(void* context, const char* line) {
+      static_cast<Relay*>(context)->secondLines.emplace_back(line);
+    }
   } relay{&library(), {}, {}};
   library().VantrelSetTraceSink(&Relay::First, &relay);
   (void)StatusWord();

@@ -127,7 +127,8 @@ TEST_F(LibraryTest, PortNameWithoutTerminatorMatchesNothing) {
     int32_t length;
     const char* text;
   };
-  for (const Case c : {Case{VANTREL_KIND_CABLE, 28, "invalid parameters are used"}, Case{VANTREL_KIND_SIMULATOR, 0, ""}}) {
+  for (const Case c :
+       {Case{VANTREL_KIND_CABLE, 28, "invalid parameters are used"}, Case{VANTREL_KIND_SIMULATOR, 0, ""}}) {
     const JtagResponse response = library.Call(request, c.kind, VANTREL_CMD_OPEN);
     EXPECT_EQ(response.echo, VANTREL_CMD_OPEN) << "kind " << c.kind;
     EXPECT_EQ(response.status, 1) << "kind " << c.kind;

@@ -56,8 +56,9 @@ JtagRequest EmptyRequest() {
 
 std::string ResponseText(const JtagResponse& response) {
   const void* end = std::memchr(response.data, 0, sizeof response.data);
-  const std::size_t length =
-      end != nullptr ? static_cast<std::size_t>(static_cast<const unsigned char*>(end) - response.data) : sizeof response.data;
+  const std::size_t length = end != nullptr
+                                 ? static_cast<std::size_t>(static_cast<const unsigned char*>(end) - response.data)
+                                 : sizeof response.data;
   return std::string(reinterpret_cast<const char*>(response.data), length);
 }
 

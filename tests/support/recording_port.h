@@ -38,7 +38,9 @@ class RecordingPort {
   void SetAcquireResult(int result) { acquire_result_ = result; }
   // Optional hook told of every write as it happens (a device model that must follow
   // each clock edge, not only the moments the library reads).
-  void SetWriteObserver(std::function<void(uint16_t port, uint8_t value)> observer) { write_observer_ = std::move(observer); }
+  void SetWriteObserver(std::function<void(uint16_t port, uint8_t value)> observer) {
+    write_observer_ = std::move(observer);
+  }
   // Answers to acquire: scripted results first, in order, then SetAcquireResult's.
   void QueueAcquireResult(int result) { acquire_queue_.push_back(result); }
 

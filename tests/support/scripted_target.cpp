@@ -9,8 +9,8 @@ constexpr uint32_t kScanN = 0x2;
 constexpr uint32_t kIntest = 0xC;
 constexpr uint32_t kIdcode = 0xE;
 constexpr uint8_t kStatusSenseLines = 0x60;  // both power-sense lines, read inverted
-constexpr uint64_t kScanNCapture = 0x8;    // 1000
-constexpr int kStoreDataDistance = 3;      // the fourth access, counting the store's own
+constexpr uint64_t kScanNCapture = 0x8;      // 1000
+constexpr int kStoreDataDistance = 3;        // the fourth access, counting the store's own
 constexpr int kMaxStoreReach = kStoreDataDistance + 16;
 
 bool IsArmStoreMultiple(uint32_t word) { return (word & 0xFE100000u) == 0xE8000000u; }
@@ -149,7 +149,8 @@ uint32_t ScriptedTarget::Chain1CaptureWord() {
     const int registers = std::popcount(word & 0xFFFFu);
     if (index >= registers) return 0;
     int storesAfter = 0;
-    for (int k = access - back + 1; k < access; ++k) storesAfter += IsArmStoreMultiple(injected_[static_cast<std::size_t>(k)]) ? 1 : 0;
+    for (int k = access - back + 1; k < access; ++k)
+      storesAfter += IsArmStoreMultiple(injected_[static_cast<std::size_t>(k)]) ? 1 : 0;
     return store_source_(stores - 1 - storesAfter, index);
   }
   return 0;

@@ -46,7 +46,9 @@ class ScriptedTarget {
   // its registers onto the bus from the fourth access on, counting its own as the first,
   // with the words given by the store source (store number, word index); else 0.
   void SetChain1Capture(int captureNumber, uint32_t word) { chain1_script_[captureNumber] = word; }
-  void SetStoreSource(std::function<uint32_t(int storeNumber, int wordIndex)> source) { store_source_ = std::move(source); }
+  void SetStoreSource(std::function<uint32_t(int storeNumber, int wordIndex)> source) {
+    store_source_ = std::move(source);
+  }
   // With a CPSR set, the STMDA r0, {r0} three words after MRS r0, CPSR drives it (before
   // the store source is asked): the mode a status read finds.
   void SetCpsr(uint32_t cpsr) { cpsr_ = cpsr; }

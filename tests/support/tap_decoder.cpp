@@ -154,9 +154,7 @@ class Describer {
     pending_read_ = -1;
   }
 
-  void Add(const TapOp& op, const std::string& line) {
-    lines_.push_back(op.toIdle ? line + " +idle" : line);
-  }
+  void Add(const TapOp& op, const std::string& line) { lines_.push_back(op.toIdle ? line + " +idle" : line); }
 
   static uint32_t ReversedWord(const TapOp& op) {
     uint32_t word = 0;

@@ -18,11 +18,11 @@ namespace vantrel::test {
 struct TapOp {
   enum class Kind { kReset, kIrScan, kDrScan };
   Kind kind = Kind::kReset;
-  int length = 0;              // bits shifted
-  std::vector<bool> tdi;       // bit 0 shifted first
-  std::vector<bool> tdo;       // TDO as sampled before each shifting edge
-  bool toIdle = false;         // the next edge after Update (or reset) went to Run-Test/Idle
-  int idleClocks = 0;          // rising edges taken in Run-Test/Idle after this operation
+  int length = 0;         // bits shifted
+  std::vector<bool> tdi;  // bit 0 shifted first
+  std::vector<bool> tdo;  // TDO as sampled before each shifting edge
+  bool toIdle = false;    // the next edge after Update (or reset) went to Run-Test/Idle
+  int idleClocks = 0;     // rising edges taken in Run-Test/Idle after this operation
 
   // Bits first..first+count-1 of tdi or tdo as a number, bit `first` lowest.
   uint64_t TdiValue(int first = 0, int count = 64) const;

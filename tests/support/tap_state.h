@@ -6,9 +6,22 @@
 namespace vantrel::test {
 
 enum class TapState {
-  kTestLogicReset, kRunTestIdle,
-  kSelectDr, kCaptureDr, kShiftDr, kExit1Dr, kPauseDr, kExit2Dr, kUpdateDr,
-  kSelectIr, kCaptureIr, kShiftIr, kExit1Ir, kPauseIr, kExit2Ir, kUpdateIr,
+  kTestLogicReset,
+  kRunTestIdle,
+  kSelectDr,
+  kCaptureDr,
+  kShiftDr,
+  kExit1Dr,
+  kPauseDr,
+  kExit2Dr,
+  kUpdateDr,
+  kSelectIr,
+  kCaptureIr,
+  kShiftIr,
+  kExit1Ir,
+  kPauseIr,
+  kExit2Ir,
+  kUpdateIr,
 };
 
 // The state after one rising TCK edge with the given TMS.

@@ -30,7 +30,8 @@ TEST_F(MemoryMapTest, OverlapsAreRefusedAndTouchingRegionsAreNot) {
   ASSERT_EQ(Add(0x1000, 0x1000), AddRegionOutcome::kAdded);
   EXPECT_EQ(Add(0x0000, 0x1000), AddRegionOutcome::kAdded);
   EXPECT_EQ(Add(0x2000, 0x1000), AddRegionOutcome::kAdded);
-  for (const auto& [start, length] : {std::pair<uint64_t, uint64_t>{0x0800, 0x1000}, {0x1800, 0x10}, {0x0000, 0x3000}}) {
+  for (const auto& [start, length] :
+       {std::pair<uint64_t, uint64_t>{0x0800, 0x1000}, {0x1800, 0x10}, {0x0000, 0x3000}}) {
     EXPECT_EQ(Add(start, length, kReadWriteRegion), AddRegionOutcome::kOverlap) << std::hex << start;
   }
   EXPECT_EQ(MemoryRegionCount(), 3);
@@ -107,8 +108,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Covering the region entirely: not split.
         ClipCase{0x0F00, 0x1200, kRead, false, 0x0F00, 0x1200},
         // Writes pass the write-only region unchanged.
-        ClipCase{0x1800, 0x100, kWrite, false, 0x1800, 0x100},
-        ClipCase{0x4800, 0x100, kWrite, true, 0, 0}, ClipCase{0x4800, 0x1000, kWrite, false, 0x5000, 0x800},
+        ClipCase{0x1800, 0x100, kWrite, false, 0x1800, 0x100}, ClipCase{0x4800, 0x100, kWrite, true, 0, 0},
+        ClipCase{0x4800, 0x1000, kWrite, false, 0x5000, 0x800},
         // Between two read-only regions.
         ClipCase{0x4800, 0x2000, kWrite, false, 0x5000, 0x1000},
         // Starting in one region and ending in the adjacent one leaves nothing.

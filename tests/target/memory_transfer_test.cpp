@@ -55,7 +55,9 @@ class MemoryTransferTest : public TargetTest {
     arm7::RegisterCache()[16] = kSupervisorCpsr;  // halted in supervisor mode
     CoreBackAfterEachAccess();
     // Each store the core makes drives 0xA0000000 + 0x10 x store number + word index.
-    target_.SetStoreSource([](int store, int word) { return 0xA0000000u + 0x10u * static_cast<uint32_t>(store) + static_cast<uint32_t>(word); });
+    target_.SetStoreSource([](int store, int word) {
+      return 0xA0000000u + 0x10u * static_cast<uint32_t>(store) + static_cast<uint32_t>(word);
+    });
   }
   void TearDown() override {
     target::ClearMemoryMap();

@@ -17,7 +17,6 @@ constexpr char kSeriousError[] =
     "---------------------------------Serious error---------------------------------!!!\r\n";
 constexpr uint32_t kSvcCpsr = 0x600000D3;
 
-
 class RegisterCacheTest : public TargetTest {
  protected:
   // Halted in the mode that the saved CPSR holds, as after a save.
@@ -143,12 +142,12 @@ TEST_F(RegisterCacheTest, ABankedNameForTheCurrentModesRegisterGoesThroughTheCac
     int mode;
     int index;
   } shared[] = {
-      {kSvcCpsr, target::kUserMode, 0},       {kSvcCpsr, target::kUserMode, 3},
-      {kSvcCpsr, target::kFiqMode, 7},        {kSvcCpsr, target::kUserMode, 9},
-      {kIrq, target::kUserMode, 12},          {kFiq, target::kFiqMode, 8},
+      {kSvcCpsr, target::kUserMode, 0},        {kSvcCpsr, target::kUserMode, 3},
+      {kSvcCpsr, target::kFiqMode, 7},         {kSvcCpsr, target::kUserMode, 9},
+      {kIrq, target::kUserMode, 12},           {kFiq, target::kFiqMode, 8},
       {kSvcCpsr, target::kSupervisorMode, 13}, {kIrq, target::kIrqMode, 14},
-      {kSys, target::kUserMode, 13},          {kUsr, target::kUserMode, 14},
-      {kSvcCpsr, target::kUserMode, 15},      {kSvcCpsr, target::kUserMode, target::kCpsrIndex},
+      {kSys, target::kUserMode, 13},           {kUsr, target::kUserMode, 14},
+      {kSvcCpsr, target::kUserMode, 15},       {kSvcCpsr, target::kUserMode, target::kCpsrIndex},
   };
   for (const auto& [cpsr, mode, index] : shared) {
     SCOPED_TRACE(testing::Message() << std::hex << cpsr << " mode " << std::dec << mode << " r" << index);
@@ -161,7 +160,7 @@ TEST_F(RegisterCacheTest, ABankedNameForTheCurrentModesRegisterGoesThroughTheCac
     EXPECT_TRUE(NoPortAccess());
 
     if (index == target::kCpsrIndex || index == target::kPcIndex) continue;  // written below and by name
-    ScriptStores({0x5678});  // the register as read back
+    ScriptStores({0x5678});                                                  // the register as read back
     ASSERT_EQ(target::WriteRegister(mode, index, 0x5678), kOk);
     const std::string name = "r" + std::to_string(index);
     EXPECT_THAT(Ops(), ElementsAre("write " + name + "=00005678", "read " + name));

@@ -93,7 +93,8 @@ class ElfBuilder {
     header.e_shnum = static_cast<uint16_t>(sections.size());
     header.e_shstrndx = 4;
     std::memcpy(file.data(), &header, sizeof header);
-    if (!programs.empty()) std::memcpy(file.data() + sizeof header, programs.data(), programs.size() * sizeof(Elf32_Phdr));
+    if (!programs.empty())
+      std::memcpy(file.data() + sizeof header, programs.data(), programs.size() * sizeof(Elf32_Phdr));
     return file;
   }
 

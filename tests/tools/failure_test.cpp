@@ -15,7 +15,8 @@ TEST(HostFailures, PrintTheMessageAndStopTheSession) {
       {"connect", "vantrel: connect: emulator not found, please check power and hardware connection"},
       {"open lpt2", "vantrel: open: emulator not found, please check power and hardware connection"},
       {"open; connect; run; read 0 16", "vantrel: read: status error"},
-      {"open; connect; run; read 0 4096", "vantrel: read: the read failed (job result -2); the target is running (0x500)"},
+      {"open; connect; run; read 0 4096",
+       "vantrel: read: the read failed (job result -2); the target is running (0x500)"},
       {"open; connect; run; regs", "vantrel: regs: status error"},
       {"open; connect; reg r16", "vantrel: reg: invalid parameters are used"},
       {"open; connect; regs sys", "vantrel: regs: the mode is cur, usr, fiq, irq, svc, abt or und"},
@@ -27,7 +28,8 @@ TEST(HostFailures, PrintTheMessageAndStopTheSession) {
        "vantrel: write: verify failed, please check hardware or memory configurature(mem.set)"},
       {"load /nonexistent/demo.elf", "vantrel: load: /nonexistent/demo.elf: No such file or directory"},
       {"load " + kDemoBin, "give --at ADDRESS to load it as a raw binary"},
-      {"open; connect; load " + kDemoElf + " --entry 0x21", "vantrel: load: the entry 0x00000021 is not a word-aligned"},
+      {"open; connect; load " + kDemoElf + " --entry 0x21",
+       "vantrel: load: the entry 0x00000021 is not a word-aligned"},
       {"open; stop", "vantrel: stop: status error"},
       {"break main", "vantrel: break: 'main' is not a number, and no symbols are loaded"},
       {"delete 0x100", "vantrel: delete: no software breakpoint at 0x00000100"},
@@ -54,8 +56,8 @@ TEST(HostFailures, PrintTheMessageAndStopTheSession) {
 }
 
 TEST(HostFailures, KeepGoingRunsEveryCommandAndStillExitsNonZero) {
-  const HostRun run = RunCommands("open; connect; reg nope; read 0x80000 4 --out /nonexistent/dir/file; version",
-                                  {"--keep-going"});
+  const HostRun run =
+      RunCommands("open; connect; reg nope; read 0x80000 4 --out /nonexistent/dir/file; version", {"--keep-going"});
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_TRUE(Contains(run.err, "vantrel: reg: invalid parameters are used")) << run.err;
   EXPECT_TRUE(Contains(run.err, "vantrel: read: /nonexistent/dir/file: cannot write the file")) << run.err;

@@ -20,11 +20,11 @@ std::vector<unsigned char> FileBytes(const char* path) {
 
 TEST(IntelHex, MergesRecordsAndTakesExtendedAddressesAndTheStartAddress) {
   const std::string text =
-      ":020000040001F9\n"          // upper address 0x0001xxxx
-      ":0400000001020304F2\n"      // 0x10000
-      ":0400040005060708DE\r\n"    // 0x10004: joins the first
-      ":02001000AABB89\n"          // 0x10010: a separate block
-      ":0400000500010020D6\n"      // start linear address 0x00010020
+      ":020000040001F9\n"        // upper address 0x0001xxxx
+      ":0400000001020304F2\n"    // 0x10000
+      ":0400040005060708DE\r\n"  // 0x10004: joins the first
+      ":02001000AABB89\n"        // 0x10010: a separate block
+      ":0400000500010020D6\n"    // start linear address 0x00010020
       ":00000001FF\n";
   Image image;
   std::string error;
@@ -119,10 +119,10 @@ TEST(ElfImage, RefusesOtherMachinesClassesAndLyingHeaders) {
     EXPECT_FALSE(ReadElfImage(copy, &image, &error));
     return error;
   };
-  EXPECT_NE(patched(18, {62, 0}).find("not an ARM"), std::string::npos);                 // e_machine x86-64
-  EXPECT_NE(patched(4, {2}).find("ELF"), std::string::npos);                             // ELFCLASS64
-  EXPECT_NE(patched(16, {1, 0}).find("not an executable"), std::string::npos);           // ET_REL
-  EXPECT_FALSE(patched(28, {0xF0, 0xFF, 0xFF, 0x7F}).empty());                            // e_phoff far out
+  EXPECT_NE(patched(18, {62, 0}).find("not an ARM"), std::string::npos);        // e_machine x86-64
+  EXPECT_NE(patched(4, {2}).find("ELF"), std::string::npos);                    // ELFCLASS64
+  EXPECT_NE(patched(16, {1, 0}).find("not an executable"), std::string::npos);  // ET_REL
+  EXPECT_FALSE(patched(28, {0xF0, 0xFF, 0xFF, 0x7F}).empty());                  // e_phoff far out
   // The segment's file offset and size (program header at e_phoff 52: p_offset +4,
   // p_filesz +16) pointing past the end of the file.
   EXPECT_NE(patched(52 + 16, {0x00, 0x00, 0x10, 0x00}).find("outside"), std::string::npos);

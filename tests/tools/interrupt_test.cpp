@@ -90,8 +90,9 @@ TEST(HostInterrupt, ASecondHostIsTurnedAwayWithTheLibrarysMessage) {
   auto first = StartSession("open; connect; run; wait", "> wait\n");
   HostProcess second({kHost, "version"});
   EXPECT_EQ(second.Wait(30000), 2);
-  EXPECT_TRUE(Contains(second.Err(),
-                       "vantrel: the debugger is debuggering program by another vyn instance, please close it and try again"))
+  EXPECT_TRUE(
+      Contains(second.Err(),
+               "vantrel: the debugger is debuggering program by another vyn instance, please close it and try again"))
       << second.Err();
   first->Signal(SIGINT);
   EXPECT_EQ(first->Wait(30000), 0);

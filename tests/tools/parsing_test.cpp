@@ -16,11 +16,24 @@ TEST(NumberParsing, AcceptsHexDecimalAndSizesAndRefusesTheRest) {
     const char* text;
     std::optional<uint32_t> value;
   } cases[] = {
-      {"0x8000", 0x8000},       {"0X8000", 0x8000},    {"32768", 32768},       {"0", 0},
-      {"4K", 4096},             {"1m", 1u << 20},      {"0xffffffff", 0xFFFFFFFFu},
-      {"4294967295", 0xFFFFFFFFu}, {"4294967296", std::nullopt}, {"0x100000000", std::nullopt},
-      {"4194304K", std::nullopt}, {"", std::nullopt},  {"0x", std::nullopt},   {"K", std::nullopt},
-      {"12z", std::nullopt},    {"-1", std::nullopt},  {"0x1g", std::nullopt}, {"1 2", std::nullopt},
+      {"0x8000", 0x8000},
+      {"0X8000", 0x8000},
+      {"32768", 32768},
+      {"0", 0},
+      {"4K", 4096},
+      {"1m", 1u << 20},
+      {"0xffffffff", 0xFFFFFFFFu},
+      {"4294967295", 0xFFFFFFFFu},
+      {"4294967296", std::nullopt},
+      {"0x100000000", std::nullopt},
+      {"4194304K", std::nullopt},
+      {"", std::nullopt},
+      {"0x", std::nullopt},
+      {"K", std::nullopt},
+      {"12z", std::nullopt},
+      {"-1", std::nullopt},
+      {"0x1g", std::nullopt},
+      {"1 2", std::nullopt},
       {"00012", 12},
   };
   for (const auto& c : cases) EXPECT_EQ(ParseNumber(c.text), c.value) << c.text;
@@ -113,7 +126,7 @@ TEST(Symbols, NameAnAddressByTheSymbolThatCoversIt) {
   EXPECT_EQ(symbols.Describe(0x84), "main");
   EXPECT_EQ(symbols.Describe(0x90), "main+0xc");
   EXPECT_EQ(symbols.Describe(0x5C), "_start+0x3c");
-  EXPECT_EQ(symbols.Describe(0x60), "");  // past _start's size, before main
+  EXPECT_EQ(symbols.Describe(0x60), "");             // past _start's size, before main
   EXPECT_EQ(symbols.Describe(0x2FC), "label+0xfc");  // a label covers up to the next symbol
   EXPECT_EQ(symbols.Describe(0x304), "");
   EXPECT_EQ(symbols.Describe(0x10), "");

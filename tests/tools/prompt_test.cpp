@@ -44,7 +44,8 @@ class Terminal {
   bool WaitFor(const std::string& wanted, size_t from, int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (seen_.find(wanted, from) == std::string::npos) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
       pollfd wait{master_, POLLIN, 0};
       if (left.count() <= 0 || poll(&wait, 1, static_cast<int>(left.count())) <= 0) return false;
       char chunk[4096];
@@ -98,7 +99,8 @@ std::unique_ptr<Terminal> StartPrompt() {
   for (;;) {
     auto terminal = std::make_unique<Terminal>(std::vector<std::string>{kHost});
     if (terminal->WaitFor("vantrel> ", 0, 30000)) return terminal;
-    if (!Contains(terminal->Seen(), "another vyn instance") || std::chrono::steady_clock::now() > deadline) return terminal;
+    if (!Contains(terminal->Seen(), "another vyn instance") || std::chrono::steady_clock::now() > deadline)
+      return terminal;
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
   }
 }

@@ -105,7 +105,7 @@ TEST(HostSession, TheReadmeDemoStopsAtEachBreakpointWithTheExpectedState) {
   const std::string regs = OutputOf(run.out, "regs", 1);
   EXPECT_EQ(Field(regs, "pc"), Hex(record));
   EXPECT_TRUE(Contains(regs, Hex(record) + "  record_result")) << regs;
-  EXPECT_EQ(Field(regs, "r0"), Hex(1));                    // round 1
+  EXPECT_EQ(Field(regs, "r0"), Hex(1));                   // round 1
   EXPECT_EQ(Field(regs, "r1"), Hex(DemoChecksum() ^ 1));  // its checksum, from Thumb code
   EXPECT_TRUE(Contains(Field(regs, "cpsr"), "0x")) << regs;
 
@@ -114,8 +114,8 @@ TEST(HostSession, TheReadmeDemoStopsAtEachBreakpointWithTheExpectedState) {
   EXPECT_EQ(WordAt(before, results + 8), 0u);  // no round recorded yet
   EXPECT_EQ(WordAt(before, results + 20), DemoTableSum());
 
-  EXPECT_TRUE(Contains(OutputOf(run.out, "wait 10", 2),
-                       "stopped at " + Hex(fibonacci) + "  fibonacci  (hardware breakpoint)"));
+  EXPECT_TRUE(
+      Contains(OutputOf(run.out, "wait 10", 2), "stopped at " + Hex(fibonacci) + "  fibonacci  (hardware breakpoint)"));
   const auto after = DumpBytes(OutputOf(run.out, "read results 24", 2));
   EXPECT_EQ(WordAt(after, results + 8), 1u);
   EXPECT_EQ(WordAt(after, results + 12), DemoChecksum() ^ 1);
@@ -135,7 +135,8 @@ TEST(HostSession, TheMemoryExampleLeavesThePrimesInMemory) {
 TEST(HostSession, HexAndRawImagesLoadAndVerifyLikeTheElf) {
   const uint32_t table = DemoSymbols().Find("table")->address;
   const std::string readTable = "; read " + Hex(table + 4) + " 8";
-  for (const std::string& load : {"load " + kDemoHex + " --verify", "load " + kDemoBin + " --at 0 --entry 0x20 --verify"}) {
+  for (const std::string& load :
+       {"load " + kDemoHex + " --verify", "load " + kDemoBin + " --at 0 --entry 0x20 --verify"}) {
     const HostRun run = RunCommands("open; connect; " + load + readTable);
     ASSERT_EQ(run.exitCode, 0) << load << "\n" << run.out << run.err;
     EXPECT_TRUE(Contains(run.out, "entry     0x00000020")) << run.out;
@@ -150,10 +151,11 @@ TEST(HostSession, LongTransfersRoundTripThroughBackgroundJobs) {
   std::mt19937 random(7);
   for (auto& byte : data) byte = static_cast<unsigned char>(random());
   const std::string in = TempPath("vantrel-data.bin"), out = TempPath("vantrel-back.bin");
-  std::ofstream(in, std::ios::binary).write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+  std::ofstream(in, std::ios::binary)
+      .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
   // An odd address and length: the host widens the write to whole words.
-  const HostRun run = RunCommands("open; connect; write 0x2003 --file " + in + " --verify; read 0x2003 3000 --out " + out +
-                                  "; read 0x2000 4");
+  const HostRun run = RunCommands("open; connect; write 0x2003 --file " + in + " --verify; read 0x2003 3000 --out " +
+                                  out + "; read 0x2000 4");
   ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
   std::ifstream back(out, std::ios::binary);
   const std::vector<unsigned char> read((std::istreambuf_iterator<char>(back)), std::istreambuf_iterator<char>());
@@ -162,7 +164,8 @@ TEST(HostSession, LongTransfersRoundTripThroughBackgroundJobs) {
 }
 
 TEST(HostSession, APartialWordWriteKeepsTheNeighbouringBytes) {
-  const HostRun run = RunCommands("open; connect; write 0x1000 11 22 33 44 55 66 77 88; write 0x1003 aabb; read 0x1000 8");
+  const HostRun run =
+      RunCommands("open; connect; write 0x1000 11 22 33 44 55 66 77 88; write 0x1003 aabb; read 0x1000 8");
   ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
   EXPECT_TRUE(Contains(run.out, "00001000  11 22 33 aa bb 66 77 88")) << run.out;
 }
@@ -190,8 +193,8 @@ TEST(HostSession, StatusDescribesTheCoreOnlyAsFarAsTheStateShowsIt) {
 
 TEST(HostSession, BoardOptionsShapeTheSimulatedBoard) {
   // ROM at 0: the download cannot store the image, and its verify says so.
-  HostRun run = RunCommands("open; connect; load " + kDemoElf + " --verify",
-                            {"--board-memory", "rom@0:64K,ram@0x10000:64K"});
+  HostRun run =
+      RunCommands("open; connect; load " + kDemoElf + " --verify", {"--board-memory", "rom@0:64K,ram@0x10000:64K"});
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_TRUE(Contains(run.err, "vantrel: load: verify failed")) << run.err;
   EXPECT_TRUE(Contains(run.err, "ROM 0x00000000+64K, RAM 0x00010000+64K")) << run.err;
@@ -214,8 +217,10 @@ TEST(HostSession, BoardOptionsShapeTheSimulatedBoard) {
 
 TEST(HostSession, DisconnectTakesTheBreakpointsOutOfMemoryFirst) {
   const uint32_t record = DemoSymbols().Find("record_result")->address;
-  const HostRun run = RunHost({kHost, "open; connect; load " + kDemoElf + "; read record_result 4; break record_result; "
-                                       "break fibonacci --hw; disconnect; open; connect; read record_result 4; breaks"});
+  const HostRun run =
+      RunHost({kHost, "open; connect; load " + kDemoElf +
+                          "; read record_result 4; break record_result; "
+                          "break fibonacci --hw; disconnect; open; connect; read record_result 4; breaks"});
   ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
   EXPECT_TRUE(Contains(run.out, "deleted   " + Hex(record) + "  record_result"));
   EXPECT_TRUE(Contains(run.out, "deleted   hardware breakpoint"));
@@ -227,8 +232,8 @@ TEST(HostSession, DisconnectTakesTheBreakpointsOutOfMemoryFirst) {
 }
 
 TEST(HostSession, RegionsAreDeclaredListedAndEnforcedByTheLibrary) {
-  const HostRun run = RunCommands("open; connect; region add 0x8000 0x1000 ro; regions; write 0x8000 01020304",
-                                  {"--keep-going"});
+  const HostRun run =
+      RunCommands("open; connect; region add 0x8000 0x1000 ro; regions; write 0x8000 01020304", {"--keep-going"});
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_TRUE(Contains(run.out, "01    0x00008000    0x00001000    -R")) << run.out;
   EXPECT_TRUE(Contains(run.err, "vantrel: write: ")) << run.err;

@@ -59,7 +59,8 @@ TEST_F(UserFiles, FailTheCommandWithAClearMessageAndTheSessionGoesOn) {
       {"read 0 4 --out " + dir_, "vantrel: read: " + dir_ + ": a directory, not a regular file"},
       {"read 0 4 --out " + Path("fifo"), "vantrel: read: " + Path("fifo") + ": a FIFO, not a regular file"},
       {"read 0 4 --out /dev/zero", "vantrel: read: /dev/zero: a device, not a regular file"},
-      {"load " + Path("overlap.elf"), "vantrel: load: " + Path("overlap.elf") + ": loadable segments overlap at 0x00000080"},
+      {"load " + Path("overlap.elf"),
+       "vantrel: load: " + Path("overlap.elf") + ": loadable segments overlap at 0x00000080"},
   };
   for (const auto& c : cases) {
     const HostRun run = RunCommands("open; connect; " + c.command + "; version", {"--keep-going"});

@@ -7,14 +7,16 @@ namespace vantrel::cli {
 namespace {
 
 std::string UnknownName(const std::string& word, const std::string& name, const SymbolTable& symbols) {
-  if (!name.empty() && name[0] >= '0' && name[0] <= '9') return "bad number '" + word + "' (32 bits, decimal or 0x hex)";
+  if (!name.empty() && name[0] >= '0' && name[0] <= '9')
+    return "bad number '" + word + "' (32 bits, decimal or 0x hex)";
   if (symbols.Empty()) return "'" + name + "' is not a number, and no symbols are loaded (load an ELF file first)";
   return "no symbol '" + name + "' in the loaded image";
 }
 
 }  // namespace
 
-std::optional<uint32_t> ParseAddressExpression(const std::string& word, const SymbolTable& symbols, std::string* error) {
+std::optional<uint32_t> ParseAddressExpression(const std::string& word, const SymbolTable& symbols,
+                                               std::string* error) {
   if (const auto number = ParseNumber(word)) return number;
   const size_t plus = word.find('+');
   const std::string name = word.substr(0, plus);

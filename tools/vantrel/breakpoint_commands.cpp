@@ -59,7 +59,8 @@ bool DeleteSoftware(Session& session, uint32_t address) {
 
 bool DeleteAll(Session& session) {
   bool ok = true;
-  while (ok && !session.breakpoints().software.empty()) ok = DeleteSoftware(session, session.breakpoints().software.begin()->first);
+  while (ok && !session.breakpoints().software.empty())
+    ok = DeleteSoftware(session, session.breakpoints().software.begin()->first);
   if (ok && session.breakpoints().hardware) {
     ok = RemoveHardware(session);
     if (ok) std::printf("deleted   hardware breakpoint\n");
@@ -161,7 +162,8 @@ bool RunBreaks(Session& session, Arguments& arguments) {
   const Breakpoints& breakpoints = session.breakpoints();
   if (breakpoints.hardware) std::printf("hardware  %s\n", session.Describe(*breakpoints.hardware).c_str());
   for (const auto& [address, breakpoint] : breakpoints.software) {
-    std::printf("software  %s%s\n", session.Describe(address).c_str(), breakpoint.lifted ? "  (lifted for this run)" : "");
+    std::printf("software  %s%s\n", session.Describe(address).c_str(),
+                breakpoint.lifted ? "  (lifted for this run)" : "");
   }
   if (!breakpoints.hardware && breakpoints.software.empty()) std::printf("no breakpoints\n");
   return true;

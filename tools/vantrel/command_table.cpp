@@ -49,17 +49,18 @@ const std::vector<CommandInfo>& CommandTable() {
       {"status", "", "target state and core state", RunStatus},
       {"power", "", "the cable's two power-sense lines", RunPower},
       {"regs", "[cur|usr|fiq|irq|svc|abt|und]", "registers of the current mode, or the banked ones of a mode", RunRegs},
-      {"reg", "NAME [VALUE]", "read or write one register by name (r0-r15, sp, lr, pc, cpsr, spsr, r13_svc, ...)", RunReg},
+      {"reg", "NAME [VALUE]", "read or write one register by name (r0-r15, sp, lr, pc, cpsr, spsr, r13_svc, ...)",
+       RunReg},
       {"read", "ADDRESS LENGTH [--out FILE]", "dump memory in hex and ASCII, or save it to FILE", RunRead},
-      {"write", "ADDRESS (BYTES | --file FILE) [--verify]", "write hex bytes (\"de ad be ef\") or a file's bytes", RunWrite},
+      {"write", "ADDRESS (BYTES | --file FILE) [--verify]", "write hex bytes (\"de ad be ef\") or a file's bytes",
+       RunWrite},
       {"load", "FILE [--verify] [--entry ADDRESS] [--at ADDRESS]",
        "download an ELF, Intel HEX or (with --at) raw image and set the PC to its entry", RunLoad},
       {"break", "ADDRESS|SYMBOL [--hw]", "set a software breakpoint, or with --hw the one hardware breakpoint",
        RunBreak},
       {"delete", "ADDRESS|SYMBOL|--hw|--all", "clear a software breakpoint, the hardware one, or all", RunDelete},
       {"breaks", "", "list the breakpoints", RunBreaks},
-      {"region", "add START LENGTH ro|wo|rw", "declare a read-only, write-only or read-write memory region",
-       RunRegion},
+      {"region", "add START LENGTH ro|wo|rw", "declare a read-only, write-only or read-write memory region", RunRegion},
       {"regions", "", "list the declared memory regions", RunRegions},
       {"ice", "", "the EmbeddedICE registers", RunIce},
       {"help", "[COMMAND]", "list the commands, or show one command's usage", RunHelp},
@@ -89,8 +90,9 @@ bool RunHelp(Session& session, Arguments& arguments) {
   if (!ExpectPositional(session, arguments, 0, 1)) return false;
   if (arguments.Positional().empty()) {
     for (const CommandInfo& command : CommandTable()) std::printf("%-11s %s\n", command.name, command.summary);
-    std::printf("Numbers are decimal or 0x hex; addresses may be symbols of the loaded ELF image (main, main+0x10).\n"
-                "Separate commands with ';'. Ctrl-C stops a transfer, or the core during wait.\n");
+    std::printf(
+        "Numbers are decimal or 0x hex; addresses may be symbols of the loaded ELF image (main, main+0x10).\n"
+        "Separate commands with ';'. Ctrl-C stops a transfer, or the core during wait.\n");
     return true;
   }
   const CommandInfo* command = FindCommand(arguments.Positional()[0]);

@@ -131,7 +131,8 @@ bool RunDisconnect(Session& session, Arguments& arguments) {
 }
 
 bool RunReconnect(Session& session, Arguments& arguments) {
-  if (!ExpectPositional(session, arguments, 0, 0) || !CheckConnectAnswer(session, session.Call(VANTREL_CMD_RECONNECT))) {
+  if (!ExpectPositional(session, arguments, 0, 0) ||
+      !CheckConnectAnswer(session, session.Call(VANTREL_CMD_RECONNECT))) {
     return false;
   }
   std::printf("reconnected, core halted, pc %s\n",
@@ -167,7 +168,8 @@ bool RunWait(Session& session, Arguments& arguments) {
   for (;;) {
     const int status = session.library().DbgStatus(0);
     if (status < 0) return session.Fail("the status query failed (" + std::to_string(status) + ")");
-    if ((status >> 8) != 0x500) return session.Fail("the core is not running; the target is " + TargetStateName(status >> 8));
+    if ((status >> 8) != 0x500)
+      return session.Fail("the core is not running; the target is " + TargetStateName(status >> 8));
     if ((status & kStatusHalted) != 0) return StopAndReport(session, "stopped");
     if (TakeInterrupt()) return StopAndReport(session, "interrupted; stopped");
     if (seconds && std::chrono::steady_clock::now() >= deadline) {
@@ -200,10 +202,10 @@ bool RunPower(Session& session, Arguments& arguments) {
 }
 
 bool RunIce(Session& session, Arguments& arguments) {
-  static const char* const kNames[16] = {
-      "dbg-ctrl",    "dbg-status",  "dcc-ctrl",    "dcc-data",     "wp0-addr",    "wp0-addr-mask",
-      "wp0-data",    "wp0-data-mask", "wp0-ctrl",  "wp0-ctrl-mask", "wp1-addr",   "wp1-addr-mask",
-      "wp1-data",    "wp1-data-mask", "wp1-ctrl",  "wp1-ctrl-mask"};
+  static const char* const kNames[16] = {"dbg-ctrl", "dbg-status",    "dcc-ctrl", "dcc-data",
+                                         "wp0-addr", "wp0-addr-mask", "wp0-data", "wp0-data-mask",
+                                         "wp0-ctrl", "wp0-ctrl-mask", "wp1-addr", "wp1-addr-mask",
+                                         "wp1-data", "wp1-data-mask", "wp1-ctrl", "wp1-ctrl-mask"};
   if (!ExpectPositional(session, arguments, 0, 0)) return false;
   const Answer answer = session.Call(VANTREL_CMD_READ_ICE);
   if (!session.Check(answer)) return false;

@@ -75,7 +75,8 @@ bool ReadSegments(Elf* elf, const std::vector<unsigned char>& file, Image* image
 bool CheckNoOverlap(const std::vector<Segment>& segments, std::string* error) {
   std::vector<const Segment*> byAddress;
   for (const Segment& segment : segments) byAddress.push_back(&segment);
-  std::sort(byAddress.begin(), byAddress.end(), [](const Segment* a, const Segment* b) { return a->address < b->address; });
+  std::sort(byAddress.begin(), byAddress.end(),
+            [](const Segment* a, const Segment* b) { return a->address < b->address; });
   for (size_t i = 1; i < byAddress.size(); ++i) {
     const Segment& lower = *byAddress[i - 1];
     if (lower.address + static_cast<uint64_t>(lower.bytes.size()) > byAddress[i]->address) {
@@ -108,8 +109,8 @@ void ReadSymbols(Elf* elf, Image* image) {
       const char* name = elf_strptr(elf, header.sh_link, symbol.st_name);
       if (!IsUsefulSymbol(symbol, name)) continue;
       const bool thumb = GELF_ST_TYPE(symbol.st_info) == STT_FUNC && (symbol.st_value & 1) != 0;
-      symbols.push_back(Symbol{name, static_cast<uint32_t>(symbol.st_value & ~1ull),
-                               static_cast<uint32_t>(symbol.st_size), thumb});
+      symbols.push_back(
+          Symbol{name, static_cast<uint32_t>(symbol.st_value & ~1ull), static_cast<uint32_t>(symbol.st_size), thumb});
     }
   }
   image->symbols = SymbolTable(std::move(symbols));

@@ -45,8 +45,7 @@ struct Image {
 
 // Reads an ELF32 ARM executable, an Intel HEX file, or (with loadAddress) a raw binary.
 // False with a one-line reason in *error when the file cannot be used.
-bool LoadImageFile(const std::string& path, std::optional<uint32_t> loadAddress, Image* image,
-                   std::string* error);
+bool LoadImageFile(const std::string& path, std::optional<uint32_t> loadAddress, Image* image, std::string* error);
 
 // The format readers behind LoadImageFile, each given the whole file.
 bool ReadElfImage(const std::vector<unsigned char>& file, Image* image, std::string* error);

@@ -27,7 +27,8 @@ bool LoadImageFile(const std::string& path, std::optional<uint32_t> loadAddress,
   const bool elf = IsElf(file);
   const bool hex = !elf && LooksLikeHex(file);
   if ((elf || hex) && loadAddress) {
-    *error = path + ": --at is for raw binaries; this file is " + (elf ? "ELF" : "Intel HEX") + " and says where it goes";
+    *error =
+        path + ": --at is for raw binaries; this file is " + (elf ? "ELF" : "Intel HEX") + " and says where it goes";
     return false;
   }
   std::string why;

@@ -15,7 +15,6 @@ namespace vantrel::cli {
 
 namespace {
 
-
 // The entry the download sets: --entry, or the image's own. Refuses a Thumb address,
 // since a download resumes the core in ARM state.
 std::optional<uint32_t> ChooseEntry(Session& session, const Image& image, std::optional<uint32_t> given) {
@@ -25,7 +24,8 @@ std::optional<uint32_t> ChooseEntry(Session& session, const Image& image, std::o
     return std::nullopt;
   }
   if ((*entry & 3) != 0) {
-    session.Fail("the entry " + Hex32(*entry) + " is not a word-aligned ARM address (the core resumes in ARM state); "
+    session.Fail("the entry " + Hex32(*entry) +
+                 " is not a word-aligned ARM address (the core resumes in ARM state); "
                  "give --entry ADDRESS");
     return std::nullopt;
   }
@@ -98,7 +98,8 @@ bool RunWrite(Session& session, Arguments& arguments) {
 bool RunLoad(Session& session, Arguments& arguments) {
   const bool verify = arguments.Flag("--verify");
   std::optional<uint32_t> entry, at;
-  if (!TakeAddressOption(session, arguments, "--entry", &entry) || !TakeAddressOption(session, arguments, "--at", &at)) {
+  if (!TakeAddressOption(session, arguments, "--entry", &entry) ||
+      !TakeAddressOption(session, arguments, "--at", &at)) {
     return false;
   }
   if (!ExpectPositional(session, arguments, 1, 1)) return false;

@@ -9,7 +9,7 @@
 namespace vantrel::cli {
 
 struct Options {
-  std::string libraryPath;         // empty: beside the program
+  std::string libraryPath;          // empty: beside the program
   std::optional<std::string> port;  // a real cable on this port; otherwise the simulated board
   BoardSpec board;
   std::string scriptPath;

@@ -21,11 +21,12 @@ struct ModeLayout {
 
 const std::vector<ModeLayout>& ModeLayouts() {
   static const std::vector<ModeLayout> layouts = {
-      {"cur", {"r0", "r1", "r2", "r3", "r4", "r5", "r6", "r7", "r8", "r9", "r10", "r11", "r12", "sp", "lr", "pc",
-               "cpsr", "spsr"}},
+      {"cur",
+       {"r0", "r1", "r2", "r3", "r4", "r5", "r6", "r7", "r8", "r9", "r10", "r11", "r12", "sp", "lr", "pc", "cpsr",
+        "spsr"}},
       // The library reads "usr" in the current mode, as the core holds it.
-      {"usr", {"r0", "r1", "r2", "r3", "r4", "r5", "r6", "r7", "r8", "r9", "r10", "r11", "r12", "sp", "lr", "pc",
-               "cpsr"}},
+      {"usr",
+       {"r0", "r1", "r2", "r3", "r4", "r5", "r6", "r7", "r8", "r9", "r10", "r11", "r12", "sp", "lr", "pc", "cpsr"}},
       {"fiq", {"r8_fiq", "r9_fiq", "r10_fiq", "r11_fiq", "r12_fiq", "r13_fiq", "r14_fiq", "spsr_fiq"}},
       {"irq", {"r13_irq", "r14_irq", "spsr_irq"}},
       {"svc", {"r13_svc", "r14_svc", "spsr_svc"}},
@@ -35,10 +36,10 @@ const std::vector<ModeLayout>& ModeLayouts() {
   return layouts;
 }
 
-bool IsPsrName(const std::string& name) {
-  return name.compare(0, 4, "cpsr") == 0 || name.compare(0, 4, "spsr") == 0;
+bool IsPsrName(const std::string& name) { return name.compare(0, 4, "cpsr") == 0 || name.compare(0, 4, "spsr") == 0; }
+bool IsPcName(const std::string& name) {
+  return name == "pc" || name == "r15" || name == "pc_usr" || name == "r15_usr";
 }
-bool IsPcName(const std::string& name) { return name == "pc" || name == "r15" || name == "pc_usr" || name == "r15_usr"; }
 // Link registers hold return addresses: worth naming too.
 bool IsLinkName(const std::string& name) { return name.compare(0, 2, "lr") == 0 || name.compare(0, 3, "r14") == 0; }
 

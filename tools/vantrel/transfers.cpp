@@ -43,7 +43,8 @@ JobOutcome FollowJob(const Session& session, const std::string& label) {
 }
 
 // Runs a transfer command; in the background when asked to, then follows the job.
-bool RunTransfer(Session& session, int32_t code, const JtagRequest& request, bool background, const std::string& label) {
+bool RunTransfer(Session& session, int32_t code, const JtagRequest& request, bool background,
+                 const std::string& label) {
   if (background) session.library().ClearLastJobResult();
   if (!session.Check(session.Call(code, request))) return false;
   if (!background) return true;

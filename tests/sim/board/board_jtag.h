@@ -9,8 +9,8 @@
 
 namespace vsim::test {
 
-inline constexpr uint32_t kNop = 0xE1A00000;        // MOV r0, r0
-inline constexpr uint16_t kThumbNop = 0x46C0;       // MOV r8, r8
+inline constexpr uint32_t kNop = 0xE1A00000;   // MOV r0, r0
+inline constexpr uint16_t kThumbNop = 0x46C0;  // MOV r8, r8
 inline constexpr uint8_t kScanN = 0x2, kRestart = 0x4, kIntest = 0xC, kIdcode = 0xE, kBypass = 0xF;
 
 class BoardJtag {

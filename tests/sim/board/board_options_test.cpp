@@ -15,9 +15,27 @@ std::string Parse(std::vector<const char*> args, BoardOptions& options) {
 
 TEST(BoardOptionsTest, FullLineBuildsTheBoard) {
   BoardOptions o;
-  ASSERT_EQ(Parse({"--listen", "0", "--ram", "0x0:128K", "--rom", "0x100000:1M", "--abort", "0x200000:4096",
-                   "--big-endian", "--idcode", "0x1F0F0F0F", "--load", "a.bin@0x100", "--power-bad", "--no-cable",
-                   "--target-absent", "--never-halts", "--cycles-per-tck", "8", "--free-run", "0"},
+  ASSERT_EQ(Parse({"--listen",
+                   "0",
+                   "--ram",
+                   "0x0:128K",
+                   "--rom",
+                   "0x100000:1M",
+                   "--abort",
+                   "0x200000:4096",
+                   "--big-endian",
+                   "--idcode",
+                   "0x1F0F0F0F",
+                   "--load",
+                   "a.bin@0x100",
+                   "--power-bad",
+                   "--no-cable",
+                   "--target-absent",
+                   "--never-halts",
+                   "--cycles-per-tck",
+                   "8",
+                   "--free-run",
+                   "0"},
                   o),
             "");
   EXPECT_EQ(o.listenPort, 0);

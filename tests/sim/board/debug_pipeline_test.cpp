@@ -11,12 +11,12 @@ namespace {
 constexpr uint32_t kA = 0x1000;
 
 uint32_t SubPc(int n) { return 0xE24FF000u + static_cast<uint32_t>(n); }  // SUB pc, pc, #n
-uint32_t Stmda(int reg) { return 0xE8000000u | (1u << reg); }           // STMDA r0, {reg}
-uint32_t Ldmia(int reg) { return 0xE8900000u | (1u << reg); }           // LDMIA r0, {reg}
-constexpr uint32_t kMrsCpsr = 0xE10F0000;   // MRS r0, CPSR
-constexpr uint32_t kMsrCpsr = 0xE12FF000;   // MSR CPSR_fsxc, r0
-constexpr uint32_t kLdrPc = 0xE59F0000;     // LDR r0, [pc]
-constexpr uint32_t kStmR15 = 0xE8808000;    // STMIA r0, {r15}
+uint32_t Stmda(int reg) { return 0xE8000000u | (1u << reg); }             // STMDA r0, {reg}
+uint32_t Ldmia(int reg) { return 0xE8900000u | (1u << reg); }             // LDMIA r0, {reg}
+constexpr uint32_t kMrsCpsr = 0xE10F0000;                                 // MRS r0, CPSR
+constexpr uint32_t kMsrCpsr = 0xE12FF000;                                 // MSR CPSR_fsxc, r0
+constexpr uint32_t kLdrPc = 0xE59F0000;                                   // LDR r0, [pc]
+constexpr uint32_t kStmR15 = 0xE8808000;                                  // STMIA r0, {r15}
 
 BoardConfig Deterministic() {
   BoardConfig c;
@@ -162,7 +162,7 @@ TEST_F(HaltedCore, DebugRequestStopsWithoutAFurtherFetch) {
   jtag.ResetToIdle();
   board.SetReg(15, 0x2000);
   board.RunInstructions(10);
-  jtag.IceWrite(0, 0x2);  // DBGRQ
+  jtag.IceWrite(0, 0x2);     // DBGRQ
   jtag.Clock(false, false);  // into Run-Test/Idle: the request reaches the core
   jtag.Clock(false, false);
   ASSERT_TRUE(board.InDebugState());
@@ -216,7 +216,7 @@ TEST_P(ThumbEntry, SwitchToArmKeepsR0AndTheHaltAddress) {
   EXPECT_EQ(jtag.IceRead(1), 0x19u);
   jtag.SelectChain(1);
   const uint32_t words[9] = {0x60006000, 0x46784678, 0x60006000, 0x46C046C0, 0x47784778,
-                             0x46C046C0, 0x46C046C0, kNop, kNop};
+                             0x46C046C0, 0x46C046C0, kNop,       kNop};
   uint32_t kept = 0;
   for (int i = 0; i < 9; ++i) {
     uint32_t captured = Inject(words[i]);
@@ -257,8 +257,7 @@ TEST_P(ThumbResume, FetchingStartsWhereTheModelSays) {
   EXPECT_EQ(board.Reg(15), expectedStart);
 }
 
-INSTANTIATE_TEST_SUITE_P(Offsets, ThumbResume,
-                         ::testing::Values(std::pair{15u, 0x1000u - 4}, std::pair{11u, 0x1000u}));
+INSTANTIATE_TEST_SUITE_P(Offsets, ThumbResume, ::testing::Values(std::pair{15u, 0x1000u - 4}, std::pair{11u, 0x1000u}));
 
 TEST_F(HaltedCore, GetDataBlocksLoadAtSystemSpeedAndReEnter) {
   HaltAtBreakpoint(kA);

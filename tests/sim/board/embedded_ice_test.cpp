@@ -88,7 +88,7 @@ struct WatchCase {
   bool matches;
 };
 
-constexpr uint32_t kArmFetch = 2u << 1 | kWpNtrans;            // word, instruction, privileged
+constexpr uint32_t kArmFetch = 2u << 1 | kWpNtrans;  // word, instruction, privileged
 constexpr uint32_t kThumbFetch = 1u << 1 | kWpNtrans;
 constexpr uint32_t kWordWrite = kWpNrw | 2u << 1 | kWpNopc | kWpNtrans;
 
@@ -112,14 +112,28 @@ INSTANTIATE_TEST_SUITE_P(
         WatchCase{"disabled unit", 0x2000, 1, 0, ~0u, 0xF7, 0xF7, {0x2000, 0, ~0u, kArmFetch}, false},
         WatchCase{"data value hit", 0, ~0u, 0xBEBEBEBE, 0, 0x1F7, 0xF7, {0x40, 0xBEBEBEBE, ~0u, kArmFetch}, true},
         WatchCase{"data value miss", 0, ~0u, 0xBEBEBEBE, 0, 0x1F7, 0xF7, {0x40, 0xBEBEBEBF, ~0u, kArmFetch}, false},
-        WatchCase{"thumb fetch compares only its half", 0, ~0u, 0xBEBEBEBE, 0, 0x1F7, 0xF7,
-                  {0x42, 0xBEBEBEBE, 0xFFFF0000, kThumbFetch}, true},
-        WatchCase{"thumb fetch half differs", 0, ~0u, 0xBEBEBEBE, 0, 0x1F7, 0xF7,
-                  {0x42, 0xBEBFBEBF, 0xFFFF0000, kThumbFetch}, false},
+        WatchCase{"thumb fetch compares only its half",
+                  0,
+                  ~0u,
+                  0xBEBEBEBE,
+                  0,
+                  0x1F7,
+                  0xF7,
+                  {0x42, 0xBEBEBEBE, 0xFFFF0000, kThumbFetch},
+                  true},
+        WatchCase{"thumb fetch half differs",
+                  0,
+                  ~0u,
+                  0xBEBEBEBE,
+                  0,
+                  0x1F7,
+                  0xF7,
+                  {0x42, 0xBEBFBEBF, 0xFFFF0000, kThumbFetch},
+                  false},
         WatchCase{"data write by nRW", 0x4000, 0, 0, ~0u, 0x109, 0xF6, {0x4000, 7, ~0u, kWordWrite}, true},
         WatchCase{"user-mode fetch by nTRANS", 0, ~0u, 0, ~0u, 0x100, 0xE7, {0x10, 0, ~0u, 2u << 1}, true},
-        WatchCase{"privileged fetch refused by nTRANS", 0, ~0u, 0, ~0u, 0x100, 0xE7, {0x10, 0, ~0u, kArmFetch},
-                  false}));
+        WatchCase{
+            "privileged fetch refused by nTRANS", 0, ~0u, 0, ~0u, 0x100, 0xE7, {0x10, 0, ~0u, kArmFetch}, false}));
 
 TEST(ComparatorRange, UnitOneFeedsRangeWhateverItsEnableSays) {
   EmbeddedIce ice;

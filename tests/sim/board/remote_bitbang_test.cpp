@@ -49,7 +49,12 @@ TEST_F(Bitbang, ResetBytesDriveSrstAndTrst) {
   EXPECT_TRUE(board.InReset());
   Feed("r");
   EXPECT_FALSE(board.InReset());
-  Feed("0" "2" "6" "2" "6");  // TMS high: into Select-IR... then TRST
+  Feed(
+      "0"
+      "2"
+      "6"
+      "2"
+      "6");  // TMS high: into Select-IR... then TRST
   Feed("t");
   EXPECT_EQ(board.CurrentTapState(), TapState::kTestLogicReset);
   EXPECT_FALSE(board.InReset());

@@ -41,7 +41,8 @@ std::string Differences(const CoreState& mine, const CoreState& ref) {
   for (int i = 0; i < 16; ++i) {
     if (mine.r[i] != ref.r[i]) out << " r" << std::dec << i << std::hex << ": " << mine.r[i] << " vs " << ref.r[i];
   }
-  if ((mine.cpsr & kComparedPsrBits) != (ref.cpsr & kComparedPsrBits)) out << " cpsr: " << mine.cpsr << " vs " << ref.cpsr;
+  if ((mine.cpsr & kComparedPsrBits) != (ref.cpsr & kComparedPsrBits))
+    out << " cpsr: " << mine.cpsr << " vs " << ref.cpsr;
   if (HasSpsr(ref.cpsr) && (mine.spsr & kComparedPsrBits) != (ref.spsr & kComparedPsrBits)) {
     out << " spsr: " << mine.spsr << " vs " << ref.spsr;
   }

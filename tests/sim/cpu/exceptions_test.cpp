@@ -12,9 +12,9 @@ namespace {
 
 struct EntryCase {
   const char* what;
-  uint32_t cpsr;      // before
-  uint32_t word;      // executed at 0x1000 (ARM) or 0x1002 (Thumb)
-  bool abortData;     // the data access at 0x2000 aborts
+  uint32_t cpsr;   // before
+  uint32_t word;   // executed at 0x1000 (ARM) or 0x1002 (Thumb)
+  bool abortData;  // the data access at 0x2000 aborts
   Mode mode;
   uint32_t vector;
   uint32_t lr;
@@ -40,19 +40,21 @@ TEST_P(ExceptionEntry, SavesStateAndEntersTheHandlerInArmState) {
   EXPECT_EQ(cpu.Reg(14), c.lr);
   EXPECT_EQ(cpu.Spsr(c.mode), c.cpsr);
   EXPECT_FALSE(cpu.Thumb());
-  EXPECT_NE(cpu.Cpsr() & 0x80u, 0u);                 // IRQ disabled
+  EXPECT_NE(cpu.Cpsr() & 0x80u, 0u);                  // IRQ disabled
   EXPECT_EQ((cpu.Cpsr() & 0x40u) != 0, c.fiqMasked);  // FIQ as it was
-  EXPECT_EQ(cpu.Reg(0), 0x77u);                      // an aborted load leaves its register
+  EXPECT_EQ(cpu.Reg(0), 0x77u);                       // an aborted load leaves its register
 }
 
-INSTANTIATE_TEST_SUITE_P(SimCpu, ExceptionEntry, ::testing::Values(
-    EntryCase{"SWI from ARM User", 0x60000010, 0xEF000012, false, Mode::kSupervisor, 0x08, 0x1004, false},
-    EntryCase{"SWI from Thumb", 0x30, 0xDF12, false, Mode::kSupervisor, 0x08, 0x1004, false},
-    EntryCase{"undefined ARM word", 0x1F, 0xE7F000F0, false, Mode::kUndefined, 0x04, 0x1004, false},
-    EntryCase{"undefined Thumb halfword", 0x70000030, 0xDE00, false, Mode::kUndefined, 0x04, 0x1004, false},
-    EntryCase{"CDP with no coprocessor", 0x10, 0xEE000000, false, Mode::kUndefined, 0x04, 0x1004, false},
-    EntryCase{"data abort on LDR", 0x53, 0xE5910000, true, Mode::kAbort, 0x10, 0x1008, true},
-    EntryCase{"data abort on Thumb LDR", 0x30, 0x6808, true, Mode::kAbort, 0x10, 0x100A, false}));
+INSTANTIATE_TEST_SUITE_P(
+    SimCpu, ExceptionEntry,
+    ::testing::Values(
+        EntryCase{"SWI from ARM User", 0x60000010, 0xEF000012, false, Mode::kSupervisor, 0x08, 0x1004, false},
+        EntryCase{"SWI from Thumb", 0x30, 0xDF12, false, Mode::kSupervisor, 0x08, 0x1004, false},
+        EntryCase{"undefined ARM word", 0x1F, 0xE7F000F0, false, Mode::kUndefined, 0x04, 0x1004, false},
+        EntryCase{"undefined Thumb halfword", 0x70000030, 0xDE00, false, Mode::kUndefined, 0x04, 0x1004, false},
+        EntryCase{"CDP with no coprocessor", 0x10, 0xEE000000, false, Mode::kUndefined, 0x04, 0x1004, false},
+        EntryCase{"data abort on LDR", 0x53, 0xE5910000, true, Mode::kAbort, 0x10, 0x1008, true},
+        EntryCase{"data abort on Thumb LDR", 0x30, 0x6808, true, Mode::kAbort, 0x10, 0x100A, false}));
 
 TEST(SimCpuDataAbort, BlockTransferKeepsItsCyclesAndStopsRegisterWrites) {
   ArmCpu cpu;
@@ -67,7 +69,7 @@ TEST(SimCpuDataAbort, BlockTransferKeepsItsCyclesAndStopsRegisterWrites) {
   EXPECT_TRUE(r.dataAbort);
   EXPECT_EQ(bus.log.size(), 3u);  // every word still has its cycle
   EXPECT_EQ(cpu.Reg(14), 0x1008u);
-  cpu.SetCpsr(0xD3);  // back to Supervisor to look at its registers
+  cpu.SetCpsr(0xD3);               // back to Supervisor to look at its registers
   EXPECT_EQ(cpu.Reg(0), 0x1111u);  // loaded before the abort
   EXPECT_EQ(cpu.Reg(2), 0xEEEEu);
   EXPECT_EQ(cpu.Reg(3), 0xEEEEu);

@@ -12,7 +12,7 @@
 namespace vsim::testing {
 namespace {
 
-constexpr uint32_t kSvc = 0xD3;           // Supervisor, IRQ and FIQ off, ARM
+constexpr uint32_t kSvc = 0xD3;  // Supervisor, IRQ and FIQ off, ARM
 constexpr uint32_t kThumbSvc = 0xF3;
 
 class ExecuteRules : public ::testing::Test {
@@ -74,7 +74,7 @@ struct PcWriteCase {
   uint32_t cpsr;
   uint32_t word;
   uint32_t r0;
-  uint32_t memory;   // word at 0x3000, where r1 points
+  uint32_t memory;  // word at 0x3000, where r1 points
   uint32_t nextPc;
   bool thumbAfter;
 };
@@ -93,13 +93,15 @@ TEST_P(PcWrites, KeepOrDropTheLowBits) {
   EXPECT_EQ(cpu.Thumb(), c.thumbAfter);
 }
 
-INSTANTIATE_TEST_SUITE_P(SimCpu, PcWrites, ::testing::Values(
-    PcWriteCase{"BX to ARM keeps bit 1", kSvc, 0xE12FFF10, 0x2006, 0, 0x2006, false},
-    PcWriteCase{"BX to Thumb", kSvc, 0xE12FFF10, 0x2007, 0, 0x2006, true},
-    PcWriteCase{"Thumb BX pc at 4k+2 enters ARM with bit 1 set", kThumbSvc, 0x4778, 0, 0, 0x1006, false},
-    PcWriteCase{"ALU write keeps all bits", kSvc, 0xE1A0F000, 0x2003, 0, 0x2003, false},
-    PcWriteCase{"LDR pc clears bits 1:0, no interworking", kSvc, 0xE591F000, 0, 0x2003, 0x2000, false},
-    PcWriteCase{"LDM pc clears bits 1:0", kSvc, 0xE8918000, 0, 0x2007, 0x2004, false}));
+INSTANTIATE_TEST_SUITE_P(
+    SimCpu, PcWrites,
+    ::testing::Values(
+        PcWriteCase{"BX to ARM keeps bit 1", kSvc, 0xE12FFF10, 0x2006, 0, 0x2006, false},
+        PcWriteCase{"BX to Thumb", kSvc, 0xE12FFF10, 0x2007, 0, 0x2006, true},
+        PcWriteCase{"Thumb BX pc at 4k+2 enters ARM with bit 1 set", kThumbSvc, 0x4778, 0, 0, 0x1006, false},
+        PcWriteCase{"ALU write keeps all bits", kSvc, 0xE1A0F000, 0x2003, 0, 0x2003, false},
+        PcWriteCase{"LDR pc clears bits 1:0, no interworking", kSvc, 0xE591F000, 0, 0x2003, 0x2000, false},
+        PcWriteCase{"LDM pc clears bits 1:0", kSvc, 0xE8918000, 0, 0x2007, 0x2004, false}));
 
 TEST_F(ExecuteRules, ThumbPopOfPcClearsBitZeroAndStaysThumb) {
   cpu.SetCpsr(kThumbSvc);
@@ -114,7 +116,7 @@ TEST_F(ExecuteRules, MsrNeverChangesTheThumbBitAndUserModeWritesOnlyFlags) {
   cpu.SetReg(0, 0xF00000F1);  // flags, T, FIQ mode
   Run(0xE129F000);            // MSR CPSR_fc, r0
   EXPECT_EQ(cpu.Cpsr(), 0xF00000D1u);
-  cpu.SetCpsr(0x10);          // User
+  cpu.SetCpsr(0x10);  // User
   cpu.SetReg(0, 0x500000D3);
   Run(0xE129F000);
   EXPECT_EQ(cpu.Cpsr(), 0x50000010u);
@@ -150,8 +152,8 @@ TEST_F(ExecuteRules, BlockTransfersRunInAscendingOrderOneCyclePerWord) {
   EXPECT_EQ(cpu.Reg(0), 0x2004u);
   bus.log.clear();
   Run(0xE8B0000C);  // LDMIA r0!, {r2, r3}
-  EXPECT_EQ(Data(), (std::vector<Access>{{Access::kRead, 0x2004, 4, 0x11, true},
-                                         {Access::kRead, 0x2008, 4, 0x55, true}}));
+  EXPECT_EQ(Data(),
+            (std::vector<Access>{{Access::kRead, 0x2004, 4, 0x11, true}, {Access::kRead, 0x2008, 4, 0x55, true}}));
   EXPECT_EQ(cpu.Reg(2), 0x11u);
   EXPECT_EQ(cpu.Reg(3), 0x55u);
   EXPECT_EQ(cpu.Reg(0), 0x200Cu);

@@ -73,8 +73,8 @@ std::vector<uint32_t> HostResults() {
   expected.resize(run_workload(expected.data()));
   expected.push_back(swi_service(0x21, 7, 9));
   expected.push_back(swi_service(0x42, 1234, 5678) + 1);  // +1: the handler saw Thumb state
-  expected.push_back(0xE7F000F0u);  // the undefined ARM word, as the handler read it
-  expected.push_back(0xDE00u);      // the undefined Thumb halfword
+  expected.push_back(0xE7F000F0u);                        // the undefined ARM word, as the handler read it
+  expected.push_back(0xDE00u);                            // the undefined Thumb halfword
   return expected;
 }
 

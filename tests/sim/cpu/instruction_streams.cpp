@@ -23,8 +23,8 @@ class Generator {
   bool Coin() { return (Next() & 1u) != 0; }
   // Half of the time a value at an edge of the shifter or the adder.
   uint32_t Operand() {
-    static constexpr uint32_t kEdges[] = {0, 1, 2, 31, 32, 33, 64, 255, 256, 0x7FFFFFFFu,
-                                          0x80000000u, 0x80000001u, 0xFFFFFFFEu, 0xFFFFFFFFu};
+    static constexpr uint32_t kEdges[] = {0,   1,   2,           31,          32,          33,          64,
+                                          255, 256, 0x7FFFFFFFu, 0x80000000u, 0x80000001u, 0xFFFFFFFEu, 0xFFFFFFFFu};
     return Coin() ? Next() : kEdges[Below(sizeof kEdges / sizeof kEdges[0])];
   }
 
@@ -71,11 +71,16 @@ class ArmStreamBuilder {
 
   void AddOne() {
     switch (g_.Below(16)) {
-      case 0: case 1: case 2: case 3: return DataProcessing();
+      case 0:
+      case 1:
+      case 2:
+      case 3: return DataProcessing();
       case 4: return Multiply();
-      case 5: case 6: return SingleTransfer();
+      case 5:
+      case 6: return SingleTransfer();
       case 7: return HalfwordTransfer();
-      case 8: case 9: return BlockTransfer();
+      case 8:
+      case 9: return BlockTransfer();
       case 10: return Swap();
       case 11: return StatusRead();
       case 12: return StatusWrite();
@@ -162,7 +167,8 @@ class ArmStreamBuilder {
     const bool writeBack = g_.Coin();
     const bool userBank = !writeBack && Privileged() && g_.Below(4) == 0;
     const uint32_t load = g_.Coin() ? 1u << 20 : 0u;
-    Emit(Cond() | 0x08000000u | pu | (userBank ? 1u << 22 : 0u) | (writeBack ? 1u << 21 : 0u) | load | 10u << 16 | list);
+    Emit(Cond() | 0x08000000u | pu | (userBank ? 1u << 22 : 0u) | (writeBack ? 1u << 21 : 0u) | load | 10u << 16 |
+         list);
   }
 
   void Swap() {
@@ -195,7 +201,7 @@ class ArmStreamBuilder {
         if (g_.Coin()) {
           Emit(Cond() | 0x0368F000u | 4u << 8 | g_.Below(16) << 4);  // MSR SPSR_f, #flags
         } else {
-          Emit(Cond() | 0x0361F000u | g_.Below(256));                // MSR SPSR_c, #byte
+          Emit(Cond() | 0x0361F000u | g_.Below(256));  // MSR SPSR_c, #byte
         }
     }
   }
@@ -265,7 +271,8 @@ class ThumbStreamBuilder {
 
   void Resolve(const Target& t) {
     uint16_t& h = halves_[t.index];
-    const uint16_t fieldMask = t.kind == TargetKind::kConditional ? 0xFFu : (t.kind == TargetKind::kAddress ? 0xFFu : 0x7FFu);
+    const uint16_t fieldMask =
+        t.kind == TargetKind::kConditional ? 0xFFu : (t.kind == TargetKind::kAddress ? 0xFFu : 0x7FFu);
     uint32_t offset = h & fieldMask;
     while (inside_.count(TargetIndex(t.index, t.kind, offset)) != 0) ++offset;
     h = static_cast<uint16_t>((h & ~fieldMask) | offset);
@@ -278,16 +285,17 @@ class ThumbStreamBuilder {
 
   void AddOne() {
     switch (g_.Below(16)) {
-      case 0: Emit(g_.Below(3) << 11 | g_.Below(32) << 6 | Low() << 3 | Dest()); return;  // shifts
+      case 0: Emit(g_.Below(3) << 11 | g_.Below(32) << 6 | Low() << 3 | Dest()); return;    // shifts
       case 1: Emit(0x1800u | g_.Below(4) << 9 | Low() << 6 | Low() << 3 | Dest()); return;  // add/sub
-      case 2: Emit(0x2000u | g_.Below(4) << 11 | Dest() << 8 | g_.Below(256)); return;     // imm8
-      case 3: case 4: Emit(0x4000u | g_.Below(16) << 6 | Low() << 3 | Dest()); return;     // ALU
+      case 2: Emit(0x2000u | g_.Below(4) << 11 | Dest() << 8 | g_.Below(256)); return;      // imm8
+      case 3:
+      case 4: Emit(0x4000u | g_.Below(16) << 6 | Low() << 3 | Dest()); return;  // ALU
       case 5: return HighRegister();
-      case 6: Emit(0x4800u | Dest() << 8 | g_.Below(32)); return;                          // LDR pc-rel
+      case 6: Emit(0x4800u | Dest() << 8 | g_.Below(32)); return;  // LDR pc-rel
       case 7: return Transfer();
-      case 8: Emit(0x9000u | g_.Below(2) << 11 | Dest() << 8 | g_.Below(64)); return;     // sp-relative
-      case 9: Emit(0xA000u | g_.Below(2) << 11 | Dest() << 8 | g_.Below(256)); return;   // ADD rd, pc/sp
-      case 10: Emit(0xB000u | g_.Below(2) << 7 | g_.Below(16)); return;                   // ADD/SUB sp
+      case 8: Emit(0x9000u | g_.Below(2) << 11 | Dest() << 8 | g_.Below(64)); return;   // sp-relative
+      case 9: Emit(0xA000u | g_.Below(2) << 11 | Dest() << 8 | g_.Below(256)); return;  // ADD rd, pc/sp
+      case 10: Emit(0xB000u | g_.Below(2) << 7 | g_.Below(16)); return;                 // ADD/SUB sp
       case 11: return PushPop();
       case 12: return Multiple();
       case 13: return Branch();
@@ -297,8 +305,8 @@ class ThumbStreamBuilder {
   }
 
   void HighRegister() {
-    const uint32_t op = g_.Below(3);           // ADD, CMP, MOV
-    const uint32_t rd = 8 + g_.Below(2);       // r8 or r9
+    const uint32_t op = g_.Below(3);      // ADD, CMP, MOV
+    const uint32_t rd = 8 + g_.Below(2);  // r8 or r9
     const uint32_t rs = g_.Below(16);
     Emit(0x4400u | op << 8 | 0x80u | rs << 3 | (rd & 7u));
   }
@@ -306,11 +314,11 @@ class ThumbStreamBuilder {
   void Transfer() {
     const uint32_t rd = Dest();
     switch (g_.Below(5)) {
-      case 0: Emit(0x5000u | g_.Below(4) << 10 | 5u << 6 | 6u << 3 | rd); return;          // word/byte [r6, r5]
-      case 1: Emit(0x5200u | g_.Below(4) << 10 | 5u << 6 | 7u << 3 | rd); return;          // half/signed [r7, r5]
-      case 2: Emit(0x6000u | g_.Below(2) << 11 | g_.Below(32) << 6 | 6u << 3 | rd); return; // word [r6, #]
-      case 3: Emit(0x7000u | g_.Below(2) << 11 | g_.Below(32) << 6 | 7u << 3 | rd); return; // byte [r7, #]
-      default: Emit(0x8000u | g_.Below(2) << 11 | g_.Below(32) << 6 | 7u << 3 | rd); return; // half [r7, #]
+      case 0: Emit(0x5000u | g_.Below(4) << 10 | 5u << 6 | 6u << 3 | rd); return;             // word/byte [r6, r5]
+      case 1: Emit(0x5200u | g_.Below(4) << 10 | 5u << 6 | 7u << 3 | rd); return;             // half/signed [r7, r5]
+      case 2: Emit(0x6000u | g_.Below(2) << 11 | g_.Below(32) << 6 | 6u << 3 | rd); return;   // word [r6, #]
+      case 3: Emit(0x7000u | g_.Below(2) << 11 | g_.Below(32) << 6 | 7u << 3 | rd); return;   // byte [r7, #]
+      default: Emit(0x8000u | g_.Below(2) << 11 | g_.Below(32) << 6 | 7u << 3 | rd); return;  // half [r7, #]
     }
   }
 
@@ -323,7 +331,7 @@ class ThumbStreamBuilder {
     if (g_.Coin()) {
       Emit(0xB400u | (g_.Coin() ? 0x100u : 0u) | List());  // PUSH {list[, lr]}
     } else {
-      Emit(0xBC00u | List());                              // POP {list}
+      Emit(0xBC00u | List());  // POP {list}
     }
   }
 
@@ -335,7 +343,7 @@ class ThumbStreamBuilder {
       Emit(0xD000u | g_.Below(14) << 8 | g_.Below(4));  // B<cond> forward
     } else {
       targets_.push_back({halves_.size(), TargetKind::kBranch});
-      Emit(0xE000u | g_.Below(4));                      // B forward
+      Emit(0xE000u | g_.Below(4));  // B forward
     }
   }
 

@@ -18,10 +18,10 @@ constexpr uint32_t kDataSize = 0x8000;
 
 struct Stream {
   bool thumb = false;
-  std::vector<uint8_t> code;      // little-endian instruction bytes at kCodeBase
-  uint32_t registers[15] = {};    // r0-r14 at the start
-  uint32_t cpsr = 0;              // the starting mode and flags (T for Thumb streams)
-  uint32_t spsr = 0;              // the starting mode's SPSR
+  std::vector<uint8_t> code;    // little-endian instruction bytes at kCodeBase
+  uint32_t registers[15] = {};  // r0-r14 at the start
+  uint32_t cpsr = 0;            // the starting mode and flags (T for Thumb streams)
+  uint32_t spsr = 0;            // the starting mode's SPSR
 };
 
 Stream MakeArmStream(uint32_t seed);

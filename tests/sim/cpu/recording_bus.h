@@ -25,7 +25,8 @@ class RecordingBus : public RamBus {
 
   bool Read(uint32_t address, int size, AccessKind kind, bool privileged, uint32_t& value) override {
     const bool ok = aborting.count(address) == 0 && RamBus::Read(address, size, kind, privileged, value);
-    log.push_back({kind == AccessKind::kFetch ? Access::kFetch : Access::kRead, address, size, ok ? value : 0, privileged});
+    log.push_back(
+        {kind == AccessKind::kFetch ? Access::kFetch : Access::kRead, address, size, ok ? value : 0, privileged});
     return ok;
   }
   bool Write(uint32_t address, int size, uint32_t value, bool privileged) override {

@@ -13,7 +13,7 @@ namespace vsim::testing {
 struct CoreState {
   uint32_t r[16] = {};  // r0-r14 as the current mode sees them, r15 the next pc
   uint32_t cpsr = 0;
-  uint32_t spsr = 0;    // meaningful only in modes that have one
+  uint32_t spsr = 0;  // meaningful only in modes that have one
 };
 
 class UnicornReference {

@@ -6,11 +6,15 @@ extern volatile uint32_t firmware_mailbox[4];
 static uint32_t results[16];
 
 void firmware_swi(uint32_t number, uint32_t* saved, uint32_t spsr) {
-  (void)number; (void)saved; (void)spsr;
+  (void)number;
+  (void)saved;
+  (void)spsr;
 }
 
 void firmware_undefined(uint32_t address, uint32_t* saved, uint32_t spsr) {
-  (void)address; (void)saved; (void)spsr;
+  (void)address;
+  (void)saved;
+  (void)spsr;
 }
 
 int main(void) {

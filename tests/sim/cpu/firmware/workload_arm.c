@@ -59,7 +59,7 @@ static uint32_t RecordShuffle(uint32_t seed) {
     records[i].tiny = (int8_t)(records[i].key >> 11);
     for (uint32_t b = 0; b < sizeof records[i].bytes; ++b) records[i].bytes[b] = (uint8_t)(records[i].key >> b);
   }
-  struct Record copy = records[5];  /* block copies */
+  struct Record copy = records[5]; /* block copies */
   records[5] = records[0];
   records[0] = copy;
   uint32_t h = 0;
@@ -78,7 +78,7 @@ static uint32_t StringWork(char* buffer, uint32_t size) {
     ++n;
   }
   buffer[n] = '\0';
-  for (uint32_t i = 0, j = n - 1; i < j; ++i, --j) {  /* reverse in place */
+  for (uint32_t i = 0, j = n - 1; i < j; ++i, --j) { /* reverse in place */
     const char t = buffer[i];
     buffer[i] = buffer[j];
     buffer[j] = t;
