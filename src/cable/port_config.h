@@ -47,7 +47,7 @@ void ApplyPortConfigLine(const char* line);
 inline constexpr const char* kPortConfigFileName = "lpt.ini";
 inline constexpr std::size_t kMaxConfigPath = 260;  // characters, terminator included
 inline constexpr int kConfigLineBufferSize = 256;   // so one read takes at most 255 characters
-inline constexpr std::size_t kMaxConfigFileSize = 64 * 1024;
+inline constexpr std::size_t kMaxConfigFileSize = std::size_t{64} * 1024;
 
 void ResetPortConfig();  // default addresses
 
