@@ -300,5 +300,24 @@ TEST_F(PpdevTest, LptIniNamesThePortsDevice) {
   EXPECT_EQ(counts_().closes, 1);
 }
 
+#ifdef VANTREL_HOST_PATH
+// The command-line host as an ordinary user: --port lpt1 reaches the cable through the
+// device and says so.
+TEST_F(PpdevTest, CommandLineHostReachesTheCableThroughTheDevice) {
+  std::vector<std::string> argv;
+  if (geteuid() == 0) argv = {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"};
+  argv.insert(argv.end(), {"/bin/sh", "-c", "exec \"$0\" \"$@\" 2>&1", "/usr/bin/env",
+                           std::string("LD_PRELOAD=") + VANTREL_PPDEV_SHIM_PATH, VANTREL_HOST_PATH, "--port", "lpt1",
+                           "open; connect; reg r4 0x1234; reg r4; disconnect"});
+  test::ChildProcess host(argv);
+  ASSERT_TRUE(host.Started());
+  host.CloseInput();
+  const std::string output = host.ReadAll(60000);
+  EXPECT_EQ(host.Wait(10000), 0) << output;
+  EXPECT_NE(output.find("vantrel: lpt1: port reached through /dev/parport0\n"), std::string::npos) << output;
+  EXPECT_NE(output.find("0x00001234"), std::string::npos) << output;
+}
+#endif
+
 }  // namespace
 }  // namespace vantrel::e2e
