@@ -2,11 +2,15 @@
 // calls hand the registers over as they are, so a byte means on the cable exactly what
 // it means to IN and OUT.
 #include <fcntl.h>
+#include <linux/major.h>
 #include <linux/ppdev.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/port_device.h"
@@ -29,6 +33,25 @@ unsigned long ReadRequest(PortRegister which) {
 
 unsigned long WriteRequest(PortRegister which) { return which == PortRegister::kControl ? PPWCONTROL : PPWDATA; }
 
+// The kernel's claim waits, with no time limit, until another holder lets go of the
+// port. So the port's active device, which the kernel lists for each port, is looked
+// at first, and a port that someone else holds counts as busy. Anything other than the
+// port driver's own device has no such entry and goes straight to the claim.
+bool HeldByAnother(int fd, std::string& holder) {
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode) || major(info.st_rdev) != PP_MAJOR) return false;
+  const std::string active = "/proc/sys/dev/parport/parport" + std::to_string(minor(info.st_rdev)) + "/devices/active";
+  std::FILE* file = std::fopen(active.c_str(), "re");
+  if (file == nullptr) return false;
+  char name[64] = {};
+  const bool read = std::fgets(name, sizeof name, file) != nullptr;
+  std::fclose(file);
+  name[std::strcspn(name, "\n")] = '\0';
+  if (!read || name[0] == '\0' || std::strcmp(name, "none") == 0) return false;
+  holder = name;
+  return true;
+}
+
 }  // namespace
 
 bool PortDevicesSupported() { return true; }
@@ -40,6 +63,11 @@ PortAccess OpenPortDevice(const std::string& path, std::string& failure) {
   if (fd < 0) {
     failure = Reason(path, errno);
     return PortAccess::kRefused;
+  }
+  if (std::string holder; HeldByAnother(fd, holder)) {
+    failure = path + ": claimed by " + holder;
+    close(fd);
+    return PortAccess::kRetry;
   }
   if (ioctl(fd, PPCLAIM) != 0) {
     const int error = errno;
