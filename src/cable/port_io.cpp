@@ -1,5 +1,6 @@
 #include "cable/port_io.h"
 
+#include <array>
 #include <string>
 
 #include "cable/port_config.h"
@@ -26,7 +27,18 @@ struct DevicePort {
   static constexpr int kNoDevicePort = -1;
 };
 DevicePort g_device;
-std::string g_device_path;
+// Plain storage: the unload's TAP reset may still name the device in a trace line while
+// the library's static objects are torn down. A path comes from one lpt.ini line.
+std::array<char, kConfigLineBufferSize> g_device_path{};
+
+bool HoldingDevice(int portIndex, const std::string& path) {
+  return g_way == HardwareWay::kDevice && g_device.portIndex == portIndex && path == g_device_path.data();
+}
+
+void NoteDevicePath(const std::string& path) {
+  g_device_path.fill('\0');
+  path.copy(g_device_path.data(), g_device_path.size() - 1);
+}
 
 unsigned char FloatingBusRead(void*, unsigned short) { return 0xFF; }
 void DroppedWrite(void*, unsigned short, unsigned char) {}
@@ -43,7 +55,7 @@ bool DeviceRegister(uint16_t port, platform::PortRegister& which) {
 // go at once, so the rest of the transfer sees an empty port, as with a pulled cable,
 // and the next OpenCable opens it again.
 void LoseDevice(const std::string& why) {
-  Trace("lpt%d: %s lost, %s\n", g_device.portIndex + 1, g_device_path.c_str(), why.c_str());
+  Trace("lpt%d: %s lost, %s\n", g_device.portIndex + 1, g_device_path.data(), why.c_str());
   platform::ClosePortDevice();
   g_way = HardwareWay::kNone;
   g_access_obtained = false;
@@ -121,6 +133,11 @@ void UseDirectAccess() {
   g_access_obtained = true;
 }
 
+void GrantDirectAccess(int portIndex) {
+  g_direct_granted = true;
+  Trace("lpt%d: port at 0x%x reached with IN and OUT\n", portIndex + 1, IoAddress(PortTableEntry(portIndex).data));
+}
+
 ResultCode ObtainDirectAccess(int portIndex) {
   if (!g_direct_granted) {
     if (Attempt(&platform::RequestHardwarePortAccess) != platform::PortAccess::kGranted) {
@@ -128,8 +145,7 @@ ResultCode ObtainDirectAccess(int portIndex) {
             IoAddress(PortTableEntry(portIndex).data));
       return kNoPortAccess;
     }
-    g_direct_granted = true;
-    Trace("lpt%d: port at 0x%x reached with IN and OUT\n", portIndex + 1, IoAddress(PortTableEntry(portIndex).data));
+    GrantDirectAccess(portIndex);
   }
   UseDirectAccess();
   return kOk;
@@ -141,7 +157,7 @@ void NoteDevicePort(int portIndex) {
 }
 
 ResultCode ObtainDeviceAccess(int portIndex, const std::string& path) {
-  if (g_way == HardwareWay::kDevice && g_device.portIndex == portIndex && g_device_path == path) {
+  if (HoldingDevice(portIndex, path)) {
     NoteDevicePort(portIndex);  // lpt.ini may have moved the addresses meanwhile
     return kOk;
   }
@@ -153,7 +169,7 @@ ResultCode ObtainDeviceAccess(int portIndex, const std::string& path) {
     Trace("lpt%d: no port access through %s\n", portIndex + 1, failure.c_str());
     return kNoPortAccess;
   }
-  g_device_path = path;
+  NoteDevicePath(path);
   NoteDevicePort(portIndex);
   g_way = HardwareWay::kDevice;
   g_access_obtained = true;
@@ -164,9 +180,9 @@ ResultCode ObtainDeviceAccess(int portIndex, const std::string& path) {
 // With no line for the port: IN and OUT when the process may use them, else the port
 // device of the same number, on systems that have such devices.
 ResultCode ObtainAutomaticAccess(int portIndex) {
-  if (!platform::PortDevicesSupported()) return ObtainDirectAccess(portIndex);
-  if (g_direct_granted || platform::RequestHardwarePortAccess() == platform::PortAccess::kGranted) {
-    g_direct_granted = true;
+  if (!platform::PortDevicesSupported() || g_direct_granted) return ObtainDirectAccess(portIndex);
+  if (platform::RequestHardwarePortAccess() == platform::PortAccess::kGranted) {
+    GrantDirectAccess(portIndex);
     UseDirectAccess();
     return kOk;
   }

@@ -40,7 +40,8 @@ unsigned long WriteRequest(PortRegister which) { return which == PortRegister::k
 bool HeldByAnother(int fd, std::string& holder) {
   struct stat info {};
   if (fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode) || major(info.st_rdev) != PP_MAJOR) return false;
-  const std::string active = "/proc/sys/dev/parport/parport" + std::to_string(minor(info.st_rdev)) + "/devices/active";
+  std::string active = "/proc/sys/dev/parport/parport";
+  active.append(std::to_string(minor(info.st_rdev))).append("/devices/active");
   std::FILE* file = std::fopen(active.c_str(), "re");
   if (file == nullptr) return false;
   char name[64] = {};

@@ -157,8 +157,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A path longer than a line's piece is cut where the piece ends.
 TEST_F(PortConfigTest, LongDevicePathEndsWithItsPiece) {
-  cable::LoadPortConfigFile(WriteFile("lpt1=/" + std::string(300, 'a') + "\n"));
-  EXPECT_EQ(cable::ConfiguredPortDevice(0), "/" + std::string(249, 'a'));
+  std::string line = "lpt1=/";
+  line.append(300, 'a').append("\n");
+  cable::LoadPortConfigFile(WriteFile(line));
+  EXPECT_EQ(cable::ConfiguredPortDevice(0), std::string("/").append(249, 'a'));
 }
 
 TEST_F(PortConfigTest, DefaultDeviceOfEachPort) {
