@@ -1,7 +1,7 @@
 // The one seam through which every port access of the library goes: the hardware's
 // IN and OUT instructions, the system's port device, or a virtual port plugged in with
-// VantrelUsePortIo. Each
-// access is followed by the PortDelay busy-wait, which paces the TAP clock.
+// VantrelUsePortIo. Each access is followed by the PortDelay busy-wait, which paces the
+// TAP clock.
 //
 // Not thread-safe: the host interface lets one thread at a time into the cable layer.
 #pragma once
