@@ -24,7 +24,7 @@ bool PortHoldsTestByte(int portIndex) {
 ResultCode OpenCable(int portIndex) {
   if (portIndex < 0 || portIndex >= kPortCount) return kInvalidParameters;
   LoadPortConfig();
-  if (const ResultCode access = ObtainPortAccess(); access != kOk) return access;
+  if (const ResultCode access = ObtainPortAccess(portIndex); access != kOk) return access;
   if (!PortHoldsTestByte(portIndex)) {
     g_selected_port = kNoPortSelected;
     return kEmulatorNotFound;
@@ -55,6 +55,7 @@ void ReleaseCable() {
   PortWrite(controlPort, lines::kReleaseControl);
   PortWrite(controlPort, lines::kControlIdle);
   PortWrite(controlPort, lines::kControlIdle);
+  ReleasePortDevice();  // another program may use the port until the next open
 }
 
 void SetCableLines(uint8_t value) {

@@ -35,8 +35,8 @@ uint16_t SelectedControlPort();
 int32_t ReadPowerLines();
 int32_t PowerStatus();
 
-// Writes 0x0B, 0x00, 0x00 to the control port; nothing when no port is selected. The
-// port stays selected.
+// Writes 0x0B, 0x00, 0x00 to the control port, then lets go of a port device; nothing
+// when no port is selected. The port stays selected.
 void ReleaseCable();
 // Drives the data port to value; nothing when no port is selected.
 void SetCableLines(uint8_t value);

@@ -1,5 +1,6 @@
 #include "cable/port_config.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -19,18 +20,46 @@ constexpr std::array<PortAddresses, kPortCount> kDefaultPortTable{{
 
 std::array<PortAddresses, kPortCount> g_port_table = kDefaultPortTable;
 
+// A device path comes from one line, so it always fits one line's buffer.
+struct PortChoice {
+  PortWay way = PortWay::kAutomatic;
+  std::array<char, kConfigLineBufferSize> device{};
+};
+std::array<PortChoice, kPortCount> g_port_choice{};
+
 // The addresses wrap in 32 bits rather than overflow: a base of 0xFFFFFFFF is
 // accepted and only its low 16 bits ever reach a port.
 PortAddresses PortAt(uint32_t base) {
   return {static_cast<int32_t>(base), static_cast<int32_t>(base + 1u), static_cast<int32_t>(base + 2u)};
 }
 
+bool ValidPortNumber(int lptNumber) { return lptNumber >= 1 && lptNumber <= kPortCount; }
+
+// "lpt1=/dev/parport0": the path runs from the slash to the first blank or line end.
+bool ApplyDeviceLine(const char* line) {
+  int lptNumber = 0;
+  int pathStart = -1;
+  if (std::sscanf(line, "lpt%d=%n", &lptNumber, &pathStart) != 1 || pathStart < 0 || line[pathStart] != '/') {
+    return false;
+  }
+  if (!ValidPortNumber(lptNumber)) return true;
+  const char* path = line + pathStart;
+  const std::size_t length = std::strcspn(path, " \t\r\n");
+  PortChoice& choice = g_port_choice[static_cast<std::size_t>(lptNumber - 1)];
+  choice.device.fill('\0');
+  std::memcpy(choice.device.data(), path, std::min(length, choice.device.size() - 1));
+  choice.way = PortWay::kDevice;
+  return true;
+}
+
 void ApplyPortLine(const char* line) {
+  if (ApplyDeviceLine(line)) return;
   int lptNumber = 0;
   unsigned int base = 0;
   if (std::sscanf(line, "lpt%d=%x", &lptNumber, &base) != 2) return;
-  if (lptNumber < 1 || lptNumber > kPortCount) return;
+  if (!ValidPortNumber(lptNumber)) return;
   g_port_table[static_cast<std::size_t>(lptNumber - 1)] = PortAt(base);
+  g_port_choice[static_cast<std::size_t>(lptNumber - 1)] = PortChoice{PortWay::kDirect, {}};
 }
 
 void ApplyDelayLine(const char* line) {
@@ -47,6 +76,22 @@ const PortAddresses& PortTableEntry(int portIndex) {
   static constexpr PortAddresses kNoPort{0, 0, 0};
   if (portIndex < 0 || portIndex >= kPortCount) return kNoPort;
   return g_port_table[static_cast<std::size_t>(portIndex)];
+}
+
+PortWay ConfiguredPortWay(int portIndex) {
+  if (portIndex < 0 || portIndex >= kPortCount) return PortWay::kAutomatic;
+  return g_port_choice[static_cast<std::size_t>(portIndex)].way;
+}
+
+const char* ConfiguredPortDevice(int portIndex) {
+  if (portIndex < 0 || portIndex >= kPortCount) return "";
+  return g_port_choice[static_cast<std::size_t>(portIndex)].device.data();
+}
+
+std::string DefaultPortDevice(int portIndex) {
+  std::string path = "/dev/parport";
+  path += std::to_string(portIndex);
+  return path;
 }
 
 void ApplyPortConfigLine(const char* line) {
@@ -89,6 +134,9 @@ void LoadPortConfig() {
   LoadPortConfigFile(path);
 }
 
-void ResetPortConfig() { g_port_table = kDefaultPortTable; }
+void ResetPortConfig() {
+  g_port_table = kDefaultPortTable;
+  g_port_choice = {};
+}
 
 }  // namespace vantrel::cable

@@ -3,7 +3,9 @@
 //
 // lpt.ini is plain text, read line by line, case-sensitive, the last line of a kind
 // winning:
-//   lpt2=2F8     (or lpt2=0x2F8) moves lpt2 to data 0x2F8, status 0x2F9, control 0x2FA
+//   lpt2=2F8     (or lpt2=0x2F8) moves lpt2 to data 0x2F8, status 0x2F9, control 0x2FA,
+//                and reaches it with IN and OUT
+//   lpt1=/dev/parport0   reaches lpt1 through that port device (up to the first blank)
 //   delay=100    PortDelay becomes 100; a negative number becomes 0, one above
 //                kMaxPortDelay becomes kMaxPortDelay (with a trace line)
 // A line containing "lpt" anywhere is a port line, even when it also holds "delay".
@@ -34,6 +36,15 @@ constexpr uint16_t IoAddress(int32_t address) {
 // portIndex 0 to 2; any other index gives all-zero addresses.
 const PortAddresses& PortTableEntry(int portIndex);
 
+// How a port is reached. Without a line for it: with IN and OUT when the process may use
+// them, else through the port device of the same number (DefaultPortDevice).
+enum class PortWay { kAutomatic, kDirect, kDevice };
+PortWay ConfiguredPortWay(int portIndex);
+// The device a port line named; empty unless the way is kDevice.
+const char* ConfiguredPortDevice(int portIndex);
+// /dev/parport0 for lpt1, and so on.
+std::string DefaultPortDevice(int portIndex);
+
 // Reads lpt.ini from the host executable's directory; a missing file, or a path that
 // would not fit in 260 characters, changes nothing. So does anything but a regular file
 // of at most kMaxConfigFileSize bytes (a FIFO, a device, a directory), with a trace line.
@@ -49,6 +60,6 @@ inline constexpr std::size_t kMaxConfigPath = 260;  // characters, terminator in
 inline constexpr int kConfigLineBufferSize = 256;   // so one read takes at most 255 characters
 inline constexpr std::size_t kMaxConfigFileSize = std::size_t{64} * 1024;
 
-void ResetPortConfig();  // default addresses
+void ResetPortConfig();  // default addresses, every port reached automatically
 
 }  // namespace vantrel::cable

@@ -1,6 +1,7 @@
 // The one seam through which every port access of the library goes: the hardware's
-// IN and OUT instructions, or a virtual port plugged in with VantrelUsePortIo. Each
-// access is followed by the PortDelay busy-wait, which paces the TAP clock.
+// IN and OUT instructions, the system's port device, or a virtual port plugged in with
+// VantrelUsePortIo. Each access is followed by the PortDelay busy-wait, which paces the
+// TAP clock.
 //
 // Not thread-safe: the host interface lets one thread at a time into the cable layer.
 #pragma once
@@ -22,15 +23,21 @@ uint8_t PortRead(uint16_t port);
 // platform.
 [[nodiscard]] platform::PortAccess RequestPortAccess();
 
-// Obtains port access once per process: up to 101 attempts 10 ms apart while the
-// answer is "ask again later". Returns kOk at once when access was obtained before,
-// kNoPortAccess when the attempts run out or access is refused (nothing is
-// remembered then, so the next call tries again).
+// Obtains access to port portIndex (0 to 2): up to 101 attempts 10 ms apart while the
+// answer is "ask again later". A virtual port, and IN and OUT, are obtained once per
+// process; a port device (lpt.ini's "lpt1=/dev/parport0", or the automatic choice when
+// the process may not use IN and OUT) is opened and claimed here and held until
+// ReleasePortDevice. Returns kOk, or kNoPortAccess when the attempts run out or access
+// is refused, with a trace line naming the way and the reason (nothing is remembered
+// then, so the next call tries again).
 inline constexpr int kPortAccessAttempts = 101;
 inline constexpr unsigned kPortAccessRetryMs = 10;
-[[nodiscard]] ResultCode ObtainPortAccess();
+[[nodiscard]] ResultCode ObtainPortAccess(int portIndex);
 bool PortAccessObtained();
 void ForgetPortAccess();
+// Lets go of a port device and closes it; until the next ObtainPortAccess the hardware
+// reads 0xFF and drops writes. IN and OUT, once granted, stay.
+void ReleasePortDevice();
 
 // Null: back to the hardware. The structure is copied. A missing read callback reads
 // 0xFF (a floating bus), a missing write callback drops the byte, a missing acquire

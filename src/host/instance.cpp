@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "cable/port_io.h"
 #include "cable/tap.h"
 #include "platform/trace.h"
 
@@ -50,6 +51,7 @@ void UnloadInstance() {
   }
   g_instance_active = false;
   cable::TapReset(0);
+  cable::ReleasePortDevice();
 }
 
 bool InstanceActive() { return g_instance_active; }

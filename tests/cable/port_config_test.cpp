@@ -111,6 +111,63 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"BlankLine", "\n", kLpt1, kLpt2, kLpt3, kDelayBefore}),
     [](const ::testing::TestParamInfo<LineCase>& param) { return std::string(param.param.name); });
 
+// How each port is reached: a device line names the port's device (up to the first
+// blank) and leaves its addresses alone, an address line pins IN and OUT, and the last
+// line for a port wins.
+struct WayCase {
+  const char* name;
+  const char* lines;
+  cable::PortWay lpt1Way;
+  const char* lpt1Device;
+  PortAddresses lpt1;
+};
+
+void PrintTo(const WayCase& c, std::ostream* os) { *os << c.name; }
+
+class ConfigWay : public PortConfigTest, public ::testing::WithParamInterface<WayCase> {};
+
+TEST_P(ConfigWay, NamesHowThePortIsReached) {
+  const std::filesystem::path file =
+      std::filesystem::path(::testing::TempDir()) / ("way_" + std::string(GetParam().name));
+  std::ofstream(file, std::ios::binary) << GetParam().lines;
+  cable::LoadPortConfigFile(file.string());
+  std::filesystem::remove(file);
+  EXPECT_EQ(cable::ConfiguredPortWay(0), GetParam().lpt1Way);
+  EXPECT_STREQ(cable::ConfiguredPortDevice(0), GetParam().lpt1Device);
+  EXPECT_EQ(PortTableEntry(0), GetParam().lpt1);
+  EXPECT_EQ(cable::ConfiguredPortWay(1), cable::PortWay::kAutomatic);
+  EXPECT_EQ(PortTableEntry(1), kLpt2);
+}
+
+using cable::PortWay;
+INSTANTIATE_TEST_SUITE_P(
+    Ways, ConfigWay,
+    ::testing::Values(
+        WayCase{"NoLine", "delay=1\n", PortWay::kAutomatic, "", kLpt1},
+        WayCase{"Device", "lpt1=/dev/parport1\n", PortWay::kDevice, "/dev/parport1", kLpt1},
+        WayCase{"DeviceTrailingText", "lpt1=/dev/parport1 ; card\r\n", PortWay::kDevice, "/dev/parport1", kLpt1},
+        WayCase{"DeviceWithoutNewline", "lpt1=/dev/p", PortWay::kDevice, "/dev/p", kLpt1},
+        WayCase{"Address", "lpt1=2F8\n", PortWay::kDirect, "", kAt2F8},
+        WayCase{"AddressAfterDevice", "lpt1=/dev/parport1\nlpt1=2F8\n", PortWay::kDirect, "", kAt2F8},
+        WayCase{"DeviceAfterAddress", "lpt1=2F8\nlpt1=/dev/parport2\n", PortWay::kDevice, "/dev/parport2", kAt2F8},
+        WayCase{"BlankBeforePath", "lpt1= /dev/parport1\n", PortWay::kAutomatic, "", kLpt1},
+        WayCase{"RelativePath", "lpt1=parport1\n", PortWay::kAutomatic, "", kLpt1},
+        WayCase{"OtherPortsDevice", "lpt4=/dev/parport3\nlpt0=/dev/parport3\n", PortWay::kAutomatic, "", kLpt1}),
+    [](const ::testing::TestParamInfo<WayCase>& param) { return std::string(param.param.name); });
+
+// A path longer than a line's piece is cut where the piece ends.
+TEST_F(PortConfigTest, LongDevicePathEndsWithItsPiece) {
+  std::string line = "lpt1=/";
+  line.append(300, 'a').append("\n");
+  cable::LoadPortConfigFile(WriteFile(line));
+  EXPECT_EQ(cable::ConfiguredPortDevice(0), std::string("/").append(249, 'a'));
+}
+
+TEST_F(PortConfigTest, DefaultDeviceOfEachPort) {
+  EXPECT_EQ(cable::DefaultPortDevice(0), "/dev/parport0");
+  EXPECT_EQ(cable::DefaultPortDevice(2), "/dev/parport2");
+}
+
 TEST_F(PortConfigTest, NullLineIsIgnored) {
   cable::ApplyPortConfigLine(nullptr);
   EXPECT_EQ(PortTableEntry(0), kLpt1);

@@ -43,6 +43,7 @@ class Library {
   int LastJobResult() const { return jtagGetLastError_(); }
   void ClearLastJobResult() const { jtagClearLastError_(); }
   void UsePortIo(const VantrelPortIo* io) const { VantrelUsePortIo_(io); }
+  void SetTraceSink(VantrelTraceSink sink, void* context) const { VantrelSetTraceSink_(sink, context); }
 
  private:
   void* handle_ = nullptr;
@@ -54,6 +55,7 @@ class Library {
   decltype(&::jtagGetLastError) jtagGetLastError_ = nullptr;
   decltype(&::jtagClearLastError) jtagClearLastError_ = nullptr;
   decltype(&::VantrelUsePortIo) VantrelUsePortIo_ = nullptr;
+  decltype(&::VantrelSetTraceSink) VantrelSetTraceSink_ = nullptr;
 };
 
 // A request with every byte zero.

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <iostream>
 #include <memory>
@@ -40,6 +41,12 @@ int RunSession(const vantrel::cli::Library& library, const vantrel::cli::Options
   return runner.AnyFailed() && !interactive ? kExitFailed : 0;
 }
 
+// The library's trace lines about the ports (the way it reached one, why it could not,
+// what it made of lpt.ini) all begin with "lpt"; they are for the user of a real cable.
+void PrintPortTrace(void*, const char* line) {
+  if (std::strncmp(line, "lpt", 3) == 0) std::fprintf(stderr, "vantrel: %s", line);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -73,8 +80,8 @@ int main(int argc, char** argv) {
     return kExitSetup;
   }
   if (options.port) {
-    std::fprintf(stderr, "vantrel: real cable on %s (PC parallel port; needs root or granted port access)\n",
-                 options.port->c_str());
+    std::fprintf(stderr, "vantrel: real cable on %s (PC parallel port)\n", options.port->c_str());
+    library.SetTraceSink(&PrintPortTrace, nullptr);
   } else {
     board = AttachSimulatedBoard(library, options.board, &error);
     if (!board) {
