@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "cable/port_io.h"
@@ -18,6 +19,7 @@ constexpr std::array<PortAddresses, kPortCount> kDefaultPortTable{{
 }};
 
 std::array<PortAddresses, kPortCount> g_port_table = kDefaultPortTable;
+TransferMode g_transfer_mode = TransferMode::kExact;
 
 // The addresses wrap in 32 bits rather than overflow: a base of 0xFFFFFFFF is
 // accepted and only its low 16 bits ever reach a port.
@@ -41,6 +43,25 @@ void ApplyDelayLine(const char* line) {
   SetPortDelay(delay);
 }
 
+// "fast" or "exact" after the equals sign, blanks and line ends around it ignored;
+// anything else changes nothing.
+void ApplyTransferValue(const char* value) {
+  char word[8] = {};
+  if (std::sscanf(value, " %7[a-z]", word) != 1) return;
+  if (std::strcmp(word, "fast") == 0) g_transfer_mode = TransferMode::kFast;
+  if (std::strcmp(word, "exact") == 0) g_transfer_mode = TransferMode::kExact;
+}
+
+void ApplyTransferLine(const char* line) {
+  const char* equals = std::strstr(line, "transfer=");
+  if (equals != nullptr) ApplyTransferValue(equals + std::strlen("transfer="));
+}
+
+void ApplyTransferEnvironment() {
+  const char* value = std::getenv(kTransferModeVariable);
+  if (value != nullptr) ApplyTransferValue(value);
+}
+
 }  // namespace
 
 const PortAddresses& PortTableEntry(int portIndex) {
@@ -57,6 +78,8 @@ void ApplyPortConfigLine(const char* line) {
     ApplyPortLine(line);
   } else if (std::strstr(line, "delay") != nullptr) {
     ApplyDelayLine(line);
+  } else if (std::strstr(line, "transfer") != nullptr) {
+    ApplyTransferLine(line);
   }
 }
 
@@ -83,12 +106,18 @@ void LoadPortConfigFile(const std::string& path) {
 
 void LoadPortConfig() {
   std::string directory;
-  if (!platform::HostExecutableDirectory(directory)) return;
-  const std::string path = directory + kPortConfigFileName;
-  if (path.size() + 1 > kMaxConfigPath) return;
-  LoadPortConfigFile(path);
+  if (platform::HostExecutableDirectory(directory)) {
+    const std::string path = directory + kPortConfigFileName;
+    if (path.size() + 1 <= kMaxConfigPath) LoadPortConfigFile(path);
+  }
+  ApplyTransferEnvironment();
 }
 
-void ResetPortConfig() { g_port_table = kDefaultPortTable; }
+TransferMode ConfiguredTransferMode() { return g_transfer_mode; }
+
+void ResetPortConfig() {
+  g_port_table = kDefaultPortTable;
+  g_transfer_mode = TransferMode::kExact;
+}
 
 }  // namespace vantrel::cable

@@ -6,6 +6,10 @@
 //   lpt2=2F8     (or lpt2=0x2F8) moves lpt2 to data 0x2F8, status 0x2F9, control 0x2FA
 //   delay=100    PortDelay becomes 100; a negative number becomes 0, one above
 //                kMaxPortDelay becomes kMaxPortDelay (with a trace line)
+//   transfer=fast   memory transfers use the fast sequences; transfer=exact (the
+//                default) keeps the exact ones
+// The environment variable VANTREL_TRANSFER (fast or exact), read after the file,
+// overrides its transfer line: a host chooses the mode without writing lpt.ini.
 // A line containing "lpt" anywhere is a port line, even when it also holds "delay".
 // Lines that don't parse change nothing, and nothing ever goes back to its default:
 // a value read once stays until another line replaces it.
@@ -45,10 +49,14 @@ void LoadPortConfigFile(const std::string& path);
 void ApplyPortConfigLine(const char* line);
 
 inline constexpr const char* kPortConfigFileName = "lpt.ini";
+inline constexpr const char* kTransferModeVariable = "VANTREL_TRANSFER";
 inline constexpr std::size_t kMaxConfigPath = 260;  // characters, terminator included
 inline constexpr int kConfigLineBufferSize = 256;   // so one read takes at most 255 characters
 inline constexpr std::size_t kMaxConfigFileSize = std::size_t{64} * 1024;
 
-void ResetPortConfig();  // default addresses
+enum class TransferMode { kExact, kFast };
+TransferMode ConfiguredTransferMode();
+
+void ResetPortConfig();  // default addresses, exact transfers
 
 }  // namespace vantrel::cable
