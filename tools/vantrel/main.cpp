@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <iostream>
 #include <memory>
@@ -58,6 +59,9 @@ int main(int argc, char** argv) {
     std::printf("vantrel %s\n", VANTREL_VERSION_STRING);
     return 0;
   }
+  // The library reads its transfer mode when it opens a cable; the environment is how a
+  // host chooses it without writing lpt.ini beside itself.
+  if (options.fast) setenv("VANTREL_TRANSFER", "fast", 1);
   // Declared before the library: the library's unload still touches the port, so the
   // board must outlive it.
   std::unique_ptr<AttachedBoard> board;
