@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -110,6 +111,41 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"Comment", "; comment\n", kLpt1, kLpt2, kLpt3, kDelayBefore},
         LineCase{"BlankLine", "\n", kLpt1, kLpt2, kLpt3, kDelayBefore}),
     [](const ::testing::TestParamInfo<LineCase>& param) { return std::string(param.param.name); });
+
+// Each line applied after "transfer=fast": what the mode is then.
+TEST_F(PortConfigTest, TransferLinesChooseTheModeAndOthersLeaveIt) {
+  const struct {
+    const char* line;
+    cable::TransferMode mode;
+  } cases[] = {
+      {"transfer=exact\n", cable::TransferMode::kExact},
+      {"transfer=fast\r\n", cable::TransferMode::kFast},
+      {"transfer= exact ; the default\n", cable::TransferMode::kExact},
+      {"transfer=faster\n", cable::TransferMode::kFast},  // no such mode: unchanged
+      {"transfer=\n", cable::TransferMode::kFast},
+      {"TRANSFER=exact\n", cable::TransferMode::kFast},
+      {"transfer=exact ; lpt1\n", cable::TransferMode::kFast},   // a port line
+      {"delay=3 transfer=exact\n", cable::TransferMode::kFast},  // a delay line
+  };
+  for (const auto& c : cases) {
+    cable::ResetPortConfig();
+    EXPECT_EQ(cable::ConfiguredTransferMode(), cable::TransferMode::kExact);
+    cable::ApplyPortConfigLine("transfer=fast\n");
+    cable::ApplyPortConfigLine(c.line);
+    EXPECT_EQ(cable::ConfiguredTransferMode(), c.mode) << c.line;
+  }
+}
+
+TEST_F(PortConfigTest, TheEnvironmentOverridesTheFile) {
+  cable::ApplyPortConfigLine("transfer=fast\n");
+  ASSERT_EQ(setenv(cable::kTransferModeVariable, "exact", 1), 0);
+  cable::LoadPortConfig();
+  EXPECT_EQ(cable::ConfiguredTransferMode(), cable::TransferMode::kExact);
+  ASSERT_EQ(setenv(cable::kTransferModeVariable, "fast", 1), 0);
+  cable::LoadPortConfig();
+  EXPECT_EQ(cable::ConfiguredTransferMode(), cable::TransferMode::kFast);
+  ASSERT_EQ(unsetenv(cable::kTransferModeVariable), 0);
+}
 
 TEST_F(PortConfigTest, NullLineIsIgnored) {
   cable::ApplyPortConfigLine(nullptr);
