@@ -17,6 +17,15 @@ namespace {
 
 constexpr int64_t kExactBlockWords = kGetDataBlockWords;
 
+void CaptureBlock(uint8_t* destination, int words) {
+  InjectNops(2);
+  for (int j = 0; j < words; ++j) {
+    const uint32_t word = Chain1Access(kNop, 0);
+    StoreLittleEndian(destination + kMemoryWordBytes * static_cast<std::size_t>(j), FromMemoryOrder(word));
+  }
+  InjectNops(2);
+}
+
 // r0 = address through the literal that follows LDR r0, [pc].
 void LoadR0(uint32_t address) {
   Inject(kLdrR0Pc);
@@ -27,28 +36,34 @@ void LoadR0(uint32_t address) {
 
 // RESTART, then INTEST straight away: the chain select register still holds chain 1,
 // since nothing selected another. The first chain-1 scan after the core's return
-// captures BREAKPT set; only when it does not is the core polled (which selects chain 2,
-// so chain 1 is selected again afterwards).
-void RunAtSystemSpeedThen(uint32_t firstWord) {
+// captures BREAKPT set, and true is returned. Otherwise the core is polled (a core not
+// back by then is a lost link), chain 1 selected again, and false returned: firstWord
+// may not have reached the core.
+bool BackInDebugStateWith(uint32_t firstWord) {
   ScanInstruction(kIrRestart, 1);
   ScanInstruction(kIrIntest, 0);
-  if (Chain1SendReadingBreakpt(firstWord) == 1) return;
+  if (Chain1SendReadingBreakpt(firstWord) == 1) return true;
   WaitUntilHaltedAgain();
   SelectDataBusChain();
+  return false;
 }
 
 // LDMIA r0!, {r1-rN} at system speed, then STMIA r0, {r1-rN} drives the N words onto
-// the data bus, one per scan.
-void ReadBlock(uint8_t* destination, int words) {
-  Inject(LdmiaR0WbLowRegisters(words), 1);
-  InjectNops(2);
-  RunAtSystemSpeedThen(StmiaR0LowRegisters(words));
-  InjectNops(2);
-  for (int j = 0; j < words; ++j) {
-    const uint32_t word = Chain1Access(kNop, 0);
-    StoreLittleEndian(destination + kMemoryWordBytes * static_cast<std::size_t>(j), FromMemoryOrder(word));
+// the data bus, one per scan. When the core's return is in doubt, the STMIA may be lost:
+// the block is read once more from its start, and a second doubt counts as a core that
+// does not come back.
+void ReadBlock(uint32_t blockAddress, uint8_t* destination, int words) {
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    Inject(LdmiaR0WbLowRegisters(words), 1);
+    InjectNops(2);
+    if (BackInDebugStateWith(StmiaR0LowRegisters(words))) {
+      CaptureBlock(destination, words);
+      return;
+    }
+    if (LinkLost()) return;
+    LoadR0(blockAddress);
   }
-  InjectNops(2);
+  NoteHaltMissed();
 }
 
 // Blocks end at every multiple of 256 words, where the exact sequences report.
@@ -80,7 +95,8 @@ ResultCode ArmGetDataFast(uint32_t address, uint8_t* destination, int count) {
   int64_t done = 0;
   while (done < count) {
     const int words = NextBlockWords(done, count);
-    ReadBlock(destination + kMemoryWordBytes * static_cast<std::size_t>(done), words);
+    const uint32_t blockAddress = address + static_cast<uint32_t>(done) * kMemoryWordBytes;
+    ReadBlock(blockAddress, destination + kMemoryWordBytes * static_cast<std::size_t>(done), words);
     done += words;
     if (LinkLost()) return kLinkLost;
     const bool reportPoint = done % kGetDataProgressWords == 0 || done == count;
@@ -94,7 +110,7 @@ ResultCode ArmGetDataFast(uint32_t address, uint8_t* destination, int count) {
 
 // The data words reach r1 to rN at debug speed through LDMIA; the STMIA after the
 // BREAKPT-tagged NOP is the access the core makes at system speed once RESTART is
-// scanned. The NOP after it carries the check that the core is back.
+// scanned.
 ResultCode ArmPutDataFast(uint32_t address, int stride, int count, const uint8_t* source, bool continuing) {
   if (stride < 0 || count < 0 || count > kPutDataMaxWords) return 1;
   if (count == 0) return kOk;
@@ -113,7 +129,8 @@ ResultCode ArmPutDataFast(uint32_t address, int stride, int count, const uint8_t
   InjectNops(3);
   Inject(kNop, 1);
   Inject(StmiaR0WbLowRegisters(count));
-  RunAtSystemSpeedThen(kNop);
+  // The NOP only carries the check: losing it to a doubtful return costs nothing.
+  (void)BackInDebugStateWith(kNop);
   return LinkLost() ? kLinkLost : kOk;
 }
 
