@@ -17,6 +17,7 @@ namespace {
 
 constexpr int64_t kExactBlockWords = kGetDataBlockWords;
 
+// The words the STMIA stores, one per scan once its first two cycles have passed.
 void CaptureBlock(uint8_t* destination, int words) {
   InjectNops(2);
   for (int j = 0; j < words; ++j) {
