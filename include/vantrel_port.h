@@ -48,6 +48,17 @@ VANTREL_API void VANTREL_CALL VantrelUsePortIo(const VantrelPortIo *io);        
 typedef void (*VantrelTraceSink)(void *context, const char *line);
 VANTREL_API void VANTREL_CALL VantrelSetTraceSink(VantrelTraceSink sink, void *context);
 
+/* Memory transfers use the exact instruction sequences unless lpt.ini says transfer=fast.
+ * A host may choose for itself: its choice overrides lpt.ini from the next transfer on,
+ * until it chooses VANTREL_TRANSFER_AS_CONFIGURED again. Any other value is ignored.
+ * While a background job runs, the call waits until the job has finished. */
+enum {
+    VANTREL_TRANSFER_AS_CONFIGURED = 0, /* as lpt.ini says (exact without a line) */
+    VANTREL_TRANSFER_EXACT = 1,
+    VANTREL_TRANSFER_FAST = 2
+};
+VANTREL_API void VANTREL_CALL VantrelSetTransferMode(int mode);
+
 #ifdef __cplusplus
 }
 #endif

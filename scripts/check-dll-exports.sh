@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Checks that the Windows DLL exports exactly the eight undecorated names and imports
+# Checks that the Windows DLL exports exactly the nine undecorated names and imports
 # only KERNEL32 and msvcrt.
 set -euo pipefail
 dll=$1
 dump=$(i686-w64-mingw32-objdump -p "$dll")
 
 exports=$(printf '%s\n' "$dump" | awk '/\[Ordinal\/Name Pointer\] Table/{on=1; next} on && /^[ \t]*\[/{print $NF; next} on && NF==0{on=0}' | sort)
-expected=$(printf '%s\n' Dll_Jtag_Entry VantrelSetTraceSink VantrelUsePortIo getDbgStatus getJtagProcess \
+expected=$(printf '%s\n' Dll_Jtag_Entry VantrelSetTraceSink VantrelSetTransferMode VantrelUsePortIo getDbgStatus getJtagProcess \
   jtagClearLastError jtagGetLastError setJtagProcessBreak | sort)
 imports=$(printf '%s\n' "$dump" | awk '/DLL Name:/{print toupper($3)}' | sort -u)
 

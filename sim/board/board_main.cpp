@@ -143,5 +143,11 @@ int main(int argc, char** argv) {
     if (client < 0) continue;
     Serve(board, client);
     close(client);
+    // What each client cost on the wire, so that drivers can be compared on the same board.
+    const vsim::BoardCounters counters = board.Counters();
+    std::printf("client done: %llu port accesses, %llu TCK\n", static_cast<unsigned long long>(counters.portAccesses),
+                static_cast<unsigned long long>(counters.tckCycles));
+    std::fflush(stdout);
+    board.ResetCounters();
   }
 }

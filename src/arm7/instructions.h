@@ -89,6 +89,8 @@ inline constexpr uint32_t kStmiaR0R1ToR8 = 0xE8A001FE;  // STMIA r0!, {r1-r8}
 inline constexpr uint32_t kStmdaR0 = 0xE8000000;        // STMDA r0, {<list>}
 inline constexpr uint32_t kLdmiaR0 = 0xE8900000;        // LDMIA r0, {<list>}
 inline constexpr uint32_t kStmiaR0 = 0xE8800000;        // STMIA r0, {<list>}
+inline constexpr uint32_t kLdmiaR0Wb = 0xE8B00000;      // LDMIA r0!, {<list>}
+inline constexpr uint32_t kStmiaR0Wb = 0xE8A00000;      // STMIA r0!, {<list>}
 inline constexpr uint32_t kSubPcPc = 0xE24FF000;        // SUB pc, pc, #<imm8>
 inline constexpr uint32_t kAddPcPc = 0xE28FF000;        // ADD pc, pc, #<imm8>
 inline constexpr uint32_t kMrsR0Cpsr = 0xE10F0000;      // MRS r0, CPSR
@@ -122,6 +124,9 @@ constexpr uint32_t LowRegisterList(int count) { return (2u << count) - 2u; }
 // LDMIA r0, {r1-r<count>} and STMIA r0, {r1-r<count>}.
 constexpr uint32_t LdmiaR0LowRegisters(int count) { return kLdmiaR0 | LowRegisterList(count); }
 constexpr uint32_t StmiaR0LowRegisters(int count) { return kStmiaR0 | LowRegisterList(count); }
+// The same with r0 moved past the words: LDMIA r0!, {...} and STMIA r0!, {...}.
+constexpr uint32_t LdmiaR0WbLowRegisters(int count) { return kLdmiaR0Wb | LowRegisterList(count); }
+constexpr uint32_t StmiaR0WbLowRegisters(int count) { return kStmiaR0Wb | LowRegisterList(count); }
 
 // SUB pc, pc, #-amount for a negative amount, ADD pc, pc, #amount for a positive one;
 // amount is 1 to 255 bytes either way (the unrotated 8-bit immediate).

@@ -1,8 +1,10 @@
 #include "arm7/link_check.h"
 
+#include "arm7/embedded_ice.h"
 #include "arm7/instructions.h"
 #include "cable/cable.h"
 #include "cable/tap.h"
+#include "platform/platform.h"
 #include "platform/trace.h"
 
 namespace vantrel::arm7 {
@@ -12,6 +14,9 @@ namespace {
 constexpr uint32_t kCaptureIrPattern = 0x1;
 // DBGACK, DBGRQ, IFEN, nMREQ and TBIT: nothing above bit 4.
 constexpr uint32_t kDebugStatusBits = 0x1F;
+
+constexpr int kHaltedPollRetries = 4;
+constexpr unsigned kHaltedPollIntervalMs = 1;
 
 bool g_link_lost = false;
 
@@ -33,6 +38,16 @@ void NoteDebugStatus(uint32_t status) {
 }
 
 void NoteHaltMissed() { Lose("no debug state after a system-speed access"); }
+
+// A core that is not back by then runs (or is gone), and whatever the chain delivers
+// next is no memory word.
+void WaitUntilHaltedAgain() {
+  for (int retry = 0; retry <= kHaltedPollRetries; ++retry) {
+    if ((GetICEReg(kIceDebugStatus) & kHaltedMask) == kHalted) return;
+    if (retry < kHaltedPollRetries) platform::SleepMilliseconds(kHaltedPollIntervalMs);
+  }
+  NoteHaltMissed();
+}
 
 bool LinkLost() { return g_link_lost || cable::PowerLossSeen(); }
 

@@ -20,6 +20,11 @@ void NoteDebugStatus(uint32_t status);
 // A system-speed access after which the core did not come back into debug state.
 void NoteHaltMissed();
 
+// After a RESTART the core makes its system-speed access and drops back into debug
+// state by itself; this polls the debug status for a few milliseconds and notes a halt
+// missed when the core is not back. Leaves chain 2 selected.
+void WaitUntilHaltedAgain();
+
 // Anything seen since the last clear, the cable's power-sense observation included.
 [[nodiscard]] bool LinkLost();
 void ClearLinkObservations();

@@ -4,48 +4,21 @@
 #include <cstddef>
 #include <limits>
 
-#include "arm7/core_state.h"
-#include "arm7/embedded_ice.h"
 #include "arm7/injection.h"
 #include "arm7/link_check.h"
+#include "arm7/memory_words.h"
 #include "arm7/progress.h"
 #include "cable/tap.h"
-#include "platform/platform.h"
 #include "platform/trace.h"
 
 namespace vantrel::arm7 {
 namespace {
 
-constexpr int kHaltedPollRetries = 4;
-constexpr unsigned kHaltedPollIntervalMs = 1;
-constexpr uint32_t kWordBytes = 4;
-
-// After a RESTART the core makes its system-speed access and drops back into debug
-// state by itself; give it a few milliseconds. A core that is not back by then runs
-// (or is gone), and whatever the chain delivers next is no memory word.
-void WaitUntilHaltedAgain() {
-  for (int retry = 0; retry <= kHaltedPollRetries; ++retry) {
-    if ((GetICEReg(kIceDebugStatus) & kHaltedMask) == kHalted) return;
-    if (retry < kHaltedPollRetries) platform::SleepMilliseconds(kHaltedPollIntervalMs);
-  }
-  NoteHaltMissed();
-}
+constexpr uint32_t kWordBytes = kMemoryWordBytes;
 
 void RunAtSystemSpeed() {
   ScanInstruction(kIrRestart, 1);
   WaitUntilHaltedAgain();
-}
-
-uint32_t FromMemoryOrder(uint32_t word) { return BigEndianTarget() == 1 ? ReverseBytes(word) : word; }
-
-void StoreLittleEndian(uint8_t* bytes, uint32_t word) {
-  for (uint32_t i = 0; i < kWordBytes; ++i) bytes[i] = static_cast<uint8_t>(word >> (8 * i));
-}
-
-uint32_t LoadLittleEndian(const uint8_t* bytes) {
-  uint32_t word = 0;
-  for (uint32_t i = 0; i < kWordBytes; ++i) word |= static_cast<uint32_t>(bytes[i]) << (8 * i);
-  return word;
 }
 
 // r0 = the word before the block; LDMIA r0, {r0-r8} then loads that word and the eight

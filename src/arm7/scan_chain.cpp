@@ -20,6 +20,15 @@ void PutBit(uint32_t* words, int k, bool value) {
   words[k / 32] = value ? (words[k / 32] | mask) : (words[k / 32] & ~mask);
 }
 
+// The chain wants BREAKPT first and D31 before D0, the reverse of the core's bit order.
+Chain1Vector ChainOrder(uint32_t word, int breakpt) {
+  Chain1Vector shifted;
+  shifted.words[0] = word;
+  shifted.SetBit(kBreakptBit, breakpt != 0);
+  ReverseBits(kDataBusChainBits, shifted.data());
+  return shifted;
+}
+
 }  // namespace
 
 void SelectScanChain(int chain) {
@@ -34,12 +43,20 @@ void SelectDataBusChain() {
   ScanInstruction(kIrIntest, 0);
 }
 
-// The chain wants BREAKPT first and D31 before D0, the reverse of the core's bit order.
+void Chain1Send(uint32_t word, int breakpt) {
+  const Chain1Vector shifted = ChainOrder(word, breakpt);
+  cable::ScanDR(kDataBusChainBits, shifted.data(), nullptr, 1);
+}
+
+int Chain1SendReadingBreakpt(uint32_t word) {
+  const Chain1Vector shifted = ChainOrder(word, 0);
+  uint32_t captured[cable::WordsForBits(kDataBusChainBits)] = {};
+  cable::ScanDRCapturingFirst(kDataBusChainBits, shifted.data(), captured, 1, 1);
+  return static_cast<int>(captured[0] & 1u);
+}
+
 uint32_t Chain1Access(uint32_t word, int breakpt) {
-  Chain1Vector shifted;
-  shifted.words[0] = word;
-  shifted.SetBit(kBreakptBit, breakpt != 0);
-  ReverseBits(kDataBusChainBits, shifted.data());
+  const Chain1Vector shifted = ChainOrder(word, breakpt);
   Chain1Vector captured;
   cable::ScanDR(kDataBusChainBits, shifted.data(), captured.data(), 1);
   ReverseBits(kDataBusChainBits, captured.data());

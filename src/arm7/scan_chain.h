@@ -20,6 +20,15 @@ void SelectDataBusChain();
 // one debug clock. BREAKPT is shifted first, then D31 down to D0.
 uint32_t Chain1Access(uint32_t word, int breakpt);
 
+// Chain1Access whose capture nobody wants: the same exchange, nothing read back where
+// the cable can skip it (cable::FastClocks).
+void Chain1Send(uint32_t word, int breakpt);
+
+// Chain1Access that keeps only the captured BREAKPT bit (shifted out first): 1 while
+// the core's last entry into debug state was the return from a system-speed access and
+// no debug clock has passed since. Returns that bit.
+int Chain1SendReadingBreakpt(uint32_t word);
+
 // Reverses the order of the first bitCount bits held in words (bit k in word k / 32,
 // position k mod 32). Bits above bitCount in the last word become 0. bitCount < 1: no change.
 void ReverseBits(int bitCount, uint32_t* words);

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 
 #include "cable/port_io.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
+#include "vantrel_port.h"
 
 namespace vantrel::cable {
 namespace {
@@ -19,6 +21,9 @@ constexpr std::array<PortAddresses, kPortCount> kDefaultPortTable{{
 }};
 
 std::array<PortAddresses, kPortCount> g_port_table = kDefaultPortTable;
+TransferMode g_transfer_mode = TransferMode::kExact;  // lpt.ini's transfer line
+// The host's choice: a host thread sets it (while no job runs), the job's worker reads it.
+std::atomic<int> g_host_transfer_mode{VANTREL_TRANSFER_AS_CONFIGURED};
 
 // A device path comes from one line, so it always fits one line's buffer.
 struct PortChoice {
@@ -70,6 +75,20 @@ void ApplyDelayLine(const char* line) {
   SetPortDelay(delay);
 }
 
+// "fast" or "exact" after the equals sign, blanks and line ends around it ignored;
+// anything else changes nothing.
+void ApplyTransferValue(const char* value) {
+  char word[8] = {};
+  if (std::sscanf(value, " %7[a-z]", word) != 1) return;
+  if (std::strcmp(word, "fast") == 0) g_transfer_mode = TransferMode::kFast;
+  if (std::strcmp(word, "exact") == 0) g_transfer_mode = TransferMode::kExact;
+}
+
+void ApplyTransferLine(const char* line) {
+  const char* equals = std::strstr(line, "transfer=");
+  if (equals != nullptr) ApplyTransferValue(equals + std::strlen("transfer="));
+}
+
 }  // namespace
 
 const PortAddresses& PortTableEntry(int portIndex) {
@@ -102,6 +121,8 @@ void ApplyPortConfigLine(const char* line) {
     ApplyPortLine(line);
   } else if (std::strstr(line, "delay") != nullptr) {
     ApplyDelayLine(line);
+  } else if (std::strstr(line, "transfer") != nullptr) {
+    ApplyTransferLine(line);
   }
 }
 
@@ -128,15 +149,31 @@ void LoadPortConfigFile(const std::string& path) {
 
 void LoadPortConfig() {
   std::string directory;
-  if (!platform::HostExecutableDirectory(directory)) return;
-  const std::string path = directory + kPortConfigFileName;
-  if (path.size() + 1 > kMaxConfigPath) return;
-  LoadPortConfigFile(path);
+  if (platform::HostExecutableDirectory(directory)) {
+    const std::string path = directory + kPortConfigFileName;
+    if (path.size() + 1 <= kMaxConfigPath) LoadPortConfigFile(path);
+  }
+}
+
+TransferMode ConfiguredTransferMode() {
+  switch (g_host_transfer_mode.load(std::memory_order_relaxed)) {
+    case VANTREL_TRANSFER_EXACT: return TransferMode::kExact;
+    case VANTREL_TRANSFER_FAST: return TransferMode::kFast;
+    default: return g_transfer_mode;
+  }
+}
+
+void SetHostTransferMode(int mode) {
+  if (mode == VANTREL_TRANSFER_AS_CONFIGURED || mode == VANTREL_TRANSFER_EXACT || mode == VANTREL_TRANSFER_FAST) {
+    g_host_transfer_mode.store(mode, std::memory_order_relaxed);
+  }
 }
 
 void ResetPortConfig() {
   g_port_table = kDefaultPortTable;
   g_port_choice = {};
+  g_transfer_mode = TransferMode::kExact;
+  g_host_transfer_mode.store(VANTREL_TRANSFER_AS_CONFIGURED, std::memory_order_relaxed);
 }
 
 }  // namespace vantrel::cable

@@ -8,6 +8,9 @@
 //   lpt1=/dev/parport0   reaches lpt1 through that port device (up to the first blank)
 //   delay=100    PortDelay becomes 100; a negative number becomes 0, one above
 //                kMaxPortDelay becomes kMaxPortDelay (with a trace line)
+//   transfer=fast   memory transfers use the fast sequences; transfer=exact (the
+//                default) keeps the exact ones
+// A host's own choice of transfer mode (SetHostTransferMode) overrides the transfer line.
 // A line containing "lpt" anywhere is a port line, even when it also holds "delay".
 // Lines that don't parse change nothing, and nothing ever goes back to its default:
 // a value read once stays until another line replaces it.
@@ -60,6 +63,13 @@ inline constexpr std::size_t kMaxConfigPath = 260;  // characters, terminator in
 inline constexpr int kConfigLineBufferSize = 256;   // so one read takes at most 255 characters
 inline constexpr std::size_t kMaxConfigFileSize = std::size_t{64} * 1024;
 
-void ResetPortConfig();  // default addresses, every port reached automatically
+enum class TransferMode { kExact, kFast };
+// The host's choice when it made one, otherwise lpt.ini's.
+TransferMode ConfiguredTransferMode();
+// VANTREL_TRANSFER_AS_CONFIGURED, _EXACT or _FAST (vantrel_port.h); other values change
+// nothing. Kept across opens until the host chooses again.
+void SetHostTransferMode(int mode);
+
+void ResetPortConfig();  // default addresses, every port reached automatically, exact transfers
 
 }  // namespace vantrel::cable

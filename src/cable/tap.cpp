@@ -14,6 +14,9 @@ constexpr unsigned kResetPulseMs = 100;
 
 int g_tap_active = 0;
 bool g_power_loss_seen = false;
+bool g_fast_clocks = false;
+// Under FastClocks: the lines of the last cycle, whose TCK is still high, or 0 when TCK is low.
+uint8_t g_tck_left_high = 0;
 
 // Both sense lines are active low: a set bit is a line that says the power is gone.
 void NoteSenseLines(uint8_t status) {
@@ -25,8 +28,30 @@ uint8_t TapLines(int tdi, int tms) {
   return static_cast<uint8_t>(lines::kResetReleased | (tms != 0 ? lines::kTms : 0) | (tdi != 0 ? lines::kTdi : 0));
 }
 
+int Cycle(int tdi, int tms, int fallingEdge, bool tdoWanted) {
+  if (SelectedPort() == kNoPortSelected) return 0;
+  const uint16_t dataPort = SelectedDataPort();
+  const uint8_t tckLow = TapLines(tdi, tms);
+  // When the previous cycle left TCK high, this write is also its falling edge.
+  PortWrite(dataPort, tckLow);
+  int tdo = 0;
+  if (tdoWanted || !g_fast_clocks) {
+    const uint8_t status = PortRead(SelectedStatusPort());
+    NoteSenseLines(status);
+    tdo = (status & lines::kTdoInverted) == 0 ? 1 : 0;
+  }
+  const auto tckHigh = static_cast<uint8_t>(tckLow | lines::kTck);
+  PortWrite(dataPort, tckHigh);
+  if (g_fast_clocks) {
+    g_tck_left_high = tckHigh;
+  } else if (fallingEdge != 0) {
+    PortWrite(dataPort, tckLow);
+  }
+  return tdo;
+}
+
 // A cycle that only walks the TAP: TDI low, TCK back low, TDO discarded.
-void Walk(int tms) { (void)TapClock(0, tms, 1); }
+void Walk(int tms) { (void)Cycle(0, tms, 1, false); }
 
 // From Run-Test/Idle, Update-IR or Update-DR.
 void EnterShiftIR() {
@@ -50,23 +75,13 @@ void LeaveShift(int toIdle) {
 
 }  // namespace
 
-int TapClock(int tdi, int tms, int fallingEdge) {
-  if (SelectedPort() == kNoPortSelected) return 0;
-  const uint16_t dataPort = SelectedDataPort();
-  const uint8_t tckLow = TapLines(tdi, tms);
-  // When the previous cycle left TCK high, this write is also its falling edge.
-  PortWrite(dataPort, tckLow);
-  const uint8_t status = PortRead(SelectedStatusPort());
-  NoteSenseLines(status);
-  const int tdo = (status & lines::kTdoInverted) == 0 ? 1 : 0;
-  PortWrite(dataPort, static_cast<uint8_t>(tckLow | lines::kTck));
-  if (fallingEdge != 0) PortWrite(dataPort, tckLow);
-  return tdo;
-}
+int TapClock(int tdi, int tms, int fallingEdge) { return Cycle(tdi, tms, fallingEdge, true); }
+
+namespace {
 
 // Inner bits leave TCK high so that the next bit's first write doubles as their
 // falling edge: three accesses per bit instead of four.
-void ShiftBits(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords) {
+void ShiftBitsCapturingFirst(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int capturedBits) {
   if (bitCount < 1) return;
   uint32_t input = 0;
   uint32_t captured = 0;
@@ -79,10 +94,17 @@ void ShiftBits(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords) {
       captured = 0;
     }
     const int last = i == bitCount - 1 ? 1 : 0;
-    if (TapClock(static_cast<int>(input & 1u), last, last) != 0) captured |= 1u << bit;
+    const bool kept = tdoWords != nullptr && i < capturedBits;
+    if (Cycle(static_cast<int>(input & 1u), last, last, kept) != 0 && kept) captured |= 1u << bit;
     input >>= 1;
   }
   if (tdoWords != nullptr) tdoWords[(bitCount - 1) / 32] = captured;
+}
+
+}  // namespace
+
+void ShiftBits(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords) {
+  ShiftBitsCapturingFirst(bitCount, tdiWords, tdoWords, bitCount);
 }
 
 uint32_t ScanIR(int irLength, uint32_t instruction, int toIdle) {
@@ -95,10 +117,23 @@ uint32_t ScanIR(int irLength, uint32_t instruction, int toIdle) {
 }
 
 void ScanDR(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int toIdle) {
+  ScanDRCapturingFirst(bitCount, tdiWords, tdoWords, bitCount, toIdle);
+}
+
+void ScanDRCapturingFirst(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int capturedBits, int toIdle) {
   if (bitCount < 1) return;
   EnterShiftDR();
-  ShiftBits(bitCount, tdiWords, tdoWords);
+  ShiftBitsCapturingFirst(bitCount, tdiWords, tdoWords, capturedBits);
   LeaveShift(toIdle);
+}
+
+FastClocks::FastClocks() { g_fast_clocks = true; }
+
+FastClocks::~FastClocks() {
+  g_fast_clocks = false;
+  if (g_tck_left_high != 0 && SelectedPort() != kNoPortSelected)
+    PortWrite(SelectedDataPort(), static_cast<uint8_t>(g_tck_left_high & ~lines::kTck));
+  g_tck_left_high = 0;
 }
 
 void TapReset(int toIdle) {

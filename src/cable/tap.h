@@ -32,6 +32,23 @@ uint32_t ScanIR(int irLength, uint32_t instruction, int toIdle);
 // tdiWords and tdoWords as for ShiftBits. A bitCount below 1 does nothing.
 void ScanDR(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int toIdle);
 
+// ScanDR that keeps only the first capturedBits bits (tdoWords as for ShiftBits, the
+// bits from capturedBits on stored as 0). Under FastClocks the other bits cost no read.
+void ScanDRCapturingFirst(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int capturedBits, int toIdle);
+
+// While one of these lives, a cycle whose TDO nobody keeps skips the status read, and
+// TCK is lowered by the next cycle's first write instead of one of its own: two accesses
+// per such cycle rather than three or four. Cycles that capture still read the status
+// byte, and with it the power-sense lines. On the way out TCK is left low, as every
+// operation leaves it. Without one, the traffic is the exact traffic described above.
+class FastClocks {
+ public:
+  FastClocks();
+  ~FastClocks();
+  FastClocks(const FastClocks&) = delete;
+  FastClocks& operator=(const FastClocks&) = delete;
+};
+
 // Eight TMS-high cycles (TDI high) to Test-Logic-Reset from any state; with toIdle one
 // more to Run-Test/Idle. TapActive becomes toIdle, even with no port selected.
 void TapReset(int toIdle);

@@ -4,6 +4,7 @@
 #include "arm7/embedded_ice.h"
 #include "arm7/progress.h"
 #include "cable/cable.h"
+#include "cable/port_config.h"
 #include "cable/port_io.h"
 #include "drvshellmain/dispatcher.h"
 #include "host/instance.h"
@@ -75,6 +76,14 @@ VANTREL_API void VANTREL_CALL VantrelUsePortIo(const VantrelPortIo* io) {
 
 VANTREL_API void VANTREL_CALL VantrelSetTraceSink(VantrelTraceSink sink, void* context) {
   vantrel::SetTraceSink(sink, context);
+}
+
+// A running job keeps the mode it began with: the choice waits for it as a command does.
+VANTREL_API void VANTREL_CALL VantrelSetTransferMode(int mode) {
+  const bool entered =
+      vantrel::host::InstanceActive() && vantrel::host::EnterCableCall() == vantrel::host::Entry::kEntered;
+  vantrel::cable::SetHostTransferMode(mode);
+  if (entered) vantrel::host::LeaveCableCall();
 }
 
 }  // extern "C"

@@ -8,11 +8,13 @@
 
 #include "arm7/core_state.h"
 #include "arm7/debug_state.h"
+#include "arm7/fast_memory_access.h"
 #include "arm7/link_check.h"
 #include "arm7/memory_access.h"
 #include "arm7/progress.h"
 #include "arm7/register_access.h"
 #include "cable/cable.h"
+#include "cable/port_config.h"
 #include "cable/tap.h"
 #include "target/memory_map.h"
 #include "target/register_cache.h"
@@ -52,6 +54,21 @@ std::unique_ptr<uint8_t[]> ObtainBuffer(int64_t bytes) {
 
 int32_t ClampToInt32(int64_t value) {
   return static_cast<int32_t>(std::min<int64_t>(value, std::numeric_limits<int32_t>::max()));
+}
+
+bool FastTransfers() { return cable::ConfiguredTransferMode() == cable::TransferMode::kFast; }
+
+ResultCode GetData(uint32_t address, uint8_t* destination, int count) {
+  return FastTransfers() ? arm7::ArmGetDataFast(address, destination, count)
+                         : arm7::ArmGetData(address, destination, count);
+}
+
+// The fast sequences leave r0 just past the chunk written; the next chunk starts there
+// when the source words are whole words apart.
+ResultCode PutData(uint32_t address, int32_t width, int count, const uint8_t* source, bool firstChunk) {
+  if (!FastTransfers()) return arm7::ArmPutData(address, width, count, source);
+  const bool continuing = !firstChunk && width == static_cast<int32_t>(kWordBytes);
+  return arm7::ArmPutDataFast(address, width, count, source, continuing);
 }
 
 // A word transfer that failed leaves the core in an unknown state: start it afresh. It
@@ -98,7 +115,7 @@ RequestPart PartOfRequest(uint32_t address, int32_t length, const ClippedTransfe
 // words read so far (the rest stays 0xFF) and counts as success.
 ResultCode ReadWords(const WordSpan& span, uint8_t* scratch) {
   const ResultCode result =
-      arm7::ArmGetData(span.first, scratch, static_cast<int>(span.bytes / static_cast<int64_t>(kWordBytes)));
+      GetData(span.first, scratch, static_cast<int>(span.bytes / static_cast<int64_t>(kWordBytes)));
   if (result == kOk || result == kTransferStopped) return kOk;
   RecoverAfterFailedRead();
   return kWordTransferFailed;
@@ -113,7 +130,7 @@ ResultCode WriteWords(uint32_t first, int64_t length, const uint8_t* source, int
   while (offset < length) {
     const int count = static_cast<int>(std::min<int64_t>((length - offset) / kWordBytes, kChunkWords));
     const auto address = static_cast<uint32_t>(first + offset);
-    if (arm7::ArmPutData(address, width, count, source + offset) != kOk) {
+    if (PutData(address, width, count, source + offset, offset == 0) != kOk) {
       RecoverAfterFailedWrite();
       return kWordTransferFailed;
     }

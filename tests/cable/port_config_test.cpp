@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -166,6 +167,44 @@ TEST_F(PortConfigTest, LongDevicePathEndsWithItsPiece) {
 TEST_F(PortConfigTest, DefaultDeviceOfEachPort) {
   EXPECT_EQ(cable::DefaultPortDevice(0), "/dev/parport0");
   EXPECT_EQ(cable::DefaultPortDevice(2), "/dev/parport2");
+}
+
+// Each line applied after "transfer=fast": what the mode is then.
+TEST_F(PortConfigTest, TransferLinesChooseTheModeAndOthersLeaveIt) {
+  const struct {
+    const char* line;
+    cable::TransferMode mode;
+  } cases[] = {
+      {"transfer=exact\n", cable::TransferMode::kExact},
+      {"transfer=fast\r\n", cable::TransferMode::kFast},
+      {"transfer= exact ; the default\n", cable::TransferMode::kExact},
+      {"transfer=faster\n", cable::TransferMode::kFast},  // no such mode: unchanged
+      {"transfer=\n", cable::TransferMode::kFast},
+      {"TRANSFER=exact\n", cable::TransferMode::kFast},
+      {"transfer=exact ; lpt1\n", cable::TransferMode::kFast},   // a port line
+      {"delay=3 transfer=exact\n", cable::TransferMode::kFast},  // a delay line
+  };
+  for (const auto& c : cases) {
+    cable::ResetPortConfig();
+    EXPECT_EQ(cable::ConfiguredTransferMode(), cable::TransferMode::kExact);
+    cable::ApplyPortConfigLine("transfer=fast\n");
+    cable::ApplyPortConfigLine(c.line);
+    EXPECT_EQ(cable::ConfiguredTransferMode(), c.mode) << c.line;
+  }
+}
+
+// The host's choice wins over the file until the host hands the choice back.
+TEST_F(PortConfigTest, TheHostsChoiceOverridesTheFile) {
+  cable::ApplyPortConfigLine("transfer=fast\n");
+  cable::SetHostTransferMode(VANTREL_TRANSFER_EXACT);
+  EXPECT_EQ(cable::ConfiguredTransferMode(), cable::TransferMode::kExact);
+  cable::SetHostTransferMode(7);  // not a mode: nothing changes
+  EXPECT_EQ(cable::ConfiguredTransferMode(), cable::TransferMode::kExact);
+  cable::ApplyPortConfigLine("transfer=exact\n");
+  cable::SetHostTransferMode(VANTREL_TRANSFER_FAST);
+  EXPECT_EQ(cable::ConfiguredTransferMode(), cable::TransferMode::kFast);
+  cable::SetHostTransferMode(VANTREL_TRANSFER_AS_CONFIGURED);
+  EXPECT_EQ(cable::ConfiguredTransferMode(), cable::TransferMode::kExact);
 }
 
 TEST_F(PortConfigTest, NullLineIsIgnored) {

@@ -77,22 +77,45 @@ const std::string kScanIR4Bits0xC =
 
 INSTANTIATE_TEST_SUITE_P(
     Operations, TapTraceTest,
-    ::testing::Values(TraceCase{"ScanIR4BitsEndingInUpdateIR", [] { (void)ScanIR(4, 0xC, 0); }, kScanIR4Bits0xC, 0},
-                      TraceCase{"ScanIR4BitsEndingInIdle", [] { (void)ScanIR(4, 0xC, 1); },
-                                kScanIR4Bits0xC + " W01 R W05 W01", 0},
-                      TraceCase{"ScanDR2BitsEndingInIdle",
-                                [] {
-                                  const uint32_t bits = 0b10;
-                                  ScanDR(2, &bits, nullptr, 1);
-                                },
-                                "W03 R W07 W03 W01 R W05 W01 W01 R W05 W01 "  // to Shift-DR
-                                "W01 R W05 W0B R W0F W0B "                    // 0, then 1 with TMS
-                                "W03 R W07 W03 W01 R W05 W01",                // Update-DR, Run-Test/Idle
-                                0},
-                      TraceCase{"TapResetToTestLogicReset", [] { TapReset(0); }, kTapResetTrace, 0},
-                      TraceCase{"TapResetToIdle", [] { TapReset(1); }, kTapResetToIdleTrace, 1},
-                      TraceCase{"PulseCableReset", [] { EXPECT_EQ(cable::PulseCableReset(), 0); },
-                                "W00 W01 " + kTapResetToIdleTrace, 1}),
+    ::testing::Values(
+        TraceCase{"ScanIR4BitsEndingInUpdateIR", [] { (void)ScanIR(4, 0xC, 0); }, kScanIR4Bits0xC, 0},
+        TraceCase{"ScanIR4BitsEndingInIdle", [] { (void)ScanIR(4, 0xC, 1); }, kScanIR4Bits0xC + " W01 R W05 W01", 0},
+        TraceCase{"ScanDR2BitsEndingInIdle",
+                  [] {
+                    const uint32_t bits = 0b10;
+                    ScanDR(2, &bits, nullptr, 1);
+                  },
+                  "W03 R W07 W03 W01 R W05 W01 W01 R W05 W01 "  // to Shift-DR
+                  "W01 R W05 W0B R W0F W0B "                    // 0, then 1 with TMS
+                  "W03 R W07 W03 W01 R W05 W01",                // Update-DR, Run-Test/Idle
+                  0},
+        TraceCase{"TapResetToTestLogicReset", [] { TapReset(0); }, kTapResetTrace, 0},
+        TraceCase{"TapResetToIdle", [] { TapReset(1); }, kTapResetToIdleTrace, 1},
+        TraceCase{"PulseCableReset", [] { EXPECT_EQ(cable::PulseCableReset(), 0); }, "W00 W01 " + kTapResetToIdleTrace,
+                  1},
+        // Under FastClocks: no status read where nobody keeps TDO, TCK lowered
+        // by the next write, and low again at the end.
+        TraceCase{"FastScanDRWithoutCapture",
+                  [] {
+                    const cable::FastClocks fast;
+                    const uint32_t bits = 0b10;
+                    ScanDR(2, &bits, nullptr, 1);
+                  },
+                  "W03 W07 W01 W05 W01 W05 W01 W05 W0B W0F W03 W07 W01 W05 W01", 0},
+        TraceCase{"FastScanDRCapturingTheFirstBit",
+                  [] {
+                    const cable::FastClocks fast;
+                    const uint32_t bits = 0b10;
+                    uint32_t captured = 0;
+                    cable::ScanDRCapturingFirst(2, &bits, &captured, 1, 0);
+                  },
+                  "W03 W07 W01 W05 W01 W05 W01 R W05 W0B W0F W03 W07 W03", 0},
+        TraceCase{"FastScanIRStillReadsEveryBit",
+                  [] {
+                    const cable::FastClocks fast;
+                    (void)ScanIR(4, 0xC, 0);
+                  },
+                  "W03 W07 W03 W07 W01 W05 W01 W05 W01 R W05 W01 R W05 W09 R W0D W0B R W0F W03 W07 W03", 0}),
     [](const ::testing::TestParamInfo<TraceCase>& param) { return std::string(param.param.name); });
 
 TEST_F(TapTest, TdoIsStatusBit7Inverted) {

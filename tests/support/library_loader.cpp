@@ -30,6 +30,7 @@ LoadedLibrary::LoadedLibrary(const std::string& path) {
   Bind(handle_, "jtagClearLastError", jtagClearLastError, error_);
   Bind(handle_, "VantrelUsePortIo", VantrelUsePortIo, error_);
   Bind(handle_, "VantrelSetTraceSink", VantrelSetTraceSink, error_);
+  Bind(handle_, "VantrelSetTransferMode", VantrelSetTransferMode, error_);
 }
 
 LoadedLibrary::~LoadedLibrary() { Unload(); }

@@ -27,6 +27,7 @@ class LoadedLibrary {
   decltype(&::jtagClearLastError) jtagClearLastError = nullptr;
   decltype(&::VantrelUsePortIo) VantrelUsePortIo = nullptr;
   decltype(&::VantrelSetTraceSink) VantrelSetTraceSink = nullptr;
+  decltype(&::VantrelSetTransferMode) VantrelSetTransferMode = nullptr;
 
   // One command with a fresh response; the request's kind and code are set here.
   JtagResponse Call(JtagRequest request, int32_t kind, int32_t code);

@@ -44,6 +44,7 @@ class Library {
   void ClearLastJobResult() const { jtagClearLastError_(); }
   void UsePortIo(const VantrelPortIo* io) const { VantrelUsePortIo_(io); }
   void SetTraceSink(VantrelTraceSink sink, void* context) const { VantrelSetTraceSink_(sink, context); }
+  void SetTransferMode(int mode) const { VantrelSetTransferMode_(mode); }
 
  private:
   void* handle_ = nullptr;
@@ -56,6 +57,7 @@ class Library {
   decltype(&::jtagClearLastError) jtagClearLastError_ = nullptr;
   decltype(&::VantrelUsePortIo) VantrelUsePortIo_ = nullptr;
   decltype(&::VantrelSetTraceSink) VantrelSetTraceSink_ = nullptr;
+  decltype(&::VantrelSetTransferMode) VantrelSetTransferMode_ = nullptr;
 };
 
 // A request with every byte zero.

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <iostream>
@@ -73,6 +74,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "vantrel: %s\n", library.Error().c_str());
     return kExitSetup;
   }
+  if (options.fast) library.SetTransferMode(VANTREL_TRANSFER_FAST);
   // A refused instance would answer every command with the same message; say it once.
   const Answer name = library.Call(EmptyRequest(), VANTREL_CMD_GET_NAME);
   if (name.status == VANTREL_STATUS_OTHER_INSTANCE) {

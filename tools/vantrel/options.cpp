@@ -54,6 +54,7 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
     if (word.empty() || word[0] != '-') break;
     if (word == "--keep-going") options->keepGoing = true;
     else if (word == "--quiet" || word == "-q") options->quiet = true;
+    else if (word == "--fast") options->fast = true;
     else if (word == "--help" || word == "-h") options->help = true;
     else if (word == "--version") options->version = true;
     else if (IsValueOption(word)) {
@@ -100,6 +101,8 @@ void PrintUsage() {
       "  -f FILE                run the commands of FILE ('#' starts a comment)\n"
       "  --keep-going           go on after a failed command (the exit status is still 1)\n"
       "  -q, --quiet            do not echo script commands\n"
+      "  --fast                 fast memory transfers (as transfer=fast in lpt.ini); the\n"
+      "                         results are the same, the cable traffic is less\n"
       "  --version              print the version of vantrel and exit\n"
       "\n"
       "Exit status: 0 when every command succeeded, 1 when one failed, 2 for a usage error\n"

@@ -16,6 +16,7 @@ struct Options {
   std::string commands;  // the words after the options, joined: "open; connect; regs"
   bool keepGoing = false;
   bool quiet = false;
+  bool fast = false;  // the library's fast transfers
   bool help = false;
   bool version = false;
 };

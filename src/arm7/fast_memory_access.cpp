@@ -1,0 +1,138 @@
+#include "arm7/fast_memory_access.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <limits>
+
+#include "arm7/injection.h"
+#include "arm7/link_check.h"
+#include "arm7/memory_access.h"
+#include "arm7/memory_words.h"
+#include "arm7/progress.h"
+#include "cable/tap.h"
+#include "platform/trace.h"
+
+namespace vantrel::arm7 {
+namespace {
+
+constexpr int64_t kExactBlockWords = kGetDataBlockWords;
+
+// The words the STMIA stores, one per scan once its first two cycles have passed.
+void CaptureBlock(uint8_t* destination, int words) {
+  InjectNops(2);
+  for (int j = 0; j < words; ++j) {
+    const uint32_t word = Chain1Access(kNop, 0);
+    StoreLittleEndian(destination + kMemoryWordBytes * static_cast<std::size_t>(j), FromMemoryOrder(word));
+  }
+  InjectNops(2);
+}
+
+// r0 = address through the literal that follows LDR r0, [pc].
+void LoadR0(uint32_t address) {
+  Inject(kLdrR0Pc);
+  InjectNops(2);
+  Inject(address);
+  InjectNops(2);
+}
+
+// RESTART, then INTEST straight away: the chain select register still holds chain 1,
+// since nothing selected another. The first chain-1 scan after the core's return
+// captures BREAKPT set, and true is returned. Otherwise the core is polled (a core not
+// back by then is a lost link), chain 1 selected again, and false returned: firstWord
+// may not have reached the core.
+bool BackInDebugStateWith(uint32_t firstWord) {
+  ScanInstruction(kIrRestart, 1);
+  ScanInstruction(kIrIntest, 0);
+  if (Chain1SendReadingBreakpt(firstWord) == 1) return true;
+  WaitUntilHaltedAgain();
+  SelectDataBusChain();
+  return false;
+}
+
+// LDMIA r0!, {r1-rN} at system speed, then STMIA r0, {r1-rN} drives the N words onto
+// the data bus, one per scan. When the core's return is in doubt, the STMIA may be lost:
+// the block is read once more from its start, and a second doubt counts as a core that
+// does not come back.
+void ReadBlock(uint32_t blockAddress, uint8_t* destination, int words) {
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    Inject(LdmiaR0WbLowRegisters(words), 1);
+    InjectNops(2);
+    if (BackInDebugStateWith(StmiaR0LowRegisters(words))) {
+      CaptureBlock(destination, words);
+      return;
+    }
+    if (LinkLost()) return;
+    LoadR0(blockAddress);
+  }
+  NoteHaltMissed();
+}
+
+// Blocks end at every multiple of 256 words, where the exact sequences report.
+int NextBlockWords(int64_t done, int64_t count) {
+  const int64_t toReport = kGetDataProgressWords - done % kGetDataProgressWords;
+  return static_cast<int>(std::min<int64_t>({kFastBlockWords, toReport, count - done}));
+}
+
+// The progress the exact sequences would show: their eight-word blocks overshoot the end.
+int32_t AsExactProgress(int64_t done) {
+  const int64_t rounded = (done + kExactBlockWords - 1) / kExactBlockWords * kExactBlockWords;
+  return static_cast<int32_t>(std::min<int64_t>(rounded, std::numeric_limits<int32_t>::max()));
+}
+
+ResultCode StopReason() { return PowerReadingBad() ? kLinkLost : kTransferStopped; }
+
+}  // namespace
+
+ResultCode ArmGetDataFast(uint32_t address, uint8_t* destination, int count) {
+  Trace("------------ArmGetData addr = 0x%08x------------\r\n", address);
+  if (count < 0 || (count > 0 && destination == nullptr)) return 1;
+  if (count == 0) {
+    (void)ReportProgress(0, 0);
+    return kOk;
+  }
+  const cable::FastClocks fastClocks;
+  SelectDataBusChain();
+  LoadR0(address);
+  int64_t done = 0;
+  while (done < count) {
+    const int words = NextBlockWords(done, count);
+    const uint32_t blockAddress = address + static_cast<uint32_t>(done) * kMemoryWordBytes;
+    ReadBlock(blockAddress, destination + kMemoryWordBytes * static_cast<std::size_t>(done), words);
+    done += words;
+    if (LinkLost()) return kLinkLost;
+    const bool reportPoint = done % kGetDataProgressWords == 0 || done == count;
+    if (reportPoint && AsExactProgress(done) % kGetDataProgressWords == 0 &&
+        ReportProgress(AsExactProgress(done), count) == 1)
+      return StopReason();
+  }
+  (void)ReportProgress(AsExactProgress(done), count);
+  return kOk;
+}
+
+// The data words reach r1 to rN at debug speed through LDMIA; the STMIA after the
+// BREAKPT-tagged NOP is the access the core makes at system speed once RESTART is
+// scanned.
+ResultCode ArmPutDataFast(uint32_t address, int stride, int count, const uint8_t* source, bool continuing) {
+  if (stride < 0 || count < 0 || count > kPutDataMaxWords) return 1;
+  if (count == 0) return kOk;
+  if (source == nullptr) return 1;
+  const cable::FastClocks fastClocks;
+  if (!continuing) {
+    SelectDataBusChain();
+    LoadR0(address);
+  }
+  Inject(LdmiaR0LowRegisters(count));
+  InjectNops(2);
+  for (int i = 0; i < count; ++i) {
+    const std::size_t offset = static_cast<std::size_t>(stride) * static_cast<std::size_t>(i);
+    Inject(FromMemoryOrder(LoadLittleEndian(source + offset)));
+  }
+  InjectNops(3);
+  Inject(kNop, 1);
+  Inject(StmiaR0WbLowRegisters(count));
+  // The NOP only carries the check: losing it to a doubtful return costs nothing.
+  (void)BackInDebugStateWith(kNop);
+  return LinkLost() ? kLinkLost : kOk;
+}
+
+}  // namespace vantrel::arm7

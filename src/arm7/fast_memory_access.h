@@ -1,0 +1,31 @@
+// The fast ways of reading and writing target memory, for hosts that asked for speed
+// (transfer=fast in lpt.ini): blocks of up to 14 words, clocks that skip the status read
+// when their TDO bit is of no use, chain 1 kept selected across each system-speed
+// access, and the status poll only when the core's return to debug state is in doubt
+// (the BREAKPT bit the first scan after the return captures says it is back). Every
+// block still reads the status byte (its instruction scans capture), so a lost cable or
+// power shows within a block, as in the exact sequences.
+//
+// Same contracts as ArmGetData and ArmPutData (memory_access.h): results, progress
+// reports and stop requests are those of the exact sequences; only the wire traffic and
+// the registers used differ.
+#pragma once
+
+#include <cstdint>
+
+#include "common/result_code.h"
+
+namespace vantrel::arm7 {
+
+inline constexpr int kFastBlockWords = 14;  // r1 to r14
+
+// ArmGetData's contract; changes r0 to r14.
+[[nodiscard]] ResultCode ArmGetDataFast(uint32_t address, uint8_t* destination, int count);
+
+// ArmPutData's contract; changes r0 to r<count>, and leaves r0 at address + 4 x count.
+// With continuing, r0 already holds address (the previous ArmPutDataFast of the same
+// transfer ended there, with nothing else sent to the core since) and is not loaded.
+[[nodiscard]] ResultCode ArmPutDataFast(uint32_t address, int stride, int count, const uint8_t* source,
+                                        bool continuing);
+
+}  // namespace vantrel::arm7
