@@ -2,10 +2,11 @@
 // that may be pulled or lose power part-way. Nothing may crash, hang or overrun a
 // buffer, and once the cable has failed no memory transfer may answer success.
 //
-// An input is a board (memory layout, byte order, a fault and when it strikes) followed
-// by up to kMaxRequests requests. Pointer fields always point at the fuzzer's own
-// buffers, which are as large as the biggest length a request may give: the host owns
-// its buffers, and one that lies about their size is not the library's input.
+// An input is a board (memory layout, byte order, a fault and when it strikes) and the
+// transfer mode, followed by up to kMaxRequests requests. Pointer fields always point at
+// the fuzzer's own buffers, which are as large as the biggest length a request may
+// give: the host owns its buffers, and one that lies about their size is not the
+// library's input.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <array>
@@ -245,6 +246,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   cable.failAfter = in.ConsumeIntegralInRange<uint64_t>(0, kMaxFaultAccess);
   const VantrelPortIo io{&cable, &FaultyCable::Acquire, &FaultyCable::Read, &FaultyCable::Write};
   VantrelUsePortIo(&io);
+  VantrelSetTransferMode(in.ConsumeBool() ? VANTREL_TRANSFER_FAST : VANTREL_TRANSFER_EXACT);
   RunRequests(in, cable);
   VantrelUsePortIo(nullptr);
   return 0;
