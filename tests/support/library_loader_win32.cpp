@@ -23,7 +23,10 @@ LoadedLibrary::LoadedLibrary(const std::string& path) {
   std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
   handle_ = LoadLibraryA(windowsPath.c_str());
   if (handle_ == nullptr) {
-    error_ = "LoadLibraryA(" + windowsPath + ") failed, error " + std::to_string(GetLastError());
+    error_ = "LoadLibraryA(";  // appended: GCC 12 warns on a literal + string at -O3
+    error_ += windowsPath;
+    error_ += ") failed, error ";
+    error_ += std::to_string(GetLastError());
     return;
   }
   Bind(handle_, "Dll_Jtag_Entry", Dll_Jtag_Entry, error_);
