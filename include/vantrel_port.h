@@ -29,12 +29,24 @@ extern "C" {
  * callback or a trace sink. The port and its context stay in use after the call:
  * they must remain valid until VantrelUsePortIo has plugged in another port (or NULL)
  * and returned, or until the library is unloaded, since unloading clocks the TAP of a
- * selected cable into Test-Logic-Reset through the port. */
+ * selected cable into Test-Logic-Reset through the port.
+ *
+ * So the callbacks may run during any export call, on a job's worker until the job
+ * ends, and once more while the library unloads: from FreeLibrary or dlclose, and, for
+ * a host that never unloads it, while the process exits. On Windows a process that is
+ * exiting (ExitProcess, a return from main) unloads the library without calling the
+ * port: the host's own exit handlers may already have destroyed it, and the cable is
+ * left as it was. Elsewhere the library cannot tell, so a host that unloads nothing
+ * keeps its port valid until the process ends (a static object, say), or plugs in
+ * NULL before it destroys the port.
+ *
+ * The callbacks and the trace sink are __cdecl on Windows, whatever the host's default
+ * calling convention (MSVC /Gz, gcc -mrtd): declare them with VANTREL_CALL. */
 typedef struct VantrelPortIo {
     void *context;
-    int (*acquire)(void *context);                         /* 0: port access granted */
-    unsigned char (*read)(void *context, unsigned short port);
-    void (*write)(void *context, unsigned short port, unsigned char value);
+    int (VANTREL_CALL *acquire)(void *context); /* 0: port access granted */
+    unsigned char (VANTREL_CALL *read)(void *context, unsigned short port);
+    void (VANTREL_CALL *write)(void *context, unsigned short port, unsigned char value);
 } VantrelPortIo;
 VANTREL_API void VANTREL_CALL VantrelUsePortIo(const VantrelPortIo *io);            /* copied; NULL: hardware again */
 
@@ -45,7 +57,7 @@ VANTREL_API void VANTREL_CALL VantrelUsePortIo(const VantrelPortIo *io);        
  * takes while it calls VantrelSetTraceSink, which waits until a line being delivered
  * has been. Once VantrelSetTraceSink has returned, the sink it replaced is never called
  * again. NULL: the system's debug channel (none on Linux). */
-typedef void (*VantrelTraceSink)(void *context, const char *line);
+typedef void (VANTREL_CALL *VantrelTraceSink)(void *context, const char *line);
 VANTREL_API void VANTREL_CALL VantrelSetTraceSink(VantrelTraceSink sink, void *context);
 
 /* Memory transfers use the exact instruction sequences unless lpt.ini says transfer=fast.

@@ -14,6 +14,7 @@ packages=(
   clang clang-tidy clang-format clang-14 libclang-rt-14-dev
   tmux
   util-linux
+  wine wine32:i386
 )
 
 missing=()
@@ -24,6 +25,10 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   sudo_cmd=""
   [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+  # wine32 (the Windows pass runs the 32-bit DLL) comes from the i386 architecture.
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo_cmd dpkg --add-architecture i386
+  fi
   echo "installing: ${missing[*]}"
   $sudo_cmd apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}"

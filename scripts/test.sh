@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the native build, clang-tidy on src/, a Release build of
 # every target with its tests, the installed product and the Debian package, the 32-bit
-# Windows cross build with its export check, the whole test suite again under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and a bounded libFuzzer run of every
-# target that takes outside input. Warnings are errors in every build here. Installs
+# Windows cross build with its export check and its tests under wine, the whole test
+# suite again under AddressSanitizer and UndefinedBehaviorSanitizer, and a bounded
+# libFuzzer run of every target that takes outside input. Warnings are errors in every build here. Installs
 # what it needs first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -32,6 +32,9 @@ cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_
   -DVANTREL_WERROR=ON >/dev/null
 cmake --build build-win32 -j"$jobs" --target Vantrel
 scripts/check-dll-exports.sh build-win32/bin/Vantrel.dll
+
+echo "== 32-bit Windows: the DLL, the board, the end-to-end tests and C hosts under wine"
+scripts/test-wine.sh build-wine
 
 echo "== thread-stress tests under ThreadSanitizer"
 cmake -S . -B build-tsan -DVANTREL_TSAN=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTREL_WERROR=ON >/dev/null

@@ -252,6 +252,8 @@ void UsePortIo(const VantrelPortIo* io) {
   ForgetPortAccess();
 }
 
+bool VirtualPortPlugged() { return g_virtual_port; }
+
 int32_t PortDelay() { return g_port_delay; }
 void SetPortDelay(int32_t loops) { g_port_delay = loops < 0 ? 0 : (loops > kMaxPortDelay ? kMaxPortDelay : loops); }
 

@@ -44,6 +44,7 @@ void ReleasePortDevice();
 // callback grants access. Either way the access obtained so far is forgotten, so the
 // next OpenCable asks the new port.
 void UsePortIo(const VantrelPortIo* io);
+bool VirtualPortPlugged();
 
 // The busy-wait costs well under a nanosecond per iteration on a current PC, so the
 // bound still allows a TCK of a few kilohertz, while a delay line with a huge number

@@ -50,7 +50,8 @@ void UnloadInstance() {
     g_job_gate.Destroy();
   }
   g_instance_active = false;
-  cable::TapReset(0);
+  // A virtual port belongs to the host: once its process is exiting, it may be gone.
+  if (!(platform::HostProcessExiting() && cable::VirtualPortPlugged())) cable::TapReset(0);
   cable::ReleasePortDevice();
 }
 

@@ -29,6 +29,11 @@ void WriteDebugOutput(const char* line);
 // Directory of the running executable with its trailing separator; false when unknown.
 [[nodiscard]] bool HostExecutableDirectory(std::string& directory);
 
+// True while the library is being unloaded because the whole host process is exiting,
+// when the host's own exit handlers may have ended what its callbacks use. Always false
+// where that cannot be told (POSIX).
+[[nodiscard]] bool HostProcessExiting();
+
 // ---- Files ---------------------------------------------------------------------------
 // Opens a configuration file for reading in text mode, only when it is a regular file of
 // at most maxBytes: a FIFO or a device in its place never holds the caller up, and the

@@ -344,4 +344,7 @@ void WaitForStartedThreads() {
   pthread_mutex_unlock(&g_thread_mutex);
 }
 
+// dlclose and exit() look the same from the library's destructors.
+bool HostProcessExiting() { return false; }
+
 }  // namespace vantrel::platform

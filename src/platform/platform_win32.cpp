@@ -1,5 +1,5 @@
-// 32-bit Windows: named kernel objects, the port-I/O device that grants IN and OUT on
-// NT-family systems, and the x86 port instructions themselves.
+// 32-bit Windows, Vista or later: named kernel objects, the port-I/O device that grants
+// IN and OUT, and the x86 port instructions themselves.
 #include <fcntl.h>
 #include <io.h>
 #include <process.h>
@@ -16,18 +16,48 @@ namespace vantrel::platform {
 
 // ---- Ports ---------------------------------------------------------------------------
 
-PortAccess RequestHardwarePortAccess() {
-  OSVERSIONINFOA version{};
-  version.dwOSVersionInfoSize = sizeof version;
-  if (!GetVersionExA(&version) || version.dwPlatformId != VER_PLATFORM_WIN32_NT) {
-    return PortAccess::kGranted;  // the 9x family lets every process use the ports
+namespace {
+
+// A port-access driver may open and still not grant access; the first IN would then
+// raise a privileged-instruction exception and end the host. One IN is tried while a
+// vectored handler stands by to step over it on this thread only.
+constexpr uint16_t kProbePort = 0x80;  // the POST diagnostic port: reading it has no effect
+volatile DWORD g_probing_thread = 0;
+volatile bool g_probe_faulted = false;
+
+LONG CALLBACK SkipFaultingProbe(EXCEPTION_POINTERS* exception) {
+  if (exception->ExceptionRecord->ExceptionCode != EXCEPTION_PRIV_INSTRUCTION ||
+      g_probing_thread != GetCurrentThreadId()) {
+    return EXCEPTION_CONTINUE_SEARCH;
   }
+  CONTEXT* context = exception->ContextRecord;
+  const auto opcode = *reinterpret_cast<const unsigned char*>(context->Eip);
+  if (opcode != 0xEC && opcode != 0xE4) return EXCEPTION_CONTINUE_SEARCH;  // in al,dx / in al,imm8
+  context->Eip += opcode == 0xEC ? 1 : 2;
+  g_probe_faulted = true;
+  return EXCEPTION_CONTINUE_EXECUTION;
+}
+
+bool PortInstructionsAllowed() {
+  void* handler = AddVectoredExceptionHandler(1, &SkipFaultingProbe);
+  if (handler == nullptr) return false;
+  g_probe_faulted = false;
+  g_probing_thread = GetCurrentThreadId();
+  (void)HardwarePortRead(kProbePort);
+  g_probing_thread = 0;
+  RemoveVectoredExceptionHandler(handler);
+  return !g_probe_faulted;
+}
+
+}  // namespace
+
+PortAccess RequestHardwarePortAccess() {
   // Opening the device is what grants this process its port access; it is never used.
   HANDLE device =
       CreateFileA("\\\\.\\directio", GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (device == INVALID_HANDLE_VALUE) return PortAccess::kRetry;
   CloseHandle(device);
-  return PortAccess::kGranted;
+  return PortInstructionsAllowed() ? PortAccess::kGranted : PortAccess::kRefused;
 }
 
 uint8_t HardwarePortRead(uint16_t port) {
@@ -41,6 +71,12 @@ void HardwarePortWrite(uint16_t port, uint8_t value) {
 }
 
 // ---- Time and diagnostics ------------------------------------------------------------
+
+namespace {
+bool g_process_exiting = false;
+}
+
+bool HostProcessExiting() { return g_process_exiting; }
 
 void SleepMilliseconds(unsigned milliseconds) { Sleep(milliseconds); }
 
@@ -209,3 +245,10 @@ bool StartDetachedThread(void (*body)(void*), void* argument) {
 void WaitForStartedThreads() {}
 
 }  // namespace vantrel::platform
+
+// Runs before the library's static objects are destroyed. A non-null reserved argument
+// at detach means the whole process is exiting rather than the library being freed.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+  if (reason == DLL_PROCESS_DETACH) vantrel::platform::g_process_exiting = reserved != nullptr;
+  return TRUE;
+}
