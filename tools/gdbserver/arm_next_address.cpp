@@ -156,10 +156,12 @@ std::optional<NextAddress> NextArm(const CoreSnapshot& core, uint32_t instructio
   switch (Bits(i, 27, 25)) {
     case 0b000:
       // Multiplies, swaps, halfword transfers and status moves write no PC usefully.
-      if ((i & 0x90u) == 0x90u || (i & 0x01900000u) == 0x01000000u) return following;
+      if ((i & 0x90u) == 0x90u) return following;
+      // Status moves; the rest of this space is undefined on this architecture.
+      if ((i & 0x01900000u) == 0x01000000u) return Bits(i, 7, 4) == 0 ? following : Arm(kUndefinedVector);
       return writesR15 ? DataProcessingToPc(arm) : following;
     case 0b001:
-      if ((i & 0x01900000u) == 0x01000000u) return following;  // MSR immediate
+      if ((i & 0x01900000u) == 0x01000000u) return Bit(i, 21) ? following : Arm(kUndefinedVector);  // MSR
       return writesR15 ? DataProcessingToPc(arm) : following;
     case 0b011:
       if (Bit(i, 4)) return Arm(kUndefinedVector);
@@ -188,6 +190,7 @@ std::optional<NextAddress> NextThumb(const CoreSnapshot& core, uint32_t t) {
   if ((t & 0xF800u) == 0xE800u) return Arm(kUndefinedVector);  // BLX suffix: a later architecture
   if ((t & 0xF800u) == 0xF000u) return following;              // BL prefix: sets LR only
   if ((t & 0xF800u) == 0xF800u) return Thumb(core.r[14] + (Bits(t, 10, 0) << 1));
+  if ((t & 0xFF80u) == 0x4780u) return Arm(kUndefinedVector);  // BLX: a later architecture
   if ((t & 0xFF00u) == 0x4700u) {
     const uint32_t value = reg(Bits(t, 6, 3));
     return (value & 1) != 0 ? Thumb(value) : Arm(value);
