@@ -181,10 +181,13 @@ bool GdbTarget::TakeOutSoftware(uint32_t address, SoftwareBreakpoint* breakpoint
 }
 
 bool GdbTarget::InsertSoftwareBreakpoint(uint32_t address, int kind) {
-  if ((kind != 2 && kind != 4) || address % static_cast<uint32_t>(kind) != 0) return false;
+  // Kind 3 is GDB's for a Thumb BL pair: its first halfword is fetched first, so the
+  // Thumb pattern there stops the core before the pair.
+  const size_t size = kind == 4 ? 4 : 2;
+  if ((kind < 2 || kind > 4) || address % size != 0) return false;
   if (software_.count(address) != 0) return true;
   SoftwareBreakpoint breakpoint;
-  if (!ReadMemory(address, static_cast<size_t>(kind), &breakpoint.displaced)) return false;
+  if (!ReadMemory(address, size, &breakpoint.displaced)) return false;
   if (!PlaceSoftware(address, &breakpoint)) return false;
   software_[address] = breakpoint;
   return true;

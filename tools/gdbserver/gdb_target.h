@@ -43,7 +43,7 @@ class GdbTarget {
   bool ReadMemory(uint32_t address, size_t length, std::vector<unsigned char>* bytes);
   bool WriteMemory(uint32_t address, const std::vector<unsigned char>& bytes);
 
-  // kind 2: Thumb, 4: ARM. False when memory does not keep the pattern.
+  // kind 2: Thumb, 3: a Thumb BL pair, 4: ARM. False when memory does not keep the pattern.
   bool InsertSoftwareBreakpoint(uint32_t address, int kind);
   bool RemoveSoftwareBreakpoint(uint32_t address);
   // The one hardware breakpoint; false when it is taken or the library refused.
