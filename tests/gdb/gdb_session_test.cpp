@@ -1,7 +1,6 @@
 // Debian's gdb-multiarch debugging the example firmware through `vantrel gdbserver` on
 // the simulated board, in batch mode, as an engineer would from a terminal.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <regex>
@@ -13,26 +12,34 @@ namespace {
 
 constexpr int kGdbTimeoutMs = 60000;
 
-// A pause between two parts of the input lets GDB handle what arrives meanwhile (the
-// stop after an interrupt), which a batch script would not.
-const std::string kPause = "<pause>";
-constexpr useconds_t kPauseMicroseconds = 300000;
+// GDB reads the next command only once the last has finished, but a command run in
+// the background (continue &) returns at once: the next input then waits until GDB has
+// said what is awaited.
+struct Input {
+  std::string commands;
+  std::string await;  // a text of GDB's output to wait for after the commands
+};
 
 class GdbSessionTest : public ::testing::Test {
  protected:
   // Runs gdb-multiarch on the example's ELF, typing the commands after connecting.
-  std::string RunGdb(const std::vector<std::string>& parts) {
+  std::string RunGdb(const std::vector<Input>& inputs) {
     const std::string command = std::string("exec gdb-multiarch -nx -q ") + EXAMPLE_DEMO_ELF + " 2>&1";
     ChildProcess gdb({"/bin/sh", "-c", command});
     gdb.Write("set pagination off\nset confirm off\nset height 0\nset width 0\ntarget extended-remote 127.0.0.1:" +
               std::to_string(server_.Port()) + "\n");
-    for (const std::string& part : parts) {
-      if (part == kPause) usleep(kPauseMicroseconds);
-      else gdb.Write(part);
+    std::string output;
+    for (const Input& input : inputs) {
+      gdb.Write(input.commands);
+      for (bool ok = true; ok && !input.await.empty();) {
+        const std::string line = gdb.ReadLine(kGdbTimeoutMs, &ok);
+        output += line + "\n";
+        if (line.find(input.await) != std::string::npos) break;
+      }
     }
     gdb.Write("quit\n");
     gdb.CloseInput();
-    std::string output = gdb.ReadAll(kGdbTimeoutMs);
+    output += gdb.ReadAll(kGdbTimeoutMs);
     EXPECT_EQ(gdb.Wait(kGdbTimeoutMs), 0) << output;
     return output;
   }
@@ -54,37 +61,36 @@ void ExpectInOrder(const std::string& output, const std::vector<std::string>& pa
 
 TEST_F(GdbSessionTest, LoadBreakStepInspectInterruptDetachAndAttachAgain) {
   ASSERT_TRUE(server_.Listening());
-  const std::string first = RunGdb({
-      "load\n"
-      "break main\n"
-      "continue\n"
-      "bt\n"
-      "info registers\n"
-      "print results.table_sum\n"
-      "set var results.iterations = 1234\n"
-      "print results.iterations\n"
-      "break record_result\n"
-      "continue\n"
-      "next\n"
-      "step\n"
-      "break checksum\n"
-      "continue\n"
-      "next\n"
-      "step\n"
-      "bt\n"
-      "finish\n"
-      "x/16xw &results\n"
-      "delete\n"
-      "hbreak fibonacci\n"
-      "continue\n"
-      "info registers cpsr\n"
-      "delete\n"
-      "continue &\n",
-      kPause,
-      "interrupt\n",
-      kPause,
-      "info registers pc\n"
-      "detach\n"});
+  const std::string first = RunGdb({{"load\n"
+                                     "break main\n"
+                                     "continue\n"
+                                     "bt\n"
+                                     "info registers\n"
+                                     "print results.table_sum\n"
+                                     "set var results.iterations = 1234\n"
+                                     "print results.iterations\n"
+                                     "break record_result\n"
+                                     "continue\n"
+                                     "next\n"
+                                     "step\n"
+                                     "break checksum\n"
+                                     "continue\n"
+                                     "next\n"
+                                     "step\n"
+                                     "bt\n"
+                                     "finish\n"
+                                     "x/16xw &results\n"
+                                     "delete\n"
+                                     "hbreak fibonacci\n"
+                                     "continue\n"
+                                     "info registers cpsr\n"
+                                     "delete\n"
+                                     "continue &\n",
+                                     "Continuing."},
+                                    {"interrupt\n", "SIGINT"},
+                                    {"info registers pc\n"
+                                     "detach\n",
+                                     ""}});
   ExpectInOrder(first, {
                            R"(Loading section \.text)",
                            R"(Start address 0x00000020)",
@@ -114,14 +120,14 @@ TEST_F(GdbSessionTest, LoadBreakStepInspectInterruptDetachAndAttachAgain) {
                        });
 
   // The core ran on after the detach; a second GDB stops it where it is, without a reset.
-  const std::string second = RunGdb({
-      "print results.iterations > 1\n"
-      "print results.table_sum\n"
-      "monitor status\n"
-      "info breakpoints\n"
-      "detach\n"});
-  ExpectInOrder(second, {R"(\$1 = 1)", R"(\$2 = 357390848)", R"(state\s+halted)", R"(No breakpoints)",
-                         R"(detached)"});
+  const std::string second =
+      RunGdb({{"print results.iterations > 1\n"
+               "print results.table_sum\n"
+               "monitor status\n"
+               "info breakpoints\n"
+               "detach\n",
+               ""}});
+  ExpectInOrder(second, {R"(\$1 = 1)", R"(\$2 = 357390848)", R"(state\s+halted)", R"(No breakpoints)", R"(detached)"});
 }
 
 }  // namespace

@@ -73,9 +73,9 @@ TEST_F(MalformedPacketsTest, WithoutAcknowledgementsABadChecksumIsAnError) {
 
 TEST_F(MalformedPacketsTest, VanishingClientsLeaveTheServerServing) {
   const std::string vanishings[] = {
-      "$m0,10",                                   // in the middle of a packet
-      Checksummed("c"),                           // while the core runs
-      Checksummed("X1000,400:") + "",             // in the middle of a long write's data
+      "$m0,10",                        // in the middle of a packet
+      Checksummed("c"),                // while the core runs
+      Checksummed("X1000,400:") + "",  // in the middle of a long write's data
   };
   for (const std::string& bytes : vanishings) {
     SCOPED_TRACE(bytes.substr(0, 16));
@@ -104,6 +104,25 @@ TEST_F(MalformedPacketsTest, MemoryThatCannotBeReadIsAnErrorNotBytes) {
   EXPECT_EQ(client.Receive(), "+$E01#a6");
   client.SendPacket("Z0,30000,4");
   EXPECT_EQ(client.Receive(), "+$E01#a6");
+}
+
+// The server's own single step (GDB steps by breakpoints itself; other clients send s).
+TEST_F(MalformedPacketsTest, StepsFollowBranchesAndABreakpointOnThePcIsSteppedOff) {
+  RawClient client(server_->Port());
+  const std::pair<std::string, std::string> exchanges[] = {
+      {"M1000,4:000000ea", "+$OK#9a"},  // 0x1000: b 0x1008
+      {"M1008,4:0ef0a0e1", "+$OK#9a"},  // 0x1008: mov pc, lr
+      {"M2000,4:feffffea", "+$OK#9a"},  // 0x2000: b .
+      {"Pf=00100000", "+$OK#9a"},      {"Pe=00200000", "+$OK#9a"},
+      {"s", "+$T050f:08100000;"},      {"vCont;s:1", "+$T050f:00200000;"},
+      {"Z0,2000,4", "+$OK#9a"},        {"c", "+$T050f:00200000;"},  // stepped off, and back on it
+      {"z0,2000,4", "+$OK#9a"},        {"m2000,4", "+$feffffea#"},
+  };
+  for (const auto& [packet, reply] : exchanges) {
+    SCOPED_TRACE(packet);
+    client.SendPacket(packet);
+    EXPECT_EQ(client.Receive().rfind(reply, 0), 0u);
+  }
 }
 
 TEST_F(MalformedPacketsTest, TheSecondHardwareBreakpointIsRefused) {

@@ -278,7 +278,9 @@ bool GdbTarget::RunOneInstruction(const std::function<bool()>& interrupted, Stop
   if (liftedSoftware && !TakeOutSoftware(pc, &underPc->second)) return false;
   const bool liftedHardware = hardware_ == pc && next->address != pc;
   if (liftedHardware) (void)ClearHardware();
-  const bool nextCovered = hardware_ == next->address || software_.count(next->address) != 0;
+  const auto atNext = software_.find(next->address);
+  const bool nextCovered = (hardware_ == next->address && !liftedHardware) ||
+                           (atNext != software_.end() && atNext->second.inMemory);
   SoftwareBreakpoint temporary;
   temporary.displaced.assign(next->thumb ? 2 : 4, 0);
   bool usedSoftware = false, usedHardware = false;
