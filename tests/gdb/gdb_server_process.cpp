@@ -41,7 +41,7 @@ std::string Checksummed(const std::string& payload) {
   for (const char c : payload) sum += static_cast<unsigned char>(c);
   char tail[4];
   std::snprintf(tail, sizeof tail, "#%02x", sum & 0xFF);
-  return "$" + payload + tail;
+  return std::string("$") + payload + tail;
 }
 
 RawClient::RawClient(int port) {

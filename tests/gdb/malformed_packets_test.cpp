@@ -47,8 +47,8 @@ TEST_F(MalformedPacketsTest, EachIsAnsweredAndTheNextClientServed) {
       {"dangling escape", Checksummed("X100,1:}"), "+$E03#"},
       {"register out of range", Checksummed("p99"), "+$E03#"},
       {"short register file", Checksummed("G0011"), "+$E03#"},
-      {"oversized packet", "$" + std::string(0x5000, 'a') + "#00", "+$E03#"},
-      {"noise between packets", "xyz#" + Checksummed("qAttached"), "+$1#"},
+      {"oversized packet", std::string("$") + std::string(0x5000, 'a') + "#00", "+$E03#"},
+      {"noise between packets", std::string("xyz#") + Checksummed("qAttached"), "+$1#"},
   };
   for (const BadInput& bad : cases) {
     SCOPED_TRACE(bad.name);
@@ -73,9 +73,9 @@ TEST_F(MalformedPacketsTest, WithoutAcknowledgementsABadChecksumIsAnError) {
 
 TEST_F(MalformedPacketsTest, VanishingClientsLeaveTheServerServing) {
   const std::string vanishings[] = {
-      "$m0,10",                        // in the middle of a packet
-      Checksummed("c"),                // while the core runs
-      Checksummed("X1000,400:") + "",  // in the middle of a long write's data
+      "$m0,10",                                            // in the middle of a packet
+      Checksummed("c"),                                    // while the core runs
+      std::string("$X1000,400:") + std::string(100, 'a'),  // in the middle of a long write's data
   };
   for (const std::string& bytes : vanishings) {
     SCOPED_TRACE(bytes.substr(0, 16));
@@ -96,7 +96,7 @@ TEST_F(MalformedPacketsTest, MemoryThatCannotBeReadIsAnErrorNotBytes) {
     std::snprintf(digits, sizeof digits, "%02x", static_cast<unsigned char>(c));
     hex += digits;
   }
-  client.SendPacket("qRcmd," + hex);
+  client.SendPacket(std::string("qRcmd,") + hex);
   EXPECT_NE(client.Receive().find("+$"), std::string::npos);
   client.SendPacket("m30000,4");
   EXPECT_EQ(client.Receive(), "+$E01#a6");

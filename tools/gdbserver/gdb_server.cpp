@@ -186,8 +186,8 @@ std::string GdbSession::StopReply(int signal) {
   std::snprintf(head, sizeof head, "T%02x", signal);
   std::string reply = head;
   if (const auto registers = target_.Registers()) {
-    reply += "0f:" + HexWordLe((*registers)[kPcRegister]) + ";";
-    reply += "10:" + HexWordLe((*registers)[kCpsrRegister]) + ";";
+    reply.append("0f:").append(HexWordLe((*registers)[kPcRegister])).append(";");
+    reply.append("10:").append(HexWordLe((*registers)[kCpsrRegister])).append(";");
   }
   return reply;
 }
@@ -334,7 +334,9 @@ std::string GdbSession::Features(const std::string& args) {
   if (range->first >= xml.size()) return "l";
   const size_t length = std::min<size_t>({range->second, xml.size() - range->first, kMaxPacketBytes - 1});
   const bool last = range->first + length >= xml.size();
-  return (last ? "l" : "m") + std::string(xml.substr(range->first, length));
+  std::string reply(last ? "l" : "m");
+  reply.append(xml.substr(range->first, length));
+  return reply;
 }
 
 std::string GdbSession::Query(const std::string& packet) {

@@ -279,8 +279,8 @@ bool GdbTarget::RunOneInstruction(const std::function<bool()>& interrupted, Stop
   const bool liftedHardware = hardware_ == pc && next->address != pc;
   if (liftedHardware) (void)ClearHardware();
   const auto atNext = software_.find(next->address);
-  const bool nextCovered = (hardware_ == next->address && !liftedHardware) ||
-                           (atNext != software_.end() && atNext->second.inMemory);
+  const bool nextCovered =
+      (hardware_ == next->address && !liftedHardware) || (atNext != software_.end() && atNext->second.inMemory);
   SoftwareBreakpoint temporary;
   temporary.displaced.assign(next->thumb ? 2 : 4, 0);
   bool usedSoftware = false, usedHardware = false;

@@ -44,13 +44,14 @@ std::string StateName(int state) {
     case 0x300: return "connected, halted";
     case 0x400: return "halted";
     case 0x500: return "running";
-    default: return "unknown (" + std::to_string(state) + ")";
+    default: return std::string("unknown (") + std::to_string(state) + ")";
   }
 }
 
 std::string AnswerText(const cli::Answer& answer, const std::string& success) {
   if (answer.Ok()) return success;
-  return "failed: " + (answer.text.empty() ? "status " + std::to_string(answer.status) : answer.text) + "\n";
+  return std::string("failed: ") +
+         (answer.text.empty() ? std::string("status ") + std::to_string(answer.status) : answer.text) + "\n";
 }
 
 std::string AddRegion(const cli::Library& library, const std::vector<std::string>& words) {
@@ -71,7 +72,7 @@ std::string AddRegion(const cli::Library& library, const std::vector<std::string
   request.args.addRegion.length = *length;
   request.args.addRegion.property = *property;
   return AnswerText(library.Call(request, VANTREL_CMD_ADD_REGION),
-                    "region " + Hex(*start) + " " + Hex(*length) + " " + words[4] + "\n");
+                    std::string("region ") + Hex(*start) + " " + Hex(*length) + " " + words[4] + "\n");
 }
 
 std::string Ice(const cli::Library& library) {
@@ -92,8 +93,8 @@ std::string Ice(const cli::Library& library) {
 
 std::string Status(const cli::Library& library) {
   const int status = library.DbgStatus(0);
-  if (status < 0) return "the status query failed (" + std::to_string(status) + ")\n";
-  std::string text = "state  " + StateName(status >> 8) + "\n";
+  if (status < 0) return std::string("the status query failed (") + std::to_string(status) + ")\n";
+  std::string text = std::string("state  ") + StateName(status >> 8) + "\n";
   if ((status & 1) != 0) text += std::string("isa    ") + ((status & 0x10) != 0 ? "Thumb" : "ARM") + "\n";
   return text;
 }
@@ -123,11 +124,11 @@ std::string GdbSession::Monitor(const std::string& hexCommand) {
     text = Ice(library);
   } else if (words[0] == "power") {
     const int power = library.DbgStatus(1);
-    text = "power  " + std::to_string(power) + (power == 3 ? "  both sense lines good\n" : "  not good\n");
+    text = std::string("power  ") + std::to_string(power) + (power == 3 ? "  both sense lines good\n" : "  not good\n");
   } else if (words[0] == "status") {
     text = Status(library);
   } else {
-    text = "unknown monitor command '" + words[0] + "' (try monitor help)\n";
+    text = std::string("unknown monitor command '") + words[0] + "' (try monitor help)\n";
   }
   if (text.empty()) text = "\n";
   return HexText(text);
