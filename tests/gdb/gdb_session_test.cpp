@@ -125,9 +125,13 @@ TEST_F(GdbSessionTest, LoadBreakStepInspectInterruptDetachAndAttachAgain) {
                "print results.table_sum\n"
                "monitor status\n"
                "info breakpoints\n"
+               "monitor reset\n"
+               "maintenance flush register-cache\n"
+               "info registers pc\n"
                "detach\n",
                ""}});
-  ExpectInOrder(second, {R"(\$1 = 1)", R"(\$2 = 357390848)", R"(state\s+halted)", R"(No breakpoints)", R"(detached)"});
+  ExpectInOrder(second, {R"(\$1 = 1)", R"(\$2 = 357390848)", R"(state\s+halted)", R"(No breakpoints)",
+                         R"(target reset)", R"(pc\s+0x0\s)", R"(detached)"});
 }
 
 }  // namespace
