@@ -290,10 +290,13 @@ std::string GdbSession::Resume(bool step) {
   if (!target_.Halted()) return kErrorTarget;
   if (step) {
     StopCause cause = StopCause::kBreakpoint;
-    if (!target_.Step([this] { return ClientInterrupted(); }, &cause) && cause == StopCause::kLost) {
-      return StopReply(kSigTrap);
-    }
-    return StopReply(cause == StopCause::kInterrupted ? kSigInt : kSigTrap);
+    const bool stepped = target_.Step([this] { return ClientInterrupted(); }, &cause);
+    if (cause == StopCause::kInterrupted) return StopReply(kSigInt);
+    // A core lost on the way is reported as stopped; GDB's next request says what failed.
+    // A step that could not start (no next address known, no breakpoint to stop it)
+    // is an error, not a step that went nowhere.
+    if (!stepped && cause != StopCause::kLost) return kErrorTarget;
+    return StopReply(kSigTrap);
   }
   switch (target_.Resume()) {
     case GdbTarget::ResumeOutcome::kStopped: return StopReply(kSigTrap);
