@@ -2,8 +2,8 @@
 // the simulated board, in batch mode, as an engineer would from a terminal.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
-#include <regex>
 
 #include "gdb_server_process.h"
 
@@ -47,15 +47,27 @@ class GdbSessionTest : public ::testing::Test {
   GdbServerProcess server_;
 };
 
-void ExpectInOrder(const std::string& output, const std::vector<std::string>& patterns) {
-  std::string rest = output;
-  for (const std::string& pattern : patterns) {
-    std::smatch match;
-    if (!std::regex_search(rest, match, std::regex(pattern))) {
-      ADD_FAILURE() << "not found in order: " << pattern << "\n--- gdb said:\n" << output;
+// GDB's output with every run of white space as one blank.
+std::string Squeezed(const std::string& text) {
+  std::string squeezed;
+  for (const char c : text) {
+    const bool blank = std::isspace(static_cast<unsigned char>(c)) != 0;
+    if (!blank) squeezed += c;
+    else if (!squeezed.empty() && squeezed.back() != ' ') squeezed += ' ';
+  }
+  return squeezed;
+}
+
+void ExpectInOrder(const std::string& output, const std::vector<std::string>& texts) {
+  const std::string squeezed = Squeezed(output);
+  size_t from = 0;
+  for (const std::string& text : texts) {
+    const size_t found = squeezed.find(text, from);
+    if (found == std::string::npos) {
+      ADD_FAILURE() << "not found in order: " << text << "\n--- gdb said:\n" << output;
       return;
     }
-    rest = match.suffix();
+    from = found + text.size();
   }
 }
 
@@ -83,7 +95,7 @@ TEST_F(GdbSessionTest, LoadBreakStepInspectInterruptDetachAndAttachAgain) {
                                      "delete\n"
                                      "hbreak fibonacci\n"
                                      "continue\n"
-                                     "info registers cpsr\n"
+                                     "print/x $cpsr & 0x20\n"
                                      "delete\n"
                                      "continue &\n",
                                      "Continuing."},
@@ -92,31 +104,33 @@ TEST_F(GdbSessionTest, LoadBreakStepInspectInterruptDetachAndAttachAgain) {
                                      "detach\n",
                                      ""}});
   ExpectInOrder(first, {
-                           R"(Loading section \.text)",
-                           R"(Start address 0x00000020)",
-                           R"(Breakpoint 1, main \(\) at .*demo_main\.c)",
-                           R"(#0  main \(\))",
-                           R"(sp\s+0x40000)",
-                           R"(pc\s+0x84\s+0x84 <main>)",
-                           R"(cpsr\s+0x[0-9a-f]+)",
-                           R"(\$1 = 0)",
-                           R"(\$2 = 1234)",
-                           R"(Breakpoint 2, record_result \(round=round@entry=1)",
-                           R"(27\s+results\.last_checksum = sum;)",
-                           R"(main \(\) at .*demo_main\.c:45)",
-                           R"(Breakpoint 3, checksum \(words=.*count=count@entry=1024\))",
-                           R"(rotate_left \(value=)",
-                           R"(#0  rotate_left)",
-                           R"(#1  .*checksum)",
-                           R"(Run till exit from #0  rotate_left)",
-                           R"(Value returned is)",
-                           R"(<results>:\s+0x55534552\s+0x0053544c\s+0x00000001)",
-                           R"(Hardware assisted breakpoint 4 at 0x140)",
-                           R"(Breakpoint 4, fibonacci \(n=)",
-                           R"(cpsr\s+0x[0-9a-f]*[2367abef][0-9a-f]\s)",  // the T bit: Thumb code
-                           R"(Program received signal SIGINT)",
-                           R"(pc\s+0x)",
-                           R"(Inferior 1 \(Remote target\) detached)",
+                           "Loading section .text",
+                           "Start address 0x00000020",
+                           "Breakpoint 1, main () at ",
+                           "#0 main ()",
+                           "sp 0x40000",
+                           "pc 0x84 0x84 <main>",
+                           "cpsr 0x",
+                           "$1 = 0",
+                           "$2 = 1234",
+                           "Breakpoint 2, record_result (round=round@entry=1",
+                           "27 results.last_checksum = sum;",
+                           "demo_main.c:45",
+                           "Breakpoint 3, checksum (words=",
+                           "count=count@entry=1024)",
+                           "rotate_left (value=",
+                           "#0 rotate_left",
+                           "#1 ",
+                           "in checksum",
+                           "Run till exit from #0 rotate_left",
+                           "Value returned is",
+                           "<results>: 0x55534552 0x0053544c 0x00000001",
+                           "Hardware assisted breakpoint 4 at 0x140",
+                           "Breakpoint 4, fibonacci (n=",
+                           "$4 = 0x20",  // the T bit: Thumb code
+                           "Program received signal SIGINT",
+                           "pc 0x",
+                           "Inferior 1 (Remote target) detached",
                        });
 
   // The core ran on after the detach; a second GDB stops it where it is, without a reset.
@@ -130,8 +144,8 @@ TEST_F(GdbSessionTest, LoadBreakStepInspectInterruptDetachAndAttachAgain) {
                "info registers pc\n"
                "detach\n",
                ""}});
-  ExpectInOrder(second, {R"(\$1 = 1)", R"(\$2 = 357390848)", R"(state\s+halted)", R"(No breakpoints)",
-                         R"(target reset)", R"(pc\s+0x0\s)", R"(detached)"});
+  ExpectInOrder(
+      second, {"$1 = 1", "$2 = 357390848", "state halted", "No breakpoints", "target reset", "pc 0x0 0x0", "detached"});
 }
 
 }  // namespace
