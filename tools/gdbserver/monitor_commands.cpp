@@ -124,13 +124,15 @@ std::string GdbSession::Monitor(const std::string& hexCommand) {
     text = Ice(library);
   } else if (words[0] == "power") {
     const int power = library.DbgStatus(1);
-    text = std::string("power  ") + std::to_string(power) + (power == 3 ? "  both sense lines good\n" : "  not good\n");
+    text.append("power  ")
+        .append(std::to_string(power))
+        .append(power == 3 ? "  both sense lines good\n" : "  not good\n");
   } else if (words[0] == "status") {
     text = Status(library);
   } else {
-    text = std::string("unknown monitor command '") + words[0] + "' (try monitor help)\n";
+    text.append("unknown monitor command '").append(words[0]).append("' (try monitor help)\n");
   }
-  if (text.empty()) text = "\n";
+  if (text.empty()) text.push_back('\n');
   return HexText(text);
 }
 
