@@ -8,7 +8,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   gcc-arm-none-eabi libnewlib-arm-none-eabi binutils-arm-none-eabi
-  libunicorn-dev openocd
+  libunicorn-dev openocd gdb-multiarch
   libelf-dev libreadline-dev
   dpkg-dev file
   clang clang-tidy clang-format clang-14 libclang-rt-14-dev

@@ -8,8 +8,11 @@
 #include <exception>
 #include <iostream>
 #include <memory>
+#include <sstream>
+#include <vector>
 
 #include "board_attachment.h"
+#include "gdb_server.h"
 #include "interrupt.h"
 #include "library.h"
 #include "options.h"
@@ -48,6 +51,25 @@ void PrintPortTrace(void*, const char* line) {
   if (std::strncmp(line, "lpt", 3) == 0) std::fprintf(stderr, "vantrel: %s", line);
 }
 
+// `gdbserver [--listen [HOST:]PORT]` in place of the session's commands; empty when the
+// commands are a session's.
+std::optional<std::vector<std::string>> GdbServerArguments(const std::string& commands) {
+  std::istringstream words(commands);
+  std::vector<std::string> arguments;
+  for (std::string word; words >> word;) arguments.push_back(word);
+  if (arguments.empty() || arguments[0] != "gdbserver") return std::nullopt;
+  arguments.erase(arguments.begin());
+  return arguments;
+}
+
+std::optional<vantrel::gdb::ListenAddress> ParseGdbServerArguments(const std::vector<std::string>& arguments,
+                                                                   std::string* error) {
+  if (arguments.empty()) return vantrel::gdb::ListenAddress{};
+  if (arguments.size() == 2 && arguments[0] == "--listen") return vantrel::gdb::ParseListenAddress(arguments[1], error);
+  *error = "usage: vantrel [OPTIONS] gdbserver [--listen [HOST:]PORT]";
+  return std::nullopt;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -65,6 +87,12 @@ int main(int argc, char** argv) {
   if (options.version) {
     std::printf("vantrel %s\n", VANTREL_VERSION_STRING);
     return 0;
+  }
+  const auto gdbServer = GdbServerArguments(options.commands);
+  std::optional<vantrel::gdb::ListenAddress> listen;
+  if (gdbServer && !(listen = ParseGdbServerArguments(*gdbServer, &error))) {
+    std::fprintf(stderr, "vantrel: %s\n", error.c_str());
+    return kExitSetup;
   }
   // Declared before the library: the library's unload still touches the port, so the
   // board must outlive it.
@@ -93,6 +121,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "vantrel: simulated board on lpt1: %s (--port lpt1 for a real cable)\n",
                  board->Description().c_str());
   }
+  if (listen) return vantrel::gdb::RunGdbServer(library, options.port.value_or("lpt1"), *listen);
   try {
     return RunSession(library, options);
   } catch (const std::exception& exception) {

@@ -84,10 +84,12 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
 void PrintUsage() {
   std::printf(
       "usage: vantrel [OPTIONS] [COMMAND [ARGS]] [; COMMAND ...]\n"
+      "       vantrel [OPTIONS] gdbserver [--listen [HOST:]PORT]\n"
       "\n"
       "Runs a debugging session on an ARM7TDMI target through the Vantrel library:\n"
       "the commands given, then those of -f FILE; with neither, a prompt when standard\n"
-      "input is a terminal, or the commands read from standard input.\n"
+      "input is a terminal, or the commands read from standard input. gdbserver serves\n"
+      "GDB's remote protocol (default 127.0.0.1:3333): target extended-remote :3333.\n"
       "\n"
       "  --port lpt1|lpt2|lpt3  a real cable on this parallel port (IN and OUT as root,\n"
       "                         else /dev/parport0..2 for a user in the group lp)\n"

@@ -1,9 +1,8 @@
 #include "transfers.h"
 
-#include <unistd.h>
-
 #include <cstring>
 
+#include "background_job.h"
 #include "interrupt.h"
 #include "numbers.h"
 #include "output.h"
@@ -13,9 +12,6 @@
 namespace vantrel::cli {
 
 namespace {
-
-constexpr int kJobRunning = 1;  // jtagGetLastError until the job stores its result
-constexpr useconds_t kPollMicroseconds = 20000;
 
 struct JobOutcome {
   int result = kJobRunning;
@@ -28,15 +24,11 @@ JobOutcome FollowJob(const Session& session, const std::string& label) {
   const Library& library = session.library();
   ProgressBar bar(label, session.settings().progressBar);
   JobOutcome outcome;
-  while ((outcome.result = library.LastJobResult()) == kJobRunning) {
-    if (TakeInterrupt() && !outcome.interrupted) {
-      outcome.interrupted = true;
-      library.RequestBreak();
-    }
-    outcome.percent = library.Progress();
-    bar.Update(outcome.percent);
-    usleep(kPollMicroseconds);
-  }
+  outcome.result = WaitForJob(library, [&](int percent) {
+    bar.Update(percent);
+    if (TakeInterrupt()) outcome.interrupted = true;
+    return !outcome.interrupted;
+  });
   outcome.percent = library.Progress();
   bar.Finish();
   return outcome;

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "background_job.h"
+
 namespace vantrel::cli {
 
 class Session;
 
-// The transfer size from which the library works in the background.
-inline constexpr size_t kBackgroundTransferBytes = 256;
 // The largest transfer one command takes; the library counts lengths in 31 bits.
 inline constexpr size_t kMaxTransferBytes = 64u << 20;
 

@@ -1,0 +1,43 @@
+// `vantrel gdbserver` on the simulated board as a real process on a free local port,
+// and a raw protocol client for it.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "support/child_process.h"
+
+namespace vantrel::test {
+
+class GdbServerProcess {
+ public:
+  GdbServerProcess();
+  bool Listening() const { return listening_; }
+  int Port() const { return port_; }
+
+ private:
+  int port_ = 0;
+  bool listening_ = false;
+  std::unique_ptr<ChildProcess> process_;
+};
+
+// One client connection with its replies read as they come.
+class RawClient {
+ public:
+  explicit RawClient(int port);
+  ~RawClient();
+  bool Connected() const { return socket_ >= 0; }
+  void SendBytes(const std::string& bytes);
+  // "$payload#cs" with the right checksum.
+  void SendPacket(const std::string& payload);
+  // Everything received until a complete packet (or timeoutMs): "+$OK#9a".
+  std::string Receive(int timeoutMs = 5000);
+  void Close();
+
+ private:
+  int socket_ = -1;
+};
+
+std::string Checksummed(const std::string& payload);
+
+}  // namespace vantrel::test

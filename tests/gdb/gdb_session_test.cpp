@@ -1,0 +1,152 @@
+// Debian's gdb-multiarch debugging the example firmware through `vantrel gdbserver` on
+// the simulated board, in batch mode, as an engineer would from a terminal.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdio>
+
+#include "gdb_server_process.h"
+
+namespace vantrel::test {
+namespace {
+
+constexpr int kGdbTimeoutMs = 60000;
+
+// GDB reads the next command only once the last has finished, but a command run in
+// the background (continue &) returns at once: the next input then waits until GDB has
+// said what is awaited.
+struct Input {
+  std::string commands;
+  std::string await;  // a text of GDB's output to wait for after the commands
+};
+
+class GdbSessionTest : public ::testing::Test {
+ protected:
+  // Runs gdb-multiarch on the example's ELF, typing the commands after connecting.
+  std::string RunGdb(const std::vector<Input>& inputs) {
+    const std::string command = std::string("exec gdb-multiarch -nx -q ") + EXAMPLE_DEMO_ELF + " 2>&1";
+    ChildProcess gdb({"/bin/sh", "-c", command});
+    gdb.Write("set pagination off\nset confirm off\nset height 0\nset width 0\ntarget extended-remote 127.0.0.1:" +
+              std::to_string(server_.Port()) + "\n");
+    std::string output;
+    for (const Input& input : inputs) {
+      gdb.Write(input.commands);
+      for (bool ok = true; ok && !input.await.empty();) {
+        const std::string line = gdb.ReadLine(kGdbTimeoutMs, &ok);
+        output += line + "\n";
+        if (line.find(input.await) != std::string::npos) break;
+      }
+    }
+    gdb.Write("quit\n");
+    gdb.CloseInput();
+    output += gdb.ReadAll(kGdbTimeoutMs);
+    EXPECT_EQ(gdb.Wait(kGdbTimeoutMs), 0) << output;
+    return output;
+  }
+
+  GdbServerProcess server_;
+};
+
+// GDB's output with every run of white space as one blank.
+std::string Squeezed(const std::string& text) {
+  std::string squeezed;
+  for (const char c : text) {
+    const bool blank = std::isspace(static_cast<unsigned char>(c)) != 0;
+    if (!blank) squeezed += c;
+    else if (!squeezed.empty() && squeezed.back() != ' ') squeezed += ' ';
+  }
+  return squeezed;
+}
+
+void ExpectInOrder(const std::string& output, const std::vector<std::string>& texts) {
+  const std::string squeezed = Squeezed(output);
+  size_t from = 0;
+  for (const std::string& text : texts) {
+    const size_t found = squeezed.find(text, from);
+    if (found == std::string::npos) {
+      ADD_FAILURE() << "not found in order: " << text << "\n--- gdb said:\n" << output;
+      return;
+    }
+    from = found + text.size();
+  }
+}
+
+TEST_F(GdbSessionTest, LoadBreakStepInspectInterruptDetachAndAttachAgain) {
+  ASSERT_TRUE(server_.Listening());
+  const std::string first = RunGdb({{"load\n"
+                                     "break main\n"
+                                     "continue\n"
+                                     "bt\n"
+                                     "info registers\n"
+                                     "print results.table_sum\n"
+                                     "set var results.iterations = 1234\n"
+                                     "print results.iterations\n"
+                                     "break record_result\n"
+                                     "continue\n"
+                                     "next\n"
+                                     "step\n"
+                                     "break checksum\n"
+                                     "continue\n"
+                                     "next\n"
+                                     "step\n"
+                                     "bt\n"
+                                     "finish\n"
+                                     "x/16xw &results\n"
+                                     "delete\n"
+                                     "hbreak fibonacci\n"
+                                     "continue\n"
+                                     "print/x $cpsr & 0x20\n"
+                                     "delete\n"
+                                     "continue &\n",
+                                     "Continuing."},
+                                    {"interrupt\n", "SIGINT"},
+                                    {"info registers pc\n"
+                                     "detach\n",
+                                     ""}});
+  ExpectInOrder(first, {
+                           "Loading section .text",
+                           "Start address 0x00000020",
+                           "Breakpoint 1, main () at ",
+                           "#0 main ()",
+                           "sp 0x40000",
+                           "pc 0x84 0x84 <main>",
+                           "cpsr 0x",
+                           "$1 = 0",
+                           "$2 = 1234",
+                           "Breakpoint 2, record_result (round=round@entry=1",
+                           "27 results.last_checksum = sum;",
+                           "demo_main.c:45",
+                           "Breakpoint 3, checksum (words=",
+                           "count=count@entry=1024)",
+                           "rotate_left (value=",
+                           "#0 rotate_left",
+                           "#1 ",
+                           "in checksum",
+                           "Run till exit from #0 rotate_left",
+                           "Value returned is",
+                           "<results>: 0x55534552 0x0053544c 0x00000001",
+                           "Hardware assisted breakpoint 4 at 0x140",
+                           "Breakpoint 4, fibonacci (n=",
+                           "$4 = 0x20",  // the T bit: Thumb code
+                           "Program received signal SIGINT",
+                           "pc 0x",
+                           "Inferior 1 (Remote target) detached",
+                       });
+
+  // The core ran on after the detach; a second GDB stops it where it is, without a reset.
+  const std::string second =
+      RunGdb({{"print results.iterations > 1\n"
+               "print results.table_sum\n"
+               "monitor status\n"
+               "info breakpoints\n"
+               "monitor reset\n"
+               "maintenance flush register-cache\n"
+               "info registers pc\n"
+               "detach\n",
+               ""}});
+  ExpectInOrder(
+      second, {"$1 = 1", "$2 = 357390848", "state halted", "No breakpoints", "target reset", "pc 0x0 0x0", "detached"});
+}
+
+}  // namespace
+}  // namespace vantrel::test

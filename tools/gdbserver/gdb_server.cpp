@@ -1,0 +1,381 @@
+#include "gdb_server.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+
+namespace vantrel::gdb {
+
+namespace {
+
+constexpr int kSigInt = 2;
+constexpr int kSigTrap = 5;
+constexpr int kHaltPollMs = 1;
+const std::string kErrorMemory = "E01";
+const std::string kErrorTarget = "E02";
+const std::string kErrorPacket = "E03";
+
+std::optional<std::pair<uint32_t, uint32_t>> ParseAddressLength(const std::string& text) {
+  const size_t comma = text.find(',');
+  if (comma == std::string::npos) return std::nullopt;
+  const auto address = ParseHex32(text.substr(0, comma));
+  const auto length = ParseHex32(text.substr(comma + 1));
+  if (!address || !length) return std::nullopt;
+  return std::make_pair(*address, *length);
+}
+
+int OpenListeningSocket(const ListenAddress& listen, std::string* error) {
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_PASSIVE;
+  addrinfo* found = nullptr;
+  const std::string port = std::to_string(listen.port);
+  if (const int why = getaddrinfo(listen.host.empty() ? nullptr : listen.host.c_str(), port.c_str(), &hints, &found);
+      why != 0) {
+    *error = listen.host + ": " + gai_strerror(why);
+    return -1;
+  }
+  int listening = -1;
+  for (addrinfo* candidate = found; candidate != nullptr && listening < 0; candidate = candidate->ai_next) {
+    listening = socket(candidate->ai_family, candidate->ai_socktype | SOCK_CLOEXEC, candidate->ai_protocol);
+    if (listening < 0) continue;
+    const int on = 1;
+    setsockopt(listening, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    if (bind(listening, candidate->ai_addr, candidate->ai_addrlen) != 0 || ::listen(listening, 1) != 0) {
+      *error = std::string("cannot listen on ") + listen.host + ":" + port + ": " + std::strerror(errno);
+      close(listening);
+      listening = -1;
+    }
+  }
+  freeaddrinfo(found);
+  return listening;
+}
+
+}  // namespace
+
+std::optional<ListenAddress> ParseListenAddress(const std::string& text, std::string* error) {
+  ListenAddress address;
+  const size_t colon = text.rfind(':');
+  std::string port = text;
+  if (colon != std::string::npos) {
+    address.host = text.substr(0, colon);
+    port = text.substr(colon + 1);
+    if (address.host.size() > 2 && address.host.front() == '[' && address.host.back() == ']') {
+      address.host = address.host.substr(1, address.host.size() - 2);
+    }
+    if (address.host.empty()) address.host = "127.0.0.1";
+  }
+  char* end = nullptr;
+  const unsigned long number = port.empty() ? 0 : std::strtoul(port.c_str(), &end, 10);
+  if (port.empty() || *end != '\0' || number == 0 || number > 65535) {
+    *error = "--listen takes [HOST:]PORT with a port from 1 to 65535";
+    return std::nullopt;
+  }
+  address.port = static_cast<uint16_t>(number);
+  return address;
+}
+
+int RunGdbServer(const cli::Library& library, const std::string& portName, const ListenAddress& listen) {
+  std::string error;
+  const int listening = OpenListeningSocket(listen, &error);
+  if (listening < 0) {
+    std::fprintf(stderr, "vantrel: gdbserver: %s\n", error.c_str());
+    return 2;
+  }
+  std::fprintf(stderr, "vantrel: gdbserver listening on %s:%u (target extended-remote %s:%u)\n", listen.host.c_str(),
+               listen.port, listen.host.c_str(), listen.port);
+  GdbTarget target(library, portName);
+  for (;;) {
+    const int client = accept4(listening, nullptr, nullptr, SOCK_CLOEXEC);
+    if (client < 0) continue;
+    const int on = 1;
+    setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    GdbConnection connection(client);
+    if (!target.Attach(&error)) {
+      std::fprintf(stderr, "vantrel: gdbserver: %s\n", error.c_str());
+      continue;
+    }
+    std::fprintf(stderr, "vantrel: gdbserver: client attached\n");
+    try {
+      GdbSession(connection, target).Serve();
+    } catch (const std::exception& exception) {
+      // A fault in one session drops that client, never the server.
+      std::fprintf(stderr, "vantrel: gdbserver: internal error: %s\n", exception.what());
+      target.Detach();
+    }
+    std::fprintf(stderr, "vantrel: gdbserver: client gone\n");
+  }
+}
+
+void GdbSession::Serve() {
+  while (!over_) {
+    const auto event = connection_.Next(-1);
+    if (connection_.Closed()) break;
+    if (!event) continue;
+    switch (event->kind) {
+      case RspEvent::Kind::kPacket:
+        if (!Handle(event->payload)) over_ = true;
+        break;
+      case RspEvent::Kind::kBadChecksum:
+      case RspEvent::Kind::kOversized: connection_.Send(kErrorPacket); break;
+      default: break;  // a break while the core is halted changes nothing
+    }
+    if (connection_.Closed()) break;
+  }
+  // A client that vanished leaves no breakpoint behind: the next one finds the
+  // program as it is.
+  if (connection_.Closed()) target_.Detach();
+}
+
+bool GdbSession::Handle(const std::string& packet) {
+  if (packet.empty()) {
+    connection_.Send("");
+    return true;
+  }
+  const std::string args = packet.substr(1);
+  std::string reply;
+  switch (packet[0]) {
+    case '?': reply = StopReply(lastSignal_); break;
+    case 'g': reply = ReadRegisters(); break;
+    case 'G': reply = WriteRegisters(args); break;
+    case 'p': reply = ReadOneRegister(args); break;
+    case 'P': reply = WriteOneRegister(args); break;
+    case 'm': reply = ReadMemory(args); break;
+    case 'M': reply = WriteMemory(args, false); break;
+    case 'X': reply = WriteMemory(args, true); break;
+    case 'c':
+    case 'C': reply = Resume(false); break;
+    case 's':
+    case 'S': reply = Resume(true); break;
+    case 'Z':
+    case 'z': reply = Breakpoint(packet); break;
+    case 'D':
+      target_.Detach();
+      connection_.Send("OK");
+      return false;
+    case 'k': (void)Restart(); return true;
+    case 'R': (void)Restart(); return true;
+    case '!':
+    case 'H':
+    case 'T': reply = "OK"; break;
+    case 'q':
+    case 'Q': reply = Query(packet); break;
+    case 'v': reply = VerbosePacket(packet); break;
+    default: break;  // not supported: the empty answer
+  }
+  if (connection_.Closed()) return false;
+  connection_.Send(reply);
+  if (noAckRequested_) {
+    connection_.StopAcknowledging();
+    noAckRequested_ = false;
+  }
+  return true;
+}
+
+std::string GdbSession::StopReply(int signal) {
+  lastSignal_ = signal;
+  char head[4];
+  std::snprintf(head, sizeof head, "T%02x", signal);
+  std::string reply = head;
+  if (const auto registers = target_.Registers()) {
+    reply.append("0f:").append(HexWordLe((*registers)[kPcRegister])).append(";");
+    reply.append("10:").append(HexWordLe((*registers)[kCpsrRegister])).append(";");
+  }
+  return reply;
+}
+
+std::string GdbSession::ReadRegisters() {
+  const auto registers = target_.Registers();
+  if (!registers) return kErrorTarget;
+  std::string reply;
+  for (const uint32_t value : *registers) reply += HexWordLe(value);
+  return reply;
+}
+
+std::string GdbSession::WriteRegisters(const std::string& hex) {
+  if (hex.size() != 8 * kRegisterCount) return kErrorPacket;
+  const auto current = target_.Registers();
+  if (!current) return kErrorTarget;
+  for (int i = 0; i < kRegisterCount; ++i) {
+    const auto value = ParseHexWordLe(std::string_view(hex).substr(static_cast<size_t>(8 * i), 8));
+    if (!value) return kErrorPacket;
+    if (*value != (*current)[static_cast<size_t>(i)] && !target_.WriteRegister(i, *value)) return kErrorTarget;
+  }
+  return "OK";
+}
+
+std::string GdbSession::ReadOneRegister(const std::string& args) {
+  const auto number = ParseHex32(args);
+  if (!number || *number >= kRegisterCount) return kErrorPacket;
+  const auto registers = target_.Registers();
+  if (!registers) return kErrorTarget;
+  return HexWordLe((*registers)[*number]);
+}
+
+std::string GdbSession::WriteOneRegister(const std::string& args) {
+  const size_t equals = args.find('=');
+  if (equals == std::string::npos) return kErrorPacket;
+  const auto number = ParseHex32(args.substr(0, equals));
+  const auto value = ParseHexWordLe(args.substr(equals + 1));
+  if (!number || !value || *number >= kRegisterCount) return kErrorPacket;
+  return target_.WriteRegister(static_cast<int>(*number), *value) ? "OK" : kErrorTarget;
+}
+
+std::string GdbSession::ReadMemory(const std::string& args) {
+  const auto range = ParseAddressLength(args);
+  if (!range) return kErrorPacket;
+  // A longer read is answered in part; GDB asks again for the rest.
+  const size_t length = std::min<size_t>(range->second, kMaxPacketBytes / 2);
+  std::vector<unsigned char> bytes;
+  if (!target_.ReadMemory(range->first, length, &bytes)) return kErrorMemory;
+  return HexBytes(bytes.data(), bytes.size());
+}
+
+std::string GdbSession::WriteMemory(const std::string& args, bool binary) {
+  const size_t colon = args.find(':');
+  if (colon == std::string::npos) return kErrorPacket;
+  const auto range = ParseAddressLength(args.substr(0, colon));
+  if (!range) return kErrorPacket;
+  const std::string_view data = std::string_view(args).substr(colon + 1);
+  std::vector<unsigned char> bytes;
+  if (binary) {
+    const auto plain = Unescape(data);
+    if (!plain) return kErrorPacket;
+    bytes.assign(plain->begin(), plain->end());
+  } else {
+    auto parsed = ParseHexBytes(data);
+    if (!parsed) return kErrorPacket;
+    bytes = std::move(*parsed);
+  }
+  if (bytes.size() != range->second) return kErrorPacket;
+  return target_.WriteMemory(range->first, bytes) ? "OK" : kErrorMemory;
+}
+
+std::string GdbSession::Breakpoint(const std::string& packet) {
+  // Z0/z0 software, Z1/z1 the hardware breakpoint: "Z0,ADDR,KIND".
+  if (packet.size() < 3 || packet[2] != ',' || (packet[1] != '0' && packet[1] != '1')) return "";
+  const bool insert = packet[0] == 'Z';
+  const std::string rest = packet.substr(3);
+  const size_t comma = rest.find(',');
+  if (comma == std::string::npos) return kErrorPacket;
+  const auto address = ParseHex32(rest.substr(0, comma));
+  const size_t end = rest.find(';', comma);
+  const auto kind = ParseHex32(rest.substr(comma + 1, end == std::string::npos ? std::string::npos : end - comma - 1));
+  if (!address || !kind) return kErrorPacket;
+  if (!target_.Halted()) return kErrorTarget;
+  bool ok = false;
+  if (packet[1] == '0') {
+    ok = insert ? target_.InsertSoftwareBreakpoint(*address, static_cast<int>(*kind))
+                : target_.RemoveSoftwareBreakpoint(*address);
+  } else {
+    ok = insert ? target_.InsertHardwareBreakpoint(*address) : target_.RemoveHardwareBreakpoint(*address);
+  }
+  return ok ? "OK" : kErrorMemory;
+}
+
+bool GdbSession::ClientInterrupted() {
+  const auto event = connection_.Next(0);
+  return connection_.Closed() || (event && event->kind == RspEvent::Kind::kBreak);
+}
+
+std::string GdbSession::Resume(bool step) {
+  if (!target_.Halted()) return kErrorTarget;
+  if (step) {
+    StopCause cause = StopCause::kBreakpoint;
+    const bool stepped = target_.Step([this] { return ClientInterrupted(); }, &cause);
+    if (cause == StopCause::kInterrupted) return StopReply(kSigInt);
+    // A core lost on the way is reported as stopped; GDB's next request says what failed.
+    // A step that could not start (no next address known, no breakpoint to stop it)
+    // is an error, not a step that went nowhere.
+    if (!stepped && cause != StopCause::kLost) return kErrorTarget;
+    return StopReply(kSigTrap);
+  }
+  switch (target_.Resume()) {
+    case GdbTarget::ResumeOutcome::kStopped: return StopReply(kSigTrap);
+    case GdbTarget::ResumeOutcome::kFailed: return kErrorTarget;
+    case GdbTarget::ResumeOutcome::kRunning: break;
+  }
+  return RunUntilHalt();
+}
+
+std::string GdbSession::RunUntilHalt() {
+  for (;;) {
+    if (target_.PollHalt()) return StopReply(kSigTrap);
+    const auto event = connection_.Next(kHaltPollMs);
+    if (connection_.Closed()) return "";
+    if (event && event->kind == RspEvent::Kind::kBreak) {
+      (void)target_.Interrupt();
+      return StopReply(kSigInt);
+    }
+  }
+}
+
+std::string GdbSession::Restart() {
+  std::string error;
+  if (!target_.Reset(&error)) {
+    std::fprintf(stderr, "vantrel: gdbserver: %s\n", error.c_str());
+    return kErrorTarget;
+  }
+  return StopReply(kSigTrap);
+}
+
+std::string GdbSession::Features(const std::string& args) {
+  // "target.xml:OFFSET,LENGTH"
+  const std::string annex = "target.xml:";
+  if (args.rfind(annex, 0) != 0) return "E00";
+  const auto range = ParseAddressLength(args.substr(annex.size()));
+  if (!range) return kErrorPacket;
+  const std::string_view xml = TargetDescriptionXml();
+  if (range->first >= xml.size()) return "l";
+  const size_t length = std::min<size_t>({range->second, xml.size() - range->first, kMaxPacketBytes - 1});
+  const bool last = range->first + length >= xml.size();
+  std::string reply(last ? "l" : "m");
+  reply.append(xml.substr(range->first, length));
+  return reply;
+}
+
+std::string GdbSession::Query(const std::string& packet) {
+  if (packet.rfind("qSupported", 0) == 0) {
+    char reply[96];
+    std::snprintf(reply, sizeof reply, "PacketSize=%zx;qXfer:features:read+;QStartNoAckMode+", kMaxPacketBytes);
+    return reply;
+  }
+  if (packet == "QStartNoAckMode") {
+    noAckRequested_ = true;
+    return "OK";
+  }
+  if (packet.rfind("qXfer:features:read:", 0) == 0) return Features(packet.substr(20));
+  if (packet == "qAttached") return "1";
+  if (packet == "qfThreadInfo") return "m1";
+  if (packet == "qsThreadInfo") return "l";
+  if (packet == "qC") return "QC1";
+  if (packet.rfind("qRcmd,", 0) == 0) return Monitor(packet.substr(6));
+  return "";
+}
+
+std::string GdbSession::VerbosePacket(const std::string& packet) {
+  if (packet == "vCont?") return "vCont;c;C;s;S";
+  if (packet.rfind("vCont;", 0) == 0 && packet.size() > 6) {
+    // All-stop with one thread: the first action is the one for the core.
+    const char action = packet[6];
+    if (action == 'c' || action == 'C') return Resume(false);
+    if (action == 's' || action == 'S') return Resume(true);
+    return kErrorPacket;
+  }
+  if (packet.rfind("vRun", 0) == 0) return Restart();
+  if (packet.rfind("vKill", 0) == 0) {
+    const std::string reply = Restart();
+    return reply == kErrorTarget ? reply : "OK";
+  }
+  return "";
+}
+
+}  // namespace vantrel::gdb

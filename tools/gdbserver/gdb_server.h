@@ -1,0 +1,61 @@
+// `vantrel gdbserver`: GDB's remote serial protocol on a TCP port, one client after
+// another, each driving the target through the library's exports.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "gdb_connection.h"
+#include "gdb_target.h"
+#include "library.h"
+
+namespace vantrel::gdb {
+
+struct ListenAddress {
+  std::string host = "127.0.0.1";
+  uint16_t port = 3333;
+};
+
+// "[HOST:]PORT"; empty with *error for anything else.
+std::optional<ListenAddress> ParseListenAddress(const std::string& text, std::string* error);
+
+// Serves clients until the process ends; returns only when the socket can't be set up.
+int RunGdbServer(const cli::Library& library, const std::string& portName, const ListenAddress& listen);
+
+// One client's session, from its first packet to its detach or disappearance.
+class GdbSession {
+ public:
+  GdbSession(GdbConnection& connection, GdbTarget& target) : connection_(connection), target_(target) {}
+  // Serves the client; leaves the target known: breakpoints out, the core as the
+  // client left it (running after a detach or a vanished client while running).
+  void Serve();
+
+ private:
+  // Answers one packet; false once the session is over.
+  bool Handle(const std::string& packet);
+  std::string StopReply(int signal);
+  std::string ReadRegisters();
+  std::string WriteRegisters(const std::string& hex);
+  std::string ReadOneRegister(const std::string& args);
+  std::string WriteOneRegister(const std::string& args);
+  std::string ReadMemory(const std::string& args);
+  std::string WriteMemory(const std::string& args, bool binary);
+  std::string Breakpoint(const std::string& packet);
+  std::string Query(const std::string& packet);
+  std::string Features(const std::string& args);
+  std::string VerbosePacket(const std::string& packet);
+  std::string Resume(bool step);
+  std::string RunUntilHalt();
+  std::string Restart();
+  std::string Monitor(const std::string& hexCommand);
+  bool ClientInterrupted();
+
+  GdbConnection& connection_;
+  GdbTarget& target_;
+  bool noAckRequested_ = false;
+  bool over_ = false;
+  int lastSignal_ = 5;
+};
+
+}  // namespace vantrel::gdb

@@ -1,0 +1,330 @@
+#include "gdb_target.h"
+
+#include <time.h>
+
+#include <cstring>
+
+#include "background_job.h"
+
+namespace vantrel::gdb {
+
+namespace {
+
+constexpr int kStateConnected = 0x300;
+constexpr int kStateHalted = 0x400;
+constexpr int kStateRunning = 0x500;
+constexpr int kStatusInDebug = 0x01;
+constexpr unsigned char kBreakpointByte = 0xBE;
+constexpr long kHaltPollNanoseconds = 500000;
+
+void PauseBetweenPolls() {
+  const timespec pause{0, kHaltPollNanoseconds};
+  nanosleep(&pause, nullptr);
+}
+
+std::string Message(const cli::Answer& answer, const char* what) {
+  if (!answer.text.empty()) return std::string(what) + ": " + answer.text;
+  return std::string(what) + " failed (status " + std::to_string(answer.status) + ")";
+}
+
+}  // namespace
+
+int GdbTarget::TargetState() const {
+  const int status = library_.DbgStatus(0);
+  return status < 0 ? -1 : status >> 8;
+}
+
+bool GdbTarget::Halted() const {
+  const int state = TargetState();
+  return state == kStateConnected || state == kStateHalted;
+}
+
+bool GdbTarget::OpenAndConnect(std::string* error) {
+  JtagRequest open = cli::EmptyRequest();
+  std::snprintf(open.args.open.portName, sizeof open.args.open.portName, "%s", portName_.c_str());
+  const cli::Answer opened = library_.Call(open, VANTREL_CMD_OPEN);
+  if (!opened.Ok()) {
+    *error = Message(opened, "open");
+    return false;
+  }
+  // The library stops every transfer while the last reading of the power was bad; a
+  // fresh reading after the open is the one it should go by.
+  (void)library_.DbgStatus(1);
+  const cli::Answer connected = library_.Call(cli::EmptyRequest(), VANTREL_CMD_CONNECT);
+  if (!connected.Ok()) {
+    *error = Message(connected, "connect");
+    return false;
+  }
+  return true;
+}
+
+bool GdbTarget::Attach(std::string* error) {
+  registers_.reset();
+  software_.clear();
+  hardware_.reset();
+  const int state = TargetState();
+  if (state == kStateRunning) {
+    if (Stop()) return true;
+    *error = "the running core did not stop";
+    return false;
+  }
+  if (state == kStateConnected || state == kStateHalted) return true;
+  return OpenAndConnect(error);
+}
+
+void GdbTarget::Detach() {
+  if (TargetState() == kStateRunning) (void)Stop();
+  if (!Halted()) return;
+  TakeOutAll();
+  (void)library_.Call(cli::EmptyRequest(), VANTREL_CMD_RUN);
+  registers_.reset();
+}
+
+bool GdbTarget::Reset(std::string* error) {
+  if (TargetState() == kStateRunning) (void)Stop();
+  if (Halted()) TakeOutAll();
+  software_.clear();
+  hardware_.reset();
+  registers_.reset();
+  const int state = TargetState();
+  if (state != kStateConnected && state != kStateHalted) return OpenAndConnect(error);
+  const cli::Answer answer = library_.Call(cli::EmptyRequest(), VANTREL_CMD_RECONNECT);
+  if (!answer.Ok()) *error = Message(answer, "reconnect");
+  return answer.Ok();
+}
+
+bool GdbTarget::Stop() {
+  registers_.reset();
+  return library_.Call(cli::EmptyRequest(), VANTREL_CMD_STOP).Ok();
+}
+
+std::optional<RegisterFile> GdbTarget::Registers() {
+  if (registers_) return registers_;
+  JtagRequest request = cli::EmptyRequest();
+  request.args.readRegisters.byMode = 1;
+  std::snprintf(request.args.readRegisters.modeName, sizeof request.args.readRegisters.modeName, "usr");
+  const cli::Answer answer = library_.Call(request, VANTREL_CMD_READ_REGISTERS);
+  if (!answer.Ok() || answer.data.size() != 4 * kRegisterCount) return std::nullopt;
+  RegisterFile registers{};
+  for (int i = 0; i < kRegisterCount; ++i) registers[static_cast<size_t>(i)] = answer.Word(static_cast<size_t>(i));
+  registers_ = registers;
+  return registers_;
+}
+
+bool GdbTarget::WriteRegister(int number, uint32_t value) {
+  const char* name = LibraryRegisterName(number);
+  if (name == nullptr || !Halted()) return false;
+  JtagRequest request = cli::EmptyRequest();
+  std::snprintf(request.args.writeRegister.name, sizeof request.args.writeRegister.name, "%s", name);
+  request.args.writeRegister.value = value;
+  registers_.reset();
+  return library_.Call(request, VANTREL_CMD_WRITE_REGISTER).Ok();
+}
+
+bool GdbTarget::Transfer(int32_t code, const JtagRequest& request, size_t length) {
+  const bool background = length >= cli::kBackgroundTransferBytes;
+  if (background) library_.ClearLastJobResult();
+  if (!library_.Call(request, code).Ok()) return false;
+  return !background || cli::WaitForJob(library_) == 0;
+}
+
+bool GdbTarget::ReadMemory(uint32_t address, size_t length, std::vector<unsigned char>* bytes) {
+  bytes->assign(length, 0);
+  if (length == 0) return true;
+  if (static_cast<uint64_t>(address) + length > 0x100000000ull || !Halted()) return false;
+  JtagRequest request = cli::EmptyRequest();
+  request.args.readMemory.buffer = bytes->data();
+  request.args.readMemory.address = address;
+  request.args.readMemory.length = static_cast<int32_t>(length);
+  if (!Transfer(VANTREL_CMD_READ_MEMORY, request, length)) return false;
+  // GDB sees the program, not the patterns of the breakpoints still in memory.
+  for (const auto& [at, breakpoint] : software_) {
+    if (!breakpoint.inMemory) continue;
+    for (size_t i = 0; i < breakpoint.displaced.size(); ++i) {
+      const uint64_t offset = static_cast<uint64_t>(at) + i - address;
+      if (at + i >= address && offset < length) (*bytes)[offset] = breakpoint.displaced[i];
+    }
+  }
+  return true;
+}
+
+bool GdbTarget::WriteMemory(uint32_t address, const std::vector<unsigned char>& bytes) {
+  if (bytes.empty()) return true;
+  if (static_cast<uint64_t>(address) + bytes.size() > 0x100000000ull || !Halted()) return false;
+  JtagRequest request = cli::EmptyRequest();
+  request.args.writeMemory.address = address;
+  request.args.writeMemory.data = bytes.data();
+  request.args.writeMemory.length = static_cast<int32_t>(bytes.size());
+  request.args.writeMemory.accessWidth = 4;
+  return Transfer(VANTREL_CMD_WRITE_MEMORY, request, bytes.size());
+}
+
+// The pattern is written by the host in the size GDB asked for: the library would pick
+// the ARM or Thumb form from the state the core last halted in, not from the code at
+// the address. Memory that does not keep it (ROM, unmapped) refuses the breakpoint.
+bool GdbTarget::PlaceSoftware(uint32_t address, SoftwareBreakpoint* breakpoint) {
+  const std::vector<unsigned char> pattern(breakpoint->displaced.size(), kBreakpointByte);
+  std::vector<unsigned char> held;
+  if (!WriteMemory(address, pattern) || !ReadMemory(address, pattern.size(), &held) || held != pattern) {
+    (void)WriteMemory(address, breakpoint->displaced);
+    return false;
+  }
+  breakpoint->inMemory = true;
+  return true;
+}
+
+bool GdbTarget::TakeOutSoftware(uint32_t address, SoftwareBreakpoint* breakpoint) {
+  if (!breakpoint->inMemory) return true;
+  if (!WriteMemory(address, breakpoint->displaced)) return false;
+  breakpoint->inMemory = false;
+  return true;
+}
+
+bool GdbTarget::InsertSoftwareBreakpoint(uint32_t address, int kind) {
+  // Kind 3 is GDB's for a Thumb BL pair: its first halfword is fetched first, so the
+  // Thumb pattern there stops the core before the pair.
+  const size_t size = kind == 4 ? 4 : 2;
+  if ((kind < 2 || kind > 4) || address % size != 0) return false;
+  if (software_.count(address) != 0) return true;
+  SoftwareBreakpoint breakpoint;
+  if (!ReadMemory(address, size, &breakpoint.displaced)) return false;
+  if (!PlaceSoftware(address, &breakpoint)) return false;
+  software_[address] = breakpoint;
+  return true;
+}
+
+bool GdbTarget::RemoveSoftwareBreakpoint(uint32_t address) {
+  const auto found = software_.find(address);
+  if (found == software_.end()) return true;
+  if (!TakeOutSoftware(address, &found->second)) return false;
+  software_.erase(found);
+  return true;
+}
+
+bool GdbTarget::SetHardware(uint32_t address) {
+  JtagRequest request = cli::EmptyRequest();
+  request.args.breakpoint.address = address;
+  return library_.Call(request, VANTREL_CMD_SET_HARDWARE_BREAK).Ok();
+}
+
+bool GdbTarget::ClearHardware() {
+  JtagRequest request = cli::EmptyRequest();
+  request.args.clearBreak.hardware = 1;
+  return library_.Call(request, VANTREL_CMD_CLEAR_BREAK).Ok();
+}
+
+bool GdbTarget::InsertHardwareBreakpoint(uint32_t address) {
+  if (hardware_) return *hardware_ == address;
+  if (!SetHardware(address)) return false;
+  hardware_ = address;
+  return true;
+}
+
+bool GdbTarget::RemoveHardwareBreakpoint(uint32_t address) {
+  if (hardware_ != address) return true;
+  if (!ClearHardware()) return false;
+  hardware_.reset();
+  return true;
+}
+
+void GdbTarget::TakeOutAll() {
+  for (auto& [address, breakpoint] : software_) (void)TakeOutSoftware(address, &breakpoint);
+  software_.clear();
+  if (hardware_) (void)ClearHardware();
+  hardware_.reset();
+}
+
+bool GdbTarget::AtBreakpoint() {
+  const auto registers = Registers();
+  if (!registers) return false;
+  const uint32_t pc = (*registers)[kPcRegister];
+  return software_.count(pc) != 0 || hardware_ == pc;
+}
+
+std::optional<NextAddress> GdbTarget::PredictNext() {
+  const auto registers = Registers();
+  if (!registers) return std::nullopt;
+  CoreSnapshot core;
+  for (size_t i = 0; i < 16; ++i) core.r[i] = (*registers)[i];
+  core.cpsr = (*registers)[kCpsrRegister];
+  return NextInstructionAddress(core, [this](uint32_t address) -> std::optional<uint32_t> {
+    std::vector<unsigned char> bytes;
+    if (!ReadMemory(address, 4, &bytes)) return std::nullopt;
+    uint32_t word = 0;
+    std::memcpy(&word, bytes.data(), 4);
+    return word;
+  });
+}
+
+bool GdbTarget::PollHalt() {
+  const int status = library_.DbgStatus(0);
+  if (status < 0 || (status >> 8) != kStateRunning) return true;
+  if ((status & kStatusInDebug) == 0) return false;
+  (void)Stop();
+  return true;
+}
+
+bool GdbTarget::Interrupt() { return TargetState() != kStateRunning || Stop(); }
+
+bool GdbTarget::RunOneInstruction(const std::function<bool()>& interrupted, StopCause* cause) {
+  const auto registers = Registers();
+  const auto next = PredictNext();
+  if (!registers || !next) return false;
+  const uint32_t pc = (*registers)[kPcRegister];
+  // The breakpoints on this instruction come out for the step; any on the next one
+  // stay and serve as the step's stop.
+  const auto underPc = software_.find(pc);
+  const bool liftedSoftware = underPc != software_.end() && underPc->second.inMemory;
+  if (liftedSoftware && !TakeOutSoftware(pc, &underPc->second)) return false;
+  const bool liftedHardware = hardware_ == pc && next->address != pc;
+  if (liftedHardware) (void)ClearHardware();
+  const auto atNext = software_.find(next->address);
+  const bool nextCovered =
+      (hardware_ == next->address && !liftedHardware) || (atNext != software_.end() && atNext->second.inMemory);
+  SoftwareBreakpoint temporary;
+  temporary.displaced.assign(next->thumb ? 2 : 4, 0);
+  bool usedSoftware = false, usedHardware = false;
+  if (!nextCovered) {
+    usedSoftware = ReadMemory(next->address, temporary.displaced.size(), &temporary.displaced) &&
+                   PlaceSoftware(next->address, &temporary);
+    if (!usedSoftware && (!hardware_ || liftedHardware)) usedHardware = SetHardware(next->address);
+  }
+  bool ok = (nextCovered || usedSoftware || usedHardware) && library_.Call(cli::EmptyRequest(), VANTREL_CMD_RUN).Ok();
+  registers_.reset();
+  *cause = StopCause::kBreakpoint;
+  while (ok && !PollHalt()) {
+    if (interrupted && interrupted()) {
+      *cause = StopCause::kInterrupted;
+      ok = Interrupt();
+      break;
+    }
+    PauseBetweenPolls();
+  }
+  if (!Halted()) {
+    *cause = StopCause::kLost;
+    return false;
+  }
+  if (usedSoftware) (void)TakeOutSoftware(next->address, &temporary);
+  if (usedHardware) (void)ClearHardware();
+  if (liftedHardware) (void)SetHardware(*hardware_);
+  if (liftedSoftware) (void)PlaceSoftware(pc, &underPc->second);
+  return ok;
+}
+
+bool GdbTarget::Step(const std::function<bool()>& interrupted, StopCause* cause) {
+  return RunOneInstruction(interrupted, cause);
+}
+
+GdbTarget::ResumeOutcome GdbTarget::Resume() {
+  const auto registers = Registers();
+  if (!registers) return ResumeOutcome::kFailed;
+  if (AtBreakpoint()) {
+    StopCause cause = StopCause::kBreakpoint;
+    if (!RunOneInstruction({}, &cause)) return ResumeOutcome::kFailed;
+    if (AtBreakpoint()) return ResumeOutcome::kStopped;
+  }
+  registers_.reset();
+  return library_.Call(cli::EmptyRequest(), VANTREL_CMD_RUN).Ok() ? ResumeOutcome::kRunning : ResumeOutcome::kFailed;
+}
+
+}  // namespace vantrel::gdb

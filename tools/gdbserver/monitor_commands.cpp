@@ -1,0 +1,139 @@
+// The `monitor` commands GDB passes on with qRcmd: what the command line offers beside
+// the debugging GDB does itself.
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <vector>
+
+#include "gdb_server.h"
+
+namespace vantrel::gdb {
+
+namespace {
+
+constexpr const char* kHelp =
+    "monitor commands:\n"
+    "  reset                          reset the target and halt it at address 0\n"
+    "  halt                           halt the core\n"
+    "  regions                        list the memory map\n"
+    "  region add START LENGTH ro|wo|rw  declare a memory region\n"
+    "  ice                            the EmbeddedICE registers\n"
+    "  power                          the cable's power-sense lines\n"
+    "  status                         the target's state\n"
+    "  help                           this list\n";
+
+std::optional<uint32_t> ParseNumber(const std::string& word) {
+  if (word.empty() || word[0] == '-') return std::nullopt;
+  char* end = nullptr;
+  errno = 0;
+  const unsigned long long value = std::strtoull(word.c_str(), &end, 0);
+  if (*end != '\0' || errno != 0 || value > 0xFFFFFFFFull) return std::nullopt;
+  return static_cast<uint32_t>(value);
+}
+
+std::string Hex(uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08x", value);
+  return text;
+}
+
+std::string StateName(int state) {
+  switch (state) {
+    case 0xFF00: return "nothing opened";
+    case 0x200: return "target down";
+    case 0x300: return "connected, halted";
+    case 0x400: return "halted";
+    case 0x500: return "running";
+    default: return std::string("unknown (") + std::to_string(state) + ")";
+  }
+}
+
+std::string AnswerText(const cli::Answer& answer, const std::string& success) {
+  if (answer.Ok()) return success;
+  return std::string("failed: ") +
+         (answer.text.empty() ? std::string("status ") + std::to_string(answer.status) : answer.text) + "\n";
+}
+
+std::string AddRegion(const cli::Library& library, const std::vector<std::string>& words) {
+  static const std::pair<const char*, uint32_t> kProperties[] = {
+      {"ro", VANTREL_REGION_READ_ONLY}, {"wo", VANTREL_REGION_WRITE_ONLY}, {"rw", VANTREL_REGION_READ_WRITE}};
+  if (words.size() != 5 || words[1] != "add") return "usage: monitor region add START LENGTH ro|wo|rw\n";
+  const auto start = ParseNumber(words[2]);
+  const auto length = ParseNumber(words[3]);
+  std::optional<uint32_t> property;
+  for (const auto& [name, value] : kProperties) {
+    if (words[4] == name) property = value;
+  }
+  if (!start || !length || !property || static_cast<uint64_t>(*start) + *length > 0x100000000ull) {
+    return "usage: monitor region add START LENGTH ro|wo|rw (numbers 0x hex or decimal, within 4 GiB)\n";
+  }
+  JtagRequest request = cli::EmptyRequest();
+  request.args.addRegion.start = *start;
+  request.args.addRegion.length = *length;
+  request.args.addRegion.property = *property;
+  return AnswerText(library.Call(request, VANTREL_CMD_ADD_REGION),
+                    std::string("region ") + Hex(*start) + " " + Hex(*length) + " " + words[4] + "\n");
+}
+
+std::string Ice(const cli::Library& library) {
+  static const char* const kNames[16] = {"dbg-ctrl", "dbg-status",    "dcc-ctrl", "dcc-data",
+                                         "wp0-addr", "wp0-addr-mask", "wp0-data", "wp0-data-mask",
+                                         "wp0-ctrl", "wp0-ctrl-mask", "wp1-addr", "wp1-addr-mask",
+                                         "wp1-data", "wp1-data-mask", "wp1-ctrl", "wp1-ctrl-mask"};
+  const cli::Answer answer = library.Call(cli::EmptyRequest(), VANTREL_CMD_READ_ICE);
+  if (!answer.Ok()) return AnswerText(answer, "");
+  std::string text;
+  for (size_t i = 0; i < 16; ++i) {
+    char line[64];
+    std::snprintf(line, sizeof line, "%-14s %s\n", kNames[i], Hex(answer.Word(i)).c_str());
+    text += line;
+  }
+  return text;
+}
+
+std::string Status(const cli::Library& library) {
+  const int status = library.DbgStatus(0);
+  if (status < 0) return std::string("the status query failed (") + std::to_string(status) + ")\n";
+  std::string text = std::string("state  ") + StateName(status >> 8) + "\n";
+  if ((status & 1) != 0) text += std::string("isa    ") + ((status & 0x10) != 0 ? "Thumb" : "ARM") + "\n";
+  return text;
+}
+
+}  // namespace
+
+std::string GdbSession::Monitor(const std::string& hexCommand) {
+  const auto bytes = ParseHexBytes(hexCommand);
+  if (!bytes) return "E03";
+  std::istringstream line(std::string(bytes->begin(), bytes->end()));
+  std::vector<std::string> words;
+  for (std::string word; line >> word;) words.push_back(word);
+  const cli::Library& library = target_.library();
+  std::string text;
+  if (words.empty() || words[0] == "help") {
+    text = kHelp;
+  } else if (words[0] == "reset") {
+    text = Restart() == "E02" ? "reset failed\n" : "target reset; the core is halted at address 0\n";
+  } else if (words[0] == "halt") {
+    text = target_.Interrupt() ? "halted\n" : "the core did not halt\n";
+  } else if (words[0] == "regions") {
+    text = library.Call(cli::EmptyRequest(), VANTREL_CMD_LIST_REGIONS).text;
+    std::erase(text, '\r');
+  } else if (words[0] == "region") {
+    text = AddRegion(library, words);
+  } else if (words[0] == "ice") {
+    text = Ice(library);
+  } else if (words[0] == "power") {
+    const int power = library.DbgStatus(1);
+    text.append("power  ")
+        .append(std::to_string(power))
+        .append(power == 3 ? "  both sense lines good\n" : "  not good\n");
+  } else if (words[0] == "status") {
+    text = Status(library);
+  } else {
+    text.append("unknown monitor command '").append(words[0]).append("' (try monitor help)\n");
+  }
+  if (text.empty()) text.push_back('\n');
+  return HexText(text);
+}
+
+}  // namespace vantrel::gdb
