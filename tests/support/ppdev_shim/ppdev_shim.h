@@ -15,12 +15,12 @@ extern "C" {
 #endif
 
 enum VantrelShimFault {
-  VANTREL_SHIM_SERVE = 0,      /* a working device */
-  VANTREL_SHIM_MISSING = 1,    /* open fails with ENOENT */
-  VANTREL_SHIM_FORBIDDEN = 2,  /* open fails with EACCES */
-  VANTREL_SHIM_BUSY = 3,       /* PPCLAIM fails with EBUSY: another process holds the port */
-  VANTREL_SHIM_VANISH = 4      /* after a number of register calls every call fails with ENODEV,
-                                  and opens with ENOENT, until another fault is set */
+  VANTREL_SHIM_SERVE = 0,     /* a working device */
+  VANTREL_SHIM_MISSING = 1,   /* open fails with ENOENT */
+  VANTREL_SHIM_FORBIDDEN = 2, /* open fails with EACCES */
+  VANTREL_SHIM_BUSY = 3,      /* PPCLAIM fails with EBUSY: another process holds the port */
+  VANTREL_SHIM_VANISH = 4     /* after a number of register calls every call fails with ENODEV,
+                                 and opens with ENOENT, until another fault is set */
 };
 typedef void (*VantrelShimSetFault)(int fault, uint64_t callsBeforeVanishing);
 
