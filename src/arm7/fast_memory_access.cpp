@@ -121,15 +121,7 @@ ResultCode ArmPutDataFast(uint32_t address, int stride, int count, const uint8_t
     SelectDataBusChain();
     LoadR0(address);
   }
-  Inject(LdmiaR0LowRegisters(count));
-  InjectNops(2);
-  for (int i = 0; i < count; ++i) {
-    const std::size_t offset = static_cast<std::size_t>(stride) * static_cast<std::size_t>(i);
-    Inject(FromMemoryOrder(LoadLittleEndian(source + offset)));
-  }
-  InjectNops(3);
-  Inject(kNop, 1);
-  Inject(StmiaR0WbLowRegisters(count));
+  InjectStoreOfWords(StmiaR0WbLowRegisters(count), stride, count, source);
   // The NOP only carries the check: losing it to a doubtful return costs nothing.
   (void)BackInDebugStateWith(kNop);
   return LinkLost() ? kLinkLost : kOk;

@@ -80,15 +80,7 @@ ResultCode ArmPutData(uint32_t address, int stride, int count, const uint8_t* so
   InjectNops(2);
   Inject(address);
   Inject(kNop);
-  Inject(LdmiaR0LowRegisters(count));
-  InjectNops(2);
-  for (int i = 0; i < count; ++i) {
-    const std::size_t offset = static_cast<std::size_t>(stride) * static_cast<std::size_t>(i);
-    Inject(FromMemoryOrder(LoadLittleEndian(source + offset)));
-  }
-  InjectNops(3);
-  Inject(kNop, 1);
-  Inject(StmiaR0LowRegisters(count));
+  InjectStoreOfWords(StmiaR0LowRegisters(count), stride, count, source);
   RunAtSystemSpeed();
   SelectDataBusChain();
   return LinkLost() ? kLinkLost : kOk;

@@ -2,9 +2,11 @@
 // and the fast memory sequences. Internal to the debug core.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "arm7/core_state.h"
+#include "arm7/injection.h"
 
 namespace vantrel::arm7 {
 
@@ -21,6 +23,21 @@ inline uint32_t LoadLittleEndian(const uint8_t* bytes) {
   uint32_t word = 0;
   for (uint32_t i = 0; i < kMemoryWordBytes; ++i) word |= static_cast<uint32_t>(bytes[i]) << (8 * i);
   return word;
+}
+
+// LDMIA r0, {r1-r<count>} takes the count source words (stride bytes apart) at debug
+// speed; then the BREAKPT-tagged NOP, and the store that the core makes at system speed
+// once RESTART is scanned.
+inline void InjectStoreOfWords(uint32_t storeInstruction, int stride, int count, const uint8_t* source) {
+  Inject(LdmiaR0LowRegisters(count));
+  InjectNops(2);
+  for (int i = 0; i < count; ++i) {
+    const std::size_t offset = static_cast<std::size_t>(stride) * static_cast<std::size_t>(i);
+    Inject(FromMemoryOrder(LoadLittleEndian(source + offset)));
+  }
+  InjectNops(3);
+  Inject(kNop, 1);
+  Inject(storeInstruction);
 }
 
 }  // namespace vantrel::arm7
