@@ -180,4 +180,13 @@ int ArmResume() {
   return 0;
 }
 
+void ArmRunFrom(uint32_t address) {
+  auto& cache = RegisterCache();
+  const uint32_t savedPc = cache[kSavedPcElement];
+  (void)ArmWriteRegister(kRegisterPc, address - kResumeArmRewind, kArmForm);
+  cache[kSavedPcElement] = savedPc;
+  SelectDataBusChain();
+  ExitSequence(true);
+}
+
 }  // namespace vantrel::arm7

@@ -36,4 +36,10 @@ int ArmRestartFromZero();
 // Run-Test/Idle with RESTART loaded. Returns 0.
 int ArmResume();
 
+// Leaves debug state so that the core runs ARM code from address, with the watchpoints
+// and INTDIS as they are (interrupts stay off). RegisterCache is not touched: the
+// host's registers go back before the core resumes. The TAP ends in Run-Test/Idle with
+// RESTART loaded.
+void ArmRunFrom(uint32_t address);
+
 }  // namespace vantrel::arm7

@@ -39,6 +39,17 @@ ResultCode SetBreakpointPattern(uint32_t address, uint32_t pattern);
 // it is); clears DBGRQ and sets INTDIS. Sleeps 1 ms. Run by every debug-state entry.
 void ProgramWatchpoints();
 
+// Around code that the halted core is let run (the comms loop): watchpoint 0 off, so
+// that a hardware breakpoint inside that code does not stop it, and watchpoint 1 moved
+// from the breakpoint pattern to every fetch from the exception vectors, so that an
+// access that aborts halts the core at once instead of running the target's handler.
+// Returns watchpoint 1's address value, for ArmWatchpointsAfterCode.
+uint32_t ArmWatchpointsForCode();
+// Watchpoint 0 on every fetch: the running core stops at its next instruction.
+void ArmHaltAtNextFetch();
+// Once the core is halted again: both units back as the debug-state entry left them.
+void ArmWatchpointsAfterCode(uint32_t savedWp1Address);
+
 // The status word for the host: bit 0 DBGACK; bit 4 when the debug status shows Thumb
 // state or the core entered debug state in Thumb state (ArmStateAtEntry 0); bits 8 and up
 // the caller's TargetState. A refused status read gives 0x11 | targetState << 8.

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstddef>
 #include <limits>
+#include <optional>
 
+#include "arm7/comms_loop.h"
 #include "arm7/injection.h"
 #include "arm7/link_check.h"
 #include "arm7/memory_access.h"
@@ -81,9 +83,39 @@ int32_t AsExactProgress(int64_t done) {
 
 ResultCode StopReason() { return PowerReadingBad() ? kLinkLost : kTransferStopped; }
 
+// After the block that brought the words up to done: nothing to go on, else what the
+// read returns.
+std::optional<ResultCode> AfterBlock(int64_t done, int count) {
+  if (LinkLost()) return kLinkLost;
+  const bool reportPoint = done % kGetDataProgressWords == 0 || done == count;
+  if (reportPoint && AsExactProgress(done) % kGetDataProgressWords == 0 &&
+      ReportProgress(AsExactProgress(done), count) == 1)
+    return StopReason();
+  return std::nullopt;
+}
+
+// The words one by one through the comms loop, in the blocks, reports and stops of the
+// debug-bus reads. However the read ends, the loop is ended with it.
+ResultCode ReadThroughComms(uint8_t* destination, int count) {
+  int64_t done = 0;
+  while (done < count) {
+    const int words = NextBlockWords(done, count);
+    for (int j = 0; j < words; ++j, ++done) {
+      const uint32_t word = ArmReceiveCommsWord(done + 1 < count);
+      StoreLittleEndian(destination + kMemoryWordBytes * static_cast<std::size_t>(done), FromMemoryOrder(word));
+    }
+    if (const std::optional<ResultCode> end = AfterBlock(done, count)) {
+      return ArmEndCommsLoads() == kOk ? *end : kLinkLost;
+    }
+  }
+  if (ArmEndCommsLoads() != kOk) return kLinkLost;
+  (void)ReportProgress(AsExactProgress(done), count);
+  return kOk;
+}
+
 }  // namespace
 
-ResultCode ArmGetDataFast(uint32_t address, uint8_t* destination, int count) {
+ResultCode ArmGetDataFast(uint32_t address, uint8_t* destination, int count, std::optional<uint32_t> workArea) {
   Trace("------------ArmGetData addr = 0x%08x------------\r\n", address);
   if (count < 0 || (count > 0 && destination == nullptr)) return 1;
   if (count == 0) {
@@ -91,6 +123,13 @@ ResultCode ArmGetDataFast(uint32_t address, uint8_t* destination, int count) {
     return kOk;
   }
   const cable::FastClocks fastClocks;
+  if (workArea.has_value()) {
+    switch (ArmStartCommsLoads(*workArea, address, static_cast<uint32_t>(count))) {
+      case CommsLoop::kRunning: return ReadThroughComms(destination, count);
+      case CommsLoop::kLinkLost: return kLinkLost;
+      case CommsLoop::kUnavailable: break;
+    }
+  }
   SelectDataBusChain();
   LoadR0(address);
   int64_t done = 0;
@@ -99,14 +138,19 @@ ResultCode ArmGetDataFast(uint32_t address, uint8_t* destination, int count) {
     const uint32_t blockAddress = address + static_cast<uint32_t>(done) * kMemoryWordBytes;
     ReadBlock(blockAddress, destination + kMemoryWordBytes * static_cast<std::size_t>(done), words);
     done += words;
-    if (LinkLost()) return kLinkLost;
-    const bool reportPoint = done % kGetDataProgressWords == 0 || done == count;
-    if (reportPoint && AsExactProgress(done) % kGetDataProgressWords == 0 &&
-        ReportProgress(AsExactProgress(done), count) == 1)
-      return StopReason();
+    if (const std::optional<ResultCode> end = AfterBlock(done, count)) return *end;
   }
   (void)ReportProgress(AsExactProgress(done), count);
   return kOk;
+}
+
+ResultCode ArmReadBlockFast(uint32_t address, uint8_t* destination, int count) {
+  if (count < 1 || count > kFastBlockWords || destination == nullptr) return 1;
+  const cable::FastClocks fastClocks;
+  SelectDataBusChain();
+  LoadR0(address);
+  ReadBlock(address, destination, count);
+  return LinkLost() ? kLinkLost : kOk;
 }
 
 // The data words reach r1 to rN at debug speed through LDMIA; the STMIA after the

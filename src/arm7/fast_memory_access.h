@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "common/result_code.h"
 
@@ -19,8 +20,15 @@ namespace vantrel::arm7 {
 
 inline constexpr int kFastBlockWords = 14;  // r1 to r14
 
-// ArmGetData's contract; changes r0 to r14.
-[[nodiscard]] ResultCode ArmGetDataFast(uint32_t address, uint8_t* destination, int count);
+// ArmGetData's contract; changes r0 to r14. With a work area (comms_loop.h) the words
+// come through the comms loop when it can run there, otherwise through the debug bus.
+[[nodiscard]] ResultCode ArmGetDataFast(uint32_t address, uint8_t* destination, int count,
+                                        std::optional<uint32_t> workArea = std::nullopt);
+
+// Reads count words (1 to 14) from address into destination with one block, no progress
+// report and no stop. Changes r0 to r14. Returns 0, 1 for a count outside 1 to 14 or a
+// null destination (nothing sent), or 2 (kLinkLost).
+[[nodiscard]] ResultCode ArmReadBlockFast(uint32_t address, uint8_t* destination, int count);
 
 // ArmPutData's contract; changes r0 to r<count>, and leaves r0 at address + 4 x count.
 // With continuing, r0 already holds address (the previous ArmPutDataFast of the same

@@ -48,6 +48,7 @@ inline constexpr int kWp0AddressMask = kIceWatchpoint0 + kWpAddressMask;    // 9
 inline constexpr int kWp0DataMask = kIceWatchpoint0 + kWpDataMask;          // 11
 inline constexpr int kWp0ControlValue = kIceWatchpoint0 + kWpControlValue;  // 12
 inline constexpr int kWp0ControlMask = kIceWatchpoint0 + kWpControlMask;    // 13
+inline constexpr int kWp1AddressValue = kIceWatchpoint1 + kWpAddressValue;  // 16
 inline constexpr int kWp1AddressMask = kIceWatchpoint1 + kWpAddressMask;    // 17
 inline constexpr int kWp1DataValue = kIceWatchpoint1 + kWpDataValue;        // 18
 inline constexpr int kWp1DataMask = kIceWatchpoint1 + kWpDataMask;          // 19
@@ -74,6 +75,8 @@ inline constexpr uint32_t kWpMaskFetch = 0xF7;          // compare nOPC only
 inline constexpr uint32_t kCompareNoBit = 0xFFFFFFFF;
 inline constexpr uint32_t kCompareAllButBit0 = 0x00000001;
 inline constexpr uint32_t kCompareEveryBit = 0x00000000;
+// Address value 0 with this mask: the fetches of the eight exception vectors.
+inline constexpr uint32_t kCompareVectorAddresses = 0x0000001F;
 inline constexpr uint32_t kSoftwareBreakpointPattern = 0xBEBEBEBE;
 inline constexpr uint32_t kNoBreakpointAddress = 0xFFFFFFFF;
 

@@ -39,6 +39,8 @@ void NoteDebugStatus(uint32_t status) {
 
 void NoteHaltMissed() { Lose("no debug state after a system-speed access"); }
 
+void NoteCommsOutOfStep() { Lose("comms channel out of step"); }
+
 // A core that is not back by then runs (or is gone), and whatever the chain delivers
 // next is no memory word.
 void WaitUntilHaltedAgain() {

@@ -19,6 +19,8 @@ void ScanInstruction(uint32_t instruction, int toIdle);
 void NoteDebugStatus(uint32_t status);
 // A system-speed access after which the core did not come back into debug state.
 void NoteHaltMissed();
+// Words that went through the comms channel other than one by one, in order.
+void NoteCommsOutOfStep();
 
 // After a RESTART the core makes its system-speed access and drops back into debug
 // state by itself; this polls the debug status for a few milliseconds and notes a halt

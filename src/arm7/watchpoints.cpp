@@ -49,4 +49,25 @@ void ProgramWatchpoints() {
   SetInterruptsDisabled();
 }
 
+uint32_t ArmWatchpointsForCode() {
+  const uint32_t savedWp1Address = GetICEReg(kWp1AddressValue);
+  SetICEReg(kWp0ControlValue, kWpControlOff);
+  SetICEReg(kWp1AddressValue, 0);
+  SetICEReg(kWp1AddressMask, kCompareVectorAddresses);
+  SetICEReg(kWp1DataMask, kCompareNoBit);
+  return savedWp1Address;
+}
+
+void ArmHaltAtNextFetch() {
+  SetICEReg(kWp0AddressMask, kCompareNoBit);
+  SetICEReg(kWp0ControlValue, kWpControlFetch);
+}
+
+void ArmWatchpointsAfterCode(uint32_t savedWp1Address) {
+  SetICEReg(kWp0AddressMask, kCompareAllButBit0);
+  SetICEReg(kWp1AddressMask, kCompareNoBit);
+  SetICEReg(kWp1DataMask, kCompareEveryBit);
+  SetICEReg(kWp1AddressValue, savedWp1Address);
+}
+
 }  // namespace vantrel::arm7

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "cable/port_io.h"
@@ -31,6 +34,7 @@ struct PortChoice {
   std::array<char, kConfigLineBufferSize> device{};
 };
 std::array<PortChoice, kPortCount> g_port_choice{};
+std::optional<WorkArea> g_work_area;  // lpt.ini's workarea line
 
 // The addresses wrap in 32 bits rather than overflow: a base of 0xFFFFFFFF is
 // accepted and only its low 16 bits ever reach a port.
@@ -89,6 +93,37 @@ void ApplyTransferLine(const char* line) {
   if (equals != nullptr) ApplyTransferValue(equals + std::strlen("transfer="));
 }
 
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// A hexadecimal number of at most 32 bits after optional blanks, 0x allowed; text is
+// moved past it.
+bool ParseHex32(const char*& text, uint32_t& value) {
+  while (IsBlank(*text)) ++text;
+  if (std::isxdigit(static_cast<unsigned char>(*text)) == 0) return false;  // no sign, no blank
+  char* end = nullptr;
+  errno = 0;
+  const unsigned long long parsed = std::strtoull(text, &end, 16);
+  if (errno == ERANGE || parsed > 0xFFFFFFFFull) return false;
+  value = static_cast<uint32_t>(parsed);
+  text = end;
+  return true;
+}
+
+// "ADDRESS,SIZE" and nothing but blanks after; anything else changes nothing.
+void ApplyWorkAreaLine(const char* line) {
+  const char* equals = std::strstr(line, "workarea=");
+  if (equals == nullptr) return;
+  const char* text = equals + std::strlen("workarea=");
+  WorkArea area{};
+  if (!ParseHex32(text, area.address)) return;
+  while (IsBlank(*text)) ++text;
+  if (*text++ != ',' || !ParseHex32(text, area.size)) return;
+  while (IsBlank(*text)) ++text;
+  const uint64_t end = uint64_t{area.address} + area.size;
+  if (*text != '\0' || area.size == 0 || end > (uint64_t{1} << 32)) return;
+  g_work_area = area;
+}
+
 }  // namespace
 
 const PortAddresses& PortTableEntry(int portIndex) {
@@ -123,6 +158,8 @@ void ApplyPortConfigLine(const char* line) {
     ApplyDelayLine(line);
   } else if (std::strstr(line, "transfer") != nullptr) {
     ApplyTransferLine(line);
+  } else if (std::strstr(line, "workarea") != nullptr) {
+    ApplyWorkAreaLine(line);
   }
 }
 
@@ -169,8 +206,11 @@ void SetHostTransferMode(int mode) {
   }
 }
 
+std::optional<WorkArea> ConfiguredWorkArea() { return g_work_area; }
+
 void ResetPortConfig() {
   g_port_table = kDefaultPortTable;
+  g_work_area.reset();
   g_port_choice = {};
   g_transfer_mode = TransferMode::kExact;
   g_host_transfer_mode.store(VANTREL_TRANSFER_AS_CONFIGURED, std::memory_order_relaxed);

@@ -10,6 +10,9 @@
 //                kMaxPortDelay becomes kMaxPortDelay (with a trace line)
 //   transfer=fast   memory transfers use the fast sequences; transfer=exact (the
 //                default) keeps the exact ones
+//   workarea=3F000,100   target RAM (address, then size in bytes, both hexadecimal, 0x
+//                allowed) that the fast transfers may borrow for a loop the core runs;
+//                its contents are saved and put back
 // A host's own choice of transfer mode (SetHostTransferMode) overrides the transfer line.
 // A line containing "lpt" anywhere is a port line, even when it also holds "delay".
 // Lines that don't parse change nothing, and nothing ever goes back to its default:
@@ -18,6 +21,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace vantrel::cable {
@@ -70,6 +74,14 @@ TransferMode ConfiguredTransferMode();
 // nothing. Kept across opens until the host chooses again.
 void SetHostTransferMode(int mode);
 
-void ResetPortConfig();  // default addresses, every port reached automatically, exact transfers
+// The work area of the last workarea line that parsed (a size of at least 1, ending
+// within the 32-bit address space); none without one.
+struct WorkArea {
+  uint32_t address;
+  uint32_t size;
+};
+std::optional<WorkArea> ConfiguredWorkArea();
+
+void ResetPortConfig();  // default addresses, every port reached automatically, exact transfers, no work area
 
 }  // namespace vantrel::cable

@@ -15,6 +15,7 @@ constexpr unsigned kResetPulseMs = 100;
 int g_tap_active = 0;
 bool g_power_loss_seen = false;
 bool g_fast_clocks = false;
+int g_fast_clocks_depth = 0;  // FastClocks may nest: the outermost one decides
 // Under FastClocks: the lines of the last cycle, whose TCK is still high, or 0 when TCK is low.
 uint8_t g_tck_left_high = 0;
 
@@ -127,9 +128,13 @@ void ScanDRCapturingFirst(int bitCount, const uint32_t* tdiWords, uint32_t* tdoW
   LeaveShift(toIdle);
 }
 
-FastClocks::FastClocks() { g_fast_clocks = true; }
+FastClocks::FastClocks() {
+  ++g_fast_clocks_depth;
+  g_fast_clocks = true;
+}
 
 FastClocks::~FastClocks() {
+  if (--g_fast_clocks_depth > 0) return;
   g_fast_clocks = false;
   if (g_tck_left_high != 0 && SelectedPort() != kNoPortSelected)
     PortWrite(SelectedDataPort(), static_cast<uint8_t>(g_tck_left_high & ~lines::kTck));

@@ -40,7 +40,8 @@ void ScanDRCapturingFirst(int bitCount, const uint32_t* tdiWords, uint32_t* tdoW
 // TCK is lowered by the next cycle's first write instead of one of its own: two accesses
 // per such cycle rather than three or four. Cycles that capture still read the status
 // byte, and with it the power-sense lines. On the way out TCK is left low, as every
-// operation leaves it. Without one, the traffic is the exact traffic described above.
+// operation leaves it. An inner one changes nothing; the outermost one ends the mode.
+// Without one, the traffic is the exact traffic described above.
 class FastClocks {
  public:
   FastClocks();

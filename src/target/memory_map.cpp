@@ -84,6 +84,8 @@ std::size_t ListMemoryRegions(std::span<char> text) {
 
 int MemoryRegionCount() { return g_region_count; }
 
+std::span<const MemoryRegion> DeclaredRegions() { return {g_regions.data(), static_cast<std::size_t>(g_region_count)}; }
+
 void ClearMemoryMap() { g_region_count = 0; }
 
 ClippedTransfer ClipTransfer(uint32_t address, uint32_t length, uint32_t blockingProperty) {

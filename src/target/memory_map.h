@@ -36,6 +36,8 @@ enum class AddRegionOutcome { kAdded, kOverlap, kMapFull };
 std::size_t ListMemoryRegions(std::span<char> text);
 
 int MemoryRegionCount();
+// The regions in the order the host declared them.
+std::span<const MemoryRegion> DeclaredRegions();
 void ClearMemoryMap();  // the successful connect; also the at-load state for tests
 
 // The part of a transfer that the map lets through.

@@ -5,7 +5,9 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <optional>
 
+#include "arm7/comms_loop.h"
 #include "arm7/core_state.h"
 #include "arm7/debug_state.h"
 #include "arm7/fast_memory_access.h"
@@ -19,6 +21,7 @@
 #include "target/memory_map.h"
 #include "target/register_cache.h"
 #include "target/target_state.h"
+#include "target/work_area.h"
 
 namespace vantrel::target {
 namespace {
@@ -59,8 +62,9 @@ int32_t ClampToInt32(int64_t value) {
 bool FastTransfers() { return cable::ConfiguredTransferMode() == cable::TransferMode::kFast; }
 
 ResultCode GetData(uint32_t address, uint8_t* destination, int count) {
-  return FastTransfers() ? arm7::ArmGetDataFast(address, destination, count)
-                         : arm7::ArmGetData(address, destination, count);
+  if (!FastTransfers()) return arm7::ArmGetData(address, destination, count);
+  const int64_t bytes = static_cast<int64_t>(count) * kWordBytes;
+  return arm7::ArmGetDataFast(address, destination, count, CommsLoopPlace(address, bytes));
 }
 
 // The fast sequences leave r0 just past the chunk written; the next chunk starts there
@@ -121,27 +125,65 @@ ResultCode ReadWords(const WordSpan& span, uint8_t* scratch) {
   return kWordTransferFailed;
 }
 
+// Where the chunks of a write go: to the debug bus, or, for a fast write of whole words
+// with a place for it, to the comms loop. A writer whose start lost the link has failed.
+class ChunkWriter {
+ public:
+  ChunkWriter(uint32_t first, int64_t length, int32_t width) {
+    if (!FastTransfers() || width != static_cast<int32_t>(kWordBytes)) return;
+    const std::optional<uint32_t> place = CommsLoopPlace(first, length);
+    if (!place.has_value()) return;
+    const auto words = static_cast<uint32_t>(length / static_cast<int64_t>(kWordBytes));
+    const arm7::CommsLoop start = arm7::ArmStartCommsStores(*place, first, words);
+    comms_ = start == arm7::CommsLoop::kRunning;
+    failed_ = start == arm7::CommsLoop::kLinkLost;
+  }
+
+  [[nodiscard]] bool StartFailed() const { return failed_; }
+
+  [[nodiscard]] bool Put(uint32_t address, int32_t width, int count, const uint8_t* source, bool firstChunk) {
+    if (!comms_) return PutData(address, width, count, source, firstChunk) == kOk;
+    arm7::ArmSendCommsWords(width, count, source);
+    wordsSent_ += static_cast<uint32_t>(count);
+    return !arm7::LinkLost();
+  }
+
+  // Ends the comms loop, whatever became of the write; false when that failed.
+  [[nodiscard]] bool Finish() {
+    if (!comms_) return true;
+    comms_ = false;
+    return arm7::ArmEndCommsStores(wordsSent_) == kOk;
+  }
+
+ private:
+  bool comms_ = false;
+  bool failed_ = false;
+  uint32_t wordsSent_ = 0;
+};
+
+ResultCode FailWrite(ChunkWriter& writer) {
+  (void)writer.Finish();
+  RecoverAfterFailedWrite();
+  return kWordTransferFailed;
+}
+
 // Chunks of up to 14 words, the source words `width` bytes apart; progress after the
 // first chunk and whenever the offset is a multiple of 256, and once at the end.
 ResultCode WriteWords(uint32_t first, int64_t length, const uint8_t* source, int32_t width) {
+  ChunkWriter writer(first, length, width);
+  if (writer.StartFailed()) return FailWrite(writer);
   ResultCode result = kOk;
   int64_t offset = 0;
   const int64_t advance = static_cast<int64_t>(kChunkWords) * width;
   while (offset < length) {
     const int count = static_cast<int>(std::min<int64_t>((length - offset) / kWordBytes, kChunkWords));
     const auto address = static_cast<uint32_t>(first + offset);
-    if (PutData(address, width, count, source + offset, offset == 0) != kOk) {
-      RecoverAfterFailedWrite();
-      return kWordTransferFailed;
-    }
+    if (!writer.Put(address, width, count, source + offset, offset == 0)) return FailWrite(writer);
     // A stop seen once everything is written does not undo the write; a power reading
     // gone bad is no stop but a lost link.
     const bool moreToWrite = offset + advance < length;
     if (offset % kWriteProgressBytes == 0 && arm7::ReportProgress(ClampToInt32(offset), ClampToInt32(length)) == 1) {
-      if (arm7::PowerReadingBad()) {
-        RecoverAfterFailedWrite();
-        return kWordTransferFailed;
-      }
+      if (arm7::PowerReadingBad()) return FailWrite(writer);
       if (moreToWrite) {
         result = kTransferStopped;
         break;
@@ -149,6 +191,7 @@ ResultCode WriteWords(uint32_t first, int64_t length, const uint8_t* source, int
     }
     offset += advance;
   }
+  if (!writer.Finish()) return FailWrite(writer);
   (void)arm7::ReportProgress(ClampToInt32(offset), ClampToInt32(length));
   return result;
 }

@@ -1,5 +1,6 @@
 #include "target/target_control.h"
 
+#include "arm7/comms_loop.h"
 #include "arm7/core_state.h"
 #include "arm7/debug_state.h"
 #include "arm7/embedded_ice.h"
@@ -39,6 +40,7 @@ ResultCode ConnectFromReset() {
   (void)SaveRegisters();
   // Registers read through a link that went away are not the core's.
   if (arm7::LinkLost()) return TargetNotReached();
+  arm7::ArmPutBackLeftWorkArea();
   return kOk;
 }
 
@@ -99,6 +101,7 @@ ResultCode StopTarget(uint32_t& word) {
       SetTargetState(kRunning);
       return kStopFailed;
     }
+    arm7::ArmPutBackLeftWorkArea();
   }
   word = SavedPc();
   return kOk;

@@ -1,0 +1,270 @@
+#include "arm7/comms_loop.h"
+
+#include <array>
+#include <cstddef>
+#include <cstring>
+#include <optional>
+
+#include "arm7/core_state.h"
+#include "arm7/debug_state.h"
+#include "arm7/embedded_ice.h"
+#include "arm7/fast_memory_access.h"
+#include "arm7/injection.h"
+#include "arm7/instructions.h"
+#include "arm7/link_check.h"
+#include "arm7/memory_access.h"
+#include "arm7/memory_words.h"
+#include "arm7/scan_chain.h"
+#include "cable/bit_vector.h"
+#include "cable/tap.h"
+#include "platform/platform.h"
+#include "platform/trace.h"
+
+namespace vantrel::arm7 {
+namespace {
+
+constexpr int kLoopWords = static_cast<int>(kCommsLoopBytes / kMemoryWordBytes);
+using Loop = std::array<uint32_t, kLoopWords>;
+
+// r1 the next address, r2 the words still to move, r3 the word, r4 the channel's state.
+constexpr Loop kStoreLoop = {
+    0xEE103E10,  // wait:  MRC p14, 0, r3, c0, c0   the channel's control word
+    0xE3130001,  //        TST r3, #1               R: a word from the cable?
+    0x0AFFFFFC,  //        BEQ wait
+    0xEE113E10,  //        MRC p14, 0, r3, c1, c0   take it
+    0xE4813004,  //        STR r3, [r1], #4
+    0xE2522001,  //        SUBS r2, r2, #1
+    0x1AFFFFF8,  //        BNE wait
+    0xEAFFFFFE,  // done:  B done
+};
+constexpr Loop kLoadLoop = {
+    0xE4913004,  // next:  LDR r3, [r1], #4
+    0xEE104E10,  // wait:  MRC p14, 0, r4, c0, c0
+    0xE3140002,  //        TST r4, #2               W: the last word still unread?
+    0x1AFFFFFC,  //        BNE wait
+    0xEE013E10,  //        MCR p14, 0, r3, c1, c0   hand this one over
+    0xE2522001,  //        SUBS r2, r2, #1
+    0x1AFFFFF8,  //        BNE next
+    0xEAFFFFFE,  // done:  B done
+};
+
+constexpr uint32_t kWordForCore = 0x1;      // comms control R: the core has not taken it yet
+constexpr uint32_t kWordForDebugger = 0x2;  // comms control W: the cable has not read it yet
+constexpr int kCountRegister = 2;
+constexpr uint32_t kLoopRegisters = 0x6;  // r1 and r2
+// A 32-bit scan of chain 2 leaves its last six bits in the address and read/write field,
+// and the data field captured the register that the previous scan addressed.
+constexpr int kFieldAfterDataScan = kIceDataBits - kIceAddressAndRwBits;
+// One scan in so many samples the status byte, and with it the power-sense lines.
+constexpr uint32_t kWordsPerSenseReading = 64;
+constexpr int kChannelPolls = 5;
+constexpr uint32_t kIceStatusBits = 0x1F;
+constexpr unsigned kChannelPollIntervalMs = 1;
+
+struct Session {
+  uint32_t workArea = 0;
+  uint32_t words = 0;
+  uint32_t savedWp1Address = 0;
+  uint32_t cableReads = 0;  // reads of the comms data register since the start
+  uint32_t wordsSent = 0;
+  uint8_t saved[kCommsLoopBytes] = {};
+};
+
+Session g_session;
+// The loop's scans, from its start to its end, skip the status reads nobody needs.
+std::optional<cable::FastClocks> g_clocks;
+// The last loop could not be halted: its work area still holds the loop.
+bool g_left_behind = false;
+
+void SelectIceChain() {
+  SelectScanChain(kEmbeddedIceChain);
+  ScanInstruction(kIrIntest, 0);
+}
+
+// The loop's words as bytes that ArmPutDataFast stores so that the core fetches them.
+std::array<uint8_t, kCommsLoopBytes> LoopBytes(const Loop& loop) {
+  std::array<uint8_t, kCommsLoopBytes> bytes{};
+  for (int i = 0; i < kLoopWords; ++i) {
+    StoreLittleEndian(bytes.data() + kMemoryWordBytes * static_cast<std::size_t>(i),
+                      FromMemoryOrder(loop[static_cast<std::size_t>(i)]));
+  }
+  return bytes;
+}
+
+void PutBackWorkArea() {
+  (void)ArmPutDataFast(g_session.workArea, kMemoryWordBytes, kLoopWords, g_session.saved, false);
+  g_left_behind = false;
+}
+
+// Saves the work area and puts the loop there; false when it does not read back (no RAM).
+bool PlaceLoop(const Loop& loop) {
+  const std::array<uint8_t, kCommsLoopBytes> bytes = LoopBytes(loop);
+  uint8_t check[kCommsLoopBytes] = {};
+  if (ArmReadBlockFast(g_session.workArea, g_session.saved, kLoopWords) != kOk) return false;
+  g_left_behind = true;  // from here on the area holds the loop, or part of it
+  if (ArmPutDataFast(g_session.workArea, kMemoryWordBytes, kLoopWords, bytes.data(), false) != kOk) return false;
+  if (ArmReadBlockFast(g_session.workArea, check, kLoopWords) != kOk) return false;
+  if (std::memcmp(check, bytes.data(), sizeof check) == 0) return true;
+  PutBackWorkArea();
+  return false;
+}
+
+CommsLoop Stop(CommsLoop outcome) {
+  g_clocks.reset();
+  return outcome;
+}
+
+// r1 and r2 in one LDMIA r0, {r1, r2}. The PC drifts meanwhile: ArmRunFrom sets it anew.
+void LoadAddressAndCount(uint32_t address, uint32_t words) {
+  SelectDataBusChain();
+  Inject(kLdmiaR0 | kLoopRegisters);
+  InjectNops(2);
+  Inject(address);
+  Inject(words);
+  InjectNops(2);
+}
+
+// STMDA r0, {r2} drives r2 onto the data bus in the fourth access. The PC is left to
+// drift: the core runs no code before RegisterCache sets it again.
+uint32_t CapturedCount() {
+  SelectDataBusChain();
+  Inject(kRegisterReadInstructions[kCountRegister]);
+  InjectNops(2);
+  const uint32_t count = Chain1Access(kNop, 0);
+  InjectNops(2);
+  return count;
+}
+
+// A channel that holds a word already (busyBit set) would hand it to the loop or to the
+// cable as the first word: the loop is not used then.
+CommsLoop Start(const Loop& loop, uint32_t busyBit, uint32_t workArea, uint32_t address, uint32_t words) {
+  ArmPutBackLeftWorkArea();  // before its saved words make way for this loop's
+  g_session = Session{};
+  g_clocks.emplace();
+  g_session.workArea = workArea;
+  g_session.words = words;
+  if (words == 0 || (GetICEReg(kIceCommsControl) & busyBit) != 0) return Stop(CommsLoop::kUnavailable);
+  if (!PlaceLoop(loop)) return Stop(LinkLost() ? CommsLoop::kLinkLost : CommsLoop::kUnavailable);
+  LoadAddressAndCount(address, words);
+  g_session.savedWp1Address = ArmWatchpointsForCode();
+  Trace("comms loop at 0x%08x for %u words from 0x%08x\r\n", workArea, words, address);
+  ArmRunFrom(workArea);
+  SelectIceChain();
+  return LinkLost() ? Stop(CommsLoop::kLinkLost) : CommsLoop::kRunning;
+}
+
+// Polls the channel's control word until busyBit clears; the core takes or hands over a
+// word within a few instructions.
+void WaitForChannel(uint32_t busyBit) {
+  for (int poll = 0; poll < kChannelPolls; ++poll) {
+    if ((GetICEReg(kIceCommsControl) & busyBit) == 0) return;
+    platform::SleepMilliseconds(kChannelPollIntervalMs);
+  }
+}
+
+// Polls the debug status for the halted core; a status with bits the register does not
+// have is no halt (a cable pulled out reads all ones).
+bool HaltedAgain() {
+  for (int poll = 0; poll < kChannelPolls; ++poll) {
+    const uint32_t status = GetICEReg(kIceDebugStatus);
+    if ((status & kHaltedMask) == kHalted && (status & ~kIceStatusBits) == 0) return true;
+    platform::SleepMilliseconds(kChannelPollIntervalMs);
+  }
+  NoteHaltMissed();
+  return false;
+}
+
+// Halts the loop and reads how many words it has still to move. False when the core did
+// not halt: it then runs on in the loop, and the work area waits for the next halt.
+bool HaltLoop(uint32_t& wordsLeft) {
+  ArmHaltAtNextFetch();
+  if (!HaltedAgain()) {
+    g_clocks.reset();
+    return false;
+  }
+  wordsLeft = CapturedCount();
+  return true;
+}
+
+ResultCode Finish(bool inStep) {
+  if (!inStep) NoteCommsOutOfStep();
+  ArmWatchpointsAfterCode(g_session.savedWp1Address);
+  PutBackWorkArea();
+  const bool lost = LinkLost();
+  g_clocks.reset();
+  return lost ? kLinkLost : kOk;
+}
+
+}  // namespace
+
+CommsLoop ArmStartCommsStores(uint32_t workArea, uint32_t address, uint32_t words) {
+  return Start(kStoreLoop, kWordForCore, workArea, address, words);
+}
+
+void ArmSendCommsWords(int stride, int count, const uint8_t* source) {
+  for (int i = 0; i < count; ++i) {
+    const std::size_t offset = static_cast<std::size_t>(stride) * static_cast<std::size_t>(i);
+    cable::BitVector<kIceChainBits> chain;
+    chain.words[0] = FromMemoryOrder(LoadLittleEndian(source + offset));
+    chain.words[1] = static_cast<uint32_t>(kIceCommsData) | kIceWriteFlag;
+    cable::BitVector<kIceChainBits> captured;
+    const int sensed = g_session.wordsSent++ % kWordsPerSenseReading == 0 ? 1 : 0;
+    cable::ScanDRCapturingFirst(kIceChainBits, chain.data(), captured.data(), sensed, 0);
+  }
+}
+
+ResultCode ArmEndCommsStores(uint32_t wordsSent) {
+  WaitForChannel(kWordForCore);
+  uint32_t wordsLeft = 0;
+  if (!HaltLoop(wordsLeft)) return kLinkLost;
+  return Finish(g_session.words - wordsLeft == wordsSent);
+}
+
+CommsLoop ArmStartCommsLoads(uint32_t workArea, uint32_t address, uint32_t words) {
+  const CommsLoop start = Start(kLoadLoop, kWordForDebugger, workArea, address, words);
+  if (start != CommsLoop::kRunning) return start;
+  // Addresses the data register: this scan's update reads the first word.
+  const uint32_t field = kIceCommsData;
+  cable::ScanDR(kIceAddressAndRwBits, &field, nullptr, 0);
+  g_session.cableReads = 1;
+  return CommsLoop::kRunning;
+}
+
+uint32_t ArmReceiveCommsWord(bool anotherToFollow) {
+  const uint32_t next = anotherToFollow ? kIceCommsData : kIceDebugStatus;
+  const uint32_t field = next << kFieldAfterDataScan;
+  uint32_t word = 0;
+  cable::ScanDR(kIceDataBits, &field, &word, 0);
+  if (anotherToFollow) ++g_session.cableReads;
+  return word;
+}
+
+// Each word the core hands over waits for the cable to read the one before, so the words
+// it handed over, less the one still unread, are the reads that found a word waiting. A
+// read that came too early found none and repeated the word before: the counts differ.
+ResultCode ArmEndCommsLoads() {
+  uint32_t wordsLeft = 0;
+  if (!HaltLoop(wordsLeft)) return kLinkLost;
+  const bool unread = (GetICEReg(kIceCommsControl) & kWordForDebugger) != 0;
+  if (unread) (void)GetICEReg(kIceCommsData);  // the channel is left empty
+  const uint32_t handedOver = g_session.words - wordsLeft - (unread ? 1u : 0u);
+  return Finish(handedOver == g_session.cableReads);
+}
+
+// The work area goes back only while it still holds the loop word for word: then nothing
+// has used that memory since, and nothing newer is overwritten.
+void ArmPutBackLeftWorkArea() {
+  if (!g_left_behind) return;
+  g_left_behind = false;
+  const cable::FastClocks fastClocks;
+  uint8_t found[kCommsLoopBytes] = {};
+  if (ArmReadBlockFast(g_session.workArea, found, kLoopWords) != kOk) return;
+  const std::array<uint8_t, kCommsLoopBytes> storeLoop = LoopBytes(kStoreLoop);
+  const std::array<uint8_t, kCommsLoopBytes> loadLoop = LoopBytes(kLoadLoop);
+  if (std::memcmp(found, storeLoop.data(), sizeof found) != 0 && std::memcmp(found, loadLoop.data(), sizeof found) != 0)
+    return;
+  Trace("comms loop at 0x%08x taken out\r\n", g_session.workArea);
+  PutBackWorkArea();
+}
+
+}  // namespace vantrel::arm7

@@ -1,0 +1,69 @@
+#include "target/work_area.h"
+
+#include "arm7/comms_loop.h"
+#include "cable/port_config.h"
+#include "target/memory_map.h"
+
+namespace vantrel::target {
+namespace {
+
+constexpr uint64_t kAddressSpace = uint64_t{1} << 32;
+// The eight exception vectors: the loop would halt at its first fetch there (comms_loop.h).
+constexpr uint64_t kVectorsEnd = 0x20;
+constexpr uint64_t kWordMask = 3;
+
+struct Span {
+  uint64_t first;
+  uint64_t end;  // one past the last byte
+};
+
+bool Apart(const Span& a, const Span& b) { return a.end <= b.first || b.end <= a.first; }
+
+// A region in the way of reads or of writes is not the loop's to touch, whatever the
+// work area says: the loop's place is read, written and run.
+bool ClearOfBlockingRegions(const Span& loop) {
+  for (const MemoryRegion& region : DeclaredRegions()) {
+    if (region.property != kReadOnlyRegion && region.property != kWriteOnlyRegion) continue;
+    const uint64_t end = region.length > ~region.start ? ~uint64_t{0} : region.start + region.length;
+    if (!Apart(loop, {region.start, end})) return false;
+  }
+  return true;
+}
+
+// The first of the two places (the area's start, its end) that holds the loop.
+std::optional<uint32_t> PlaceIn(const Span& area, const Span& transfer) {
+  const uint64_t candidates[] = {(area.first + kWordMask) & ~kWordMask,
+                                 (area.end - arm7::kCommsLoopBytes) & ~kWordMask};
+  for (const uint64_t place : candidates) {
+    const Span loop{place, place + arm7::kCommsLoopBytes};
+    if (area.end < arm7::kCommsLoopBytes || place < area.first || loop.end > area.end) continue;
+    if (place < kVectorsEnd || !Apart(loop, transfer) || !ClearOfBlockingRegions(loop)) continue;
+    return static_cast<uint32_t>(place);
+  }
+  return std::nullopt;
+}
+
+// A region's end past the 32-bit address space is the end of that space.
+std::optional<Span> RegionSpan(const MemoryRegion& region) {
+  if (region.property != kReadWriteRegion || region.start >= kAddressSpace) return std::nullopt;
+  const uint64_t room = kAddressSpace - region.start;
+  return Span{region.start, region.start + (region.length < room ? region.length : room)};
+}
+
+}  // namespace
+
+std::optional<uint32_t> CommsLoopPlace(uint32_t first, int64_t bytes) {
+  if (bytes < kMinCommsLoopBytes) return std::nullopt;
+  const Span transfer{first, uint64_t{first} + static_cast<uint64_t>(bytes)};
+  if (const std::optional<cable::WorkArea> configured = cable::ConfiguredWorkArea()) {
+    return PlaceIn({configured->address, uint64_t{configured->address} + configured->size}, transfer);
+  }
+  for (const MemoryRegion& region : DeclaredRegions()) {
+    const std::optional<Span> area = RegionSpan(region);
+    if (!area.has_value()) continue;
+    if (const std::optional<uint32_t> place = PlaceIn(*area, transfer)) return place;
+  }
+  return std::nullopt;
+}
+
+}  // namespace vantrel::target
