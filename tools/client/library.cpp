@@ -27,6 +27,14 @@ uint32_t Answer::Word(size_t index) const {
          static_cast<uint32_t>(data[offset + 2]) << 16 | static_cast<uint32_t>(data[offset + 3]) << 24;
 }
 
+std::string Answer::Reason() const {
+  if (!text.empty()) return text;
+  std::string reason = "failed (status ";
+  reason += std::to_string(status);
+  reason += ", no message)";
+  return reason;
+}
+
 Library::~Library() {
   if (handle_ != nullptr) dlclose(handle_);
 }

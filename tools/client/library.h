@@ -18,6 +18,8 @@ struct Answer {
   std::string text;                 // the data up to its first zero byte: the message
 
   bool Ok() const { return status == VANTREL_STATUS_OK; }
+  // The library's message, or what stands for it when the answer carries none.
+  std::string Reason() const;
   uint32_t Word(size_t index) const;  // little-endian word i of data; 0 past the end
 };
 

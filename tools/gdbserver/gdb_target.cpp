@@ -60,7 +60,7 @@ bool GdbTarget::OpenAndConnect(std::string* error) {
 
 bool GdbTarget::Attach(std::string* error) {
   registers_.reset();
-  software_.clear();
+  software_.Forget();
   hardware_.reset();
   const int state = TargetState();
   if (state == kStateRunning) {
@@ -83,7 +83,7 @@ void GdbTarget::Detach() {
 bool GdbTarget::Reset(std::string* error) {
   if (TargetState() == kStateRunning) (void)Stop();
   if (Halted()) TakeOutAll();
-  software_.clear();
+  software_.Forget();
   hardware_.reset();
   registers_.reset();
   const int state = TargetState();
@@ -138,13 +138,7 @@ bool GdbTarget::ReadMemory(uint32_t address, size_t length, std::vector<unsigned
   request.args.readMemory.length = static_cast<int32_t>(length);
   if (!Transfer(VANTREL_CMD_READ_MEMORY, request, length)) return false;
   // GDB sees the program, not the patterns of the breakpoints still in memory.
-  for (const auto& [at, breakpoint] : software_) {
-    if (!breakpoint.inMemory) continue;
-    for (size_t i = 0; i < breakpoint.displaced.size(); ++i) {
-      const uint64_t offset = static_cast<uint64_t>(at) + i - address;
-      if (at + i >= address && offset < length) (*bytes)[offset] = breakpoint.displaced[i];
-    }
-  }
+  software_.ShowProgram(address, bytes);
   return true;
 }
 
@@ -159,58 +153,17 @@ bool GdbTarget::WriteMemory(uint32_t address, const std::vector<unsigned char>& 
   return Transfer(VANTREL_CMD_WRITE_MEMORY, request, bytes.size());
 }
 
-// The pattern is written by the host in the size GDB asked for: the library would pick
-// the ARM or Thumb form from the state the core last halted in, not from the code at
-// the address. Memory that does not keep it (ROM, unmapped) refuses the breakpoint.
-bool GdbTarget::PlaceSoftware(uint32_t address, SoftwareBreakpoint* breakpoint) {
-  const std::vector<unsigned char> pattern(breakpoint->displaced.size(), kBreakpointByte);
-  std::vector<unsigned char> held;
-  if (!WriteMemory(address, pattern) || !ReadMemory(address, pattern.size(), &held) || held != pattern) {
-    (void)WriteMemory(address, breakpoint->displaced);
-    return false;
-  }
-  breakpoint->inMemory = true;
-  return true;
-}
-
-bool GdbTarget::TakeOutSoftware(uint32_t address, SoftwareBreakpoint* breakpoint) {
-  if (!breakpoint->inMemory) return true;
-  if (!WriteMemory(address, breakpoint->displaced)) return false;
-  breakpoint->inMemory = false;
-  return true;
-}
-
 bool GdbTarget::InsertSoftwareBreakpoint(uint32_t address, int kind) {
   // Kind 3 is GDB's for a Thumb BL pair: its first halfword is fetched first, so the
   // Thumb pattern there stops the core before the pair.
   const size_t size = kind == 4 ? 4 : 2;
   if ((kind < 2 || kind > 4) || address % size != 0) return false;
-  if (software_.count(address) != 0) return true;
-  SoftwareBreakpoint breakpoint;
-  if (!ReadMemory(address, size, &breakpoint.displaced)) return false;
-  if (!PlaceSoftware(address, &breakpoint)) return false;
-  software_[address] = breakpoint;
-  return true;
+  if (software_.Contains(address)) return true;
+  return Halted() && software_.Plant(address, kind == 4 ? cli::PatternSize::kArm : cli::PatternSize::kThumb);
 }
 
 bool GdbTarget::RemoveSoftwareBreakpoint(uint32_t address) {
-  const auto found = software_.find(address);
-  if (found == software_.end()) return true;
-  if (!TakeOutSoftware(address, &found->second)) return false;
-  software_.erase(found);
-  return true;
-}
-
-bool GdbTarget::SetHardware(uint32_t address) {
-  JtagRequest request = cli::EmptyRequest();
-  request.args.breakpoint.address = address;
-  return library_.Call(request, VANTREL_CMD_SET_HARDWARE_BREAK).Ok();
-}
-
-bool GdbTarget::ClearHardware() {
-  JtagRequest request = cli::EmptyRequest();
-  request.args.clearBreak.hardware = 1;
-  return library_.Call(request, VANTREL_CMD_CLEAR_BREAK).Ok();
+  return !software_.Contains(address) || (Halted() && software_.Remove(address));
 }
 
 bool GdbTarget::InsertHardwareBreakpoint(uint32_t address) {
@@ -228,8 +181,7 @@ bool GdbTarget::RemoveHardwareBreakpoint(uint32_t address) {
 }
 
 void GdbTarget::TakeOutAll() {
-  for (auto& [address, breakpoint] : software_) (void)TakeOutSoftware(address, &breakpoint);
-  software_.clear();
+  software_.TakeAllOut();
   if (hardware_) (void)ClearHardware();
   hardware_.reset();
 }
@@ -238,7 +190,7 @@ bool GdbTarget::AtBreakpoint() {
   const auto registers = Registers();
   if (!registers) return false;
   const uint32_t pc = (*registers)[kPcRegister];
-  return software_.count(pc) != 0 || hardware_ == pc;
+  return software_.Contains(pc) || hardware_ == pc;
 }
 
 std::optional<NextAddress> GdbTarget::PredictNext() {
@@ -273,20 +225,15 @@ bool GdbTarget::RunOneInstruction(const std::function<bool()>& interrupted, Stop
   const uint32_t pc = (*registers)[kPcRegister];
   // The breakpoints on this instruction come out for the step; any on the next one
   // stay and serve as the step's stop.
-  const auto underPc = software_.find(pc);
-  const bool liftedSoftware = underPc != software_.end() && underPc->second.inMemory;
-  if (liftedSoftware && !TakeOutSoftware(pc, &underPc->second)) return false;
+  const bool liftedSoftware = software_.InMemory(pc);
+  if (liftedSoftware && !software_.Lift(pc)) return false;
   const bool liftedHardware = hardware_ == pc && next->address != pc;
   if (liftedHardware) (void)ClearHardware();
-  const auto atNext = software_.find(next->address);
-  const bool nextCovered =
-      (hardware_ == next->address && !liftedHardware) || (atNext != software_.end() && atNext->second.inMemory);
-  SoftwareBreakpoint temporary;
-  temporary.displaced.assign(next->thumb ? 2 : 4, 0);
+  const bool nextCovered = (hardware_ == next->address && !liftedHardware) || software_.InMemory(next->address);
+  cli::SoftwareBreakpoints temporary(library_);
   bool usedSoftware = false, usedHardware = false;
   if (!nextCovered) {
-    usedSoftware = ReadMemory(next->address, temporary.displaced.size(), &temporary.displaced) &&
-                   PlaceSoftware(next->address, &temporary);
+    usedSoftware = temporary.Plant(next->address, next->thumb ? cli::PatternSize::kThumb : cli::PatternSize::kArm);
     if (!usedSoftware && (!hardware_ || liftedHardware)) usedHardware = SetHardware(next->address);
   }
   bool ok = (nextCovered || usedSoftware || usedHardware) && library_.Call(cli::EmptyRequest(), VANTREL_CMD_RUN).Ok();
@@ -304,10 +251,10 @@ bool GdbTarget::RunOneInstruction(const std::function<bool()>& interrupted, Stop
     *cause = StopCause::kLost;
     return false;
   }
-  if (usedSoftware) (void)TakeOutSoftware(next->address, &temporary);
+  temporary.TakeAllOut();
   if (usedHardware) (void)ClearHardware();
   if (liftedHardware) (void)SetHardware(*hardware_);
-  if (liftedSoftware) (void)PlaceSoftware(pc, &underPc->second);
+  if (liftedSoftware) software_.PutBackLifted();
   return ok;
 }
 

@@ -6,13 +6,13 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "arm_next_address.h"
 #include "library.h"
+#include "software_breakpoints.h"
 #include "target_description.h"
 
 namespace vantrel::gdb {
@@ -24,7 +24,8 @@ enum class StopCause { kBreakpoint, kInterrupted, kLost };
 
 class GdbTarget {
  public:
-  GdbTarget(const cli::Library& library, std::string portName) : library_(library), portName_(std::move(portName)) {}
+  GdbTarget(const cli::Library& library, std::string portName)
+      : library_(library), portName_(std::move(portName)), software_(library) {}
 
   // Takes the core for a new client: a running core is stopped where it is; a core not
   // under debug control is opened and connected (reset, halted at address 0).
@@ -67,18 +68,11 @@ class GdbTarget {
   const cli::Library& library() const { return library_; }
 
  private:
-  struct SoftwareBreakpoint {
-    std::vector<unsigned char> displaced;  // the 2 or 4 bytes the pattern replaced
-    bool inMemory = false;
-  };
-
   int TargetState() const;
   bool OpenAndConnect(std::string* error);
   bool Stop();
-  bool PlaceSoftware(uint32_t address, SoftwareBreakpoint* breakpoint);
-  bool TakeOutSoftware(uint32_t address, SoftwareBreakpoint* breakpoint);
-  bool SetHardware(uint32_t address);
-  bool ClearHardware();
+  bool SetHardware(uint32_t address) { return cli::SetHardwareBreak(library_, address).Ok(); }
+  bool ClearHardware() { return cli::ClearHardwareBreak(library_).Ok(); }
   void TakeOutAll();
   // Runs one instruction from the halted PC and waits for it to halt again.
   bool RunOneInstruction(const std::function<bool()>& interrupted, StopCause* cause);
@@ -88,7 +82,8 @@ class GdbTarget {
   const cli::Library& library_;
   std::string portName_;
   std::optional<RegisterFile> registers_;
-  std::map<uint32_t, SoftwareBreakpoint> software_;
+  // GDB chooses each pattern's size: kind 2 Thumb, 4 ARM.
+  cli::SoftwareBreakpoints software_;
   std::optional<uint32_t> hardware_;
 };
 

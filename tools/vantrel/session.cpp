@@ -12,7 +12,9 @@
 namespace vantrel::cli {
 
 Session::Session(const Library& library, SessionSettings settings)
-    : library_(library), settings_(std::move(settings)) {}
+    : library_(library),
+      settings_(std::move(settings)),
+      softwareBreakpoints_(library, [this](const std::string& message) { Fail(message); }) {}
 
 bool Session::Execute(const Words& words) {
   if (words.empty()) return true;
@@ -34,11 +36,7 @@ bool Session::Execute(const Words& words) {
   return ok;
 }
 
-bool Session::Check(const Answer& answer) {
-  if (answer.Ok()) return true;
-  if (answer.text.empty()) return Fail("failed (status " + std::to_string(answer.status) + ", no message)");
-  return Fail(answer.text);
-}
+bool Session::Check(const Answer& answer) { return answer.Ok() || Fail(answer.Reason()); }
 
 bool Session::Fail(const std::string& message) {
   std::fflush(stdout);

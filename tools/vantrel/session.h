@@ -3,15 +3,14 @@
 // hardware breakpoint), and the way every command reports success and failure.
 #pragma once
 
-#include <array>
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
 
 #include "command_line.h"
 #include "image.h"
 #include "library.h"
+#include "software_breakpoints.h"
 
 namespace vantrel::cli {
 
@@ -20,20 +19,11 @@ struct SessionSettings {
   bool progressBar = false;       // standard error is a terminal
 };
 
-struct SoftwareBreakpoint {
-  std::array<unsigned char, 4> displaced{};  // as command 50 answered it
-  // Taken out of memory for a run that starts on it; put back at the next halt.
-  bool lifted = false;
-};
-
-struct Breakpoints {
-  std::map<uint32_t, SoftwareBreakpoint> software;
-  std::optional<uint32_t> hardware;
-};
-
 class Session {
  public:
   Session(const Library& library, SessionSettings settings);
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
 
   // Runs one command given as words; false when it failed, its message printed.
   bool Execute(const Words& words);
@@ -44,7 +34,9 @@ class Session {
   const Library& library() const { return library_; }
   const SessionSettings& settings() const { return settings_; }
   SymbolTable& symbols() { return symbols_; }
-  Breakpoints& breakpoints() { return breakpoints_; }
+  // The library picks each pattern's form; a failure is reported as this command's.
+  SoftwareBreakpoints& softwareBreakpoints() { return softwareBreakpoints_; }
+  std::optional<uint32_t>& hardwareBreakpoint() { return hardwareBreakpoint_; }
   const std::string& commandName() const { return command_; }
   bool opened() const { return opened_; }
   void MarkOpened() { opened_ = true; }
@@ -67,7 +59,8 @@ class Session {
   const Library& library_;
   SessionSettings settings_;
   SymbolTable symbols_;
-  Breakpoints breakpoints_;
+  SoftwareBreakpoints softwareBreakpoints_;
+  std::optional<uint32_t> hardwareBreakpoint_;
   std::string command_;  // the command running, for messages
   bool opened_ = false;
   bool quit_ = false;
