@@ -193,6 +193,37 @@ TEST_F(PortConfigTest, TransferLinesChooseTheModeAndOthersLeaveIt) {
   }
 }
 
+// Each line applied after "workarea=1000,40": the work area then (address, size).
+TEST_F(PortConfigTest, WorkAreaLinesNameTheAreaAndBadOnesLeaveIt) {
+  const struct {
+    const char* line;
+    uint32_t address;
+    uint32_t size;
+  } cases[] = {
+      {"workarea=3FF00,100\n", 0x3FF00, 0x100},
+      {"workarea=0x40000000 , 0x20\r\n", 0x40000000, 0x20},
+      {"workarea=FFFFFF00,100\n", 0xFFFFFF00, 0x100},  // ends at the top of the space
+      {"workarea=FFFFFF00,101\n", 0x1000, 0x40},       // past it
+      {"workarea=1,0\n", 0x1000, 0x40},                // empty
+      {"workarea=100000000,20\n", 0x1000, 0x40},       // more than 32 bits
+      {"workarea=-20,20\n", 0x1000, 0x40},
+      {"workarea=2000\n", 0x1000, 0x40},
+      {"workarea=2000,20 ; spare RAM\n", 0x1000, 0x40},
+      {"workarea=2000,,20\n", 0x1000, 0x40},
+      {"workarea=,20\n", 0x1000, 0x40},
+      {"workarea=20000,20 ; lpt1\n", 0x1000, 0x40},  // a port line
+  };
+  for (const auto& c : cases) {
+    cable::ResetPortConfig();
+    EXPECT_FALSE(cable::ConfiguredWorkArea().has_value());
+    cable::ApplyPortConfigLine("workarea=1000,40\n");
+    cable::ApplyPortConfigLine(c.line);
+    ASSERT_TRUE(cable::ConfiguredWorkArea().has_value()) << c.line;
+    EXPECT_EQ(cable::ConfiguredWorkArea()->address, c.address) << c.line;
+    EXPECT_EQ(cable::ConfiguredWorkArea()->size, c.size) << c.line;
+  }
+}
+
 // The host's choice wins over the file until the host hands the choice back.
 TEST_F(PortConfigTest, TheHostsChoiceOverridesTheFile) {
   cable::ApplyPortConfigLine("transfer=fast\n");

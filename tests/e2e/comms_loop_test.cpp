@@ -1,0 +1,179 @@
+// The fast transfers through the comms loop: long transfers go through it and leave its
+// work area (named by the lpt.ini beside the test programs) as it was; where it cannot
+// run they go through the debug bus; an access that aborts inside it fails the transfer
+// as the debug bus would, without running the target's exception handler.
+#include <algorithm>
+#include <string>
+
+#include "memory_requests.h"
+
+namespace vantrel::e2e {
+namespace {
+
+constexpr int32_t kLong = 0x10000;
+constexpr uint32_t kLoopBytes = 32;
+
+class CommsLoopTest : public MemoryTest {
+ protected:
+  void SetUp() override {
+    MemoryTest::SetUp();
+    library().VantrelSetTransferMode(VANTREL_TRANSFER_FAST);
+  }
+
+  void Connected(bool bigEndian = false) {
+    ASSERT_EQ(Open().status, VANTREL_STATUS_OK);
+    ASSERT_EQ(Connect(bigEndian ? 1 : 0).status, VANTREL_STATUS_OK);
+  }
+
+  // The result of the job that the request started (with the last error cleared first).
+  int Job(const JtagResponse& response) {
+    EXPECT_EQ(response.status, VANTREL_STATUS_OK) << test::ResponseText(response);
+    return WaitForJob();
+  }
+
+  int LoopsRun() {
+    const std::vector<std::string> lines = TraceLines();
+    return static_cast<int>(std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+      return line.rfind("comms loop at 0x", 0) == 0 && line.find(" words from ") != std::string::npos;
+    }));
+  }
+
+  std::vector<uint8_t> WorkAreaBytes() { return BoardBytes(kWorkArea, kLoopBytes); }
+};
+
+class CommsLoopEndianTest : public CommsLoopTest, public ::testing::WithParamInterface<bool> {
+ protected:
+  vsim::BoardConfig BoardConfiguration() const override {
+    vsim::BoardConfig config;
+    config.endianness = GetParam() ? vsim::Endianness::kBig : vsim::Endianness::kLittle;
+    return config;
+  }
+};
+
+TEST_P(CommsLoopEndianTest, LongTransfersGoThroughTheLoopAndLeaveItsAreaAsItWas) {
+  Connected(GetParam());
+  FillBoard(kWorkArea - 64, 128, 0x5D);
+  const std::vector<uint8_t> workArea = WorkAreaBytes();
+  const std::vector<uint8_t> data = Pattern(kLong, 0x3C);
+
+  ClearPortLog();
+  library().jtagClearLastError();
+  ASSERT_EQ(Job(WriteMemory(0x10000, data)), 0);
+  const double writeAccessesPerWord = static_cast<double>(PortAccesses()) / (kLong / 4);
+  EXPECT_EQ(BoardBytes(0x10000, kLong), data);
+
+  std::vector<uint8_t> readBack(kLong);
+  ClearPortLog();
+  library().jtagClearLastError();
+  ASSERT_EQ(Job(ReadMemory(0x10000, readBack.data(), kLong)), 0);
+  const double readAccessesPerWord = static_cast<double>(PortAccesses()) / (kLong / 4);
+  EXPECT_EQ(readBack, data);
+
+  EXPECT_EQ(LoopsRun(), 2);
+  EXPECT_EQ(WorkAreaBytes(), workArea);
+  // One chain-2 scan a word: 84 accesses to write one, 104 to read one.
+  EXPECT_LT(writeAccessesPerWord, 86);
+  EXPECT_LT(readAccessesPerWord, 106);
+}
+
+INSTANTIATE_TEST_SUITE_P(Endianness, CommsLoopEndianTest, ::testing::Bool(),
+                         [](const auto& param) { return std::string(param.param ? "Big" : "Little"); });
+
+// Where the loop cannot run, the same transfer goes through the debug bus.
+struct FallbackCase {
+  const char* name;
+  std::vector<vsim::MemoryRegion> board;
+  uint32_t address;
+  int32_t length;
+  bool writeOnlyWorkArea;  // the host declares the work area write-only
+};
+
+class CommsLoopFallbackTest : public CommsLoopTest, public ::testing::WithParamInterface<FallbackCase> {
+ protected:
+  vsim::BoardConfig BoardConfiguration() const override {
+    vsim::BoardConfig config;
+    config.regions = GetParam().board;
+    return config;
+  }
+};
+
+TEST_P(CommsLoopFallbackTest, TheDebugBusServesInstead) {
+  const FallbackCase& c = GetParam();
+  Connected();
+  if (c.writeOnlyWorkArea) {
+    ASSERT_EQ(AddRegion(kWorkArea, 0x100, VANTREL_REGION_WRITE_ONLY).status, 0);  // all of lpt.ini's area
+  }
+  const std::vector<uint8_t> workArea = WorkAreaBytes();
+  const std::vector<uint8_t> data = Pattern(static_cast<std::size_t>(c.length), 0x21);
+  library().jtagClearLastError();
+  ASSERT_EQ(Job(WriteMemory(c.address, data)), 0);
+  std::vector<uint8_t> readBack(data.size());
+  library().jtagClearLastError();
+  ASSERT_EQ(Job(ReadMemory(c.address, readBack.data(), c.length)), 0);
+  EXPECT_EQ(readBack, data);
+  EXPECT_EQ(LoopsRun(), 0);
+  if (c.address + static_cast<uint32_t>(c.length) <= kWorkArea) {
+    EXPECT_EQ(WorkAreaBytes(), workArea);
+  }
+}
+
+const std::vector<vsim::MemoryRegion> kDefaultBoard = vsim::BoardConfig::DefaultRegions();
+constexpr uint32_t kWorkArea = VANTREL_E2E_WORK_AREA;
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CommsLoopFallbackTest,
+    ::testing::Values(FallbackCase{"WorkAreaInRom",
+                                   {{0, kWorkArea, vsim::RegionKind::kRam}, {kWorkArea, 0x100, vsim::RegionKind::kRom}},
+                                   0x10000,
+                                   kLong,
+                                   false},
+                      FallbackCase{"TransferOverTheWholeArea", kDefaultBoard, 0x30000, kLong, false},
+                      FallbackCase{"WorkAreaDeclaredWriteOnly", kDefaultBoard, 0x10000, kLong, true}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+// An access that aborts: the loop halts at the vector instead of running the handler
+// there, the transfer fails, the core is restarted from address 0 (target down), and the
+// work area is back.
+class CommsLoopAbortTest : public CommsLoopTest, public ::testing::WithParamInterface<bool> {
+ protected:
+  static constexpr uint32_t kAbortBase = 0x30000;
+  static constexpr uint32_t kHandlerMark = 0x200;
+
+  vsim::BoardConfig BoardConfiguration() const override {
+    vsim::BoardConfig config;
+    config.freeRunInstructionsPerMs = 0;
+    config.regions = {{0, kAbortBase, vsim::RegionKind::kRam},
+                      {kAbortBase, 0x1000, vsim::RegionKind::kAbort},
+                      {kAbortBase + 0x1000, 0x10000, vsim::RegionKind::kRam}};
+    return config;
+  }
+};
+
+TEST_P(CommsLoopAbortTest, FailsLikeTheDebugBusWithoutRunningTheHandler) {
+  const bool write = GetParam();
+  LoadWords(0, {0xEAFFFFFE /* B . */});
+  LoadWords(0x10, {0xEA00003A /* B 0x100 */});
+  LoadWords(0x100, {0xE3A050AB /* MOV r5, #0xAB */, 0xE3A06C02 /* MOV r6, #0x200 */, 0xE5865000 /* STR r5, [r6] */,
+                    0xEAFFFFFE /* B . */});
+  Connected();
+  const std::vector<uint8_t> workArea = WorkAreaBytes();
+  const uint32_t address = kAbortBase - 0x8000;
+  std::vector<uint8_t> buffer = Pattern(kLong, 0x66);
+  const std::vector<uint8_t> unchanged = buffer;
+  library().jtagClearLastError();
+  const int result = Job(write ? WriteMemory(address, buffer) : ReadMemory(address, buffer.data(), kLong));
+  EXPECT_NE(result, 0);
+  EXPECT_NE(result, 1);
+  EXPECT_EQ(LoopsRun(), 1);
+  EXPECT_EQ(StatusWord() >> 8, 0x200) << "restarted from address 0";
+  EXPECT_EQ(buffer, unchanged);
+  EXPECT_EQ(WorkAreaBytes(), workArea);
+  RunBoard(1000);
+  EXPECT_EQ(BoardBytes(kHandlerMark, 4), std::vector<uint8_t>(4, 0)) << "the abort handler ran";
+}
+
+INSTANTIATE_TEST_SUITE_P(Transfers, CommsLoopAbortTest, ::testing::Bool(),
+                         [](const auto& param) { return std::string(param.param ? "Write" : "Read"); });
+
+}  // namespace
+}  // namespace vantrel::e2e

@@ -1,0 +1,74 @@
+#include "target/work_area.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <vector>
+
+#include "cable/port_config.h"
+#include "target/memory_map.h"
+
+namespace vantrel::target {
+namespace {
+
+class WorkAreaTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    cable::ResetPortConfig();
+    ClearMemoryMap();
+  }
+  void TearDown() override { SetUp(); }
+};
+
+constexpr int64_t kLong = 0x10000;
+
+// With lpt.ini's area: where the loop goes for a transfer, or nowhere.
+TEST_F(WorkAreaTest, TheLoopTakesTheStartOrTheEndOfTheConfiguredArea) {
+  cable::ApplyPortConfigLine("workarea=3F000,1000\n");
+  const struct {
+    const char* what;
+    uint32_t first;
+    int64_t bytes;
+    std::optional<uint32_t> place;
+  } cases[] = {
+      {"clear of the transfer", 0x10000, kLong, 0x3F000},
+      {"the start taken", 0x30000, 0xF020, 0x3FFE0},
+      {"the end taken", 0x3FFDC, 0x1000, 0x3F000},
+      {"both taken", 0x3F01C, 0xFC8, std::nullopt},
+      {"touching both ends", 0x3F020, 0xFC0, 0x3F000},
+      {"too short to gain", 0x10000, kMinCommsLoopBytes - 4, std::nullopt},
+      {"just long enough", 0x10000, kMinCommsLoopBytes, 0x3F000},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CommsLoopPlace(c.first, c.bytes), c.place) << c.what;
+}
+
+TEST_F(WorkAreaTest, AreasThatCannotHoldTheLoopGiveNoPlace) {
+  for (const char* line : {"workarea=3F000,1F\n", "workarea=3F002,20\n", "workarea=0,20\n", "workarea=FFFFFFE1,1F\n"}) {
+    cable::ResetPortConfig();
+    cable::ApplyPortConfigLine(line);
+    EXPECT_EQ(CommsLoopPlace(0x10000, kLong), std::nullopt) << line;
+  }
+  cable::ApplyPortConfigLine("workarea=3,40\n");  // unaligned: the first whole words above the vectors
+  EXPECT_EQ(CommsLoopPlace(0x10000, kLong), 0x20u);
+  cable::ApplyPortConfigLine("workarea=FFFFFF00,100\n");
+  EXPECT_EQ(CommsLoopPlace(0x10000, kLong), 0xFFFFFF00u);
+}
+
+// Without the line, the first read-write region the host declared that can take it; a
+// region that blocks reads or writes keeps the loop out, whatever lpt.ini says.
+TEST_F(WorkAreaTest, DeclaredRegionsServeWhenLptIniNamesNoArea) {
+  EXPECT_EQ(CommsLoopPlace(0x10000, kLong), std::nullopt);
+  ASSERT_EQ(AddMemoryRegion({0x0, 0x20, kReadWriteRegion, 0}), AddRegionOutcome::kAdded);  // the vectors
+  ASSERT_EQ(AddMemoryRegion({0x80000, 0x10000, kReadOnlyRegion, 0}), AddRegionOutcome::kAdded);
+  ASSERT_EQ(AddMemoryRegion({0x40000, 0x10, kReadWriteRegion, 0}), AddRegionOutcome::kAdded);  // too small
+  ASSERT_EQ(AddMemoryRegion({0xFFFFFF00, 0x1000, kReadWriteRegion, 0}), AddRegionOutcome::kAdded);
+  ASSERT_EQ(AddMemoryRegion({0x30000, 0x100, kReadWriteRegion, 0}), AddRegionOutcome::kAdded);
+  EXPECT_EQ(CommsLoopPlace(0x10000, kLong), 0xFFFFFF00u) << "its end clipped to the address space";
+  EXPECT_EQ(CommsLoopPlace(0xFFFF0000, kLong), 0x30000u) << "the first one overlaps the transfer";
+
+  cable::ApplyPortConfigLine("workarea=88000,100\n");
+  EXPECT_EQ(CommsLoopPlace(0x10000, kLong), std::nullopt) << "inside the read-only region";
+}
+
+}  // namespace
+}  // namespace vantrel::target
