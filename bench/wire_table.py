@@ -8,11 +8,14 @@ import sys
 WORDS = 64 * 1024 // 4
 LIBRARY_ROWS = [
     ("read, exact", "BM_Read64KiB/0"),
-    ("read, fast", "BM_Read64KiB/1"),
+    ("read, fast, debug bus", "BM_Read64KiB/1"),
+    ("read, fast, work area", "BM_Read64KiB/2"),
     ("write, exact", "BM_Write64KiB/0"),
-    ("write, fast", "BM_Write64KiB/1"),
+    ("write, fast, debug bus", "BM_Write64KiB/1"),
+    ("write, fast, work area", "BM_Write64KiB/2"),
     ("download + verify, exact", "BM_Download64KiBWithVerify/0"),
-    ("download + verify, fast", "BM_Download64KiBWithVerify/1"),
+    ("download + verify, fast, debug bus", "BM_Download64KiBWithVerify/1"),
+    ("download + verify, fast, work area", "BM_Download64KiBWithVerify/2"),
 ]
 OPENOCD_ROWS = [
     ("read, OpenOCD", "read"),
@@ -48,7 +51,7 @@ def kib_per_second(accesses_per_word):
 
 
 def svg(rows, path):
-    width, bar, gap, left = 640, 16, 6, 210
+    width, bar, gap, left = 680, 16, 6, 250
     top = 30
     height = top + len(rows) * (bar + gap) + 30
     scale = (width - left - 70) / max(r[1] for r in rows)
