@@ -2,11 +2,10 @@
 // that may be pulled or lose power part-way. Nothing may crash, hang or overrun a
 // buffer, and once the cable has failed no memory transfer may answer success.
 //
-// An input is a board (memory layout, byte order, a fault and when it strikes) and the
-// transfer mode, followed by up to kMaxRequests requests. Pointer fields always point at
-// the fuzzer's own buffers, which are as large as the biggest length a request may
-// give: the host owns its buffers, and one that lies about their size is not the
-// library's input.
+// An input is a board (memory layout, byte order, a fault and when it strikes), the
+// transfer mode and for the fast one perhaps a work area, followed by up to kMaxRequests requests. Pointer fields
+// always point at the fuzzer's own buffers, which are as large as the biggest length a request may give: the host owns
+// its buffers, and one that lies about their size is not the library's input.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <array>
@@ -223,6 +222,16 @@ void RunRequests(FuzzedDataProvider& in, const FaultyCable& cable) {
   (void)getDbgStatus(0);  // the last job ends before its buffers and board go away
 }
 
+// lpt.ini's workarea line for the fast transfers' comms loop, anywhere in or around the
+// board's memory, aligned or not, large enough or not.
+void UseWorkArea(FuzzedDataProvider& in) {
+  const auto address = in.ConsumeIntegralInRange<uint32_t>(0, 0xA0000);
+  const auto size = in.ConsumeIntegralInRange<uint32_t>(1, 0x200);
+  char line[48];
+  std::snprintf(line, sizeof line, "workarea=%x,%x\n", address, size);
+  vantrel::cable::ApplyPortConfigLine(line);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -246,7 +255,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   cable.failAfter = in.ConsumeIntegralInRange<uint64_t>(0, kMaxFaultAccess);
   const VantrelPortIo io{&cable, &FaultyCable::Acquire, &FaultyCable::Read, &FaultyCable::Write};
   VantrelUsePortIo(&io);
-  VantrelSetTransferMode(in.ConsumeBool() ? VANTREL_TRANSFER_FAST : VANTREL_TRANSFER_EXACT);
+  const bool fast = in.ConsumeBool();
+  VantrelSetTransferMode(fast ? VANTREL_TRANSFER_FAST : VANTREL_TRANSFER_EXACT);
+  if (fast && in.ConsumeBool()) UseWorkArea(in);
   RunRequests(in, cable);
   VantrelUsePortIo(nullptr);
   return 0;
