@@ -76,10 +76,14 @@ TEST_F(TransferStressTest, EveryExportFromSeveralThreadsWhileJobsRun) {
 }
 
 // Unloading while a job runs waits for the job before anything is torn down.
+// On Windows the host's FreeLibrary returns at once and the job's thread, which holds
+// the library, unloads it as it ends: the test waits for that before its board goes.
 TEST_F(TransferStressTest, UnloadWaitsForARunningJob) {
+  FillBoard(0, 0x20000, 0x2D);
   std::vector<uint8_t> buffer(0x20000);
   ASSERT_EQ(ReadMemory(0, buffer.data(), static_cast<int32_t>(buffer.size())).status, VANTREL_STATUS_OK);
   library().Unload();
+  ASSERT_TRUE(library().WaitUntilUnmapped(60000));
   EXPECT_EQ(buffer, BoardBytes(0, buffer.size()));
 }
 

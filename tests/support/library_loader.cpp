@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+#include <unistd.h>
+
 #include <cstring>
 
 namespace vantrel::test {
@@ -15,7 +17,7 @@ void Bind(void* handle, const char* name, Function& function, std::string& error
 
 }  // namespace
 
-LoadedLibrary::LoadedLibrary(const std::string& path) {
+LoadedLibrary::LoadedLibrary(const std::string& path) : path_(path) {
   handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle_ == nullptr) {
     const char* reason = dlerror();
@@ -38,6 +40,16 @@ LoadedLibrary::~LoadedLibrary() { Unload(); }
 void LoadedLibrary::Unload() {
   if (handle_ != nullptr) dlclose(handle_);
   handle_ = nullptr;
+}
+
+bool LoadedLibrary::WaitUntilUnmapped(int timeoutMs) const {
+  for (int waited = 0;; waited += 5) {
+    void* still = dlopen(path_.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    if (still == nullptr) return true;
+    dlclose(still);
+    if (waited >= timeoutMs) return false;
+    usleep(5000);
+  }
 }
 
 }  // namespace vantrel::test

@@ -17,6 +17,10 @@ class LoadedLibrary {
   bool Loaded() const { return handle_ != nullptr; }
   // dlclose now, as a host unloading the library; the exports are unusable afterwards.
   void Unload();
+  // After Unload: waits up to timeoutMs for the library to leave the process, and says
+  // whether it did. On Windows a running job's thread holds the library until it ends,
+  // since FreeLibrary cannot wait for a thread under the loader lock.
+  bool WaitUntilUnmapped(int timeoutMs) const;
   const std::string& Error() const { return error_; }
 
   decltype(&::Dll_Jtag_Entry) Dll_Jtag_Entry = nullptr;
@@ -34,6 +38,7 @@ class LoadedLibrary {
 
  private:
   void* handle_ = nullptr;
+  std::string path_;
   std::string error_;
 };
 

@@ -21,6 +21,7 @@ void Bind(void* handle, const char* name, Function& function, std::string& error
 LoadedLibrary::LoadedLibrary(const std::string& path) {
   std::string windowsPath = path;  // the build hands over a path with forward slashes
   std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
+  path_ = windowsPath;
   handle_ = LoadLibraryA(windowsPath.c_str());
   if (handle_ == nullptr) {
     error_ = "LoadLibraryA(";  // appended: GCC 12 warns on a literal + string at -O3
@@ -45,6 +46,14 @@ LoadedLibrary::~LoadedLibrary() { Unload(); }
 void LoadedLibrary::Unload() {
   if (handle_ != nullptr) FreeLibrary(static_cast<HMODULE>(handle_));
   handle_ = nullptr;
+}
+
+bool LoadedLibrary::WaitUntilUnmapped(int timeoutMs) const {
+  for (int waited = 0; GetModuleHandleA(path_.c_str()) != nullptr; waited += 5) {
+    if (waited >= timeoutMs) return false;
+    Sleep(5);
+  }
+  return true;
 }
 
 }  // namespace vantrel::test
