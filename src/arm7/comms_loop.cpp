@@ -58,7 +58,6 @@ constexpr int kFieldAfterDataScan = kIceDataBits - kIceAddressAndRwBits;
 // One scan in so many samples the status byte, and with it the power-sense lines.
 constexpr uint32_t kWordsPerSenseReading = 64;
 constexpr int kChannelPolls = 5;
-constexpr uint32_t kIceStatusBits = 0x1F;
 constexpr unsigned kChannelPollIntervalMs = 1;
 
 struct Session {
@@ -75,11 +74,6 @@ Session g_session;
 std::optional<cable::FastClocks> g_clocks;
 // The last loop could not be halted: its work area still holds the loop.
 bool g_left_behind = false;
-
-void SelectIceChain() {
-  SelectScanChain(kEmbeddedIceChain);
-  ScanInstruction(kIrIntest, 0);
-}
 
 // The loop's words as bytes that ArmPutDataFast stores so that the core fetches them.
 std::array<uint8_t, kCommsLoopBytes> LoopBytes(const Loop& loop) {
@@ -162,23 +156,11 @@ void WaitForChannel(uint32_t busyBit) {
   }
 }
 
-// Polls the debug status for the halted core; a status with bits the register does not
-// have is no halt (a cable pulled out reads all ones).
-bool HaltedAgain() {
-  for (int poll = 0; poll < kChannelPolls; ++poll) {
-    const uint32_t status = GetICEReg(kIceDebugStatus);
-    if ((status & kHaltedMask) == kHalted && (status & ~kIceStatusBits) == 0) return true;
-    platform::SleepMilliseconds(kChannelPollIntervalMs);
-  }
-  NoteHaltMissed();
-  return false;
-}
-
 // Halts the loop and reads how many words it has still to move. False when the core did
 // not halt: it then runs on in the loop, and the work area waits for the next halt.
 bool HaltLoop(uint32_t& wordsLeft) {
   ArmHaltAtNextFetch();
-  if (!HaltedAgain()) {
+  if (!WaitUntilHaltedAgain()) {
     g_clocks.reset();
     return false;
   }

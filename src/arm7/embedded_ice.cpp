@@ -14,11 +14,6 @@ constexpr uint32_t kRefusedRead = 0xFFFFFFFF;
 constexpr int kTargetStateShift = 8;
 constexpr uint32_t kAddressField = 0x1F;
 
-void SelectIceChain() {
-  SelectScanChain(kEmbeddedIceChain);
-  ScanInstruction(kIrIntest, 0);
-}
-
 // The dumped registers, in the order of the dump's words.
 constexpr int kDumpedRegisters[kIceDumpWords] = {
     kIceDebugControl,

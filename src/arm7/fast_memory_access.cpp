@@ -46,7 +46,7 @@ bool BackInDebugStateWith(uint32_t firstWord) {
   ScanInstruction(kIrRestart, 1);
   ScanInstruction(kIrIntest, 0);
   if (Chain1SendReadingBreakpt(firstWord) == 1) return true;
-  WaitUntilHaltedAgain();
+  (void)WaitUntilHaltedAgain();
   SelectDataBusChain();
   return false;
 }

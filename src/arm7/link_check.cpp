@@ -43,12 +43,14 @@ void NoteCommsOutOfStep() { Lose("comms channel out of step"); }
 
 // A core that is not back by then runs (or is gone), and whatever the chain delivers
 // next is no memory word.
-void WaitUntilHaltedAgain() {
+bool WaitUntilHaltedAgain() {
   for (int retry = 0; retry <= kHaltedPollRetries; ++retry) {
-    if ((GetICEReg(kIceDebugStatus) & kHaltedMask) == kHalted) return;
+    const uint32_t status = GetICEReg(kIceDebugStatus);
+    if ((status & kHaltedMask) == kHalted) return (status & ~kDebugStatusBits) == 0;
     if (retry < kHaltedPollRetries) platform::SleepMilliseconds(kHaltedPollIntervalMs);
   }
   NoteHaltMissed();
+  return false;
 }
 
 bool LinkLost() { return g_link_lost || cable::PowerLossSeen(); }

@@ -24,8 +24,10 @@ void NoteCommsOutOfStep();
 
 // After a RESTART the core makes its system-speed access and drops back into debug
 // state by itself; this polls the debug status for a few milliseconds and notes a halt
-// missed when the core is not back. Leaves chain 2 selected.
-void WaitUntilHaltedAgain();
+// missed when the core is not back. Leaves chain 2 selected. Returns true when the core
+// is back: a status with bits the register does not have (a cable pulled out reads all
+// ones) ends the polls as before, but is no halt.
+bool WaitUntilHaltedAgain();
 
 // Anything seen since the last clear, the cable's power-sense observation included.
 [[nodiscard]] bool LinkLost();

@@ -18,7 +18,7 @@ constexpr uint32_t kWordBytes = kMemoryWordBytes;
 
 void RunAtSystemSpeed() {
   ScanInstruction(kIrRestart, 1);
-  WaitUntilHaltedAgain();
+  (void)WaitUntilHaltedAgain();
 }
 
 // r0 = the word before the block; LDMIA r0, {r0-r8} then loads that word and the eight

@@ -43,6 +43,11 @@ void SelectDataBusChain() {
   ScanInstruction(kIrIntest, 0);
 }
 
+void SelectIceChain() {
+  SelectScanChain(kEmbeddedIceChain);
+  ScanInstruction(kIrIntest, 0);
+}
+
 void Chain1Send(uint32_t word, int breakpt) {
   const Chain1Vector shifted = ChainOrder(word, breakpt);
   cable::ScanDR(kDataBusChainBits, shifted.data(), nullptr, 1);

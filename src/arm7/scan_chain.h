@@ -14,6 +14,10 @@ void SelectScanChain(int chain);
 // left in Update-IR.
 void SelectDataBusChain();
 
+// The preamble of every EmbeddedICE access: chain 2 selected, INTEST loaded; the TAP is
+// left in Update-IR.
+void SelectIceChain();
+
 // One chain-1 exchange: the word (and BREAKPT) becomes the core's next instruction or
 // data word, and the data-bus value captured by this access is returned. Needs chain 1
 // selected with INTEST loaded; the TAP ends in Run-Test/Idle, where the halted core takes

@@ -84,6 +84,15 @@ std::size_t ListMemoryRegions(std::span<char> text) {
 
 int MemoryRegionCount() { return g_region_count; }
 
+bool TouchesRegion(uint32_t first, uint32_t length, uint32_t property) {
+  const MemoryRegion bytes{first, length, property, 0};
+  for (int i = 0; i < g_region_count; ++i) {
+    const MemoryRegion& region = g_regions[static_cast<std::size_t>(i)];
+    if (region.property == property && Overlap(bytes, region)) return true;
+  }
+  return false;
+}
+
 std::span<const MemoryRegion> DeclaredRegions() { return {g_regions.data(), static_cast<std::size_t>(g_region_count)}; }
 
 void ClearMemoryMap() { g_region_count = 0; }

@@ -36,6 +36,10 @@ enum class AddRegionOutcome { kAdded, kOverlap, kMapFull };
 std::size_t ListMemoryRegions(std::span<char> text);
 
 int MemoryRegionCount();
+// True when a region of that property shares an address with the bytes first to
+// first + length - 1 (length at least 1).
+bool TouchesRegion(uint32_t first, uint32_t length, uint32_t property);
+
 // The regions in the order the host declared them.
 std::span<const MemoryRegion> DeclaredRegions();
 void ClearMemoryMap();  // the successful connect; also the at-load state for tests

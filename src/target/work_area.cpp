@@ -21,13 +21,9 @@ bool Apart(const Span& a, const Span& b) { return a.end <= b.first || b.end <= a
 
 // A region in the way of reads or of writes is not the loop's to touch, whatever the
 // work area says: the loop's place is read, written and run.
-bool ClearOfBlockingRegions(const Span& loop) {
-  for (const MemoryRegion& region : DeclaredRegions()) {
-    if (region.property != kReadOnlyRegion && region.property != kWriteOnlyRegion) continue;
-    const uint64_t end = region.length > ~region.start ? ~uint64_t{0} : region.start + region.length;
-    if (!Apart(loop, {region.start, end})) return false;
-  }
-  return true;
+bool ClearOfBlockingRegions(uint32_t loop) {
+  return !TouchesRegion(loop, arm7::kCommsLoopBytes, kReadOnlyRegion) &&
+         !TouchesRegion(loop, arm7::kCommsLoopBytes, kWriteOnlyRegion);
 }
 
 // The first of the two places (the area's start, its end) that holds the loop.
@@ -37,7 +33,8 @@ std::optional<uint32_t> PlaceIn(const Span& area, const Span& transfer) {
   for (const uint64_t place : candidates) {
     const Span loop{place, place + arm7::kCommsLoopBytes};
     if (area.end < arm7::kCommsLoopBytes || place < area.first || loop.end > area.end) continue;
-    if (place < kVectorsEnd || !Apart(loop, transfer) || !ClearOfBlockingRegions(loop)) continue;
+    if (place < kVectorsEnd || !Apart(loop, transfer)) continue;
+    if (!ClearOfBlockingRegions(static_cast<uint32_t>(place))) continue;
     return static_cast<uint32_t>(place);
   }
   return std::nullopt;
