@@ -9,6 +9,13 @@ cd "$(dirname "$0")/.."
 build=${1:-build-wine}
 jobs=$(nproc)
 
+# Some kernels run no 32-bit x86 program at all ("Exec format error"): wine32 cannot
+# start there, so the pass says so and leaves the other passes to run.
+if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+  echo "skipped: this machine cannot execute 32-bit x86 programs, so the Windows tests cannot run under wine32"
+  exit 0
+fi
+
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVANTREL_WERROR=ON -DVANTREL_WINE_TESTS=ON -DCMAKE_CROSSCOMPILING_EMULATOR=wine \
   -DVANTREL_BUILD_BENCHMARKS=OFF ${VANTREL_WINE_CMAKE_ARGS:-} >/dev/null

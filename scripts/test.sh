@@ -9,7 +9,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
 
-scripts/install-deps.sh
+if [ "${VANTREL_PRIVATE_SHM:-}" != 1 ]; then
+  scripts/install-deps.sh
+  # Every pass runs with a /dev/shm of its own where the machine allows it, so that a
+  # host running here (a `vantrel gdbserver`) and the tests keep out of each other's way.
+  VANTREL_PRIVATE_SHM=1 exec scripts/private-shm.sh "$0" "$@"
+fi
 
 echo "== native build and tests"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTREL_WERROR=ON >/dev/null
