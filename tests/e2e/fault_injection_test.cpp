@@ -5,8 +5,8 @@
 // half of a short read or write, answered at once). Every one
 // must end in a failure the host sees, within bounded time, with no byte of target memory
 // changed outside the range written, the host's buffers intact, and a next session that
-// works once the fault is gone. Then a core that stops halting between commands, and
-// accesses that abort.
+// works once the fault is gone. Then faults after a download's data, a core that stops
+// halting between commands, and accesses that abort.
 #include <atomic>
 #include <string>
 #include <utility>
@@ -238,6 +238,50 @@ std::vector<FaultCase> AllCases() {
 
 INSTANTIATE_TEST_SUITE_P(Faults, FaultInjectionTest, ::testing::ValuesIn(AllCases()),
                          [](const auto& param) { return param.param.name; });
+
+// The steps of a download after its data (the host's r0 and r1 put back, the PC set to
+// the entry and every register read again) are the download's too: a fault anywhere in
+// them fails the job, and the target is down rather than halted with registers read
+// through a dead cable, so a run is refused.
+class DownloadTailFaultTest : public FaultInjectionTest {
+ protected:
+  // A job that ran to its end: its result and the accesses it took.
+  std::pair<int, uint64_t> Job(const JtagResponse& started) {
+    EXPECT_EQ(started.status, VANTREL_STATUS_OK);
+    const int result = WaitForJob(std::chrono::seconds(60));
+    return {result, port_.Accesses()};
+  }
+};
+
+TEST_F(DownloadTailFaultTest, AFaultAfterTheDataFailsTheDownload) {
+  const std::vector<uint8_t> image = Pattern(4096, 0x5A);
+  // The tail: what a download costs beyond a verified write of the same words.
+  port_.Count();
+  library().jtagClearLastError();
+  const auto [written, writeAccesses] = Job(WriteMemory(kRange, image, 1));
+  ASSERT_EQ(written, 0);
+  port_.Count();
+  library().jtagClearLastError();
+  const auto [downloaded, downloadAccesses] = Job(Download(kRange, kRange, image, 1));
+  ASSERT_EQ(downloaded, 0);
+  ASSERT_GT(downloadAccesses, writeAccesses);
+  const uint64_t tail = downloadAccesses - writeAccesses;
+
+  for (const Fault fault : {Fault::kUnplug, Fault::kPowerLoss}) {
+    for (const int percent : {0, 10, 50, 90, 99}) {
+      SCOPED_TRACE(testing::Message() << (fault == Fault::kUnplug ? "unplug" : "power loss") << " at " << percent
+                                      << " % of the tail's " << tail << " accesses");
+      port_.Arm(fault, writeAccesses + tail * static_cast<uint64_t>(percent) / 100);
+      library().jtagClearLastError();
+      EXPECT_EQ(Job(Download(kRange, kRange, image, 1)).first, -1);
+      ASSERT_TRUE(port_.Struck());
+      port_.Heal();
+      EXPECT_EQ(StatusWord() >> 8, 0x200);
+      EXPECT_EQ(test::ResponseText(Run()), "status error");
+      ASSERT_EQ(Connect().status, VANTREL_STATUS_OK);
+    }
+  }
+}
 
 // A core that stops halting: the failed stop leaves it running, so a read is refused
 // rather than answered with made-up bytes, and a reconnect that cannot halt it says the
