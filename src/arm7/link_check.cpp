@@ -19,9 +19,10 @@ constexpr int kHaltedPollRetries = 4;
 constexpr unsigned kHaltedPollIntervalMs = 1;
 
 bool g_link_lost = false;
+bool g_out_of_step = false;  // of the observations, the one the cable itself cannot cause
 
 void Lose(const char* why) {
-  if (!g_link_lost) Trace("link to the core lost: %s\r\n", why);
+  if (!g_link_lost && !g_out_of_step) Trace("link to the core lost: %s\r\n", why);
   g_link_lost = true;
 }
 
@@ -39,7 +40,10 @@ void NoteDebugStatus(uint32_t status) {
 
 void NoteHaltMissed() { Lose("no debug state after a system-speed access"); }
 
-void NoteCommsOutOfStep() { Lose("comms channel out of step"); }
+void NoteCommsOutOfStep() {
+  if (!g_link_lost && !g_out_of_step) Trace("link to the core lost: comms channel out of step\r\n");
+  g_out_of_step = true;
+}
 
 // A core that is not back by then runs (or is gone), and whatever the chain delivers
 // next is no memory word.
@@ -53,10 +57,13 @@ bool WaitUntilHaltedAgain() {
   return false;
 }
 
-bool LinkLost() { return g_link_lost || cable::PowerLossSeen(); }
+bool LinkLost() { return g_link_lost || g_out_of_step || cable::PowerLossSeen(); }
+
+bool OnlyCommsOutOfStep() { return g_out_of_step && !g_link_lost && !cable::PowerLossSeen(); }
 
 void ClearLinkObservations() {
   g_link_lost = false;
+  g_out_of_step = false;
   cable::ClearPowerLossSeen();
 }
 

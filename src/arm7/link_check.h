@@ -31,6 +31,9 @@ bool WaitUntilHaltedAgain();
 
 // Anything seen since the last clear, the cable's power-sense observation included.
 [[nodiscard]] bool LinkLost();
+// Words out of step in the comms channel and nothing else: the cable held, and the core
+// halted again, so it can be asked why (an access of its that aborted, for one).
+[[nodiscard]] bool OnlyCommsOutOfStep();
 void ClearLinkObservations();
 
 }  // namespace vantrel::arm7

@@ -18,6 +18,7 @@
 #include "cable/cable.h"
 #include "cable/port_config.h"
 #include "cable/tap.h"
+#include "target/abort_watch.h"
 #include "target/memory_map.h"
 #include "target/register_cache.h"
 #include "target/target_state.h"
@@ -34,7 +35,6 @@ constexpr uint8_t kUnreadByte = 0xFF;
 constexpr int32_t kComplete = 100;
 constexpr int32_t kMinAccessWidth = 1;
 constexpr int32_t kMaxAccessWidth = 4;
-constexpr uint32_t kModeField = 0x1F;
 
 // The words that hold the bytes first .. first + length - 1.
 struct WordSpan {
@@ -90,15 +90,30 @@ void RecoverAfterFailedWrite() {
   RecoverAfterFailedRead();
 }
 
-// A system-speed access that aborts takes the core into Abort mode before it drops back
-// into debug state, and the words it moved are not memory. One CPSR read at the end of a
-// transfer tells, compared with the mode the core halted in (a core that halted in Abort
-// mode already cannot show it this way). The read also goes through the link once more.
-bool TransferWentAstray() {
-  uint32_t cpsr = 0;
-  (void)arm7::ArmReadRegister(kCpsrIndex, cpsr);
-  const uint32_t haltedMode = arm7::RegisterCache()[kCpsrIndex] & kModeField;
-  return arm7::LinkLost() || (cpsr & kModeField) != haltedMode;
+// A word transfer that failed. Words out of step in the comms loop, with the cable
+// sound, may be an access that aborted and halted the loop's core at its vector: then
+// the core is put back and stays halted as after any aborted access. Anything else
+// leaves the core in an unknown state, started afresh by the recovery.
+ResultCode FailedTransfer(AbortWatch& watch, void (*recover)()) {
+  if (arm7::OnlyCommsOutOfStep()) {
+    arm7::ClearLinkObservations();
+    if (watch.Check() == AbortWatch::Outcome::kAborted) return kWordTransferFailed;
+  }
+  recover();
+  return kWordTransferFailed;
+}
+
+// The end of a transfer that reached the core. A link lost on the way leaves the core in
+// an unknown state, started afresh by the recovery. An access that aborted fails the
+// transfer too, but the core is halted and put back as it was: the target stays halted.
+ResultCode CheckedTransfer(AbortWatch& watch, void (*recover)()) {
+  switch (watch.Check()) {
+    case AbortWatch::Outcome::kClean: return kOk;
+    case AbortWatch::Outcome::kAborted: return kWordTransferFailed;
+    case AbortWatch::Outcome::kLinkLost: break;
+  }
+  recover();
+  return kWordTransferFailed;
 }
 
 // The clipped part as an offset into the request; empty when the map left nothing or
@@ -117,12 +132,11 @@ RequestPart PartOfRequest(uint32_t address, int32_t length, const ClippedTransfe
 
 // Word-aligned, with ArmGetData's block and progress rules. A stop by the host keeps the
 // words read so far (the rest stays 0xFF) and counts as success.
-ResultCode ReadWords(const WordSpan& span, uint8_t* scratch) {
+ResultCode ReadWords(const WordSpan& span, uint8_t* scratch, AbortWatch& watch) {
   const ResultCode result =
       GetData(span.first, scratch, static_cast<int>(span.bytes / static_cast<int64_t>(kWordBytes)));
   if (result == kOk || result == kTransferStopped) return kOk;
-  RecoverAfterFailedRead();
-  return kWordTransferFailed;
+  return FailedTransfer(watch, RecoverAfterFailedRead);
 }
 
 // Where the chunks of a write go: to the debug bus, or, for a fast write of whole words
@@ -161,29 +175,28 @@ class ChunkWriter {
   uint32_t wordsSent_ = 0;
 };
 
-ResultCode FailWrite(ChunkWriter& writer) {
+ResultCode FailWrite(ChunkWriter& writer, AbortWatch& watch) {
   (void)writer.Finish();
-  RecoverAfterFailedWrite();
-  return kWordTransferFailed;
+  return FailedTransfer(watch, RecoverAfterFailedWrite);
 }
 
 // Chunks of up to 14 words, the source words `width` bytes apart; progress after the
 // first chunk and whenever the offset is a multiple of 256, and once at the end.
-ResultCode WriteWords(uint32_t first, int64_t length, const uint8_t* source, int32_t width) {
+ResultCode WriteWords(uint32_t first, int64_t length, const uint8_t* source, int32_t width, AbortWatch& watch) {
   ChunkWriter writer(first, length, width);
-  if (writer.StartFailed()) return FailWrite(writer);
+  if (writer.StartFailed()) return FailWrite(writer, watch);
   ResultCode result = kOk;
   int64_t offset = 0;
   const int64_t advance = static_cast<int64_t>(kChunkWords) * width;
   while (offset < length) {
     const int count = static_cast<int>(std::min<int64_t>((length - offset) / kWordBytes, kChunkWords));
     const auto address = static_cast<uint32_t>(first + offset);
-    if (!writer.Put(address, width, count, source + offset, offset == 0)) return FailWrite(writer);
+    if (!writer.Put(address, width, count, source + offset, offset == 0)) return FailWrite(writer, watch);
     // A stop seen once everything is written does not undo the write; a power reading
     // gone bad is no stop but a lost link.
     const bool moreToWrite = offset + advance < length;
     if (offset % kWriteProgressBytes == 0 && arm7::ReportProgress(ClampToInt32(offset), ClampToInt32(length)) == 1) {
-      if (arm7::PowerReadingBad()) return FailWrite(writer);
+      if (arm7::PowerReadingBad()) return FailWrite(writer, watch);
       if (moreToWrite) {
         result = kTransferStopped;
         break;
@@ -191,28 +204,28 @@ ResultCode WriteWords(uint32_t first, int64_t length, const uint8_t* source, int
     }
     offset += advance;
   }
-  if (!writer.Finish()) return FailWrite(writer);
+  if (!writer.Finish()) return FailWrite(writer, watch);
   (void)arm7::ReportProgress(ClampToInt32(offset), ClampToInt32(length));
   return result;
 }
 
 // The partly requested words at either end are read first so that their other bytes
 // are written back as they were.
-ResultCode WriteMergedBytes(uint32_t first, uint32_t length, const uint8_t* source) {
+ResultCode WriteMergedBytes(uint32_t first, uint32_t length, const uint8_t* source, AbortWatch& watch) {
   const WordSpan span = WordsAround(first, length);
   std::unique_ptr<uint8_t[]> staging = ObtainBuffer(span.bytes);
   if (staging == nullptr) return kNoMemory;
   const bool partialHead = span.lead != 0 || length < kWordBytes;
   const bool partialTail = ((first + length) & kWordOffsetMask) != 0;
   const int64_t lastWordOffset = span.bytes - kWordBytes;
-  if (partialHead && ReadWords({span.first, kWordBytes, 0}, staging.get()) != kOk) return kWordTransferFailed;
+  if (partialHead && ReadWords({span.first, kWordBytes, 0}, staging.get(), watch) != kOk) return kWordTransferFailed;
   if (partialTail && lastWordOffset > 0) {
     const WordSpan tail{static_cast<uint32_t>(span.first + lastWordOffset), kWordBytes, 0};
-    if (ReadWords(tail, staging.get() + lastWordOffset) != kOk) return kWordTransferFailed;
+    if (ReadWords(tail, staging.get() + lastWordOffset, watch) != kOk) return kWordTransferFailed;
   }
   std::memcpy(staging.get() + span.lead, source, length);
   arm7::SetProgressPercent(0);
-  return WriteWords(span.first, span.bytes, staging.get(), static_cast<int32_t>(kWordBytes));
+  return WriteWords(span.first, span.bytes, staging.get(), static_cast<int32_t>(kWordBytes), watch);
 }
 
 bool WordAligned(uint32_t value) { return (value & kWordOffsetMask) == 0; }
@@ -239,11 +252,9 @@ ResultCode FetchTargetMemory(uint32_t address, int32_t length, uint8_t* destinat
   if (scratch == nullptr) return kNoMemory;
   std::memset(scratch.get(), kUnreadByte, static_cast<std::size_t>(span.bytes));
   arm7::ClearLinkObservations();
-  if (ReadWords(span, scratch.get()) != kOk) return kWordTransferFailed;
-  if (TransferWentAstray()) {
-    RecoverAfterFailedRead();
-    return kWordTransferFailed;
-  }
+  AbortWatch watch;
+  if (ReadWords(span, scratch.get(), watch) != kOk) return kWordTransferFailed;
+  if (const ResultCode checked = CheckedTransfer(watch, RecoverAfterFailedRead); checked != kOk) return checked;
   std::memset(destination, kUnreadByte, static_cast<std::size_t>(length));
   std::memcpy(destination + part.offset, scratch.get() + span.lead, part.length);
   return kOk;
@@ -264,14 +275,16 @@ ResultCode StoreTargetMemory(uint32_t address, int32_t length, const uint8_t* da
   const uint32_t first = address + part.offset;
   const uint8_t* source = data + part.offset;
   arm7::ClearLinkObservations();
+  AbortWatch watch;
   const ResultCode result = WordAligned(first) && WordAligned(part.length)
-                                ? WriteWords(first, part.length, source, accessWidth)
-                                : WriteMergedBytes(first, part.length, source);
+                                ? WriteWords(first, part.length, source, accessWidth, watch)
+                                : WriteMergedBytes(first, part.length, source, watch);
   // Only a transfer that reached the core (the halted core kept halted) is checked.
-  if ((result == kOk || result == kTransferStopped) && TransferWentAstray()) {
-    RecoverAfterFailedWrite();
-    return kWordTransferFailed;
+  if (result == kOk || result == kTransferStopped) {
+    const ResultCode checked = CheckedTransfer(watch, RecoverAfterFailedWrite);
+    return checked != kOk ? checked : result;
   }
+  if (CoreHalted()) watch.PutBack();
   return result;
 }
 

@@ -132,8 +132,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& param) { return std::string(param.param.name); });
 
 // An access that aborts: the loop halts at the vector instead of running the handler
-// there, the transfer fails, the core is restarted from address 0 (target down), and the
-// work area is back.
+// there, the transfer fails as through the debug bus (the core stays halted, put back as
+// it halted), and the work area is back.
 class CommsLoopAbortTest : public CommsLoopTest, public ::testing::WithParamInterface<bool> {
  protected:
   static constexpr uint32_t kAbortBase = 0x30000;
@@ -165,9 +165,11 @@ TEST_P(CommsLoopAbortTest, FailsLikeTheDebugBusWithoutRunningTheHandler) {
   EXPECT_NE(result, 0);
   EXPECT_NE(result, 1);
   EXPECT_EQ(LoopsRun(), 1);
-  EXPECT_EQ(StatusWord() >> 8, 0x200) << "restarted from address 0";
+  EXPECT_EQ(StatusWord() >> 8, 0x300) << "still halted";
+  EXPECT_EQ(ResponseWords(ReadRegistersByNames({"cpsr"})), std::vector<uint32_t>{0xD3}) << "out of Abort mode";
   EXPECT_EQ(buffer, unchanged);
   EXPECT_EQ(WorkAreaBytes(), workArea);
+  ASSERT_EQ(Run().status, VANTREL_STATUS_OK);
   RunBoard(1000);
   EXPECT_EQ(BoardBytes(kHandlerMark, 4), std::vector<uint8_t>(4, 0)) << "the abort handler ran";
 }
