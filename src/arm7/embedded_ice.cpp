@@ -85,8 +85,9 @@ uint32_t ArmGetStatus(uint32_t targetState) {
 }
 
 ResultCode ReadIceRegisters(IceDump& dump) {
+  ClearLinkObservations();
   for (int i = 0; i < kIceDumpWords; ++i) dump.words[i] = GetICEReg(kDumpedRegisters[i]);
-  return kOk;
+  return LinkLost() ? kIceDumpLinkLost : kOk;
 }
 
 }  // namespace vantrel::arm7

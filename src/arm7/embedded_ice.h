@@ -61,7 +61,10 @@ struct IceDump {
 };
 inline constexpr int kIceDumpWords = 16;
 
-// Fills every word of dump with GetICEReg reads. Returns 0.
+// Fills every word of dump with GetICEReg reads. Returns 0, or kIceDumpLinkLost when the
+// reads went through a link that was lost (a cable pulled out reads all ones): the words
+// are then not the registers'.
+inline constexpr ResultCode kIceDumpLinkLost = 2;
 ResultCode ReadIceRegisters(IceDump& dump);
 
 }  // namespace vantrel::arm7

@@ -283,6 +283,24 @@ TEST_F(DownloadTailFaultTest, AFaultAfterTheDataFailsTheDownload) {
   }
 }
 
+// The EmbeddedICE dump read through a cable pulled out (all ones) or with the power gone
+// is none of the registers': it fails as a memory read does, and works once healed.
+using IceDumpFaultTest = DownloadTailFaultTest;
+
+TEST_F(IceDumpFaultTest, ADumpThroughALostLinkFails) {
+  for (const Fault fault : {Fault::kUnplug, Fault::kPowerLoss}) {
+    port_.Arm(fault, 0);
+    const JtagResponse lost = Call(VANTREL_CMD_READ_ICE);
+    EXPECT_EQ(lost.status, VANTREL_STATUS_FAILED);
+    EXPECT_EQ(test::ResponseText(lost), "some errors occur  when reading bus");
+    port_.Heal();
+    const JtagResponse healed = Call(VANTREL_CMD_READ_ICE);
+    ASSERT_EQ(healed.status, VANTREL_STATUS_OK);
+    EXPECT_EQ(healed.length, 64);
+    EXPECT_EQ(ResponseWords(healed)[1] & 0x09u, 0x09u) << "debug status: halted";
+  }
+}
+
 // A core that stops halting: the failed stop leaves it running, so a read is refused
 // rather than answered with made-up bytes, and a reconnect that cannot halt it says the
 // target is down. Once the core halts again, a connect leaves debug control holding
