@@ -177,6 +177,21 @@ TEST(HostSession, APartialWordWriteKeepsTheNeighbouringBytes) {
   EXPECT_TRUE(Contains(run.out, "00001000  11 22 33 aa bb 66 77 88")) << run.out;
 }
 
+// "regs usr" shows the User mode's sp and lr, the ones "reg r13_usr" names, also while
+// the core is halted in another mode with sp and lr of its own.
+TEST(HostSession, RegsUsrShowsTheUserModesRegisters) {
+  const HostRun run = RunHost(
+      {kHost, "open; connect; reg cpsr 0xd3; reg r13_usr 0x1300; reg r14_usr 0x1400; reg r8 0x800; reg sp 0x2300; "
+              "reg lr 0x2400; regs usr"});
+  ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+  const std::string regs = OutputOf(run.out, "regs usr");
+  EXPECT_EQ(Field(regs, "r13_usr"), Hex(0x1300)) << regs;
+  EXPECT_EQ(Field(regs, "r14_usr"), Hex(0x1400)) << regs;
+  EXPECT_EQ(Field(regs, "r8_usr"), Hex(0x800)) << regs;
+  EXPECT_EQ(Field(regs, "cpsr"), Hex(0xd3)) << regs;
+  EXPECT_EQ(Field(regs, "sp"), "") << "no unlabelled sp of the current mode\n" << regs;
+}
+
 TEST(HostSession, StatusDescribesTheCoreOnlyAsFarAsTheStateShowsIt) {
   const struct {
     const char* commands;

@@ -24,9 +24,6 @@ const std::vector<ModeLayout>& ModeLayouts() {
       {"cur",
        {"r0", "r1", "r2", "r3", "r4", "r5", "r6", "r7", "r8", "r9", "r10", "r11", "r12", "sp", "lr", "pc", "cpsr",
         "spsr"}},
-      // The library reads "usr" in the current mode, as the core holds it.
-      {"usr",
-       {"r0", "r1", "r2", "r3", "r4", "r5", "r6", "r7", "r8", "r9", "r10", "r11", "r12", "sp", "lr", "pc", "cpsr"}},
       {"fiq", {"r8_fiq", "r9_fiq", "r10_fiq", "r11_fiq", "r12_fiq", "r13_fiq", "r14_fiq", "spsr_fiq"}},
       {"irq", {"r13_irq", "r14_irq", "spsr_irq"}},
       {"svc", {"r13_svc", "r14_svc", "spsr_svc"}},
@@ -34,6 +31,16 @@ const std::vector<ModeLayout>& ModeLayouts() {
       {"und", {"r13_und", "r14_und", "spsr_und"}},
   };
   return layouts;
+}
+
+// The library's mode set "usr" is the current mode's registers as the core holds them:
+// out of User or System mode its sp and lr are another mode's. So "regs usr" asks for
+// the User mode's registers by name, as "reg r13_usr" does, and labels what it shows.
+const std::vector<const char*>& UserRegisterNames() {
+  static const std::vector<const char*> names = {
+      "r0",      "r1",      "r2",      "r3",      "r4",      "r5",     "r6",     "r7", "r8_usr",
+      "r9_usr",  "r10_usr", "r11_usr", "r12_usr", "r13_usr", "r14_usr", "pc",    "cpsr"};
+  return names;
 }
 
 bool IsPsrName(const std::string& name) { return name.compare(0, 4, "cpsr") == 0 || name.compare(0, 4, "spsr") == 0; }
@@ -62,6 +69,22 @@ Answer ReadByNames(Session& session, const std::vector<std::string>& names) {
   return session.Call(VANTREL_CMD_READ_REGISTERS, request);
 }
 
+// The words of an answer under their names, one a line; a short answer is a failure.
+bool PrintWords(Session& session, const std::vector<const char*>& names, const Answer& answer) {
+  if (!session.Check(answer)) return false;
+  if (answer.data.size() != names.size() * 4) {
+    return session.Fail("the library answered " + std::to_string(answer.data.size()) + " bytes, not " +
+                        std::to_string(names.size() * 4));
+  }
+  for (size_t i = 0; i < names.size(); ++i) PrintRegister(session, names[i], answer.Word(i));
+  return true;
+}
+
+bool RunUserRegs(Session& session) {
+  const std::vector<const char*>& names = UserRegisterNames();
+  return PrintWords(session, names, ReadByNames(session, std::vector<std::string>(names.begin(), names.end())));
+}
+
 }  // namespace
 
 std::optional<uint32_t> ReadRegisterQuietly(Session& session, const std::string& name) {
@@ -73,6 +96,7 @@ std::optional<uint32_t> ReadRegisterQuietly(Session& session, const std::string&
 bool RunRegs(Session& session, Arguments& arguments) {
   if (!ExpectPositional(session, arguments, 0, 1)) return false;
   const std::string mode = arguments.Positional().empty() ? "cur" : arguments.Positional()[0];
+  if (mode == "usr") return RunUserRegs(session);
   const ModeLayout* layout = nullptr;
   for (const ModeLayout& candidate : ModeLayouts()) {
     if (mode == candidate.mode) layout = &candidate;
@@ -81,14 +105,7 @@ bool RunRegs(Session& session, Arguments& arguments) {
   JtagRequest request = EmptyRequest();
   request.args.readRegisters.byMode = 1;
   std::snprintf(request.args.readRegisters.modeName, VANTREL_TEXT_FIELD_SIZE, "%s", mode.c_str());
-  const Answer answer = session.Call(VANTREL_CMD_READ_REGISTERS, request);
-  if (!session.Check(answer)) return false;
-  if (answer.data.size() != layout->names.size() * 4) {
-    return session.Fail("the library answered " + std::to_string(answer.data.size()) + " bytes, not " +
-                        std::to_string(layout->names.size() * 4));
-  }
-  for (size_t i = 0; i < layout->names.size(); ++i) PrintRegister(session, layout->names[i], answer.Word(i));
-  return true;
+  return PrintWords(session, layout->names, session.Call(VANTREL_CMD_READ_REGISTERS, request));
 }
 
 bool RunReg(Session& session, Arguments& arguments) {
