@@ -69,8 +69,9 @@ ResultCode PrepareEntry(uint32_t entryAddress, uint32_t keptR0, uint32_t keptR1)
   arm7::ClearLinkObservations();
   const ResultCode r0 = target::WriteRegister(target::kCurrentMode, 0, keptR0);
   const ResultCode r1 = target::WriteRegister(target::kCurrentMode, 1, keptR1);
-  const ResultCode pc = target::SetPc(entryAddress);
+  // ARM state before the registers are read again: the cached CPSR then says so too.
   arm7::SetArmStateAtEntry(1);
+  const ResultCode pc = target::SetPc(entryAddress);
   if (!halted) return kOk;
   if (arm7::LinkLost()) {
     target::SetTargetState(target::kTargetDown);

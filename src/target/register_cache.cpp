@@ -13,6 +13,7 @@ namespace {
 
 constexpr uint32_t kModeField = 0x1F;
 constexpr uint32_t kSystemMode = 0x1F;
+constexpr uint32_t kThumbStateBit = 0x20;
 constexpr uint32_t kWordAlignment = 3;
 constexpr uint32_t kHalfwordOffset = 2;
 constexpr int kLastCachedGeneralRegister = 14;
@@ -143,6 +144,9 @@ constexpr int kFirstBankedRegister = 8;
 // those core registers since, and no run will restore them now), and the cache then
 // takes the new mode's, so that it keeps describing the mode the core resumes in.
 ResultCode WriteCpsr(uint32_t value) {
+  // The halted core runs ARM code whatever its T bit says; the T bit the host writes is
+  // the state the core resumes in, and reads back as written.
+  arm7::SetArmStateAtEntry((value & kThumbStateBit) != 0 ? 0 : 1);
   const uint32_t mode = CacheElement(kCpsrIndex) & kModeField;
   if ((value & kModeField) != mode) {
     for (int i = kFirstBankedRegister; i <= kLastCachedGeneralRegister; ++i) (void)WriteCore(i, CacheElement(i));

@@ -316,5 +316,46 @@ TEST_F(RegistersTest, ACoreStoppedInThumbStateIsDebuggedInArmStateAndResumesInTh
   }
 }
 
+// A CPSR whose T bit the host changed while the core was halted is the state the core
+// resumes in: from an ARM halt into Thumb code, then from that Thumb halt into ARM code.
+TEST_F(RegistersTest, TheTBitWrittenIsTheStateTheCoreResumesIn) {
+  LoadWords(0, {kBranchToSelf});
+  LoadWords(0x1000, {0xE3A050AB /* MOV r5, #0xAB */, 0xE3A06C02 /* MOV r6, #0x200 */, 0xE5865000 /* STR r5, [r6] */,
+                     kBranchToSelf});
+  // MOVS r5, #0xCD; MOVS r6, #0x80; LSLS r6, r6, #2; STR r5, [r6]; B .; NOP
+  LoadWords(0x2000, {0x268025CD, 0x603500B6, 0x46C0E7FE});
+  // Before each entry, code that counts in r7: a core that resumed early would run it.
+  LoadWords(0xFFC, {0xE2877001 /* ADD r7, r7, #1 */});
+  LoadWords(0x1FFC, {0x37013701 /* ADDS r7, #1; ADDS r7, #1 */});
+  OpenAndConnect();
+  struct Step {
+    const char* what;
+    bool thumb;
+    uint32_t entry;
+    uint32_t mark;  // what the code stores at 0x200
+    uint32_t loop;  // its branch to itself
+  };
+  for (const Step& step :
+       {Step{"ARM to Thumb", true, 0x2000, 0xCD, 0x2008}, Step{"Thumb to ARM", false, 0x1000, 0xAB, 0x100C}}) {
+    SCOPED_TRACE(step.what);
+    LoadWords(0x200, {0});
+    const uint32_t cpsr = ReadNames({"cpsr"}).at(0);
+    ExpectWrite("cpsr", step.thumb ? cpsr | 0x20 : cpsr & ~0x20u);
+    ExpectWrite("pc", step.entry);
+    ExpectWrite("r7", 0);
+    EXPECT_EQ(ReadNames({"cpsr"}).at(0) & 0x20, step.thumb ? 0x20u : 0u) << "reads back as written";
+    EXPECT_EQ(board().Cpsr() & 0x20, 0u) << "the halted core stays in ARM state";
+    ASSERT_EQ(Run().status, VANTREL_STATUS_OK);
+    RunBoard(50);
+    EXPECT_EQ(board().Cpsr() & 0x20, step.thumb ? 0x20u : 0u);
+    EXPECT_EQ(BoardBytes(0x200, 4), (std::vector<uint8_t>{static_cast<uint8_t>(step.mark), 0, 0, 0}));
+    EXPECT_EQ(board().Reg(7), 0u) << "the core began at the entry";
+    const JtagResponse stop = Stop();
+    ASSERT_EQ(stop.status, VANTREL_STATUS_OK);
+    EXPECT_EQ(ResponseWords(stop).at(0), step.loop);
+    EXPECT_EQ((StatusWord() & 0x10) != 0, step.thumb);
+  }
+}
+
 }  // namespace
 }  // namespace vantrel::e2e

@@ -248,9 +248,11 @@ TEST_F(RegisterCacheTest, CurrentModeWritesReadTheRegisterBackIntoTheCache) {
 TEST_F(RegisterCacheTest, StatusRegisterWritesKeepR0) {
   Halt();
   ScriptStores({0x0A, 0x0B, 0x600000D3});  // r0, then the CPSR read back (r0, CPSR)
+  // The core stays in ARM state; the T bit written is the state it resumes in.
   ASSERT_EQ(target::WriteRegister(target::kCurrentMode, target::kCpsrIndex, 0x600000F3), kOk);
   EXPECT_THAT(Ops(), ElementsAre("read r0", "write cpsr=600000D3", "write r0=0000000A", "read cpsr"));
-  EXPECT_EQ(Cache(16), 0x600000D3u);
+  EXPECT_EQ(Cache(16), 0x600000F3u);
+  EXPECT_EQ(arm7::ArmStateAtEntry(), 0);
 
   port_.ClearLog();
   Cache(16) = 0x1F;
