@@ -145,12 +145,16 @@ bool GdbTarget::ReadMemory(uint32_t address, size_t length, std::vector<unsigned
 bool GdbTarget::WriteMemory(uint32_t address, const std::vector<unsigned char>& bytes) {
   if (bytes.empty()) return true;
   if (static_cast<uint64_t>(address) + bytes.size() > 0x100000000ull || !Halted()) return false;
+  // GDB writes the program: a breakpoint planted there stays, over the new bytes.
+  const std::vector<unsigned char> stored = software_.KeepingPatterns(address, bytes);
   JtagRequest request = cli::EmptyRequest();
   request.args.writeMemory.address = address;
-  request.args.writeMemory.data = bytes.data();
-  request.args.writeMemory.length = static_cast<int32_t>(bytes.size());
+  request.args.writeMemory.data = stored.data();
+  request.args.writeMemory.length = static_cast<int32_t>(stored.size());
   request.args.writeMemory.accessWidth = 4;
-  return Transfer(VANTREL_CMD_WRITE_MEMORY, request, bytes.size());
+  if (!Transfer(VANTREL_CMD_WRITE_MEMORY, request, stored.size())) return false;
+  software_.ProgramWritten(address, bytes);
+  return true;
 }
 
 bool GdbTarget::InsertSoftwareBreakpoint(uint32_t address, int kind) {
