@@ -51,7 +51,7 @@ void PrintPortTrace(void*, const char* line) {
   if (std::strncmp(line, "lpt", 3) == 0) std::fprintf(stderr, "vantrel: %s", line);
 }
 
-// `gdbserver [--listen [HOST:]PORT]` in place of the session's commands; empty when the
+// `gdbserver` and its options in place of the session's commands; empty when the
 // commands are a session's.
 std::optional<std::vector<std::string>> GdbServerArguments(const std::string& commands) {
   std::istringstream words(commands);
@@ -60,14 +60,6 @@ std::optional<std::vector<std::string>> GdbServerArguments(const std::string& co
   if (arguments.empty() || arguments[0] != "gdbserver") return std::nullopt;
   arguments.erase(arguments.begin());
   return arguments;
-}
-
-std::optional<vantrel::gdb::ListenAddress> ParseGdbServerArguments(const std::vector<std::string>& arguments,
-                                                                   std::string* error) {
-  if (arguments.empty()) return vantrel::gdb::ListenAddress{};
-  if (arguments.size() == 2 && arguments[0] == "--listen") return vantrel::gdb::ParseListenAddress(arguments[1], error);
-  *error = "usage: vantrel [OPTIONS] gdbserver [--listen [HOST:]PORT]";
-  return std::nullopt;
 }
 
 }  // namespace
@@ -89,8 +81,8 @@ int main(int argc, char** argv) {
     return 0;
   }
   const auto gdbServer = GdbServerArguments(options.commands);
-  std::optional<vantrel::gdb::ListenAddress> listen;
-  if (gdbServer && !(listen = ParseGdbServerArguments(*gdbServer, &error))) {
+  std::optional<vantrel::gdb::ServerSettings> server;
+  if (gdbServer && !(server = vantrel::gdb::ParseServerArguments(*gdbServer, &error))) {
     std::fprintf(stderr, "vantrel: %s\n", error.c_str());
     return kExitSetup;
   }
@@ -121,7 +113,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "vantrel: simulated board on lpt1: %s (--port lpt1 for a real cable)\n",
                  board->Description().c_str());
   }
-  if (listen) return vantrel::gdb::RunGdbServer(library, options.port.value_or("lpt1"), *listen);
+  if (server) return vantrel::gdb::RunGdbServer(library, options.port.value_or("lpt1"), *server);
   try {
     return RunSession(library, options);
   } catch (const std::exception& exception) {
