@@ -17,6 +17,7 @@
 #include "library.h"
 #include "options.h"
 #include "progress_bar.h"
+#include "raised_privilege.h"
 #include "runner.h"
 #include "session.h"
 #include "vantrel_version.h"
@@ -62,6 +63,26 @@ std::optional<std::vector<std::string>> GdbServerArguments(const std::string& co
   return arguments;
 }
 
+// With raised privilege only the library installed beside vantrel, in folders the user
+// cannot change, is loaded: a library of the user's choice would run with the privilege.
+bool LoadTrustedLibrary(vantrel::cli::Library& library, const std::string& libraryPath) {
+  using namespace vantrel::cli;
+  if (!libraryPath.empty() && RunningWithRaisedPrivilege()) {
+    std::fprintf(stderr,
+                 "vantrel: --library is refused, since vantrel runs with raised privilege (setuid, setgid or file "
+                 "capabilities); give the user the port device instead (see the README: ppdev and the group lp)\n");
+    return false;
+  }
+  const std::string path = libraryPath.empty() ? DefaultLibraryPath() : libraryPath;
+  if (const std::string refusal = LibraryRefusal(path); !refusal.empty()) {
+    std::fprintf(stderr, "vantrel: %s\n", refusal.c_str());
+    return false;
+  }
+  if (library.Load(path)) return true;
+  std::fprintf(stderr, "vantrel: %s\n", library.Error().c_str());
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -90,10 +111,7 @@ int main(int argc, char** argv) {
   // board must outlive it.
   std::unique_ptr<AttachedBoard> board;
   Library library;
-  if (!library.Load(options.libraryPath.empty() ? DefaultLibraryPath() : options.libraryPath)) {
-    std::fprintf(stderr, "vantrel: %s\n", library.Error().c_str());
-    return kExitSetup;
-  }
+  if (!LoadTrustedLibrary(library, options.libraryPath)) return kExitSetup;
   if (options.fast) library.SetTransferMode(VANTREL_TRANSFER_FAST);
   // A refused instance would answer every command with the same message; say it once.
   const Answer name = library.Call(EmptyRequest(), VANTREL_CMD_GET_NAME);
