@@ -311,7 +311,7 @@ std::string GdbSession::Features(const std::string& args) {
 std::string GdbSession::Query(const std::string& packet) {
   if (packet.rfind("qSupported", 0) == 0) {
     char reply[96];
-    std::snprintf(reply, sizeof reply, "PacketSize=%zx;qXfer:features:read+;QStartNoAckMode+", kMaxPacketBytes);
+    std::snprintf(reply, sizeof reply, "PacketSize=%zx;qXfer:features:read+;QStartNoAckMode+;vContSupported+", kMaxPacketBytes);
     return reply;
   }
   if (packet == "QStartNoAckMode") {

@@ -60,8 +60,7 @@ bool GdbTarget::OpenAndConnect(std::string* error) {
 
 bool GdbTarget::Attach(std::string* error) {
   registers_.reset();
-  software_.Forget();
-  hardware_.reset();
+  ForgetBreakpoints();
   const int state = TargetState();
   if (state == kStateRunning) {
     if (Stop()) return true;
@@ -83,8 +82,7 @@ void GdbTarget::Detach() {
 bool GdbTarget::Reset(std::string* error) {
   if (TargetState() == kStateRunning) (void)Stop();
   if (Halted()) TakeOutAll();
-  software_.Forget();
-  hardware_.reset();
+  ForgetBreakpoints();
   registers_.reset();
   const int state = TargetState();
   if (state != kStateConnected && state != kStateHalted) return OpenAndConnect(error);
@@ -162,32 +160,53 @@ bool GdbTarget::InsertSoftwareBreakpoint(uint32_t address, int kind) {
   // Thumb pattern there stops the core before the pair.
   const size_t size = kind == 4 ? 4 : 2;
   if ((kind < 2 || kind > 4) || address % size != 0) return false;
-  if (software_.Contains(address)) return true;
-  return Halted() && software_.Plant(address, kind == 4 ? cli::PatternSize::kArm : cli::PatternSize::kThumb);
+  if (software_.Contains(address) || (hardware_ == address && hardwareServesSoftware_)) return true;
+  if (!Halted()) return false;
+  if (software_.Plant(address, kind == 4 ? cli::PatternSize::kArm : cli::PatternSize::kThumb)) return true;
+  // Code that memory cannot patch (ROM, flash, a read-only region) gets the hardware
+  // breakpoint while it is free: GDB's own breakpoints for next, finish and until there.
+  // Memory that cannot even be read holds no code to break in.
+  std::vector<unsigned char> code;
+  if (hardware_ || !ReadMemory(address, size, &code) || !SetHardware(address)) return false;
+  hardware_ = address;
+  hardwareServesSoftware_ = true;
+  return true;
 }
 
 bool GdbTarget::RemoveSoftwareBreakpoint(uint32_t address) {
+  if (hardware_ == address && hardwareServesSoftware_) return RemoveHardware();
   return !software_.Contains(address) || (Halted() && software_.Remove(address));
 }
 
 bool GdbTarget::InsertHardwareBreakpoint(uint32_t address) {
-  if (hardware_) return *hardware_ == address;
+  if (hardware_) return *hardware_ == address && !hardwareServesSoftware_;
   if (!SetHardware(address)) return false;
   hardware_ = address;
   return true;
 }
 
 bool GdbTarget::RemoveHardwareBreakpoint(uint32_t address) {
-  if (hardware_ != address) return true;
+  if (hardware_ != address || hardwareServesSoftware_) return true;
+  return RemoveHardware();
+}
+
+bool GdbTarget::RemoveHardware() {
   if (!ClearHardware()) return false;
   hardware_.reset();
+  hardwareServesSoftware_ = false;
   return true;
 }
 
 void GdbTarget::TakeOutAll() {
   software_.TakeAllOut();
   if (hardware_) (void)ClearHardware();
+  ForgetBreakpoints();
+}
+
+void GdbTarget::ForgetBreakpoints() {
+  software_.Forget();
   hardware_.reset();
+  hardwareServesSoftware_ = false;
 }
 
 bool GdbTarget::AtBreakpoint() {

@@ -44,7 +44,8 @@ class GdbTarget {
   bool ReadMemory(uint32_t address, size_t length, std::vector<unsigned char>* bytes);
   bool WriteMemory(uint32_t address, const std::vector<unsigned char>& bytes);
 
-  // kind 2: Thumb, 3: a Thumb BL pair, 4: ARM. False when memory does not keep the pattern.
+  // kind 2: Thumb, 3: a Thumb BL pair, 4: ARM. Where memory does not keep the pattern,
+  // the hardware breakpoint serves while it is free; false otherwise.
   bool InsertSoftwareBreakpoint(uint32_t address, int kind);
   bool RemoveSoftwareBreakpoint(uint32_t address);
   // The one hardware breakpoint; false when it is taken or the library refused.
@@ -73,7 +74,9 @@ class GdbTarget {
   bool Stop();
   bool SetHardware(uint32_t address) { return cli::SetHardwareBreak(library_, address).Ok(); }
   bool ClearHardware() { return cli::ClearHardwareBreak(library_).Ok(); }
+  bool RemoveHardware();
   void TakeOutAll();
+  void ForgetBreakpoints();
   // Runs one instruction from the halted PC and waits for it to halt again.
   bool RunOneInstruction(const std::function<bool()>& interrupted, StopCause* cause);
   std::optional<NextAddress> PredictNext();
@@ -85,6 +88,7 @@ class GdbTarget {
   // GDB chooses each pattern's size: kind 2 Thumb, 4 ARM.
   cli::SoftwareBreakpoints software_;
   std::optional<uint32_t> hardware_;
+  bool hardwareServesSoftware_ = false;  // hardware_ is a software breakpoint in ROM
 };
 
 }  // namespace vantrel::gdb
