@@ -52,7 +52,7 @@ void ServeClient(GdbConnection& connection, GdbTarget& target) {
   } catch (const std::exception& exception) {
     // A fault in one session drops that client, never the server.
     Log(std::string("internal error: ") + exception.what());
-    target.Detach();
+    target.Release();
   }
 }
 
@@ -96,9 +96,9 @@ void GdbSession::Serve() {
     }
     if (connection_.Closed()) break;
   }
-  // A client that vanished leaves no breakpoint behind: the next one finds the
-  // program as it is.
-  if (connection_.Closed()) target_.Detach();
+  // A client that went without a detach leaves no breakpoint behind, and the core where
+  // it was: the next one finds the program as it is.
+  if (connection_.Closed()) target_.Release();
 }
 
 bool GdbSession::Handle(const std::string& packet) {
@@ -253,6 +253,8 @@ bool GdbSession::ClientInterrupted() {
 }
 
 std::string GdbSession::Resume(bool step) {
+  // A core set running by the server itself (monitor reset run) is waited for.
+  if (!step && target_.Running()) return RunUntilHalt();
   if (!target_.Halted()) return kErrorTarget;
   if (step) {
     StopCause cause = StopCause::kBreakpoint;

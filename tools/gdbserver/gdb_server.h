@@ -38,7 +38,7 @@ class GdbSession {
  public:
   GdbSession(GdbConnection& connection, GdbTarget& target) : connection_(connection), target_(target) {}
   // Serves the client; leaves the target known: breakpoints out, the core as the
-  // client left it (running after a detach or a vanished client while running).
+  // client left it (running after a detach; halted after a disconnect or kill).
   void Serve();
 
  private:
@@ -59,6 +59,7 @@ class GdbSession {
   std::string RunUntilHalt();
   std::string Restart();
   std::string Monitor(const std::string& hexCommand);
+  std::string MonitorReset(const std::vector<std::string>& words);
   bool ClientInterrupted();
 
   GdbConnection& connection_;

@@ -39,6 +39,13 @@ bool GdbTarget::Halted() const {
   return state == kStateConnected || state == kStateHalted;
 }
 
+bool GdbTarget::Running() const { return TargetState() == kStateRunning; }
+
+bool GdbTarget::Run() {
+  registers_.reset();
+  return library_.Call(cli::EmptyRequest(), VANTREL_CMD_RUN).Ok();
+}
+
 bool GdbTarget::OpenAndConnect(std::string* error) {
   JtagRequest open = cli::EmptyRequest();
   std::snprintf(open.args.open.portName, sizeof open.args.open.portName, "%s", portName_.c_str());
@@ -76,6 +83,17 @@ void GdbTarget::Detach() {
   if (!Halted()) return;
   TakeOutAll();
   (void)library_.Call(cli::EmptyRequest(), VANTREL_CMD_RUN);
+  registers_.reset();
+}
+
+void GdbTarget::Release() {
+  const bool running = TargetState() == kStateRunning;
+  // A running core is stopped for a moment: patterns come out of memory only while it
+  // is halted.
+  if (running) (void)Stop();
+  if (!Halted()) return;
+  TakeOutAll();
+  if (running) (void)library_.Call(cli::EmptyRequest(), VANTREL_CMD_RUN);
   registers_.reset();
 }
 

@@ -30,12 +30,17 @@ class GdbTarget {
   // Takes the core for a new client: a running core is stopped where it is; a core not
   // under debug control is opened and connected (reset, halted at address 0).
   bool Attach(std::string* error);
-  // Breakpoints out of memory; the core is left running (it was, or it is resumed).
+  // GDB detached: breakpoints out of memory; the core is left running (it was, or it is
+  // resumed).
   void Detach();
+  // The client went without a detach (disconnect, kill, a vanished or dropped client):
+  // breakpoints out of memory, the core left halted or running as it was.
+  void Release();
   // Reconnects: the target is reset and halted at address 0; breakpoints are forgotten.
   bool Reset(std::string* error);
 
   bool Halted() const;
+  bool Running() const;
   // Registers of the halted core, read once per halt.
   std::optional<RegisterFile> Registers();
   bool WriteRegister(int number, uint32_t value);
@@ -65,6 +70,8 @@ class GdbTarget {
   bool PollHalt();
   // Halts a running core at once.
   bool Interrupt();
+  // Lets the halted core run from where it is, breakpoints as they are.
+  bool Run();
 
   const cli::Library& library() const { return library_; }
 

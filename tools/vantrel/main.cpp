@@ -8,7 +8,6 @@
 #include <exception>
 #include <iostream>
 #include <memory>
-#include <sstream>
 #include <vector>
 
 #include "board_attachment.h"
@@ -52,17 +51,6 @@ void PrintPortTrace(void*, const char* line) {
   if (std::strncmp(line, "lpt", 3) == 0) std::fprintf(stderr, "vantrel: %s", line);
 }
 
-// `gdbserver` and its options in place of the session's commands; empty when the
-// commands are a session's.
-std::optional<std::vector<std::string>> GdbServerArguments(const std::string& commands) {
-  std::istringstream words(commands);
-  std::vector<std::string> arguments;
-  for (std::string word; words >> word;) arguments.push_back(word);
-  if (arguments.empty() || arguments[0] != "gdbserver") return std::nullopt;
-  arguments.erase(arguments.begin());
-  return arguments;
-}
-
 // With raised privilege only the library installed beside vantrel, in folders the user
 // cannot change, is loaded: a library of the user's choice would run with the privilege.
 bool LoadTrustedLibrary(vantrel::cli::Library& library, const std::string& libraryPath) {
@@ -101,9 +89,8 @@ int main(int argc, char** argv) {
     std::printf("vantrel %s\n", VANTREL_VERSION_STRING);
     return 0;
   }
-  const auto gdbServer = GdbServerArguments(options.commands);
   std::optional<vantrel::gdb::ServerSettings> server;
-  if (gdbServer && !(server = vantrel::gdb::ParseServerArguments(*gdbServer, &error))) {
+  if (options.gdbServer && !(server = vantrel::gdb::ParseServerArguments(options.serverArguments, &error))) {
     std::fprintf(stderr, "vantrel: %s\n", error.c_str());
     return kExitSetup;
   }
