@@ -1,7 +1,9 @@
 #include "platform/raised_privilege_posix.h"
 
 #include <limits.h>
+#ifdef __linux__
 #include <sys/auxv.h>
+#endif
 #include <unistd.h>
 
 #include <cerrno>
@@ -46,7 +48,14 @@ std::string UntrustedFolder(const std::string& path) {
 
 }  // namespace
 
-bool RunningWithRaisedPrivilege() { return getauxval(AT_SECURE) != 0; }
+bool RunningWithRaisedPrivilege() {
+#ifdef __linux__
+  // Also set for file capabilities, which leave the user and group IDs alone.
+  return getauxval(AT_SECURE) != 0;
+#else
+  return geteuid() != getuid() || getegid() != getgid();
+#endif
+}
 
 std::string RefusedUnderRaisedPrivilege(const std::string& path, const struct stat& info) {
   if (!RunningWithRaisedPrivilege()) return "";

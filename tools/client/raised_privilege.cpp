@@ -29,6 +29,8 @@ std::string Changeable(const std::string& path) {
 
 }  // namespace
 
+// The kernel's secure-execution flag, set for file capabilities too (the host is a
+// Linux program: it finds itself through /proc as well).
 bool RunningWithRaisedPrivilege() { return getauxval(AT_SECURE) != 0; }
 
 std::string LibraryRefusal(const std::string& path) {
