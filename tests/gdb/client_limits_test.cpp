@@ -88,6 +88,31 @@ TEST(ClientLimitsTest, ASecondClientIsRefusedAtOnceAndTheFirstKeepsItsSession) {
   EXPECT_EQ(first.Receive().find("+$T05"), 0u);
 }
 
+// A refused client that floods the server holds up neither the session nor the next
+// (nor, if it comes as the session ends and is served, anyone beyond the time limit).
+TEST(ClientLimitsTest, AFloodingSecondClientHoldsNobodyUp) {
+  GdbServerProcess server("127.0.0.1", "--client-timeout 2");
+  ASSERT_TRUE(server.Listening()) << server.Greeting();
+  std::atomic<bool> stop = false;
+  std::thread flooder;
+  {
+    RawClient first(server.Port());
+    first.SendPacket("?");
+    ASSERT_EQ(first.Receive().find("+$T05"), 0u);
+    flooder = std::thread([&] {
+      RawClient flood(server.Port());
+      const std::string noise(4096, '-');
+      while (!stop && flood.Connected()) flood.SendBytes(noise);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));  // refused meanwhile
+    first.SendPacket("?");
+    EXPECT_EQ(first.Receive().find("+$T05"), 0u);
+  }
+  EXPECT_TRUE(ServedWithin(server.Port(), kBoundMs));
+  stop = true;
+  flooder.join();
+}
+
 TEST(ClientLimitsTest, OnlyAPublicAddressIsWarnedAbout) {
   const std::string warning = "anyone who can reach this port has full control of the target";
   for (const bool everywhere : {false, true}) {

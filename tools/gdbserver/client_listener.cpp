@@ -8,7 +8,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <thread>
@@ -68,10 +70,16 @@ bool WaitReadable(int socket, int timeoutMs) {
   return poll(&descriptor, 1, timeoutMs) > 0;
 }
 
-// Reads what the client sent until it stops for the wait, or closes.
+// Reads what the client sends for at most timeoutMs, less once it closes: a client that
+// floods us holds the refusing no longer than one that says nothing.
 void DrainFor(int client, int timeoutMs) {
-  char buffer[256];
-  while (WaitReadable(client, timeoutMs) && recv(client, buffer, sizeof buffer, MSG_DONTWAIT) > 0) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  char buffer[4096];
+  for (;;) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+    if (!WaitReadable(client, static_cast<int>(std::max<long long>(left, 0)))) return;
+    if (recv(client, buffer, sizeof buffer, MSG_DONTWAIT) <= 0 || left <= 0) return;
   }
 }
 
