@@ -98,7 +98,8 @@ void SoftwareBreakpoints::TakeAllOut() {
 }
 
 void SoftwareBreakpoints::ShowProgram(uint32_t address, std::vector<unsigned char>* bytes) const {
-  for (const auto& [at, breakpoint] : planted_) {
+  for (const auto& entry : planted_) {
+    const SoftwareBreakpoint& breakpoint = entry.second;
     if (!breakpoint.inMemory) continue;
     ForEachDisplacedByteIn(breakpoint, address, bytes->size(),
                            [&](size_t i, size_t offset) { (*bytes)[offset] = breakpoint.displaced[i]; });
@@ -117,7 +118,8 @@ std::vector<unsigned char> SoftwareBreakpoints::KeepingPatterns(uint32_t address
 }
 
 void SoftwareBreakpoints::ProgramWritten(uint32_t address, const std::vector<unsigned char>& program) {
-  for (auto& [at, breakpoint] : planted_) {
+  for (auto& entry : planted_) {
+    SoftwareBreakpoint& breakpoint = entry.second;
     ForEachDisplacedByteIn(breakpoint, address, program.size(),
                            [&](size_t i, size_t offset) { breakpoint.displaced[i] = program[offset]; });
   }
