@@ -31,7 +31,8 @@ done
 
 for op in none read write write_loop download; do
   before=$(grep -c '^client done' "$work/board.out" || true)
-  timeout 120 openocd -c "set PORT $port; set OP $op; set IMAGE {$work/image.bin}" \
+  # OpenOCD heeds a terminating signal only between commands: killed when it does not.
+  timeout -k 5 120 openocd -c "set PORT $port; set OP $op; set IMAGE {$work/image.bin}" \
     -f "$here/openocd_transfer.tcl" >"$work/openocd-$op.log" 2>&1 ||
     { echo "openocd ($op) failed" >&2; cat "$work/openocd-$op.log" >&2; exit 1; }
   for _ in $(seq 100); do

@@ -13,7 +13,7 @@ packages=(
   dpkg-dev file
   clang clang-tidy clang-format clang-14 libclang-rt-14-dev
   tmux
-  util-linux
+  util-linux libcap2-bin
   wine wine32:i386
 )
 

@@ -38,7 +38,10 @@ void WriteDebugOutput(const char* line);
 // Opens a configuration file for reading in text mode, only when it is a regular file of
 // at most maxBytes: a FIFO or a device in its place never holds the caller up, and the
 // check is made on the opened file itself. Null otherwise; failure then says why, and
-// stays empty when the file simply isn't there.
+// stays empty when the file simply isn't there. A process with raised privilege (POSIX:
+// set-user-ID, set-group-ID, file capabilities) takes no file that the user who started
+// it could have changed: one not owned by root, or writable by group or others, or in
+// such a folder anywhere on its path.
 [[nodiscard]] std::FILE* OpenSmallRegularFile(const std::string& path, std::size_t maxBytes, std::string& failure);
 
 // ---- Machine-wide instance marker ----------------------------------------------------

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/raised_privilege_posix.h"
 
 #if (defined(__i386__) || defined(__x86_64__)) && defined(__linux__)
 #include <sys/io.h>
@@ -112,6 +113,11 @@ std::FILE* OpenSmallRegularFile(const std::string& path, std::size_t maxBytes, s
   if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || static_cast<std::size_t>(info.st_size) > maxBytes) {
     close(fd);
     failure = path + ": not a regular file of at most " + std::to_string(maxBytes) + " bytes";
+    return nullptr;
+  }
+  failure = RefusedUnderRaisedPrivilege(path, info);
+  if (!failure.empty()) {
+    close(fd);
     return nullptr;
   }
   std::FILE* file = fdopen(fd, "r");

@@ -27,12 +27,14 @@ int FreePort() {
 
 }  // namespace
 
-GdbServerProcess::GdbServerProcess() : port_(FreePort()) {
-  const std::string command =
-      std::string("exec ") + VANTREL_HOST_PATH + " gdbserver --listen 127.0.0.1:" + std::to_string(port_) + " 2>&1";
+GdbServerProcess::GdbServerProcess(const std::string& listenHost, const std::string& options) : port_(FreePort()) {
+  const std::string command = std::string("exec ") + VANTREL_HOST_PATH + " gdbserver --listen " + listenHost + ":" +
+                              std::to_string(port_) + " " + options + " 2>&1";
   process_ = std::make_unique<ChildProcess>(std::vector<std::string>{"/bin/sh", "-c", command});
   for (bool ok = true; ok && !listening_;) {
-    listening_ = process_->ReadLine(10000, &ok).find("listening on") != std::string::npos;
+    const std::string line = process_->ReadLine(10000, &ok);
+    greeting_ += line + "\n";
+    listening_ = line.find("listening on") != std::string::npos;
   }
 }
 
@@ -44,8 +46,9 @@ std::string Checksummed(const std::string& payload) {
   return std::string("$") + payload + tail;
 }
 
-RawClient::RawClient(int port) {
+RawClient::RawClient(int port, int receiveBuffer) {
   socket_ = socket(AF_INET, SOCK_STREAM, 0);
+  if (receiveBuffer > 0) setsockopt(socket_, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(static_cast<uint16_t>(port));
@@ -85,6 +88,16 @@ std::string RawClient::Receive(int timeoutMs) {
     received.append(buffer, static_cast<size_t>(n));
   }
   return received;
+}
+
+bool RawClient::ClosedByServer(int timeoutMs) {
+  for (;;) {
+    pollfd descriptor{socket_, POLLIN, 0};
+    if (poll(&descriptor, 1, timeoutMs) <= 0) return false;
+    char buffer[4096];
+    const ssize_t n = recv(socket_, buffer, sizeof buffer, 0);
+    if (n <= 0) return true;
+  }
 }
 
 }  // namespace vantrel::test

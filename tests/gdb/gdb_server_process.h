@@ -11,20 +11,26 @@ namespace vantrel::test {
 
 class GdbServerProcess {
  public:
-  GdbServerProcess();
+  // Listens on listenHost and a free port; options: more of the server's own, after
+  // `gdbserver`.
+  explicit GdbServerProcess(const std::string& listenHost = "127.0.0.1", const std::string& options = "");
   bool Listening() const { return listening_; }
   int Port() const { return port_; }
+  // What the server said up to its "listening on" line.
+  const std::string& Greeting() const { return greeting_; }
 
  private:
   int port_ = 0;
   bool listening_ = false;
+  std::string greeting_;
   std::unique_ptr<ChildProcess> process_;
 };
 
 // One client connection with its replies read as they come.
 class RawClient {
  public:
-  explicit RawClient(int port);
+  // receiveBuffer: the socket's receive buffer in bytes (0: the system's).
+  explicit RawClient(int port, int receiveBuffer = 0);
   ~RawClient();
   bool Connected() const { return socket_ >= 0; }
   void SendBytes(const std::string& bytes);
@@ -32,6 +38,8 @@ class RawClient {
   void SendPacket(const std::string& payload);
   // Everything received until a complete packet (or timeoutMs): "+$OK#9a".
   std::string Receive(int timeoutMs = 5000);
+  // True once the server has closed the connection, within timeoutMs.
+  bool ClosedByServer(int timeoutMs);
   void Close();
 
  private:

@@ -148,5 +148,45 @@ TEST_F(GdbSessionTest, LoadBreakStepInspectInterruptDetachAndAttachAgain) {
       second, {"$1 = 1", "$2 = 357390848", "state halted", "No breakpoints", "target reset", "pc 0x0 0x0", "detached"});
 }
 
+// Code that memory cannot patch: the program's code declared read-only after the load,
+// and the board's ROM (zeros there run as no-ops). GDB steps through the server's own
+// stepper, and its breakpoints for finish and next fall on the hardware breakpoint.
+TEST_F(GdbSessionTest, StepNextFinishAndUntilInCodeMemoryCannotPatch) {
+  ASSERT_TRUE(server_.Listening());
+  const std::string output = RunGdb({{"load\n"
+                                      "monitor region add 0 0x188 ro\n"
+                                      "hbreak record_result\n"
+                                      "continue\n"
+                                      "delete\n"
+                                      "stepi\n"
+                                      "until\n"
+                                      "finish\n"
+                                      "hbreak record_result\n"
+                                      "continue\n"
+                                      "delete\n"
+                                      "next\n"
+                                      "next\n"
+                                      "set $pc = 0x80000\n"
+                                      "stepi\n"
+                                      "stepi\n"
+                                      "info registers pc\n"
+                                      "detach\n",
+                                      ""}});
+  ExpectInOrder(output, {
+                            "region 0x00000000 0x00000188 ro",
+                            "Breakpoint 1, record_result (round=round@entry=1",
+                            "0x00000074 26 results.iterations = round;",
+                            "27 results.last_checksum = sum;",
+                            "Run till exit from #0 record_result",
+                            "main () at ",
+                            "Breakpoint 2, record_result (round=round@entry=2",
+                            "27 results.last_checksum = sum;",
+                            "main () at ",
+                            "0x00080004 in ?? ()",
+                            "pc 0x80008",
+                            "detached",
+                        });
+}
+
 }  // namespace
 }  // namespace vantrel::test

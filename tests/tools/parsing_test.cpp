@@ -5,6 +5,7 @@
 #include "command_line.h"
 #include "image.h"
 #include "numbers.h"
+#include "options.h"
 #include "output.h"
 #include "progress_bar.h"
 
@@ -68,6 +69,43 @@ TEST(CommandLineSplitting, ALineWithANulByteIsRefused) {
   EXPECT_FALSE(SplitLine(std::string("version\0status", 14), &error));
   EXPECT_NE(error.find("NUL byte"), std::string::npos) << error;
   EXPECT_FALSE(SplitLine(std::string("\0", 1), &error));
+}
+
+// The program's options go before or after `gdbserver`; the server's own follow it.
+TEST(ProgramOptions, GdbserverTakesTheProgramsOptionsOnEitherSide) {
+  const struct {
+    std::vector<std::string> words;
+    bool ok;
+    bool help;
+    bool fast;
+    std::vector<std::string> serverArguments;
+  } cases[] = {
+      {{"gdbserver", "--help"}, true, true, false, {}},
+      {{"--fast", "gdbserver", "--listen", "3334"}, true, false, true, {"--listen", "3334"}},
+      {{"gdbserver", "--listen", "3334", "--fast", "--client-timeout", "5"},
+       true,
+       false,
+       true,
+       {"--listen", "3334", "--client-timeout", "5"}},
+      {{"gdbserver", "open"}, false, false, false, {}},
+      {{"gdbserver", "--frobnicate"}, false, false, false, {}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> storage{"vantrel"};
+    storage.insert(storage.end(), c.words.begin(), c.words.end());
+    std::vector<char*> argv;
+    for (std::string& word : storage) argv.push_back(word.data());
+    Options options;
+    std::string error;
+    SCOPED_TRACE(storage[1] + " " + storage[2]);
+    ASSERT_EQ(ParseOptions(static_cast<int>(argv.size()), argv.data(), &options, &error), c.ok) << error;
+    if (!c.ok) continue;
+    EXPECT_TRUE(options.gdbServer);
+    EXPECT_EQ(options.help, c.help);
+    EXPECT_EQ(options.fast, c.fast);
+    EXPECT_EQ(options.serverArguments, c.serverArguments);
+    EXPECT_TRUE(options.commands.empty());
+  }
 }
 
 TEST(AddressExpressions, SymbolsWithOffsetsStayInsideTheAddressSpace) {

@@ -23,6 +23,16 @@ std::string NotKeptMessage(uint32_t address) {
   return message;
 }
 
+// Calls visit(index in the displaced bytes, offset in the range) for each byte the
+// breakpoint displaced within [address, address + length).
+template <typename Visit>
+void ForEachDisplacedByteIn(const SoftwareBreakpoint& breakpoint, uint32_t address, size_t length, Visit visit) {
+  for (size_t i = 0; i < breakpoint.displaced.size(); ++i) {
+    const uint64_t byte = static_cast<uint64_t>(breakpoint.displacedAt) + i;
+    if (byte >= address && byte - address < length) visit(i, static_cast<size_t>(byte - address));
+  }
+}
+
 }  // namespace
 
 bool SoftwareBreakpoints::Failed(const std::string& message) const {
@@ -88,12 +98,30 @@ void SoftwareBreakpoints::TakeAllOut() {
 }
 
 void SoftwareBreakpoints::ShowProgram(uint32_t address, std::vector<unsigned char>* bytes) const {
-  for (const auto& [at, breakpoint] : planted_) {
+  for (const auto& entry : planted_) {
+    const SoftwareBreakpoint& breakpoint = entry.second;
     if (!breakpoint.inMemory) continue;
-    for (size_t i = 0; i < breakpoint.displaced.size(); ++i) {
-      const uint64_t byte = static_cast<uint64_t>(breakpoint.displacedAt) + i;
-      if (byte >= address && byte - address < bytes->size()) (*bytes)[byte - address] = breakpoint.displaced[i];
-    }
+    ForEachDisplacedByteIn(breakpoint, address, bytes->size(),
+                           [&](size_t i, size_t offset) { (*bytes)[offset] = breakpoint.displaced[i]; });
+  }
+}
+
+std::vector<unsigned char> SoftwareBreakpoints::KeepingPatterns(uint32_t address,
+                                                               const std::vector<unsigned char>& program) const {
+  std::vector<unsigned char> stored = program;
+  for (const auto& [at, breakpoint] : planted_) {
+    if (!breakpoint.inMemory || breakpoint.size == PatternSize::kLibraryChosen) continue;
+    ForEachDisplacedByteIn(breakpoint, address, stored.size(),
+                           [&](size_t, size_t offset) { stored[offset] = kPatternByte; });
+  }
+  return stored;
+}
+
+void SoftwareBreakpoints::ProgramWritten(uint32_t address, const std::vector<unsigned char>& program) {
+  for (auto& entry : planted_) {
+    SoftwareBreakpoint& breakpoint = entry.second;
+    ForEachDisplacedByteIn(breakpoint, address, program.size(),
+                           [&](size_t i, size_t offset) { breakpoint.displaced[i] = program[offset]; });
   }
 }
 

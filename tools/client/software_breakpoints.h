@@ -56,6 +56,13 @@ class SoftwareBreakpoints {
 
   // Puts back into bytes, read from address, the program under the patterns in memory.
   void ShowProgram(uint32_t address, std::vector<unsigned char>* bytes) const;
+  // A write of new program bytes at address: what to store so that the host-sized
+  // patterns in memory there stay planted. Then, once stored, ProgramWritten makes the
+  // new bytes the program they displace, so reads show them and taking a breakpoint
+  // out puts them back. (A pattern of the library's choice covers bytes the host cannot
+  // tell: the write goes over it, and only the displaced bytes follow.)
+  std::vector<unsigned char> KeepingPatterns(uint32_t address, const std::vector<unsigned char>& program) const;
+  void ProgramWritten(uint32_t address, const std::vector<unsigned char>& program);
 
   bool Contains(uint32_t address) const { return planted_.count(address) != 0; }
   bool InMemory(uint32_t address) const;

@@ -1,15 +1,14 @@
 #include "gdb_server.h"
 
-#include <arpa/inet.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 #include <exception>
+
+#include "client_listener.h"
 
 namespace vantrel::gdb {
 
@@ -31,87 +30,54 @@ std::optional<std::pair<uint32_t, uint32_t>> ParseAddressLength(const std::strin
   return std::make_pair(*address, *length);
 }
 
-int OpenListeningSocket(const ListenAddress& listen, std::string* error) {
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_flags = AI_PASSIVE;
-  addrinfo* found = nullptr;
-  const std::string port = std::to_string(listen.port);
-  if (const int why = getaddrinfo(listen.host.empty() ? nullptr : listen.host.c_str(), port.c_str(), &hints, &found);
-      why != 0) {
-    *error = listen.host + ": " + gai_strerror(why);
-    return -1;
+void WarnWhenReachable(const ClientListener& listener, const ListenAddress& listen) {
+  if (!listener.ReachableFromOtherMachines()) return;
+  std::fprintf(stderr,
+               "vantrel: gdbserver: warning: %s:%u is not a loopback address: anyone who can reach this port "
+               "has full control of the target (its memory, its registers, what it runs)\n",
+               listen.host.c_str(), listen.port);
+}
+
+void Log(const std::string& text) { std::fprintf(stderr, "vantrel: gdbserver: %s\n", text.c_str()); }
+
+void ServeClient(GdbConnection& connection, GdbTarget& target) {
+  std::string error;
+  if (!target.Attach(&error)) {
+    Log(error);
+    return;
   }
-  int listening = -1;
-  for (addrinfo* candidate = found; candidate != nullptr && listening < 0; candidate = candidate->ai_next) {
-    listening = socket(candidate->ai_family, candidate->ai_socktype | SOCK_CLOEXEC, candidate->ai_protocol);
-    if (listening < 0) continue;
-    const int on = 1;
-    setsockopt(listening, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    if (bind(listening, candidate->ai_addr, candidate->ai_addrlen) != 0 || ::listen(listening, 1) != 0) {
-      *error = std::string("cannot listen on ") + listen.host + ":" + port + ": " + std::strerror(errno);
-      close(listening);
-      listening = -1;
-    }
+  Log("client attached");
+  try {
+    GdbSession(connection, target).Serve();
+  } catch (const std::exception& exception) {
+    // A fault in one session drops that client, never the server.
+    Log(std::string("internal error: ") + exception.what());
+    target.Release();
   }
-  freeaddrinfo(found);
-  return listening;
 }
 
 }  // namespace
 
-std::optional<ListenAddress> ParseListenAddress(const std::string& text, std::string* error) {
-  ListenAddress address;
-  const size_t colon = text.rfind(':');
-  std::string port = text;
-  if (colon != std::string::npos) {
-    address.host = text.substr(0, colon);
-    port = text.substr(colon + 1);
-    if (address.host.size() > 2 && address.host.front() == '[' && address.host.back() == ']') {
-      address.host = address.host.substr(1, address.host.size() - 2);
-    }
-    if (address.host.empty()) address.host = "127.0.0.1";
-  }
-  char* end = nullptr;
-  const unsigned long number = port.empty() ? 0 : std::strtoul(port.c_str(), &end, 10);
-  if (port.empty() || *end != '\0' || number == 0 || number > 65535) {
-    *error = "--listen takes [HOST:]PORT with a port from 1 to 65535";
-    return std::nullopt;
-  }
-  address.port = static_cast<uint16_t>(number);
-  return address;
-}
-
-int RunGdbServer(const cli::Library& library, const std::string& portName, const ListenAddress& listen) {
+int RunGdbServer(const cli::Library& library, const std::string& portName, const ServerSettings& settings) {
+  const ListenAddress& listen = settings.listen;
   std::string error;
-  const int listening = OpenListeningSocket(listen, &error);
-  if (listening < 0) {
-    std::fprintf(stderr, "vantrel: gdbserver: %s\n", error.c_str());
+  const auto listener = ClientListener::Open(listen, &error);
+  if (!listener) {
+    Log(error);
     return 2;
   }
+  WarnWhenReachable(*listener, listen);
   std::fprintf(stderr, "vantrel: gdbserver listening on %s:%u (target extended-remote %s:%u)\n", listen.host.c_str(),
                listen.port, listen.host.c_str(), listen.port);
   GdbTarget target(library, portName);
   for (;;) {
-    const int client = accept4(listening, nullptr, nullptr, SOCK_CLOEXEC);
-    if (client < 0) continue;
+    const int client = listener->Accept();
     const int on = 1;
     setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    GdbConnection connection(client);
-    if (!target.Attach(&error)) {
-      std::fprintf(stderr, "vantrel: gdbserver: %s\n", error.c_str());
-      continue;
-    }
-    std::fprintf(stderr, "vantrel: gdbserver: client attached\n");
-    try {
-      GdbSession(connection, target).Serve();
-    } catch (const std::exception& exception) {
-      // A fault in one session drops that client, never the server.
-      std::fprintf(stderr, "vantrel: gdbserver: internal error: %s\n", exception.what());
-      target.Detach();
-    }
-    std::fprintf(stderr, "vantrel: gdbserver: client gone\n");
+    setsockopt(client, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
+    GdbConnection connection(client, settings.clientTimeoutMs);
+    listener->ServeRefusingOthers([&] { ServeClient(connection, target); });
+    Log(connection.DropReason().empty() ? "client gone" : "client dropped: " + connection.DropReason());
   }
 }
 
@@ -130,9 +96,9 @@ void GdbSession::Serve() {
     }
     if (connection_.Closed()) break;
   }
-  // A client that vanished leaves no breakpoint behind: the next one finds the
-  // program as it is.
-  if (connection_.Closed()) target_.Detach();
+  // A client that went without a detach leaves no breakpoint behind, and the core where
+  // it was: the next one finds the program as it is.
+  if (connection_.Closed()) target_.Release();
 }
 
 bool GdbSession::Handle(const std::string& packet) {
@@ -287,6 +253,8 @@ bool GdbSession::ClientInterrupted() {
 }
 
 std::string GdbSession::Resume(bool step) {
+  // A core set running by the server itself (monitor reset run) is waited for.
+  if (!step && target_.Running()) return RunUntilHalt();
   if (!target_.Halted()) return kErrorTarget;
   if (step) {
     StopCause cause = StopCause::kBreakpoint;
@@ -345,7 +313,7 @@ std::string GdbSession::Features(const std::string& args) {
 std::string GdbSession::Query(const std::string& packet) {
   if (packet.rfind("qSupported", 0) == 0) {
     char reply[96];
-    std::snprintf(reply, sizeof reply, "PacketSize=%zx;qXfer:features:read+;QStartNoAckMode+", kMaxPacketBytes);
+    std::snprintf(reply, sizeof reply, "PacketSize=%zx;qXfer:features:read+;QStartNoAckMode+;vContSupported+", kMaxPacketBytes);
     return reply;
   }
   if (packet == "QStartNoAckMode") {

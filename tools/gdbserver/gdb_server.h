@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "gdb_connection.h"
 #include "gdb_target.h"
@@ -17,18 +18,27 @@ struct ListenAddress {
   uint16_t port = 3333;
 };
 
+struct ServerSettings {
+  ListenAddress listen;
+  // A client that sends no packet for this long after connecting, leaves a packet
+  // unfinished or takes no reply for this long is dropped.
+  int clientTimeoutMs = kDefaultClientTimeoutMs;
+};
+
 // "[HOST:]PORT"; empty with *error for anything else.
 std::optional<ListenAddress> ParseListenAddress(const std::string& text, std::string* error);
+// The words after `gdbserver`; empty with *error (the usage) for anything else.
+std::optional<ServerSettings> ParseServerArguments(const std::vector<std::string>& arguments, std::string* error);
 
 // Serves clients until the process ends; returns only when the socket can't be set up.
-int RunGdbServer(const cli::Library& library, const std::string& portName, const ListenAddress& listen);
+int RunGdbServer(const cli::Library& library, const std::string& portName, const ServerSettings& settings);
 
 // One client's session, from its first packet to its detach or disappearance.
 class GdbSession {
  public:
   GdbSession(GdbConnection& connection, GdbTarget& target) : connection_(connection), target_(target) {}
   // Serves the client; leaves the target known: breakpoints out, the core as the
-  // client left it (running after a detach or a vanished client while running).
+  // client left it (running after a detach; halted after a disconnect or kill).
   void Serve();
 
  private:
@@ -49,6 +59,7 @@ class GdbSession {
   std::string RunUntilHalt();
   std::string Restart();
   std::string Monitor(const std::string& hexCommand);
+  std::string MonitorReset(const std::vector<std::string>& words);
   bool ClientInterrupted();
 
   GdbConnection& connection_;

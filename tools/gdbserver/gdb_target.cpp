@@ -14,7 +14,6 @@ constexpr int kStateConnected = 0x300;
 constexpr int kStateHalted = 0x400;
 constexpr int kStateRunning = 0x500;
 constexpr int kStatusInDebug = 0x01;
-constexpr unsigned char kBreakpointByte = 0xBE;
 constexpr long kHaltPollNanoseconds = 500000;
 
 void PauseBetweenPolls() {
@@ -39,6 +38,13 @@ bool GdbTarget::Halted() const {
   return state == kStateConnected || state == kStateHalted;
 }
 
+bool GdbTarget::Running() const { return TargetState() == kStateRunning; }
+
+bool GdbTarget::Run() {
+  registers_.reset();
+  return library_.Call(cli::EmptyRequest(), VANTREL_CMD_RUN).Ok();
+}
+
 bool GdbTarget::OpenAndConnect(std::string* error) {
   JtagRequest open = cli::EmptyRequest();
   std::snprintf(open.args.open.portName, sizeof open.args.open.portName, "%s", portName_.c_str());
@@ -60,8 +66,7 @@ bool GdbTarget::OpenAndConnect(std::string* error) {
 
 bool GdbTarget::Attach(std::string* error) {
   registers_.reset();
-  software_.Forget();
-  hardware_.reset();
+  ForgetBreakpoints();
   const int state = TargetState();
   if (state == kStateRunning) {
     if (Stop()) return true;
@@ -80,11 +85,21 @@ void GdbTarget::Detach() {
   registers_.reset();
 }
 
+void GdbTarget::Release() {
+  const bool running = TargetState() == kStateRunning;
+  // A running core is stopped for a moment: patterns come out of memory only while it
+  // is halted.
+  if (running) (void)Stop();
+  if (!Halted()) return;
+  TakeOutAll();
+  if (running) (void)library_.Call(cli::EmptyRequest(), VANTREL_CMD_RUN);
+  registers_.reset();
+}
+
 bool GdbTarget::Reset(std::string* error) {
   if (TargetState() == kStateRunning) (void)Stop();
   if (Halted()) TakeOutAll();
-  software_.Forget();
-  hardware_.reset();
+  ForgetBreakpoints();
   registers_.reset();
   const int state = TargetState();
   if (state != kStateConnected && state != kStateHalted) return OpenAndConnect(error);
@@ -145,12 +160,16 @@ bool GdbTarget::ReadMemory(uint32_t address, size_t length, std::vector<unsigned
 bool GdbTarget::WriteMemory(uint32_t address, const std::vector<unsigned char>& bytes) {
   if (bytes.empty()) return true;
   if (static_cast<uint64_t>(address) + bytes.size() > 0x100000000ull || !Halted()) return false;
+  // GDB writes the program: a breakpoint planted there stays, over the new bytes.
+  const std::vector<unsigned char> stored = software_.KeepingPatterns(address, bytes);
   JtagRequest request = cli::EmptyRequest();
   request.args.writeMemory.address = address;
-  request.args.writeMemory.data = bytes.data();
-  request.args.writeMemory.length = static_cast<int32_t>(bytes.size());
+  request.args.writeMemory.data = stored.data();
+  request.args.writeMemory.length = static_cast<int32_t>(stored.size());
   request.args.writeMemory.accessWidth = 4;
-  return Transfer(VANTREL_CMD_WRITE_MEMORY, request, bytes.size());
+  if (!Transfer(VANTREL_CMD_WRITE_MEMORY, request, stored.size())) return false;
+  software_.ProgramWritten(address, bytes);
+  return true;
 }
 
 bool GdbTarget::InsertSoftwareBreakpoint(uint32_t address, int kind) {
@@ -158,32 +177,53 @@ bool GdbTarget::InsertSoftwareBreakpoint(uint32_t address, int kind) {
   // Thumb pattern there stops the core before the pair.
   const size_t size = kind == 4 ? 4 : 2;
   if ((kind < 2 || kind > 4) || address % size != 0) return false;
-  if (software_.Contains(address)) return true;
-  return Halted() && software_.Plant(address, kind == 4 ? cli::PatternSize::kArm : cli::PatternSize::kThumb);
+  if (software_.Contains(address) || (hardware_ == address && hardwareServesSoftware_)) return true;
+  if (!Halted()) return false;
+  if (software_.Plant(address, kind == 4 ? cli::PatternSize::kArm : cli::PatternSize::kThumb)) return true;
+  // Code that memory cannot patch (ROM, flash, a read-only region) gets the hardware
+  // breakpoint while it is free: GDB's own breakpoints for next, finish and until there.
+  // Memory that cannot even be read holds no code to break in.
+  std::vector<unsigned char> code;
+  if (hardware_ || !ReadMemory(address, size, &code) || !SetHardware(address)) return false;
+  hardware_ = address;
+  hardwareServesSoftware_ = true;
+  return true;
 }
 
 bool GdbTarget::RemoveSoftwareBreakpoint(uint32_t address) {
+  if (hardware_ == address && hardwareServesSoftware_) return RemoveHardware();
   return !software_.Contains(address) || (Halted() && software_.Remove(address));
 }
 
 bool GdbTarget::InsertHardwareBreakpoint(uint32_t address) {
-  if (hardware_) return *hardware_ == address;
+  if (hardware_) return *hardware_ == address && !hardwareServesSoftware_;
   if (!SetHardware(address)) return false;
   hardware_ = address;
   return true;
 }
 
 bool GdbTarget::RemoveHardwareBreakpoint(uint32_t address) {
-  if (hardware_ != address) return true;
+  if (hardware_ != address || hardwareServesSoftware_) return true;
+  return RemoveHardware();
+}
+
+bool GdbTarget::RemoveHardware() {
   if (!ClearHardware()) return false;
   hardware_.reset();
+  hardwareServesSoftware_ = false;
   return true;
 }
 
 void GdbTarget::TakeOutAll() {
   software_.TakeAllOut();
   if (hardware_) (void)ClearHardware();
+  ForgetBreakpoints();
+}
+
+void GdbTarget::ForgetBreakpoints() {
+  software_.Forget();
   hardware_.reset();
+  hardwareServesSoftware_ = false;
 }
 
 bool GdbTarget::AtBreakpoint() {

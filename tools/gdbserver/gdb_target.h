@@ -30,12 +30,17 @@ class GdbTarget {
   // Takes the core for a new client: a running core is stopped where it is; a core not
   // under debug control is opened and connected (reset, halted at address 0).
   bool Attach(std::string* error);
-  // Breakpoints out of memory; the core is left running (it was, or it is resumed).
+  // GDB detached: breakpoints out of memory; the core is left running (it was, or it is
+  // resumed).
   void Detach();
+  // The client went without a detach (disconnect, kill, a vanished or dropped client):
+  // breakpoints out of memory, the core left halted or running as it was.
+  void Release();
   // Reconnects: the target is reset and halted at address 0; breakpoints are forgotten.
   bool Reset(std::string* error);
 
   bool Halted() const;
+  bool Running() const;
   // Registers of the halted core, read once per halt.
   std::optional<RegisterFile> Registers();
   bool WriteRegister(int number, uint32_t value);
@@ -44,7 +49,8 @@ class GdbTarget {
   bool ReadMemory(uint32_t address, size_t length, std::vector<unsigned char>* bytes);
   bool WriteMemory(uint32_t address, const std::vector<unsigned char>& bytes);
 
-  // kind 2: Thumb, 3: a Thumb BL pair, 4: ARM. False when memory does not keep the pattern.
+  // kind 2: Thumb, 3: a Thumb BL pair, 4: ARM. Where memory does not keep the pattern,
+  // the hardware breakpoint serves while it is free; false otherwise.
   bool InsertSoftwareBreakpoint(uint32_t address, int kind);
   bool RemoveSoftwareBreakpoint(uint32_t address);
   // The one hardware breakpoint; false when it is taken or the library refused.
@@ -64,6 +70,8 @@ class GdbTarget {
   bool PollHalt();
   // Halts a running core at once.
   bool Interrupt();
+  // Lets the halted core run from where it is, breakpoints as they are.
+  bool Run();
 
   const cli::Library& library() const { return library_; }
 
@@ -73,7 +81,9 @@ class GdbTarget {
   bool Stop();
   bool SetHardware(uint32_t address) { return cli::SetHardwareBreak(library_, address).Ok(); }
   bool ClearHardware() { return cli::ClearHardwareBreak(library_).Ok(); }
+  bool RemoveHardware();
   void TakeOutAll();
+  void ForgetBreakpoints();
   // Runs one instruction from the halted PC and waits for it to halt again.
   bool RunOneInstruction(const std::function<bool()>& interrupted, StopCause* cause);
   std::optional<NextAddress> PredictNext();
@@ -85,6 +95,7 @@ class GdbTarget {
   // GDB chooses each pattern's size: kind 2 Thumb, 4 ARM.
   cli::SoftwareBreakpoints software_;
   std::optional<uint32_t> hardware_;
+  bool hardwareServesSoftware_ = false;  // hardware_ is a software breakpoint in ROM
 };
 
 }  // namespace vantrel::gdb

@@ -13,7 +13,9 @@ namespace {
 
 constexpr const char* kHelp =
     "monitor commands:\n"
-    "  reset                          reset the target and halt it at address 0\n"
+    "  reset [halt]                   reset the target and halt it at address 0\n"
+    "  reset run                      reset the target and let it run from address 0\n"
+    "  reset init                     as reset halt: there is no init script to run\n"
     "  halt                           halt the core\n"
     "  regions                        list the memory map\n"
     "  region add START LENGTH ro|wo|rw  declare a memory region\n"
@@ -101,6 +103,18 @@ std::string Status(const cli::Library& library) {
 
 }  // namespace
 
+std::string GdbSession::MonitorReset(const std::vector<std::string>& words) {
+  const std::string mode = words.size() > 1 ? words[1] : "halt";
+  if (words.size() > 2 || (mode != "halt" && mode != "run" && mode != "init")) {
+    return "usage: monitor reset [halt|run|init]\n";
+  }
+  if (Restart() == "E02") return "reset failed\n";
+  if (mode == "init") return "target reset; the core is halted at address 0 (there is no init script to run)\n";
+  if (mode == "halt") return "target reset; the core is halted at address 0\n";
+  if (!target_.Run()) return "target reset and halted at address 0, but the core did not start\n";
+  return "target reset; the core runs from address 0 (continue waits for it to stop, Ctrl-C stops it)\n";
+}
+
 std::string GdbSession::Monitor(const std::string& hexCommand) {
   const auto bytes = ParseHexBytes(hexCommand);
   if (!bytes) return "E03";
@@ -112,7 +126,7 @@ std::string GdbSession::Monitor(const std::string& hexCommand) {
   if (words.empty() || words[0] == "help") {
     text = kHelp;
   } else if (words[0] == "reset") {
-    text = Restart() == "E02" ? "reset failed\n" : "target reset; the core is halted at address 0\n";
+    text = MonitorReset(words);
   } else if (words[0] == "halt") {
     text = target_.Interrupt() ? "halted\n" : "the core did not halt\n";
   } else if (words[0] == "regions") {

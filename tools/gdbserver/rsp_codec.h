@@ -26,6 +26,8 @@ class RspReader {
  public:
   // Takes one byte; an event when it completed one.
   std::optional<RspEvent> Feed(char byte);
+  // Inside a packet: its '$' came, its checksum has not.
+  bool InPacket() const { return state_ != State::kIdle; }
 
  private:
   enum class State { kIdle, kPayload, kChecksum1, kChecksum2 };

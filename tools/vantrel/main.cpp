@@ -8,7 +8,6 @@
 #include <exception>
 #include <iostream>
 #include <memory>
-#include <sstream>
 #include <vector>
 
 #include "board_attachment.h"
@@ -17,6 +16,7 @@
 #include "library.h"
 #include "options.h"
 #include "progress_bar.h"
+#include "raised_privilege.h"
 #include "runner.h"
 #include "session.h"
 #include "vantrel_version.h"
@@ -51,23 +51,24 @@ void PrintPortTrace(void*, const char* line) {
   if (std::strncmp(line, "lpt", 3) == 0) std::fprintf(stderr, "vantrel: %s", line);
 }
 
-// `gdbserver [--listen [HOST:]PORT]` in place of the session's commands; empty when the
-// commands are a session's.
-std::optional<std::vector<std::string>> GdbServerArguments(const std::string& commands) {
-  std::istringstream words(commands);
-  std::vector<std::string> arguments;
-  for (std::string word; words >> word;) arguments.push_back(word);
-  if (arguments.empty() || arguments[0] != "gdbserver") return std::nullopt;
-  arguments.erase(arguments.begin());
-  return arguments;
-}
-
-std::optional<vantrel::gdb::ListenAddress> ParseGdbServerArguments(const std::vector<std::string>& arguments,
-                                                                   std::string* error) {
-  if (arguments.empty()) return vantrel::gdb::ListenAddress{};
-  if (arguments.size() == 2 && arguments[0] == "--listen") return vantrel::gdb::ParseListenAddress(arguments[1], error);
-  *error = "usage: vantrel [OPTIONS] gdbserver [--listen [HOST:]PORT]";
-  return std::nullopt;
+// With raised privilege only the library installed beside vantrel, in folders the user
+// cannot change, is loaded: a library of the user's choice would run with the privilege.
+bool LoadTrustedLibrary(vantrel::cli::Library& library, const std::string& libraryPath) {
+  using namespace vantrel::cli;
+  if (!libraryPath.empty() && RunningWithRaisedPrivilege()) {
+    std::fprintf(stderr,
+                 "vantrel: --library is refused, since vantrel runs with raised privilege (setuid, setgid or file "
+                 "capabilities); give the user the port device instead (see the README: ppdev and the group lp)\n");
+    return false;
+  }
+  const std::string path = libraryPath.empty() ? DefaultLibraryPath() : libraryPath;
+  if (const std::string refusal = LibraryRefusal(path); !refusal.empty()) {
+    std::fprintf(stderr, "vantrel: %s\n", refusal.c_str());
+    return false;
+  }
+  if (library.Load(path)) return true;
+  std::fprintf(stderr, "vantrel: %s\n", library.Error().c_str());
+  return false;
 }
 
 }  // namespace
@@ -88,9 +89,8 @@ int main(int argc, char** argv) {
     std::printf("vantrel %s\n", VANTREL_VERSION_STRING);
     return 0;
   }
-  const auto gdbServer = GdbServerArguments(options.commands);
-  std::optional<vantrel::gdb::ListenAddress> listen;
-  if (gdbServer && !(listen = ParseGdbServerArguments(*gdbServer, &error))) {
+  std::optional<vantrel::gdb::ServerSettings> server;
+  if (options.gdbServer && !(server = vantrel::gdb::ParseServerArguments(options.serverArguments, &error))) {
     std::fprintf(stderr, "vantrel: %s\n", error.c_str());
     return kExitSetup;
   }
@@ -98,10 +98,7 @@ int main(int argc, char** argv) {
   // board must outlive it.
   std::unique_ptr<AttachedBoard> board;
   Library library;
-  if (!library.Load(options.libraryPath.empty() ? DefaultLibraryPath() : options.libraryPath)) {
-    std::fprintf(stderr, "vantrel: %s\n", library.Error().c_str());
-    return kExitSetup;
-  }
+  if (!LoadTrustedLibrary(library, options.libraryPath)) return kExitSetup;
   if (options.fast) library.SetTransferMode(VANTREL_TRANSFER_FAST);
   // A refused instance would answer every command with the same message; say it once.
   const Answer name = library.Call(EmptyRequest(), VANTREL_CMD_GET_NAME);
@@ -121,7 +118,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "vantrel: simulated board on lpt1: %s (--port lpt1 for a real cable)\n",
                  board->Description().c_str());
   }
-  if (listen) return vantrel::gdb::RunGdbServer(library, options.port.value_or("lpt1"), *listen);
+  if (server) return vantrel::gdb::RunGdbServer(library, options.port.value_or("lpt1"), *server);
   try {
     return RunSession(library, options);
   } catch (const std::exception& exception) {

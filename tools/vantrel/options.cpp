@@ -22,6 +22,9 @@ bool TakeBoardOption(const std::string& name, const std::string& value, Options*
   return error->empty();
 }
 
+// The server's own, after `gdbserver`; it checks their values.
+bool IsServerOption(const std::string& name) { return name == "--listen" || name == "--client-timeout"; }
+
 bool IsValueOption(const std::string& name) {
   return name == "--library" || name == "--port" || name == "-f" || name == "--board-memory" ||
          name == "--board-endian" || name == "--board-idcode";
@@ -43,15 +46,26 @@ bool TakeValueOption(const std::string& name, const std::string& value, Options*
 
 bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
   int i = 1;
-  // The words are joined and split again, so "open; connect" in one word and
-  // open\; connect in two mean the same; quotes inside keep a file name with blanks.
   for (; i < argc; ++i) {
     const std::string word = argv[i];
-    if (word == "--") {
+    if (word == "--" && !options->gdbServer) {
       ++i;
       break;
     }
-    if (word.empty() || word[0] != '-') break;
+    if (word == "gdbserver" && !options->gdbServer) {
+      options->gdbServer = true;
+      continue;
+    }
+    if (options->gdbServer && IsServerOption(word)) {
+      options->serverArguments.push_back(word);
+      if (i + 1 < argc) options->serverArguments.emplace_back(argv[++i]);
+      continue;
+    }
+    if (word.empty() || word[0] != '-') {
+      if (!options->gdbServer) break;
+      *error = "gdbserver takes options only, not " + word;
+      return false;
+    }
     if (word == "--keep-going") options->keepGoing = true;
     else if (word == "--quiet" || word == "-q") options->quiet = true;
     else if (word == "--fast") options->fast = true;
@@ -84,13 +98,17 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
 void PrintUsage() {
   std::printf(
       "usage: vantrel [OPTIONS] [COMMAND [ARGS]] [; COMMAND ...]\n"
-      "       vantrel [OPTIONS] gdbserver [--listen [HOST:]PORT]\n"
+      "       vantrel [OPTIONS] gdbserver [OPTIONS]\n"
       "\n"
       "Runs a debugging session on an ARM7TDMI target through the Vantrel library:\n"
       "the commands given, then those of -f FILE; with neither, a prompt when standard\n"
       "input is a terminal, or the commands read from standard input. gdbserver serves\n"
       "GDB's remote protocol (default 127.0.0.1:3333): target extended-remote :3333.\n"
       "\n"
+      "  --listen [HOST:]PORT   gdbserver: the address to serve; any but a loopback one\n"
+      "                         gives the target to whoever can reach the port\n"
+      "  --client-timeout SECONDS  gdbserver: drop a client that sends no packet (or\n"
+      "                         takes no reply) for this long after connecting (30)\n"
       "  --port lpt1|lpt2|lpt3  a real cable on this parallel port (IN and OUT as root,\n"
       "                         else /dev/parport0..2 for a user in the group lp)\n"
       "                         without it: the simulated board, attached on lpt1\n"

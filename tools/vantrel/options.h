@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "board_spec.h"
 
@@ -19,6 +20,10 @@ struct Options {
   bool fast = false;  // the library's fast transfers
   bool help = false;
   bool version = false;
+  // `gdbserver` in place of the commands; the program's own options may follow it, and
+  // its own (--listen, --client-timeout, with their values) are kept for the server.
+  bool gdbServer = false;
+  std::vector<std::string> serverArguments;
 };
 
 // False with the reason in *error for an unknown option or a bad value.
