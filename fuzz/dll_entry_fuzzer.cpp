@@ -1,6 +1,8 @@
 // Random request sequences through Dll_Jtag_Entry on the simulated board, with a cable
 // that may be pulled or lose power part-way. Nothing may crash, hang or overrun a
-// buffer, and once the cable has failed no memory transfer may answer success.
+// buffer, and once the cable has failed no memory transfer may answer success. The
+// board's memory outside every write's range (and outside the work area, once the
+// session ends with the cable and the core's halting intact) stays as it was.
 //
 // An input is a board (memory layout, byte order, a fault and when it strikes), the
 // transfer mode and for the fast one perhaps a work area, followed by up to kMaxRequests requests. Pointer fields
@@ -8,6 +10,7 @@
 // its buffers, and one that lies about their size is not the library's input.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -15,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "arm7/core_state.h"
 #include "arm7/progress.h"
@@ -201,7 +205,100 @@ void CheckAnswer(const JtagRequest& request, const JtagResponse& response, bool 
   if (jtagGetLastError() == 0) Fail("a job over a failed cable reported success", request, response);
 }
 
-void RunRequests(FuzzedDataProvider& in, const FaultyCable& cable) {
+// The board's memory as the library may leave it: every byte outside the ranges that
+// writes and downloads named stays as it was. The RAM holds branches to themselves, so a
+// core the library lets run stays where it is; inputs that run the core elsewhere (RUN,
+// register writes, a program downloaded and then left to run, writes over the vectors)
+// or plant software breakpoints are not judged.
+struct MemoryOracle {
+  struct Range {
+    uint64_t first;
+    uint64_t end;
+  };
+  static constexpr uint32_t kRamBytes = 0x40000;
+  static constexpr uint32_t kVectorsEnd = 0x20;
+  static constexpr uint32_t kBranchToSelf = 0xEAFFFFFE;
+  static constexpr uint64_t kAddressSpace = uint64_t{1} << 32;
+
+  std::vector<uint8_t> before;
+  std::vector<Range> written;
+  bool judged = true;
+  bool codeWritten = false;  // over the vectors, where a restarted core begins, or a download
+
+  void Prepare(vsim::Board& board) {
+    for (uint32_t a = 0; a < kRamBytes; a += 4) board.WriteWord(a, kBranchToSelf);
+    before.resize(kRamBytes);
+    (void)board.ReadMemory(0, before);
+  }
+
+  // The whole words around [address, address + length): partial words are rewritten.
+  void NoteWrite(uint32_t address, int32_t length) {
+    if (length <= 0) return;
+    const uint64_t first = address & ~uint64_t{3};
+    const uint64_t end = (uint64_t{address} + static_cast<uint64_t>(length) + 3) & ~uint64_t{3};
+    written.push_back({first, end});
+    if (end > kAddressSpace) written.push_back({0, end - kAddressSpace});  // on from address 0
+    codeWritten = codeWritten || first < kVectorsEnd || end > kAddressSpace;
+  }
+
+  void Note(const JtagRequest& request) {
+    switch (request.code) {
+      case VANTREL_CMD_WRITE_MEMORY:
+      case VANTREL_CMD_WRITE_MEMORY2:
+        NoteWrite(request.args.writeMemory.address, request.args.writeMemory.length);
+        return;
+      case VANTREL_CMD_DOWNLOAD:
+        NoteWrite(request.args.download.loadAddress, request.args.download.length);
+        codeWritten = true;
+        return;
+      case VANTREL_CMD_CLEAR_BREAK:  // a software breakpoint's word goes back: the host's bytes
+        if (request.args.clearBreak.hardware != 1) NoteWrite(request.args.clearBreak.address, 4);
+        return;
+      case VANTREL_CMD_DISCONNECT:
+      case VANTREL_CMD_RECONNECT:
+        if (codeWritten) judged = false;
+        return;
+      case VANTREL_CMD_GET_NAME:
+      case VANTREL_CMD_GET_VERSION:
+      case VANTREL_CMD_OPEN:
+      case VANTREL_CMD_CONNECT:
+      case VANTREL_CMD_STOP:
+      case VANTREL_CMD_SET_HARDWARE_BREAK:
+      case VANTREL_CMD_READ_REGISTERS:
+      case VANTREL_CMD_READ_ICE:
+      case VANTREL_CMD_READ_MEMORY:
+      case VANTREL_CMD_READ_MEMORY2:
+      case VANTREL_CMD_ADD_REGION:
+      case VANTREL_CMD_LIST_REGIONS: return;
+      default: judged = false;
+    }
+  }
+
+  bool Written(uint32_t address) const {
+    for (const Range& range : written) {
+      if (address >= range.first && address < range.end) return true;
+    }
+    return false;
+  }
+
+  // workArea: the bytes a loop left behind may still hold, when the session could not
+  // put them back; empty otherwise. A transfer that fails (a failed cable, a core that
+  // no longer halts, an access that aborts) restarts the core from address 0: once code
+  // was written there, what it ran is not judged.
+  void Check(const vsim::Board& board, Range workArea, bool restartPossible) const {
+    if (!judged || (codeWritten && restartPossible)) return;
+    std::vector<uint8_t> after(kRamBytes);
+    (void)board.ReadMemory(0, after);
+    for (uint32_t a = 0; a < kRamBytes; ++a) {
+      if (after[a] == before[a] || Written(a) || (a >= workArea.first && a < workArea.end)) continue;
+      std::fprintf(stderr, "memory outside every write changed at 0x%08x: 0x%02x, was 0x%02x\n", a, after[a],
+                   before[a]);
+      __builtin_trap();
+    }
+  }
+};
+
+void RunRequests(FuzzedDataProvider& in, const FaultyCable& cable, MemoryOracle& oracle) {
   bool mapDeclared = false;
   for (int i = 0; i < kMaxRequests && in.remaining_bytes() > 0; ++i) {
     switch (in.ConsumeIntegralInRange<int>(0, 11)) {
@@ -212,6 +309,7 @@ void RunRequests(FuzzedDataProvider& in, const FaultyCable& cable) {
     }
     const JtagRequest request = RequestFrom(in);
     mapDeclared = mapDeclared || request.code == VANTREL_CMD_ADD_REGION;
+    oracle.Note(request);
     const bool cableGoneBefore = cable.Failed();
     jtagClearLastError();
     JtagResponse response;
@@ -224,12 +322,13 @@ void RunRequests(FuzzedDataProvider& in, const FaultyCable& cable) {
 
 // lpt.ini's workarea line for the fast transfers' comms loop, anywhere in or around the
 // board's memory, aligned or not, large enough or not.
-void UseWorkArea(FuzzedDataProvider& in) {
+MemoryOracle::Range UseWorkArea(FuzzedDataProvider& in) {
   const auto address = in.ConsumeIntegralInRange<uint32_t>(0, 0xA0000);
   const auto size = in.ConsumeIntegralInRange<uint32_t>(1, 0x200);
   char line[48];
   std::snprintf(line, sizeof line, "workarea=%x,%x\n", address, size);
   vantrel::cable::ApplyPortConfigLine(line);
+  return {address, uint64_t{address} + size};
 }
 
 }  // namespace
@@ -257,8 +356,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   VantrelUsePortIo(&io);
   const bool fast = in.ConsumeBool();
   VantrelSetTransferMode(fast ? VANTREL_TRANSFER_FAST : VANTREL_TRANSFER_EXACT);
-  if (fast && in.ConsumeBool()) UseWorkArea(in);
-  RunRequests(in, cable);
+  MemoryOracle::Range workArea{0, 0};
+  if (fast && in.ConsumeBool()) workArea = UseWorkArea(in);
+  MemoryOracle oracle;
+  oracle.Prepare(*board);
+  RunRequests(in, cable, oracle);
+  // A cable that failed or a core that no longer halts may leave the loop in its area.
+  const bool loopMayStay = cable.Failed() || board->Config().faults.coreNeverHalts;
+  const std::vector<vsim::MemoryRegion>& regions = board->Config().regions;
+  const bool abortingMemory = std::any_of(regions.begin(), regions.end(), [](const vsim::MemoryRegion& region) {
+    return region.kind == vsim::RegionKind::kAbort;
+  });
+  oracle.Check(*board, loopMayStay ? workArea : MemoryOracle::Range{0, 0}, loopMayStay || abortingMemory);
   VantrelUsePortIo(nullptr);
   return 0;
 }

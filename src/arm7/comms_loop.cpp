@@ -85,9 +85,22 @@ std::array<uint8_t, kCommsLoopBytes> LoopBytes(const Loop& loop) {
   return bytes;
 }
 
+// Putting the area back is a write like any other: one that failed leaves the area
+// borrowed, for the next debug-state entry to put back.
 void PutBackWorkArea() {
-  (void)ArmPutDataFast(g_session.workArea, kMemoryWordBytes, kLoopWords, g_session.saved, false);
-  g_left_behind = false;
+  if (ArmPutDataFast(g_session.workArea, kMemoryWordBytes, kLoopWords, g_session.saved, false) == kOk) {
+    g_left_behind = false;
+  }
+}
+
+// Each word holds the loop's word or, after a put-back that stopped part way, the saved one.
+bool HoldsWhatTheLoopLeft(const uint8_t* found, const std::array<uint8_t, kCommsLoopBytes>& loop) {
+  for (std::size_t offset = 0; offset < kCommsLoopBytes; offset += kMemoryWordBytes) {
+    if (std::memcmp(found + offset, loop.data() + offset, kMemoryWordBytes) != 0 &&
+        std::memcmp(found + offset, g_session.saved + offset, kMemoryWordBytes) != 0)
+      return false;
+  }
+  return true;
 }
 
 // Saves the work area and puts the loop there; false when it does not read back (no RAM).
@@ -233,18 +246,18 @@ ResultCode ArmEndCommsLoads() {
   return Finish(handedOver == g_session.cableReads);
 }
 
-// The work area goes back only while it still holds the loop word for word: then nothing
-// has used that memory since, and nothing newer is overwritten.
+// The work area goes back only while each word still holds the loop's word (or the saved
+// one, where an earlier put-back got that far): then nothing has used that memory since,
+// and nothing newer is overwritten. A read that fails leaves it for the next entry.
 void ArmPutBackLeftWorkArea() {
   if (!g_left_behind) return;
-  g_left_behind = false;
   const cable::FastClocks fastClocks;
   uint8_t found[kCommsLoopBytes] = {};
-  if (ArmReadBlockFast(g_session.workArea, found, kLoopWords) != kOk) return;
-  const std::array<uint8_t, kCommsLoopBytes> storeLoop = LoopBytes(kStoreLoop);
-  const std::array<uint8_t, kCommsLoopBytes> loadLoop = LoopBytes(kLoadLoop);
-  if (std::memcmp(found, storeLoop.data(), sizeof found) != 0 && std::memcmp(found, loadLoop.data(), sizeof found) != 0)
+  if (ArmReadBlockFast(g_session.workArea, found, kLoopWords) != kOk) return;  // still borrowed
+  if (!HoldsWhatTheLoopLeft(found, LoopBytes(kStoreLoop)) && !HoldsWhatTheLoopLeft(found, LoopBytes(kLoadLoop))) {
+    g_left_behind = false;  // something has used that memory since
     return;
+  }
   Trace("comms loop at 0x%08x taken out\r\n", g_session.workArea);
   PutBackWorkArea();
 }

@@ -19,6 +19,14 @@ struct Span {
 
 bool Apart(const Span& a, const Span& b) { return a.end <= b.first || b.end <= a.first; }
 
+// A transfer may run past 0xFFFFFFFF and go on from address 0: the loop must stay clear
+// of that wrapped part as well, or the transfer would move the loop's own words.
+bool ClearOfTransfer(const Span& loop, const Span& transfer) {
+  if (transfer.end - transfer.first >= kAddressSpace) return false;
+  const Span wrapped{0, transfer.end > kAddressSpace ? transfer.end - kAddressSpace : 0};
+  return Apart(loop, transfer) && Apart(loop, wrapped);
+}
+
 // A region in the way of reads or of writes is not the loop's to touch, whatever the
 // work area says: the loop's place is read, written and run.
 bool ClearOfBlockingRegions(uint32_t loop) {
@@ -33,7 +41,7 @@ std::optional<uint32_t> PlaceIn(const Span& area, const Span& transfer) {
   for (const uint64_t place : candidates) {
     const Span loop{place, place + arm7::kCommsLoopBytes};
     if (area.end < arm7::kCommsLoopBytes || place < area.first || loop.end > area.end) continue;
-    if (place < kVectorsEnd || !Apart(loop, transfer)) continue;
+    if (place < kVectorsEnd || !ClearOfTransfer(loop, transfer)) continue;
     if (!ClearOfBlockingRegions(static_cast<uint32_t>(place))) continue;
     return static_cast<uint32_t>(place);
   }

@@ -177,5 +177,51 @@ TEST_P(CommsLoopAbortTest, FailsLikeTheDebugBusWithoutRunningTheHandler) {
 INSTANTIATE_TEST_SUITE_P(Transfers, CommsLoopAbortTest, ::testing::Bool(),
                          [](const auto& param) { return std::string(param.param ? "Write" : "Read"); });
 
+// A transfer that runs past 0xFFFFFFFF and on over the work area from address 0: the
+// loop must not be placed where the wrapped part goes. Both modes move the same bytes.
+class CommsLoopWrapTest : public CommsLoopEndianTest {
+ protected:
+  static constexpr uint32_t kTop = 0xFFFFFF00;
+  static constexpr uint32_t kBottomBytes = 0x40000;  // up to and over the work area
+
+  vsim::BoardConfig BoardConfiguration() const override {
+    vsim::BoardConfig config = CommsLoopEndianTest::BoardConfiguration();
+    config.regions = {{0, kBottomBytes, vsim::RegionKind::kRam}, {kTop, 0x100, vsim::RegionKind::kRam}};
+    return config;
+  }
+
+  std::vector<uint8_t> WrappedBoardBytes() {
+    std::vector<uint8_t> bytes = BoardBytes(kTop, 0x100);
+    const std::vector<uint8_t> bottom = BoardBytes(0, kBottomBytes);
+    bytes.insert(bytes.end(), bottom.begin(), bottom.end());
+    return bytes;
+  }
+};
+
+TEST_P(CommsLoopWrapTest, FastAndExactMoveTheSameBytesAcrossTheTop) {
+  Connected(GetParam());
+  constexpr int32_t kBytes = 0x100 + static_cast<int32_t>(kBottomBytes);
+  const struct {
+    int mode;
+    uint8_t seed;
+  } modes[] = {{VANTREL_TRANSFER_EXACT, 0x3C}, {VANTREL_TRANSFER_FAST, 0x4D}};
+  for (const auto& m : modes) {
+    library().VantrelSetTransferMode(m.mode);
+    const std::vector<uint8_t> data = Pattern(kBytes, m.seed);
+    library().jtagClearLastError();
+    ASSERT_EQ(Job(WriteMemory(kTop, data)), 0) << m.mode;
+    EXPECT_EQ(WrappedBoardBytes(), data) << m.mode;
+    FillBoard(kWorkArea, 0x100, 0x11);  // bytes of its own where the loop would go
+    std::vector<uint8_t> expected = WrappedBoardBytes();
+    std::vector<uint8_t> readBack(kBytes);
+    library().jtagClearLastError();
+    ASSERT_EQ(Job(ReadMemory(kTop, readBack.data(), kBytes)), 0) << m.mode;
+    EXPECT_EQ(readBack, expected) << m.mode;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Endianness, CommsLoopWrapTest, ::testing::Bool(),
+                         [](const auto& param) { return std::string(param.param ? "Big" : "Little"); });
+
 }  // namespace
 }  // namespace vantrel::e2e

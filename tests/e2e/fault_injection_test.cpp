@@ -108,6 +108,7 @@ struct FaultCase {
   Fault fault;
   Transfer transfer;
   int percent;
+  uint64_t accessesBeforeEnd = 0;  // for the faults across a transfer's end
 };
 
 class FaultInjectionTest : public MemoryTest, public ::testing::WithParamInterface<FaultCase> {
@@ -300,6 +301,58 @@ TEST_F(IceDumpFaultTest, ADumpThroughALostLinkFails) {
     EXPECT_EQ(ResponseWords(healed)[1] & 0x09u, 0x09u) << "debug status: halted";
   }
 }
+// A fault across the end of a long transfer (halting the comms loop, checking its count,
+// putting its work area back): whatever the answer, the work area holds its own bytes
+// again once the next session halts the core, memory outside the transfer is unchanged,
+// and an answer of success is backed by the right bytes.
+class EndOfTransferFaultTest : public FaultInjectionTest {};
+
+TEST_P(EndOfTransferFaultTest, TheWorkAreaIsBackAfterTheReconnect) {
+  const FaultCase& c = GetParam();
+  const uint64_t trigger = FaultFreeAccesses(c.transfer) - c.accessesBeforeEnd;
+  const std::vector<uint8_t> before = BoardBytes(0, kRamSize);
+  const std::vector<uint8_t> data = Pattern(kLength, 0x77);
+  std::vector<uint8_t> buffer(kLength, kUntouched);
+
+  port_.Arm(c.fault, trigger);
+  const int result = RunTransfer(c.transfer, buffer.data(), data);
+  ASSERT_TRUE(port_.Struck());
+  EXPECT_NE(result, 1) << "the job ended";
+  port_.Heal();
+  if (result == 0 && c.transfer == Transfer::kRead) {
+    EXPECT_EQ(buffer, std::vector<uint8_t>(before.begin() + kRange, before.begin() + kRange + kLength));
+  }
+  if (result == 0 && Writes(c.transfer)) {
+    EXPECT_EQ(BoardBytes(kRange, kLength), data);
+  }
+
+  (void)Disconnect();
+  OpenAndConnect();
+  const std::vector<uint8_t> after = BoardBytes(0, kRamSize);
+  for (uint32_t a = 0; a < kRamSize; ++a) {
+    if (Writes(c.transfer) && a >= kRange && a < kRange + kLength) continue;
+    ASSERT_EQ(after[a], before[a]) << "target memory changed at 0x" << std::hex << a << " (work area at 0x" << kWorkArea
+                                   << ")";
+  }
+}
+
+std::vector<FaultCase> EndCases() {
+  std::vector<FaultCase> cases;
+  for (const auto& [faultName, fault] : {std::pair{"Unplug", Fault::kUnplug}, std::pair{"NoHalt", Fault::kNoHalt}}) {
+    for (const auto& [transferName, transfer] : {std::pair{"Read", Transfer::kRead}, std::pair{"Write", Transfer::kWrite},
+                                                 std::pair{"Download", Transfer::kDownload}}) {
+      for (const uint64_t beforeEnd : {5000, 4000, 3500, 3000, 2500, 2000, 1000, 300}) {
+        cases.push_back({std::string(faultName) + transferName + "Less" + std::to_string(beforeEnd), fault, transfer,
+                         0, beforeEnd});
+      }
+    }
+  }
+  return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(EndFaults, EndOfTransferFaultTest, ::testing::ValuesIn(EndCases()),
+                         [](const auto& param) { return param.param.name; });
+
 
 // A core that stops halting: the failed stop leaves it running, so a read is refused
 // rather than answered with made-up bytes, and a reconnect that cannot halt it says the

@@ -42,6 +42,34 @@ TEST_F(WorkAreaTest, TheLoopTakesTheStartOrTheEndOfTheConfiguredArea) {
   for (const auto& c : cases) EXPECT_EQ(CommsLoopPlace(c.first, c.bytes), c.place) << c.what;
 }
 
+// A transfer that runs past 0xFFFFFFFF goes on at 0: its wrapped part is as much in the
+// loop's way as the rest, with the area at the bottom or at the top of the address space.
+TEST_F(WorkAreaTest, TheWrappedPartOfATransferKeepsTheLoopOut) {
+  const struct {
+    const char* line;
+    uint32_t first;
+    int64_t bytes;
+    std::optional<uint32_t> place;
+  } cases[] = {
+      {"workarea=100,20\n", 0xFFFFFE00, 0x400, std::nullopt},
+      {"workarea=100,20\n", 0xFFFFFC00, 0x504, std::nullopt},
+      {"workarea=100,20\n", 0xFFFFFC00, 0x500, 0x100},
+      {"workarea=100,200\n", 0xFFFFFE00, 0x400, 0x2E0},
+      {"workarea=FFFFFF00,100\n", 0xFFFFFF00, 0x400, std::nullopt},
+      {"workarea=FFFFFF00,100\n", 0xFFFFFE00, 0x100000000, std::nullopt},
+      {"workarea=FFFFFF00,100\n", 0xFFFFFF20, 0x400, 0xFFFFFF00},
+  };
+  for (const auto& c : cases) {
+    cable::ResetPortConfig();
+    cable::ApplyPortConfigLine(c.line);
+    EXPECT_EQ(CommsLoopPlace(c.first, c.bytes), c.place) << c.line << std::hex << c.first << "+" << c.bytes;
+  }
+  cable::ResetPortConfig();
+  ASSERT_EQ(AddMemoryRegion({0x100, 0x20, kReadWriteRegion, 0}), AddRegionOutcome::kAdded);
+  ASSERT_EQ(AddMemoryRegion({0x40000, 0x100, kReadWriteRegion, 0}), AddRegionOutcome::kAdded);
+  EXPECT_EQ(CommsLoopPlace(0xFFFFFE00, 0x400), 0x40000u) << "a declared region the wrap covers is passed over";
+}
+
 TEST_F(WorkAreaTest, AreasThatCannotHoldTheLoopGiveNoPlace) {
   for (const char* line : {"workarea=3F000,1F\n", "workarea=3F002,20\n", "workarea=0,20\n", "workarea=FFFFFFE1,1F\n"}) {
     cable::ResetPortConfig();
