@@ -8,11 +8,6 @@
 namespace vantrel::target {
 namespace {
 
-constexpr uint32_t kModeField = 0x1F;
-constexpr uint32_t kSystemMode = 0x1F;
-constexpr int kSpIndex = 13;
-constexpr int kLrIndex = 14;
-
 uint32_t ReadCore(int index) {
   uint32_t value = 0;
   (void)arm7::ArmReadRegister(index, value);

@@ -11,8 +11,6 @@
 namespace vantrel::target {
 namespace {
 
-constexpr uint32_t kModeField = 0x1F;
-constexpr uint32_t kSystemMode = 0x1F;
 constexpr uint32_t kThumbStateBit = 0x20;
 constexpr uint32_t kWordAlignment = 3;
 constexpr uint32_t kHalfwordOffset = 2;

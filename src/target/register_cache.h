@@ -20,8 +20,12 @@ inline constexpr int kIrqMode = 18;
 inline constexpr int kSupervisorMode = 19;
 inline constexpr int kAbortMode = 23;
 inline constexpr int kUndefinedMode = 27;
+inline constexpr uint32_t kSystemMode = 31;  // User mode's registers, with the right to leave
+inline constexpr uint32_t kModeField = 0x1F;  // the CPSR bits that hold the mode
 
 // Register indexes: 0-15 r0 to r15, 16 the CPSR, 17 the SPSR.
+inline constexpr int kSpIndex = 13;
+inline constexpr int kLrIndex = 14;
 inline constexpr int kPcIndex = 15;
 inline constexpr int kCpsrIndex = 16;
 inline constexpr int kSpsrIndex = 17;
