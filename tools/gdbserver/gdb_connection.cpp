@@ -15,7 +15,14 @@ constexpr size_t kReceiveChunk = 4096;
 
 std::string Seconds(std::chrono::milliseconds limit) {
   const long long tenths = (limit.count() + 50) / 100;
-  return std::to_string(tenths / 10) + (tenths % 10 != 0 ? "." + std::to_string(tenths % 10) : "") + " s";
+  // Built by appending: GCC 12 at -O3 warns falsely on a literal + a temporary string.
+  std::string text = std::to_string(tenths / 10);
+  if (tenths % 10 != 0) {
+    text += '.';
+    text += std::to_string(tenths % 10);
+  }
+  text += " s";
+  return text;
 }
 
 }  // namespace
