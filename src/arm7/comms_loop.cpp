@@ -14,6 +14,7 @@
 #include "arm7/link_check.h"
 #include "arm7/memory_access.h"
 #include "arm7/memory_words.h"
+#include "arm7/register_access.h"
 #include "arm7/scan_chain.h"
 #include "cable/bit_vector.h"
 #include "cable/tap.h"
@@ -59,6 +60,8 @@ constexpr int kFieldAfterDataScan = kIceDataBits - kIceAddressAndRwBits;
 constexpr uint32_t kWordsPerSenseReading = 64;
 constexpr int kChannelPolls = 5;
 constexpr unsigned kChannelPollIntervalMs = 1;
+constexpr int kCpsrRegister = 16;  // the register index of the CPSR, in reads, writes and the cache
+constexpr uint32_t kModeBits = 0x1F;
 
 struct Session {
   uint32_t workArea = 0;
@@ -103,7 +106,20 @@ bool HoldsWhatTheLoopLeft(const uint8_t* found, const std::array<uint8_t, kComms
   return true;
 }
 
-// Saves the work area and puts the loop there; false when it does not read back (no RAM).
+// An access that aborted left the core in Abort mode: the registers the read loaded may
+// hold the very words just stored, so reading back alone cannot tell. The CPSR goes back
+// to the mode the core halted in, for the debug bus to serve instead.
+bool AccessesAborted() {
+  uint32_t cpsr = 0;
+  (void)ArmReadRegister(kCpsrRegister, cpsr);
+  const uint32_t halted = RegisterCache()[kCpsrRegister];
+  if ((cpsr & kModeBits) == (halted & kModeBits)) return false;
+  (void)ArmWriteRegister(kCpsrRegister, halted, kArmForm);
+  return true;
+}
+
+// Saves the work area and puts the loop there; false when it does not read back or its
+// accesses abort (no RAM).
 bool PlaceLoop(const Loop& loop) {
   const std::array<uint8_t, kCommsLoopBytes> bytes = LoopBytes(loop);
   uint8_t check[kCommsLoopBytes] = {};
@@ -111,8 +127,9 @@ bool PlaceLoop(const Loop& loop) {
   g_left_behind = true;  // from here on the area holds the loop, or part of it
   if (ArmPutDataFast(g_session.workArea, kMemoryWordBytes, kLoopWords, bytes.data(), false) != kOk) return false;
   if (ArmReadBlockFast(g_session.workArea, check, kLoopWords) != kOk) return false;
-  if (std::memcmp(check, bytes.data(), sizeof check) == 0) return true;
+  if (std::memcmp(check, bytes.data(), sizeof check) == 0 && !AccessesAborted()) return true;
   PutBackWorkArea();
+  (void)AccessesAborted();  // the put-back may abort where the place did
   return false;
 }
 

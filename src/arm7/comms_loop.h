@@ -8,8 +8,8 @@
 // as before, with r1 to r4 changed (RegisterCache puts them back before it runs again).
 // Watchpoint 1 watches the exception vectors meanwhile, so an access that aborts halts
 // the core rather than run the target's handler. Nothing is taken on trust:
-// - the loop runs only when its words read back and the channel is empty, otherwise
-//   kUnavailable, and the caller uses the debug bus instead;
+// - the loop runs only when its words read back without an abort and the channel is
+//   empty, otherwise kUnavailable, and the caller uses the debug bus instead;
 // - at the end the words the core moved must be the words the cable moved. A core that
 //   fell behind the cable, a word overwritten before the core took it or an access that
 //   aborted all show there, and count as a lost link (link_check.h).
