@@ -1,4 +1,4 @@
-#include "host/instance.h"
+#include "api/instance.h"
 
 #include <cstdio>
 #include <string>

@@ -1,4 +1,4 @@
-#include "host/job_result.h"
+#include "api/job_result.h"
 
 #include <atomic>
 

@@ -1,4 +1,4 @@
-#include "drvshellmain/transfer_jobs.h"
+#include "commands/transfer_jobs.h"
 
 #include <memory>
 #include <new>
@@ -6,8 +6,8 @@
 #include "arm7/core_state.h"
 #include "arm7/progress.h"
 #include "cable/cable.h"
-#include "host/instance.h"
-#include "host/job_result.h"
+#include "api/instance.h"
+#include "api/job_result.h"
 #include "platform/platform.h"
 #include "target/memory_transfer.h"
 #include "target/register_cache.h"
