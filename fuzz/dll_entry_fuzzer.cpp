@@ -24,7 +24,7 @@
 #include "cable/port_io.h"
 #include "cable/tap.h"
 #include "api/instance.h"
-#include "api/job_result.h"
+#include "commands/job_result.h"
 #include "target/memory_map.h"
 #include "target/target_state.h"
 #include "vantrel.h"

@@ -8,7 +8,7 @@
 #include "cable/port_io.h"
 #include "commands/dispatcher.h"
 #include "api/instance.h"
-#include "api/job_result.h"
+#include "commands/job_result.h"
 #include "platform/trace.h"
 #include "target/target_state.h"
 #include "vantrel.h"

@@ -7,7 +7,7 @@
 #include "arm7/progress.h"
 #include "cable/cable.h"
 #include "api/instance.h"
-#include "api/job_result.h"
+#include "commands/job_result.h"
 #include "platform/platform.h"
 #include "target/memory_transfer.h"
 #include "target/register_cache.h"

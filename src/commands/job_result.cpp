@@ -1,4 +1,4 @@
-#include "api/job_result.h"
+#include "commands/job_result.h"
 
 #include <atomic>
 
