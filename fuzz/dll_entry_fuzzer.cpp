@@ -84,7 +84,7 @@ void ResetLibrary() {
   vantrel::cable::ResetPortIo();
   vantrel::cable::ResetPortConfig();
   vantrel::cable::ResetTapState();
-  vantrel::host::StoreLastJobResult(vantrel::host::kNoJobResult);
+  vantrel::shell::StoreLastJobResult(vantrel::shell::kNoJobResult);
 }
 
 vsim::BoardConfig BoardFrom(FuzzedDataProvider& in) {

@@ -58,10 +58,10 @@ VANTREL_API int VANTREL_CALL getJtagProcess(void) { return vantrel::arm7::Progre
 
 VANTREL_API void VANTREL_CALL setJtagProcessBreak(void) { vantrel::arm7::SetBreakRequest(1); }
 
-VANTREL_API int VANTREL_CALL jtagGetLastError(void) { return vantrel::host::LastJobResult(); }
+VANTREL_API int VANTREL_CALL jtagGetLastError(void) { return vantrel::shell::LastJobResult(); }
 
 VANTREL_API void VANTREL_CALL jtagClearLastError(void) {
-  vantrel::host::StoreLastJobResult(vantrel::host::kNoJobResult);
+  vantrel::shell::StoreLastJobResult(vantrel::shell::kNoJobResult);
   vantrel::arm7::ResetProgress();
 }
 

@@ -6,7 +6,7 @@
 #include "arm7/core_state.h"
 #include "arm7/progress.h"
 #include "cable/cable.h"
-#include "api/instance.h"
+#include "commands/job_gate.h"
 #include "commands/job_result.h"
 #include "platform/platform.h"
 #include "target/memory_transfer.h"
@@ -60,24 +60,24 @@ bool VerifyByReadingBack(uint32_t address, const uint8_t* expected, int32_t leng
 }
 
 int32_t DownloadJobResult(ResultCode result) {
-  if (result == kOk) return host::kJobSucceeded;
-  return result == kVerifyFailed ? host::kDownloadVerifyFailed : host::kDownloadFailed;
+  if (result == kOk) return kJobSucceeded;
+  return result == kVerifyFailed ? kDownloadVerifyFailed : kDownloadFailed;
 }
 
-int32_t ReadJobResult(ResultCode result) { return result == kOk ? host::kJobSucceeded : host::kReadJobFailed; }
+int32_t ReadJobResult(ResultCode result) { return result == kOk ? kJobSucceeded : kReadJobFailed; }
 
 int32_t WriteJobResult(ResultCode result) {
-  if (result == kOk) return host::kJobSucceeded;
-  return result == kVerifyFailed ? host::kWriteVerifyFailed : host::kWriteJobFailed;
+  if (result == kOk) return kJobSucceeded;
+  return result == kVerifyFailed ? kWriteVerifyFailed : kWriteJobFailed;
 }
 
 int32_t FailureOf(JobKind kind) {
   switch (kind) {
-    case JobKind::kDownload: return host::kDownloadFailed;
-    case JobKind::kRead: return host::kReadJobFailed;
-    case JobKind::kWrite: return host::kWriteJobFailed;
+    case JobKind::kDownload: return kDownloadFailed;
+    case JobKind::kRead: return kReadJobFailed;
+    case JobKind::kWrite: return kWriteJobFailed;
   }
-  return host::kDownloadFailed;
+  return kDownloadFailed;
 }
 
 int32_t RunJob(const TransferJob& job) {
@@ -94,16 +94,16 @@ int32_t RunJob(const TransferJob& job) {
 // The gate opens only after the result is stored: a host that waits at the gate then
 // always finds the job's result.
 void JobWorker(void*) {
-  host::StoreLastJobResult(RunJob(g_job));
-  host::JobGate().Open();
+  StoreLastJobResult(RunJob(g_job));
+  JobGate().Open();
 }
 
 ResultCode StartJob(const TransferJob& job) {
   g_job = job;
-  host::JobGate().Shut();
+  JobGate().Shut();
   if (platform::StartDetachedThread(&JobWorker, nullptr)) return kOk;
-  host::StoreLastJobResult(FailureOf(job.kind));
-  host::JobGate().Open();
+  StoreLastJobResult(FailureOf(job.kind));
+  JobGate().Open();
   return kJobNotStarted;
 }
 
@@ -112,7 +112,7 @@ ResultCode StartJob(const TransferJob& job) {
 ResultCode StartDownloadJob(uint32_t loadAddress, uint32_t entryAddress, const uint8_t* image, int32_t length,
                             int32_t verify) {
   if (length < 0 || (length > 0 && image == nullptr)) {
-    host::StoreLastJobResult(host::kDownloadFailed);
+    StoreLastJobResult(kDownloadFailed);
     return kInvalidParameters;
   }
   return StartJob({JobKind::kDownload, loadAddress, entryAddress, image, nullptr, length, kWholeWords, verify});
