@@ -73,7 +73,7 @@ std::optional<ListenAddress> ParseListenAddress(const std::string& text, std::st
     }
     if (address.host.empty()) address.host = "127.0.0.1";
   }
-  char* end = nullptr;
+  char* end = port.data();
   const unsigned long number = port.empty() ? 0 : std::strtoul(port.c_str(), &end, 10);
   if (port.empty() || *end != '\0' || number == 0 || number > 65535) {
     *error = "--listen takes [HOST:]PORT with a port from 1 to 65535";
@@ -161,7 +161,7 @@ bool GdbSession::Handle(const std::string& packet) {
       target_.Detach();
       connection_.Send("OK");
       return false;
-    case 'k': (void)Restart(); return true;
+    case 'k':
     case 'R': (void)Restart(); return true;
     case '!':
     case 'H':
@@ -201,11 +201,11 @@ std::string GdbSession::ReadRegisters() {
 }
 
 std::string GdbSession::WriteRegisters(const std::string& hex) {
-  if (hex.size() != 8 * kRegisterCount) return kErrorPacket;
+  if (hex.size() != size_t{8} * kRegisterCount) return kErrorPacket;
   const auto current = target_.Registers();
   if (!current) return kErrorTarget;
   for (int i = 0; i < kRegisterCount; ++i) {
-    const auto value = ParseHexWordLe(std::string_view(hex).substr(static_cast<size_t>(8 * i), 8));
+    const auto value = ParseHexWordLe(std::string_view(hex).substr(size_t{8} * static_cast<size_t>(i), 8));
     if (!value) return kErrorPacket;
     if (*value != (*current)[static_cast<size_t>(i)] && !target_.WriteRegister(i, *value)) return kErrorTarget;
   }
