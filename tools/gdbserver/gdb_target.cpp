@@ -14,7 +14,6 @@ constexpr int kStateConnected = 0x300;
 constexpr int kStateHalted = 0x400;
 constexpr int kStateRunning = 0x500;
 constexpr int kStatusInDebug = 0x01;
-constexpr unsigned char kBreakpointByte = 0xBE;
 constexpr long kHaltPollNanoseconds = 500000;
 
 void PauseBetweenPolls() {
