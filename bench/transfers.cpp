@@ -17,7 +17,7 @@
 #include "board/board.h"
 #include "cable/port_config.h"
 #include "cable/port_io.h"
-#include "drvshellmain/transfer_jobs.h"
+#include "commands/transfer_jobs.h"
 #include "target/memory_transfer.h"
 #include "target/target_control.h"
 #include "target/target_state.h"

@@ -13,6 +13,6 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 # It defines the GTest:: targets that tests/ links.
 add_subdirectory(${googletest_source} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 
-include(cmake/ArmFirmware.cmake OPTIONAL)
+include(cmake/ArmFirmware.cmake)
 add_subdirectory(sim)
 add_subdirectory(tests)

@@ -27,8 +27,8 @@
 #include "cable/port_config.h"
 #include "cable/port_io.h"
 #include "cable/tap.h"
-#include "host/instance.h"
-#include "host/job_result.h"
+#include "api/instance.h"
+#include "commands/job_result.h"
 #include "target/memory_map.h"
 #include "target/target_state.h"
 #include "vantrel.h"
@@ -88,7 +88,7 @@ void ResetLibrary() {
   vantrel::cable::ResetPortIo();
   vantrel::cable::ResetPortConfig();
   vantrel::cable::ResetTapState();
-  vantrel::host::StoreLastJobResult(vantrel::host::kNoJobResult);
+  vantrel::shell::StoreLastJobResult(vantrel::shell::kNoJobResult);
 }
 
 vsim::BoardConfig BoardFrom(FuzzedDataProvider& in) {

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Builds everything and runs the main job: a debugging session on the simulated board,
-# driven by the command-line host through the library's exports. Installs what it
-# needs first.
+# Builds what the demonstration needs (the library, the command-line host vantrel, the
+# simulated board and the example firmware; not the tests) and runs the main job: a
+# debugging session on the simulated board, driven by the command-line host through the
+# library's exports. Installs what it needs first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
 scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$jobs"
+cmake --build build -j"$jobs" --target Vantrel vantrel vantrel-board examples
 echo
 echo "== the main job: build/bin/vantrel -f build/examples/sessions/demo.vtl"
 exec build/bin/vantrel -f build/examples/sessions/demo.vtl

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the native build, clang-tidy on src/, a Release build of
+# Builds and runs every test: the native build, clang-tidy on src/ and tools/, a clang
+# build of everything with warnings as errors, a Release build of
 # every target with its tests, the installed product and the Debian package, the 32-bit
 # Windows cross build with its export check and its tests under wine, the whole test
 # suite again under AddressSanitizer and UndefinedBehaviorSanitizer, and a bounded
@@ -21,8 +22,14 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTREL_WERROR=ON >/dev/
 cmake --build build -j"$jobs"
 ctest --test-dir build -j"$jobs" --output-on-failure
 
-echo "== clang-tidy on the library's sources"
+echo "== clang-tidy on the library's and the hosts' sources"
 scripts/clang-tidy.sh build
+
+echo "== clang build, warnings as errors (built, not run: the native pass ran the tests)"
+# Unoptimised and without debug information: the point is clang's warnings, cheaply.
+CC=clang CXX=clang++ cmake -S . -B build-clang -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS=-O0 -DCMAKE_C_FLAGS=-O0 \
+  -DVANTREL_WERROR=ON >/dev/null
+cmake --build build-clang -j"$jobs"
 
 echo "== Release build and tests"
 cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DVANTREL_WERROR=ON -DCMAKE_INSTALL_PREFIX=/usr >/dev/null

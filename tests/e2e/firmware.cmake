@@ -1,7 +1,4 @@
 # Programs that the transfer and breakpoint tests download and run on the board.
-if(NOT COMMAND vantrel_arm_firmware)
-  return()
-endif()
 vantrel_arm_firmware(NAME e2e_checksum_image SOURCES ${CMAKE_CURRENT_LIST_DIR}/firmware/checksum_image.S
                      MEMORY_ORIGIN 0x10000 MEMORY_SIZE 0x10000)
 vantrel_arm_firmware(NAME e2e_breakpoint_target SOURCES ${CMAKE_CURRENT_LIST_DIR}/firmware/breakpoint_target.S

@@ -89,7 +89,7 @@ std::string DefaultLibraryPath() {
   const std::string directory = program.substr(0, program.rfind('/') + 1);
   // The build tree puts the library beside the program; an installed program finds it in
   // the library directory of its own prefix, wherever that prefix was moved.
-  const std::string beside = directory + "libVantrel.so";
+  std::string beside = directory + "libVantrel.so";
   if (access(beside.c_str(), F_OK) == 0) return beside;
   return directory + VANTREL_LIBDIR_FROM_BINDIR + "/" + VANTREL_LIBRARY_FILE;
 }

@@ -127,7 +127,7 @@ bool GdbSession::Handle(const std::string& packet) {
       target_.Detach();
       connection_.Send("OK");
       return false;
-    case 'k': (void)Restart(); return true;
+    case 'k':
     case 'R': (void)Restart(); return true;
     case '!':
     case 'H':
@@ -167,11 +167,11 @@ std::string GdbSession::ReadRegisters() {
 }
 
 std::string GdbSession::WriteRegisters(const std::string& hex) {
-  if (hex.size() != 8 * kRegisterCount) return kErrorPacket;
+  if (hex.size() != size_t{8} * kRegisterCount) return kErrorPacket;
   const auto current = target_.Registers();
   if (!current) return kErrorTarget;
   for (int i = 0; i < kRegisterCount; ++i) {
-    const auto value = ParseHexWordLe(std::string_view(hex).substr(static_cast<size_t>(8 * i), 8));
+    const auto value = ParseHexWordLe(std::string_view(hex).substr(size_t{8} * static_cast<size_t>(i), 8));
     if (!value) return kErrorPacket;
     if (*value != (*current)[static_cast<size_t>(i)] && !target_.WriteRegister(i, *value)) return kErrorTarget;
   }

@@ -119,7 +119,7 @@ std::optional<RegisterFile> GdbTarget::Registers() {
   request.args.readRegisters.byMode = 1;
   std::snprintf(request.args.readRegisters.modeName, sizeof request.args.readRegisters.modeName, "usr");
   const cli::Answer answer = library_.Call(request, VANTREL_CMD_READ_REGISTERS);
-  if (!answer.Ok() || answer.data.size() != 4 * kRegisterCount) return std::nullopt;
+  if (!answer.Ok() || answer.data.size() != size_t{4} * kRegisterCount) return std::nullopt;
   RegisterFile registers{};
   for (int i = 0; i < kRegisterCount; ++i) registers[static_cast<size_t>(i)] = answer.Word(static_cast<size_t>(i));
   registers_ = registers;

@@ -12,7 +12,7 @@ constexpr const char* kServerUsage =
     "usage: vantrel [OPTIONS] gdbserver [--listen [HOST:]PORT] [--client-timeout SECONDS]";
 
 std::optional<int> ParseTimeoutMs(const std::string& value, std::string* error) {
-  char* end = nullptr;
+  char* end = port.data();
   const double seconds = value.empty() ? 0 : std::strtod(value.c_str(), &end);
   if (value.empty() || *end != '\0' || !(seconds > 0) || seconds > kMaxClientTimeoutSeconds) {
     *error = "--client-timeout takes a number of seconds above 0, at most a day";
@@ -35,7 +35,7 @@ std::optional<ListenAddress> ParseListenAddress(const std::string& text, std::st
     }
     if (address.host.empty()) address.host = "127.0.0.1";
   }
-  char* end = nullptr;
+  char* end = port.data();
   const unsigned long number = port.empty() ? 0 : std::strtoul(port.c_str(), &end, 10);
   if (port.empty() || *end != '\0' || number == 0 || number > 65535) {
     *error = "--listen takes [HOST:]PORT with a port from 1 to 65535";

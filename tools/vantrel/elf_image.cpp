@@ -74,6 +74,7 @@ bool ReadSegments(Elf* elf, const std::vector<unsigned char>& file, Image* image
 // silently replacing the earlier: such an image is refused.
 bool CheckNoOverlap(const std::vector<Segment>& segments, std::string* error) {
   std::vector<const Segment*> byAddress;
+  byAddress.reserve(segments.size());
   for (const Segment& segment : segments) byAddress.push_back(&segment);
   std::sort(byAddress.begin(), byAddress.end(),
             [](const Segment* a, const Segment* b) { return a->address < b->address; });

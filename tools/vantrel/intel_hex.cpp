@@ -127,7 +127,7 @@ class HexReader {
       *error = "address record of the wrong length";
       return false;
     }
-    base_ = BigEndianValue(record.data) * scale;
+    base_ = uint64_t{BigEndianValue(record.data)} * scale;
     return true;
   }
   bool SetEntry(const Record& record, std::string* error) {

@@ -1,6 +1,7 @@
 #include "output.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace vantrel::cli {
 
@@ -43,7 +44,10 @@ std::vector<std::string> HexDumpLines(uint32_t address, const std::vector<unsign
       hex += text;
       ascii += byte >= 0x20 && byte < 0x7F ? static_cast<char>(byte) : '.';
     }
-    lines.push_back(hex + "  |" + ascii + "|");
+    hex += "  |";
+    hex += ascii;
+    hex += '|';
+    lines.push_back(std::move(hex));
   }
   return lines;
 }

@@ -34,6 +34,4 @@ enum class Entry { kEntered, kMutexFailed, kGateFailed };
 [[nodiscard]] Entry EnterCableCall();
 void LeaveCableCall();
 
-platform::JobGate& JobGate();
-
 }  // namespace vantrel::host

@@ -1,8 +1,8 @@
-#include "host/job_result.h"
+#include "commands/job_result.h"
 
 #include <atomic>
 
-namespace vantrel::host {
+namespace vantrel::shell {
 namespace {
 std::atomic<int32_t> g_last_job_result{kNoJobResult};
 }
@@ -10,4 +10,4 @@ std::atomic<int32_t> g_last_job_result{kNoJobResult};
 int32_t LastJobResult() { return g_last_job_result.load(); }
 void StoreLastJobResult(int32_t result) { g_last_job_result.store(result); }
 
-}  // namespace vantrel::host
+}  // namespace vantrel::shell

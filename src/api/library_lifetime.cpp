@@ -1,6 +1,6 @@
 // What happens when the host loads and unloads the library. This file is linked into
 // the shared library only, so test programs never take the machine-wide marker.
-#include "host/instance.h"
+#include "api/instance.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 #include <array>
 #include <span>
 
-#include "drvshellmain/answer.h"
-#include "drvshellmain/commands.h"
+#include "commands/answer.h"
+#include "commands/commands.h"
 #include "target/breakpoints.h"
 
 namespace vantrel::shell {

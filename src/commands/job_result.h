@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace vantrel::host {
+namespace vantrel::shell {
 
 inline constexpr int32_t kNoJobResult = 1;
 inline constexpr int32_t kJobSucceeded = 0;
@@ -17,4 +17,4 @@ inline constexpr int32_t kWriteVerifyFailed = -5;
 int32_t LastJobResult();
 void StoreLastJobResult(int32_t result);
 
-}  // namespace vantrel::host
+}  // namespace vantrel::shell

@@ -1,4 +1,4 @@
-#include "drvshellmain/transfer_jobs.h"
+#include "commands/transfer_jobs.h"
 
 #include <memory>
 #include <new>
@@ -7,8 +7,8 @@
 #include "arm7/link_check.h"
 #include "arm7/progress.h"
 #include "cable/cable.h"
-#include "host/instance.h"
-#include "host/job_result.h"
+#include "commands/job_gate.h"
+#include "commands/job_result.h"
 #include "platform/platform.h"
 #include "target/memory_transfer.h"
 #include "target/register_cache.h"
@@ -82,24 +82,24 @@ ResultCode PrepareEntry(uint32_t entryAddress, uint32_t keptR0, uint32_t keptR1)
 }
 
 int32_t DownloadJobResult(ResultCode result) {
-  if (result == kOk) return host::kJobSucceeded;
-  return result == kVerifyFailed ? host::kDownloadVerifyFailed : host::kDownloadFailed;
+  if (result == kOk) return kJobSucceeded;
+  return result == kVerifyFailed ? kDownloadVerifyFailed : kDownloadFailed;
 }
 
-int32_t ReadJobResult(ResultCode result) { return result == kOk ? host::kJobSucceeded : host::kReadJobFailed; }
+int32_t ReadJobResult(ResultCode result) { return result == kOk ? kJobSucceeded : kReadJobFailed; }
 
 int32_t WriteJobResult(ResultCode result) {
-  if (result == kOk) return host::kJobSucceeded;
-  return result == kVerifyFailed ? host::kWriteVerifyFailed : host::kWriteJobFailed;
+  if (result == kOk) return kJobSucceeded;
+  return result == kVerifyFailed ? kWriteVerifyFailed : kWriteJobFailed;
 }
 
 int32_t FailureOf(JobKind kind) {
   switch (kind) {
-    case JobKind::kDownload: return host::kDownloadFailed;
-    case JobKind::kRead: return host::kReadJobFailed;
-    case JobKind::kWrite: return host::kWriteJobFailed;
+    case JobKind::kDownload: return kDownloadFailed;
+    case JobKind::kRead: return kReadJobFailed;
+    case JobKind::kWrite: return kWriteJobFailed;
   }
-  return host::kDownloadFailed;
+  return kDownloadFailed;
 }
 
 int32_t RunJob(const TransferJob& job) {
@@ -116,16 +116,16 @@ int32_t RunJob(const TransferJob& job) {
 // The gate opens only after the result is stored: a host that waits at the gate then
 // always finds the job's result.
 void JobWorker(void*) {
-  host::StoreLastJobResult(RunJob(g_job));
-  host::JobGate().Open();
+  StoreLastJobResult(RunJob(g_job));
+  JobGate().Open();
 }
 
 ResultCode StartJob(const TransferJob& job) {
   g_job = job;
-  host::JobGate().Shut();
+  JobGate().Shut();
   if (platform::StartDetachedThread(&JobWorker, nullptr)) return kOk;
-  host::StoreLastJobResult(FailureOf(job.kind));
-  host::JobGate().Open();
+  StoreLastJobResult(FailureOf(job.kind));
+  JobGate().Open();
   return kJobNotStarted;
 }
 
@@ -134,7 +134,7 @@ ResultCode StartJob(const TransferJob& job) {
 ResultCode StartDownloadJob(uint32_t loadAddress, uint32_t entryAddress, const uint8_t* image, int32_t length,
                             int32_t verify) {
   if (length < 0 || (length > 0 && image == nullptr)) {
-    host::StoreLastJobResult(host::kDownloadFailed);
+    StoreLastJobResult(kDownloadFailed);
     return kInvalidParameters;
   }
   return StartJob({JobKind::kDownload, loadAddress, entryAddress, image, nullptr, length, kWholeWords, verify});

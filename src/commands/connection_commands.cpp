@@ -3,8 +3,8 @@
 
 #include "arm7/core_state.h"
 #include "cable/cable.h"
-#include "drvshellmain/answer.h"
-#include "drvshellmain/commands.h"
+#include "commands/answer.h"
+#include "commands/commands.h"
 #include "target/memory_map.h"
 #include "target/target_control.h"
 #include "target/target_state.h"

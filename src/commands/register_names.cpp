@@ -1,4 +1,4 @@
-#include "drvshellmain/register_names.h"
+#include "commands/register_names.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "drvshellmain/answer.h"
+#include "commands/answer.h"
 
 #include <algorithm>
 #include <cstring>

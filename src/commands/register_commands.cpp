@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "drvshellmain/answer.h"
-#include "drvshellmain/commands.h"
-#include "drvshellmain/register_names.h"
+#include "commands/answer.h"
+#include "commands/commands.h"
+#include "commands/register_names.h"
 #include "target/register_cache.h"
 
 namespace vantrel::shell {

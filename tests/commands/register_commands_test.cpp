@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "arm7/core_state.h"
-#include "drvshellmain/dispatcher.h"
-#include "drvshellmain/register_names.h"
+#include "commands/dispatcher.h"
+#include "commands/register_names.h"
 #include "target/register_cache.h"
 #include "target/target_state.h"
 

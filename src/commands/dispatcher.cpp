@@ -1,9 +1,9 @@
-#include "drvshellmain/dispatcher.h"
+#include "commands/dispatcher.h"
 
 #include <array>
 
-#include "drvshellmain/answer.h"
-#include "drvshellmain/commands.h"
+#include "commands/answer.h"
+#include "commands/commands.h"
 
 namespace vantrel::shell {
 namespace {

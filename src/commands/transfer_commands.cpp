@@ -1,9 +1,9 @@
 // Transfer commands: download, write and read memory.
 #include <array>
 
-#include "drvshellmain/answer.h"
-#include "drvshellmain/commands.h"
-#include "drvshellmain/transfer_jobs.h"
+#include "commands/answer.h"
+#include "commands/commands.h"
+#include "commands/transfer_jobs.h"
 
 namespace vantrel::shell {
 namespace {

@@ -6,9 +6,9 @@
 #include "cable/cable.h"
 #include "cable/port_config.h"
 #include "cable/port_io.h"
-#include "drvshellmain/dispatcher.h"
-#include "host/instance.h"
-#include "host/job_result.h"
+#include "commands/dispatcher.h"
+#include "api/instance.h"
+#include "commands/job_result.h"
 #include "platform/trace.h"
 #include "target/target_state.h"
 #include "vantrel.h"
@@ -58,10 +58,10 @@ VANTREL_API int VANTREL_CALL getJtagProcess(void) { return vantrel::arm7::Progre
 
 VANTREL_API void VANTREL_CALL setJtagProcessBreak(void) { vantrel::arm7::SetBreakRequest(1); }
 
-VANTREL_API int VANTREL_CALL jtagGetLastError(void) { return vantrel::host::LastJobResult(); }
+VANTREL_API int VANTREL_CALL jtagGetLastError(void) { return vantrel::shell::LastJobResult(); }
 
 VANTREL_API void VANTREL_CALL jtagClearLastError(void) {
-  vantrel::host::StoreLastJobResult(vantrel::host::kNoJobResult);
+  vantrel::shell::StoreLastJobResult(vantrel::shell::kNoJobResult);
   vantrel::arm7::ResetProgress();
 }
 

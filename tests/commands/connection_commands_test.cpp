@@ -6,7 +6,7 @@
 #include <string>
 
 #include "arm7/core_state.h"
-#include "drvshellmain/dispatcher.h"
+#include "commands/dispatcher.h"
 #include "target/memory_map.h"
 #include "target/target_state.h"
 

@@ -1,7 +1,7 @@
 // The EmbeddedICE register dump (command 67).
 #include "arm7/embedded_ice.h"
-#include "drvshellmain/answer.h"
-#include "drvshellmain/commands.h"
+#include "commands/answer.h"
+#include "commands/commands.h"
 
 namespace vantrel::shell {
 

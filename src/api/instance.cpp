@@ -1,10 +1,11 @@
-#include "host/instance.h"
+#include "api/instance.h"
 
 #include <cstdio>
 #include <string>
 
 #include "cable/port_io.h"
 #include "cable/tap.h"
+#include "commands/job_gate.h"
 #include "platform/trace.h"
 
 namespace vantrel::host {
@@ -15,7 +16,6 @@ bool g_instance_active = false;
 // the library's static objects are still being constructed.
 char g_marker_failure[320] = "";
 platform::EntryMutex g_entry_mutex;
-platform::JobGate g_job_gate;
 
 }  // namespace
 
@@ -33,7 +33,7 @@ void LoadInstance() {
   if (!g_entry_mutex.Exists()) {
     // A failed creation leaves the instance active, but every wait on it then fails.
     (void)g_entry_mutex.Create(kEntryMutexName);
-    (void)g_job_gate.Create(kJobGateName);
+    (void)shell::JobGate().Create(kJobGateName);
   }
   g_instance_active = true;
 }
@@ -47,7 +47,7 @@ void UnloadInstance() {
   if (g_instance_active) platform::CloseInstanceMarker();
   if (g_entry_mutex.Exists()) {
     g_entry_mutex.Destroy();
-    g_job_gate.Destroy();
+    shell::JobGate().Destroy();
   }
   g_instance_active = false;
   // A virtual port belongs to the host: once its process is exiting, it may be gone.
@@ -63,7 +63,7 @@ void TraceRefusalCause() {
 
 Entry EnterCableCall() {
   if (!g_entry_mutex.Lock()) return Entry::kMutexFailed;
-  if (!g_job_gate.WaitUntilOpen()) {
+  if (!shell::JobGate().WaitUntilOpen()) {
     g_entry_mutex.Unlock();
     return Entry::kGateFailed;
   }
@@ -71,7 +71,5 @@ Entry EnterCableCall() {
 }
 
 void LeaveCableCall() { g_entry_mutex.Unlock(); }
-
-platform::JobGate& JobGate() { return g_job_gate; }
 
 }  // namespace vantrel::host

@@ -2,8 +2,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "drvshellmain/answer.h"
-#include "drvshellmain/commands.h"
+#include "commands/answer.h"
+#include "commands/commands.h"
 #include "target/memory_map.h"
 
 namespace vantrel::shell {
