@@ -12,7 +12,7 @@ constexpr const char* kServerUsage =
     "usage: vantrel [OPTIONS] gdbserver [--listen [HOST:]PORT] [--client-timeout SECONDS]";
 
 std::optional<int> ParseTimeoutMs(const std::string& value, std::string* error) {
-  char* end = port.data();
+  char* end = nullptr;
   const double seconds = value.empty() ? 0 : std::strtod(value.c_str(), &end);
   if (value.empty() || *end != '\0' || !(seconds > 0) || seconds > kMaxClientTimeoutSeconds) {
     *error = "--client-timeout takes a number of seconds above 0, at most a day";
