@@ -40,6 +40,16 @@ GdbServerProcess::GdbServerProcess(const std::string& listenHost, const std::str
   }
 }
 
+std::string GdbServerProcess::ReadUntil(const std::string& text, int timeoutMs) {
+  std::string said;
+  for (bool ok = true; ok;) {
+    const std::string line = process_->ReadLine(timeoutMs, &ok);
+    said += line + "\n";
+    if (line.find(text) != std::string::npos) break;
+  }
+  return said;
+}
+
 std::string Checksummed(const std::string& payload) {
   unsigned sum = 0;
   for (const char c : payload) sum += static_cast<unsigned char>(c);

@@ -19,6 +19,9 @@ class GdbServerProcess {
   int Port() const { return port_; }
   // What the server said up to its "listening on" line.
   const std::string& Greeting() const { return greeting_; }
+  // What the server writes (both its output streams) up to a line holding text, or
+  // until timeoutMs passes.
+  std::string ReadUntil(const std::string& text, int timeoutMs);
   // Typed on the server's standard input.
   void WriteInput(const std::string& text) { process_->Write(text); }
 

@@ -33,6 +33,23 @@ TEST(SemihostingTest, HelloOnGdbsConsoleThenTheProgramsExit) {
                          "hello", "mov r0, #24", "[Inferior 1 (Remote target) exited normally]"});
 }
 
+// After a detach the program runs on, its calls served on the server's terminal.
+TEST(SemihostingTest, AfterADetachTheServersTerminalGetsTheOutput) {
+  GdbServerProcess server;
+  ASSERT_TRUE(server.Listening());
+  const std::string output = RunGdb(EXAMPLE_HELLO_SEMIHOSTING_ELF, server.Port(),
+                                    {{"monitor semihosting on\n"
+                                      "load\n"
+                                      "break main\n"
+                                      "continue\n"
+                                      "delete\n"
+                                      "detach\n",
+                                      ""}});
+  ExpectInOrder(output, {"Breakpoint 1, main ()", "detached"});
+  const std::string said = server.ReadUntil("the program exited", 30000);
+  ExpectInOrder(said, {"hello", "the program exited with code 0; the core is halted"});
+}
+
 // A directory for the program's files, and beside it one it must not reach, though a
 // symbolic link inside points there.
 class FileDirectory {

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <functional>
 
 #include "client_listener.h"
 
@@ -77,7 +78,11 @@ int RunGdbServer(const cli::Library& library, const std::string& portName, const
                listen.port, listen.host.c_str(), listen.port);
   GdbTarget target(library, portName);
   for (;;) {
-    const int client = listener->Accept();
+    // After a detach with semihosting on, the program's calls are served meanwhile.
+    std::function<void()> serveDetached;
+    if (semihosting.ServingDetached()) serveDetached = [&] { ServeDetachedCalls(target, semihosting); };
+    const int client = listener->Accept(serveDetached);
+    EndDetachedServing(target, semihosting);
     const int on = 1;
     setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     setsockopt(client, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
@@ -130,7 +135,7 @@ bool GdbSession::Handle(const std::string& packet) {
     case 'Z':
     case 'z': reply = Breakpoint(packet); break;
     case 'D':
-      target_.Detach();
+      DetachKeepingSwiCatch();
       connection_.Send("OK");
       return false;
     case 'k':

@@ -10,7 +10,7 @@
 #include "gdb_connection.h"
 #include "gdb_target.h"
 #include "library.h"
-#include "semihosting.h"
+#include "semihosting_stop.h"
 
 namespace vantrel::gdb {
 
@@ -69,6 +69,8 @@ class GdbSession {
   // or empty when a semihosting call was served and the core runs on.
   std::optional<std::string> AfterHalt(bool stepping);
   void CatchSwiVector();
+  // GDB detached: with semihosting on, the program runs on with its calls served.
+  void DetachKeepingSwiCatch();
   // True when GDB's removal of a breakpoint there must leave the SWI catch in place.
   bool KeepsSwiCatch(bool insert, uint32_t address);
   void ConsoleWrite(std::string_view text);

@@ -47,6 +47,9 @@ class Semihosting {
   bool FilesAllowed() const { return files_.HasDirectory(); }
   // The program starts again (a reset): its files are closed.
   void Restart() { files_.CloseAll(); }
+  // Calls are served with no GDB attached (after a detach), the catch left planted.
+  bool ServingDetached() const { return servingDetached_; }
+  void SetServingDetached(bool on) { servingDetached_ = on; }
 
   SemihostingResult Serve(uint32_t operation, uint32_t parameter, const TargetMemoryAccess& memory,
                           const SemihostingConsole& console);
@@ -73,6 +76,7 @@ class Semihosting {
   uint32_t Fail(int error);
 
   bool enabled_ = false;
+  bool servingDetached_ = false;
   ConfinedFiles files_;
   std::chrono::steady_clock::time_point started_;
 };

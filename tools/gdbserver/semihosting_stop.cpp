@@ -1,6 +1,6 @@
-// The GDB session's side of semihosting: the SWI vector caught while the program runs,
-// each halt there looked at, a semihosting call served and the program resumed after
-// it without GDB seeing a stop; any other SWI goes on into the program's own handler.
+// The server's side of semihosting: the SWI vector caught while the program runs, each
+// halt there looked at, a semihosting call served and the program resumed after it
+// without GDB seeing a stop; any other SWI goes on into the program's own handler.
 #include <poll.h>
 #include <unistd.h>
 
@@ -76,15 +76,28 @@ bool ReturnToCaller(GdbTarget& target, const SwiEntry& entry, uint32_t result) {
          target.WriteRegister(kPcRegister, entry.returnAddress);
 }
 
-void ToTerminal(std::string_view text) {
-  std::fwrite(text.data(), 1, text.size(), stdout);
-  std::fflush(stdout);
-}
-
 }  // namespace
 
+SwiStop ServeSwiStop(GdbTarget& target, Semihosting& semihosting, const SemihostingConsole& console) {
+  const auto entry = semihosting.Enabled() && target.Halted() ? SwiTaken(target) : std::nullopt;
+  if (!entry) return {SwiStop::Kind::kOther};
+  if (!entry->semihosting) return {SwiStop::Kind::kProgramsOwnSwi};
+  const TargetMemoryAccess memory{
+      [&target](uint32_t address, size_t length, std::vector<unsigned char>* bytes) {
+        return target.ReadMemory(address, length, bytes);
+      },
+      [&target](uint32_t address, const std::vector<unsigned char>& bytes) { return target.WriteMemory(address, bytes); }};
+  const SemihostingResult result = semihosting.Serve(entry->operation, entry->parameter, memory, console);
+  if (result.exitCode) return {SwiStop::Kind::kExited, *result.exitCode};
+  if (!ReturnToCaller(target, *entry, result.r0)) return {SwiStop::Kind::kFailed};
+  return {SwiStop::Kind::kServed};
+}
+
+bool PlantSwiCatch(GdbTarget& target) { return target.InsertSoftwareBreakpoint(kSwiVector, kArmPatternKind); }
+bool RemoveSwiCatch(GdbTarget& target) { return target.RemoveSoftwareBreakpoint(kSwiVector); }
+
 void GdbSession::CatchSwiVector() {
-  if (!semihosting_.Enabled() || target_.InsertSoftwareBreakpoint(kSwiVector, kArmPatternKind)) return;
+  if (!semihosting_.Enabled() || PlantSwiCatch(target_)) return;
   if (catchRefusalTold_) return;
   catchRefusalTold_ = true;
   ConsoleWrite(
@@ -101,7 +114,7 @@ bool GdbSession::KeepsSwiCatch(bool insert, uint32_t address) {
 
 void GdbSession::ConsoleWrite(std::string_view text) {
   if (connection_.Closed()) {
-    ToTerminal(text);
+    WriteToTerminal(text);
     return;
   }
   // GDB prints O packets on its console while the program runs.
@@ -128,37 +141,44 @@ std::optional<unsigned char> GdbSession::ConsoleReadCharacter() {
 }
 
 std::optional<std::string> GdbSession::AfterHalt(bool stepping) {
-  const auto entry = semihosting_.Enabled() && target_.Halted() ? SwiTaken(target_) : std::nullopt;
-  if (!entry) return StopReply(kSigTrap);
-  if (!entry->semihosting) {
-    // The program's own SWI: into its handler, unless GDB asked to stop on the vector.
-    if (stepping || userBreakAtVector_) return StopReply(kSigTrap);
-    switch (target_.Resume()) {
-      case GdbTarget::ResumeOutcome::kRunning: return std::nullopt;
-      case GdbTarget::ResumeOutcome::kStopped: return StopReply(kSigTrap);
-      case GdbTarget::ResumeOutcome::kFailed: return kErrorTarget;
-    }
-  }
-  const TargetMemoryAccess memory{
-      [this](uint32_t address, size_t length, std::vector<unsigned char>* bytes) {
-        return target_.ReadMemory(address, length, bytes);
-      },
-      [this](uint32_t address, const std::vector<unsigned char>& bytes) { return target_.WriteMemory(address, bytes); }};
   const SemihostingConsole console{[this](std::string_view text) { ConsoleWrite(text); },
                                    [this] { return ConsoleReadCharacter(); }};
   inputInterrupted_ = false;
-  const SemihostingResult result = semihosting_.Serve(entry->operation, entry->parameter, memory, console);
-  if (result.exitCode) {
-    char reply[8];
-    std::snprintf(reply, sizeof reply, "W%02x", *result.exitCode & 0xFF);
-    exited_ = reply;
-    return exited_;
+  const SwiStop stop = ServeSwiStop(target_, semihosting_, console);
+  switch (stop.kind) {
+    case SwiStop::Kind::kOther: return StopReply(kSigTrap);
+    case SwiStop::Kind::kFailed: return kErrorTarget;
+    case SwiStop::Kind::kExited: {
+      char reply[8];
+      std::snprintf(reply, sizeof reply, "W%02x", stop.exitCode & 0xFF);
+      exited_ = reply;
+      return exited_;
+    }
+    case SwiStop::Kind::kProgramsOwnSwi:
+      // Into the program's handler, unless GDB asked to stop on the vector.
+      if (stepping || userBreakAtVector_) return StopReply(kSigTrap);
+      switch (target_.Resume()) {
+        case GdbTarget::ResumeOutcome::kRunning: return std::nullopt;
+        case GdbTarget::ResumeOutcome::kStopped: return StopReply(kSigTrap);
+        case GdbTarget::ResumeOutcome::kFailed: return kErrorTarget;
+      }
+      return kErrorTarget;
+    case SwiStop::Kind::kServed: break;
   }
-  if (!ReturnToCaller(target_, *entry, result.r0)) return kErrorTarget;
   if (inputInterrupted_) return StopReply(kSigInt);
   // A breakpoint right after the SWI is reached, not stepped over.
   if (stepping || target_.AtBreakpoint()) return StopReply(kSigTrap);
   return target_.Run() ? std::nullopt : std::optional<std::string>(kErrorTarget);
+}
+
+void GdbSession::DetachKeepingSwiCatch() {
+  if (!semihosting_.Enabled() || !target_.Halted() || !PlantSwiCatch(target_)) {
+    target_.Detach();
+    return;
+  }
+  // GDB took its own breakpoints out before detaching; the catch stays, and the server
+  // serves the program's calls until the next client comes.
+  if (target_.Resume() == GdbTarget::ResumeOutcome::kRunning) semihosting_.SetServingDetached(true);
 }
 
 std::string GdbSession::MonitorSemihosting(const std::vector<std::string>& words) {
