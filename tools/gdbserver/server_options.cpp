@@ -1,4 +1,5 @@
 // The words after `gdbserver` on the command line.
+#include <cmath>
 #include <cstdlib>
 
 #include "gdb_server.h"
@@ -13,13 +14,14 @@ constexpr const char* kServerUsage =
     "                                    [--semihosting-dir DIR]";
 
 std::optional<int> ParseTimeoutMs(const std::string& value, std::string* error) {
-  char* end = nullptr;
-  const double seconds = value.empty() ? 0 : std::strtod(value.c_str(), &end);
+  const char* const text = value.c_str();
+  char* end = const_cast<char*>(text);
+  const double seconds = std::strtod(text, &end);
   if (value.empty() || *end != '\0' || !(seconds > 0) || seconds > kMaxClientTimeoutSeconds) {
     *error = "--client-timeout takes a number of seconds above 0, at most a day";
     return std::nullopt;
   }
-  return static_cast<int>(seconds * 1000 + 0.5);
+  return static_cast<int>(std::lround(seconds * 1000));
 }
 
 }  // namespace
