@@ -29,8 +29,8 @@ TEST(SemihostingTest, HelloOnGdbsConsoleThenTheProgramsExit) {
                                       "x/i $pc\n"
                                       "continue\n",
                                       ""}});
-  ExpectInOrder(output, {"semihosting off; file operations refused", "semihosting on", "Breakpoint 1, main ()",
-                         "hello", "mov r0, #24", "[Inferior 1 (Remote target) exited normally]"});
+  ExpectInOrder(output, {"semihosting off; file operations refused", "semihosting on", "Breakpoint 1, main ()", "hello",
+                         "mov r0, #24", "[Inferior 1 (Remote target) exited normally]"});
 }
 
 // After a detach the program runs on, its calls served on the server's terminal.

@@ -97,8 +97,8 @@ uint32_t Semihosting::WriteString(const Call& call) {
     std::vector<unsigned char> bytes;
     if (!call.memory.read(address, piece, &bytes) || bytes.size() != piece) return Fail(EFAULT);
     const auto end = std::find(bytes.begin(), bytes.end(), 0);
-    call.console.write(std::string_view(reinterpret_cast<const char*>(bytes.data()),
-                                        static_cast<size_t>(end - bytes.begin())));
+    call.console.write(
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), static_cast<size_t>(end - bytes.begin())));
     if (end != bytes.end()) return 0;
     written += piece;
     address += piece;

@@ -35,8 +35,7 @@ void ServeDetachedCalls(GdbTarget& target, Semihosting& semihosting) {
       if (target.Resume() == GdbTarget::ResumeOutcome::kRunning) return;
       break;
     case SwiStop::Kind::kExited:
-      std::fprintf(stderr, "vantrel: gdbserver: the program exited with code %d; the core is halted\n",
-                   stop.exitCode);
+      std::fprintf(stderr, "vantrel: gdbserver: the program exited with code %d; the core is halted\n", stop.exitCode);
       break;
     default:
       std::fprintf(stderr, "vantrel: gdbserver: the core halted; semihosting waits for the next client\n");

@@ -23,8 +23,12 @@ constexpr size_t kMaxOpenFiles = 64;
 constexpr mode_t kNewFileMode = 0644;
 
 int OpenFlags(uint32_t mode) {
-  static const int kFlags[] = {O_RDONLY, O_RDWR, O_WRONLY | O_CREAT | O_TRUNC, O_RDWR | O_CREAT | O_TRUNC,
-                               O_WRONLY | O_CREAT | O_APPEND, O_RDWR | O_CREAT | O_APPEND};
+  static const int kFlags[] = {O_RDONLY,
+                               O_RDWR,
+                               O_WRONLY | O_CREAT | O_TRUNC,
+                               O_RDWR | O_CREAT | O_TRUNC,
+                               O_WRONLY | O_CREAT | O_APPEND,
+                               O_RDWR | O_CREAT | O_APPEND};
   // Two modes each: text and binary.
   return kFlags[mode / 2];
 }

@@ -82,11 +82,12 @@ SwiStop ServeSwiStop(GdbTarget& target, Semihosting& semihosting, const Semihost
   const auto entry = semihosting.Enabled() && target.Halted() ? SwiTaken(target) : std::nullopt;
   if (!entry) return {SwiStop::Kind::kOther};
   if (!entry->semihosting) return {SwiStop::Kind::kProgramsOwnSwi};
-  const TargetMemoryAccess memory{
-      [&target](uint32_t address, size_t length, std::vector<unsigned char>* bytes) {
-        return target.ReadMemory(address, length, bytes);
-      },
-      [&target](uint32_t address, const std::vector<unsigned char>& bytes) { return target.WriteMemory(address, bytes); }};
+  const TargetMemoryAccess memory{[&target](uint32_t address, size_t length, std::vector<unsigned char>* bytes) {
+                                    return target.ReadMemory(address, length, bytes);
+                                  },
+                                  [&target](uint32_t address, const std::vector<unsigned char>& bytes) {
+                                    return target.WriteMemory(address, bytes);
+                                  }};
   const SemihostingResult result = semihosting.Serve(entry->operation, entry->parameter, memory, console);
   if (result.exitCode) return {SwiStop::Kind::kExited, *result.exitCode};
   if (!ReturnToCaller(target, *entry, result.r0)) return {SwiStop::Kind::kFailed};
@@ -119,7 +120,8 @@ void GdbSession::ConsoleWrite(std::string_view text) {
   }
   // GDB prints O packets on its console while the program runs.
   const size_t piece = (kMaxPacketBytes - 1) / 2;
-  for (size_t at = 0; at < text.size(); at += piece) connection_.Send(std::string("O").append(HexText(text.substr(at, piece))));
+  for (size_t at = 0; at < text.size(); at += piece)
+    connection_.Send(std::string("O").append(HexText(text.substr(at, piece))));
 }
 
 std::optional<unsigned char> GdbSession::ConsoleReadCharacter() {
