@@ -73,7 +73,7 @@ class FileDirectory {
 
 // Every call with good parameter blocks and bad ones (in memory that aborts, a length
 // no program means, names that lead out of the directory), a Thumb call, and a SWI of
-// the program's own that its handler serves.
+// the program's own that its handler serves, where GDB has a breakpoint of its own.
 TEST(SemihostingTest, EveryCallGoodAndBadBlocksAndConfinedFiles) {
   FileDirectory directory;
   GdbServerProcess server("127.0.0.1", "--semihosting --semihosting-dir " + directory.Files(),
@@ -82,12 +82,17 @@ TEST(SemihostingTest, EveryCallGoodAndBadBlocksAndConfinedFiles) {
   server.WriteInput("k");  // what SYS_READC reads
   const std::string output = RunGdb(SEMIHOSTING_CALLS_ELF, server.Port(),
                                     {{"load\n"
+                                      "break *8\n"
                                       "break calls_done\n"
+                                      "continue\n"
+                                      "info registers pc\n"
                                       "continue\n"
                                       "print results\n"
                                       "continue\n",
                                       ""}});
-  ExpectInOrder(output, {"thumb says hi", "console write", "writec", "Breakpoint 1, calls_done",
+  // GDB's breakpoint on the vector stops only the program's own SWI.
+  ExpectInOrder(output, {"thumb says hi", "console write", "writec", "Breakpoint 1, ", "pc 0x8 ",
+                         "Breakpoint 2, calls_done",
                          "thumb_write0 = 0, tt_handle = 1, console_write = 0, readc = 107,",
                          "time_after_2020 = 1, unreadable_block = -1, errno_unreadable = 14, unknown_operation = -1, "
                          "note_handle = 4, note_write = 0, runaway_write = -2064, note_istty = 0, note_length = 2053, "
