@@ -174,13 +174,16 @@ std::optional<std::string> GdbSession::AfterHalt(bool stepping) {
 }
 
 void GdbSession::DetachKeepingSwiCatch() {
-  if (!semihosting_.Enabled() || !target_.Halted() || !PlantSwiCatch(target_)) {
-    target_.Detach();
-    return;
-  }
   // GDB took its own breakpoints out before detaching; the catch stays, and the server
   // serves the program's calls until the next client comes.
-  if (target_.Resume() == GdbTarget::ResumeOutcome::kRunning) semihosting_.SetServingDetached(true);
+  if (semihosting_.Enabled() && target_.Halted() && PlantSwiCatch(target_)) {
+    if (target_.Resume() == GdbTarget::ResumeOutcome::kRunning) {
+      semihosting_.SetServingDetached(true);
+      return;
+    }
+    // Stopped again at once: an ordinary detach, which leaves no pattern behind.
+  }
+  target_.Detach();
 }
 
 std::string GdbSession::MonitorSemihosting(const std::vector<std::string>& words) {
