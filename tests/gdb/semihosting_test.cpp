@@ -13,24 +13,43 @@
 namespace vantrel::test {
 namespace {
 
-// Turned on by the monitor command; a step over the call is served as a continue is.
+// Turned on by the monitor command. The vector is caught with a pattern where memory
+// takes one (a step over the call is served as a continue is), else with the hardware
+// breakpoint.
 TEST(SemihostingTest, HelloOnGdbsConsoleThenTheProgramsExit) {
-  GdbServerProcess server;
-  ASSERT_TRUE(server.Listening());
-  const std::string output = RunGdb(EXAMPLE_HELLO_SEMIHOSTING_ELF, server.Port(),
-                                    {{"monitor semihosting\n"
-                                      "monitor semihosting on\n"
-                                      "load\n"
-                                      "break main\n"
-                                      "continue\n"
-                                      "while *(unsigned *)($pc - 4) != 0xef123456\n"
-                                      "stepi\n"
-                                      "end\n"
-                                      "x/i $pc\n"
-                                      "continue\n",
-                                      ""}});
-  ExpectInOrder(output, {"semihosting off; file operations refused", "semihosting on", "Breakpoint 1, main ()", "hello",
-                         "mov r0, #24", "[Inferior 1 (Remote target) exited normally]"});
+  const struct {
+    const char* what;
+    std::string commands;
+    std::vector<std::string> said;
+  } cases[] = {
+      {"a pattern on the vector",
+       "monitor semihosting\n"
+       "monitor semihosting on\n"
+       "load\n"
+       "break main\n"
+       "continue\n"
+       "while *(unsigned *)($pc - 4) != 0xef123456\n"
+       "stepi\n"
+       "end\n"
+       "x/i $pc\n"
+       "continue\n",
+       {"semihosting off; file operations refused", "semihosting on", "Breakpoint 1, main ()", "hello",
+        "mov r0, #24", "[Inferior 1 (Remote target) exited normally]"}},
+      {"vectors that memory cannot patch",
+       "monitor semihosting on\n"
+       "load\n"
+       "monitor region add 0 0x88 ro\n"
+       "continue\n"
+       "monitor ice\n",
+       {"region 0x00000000 0x00000088 ro", "hello", "[Inferior 1 (Remote target) exited normally]",
+        "wp0-addr 0x00000008"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    GdbServerProcess server;
+    ASSERT_TRUE(server.Listening());
+    ExpectInOrder(RunGdb(EXAMPLE_HELLO_SEMIHOSTING_ELF, server.Port(), {{c.commands, ""}}), c.said);
+  }
 }
 
 // After a detach the program runs on, its calls served on the server's terminal.
