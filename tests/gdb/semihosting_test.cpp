@@ -33,8 +33,8 @@ TEST(SemihostingTest, HelloOnGdbsConsoleThenTheProgramsExit) {
        "end\n"
        "x/i $pc\n"
        "continue\n",
-       {"semihosting off; file operations refused", "semihosting on", "Breakpoint 1, main ()", "hello",
-        "mov r0, #24", "[Inferior 1 (Remote target) exited normally]"}},
+       {"semihosting off; file operations refused", "semihosting on", "Breakpoint 1, main ()", "hello", "mov r0, #24",
+        "[Inferior 1 (Remote target) exited normally]"}},
       {"vectors that memory cannot patch",
        "monitor semihosting on\n"
        "load\n"
@@ -111,8 +111,7 @@ TEST(SemihostingTest, EveryCallGoodAndBadBlocksAndConfinedFiles) {
                                       ""}});
   // GDB's breakpoint on the vector stops only the program's own SWI.
   ExpectInOrder(output, {"thumb says hi", "console write", "writec", "Breakpoint 1, ", "pc 0x8 ",
-                         "Breakpoint 2, calls_done",
-                         "thumb_write0 = 0, tt_handle = 1, console_write = 0, readc = 107,",
+                         "Breakpoint 2, calls_done", "thumb_write0 = 0, tt_handle = 1, console_write = 0, readc = 107,",
                          "time_after_2020 = 1, unreadable_block = -1, errno_unreadable = 14, unknown_operation = -1, "
                          "note_handle = 4, note_write = 0, runaway_write = -2064, note_istty = 0, note_length = 2053, "
                          "note_seek = 0, note_read = 0, note_text = \"ello",
