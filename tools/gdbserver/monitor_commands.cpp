@@ -22,6 +22,7 @@ constexpr const char* kHelp =
     "  ice                            the EmbeddedICE registers\n"
     "  power                          the cable's power-sense lines\n"
     "  status                         the target's state\n"
+    "  semihosting [on|off]           serve the program's semihosting calls (console, time, files)\n"
     "  help                           this list\n";
 
 std::optional<uint32_t> ParseNumber(const std::string& word) {
@@ -143,6 +144,8 @@ std::string GdbSession::Monitor(const std::string& hexCommand) {
         .append(power == 3 ? "  both sense lines good\n" : "  not good\n");
   } else if (words[0] == "status") {
     text = Status(library);
+  } else if (words[0] == "semihosting") {
+    text = MonitorSemihosting(words);
   } else {
     text.append("unknown monitor command '").append(words[0]).append("' (try monitor help)\n");
   }

@@ -12,7 +12,8 @@ namespace {
 
 constexpr double kMaxClientTimeoutSeconds = 24 * 60 * 60;
 constexpr const char* kServerUsage =
-    "usage: vantrel [OPTIONS] gdbserver [--listen [HOST:]PORT] [--client-timeout SECONDS]";
+    "usage: vantrel [OPTIONS] gdbserver [--listen [HOST:]PORT] [--client-timeout SECONDS] [--semihosting]\n"
+    "                                    [--semihosting-dir DIR]";
 
 std::optional<int> ParseTimeoutMs(const std::string& value, std::string* error) {
   std::size_t used = 0;
@@ -55,18 +56,25 @@ std::optional<ListenAddress> ParseListenAddress(const std::string& text, std::st
 
 std::optional<ServerSettings> ParseServerArguments(const std::vector<std::string>& arguments, std::string* error) {
   ServerSettings settings;
-  for (size_t i = 0; i < arguments.size(); i += 2) {
-    const std::string& name = arguments[i];
-    if ((name != "--listen" && name != "--client-timeout") || i + 1 == arguments.size()) {
+  for (size_t i = 0; i < arguments.size();) {
+    const std::string& name = arguments[i++];
+    if (name == "--semihosting") {
+      settings.semihosting = true;  // a switch: no value follows
+      continue;
+    }
+    if ((name != "--listen" && name != "--client-timeout" && name != "--semihosting-dir") || i == arguments.size()) {
       *error = kServerUsage;
       return std::nullopt;
     }
-    if (name == "--listen") {
-      const auto listen = ParseListenAddress(arguments[i + 1], error);
+    const std::string& value = arguments[i++];
+    if (name == "--semihosting-dir") {
+      settings.semihostingDirectory = value;
+    } else if (name == "--listen") {
+      const auto listen = ParseListenAddress(value, error);
       if (!listen) return std::nullopt;
       settings.listen = *listen;
     } else {
-      const auto timeout = ParseTimeoutMs(arguments[i + 1], error);
+      const auto timeout = ParseTimeoutMs(value, error);
       if (!timeout) return std::nullopt;
       settings.clientTimeoutMs = *timeout;
     }
