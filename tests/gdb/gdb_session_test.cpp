@@ -188,5 +188,40 @@ TEST_F(GdbSessionTest, StepNextFinishAndUntilInCodeMemoryCannotPatch) {
                         });
 }
 
+// What the server keeps of memory between two requests never outlives a change: the core
+// running or stepping writes, GDB writes whole words and single bytes into what was
+// read, with the memory map declared so that reads are widened to whole blocks.
+TEST_F(GdbSessionTest, MemoryReadAgainAfterTheCoreRanAndAfterWrites) {
+  ASSERT_TRUE(server_.Listening());
+  const std::string output = RunGdb({{"monitor region add 0 0x40000 rw\n"
+                                      "load\n"
+                                      "break record_result\n"
+                                      "continue\n"
+                                      "x/6xw &results\n"
+                                      "print results.iterations\n"
+                                      "continue\n"
+                                      "print results.iterations\n"
+                                      "set var results.iterations = 0x11223344\n"
+                                      "print/x results.iterations\n"
+                                      "set var *((unsigned char *) &results.iterations + 1) = 0xab\n"
+                                      "print/x results.iterations\n"
+                                      "stepi\n"
+                                      "stepi\n"
+                                      "print results.iterations\n"
+                                      "detach\n",
+                                      ""}});
+  ExpectInOrder(output, {
+                            "Breakpoint 1, record_result (round=round@entry=1",
+                            "<results>: 0x55534552 0x0053544c 0x00000000",
+                            "$1 = 0",
+                            "Breakpoint 1, record_result (round=round@entry=2",
+                            "$2 = 1",
+                            "$3 = 0x11223344",
+                            "$4 = 0x1122ab44",
+                            "$5 = 2",
+                            "detached",
+                        });
+}
+
 }  // namespace
 }  // namespace vantrel::test

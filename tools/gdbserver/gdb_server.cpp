@@ -40,7 +40,7 @@ void WarnWhenReachable(const ClientListener& listener, const ListenAddress& list
 
 void Log(const std::string& text) { std::fprintf(stderr, "vantrel: gdbserver: %s\n", text.c_str()); }
 
-void ServeClient(GdbConnection& connection, GdbTarget& target) {
+void ServeClient(GdbConnection& connection, GdbTarget& target, const ServerSettings& settings) {
   std::string error;
   if (!target.Attach(&error)) {
     Log(error);
@@ -48,7 +48,7 @@ void ServeClient(GdbConnection& connection, GdbTarget& target) {
   }
   Log("client attached");
   try {
-    GdbSession(connection, target).Serve();
+    GdbSession(connection, target, settings).Serve();
   } catch (const std::exception& exception) {
     // A fault in one session drops that client, never the server.
     Log(std::string("internal error: ") + exception.what());
@@ -76,7 +76,7 @@ int RunGdbServer(const cli::Library& library, const std::string& portName, const
     setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     setsockopt(client, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
     GdbConnection connection(client, settings.clientTimeoutMs);
-    listener->ServeRefusingOthers([&] { ServeClient(connection, target); });
+    listener->ServeRefusingOthers([&] { ServeClient(connection, target, settings); });
     Log(connection.DropReason().empty() ? "client gone" : "client dropped: " + connection.DropReason());
   }
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +24,8 @@ struct ServerSettings {
   // A client that sends no packet for this long after connecting, leaves a packet
   // unfinished or takes no reply for this long is dropped.
   int clientTimeoutMs = kDefaultClientTimeoutMs;
+  // The simulated board's port accesses so far (`monitor board`); empty with a real cable.
+  std::function<uint64_t()> boardPortAccesses;
 };
 
 // "[HOST:]PORT"; empty with *error for anything else.
@@ -36,7 +39,8 @@ int RunGdbServer(const cli::Library& library, const std::string& portName, const
 // One client's session, from its first packet to its detach or disappearance.
 class GdbSession {
  public:
-  GdbSession(GdbConnection& connection, GdbTarget& target) : connection_(connection), target_(target) {}
+  GdbSession(GdbConnection& connection, GdbTarget& target, const ServerSettings& settings)
+      : connection_(connection), target_(target), settings_(settings) {}
   // Serves the client; leaves the target known: breakpoints out, the core as the
   // client left it (running after a detach; halted after a disconnect or kill).
   void Serve();
@@ -60,10 +64,12 @@ class GdbSession {
   std::string Restart();
   std::string Monitor(const std::string& hexCommand);
   std::string MonitorReset(const std::vector<std::string>& words);
+  std::string MonitorBoard() const;
   bool ClientInterrupted();
 
   GdbConnection& connection_;
   GdbTarget& target_;
+  const ServerSettings& settings_;
   bool noAckRequested_ = false;
   bool over_ = false;
   int lastSignal_ = 5;

@@ -7,15 +7,22 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "arm_next_address.h"
 #include "library.h"
+#include "memory_cache.h"
 #include "software_breakpoints.h"
 #include "target_description.h"
 
 namespace vantrel::gdb {
+
+// Reads go to the target in whole aligned blocks of this size where that is harmless:
+// measured on GDB's stepping, 32 bytes cost least (the word under the PC and the one
+// before it, the frame), 8, 16 and 64 a little more, 256 far more.
+inline constexpr uint32_t kCacheBlockBytes = 32;
 
 using RegisterFile = std::array<uint32_t, kRegisterCount>;
 
@@ -39,7 +46,7 @@ class GdbTarget {
   // Reconnects: the target is reset and halted at address 0; breakpoints are forgotten.
   bool Reset(std::string* error);
 
-  bool Halted() const;
+  bool Halted();
   bool Running() const;
   // Registers of the halted core, read once per halt.
   std::optional<RegisterFile> Registers();
@@ -74,6 +81,9 @@ class GdbTarget {
   bool Run();
 
   const cli::Library& library() const { return library_; }
+  // What was read of the halted core (registers, memory) forgotten: a monitor command
+  // may have changed it.
+  void ForgetHaltState();
 
  private:
   int TargetState() const;
@@ -84,6 +94,8 @@ class GdbTarget {
   bool RemoveHardware();
   void TakeOutAll();
   void ForgetBreakpoints();
+  // The patterns GDB removed while the core was halted, out of memory now: before it runs.
+  bool SettleBreakpoints();
   // Runs one instruction from the halted PC and waits for it to halt again.
   bool RunOneInstruction(const std::function<bool()>& interrupted, StopCause* cause);
   std::optional<NextAddress> PredictNext();
@@ -91,9 +103,14 @@ class GdbTarget {
 
   const cli::Library& library_;
   std::string portName_;
+  bool haltKnown_ = false;  // seen halted since the server last moved the core
   std::optional<RegisterFile> registers_;
+  MemoryCache memory_{kCacheBlockBytes};
+  std::optional<std::vector<ReadableWindow>> readable_;  // read once a halt
   // GDB chooses each pattern's size: kind 2 Thumb, 4 ARM.
   cli::SoftwareBreakpoints software_;
+  // Removed by GDB, still in memory until the core next runs.
+  std::set<uint32_t> unwanted_;
   std::optional<uint32_t> hardware_;
   bool hardwareServesSoftware_ = false;  // hardware_ is a software breakpoint in ROM
 };

@@ -22,6 +22,7 @@ constexpr const char* kHelp =
     "  ice                            the EmbeddedICE registers\n"
     "  power                          the cable's power-sense lines\n"
     "  status                         the target's state\n"
+    "  board                          the simulated board's port accesses so far\n"
     "  help                           this list\n";
 
 std::optional<uint32_t> ParseNumber(const std::string& word) {
@@ -103,6 +104,11 @@ std::string Status(const cli::Library& library) {
 
 }  // namespace
 
+std::string GdbSession::MonitorBoard() const {
+  if (!settings_.boardPortAccesses) return "no simulated board: the target is on a real cable\n";
+  return std::string("port accesses ") + std::to_string(settings_.boardPortAccesses()) + "\n";
+}
+
 std::string GdbSession::MonitorReset(const std::vector<std::string>& words) {
   const std::string mode = words.size() > 1 ? words[1] : "halt";
   if (words.size() > 2 || (mode != "halt" && mode != "run" && mode != "init")) {
@@ -122,6 +128,9 @@ std::string GdbSession::Monitor(const std::string& hexCommand) {
   std::vector<std::string> words;
   for (std::string word; line >> word;) words.push_back(word);
   const cli::Library& library = target_.library();
+  // What a command does to the target (a reset, a halt, a new memory map), GDB's next
+  // reads see.
+  if (words.empty() || words[0] != "board") target_.ForgetHaltState();
   std::string text;
   if (words.empty() || words[0] == "help") {
     text = kHelp;
@@ -143,6 +152,8 @@ std::string GdbSession::Monitor(const std::string& hexCommand) {
         .append(power == 3 ? "  both sense lines good\n" : "  not good\n");
   } else if (words[0] == "status") {
     text = Status(library);
+  } else if (words[0] == "board") {
+    text = MonitorBoard();
   } else {
     text.append("unknown monitor command '").append(words[0]).append("' (try monitor help)\n");
   }
