@@ -223,5 +223,64 @@ TEST_F(GdbSessionTest, MemoryReadAgainAfterTheCoreRanAndAfterWrites) {
                         });
 }
 
+// The banked registers of every mode and the SPSRs: shown, written through GDB and
+// through `monitor reg`, kept apart from the current mode's registers where the core
+// banks them and one with them where it does not, and kept across a step.
+TEST_F(GdbSessionTest, BankedRegistersAndSpsrsAreReadAndWritten) {
+  ASSERT_TRUE(server_.Listening());
+  const std::string output = RunGdb({{"load\n"
+                                      "break record_result\n"
+                                      "continue\n"
+                                      "info all-registers\n"
+                                      "set $r13_irq = 0x1234\n"
+                                      "set $spsr_svc = 0x600000d1\n"
+                                      "set $r8_fiq = 0x88\n"
+                                      "monitor reg r14_und 0x42\n"
+                                      "maintenance flush register-cache\n"
+                                      "print/x $r13_irq\n"
+                                      "print/x $spsr_svc\n"
+                                      "print/x $r14_und\n"
+                                      "print/x $r8 != 0x88\n"
+                                      "monitor reg R13_IRQ\n"
+                                      "set $r13_svc = 0x3fff0\n"
+                                      "maintenance flush register-cache\n"
+                                      "print/x $sp\n"
+                                      "stepi\n"
+                                      "print/x $r13_irq\n"
+                                      "monitor reg r99\n"
+                                      "monitor reg sp 1 2\n"
+                                      "set $cpsr = 0x600000d0\n"
+                                      "maintenance flush register-cache\n"
+                                      "print $r13_irq\n"
+                                      "print/x $r13_usr == $sp\n"
+                                      "detach\n",
+                                      ""}});
+  ExpectInOrder(output, {
+                            "Breakpoint 1, record_result (round=round@entry=1",
+                            "cpsr 0x600000d3",
+                            "r8_usr 0x",
+                            "r14_fiq 0x",
+                            "spsr_fiq 0x",
+                            "r13_irq 0x",
+                            "r13_svc 0x3ffe8",
+                            "spsr_svc 0x",
+                            "r14_abt 0x",
+                            "spsr_und 0x",
+                            "r14_und 0x00000042",
+                            "$1 = 0x1234",
+                            "$2 = 0x600000d1",
+                            "$3 = 0x42",
+                            "$4 = 0x1",
+                            "r13_irq 0x00001234",
+                            "$5 = 0x3fff0",
+                            "$6 = 0x1234",
+                            "failed: ",
+                            "usage: monitor reg [NAME [VALUE]]",
+                            "$7 = <unavailable>",  // from User mode no other mode is reached
+                            "$8 = 0x1",
+                            "detached",
+                        });
+}
+
 }  // namespace
 }  // namespace vantrel::test

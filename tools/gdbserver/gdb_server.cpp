@@ -180,7 +180,13 @@ std::string GdbSession::WriteRegisters(const std::string& hex) {
 
 std::string GdbSession::ReadOneRegister(const std::string& args) {
   const auto number = ParseHex32(args);
-  if (!number || *number >= kRegisterCount) return kErrorPacket;
+  if (!number || *number >= kAllRegisterCount) return kErrorPacket;
+  if (*number >= kRegisterCount) {
+    // A register the core cannot reach now is unavailable to GDB, not an error that
+    // would stop `info all-registers` half-way.
+    const auto value = target_.BankedRegister(static_cast<int>(*number));
+    return value ? HexWordLe(*value) : "xxxxxxxx";
+  }
   const auto registers = target_.Registers();
   if (!registers) return kErrorTarget;
   return HexWordLe((*registers)[*number]);
@@ -191,7 +197,7 @@ std::string GdbSession::WriteOneRegister(const std::string& args) {
   if (equals == std::string::npos) return kErrorPacket;
   const auto number = ParseHex32(args.substr(0, equals));
   const auto value = ParseHexWordLe(args.substr(equals + 1));
-  if (!number || !value || *number >= kRegisterCount) return kErrorPacket;
+  if (!number || !value || *number >= kAllRegisterCount) return kErrorPacket;
   return target_.WriteRegister(static_cast<int>(*number), *value) ? "OK" : kErrorTarget;
 }
 

@@ -65,6 +65,8 @@ class GdbSession {
   std::string Monitor(const std::string& hexCommand);
   std::string MonitorReset(const std::vector<std::string>& words);
   std::string MonitorBoard() const;
+  std::string MonitorRegister(const std::vector<std::string>& words);
+  std::string MonitorRegisterList();
   bool ClientInterrupted();
 
   GdbConnection& connection_;

@@ -32,6 +32,7 @@ std::string Message(const cli::Answer& answer, const char* what) {
 void GdbTarget::ForgetHaltState() {
   haltKnown_ = false;
   registers_.reset();
+  banked_.clear();
   memory_.Drop();
   readable_.reset();
 }
@@ -124,31 +125,6 @@ bool GdbTarget::Reset(std::string* error) {
 bool GdbTarget::Stop() {
   ForgetHaltState();
   return library_.Call(cli::EmptyRequest(), VANTREL_CMD_STOP).Ok();
-}
-
-std::optional<RegisterFile> GdbTarget::Registers() {
-  if (registers_) return registers_;
-  JtagRequest request = cli::EmptyRequest();
-  request.args.readRegisters.byMode = 1;
-  std::snprintf(request.args.readRegisters.modeName, sizeof request.args.readRegisters.modeName, "usr");
-  const cli::Answer answer = library_.Call(request, VANTREL_CMD_READ_REGISTERS);
-  if (!answer.Ok() || answer.data.size() != size_t{4} * kRegisterCount) return std::nullopt;
-  RegisterFile registers{};
-  for (int i = 0; i < kRegisterCount; ++i) registers[static_cast<size_t>(i)] = answer.Word(static_cast<size_t>(i));
-  registers_ = registers;
-  return registers_;
-}
-
-bool GdbTarget::WriteRegister(int number, uint32_t value) {
-  const char* name = LibraryRegisterName(number);
-  if (name == nullptr || !Halted()) return false;
-  JtagRequest request = cli::EmptyRequest();
-  std::snprintf(request.args.writeRegister.name, sizeof request.args.writeRegister.name, "%s", name);
-  request.args.writeRegister.value = value;
-  // A register written may be one the core's next loads and stores go by: nothing read
-  // so far is kept.
-  ForgetHaltState();
-  return library_.Call(request, VANTREL_CMD_WRITE_REGISTER).Ok();
 }
 
 bool GdbTarget::Transfer(int32_t code, const JtagRequest& request, size_t length) {

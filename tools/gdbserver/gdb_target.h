@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -50,6 +51,10 @@ class GdbTarget {
   bool Running() const;
   // Registers of the halted core, read once per halt.
   std::optional<RegisterFile> Registers();
+  // A banked register or SPSR (numbers from kRegisterCount), read once a halt; none
+  // when the library refuses it (the core halted in User mode reaches no other mode).
+  std::optional<uint32_t> BankedRegister(int number);
+  // Any register GDB numbers, by its library name, as the command line's `reg` writes it.
   bool WriteRegister(int number, uint32_t value);
 
   // Exactly the bytes asked for; false when the library refused or failed.
@@ -105,6 +110,7 @@ class GdbTarget {
   std::string portName_;
   bool haltKnown_ = false;  // seen halted since the server last moved the core
   std::optional<RegisterFile> registers_;
+  std::map<int, uint32_t> banked_;  // by GDB's number, read since the halt
   MemoryCache memory_{kCacheBlockBytes};
   std::optional<std::vector<ReadableWindow>> readable_;  // read once a halt
   // GDB chooses each pattern's size: kind 2 Thumb, 4 ARM.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "gdb_server.h"
+#include "registers_by_name.h"
 
 namespace vantrel::gdb {
 
@@ -23,6 +24,7 @@ constexpr const char* kHelp =
     "  power                          the cable's power-sense lines\n"
     "  status                         the target's state\n"
     "  board                          the simulated board's port accesses so far\n"
+    "  reg [NAME [VALUE]]             every register, or one by name (r13_irq, spsr_svc), or write it\n"
     "  help                           this list\n";
 
 std::optional<uint32_t> ParseNumber(const std::string& word) {
@@ -102,7 +104,46 @@ std::string Status(const cli::Library& library) {
   return text;
 }
 
+std::string RegisterLine(const std::string& name, uint32_t value) {
+  char line[64];
+  std::snprintf(line, sizeof line, "%-9s %s\n", name.c_str(), Hex(value).c_str());
+  return line;
+}
+
 }  // namespace
+
+std::string GdbSession::MonitorRegisterList() {
+  const auto registers = target_.Registers();
+  if (!registers) return "failed: the registers cannot be read\n";
+  std::string text;
+  for (int i = 0; i < kRegisterCount; ++i) text += RegisterLine(LibraryRegisterName(i), (*registers)[static_cast<size_t>(i)]);
+  for (int i = kRegisterCount; i < kAllRegisterCount; ++i) {
+    const auto value = target_.BankedRegister(i);
+    if (value) text += RegisterLine(LibraryRegisterName(i), *value);
+    else text.append(LibraryRegisterName(i)).append("  not reachable from the core's mode\n");
+  }
+  return text;
+}
+
+std::string GdbSession::MonitorRegister(const std::vector<std::string>& words) {
+  if (words.size() == 1) return MonitorRegisterList();
+  const auto name = cli::LibraryRegisterSpelling(words[1]);
+  const auto value = words.size() == 3 ? ParseNumber(words[2]) : std::nullopt;
+  if (words.size() > 3 || !name || (words.size() == 3 && !value)) {
+    return "usage: monitor reg [NAME [VALUE]] (a name the library knows: r0-r15, sp, lr, pc, cpsr, spsr, "
+           "r8_fiq-r14_fiq, r13_irq, r14_irq, spsr_irq and the same for svc, abt, und, usr; VALUE 0x hex or "
+           "decimal)\n";
+  }
+  const cli::Library& library = target_.library();
+  if (!value) {
+    const cli::Answer answer = cli::ReadRegistersByName(library, {*name});
+    return answer.Ok() && answer.data.size() >= 4 ? RegisterLine(*name, answer.Word(0)) : AnswerText(answer, "");
+  }
+  // As the command line's `reg NAME VALUE`: the library writes it on the core.
+  const cli::Answer answer = cli::WriteRegisterByName(library, *name, *value);
+  target_.ForgetHaltState();
+  return AnswerText(answer, RegisterLine(*name, *value));
+}
 
 std::string GdbSession::MonitorBoard() const {
   if (!settings_.boardPortAccesses) return "no simulated board: the target is on a real cable\n";
@@ -130,7 +171,7 @@ std::string GdbSession::Monitor(const std::string& hexCommand) {
   const cli::Library& library = target_.library();
   // What a command does to the target (a reset, a halt, a new memory map), GDB's next
   // reads see.
-  if (words.empty() || words[0] != "board") target_.ForgetHaltState();
+  if (words.empty() || (words[0] != "board" && words[0] != "reg")) target_.ForgetHaltState();
   std::string text;
   if (words.empty() || words[0] == "help") {
     text = kHelp;
@@ -154,6 +195,8 @@ std::string GdbSession::Monitor(const std::string& hexCommand) {
     text = Status(library);
   } else if (words[0] == "board") {
     text = MonitorBoard();
+  } else if (words[0] == "reg") {
+    text = MonitorRegister(words);
   } else {
     text.append("unknown monitor command '").append(words[0]).append("' (try monitor help)\n");
   }
