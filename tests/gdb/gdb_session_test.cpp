@@ -223,6 +223,44 @@ TEST_F(GdbSessionTest, MemoryReadAgainAfterTheCoreRanAndAfterWrites) {
                         });
 }
 
+// GDB's `next` steps a line as a range: the server runs over the instructions that can
+// only fall through in one go, yet stops at a breakpoint among them and reaches the same
+// lines as instruction-by-instruction stepping does.
+TEST_F(GdbSessionTest, RangeSteppingStopsAtABreakpointInsideTheLine) {
+  ASSERT_TRUE(server_.Listening());
+  const std::string output = RunGdb({{"load\n"
+                                      "break record_result\n"
+                                      "continue\n"
+                                      "finish\n"
+                                      "set $start = $pc\n"
+                                      "tbreak *($pc + 4)\n"
+                                      "next\n"
+                                      "print $pc == $start + 4\n"
+                                      "continue\n"
+                                      "next\n"
+                                      "next\n"
+                                      "set range-stepping off\n"
+                                      "continue\n"
+                                      "next\n"
+                                      "next\n"
+                                      "detach\n",
+                                      ""}});
+  ExpectInOrder(output, {
+                            "Run till exit from #0 record_result",
+                            "Temporary breakpoint 2, 0x",
+                            "$1 = 1",
+                            "Breakpoint 1, record_result (round=round@entry=2",
+                            "27 results.last_checksum = sum;",
+                            "main () at ",
+                            "demo_main.c:45",
+                            "Breakpoint 1, record_result (round=round@entry=3",
+                            "27 results.last_checksum = sum;",
+                            "main () at ",
+                            "demo_main.c:45",
+                            "detached",
+                        });
+}
+
 // The banked registers of every mode and the SPSRs: shown, written through GDB and
 // through `monitor reg`, kept apart from the current mode's registers where the core
 // banks them and one with them where it does not, and kept across a step.

@@ -48,6 +48,8 @@ TEST_F(MalformedPacketsTest, EachIsAnsweredAndTheNextClientServed) {
       {"register out of range", Checksummed("p99"), "+$E03#"},
       {"register past the banked ones", Checksummed("p2c"), "+$E03#"},
       {"write past the banked ones", Checksummed("P2c=00000000"), "+$E03#"},
+      {"range step without a range", Checksummed("vCont;r"), "+$E03#"},
+      {"range step with a bad end", Checksummed("vCont;r100,zz:1"), "+$E03#"},
       {"short register file", Checksummed("G0011"), "+$E03#"},
       {"oversized packet", std::string("$") + std::string(0x5000, 'a') + "#00", "+$E03#"},
       {"noise between packets", std::string("xyz#") + Checksummed("qAttached"), "+$1#"},

@@ -280,6 +280,18 @@ std::string GdbSession::Resume(bool step) {
   return RunUntilHalt();
 }
 
+std::string GdbSession::RangeStep(const std::string& args) {
+  // "START,END[:THREAD][;...]"
+  const auto range = ParseAddressLength(args.substr(0, args.find_first_of(":;")));
+  if (!range) return kErrorPacket;
+  if (!target_.Halted()) return kErrorTarget;
+  StopCause cause = StopCause::kBreakpoint;
+  const bool stepped = target_.RangeStep(range->first, range->second, [this] { return ClientInterrupted(); }, &cause);
+  if (cause == StopCause::kInterrupted) return StopReply(kSigInt);
+  if (!stepped && cause != StopCause::kLost) return kErrorTarget;
+  return StopReply(kSigTrap);
+}
+
 std::string GdbSession::RunUntilHalt() {
   for (;;) {
     if (target_.PollHalt()) return StopReply(kSigTrap);
@@ -336,12 +348,13 @@ std::string GdbSession::Query(const std::string& packet) {
 }
 
 std::string GdbSession::VerbosePacket(const std::string& packet) {
-  if (packet == "vCont?") return "vCont;c;C;s;S";
+  if (packet == "vCont?") return "vCont;c;C;s;S;r";
   if (packet.rfind("vCont;", 0) == 0 && packet.size() > 6) {
     // All-stop with one thread: the first action is the one for the core.
     const char action = packet[6];
     if (action == 'c' || action == 'C') return Resume(false);
     if (action == 's' || action == 'S') return Resume(true);
+    if (action == 'r') return RangeStep(packet.substr(7));
     return kErrorPacket;
   }
   if (packet.rfind("vRun", 0) == 0) return Restart();

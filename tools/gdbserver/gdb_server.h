@@ -60,6 +60,7 @@ class GdbSession {
   std::string Features(const std::string& args);
   std::string VerbosePacket(const std::string& packet);
   std::string Resume(bool step);
+  std::string RangeStep(const std::string& args);
   std::string RunUntilHalt();
   std::string Restart();
   std::string Monitor(const std::string& hexCommand);

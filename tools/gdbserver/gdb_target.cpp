@@ -279,25 +279,29 @@ bool GdbTarget::Interrupt() { return TargetState() != kStateRunning || Stop(); }
 
 bool GdbTarget::RunOneInstruction(const std::function<bool()>& interrupted, StopCause* cause) {
   if (!SettleBreakpoints()) return false;
-  const auto registers = Registers();
   const auto next = PredictNext();
-  if (!registers || !next) return false;
+  return next && RunTo(*next, interrupted, cause);
+}
+
+bool GdbTarget::RunTo(const NextAddress& next, const std::function<bool()>& interrupted, StopCause* cause) {
+  const auto registers = Registers();
+  if (!registers) return false;
   const uint32_t pc = (*registers)[kPcRegister];
-  // The breakpoints on this instruction come out for the step; any on the next one
-  // stay and serve as the step's stop.
+  // The breakpoints on this instruction come out for the run; any where it ends stay
+  // and serve as its stop.
   const bool liftedSoftware = software_.InMemory(pc);
   if (liftedSoftware && !software_.Lift(pc)) return false;
-  const bool liftedHardware = hardware_ == pc && next->address != pc;
+  const bool liftedHardware = hardware_ == pc && next.address != pc;
   if (liftedHardware) (void)ClearHardware();
-  const bool nextCovered = (hardware_ == next->address && !liftedHardware) || software_.InMemory(next->address);
+  const bool nextCovered = (hardware_ == next.address && !liftedHardware) || software_.InMemory(next.address);
   cli::SoftwareBreakpoints temporary(library_);
   bool usedSoftware = false, usedHardware = false;
   if (!nextCovered) {
     // The free hardware unit is set and cleared in a few register writes; a pattern
     // costs a read, a write and a write back of memory.
-    if (!hardware_ || liftedHardware) usedHardware = SetHardware(next->address);
+    if (!hardware_ || liftedHardware) usedHardware = SetHardware(next.address);
     if (!usedHardware) {
-      usedSoftware = temporary.Plant(next->address, next->thumb ? cli::PatternSize::kThumb : cli::PatternSize::kArm);
+      usedSoftware = temporary.Plant(next.address, next.thumb ? cli::PatternSize::kThumb : cli::PatternSize::kArm);
     }
   }
   bool ok = (nextCovered || usedSoftware || usedHardware) && library_.Call(cli::EmptyRequest(), VANTREL_CMD_RUN).Ok();

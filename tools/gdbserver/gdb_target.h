@@ -75,6 +75,10 @@ class GdbTarget {
   ResumeOutcome Resume();
   // Runs exactly one instruction with temporary breakpoints on its next address.
   bool Step(const std::function<bool()>& interrupted, StopCause* cause);
+  // Steps on while the PC stays in [start, end) (GDB's range stepping for `next` and
+  // `step`): where the instructions ahead can only go on one after another, the core
+  // runs to the first that may not (or to the range's end) in one go.
+  bool RangeStep(uint32_t start, uint32_t end, const std::function<bool()>& interrupted, StopCause* cause);
   // Halted at a breakpoint GDB placed (not a temporary one of a step).
   bool AtBreakpoint();
   // While running: true once the core has halted at a breakpoint, then taken under
@@ -104,6 +108,11 @@ class GdbTarget {
   // Runs one instruction from the halted PC and waits for it to halt again.
   bool RunOneInstruction(const std::function<bool()>& interrupted, StopCause* cause);
   std::optional<NextAddress> PredictNext();
+  // Runs from the halted PC until the core reaches target, breakpoints on the PC lifted.
+  bool RunTo(const NextAddress& target, const std::function<bool()>& interrupted, StopCause* cause);
+  // The instruction at address only ever leads to the one after it, whatever the
+  // registers and flags hold.
+  bool OnlyFallsThrough(uint32_t address, bool thumb);
   bool Transfer(int32_t code, const JtagRequest& request, size_t length);
 
   const cli::Library& library_;
