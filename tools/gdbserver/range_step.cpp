@@ -11,6 +11,7 @@ namespace vantrel::gdb {
 namespace {
 
 constexpr uint32_t kThumbBit = 0x20;
+constexpr uint32_t kSupervisorMode = 0x13;  // any privileged mode: MSR and SPSR behave
 // The CPSR flags (N Z C V) that, between them, make every condition pass and fail.
 constexpr std::array<uint32_t, 3> kFlagSets = {0x00000000, 0xF0000000, 0x20000000};
 // Register values no fall-through address can equal: odd, and far from code.
@@ -37,7 +38,7 @@ bool GdbTarget::OnlyFallsThrough(uint32_t address, bool thumb) {
   core.r[15] = address;
   core.spsr = kUnlikelyRegister;
   for (const uint32_t flags : kFlagSets) {
-    core.cpsr = flags | (thumb ? kThumbBit : 0) | 0x13;
+    core.cpsr = flags | (thumb ? kThumbBit : 0) | kSupervisorMode;
     const auto next = NextInstructionAddress(core, code);
     if (!next || next->address != address + size || next->thumb != thumb) return false;
   }
