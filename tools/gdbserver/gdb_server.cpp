@@ -41,7 +41,8 @@ void WarnWhenReachable(const ClientListener& listener, const ListenAddress& list
 
 void Log(const std::string& text) { std::fprintf(stderr, "vantrel: gdbserver: %s\n", text.c_str()); }
 
-void ServeClient(GdbConnection& connection, GdbTarget& target, Semihosting& semihosting) {
+void ServeClient(GdbConnection& connection, GdbTarget& target, const ServerSettings& settings,
+                 Semihosting& semihosting) {
   std::string error;
   if (!target.Attach(&error)) {
     Log(error);
@@ -49,7 +50,7 @@ void ServeClient(GdbConnection& connection, GdbTarget& target, Semihosting& semi
   }
   Log("client attached");
   try {
-    GdbSession(connection, target, semihosting).Serve();
+    GdbSession(connection, target, settings, semihosting).Serve();
   } catch (const std::exception& exception) {
     // A fault in one session drops that client, never the server.
     Log(std::string("internal error: ") + exception.what());
@@ -87,7 +88,7 @@ int RunGdbServer(const cli::Library& library, const std::string& portName, const
     setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     setsockopt(client, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
     GdbConnection connection(client, settings.clientTimeoutMs);
-    listener->ServeRefusingOthers([&] { ServeClient(connection, target, semihosting); });
+    listener->ServeRefusingOthers([&] { ServeClient(connection, target, settings, semihosting); });
     Log(connection.DropReason().empty() ? "client gone" : "client dropped: " + connection.DropReason());
   }
 }
@@ -191,7 +192,13 @@ std::string GdbSession::WriteRegisters(const std::string& hex) {
 
 std::string GdbSession::ReadOneRegister(const std::string& args) {
   const auto number = ParseHex32(args);
-  if (!number || *number >= kRegisterCount) return kErrorPacket;
+  if (!number || *number >= kAllRegisterCount) return kErrorPacket;
+  if (*number >= kRegisterCount) {
+    // A register the core cannot reach now is unavailable to GDB, not an error that
+    // would stop `info all-registers` half-way.
+    const auto value = target_.BankedRegister(static_cast<int>(*number));
+    return value ? HexWordLe(*value) : "xxxxxxxx";
+  }
   const auto registers = target_.Registers();
   if (!registers) return kErrorTarget;
   return HexWordLe((*registers)[*number]);
@@ -202,7 +209,7 @@ std::string GdbSession::WriteOneRegister(const std::string& args) {
   if (equals == std::string::npos) return kErrorPacket;
   const auto number = ParseHex32(args.substr(0, equals));
   const auto value = ParseHexWordLe(args.substr(equals + 1));
-  if (!number || !value || *number >= kRegisterCount) return kErrorPacket;
+  if (!number || !value || *number >= kAllRegisterCount) return kErrorPacket;
   return target_.WriteRegister(static_cast<int>(*number), *value) ? "OK" : kErrorTarget;
 }
 
@@ -290,6 +297,21 @@ std::string GdbSession::Resume(bool step) {
   return RunUntilHalt();
 }
 
+std::string GdbSession::RangeStep(const std::string& args) {
+  // "START,END[:THREAD][;...]"
+  const auto range = ParseAddressLength(args.substr(0, args.find_first_of(":;")));
+  if (!range) return kErrorPacket;
+  if (!target_.Halted()) return kErrorTarget;
+  StopCause cause = StopCause::kBreakpoint;
+  const bool stepped = target_.RangeStep(
+      range->first, range->second, [this] { return ClientInterrupted(); }, &cause);
+  if (cause == StopCause::kInterrupted) return StopReply(kSigInt);
+  if (!stepped && cause != StopCause::kLost) return kErrorTarget;
+  // A semihosting call on the way is served and the range ends after it.
+  if (auto reply = AfterHalt(true)) return *reply;
+  return RunUntilHalt();
+}
+
 std::string GdbSession::RunUntilHalt() {
   for (;;) {
     if (target_.PollHalt()) {
@@ -334,7 +356,8 @@ std::string GdbSession::Features(const std::string& args) {
 std::string GdbSession::Query(const std::string& packet) {
   if (packet.rfind("qSupported", 0) == 0) {
     char reply[96];
-    std::snprintf(reply, sizeof reply, "PacketSize=%zx;qXfer:features:read+;QStartNoAckMode+;vContSupported+", kMaxPacketBytes);
+    std::snprintf(reply, sizeof reply, "PacketSize=%zx;qXfer:features:read+;QStartNoAckMode+;vContSupported+",
+                  kMaxPacketBytes);
     return reply;
   }
   if (packet == "QStartNoAckMode") {
@@ -351,12 +374,13 @@ std::string GdbSession::Query(const std::string& packet) {
 }
 
 std::string GdbSession::VerbosePacket(const std::string& packet) {
-  if (packet == "vCont?") return "vCont;c;C;s;S";
+  if (packet == "vCont?") return "vCont;c;C;s;S;r";
   if (packet.rfind("vCont;", 0) == 0 && packet.size() > 6) {
     // All-stop with one thread: the first action is the one for the core.
     const char action = packet[6];
     if (action == 'c' || action == 'C') return Resume(false);
     if (action == 's' || action == 'S') return Resume(true);
+    if (action == 'r') return RangeStep(packet.substr(7));
     return kErrorPacket;
   }
   if (packet.rfind("vRun", 0) == 0) return Restart();

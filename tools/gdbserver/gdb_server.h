@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +27,8 @@ struct ServerSettings {
   int clientTimeoutMs = kDefaultClientTimeoutMs;
   bool semihosting = false;
   std::string semihostingDirectory;  // empty: no file operations
+  // The simulated board's port accesses so far (`monitor board`); empty with a real cable.
+  std::function<uint64_t()> boardPortAccesses;
 };
 
 // "[HOST:]PORT"; empty with *error for anything else.
@@ -39,8 +42,8 @@ int RunGdbServer(const cli::Library& library, const std::string& portName, const
 // One client's session, from its first packet to its detach or disappearance.
 class GdbSession {
  public:
-  GdbSession(GdbConnection& connection, GdbTarget& target, Semihosting& semihosting)
-      : connection_(connection), target_(target), semihosting_(semihosting) {}
+  GdbSession(GdbConnection& connection, GdbTarget& target, const ServerSettings& settings, Semihosting& semihosting)
+      : connection_(connection), target_(target), settings_(settings), semihosting_(semihosting) {}
   // Serves the client; leaves the target known: breakpoints out, the core as the
   // client left it (running after a detach; halted after a disconnect or kill).
   void Serve();
@@ -60,10 +63,14 @@ class GdbSession {
   std::string Features(const std::string& args);
   std::string VerbosePacket(const std::string& packet);
   std::string Resume(bool step);
+  std::string RangeStep(const std::string& args);
   std::string RunUntilHalt();
   std::string Restart();
   std::string Monitor(const std::string& hexCommand);
   std::string MonitorReset(const std::vector<std::string>& words);
+  std::string MonitorBoard() const;
+  std::string MonitorRegister(const std::vector<std::string>& words);
+  std::string MonitorRegisterList();
   bool ClientInterrupted();
   // Semihosting (semihosting_stop.cpp). After a halt while GDB waits for one: the reply,
   // or empty when a semihosting call was served and the core runs on.
@@ -79,6 +86,7 @@ class GdbSession {
 
   GdbConnection& connection_;
   GdbTarget& target_;
+  const ServerSettings& settings_;
   bool noAckRequested_ = false;
   bool over_ = false;
   int lastSignal_ = 5;

@@ -55,6 +55,8 @@ class SimulatedBoard final : public AttachedBoard {
            (config.endianness == vsim::Endianness::kBig ? "big-endian" : "little-endian") + ", " + idcode;
   }
 
+  uint64_t PortAccesses() const override { return board_.Counters().portAccesses; }
+
  private:
   vsim::Board board_;
   VantrelPortIo io_;
