@@ -69,6 +69,7 @@ struct Session {
   uint32_t savedWp1Address = 0;
   uint32_t cableReads = 0;  // reads of the comms data register since the start
   uint32_t wordsSent = 0;
+  bool watchpointsWereProgrammed = false;
   uint8_t saved[kCommsLoopBytes] = {};
 };
 
@@ -170,6 +171,8 @@ CommsLoop Start(const Loop& loop, uint32_t busyBit, uint32_t workArea, uint32_t 
   if (words == 0 || (GetICEReg(kIceCommsControl) & busyBit) != 0) return Stop(CommsLoop::kUnavailable);
   if (!PlaceLoop(loop)) return Stop(LinkLost() ? CommsLoop::kLinkLost : CommsLoop::kUnavailable);
   LoadAddressAndCount(address, words);
+  g_session.watchpointsWereProgrammed = WatchpointsAsProgrammed();
+  SetWatchpointsAsProgrammed(false);  // until the loop has halted and they are back
   g_session.savedWp1Address = ArmWatchpointsForCode();
   Trace("comms loop at 0x%08x for %u words from 0x%08x\r\n", workArea, words, address);
   ArmRunFrom(workArea);
@@ -201,6 +204,7 @@ bool HaltLoop(uint32_t& wordsLeft) {
 ResultCode Finish(bool inStep) {
   if (!inStep) NoteCommsOutOfStep();
   ArmWatchpointsAfterCode(g_session.savedWp1Address);
+  SetWatchpointsAsProgrammed(g_session.watchpointsWereProgrammed);
   PutBackWorkArea();
   const bool lost = LinkLost();
   g_clocks.reset();

@@ -12,6 +12,27 @@ namespace {
 using Chain1Vector = cable::BitVector<kDataBusChainBits>;
 
 constexpr int kBreakptBit = 32;  // in the core's order: D0-D31, then BREAKPT
+constexpr int kChainUnknown = -1;
+constexpr uint32_t kInstructionUnknown = 0xFFFFFFFF;
+
+int g_kept_selection_depth = 0;
+int g_selected_chain = kChainUnknown;
+uint32_t g_loaded_instruction = kInstructionUnknown;
+
+bool AlreadyConnected(int chain) {
+  return g_kept_selection_depth > 0 && g_selected_chain == chain && g_loaded_instruction == kIrIntest;
+}
+
+void ForgetSelection() {
+  g_selected_chain = kChainUnknown;
+  g_loaded_instruction = kInstructionUnknown;
+}
+
+void ConnectChain(int chain) {
+  if (AlreadyConnected(chain)) return;
+  SelectScanChain(chain);
+  ScanInstruction(kIrIntest, 0);
+}
 
 bool GetBit(const uint32_t* words, int k) { return ((words[k / 32] >> (k % 32)) & 1u) != 0; }
 
@@ -36,17 +57,22 @@ void SelectScanChain(int chain) {
   ScanInstruction(kIrScanN, 0);
   const uint32_t chainNumber = static_cast<uint32_t>(chain);
   cable::ScanDR(kChainSelectBits, &chainNumber, nullptr, 0);
+  g_selected_chain = chain;
 }
 
-void SelectDataBusChain() {
-  SelectScanChain(kDataBusChain);
-  ScanInstruction(kIrIntest, 0);
+void SelectDataBusChain() { ConnectChain(kDataBusChain); }
+
+void SelectIceChain() { ConnectChain(kEmbeddedIceChain); }
+
+KeptChainSelection::KeptChainSelection() {
+  if (g_kept_selection_depth++ == 0) ForgetSelection();
 }
 
-void SelectIceChain() {
-  SelectScanChain(kEmbeddedIceChain);
-  ScanInstruction(kIrIntest, 0);
+KeptChainSelection::~KeptChainSelection() {
+  if (--g_kept_selection_depth == 0) ForgetSelection();
 }
+
+void NoteInstructionScanned(uint32_t instruction) { g_loaded_instruction = instruction; }
 
 void Chain1Send(uint32_t word, int breakpt) {
   const Chain1Vector shifted = ChainOrder(word, breakpt);

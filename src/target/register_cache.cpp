@@ -5,6 +5,8 @@
 
 #include "arm7/core_state.h"
 #include "arm7/register_access.h"
+#include "arm7/register_blocks.h"
+#include "arm7/sequence_mode.h"
 #include "platform/trace.h"
 #include "target/target_state.h"
 
@@ -170,8 +172,22 @@ ResultCode WriteCurrent(int index, uint32_t value) {
 uint32_t SavedPc() { return CacheElement(kPcIndex); }
 void SetSavedPc(uint32_t address) { CacheElement(kPcIndex) = address; }
 
+// The fast sequences read everything with one block, then align the PC as below.
+void SaveRegistersInOneBlock() {
+  auto& cache = arm7::RegisterCache();
+  arm7::ArmReadAllRegisters(cache);
+  const uint32_t pc = cache[kPcIndex];
+  if ((pc & kWordAlignment) == 0) return;
+  (void)WriteCore(kPcIndex, pc & ~kWordAlignment);
+  CacheElement(kPcIndex) += kHalfwordOffset;
+}
+
 ResultCode SaveRegisters() {
   if (!CoreHalted()) return 1;
+  if (arm7::FastSequences()) {
+    SaveRegistersInOneBlock();
+    return kOk;
+  }
   for (int i = 0; i <= kLastCachedGeneralRegister; ++i) CacheElement(i) = ReadCore(i);
   const uint32_t pc = ReadCore(kPcIndex);
   CacheElement(kPcIndex) = pc;

@@ -1,5 +1,7 @@
 #include "target/target_control.h"
 
+#include <optional>
+
 #include "arm7/comms_loop.h"
 #include "arm7/core_state.h"
 #include "arm7/debug_state.h"
@@ -7,6 +9,8 @@
 #include "arm7/instructions.h"
 #include "arm7/link_check.h"
 #include "arm7/register_access.h"
+#include "arm7/scan_chain.h"
+#include "arm7/sequence_mode.h"
 #include "cable/tap.h"
 #include "platform/platform.h"
 #include "target/register_cache.h"
@@ -42,6 +46,19 @@ ResultCode ConnectFromReset() {
   if (arm7::LinkLost()) return TargetNotReached();
   arm7::ArmPutBackLeftWorkArea();
   return kOk;
+}
+
+int EnterDebugState() { return arm7::FastSequences() ? arm7::ArmEnterDebugFast() : arm7::ArmEnterDebug(); }
+
+// The fast sequences of one operation share the fast clocks and the chain selection.
+struct FastScope {
+  cable::FastClocks clocks;
+  arm7::KeptChainSelection selection;
+};
+
+void ResumeWithFastSequences() {
+  const FastScope scope;
+  (void)arm7::ArmResumeFast();
 }
 
 }  // namespace
@@ -83,8 +100,12 @@ ResultCode ReconnectTarget() {
 ResultCode RunTarget() {
   if (TargetState() == kRunning) return kOk;
   if (!CoreHalted()) return kStatusError;
-  (void)RestoreRegisters();
-  (void)arm7::ArmResume();
+  if (arm7::FastSequences()) {
+    ResumeWithFastSequences();
+  } else {
+    (void)RestoreRegisters();
+    (void)arm7::ArmResume();
+  }
   SetTargetState(kRunning);
   return kOk;
 }
@@ -93,8 +114,10 @@ ResultCode StopTarget(uint32_t& word) {
   const uint32_t state = TargetState();
   if (state != kHalted && state != kRunning) return kStatusError;
   if (state == kRunning) {
+    std::optional<FastScope> scope;
+    if (arm7::FastSequences()) scope.emplace();
     // A core that did not halt still runs, and there are no registers to save.
-    if (arm7::ArmEnterDebug() != 0) return kStopFailed;
+    if (EnterDebugState() != 0) return kStopFailed;
     SetTargetState(kHalted);
     (void)SaveRegisters();
     if (arm7::LinkLost()) {
