@@ -15,6 +15,7 @@
 #include "arm7/memory_access.h"
 #include "arm7/memory_words.h"
 #include "arm7/register_access.h"
+#include "arm7/register_blocks.h"
 #include "arm7/scan_chain.h"
 #include "cable/bit_vector.h"
 #include "cable/tap.h"
@@ -111,8 +112,7 @@ bool HoldsWhatTheLoopLeft(const uint8_t* found, const std::array<uint8_t, kComms
 // hold the very words just stored, so reading back alone cannot tell. The CPSR goes back
 // to the mode the core halted in, for the debug bus to serve instead.
 bool AccessesAborted() {
-  uint32_t cpsr = 0;
-  (void)ArmReadRegister(kCpsrRegister, cpsr);
+  const uint32_t cpsr = ArmReadCpsrFast();
   const uint32_t halted = RegisterCache()[kCpsrRegister];
   if ((cpsr & kModeBits) == (halted & kModeBits)) return false;
   (void)ArmWriteRegister(kCpsrRegister, halted, kArmForm);

@@ -20,7 +20,7 @@ constexpr uint32_t kStoredPcAhead = 8;
 // The instruction words each sequence sends before its adjust; data, store and internal
 // cycles fetch nothing.
 constexpr int kBlockFetches = 3;         // STM or LDM, NOP, NOP
-constexpr int kCpsrReadFetches = 6;      // MRS, NOP, NOP, STMDA, NOP, NOP
+constexpr int kCpsrReadFetches = 4;      // MRS, STMDA, NOP, NOP
 constexpr int kR0LoadFetches = 3;        // LDMIA r0, {r0}, NOP, NOP
 constexpr int kCpsrWriteFetches = 8;     // LDMIA r0, {r0}, NOP, NOP, MSR, four NOPs
 constexpr int kNopsAfterMsr = 4;         // as the exact CPSR write gives it
@@ -29,11 +29,18 @@ std::size_t At(int index) { return static_cast<std::size_t>(index); }
 
 // The adjust that ends a sequence of that many fetches: it executes with the PC 8 bytes
 // past its own address, and branches back to where the sequence began, so the next
-// sequence finds the PC where this one did.
-void AdjustBackOver(int fetches) {
+// sequence finds the PC where this one did. With lastScanReads, the last NOP's scan
+// reads the status lines (and with them the power-sense lines): under the fast clocks
+// nothing else would, and a cable pulled out by then must show.
+void AdjustBackOver(int fetches, bool lastScanReads = false) {
   const auto bytes = static_cast<int>(kArmWordBytes) * fetches + 2 * static_cast<int>(kArmWordBytes);
   (void)ArmAdjustPc(-bytes);
-  InjectNops(2);
+  Inject(kNop);
+  if (lastScanReads) {
+    (void)Chain1SendReadingBreakpt(kNop);
+  } else {
+    Inject(kNop);
+  }
 }
 
 // LDMIA r0, {r0} takes the word in its fourth access; the fifth is its internal cycle.
@@ -44,18 +51,20 @@ void LoadR0(uint32_t value) {
   Inject(kNop);
 }
 
-// MRS r0, CPSR, then STMDA r0, {r0} drives it onto the data bus; with r0 given, r0 is
-// loaded back before the adjust.
+// MRS r0, CPSR, then STMDA r0, {r0} drives it onto the data bus: the STMDA executes in
+// the cycle after the MRS, whose result is written by then. With r0 given, r0 is loaded
+// back and the PC adjusted; without, the PC is left to drift (see ArmReadCpsrFast).
 uint32_t ReadCpsrThroughR0(std::optional<uint32_t> r0) {
   const cable::FastClocks fastClocks;
   SelectDataBusChain();
   Inject(kMrsR0Cpsr);
-  InjectNops(2);
   Inject(kStmdaR0R0);
   InjectNops(2);
   const uint32_t cpsr = Chain1Access(kNop, 0);
-  if (r0.has_value()) LoadR0(*r0);
-  AdjustBackOver(kCpsrReadFetches + (r0.has_value() ? kR0LoadFetches : 0));
+  if (r0.has_value()) {
+    LoadR0(*r0);
+    AdjustBackOver(kCpsrReadFetches + kR0LoadFetches, true);
+  }
   Trace("CPSR = %08x \n", cpsr);
   return WithStateAtEntry(cpsr);
 }

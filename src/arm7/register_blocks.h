@@ -27,8 +27,10 @@ void ArmWriteRegistersButPc(const std::array<uint32_t, kRegisterCacheSize>& regi
 // target 4 bytes below the value written). Element 15 of registers is not used.
 void ArmWriteRegistersAndBranch(const std::array<uint32_t, kRegisterCacheSize>& registers, uint32_t target);
 
-// The CPSR as ArmReadRegister gives it, with fewer accesses: r0 is left holding the
-// CPSR, for callers that changed r0 already (the abort check after a transfer).
+// The CPSR as ArmReadRegister gives it, with fewer accesses, for the checks after a
+// memory transfer, which has changed r0 and left the PC's invariant behind already: r0
+// is left holding the CPSR, and the PC is not adjusted (it is written before the core
+// runs, or before it is read again).
 uint32_t ArmReadCpsrFast();
 
 }  // namespace vantrel::arm7

@@ -18,14 +18,23 @@ constexpr uint32_t kInstructionUnknown = 0xFFFFFFFF;
 int g_kept_selection_depth = 0;
 int g_selected_chain = kChainUnknown;
 uint32_t g_loaded_instruction = kInstructionUnknown;
+uint32_t g_tap_resets_seen = 0;  // a TAP reset since makes both unknown
 
 bool AlreadyConnected(int chain) {
-  return g_kept_selection_depth > 0 && g_selected_chain == chain && g_loaded_instruction == kIrIntest;
+  return g_kept_selection_depth > 0 && g_tap_resets_seen == cable::TapResetCount() && g_selected_chain == chain &&
+         g_loaded_instruction == kIrIntest;
 }
 
 void ForgetSelection() {
   g_selected_chain = kChainUnknown;
   g_loaded_instruction = kInstructionUnknown;
+}
+
+// What the TAP holds is followed from the last reset on.
+void FollowFromLastReset() {
+  if (g_tap_resets_seen == cable::TapResetCount()) return;
+  ForgetSelection();
+  g_tap_resets_seen = cable::TapResetCount();
 }
 
 void ConnectChain(int chain) {
@@ -57,6 +66,7 @@ void SelectScanChain(int chain) {
   ScanInstruction(kIrScanN, 0);
   const uint32_t chainNumber = static_cast<uint32_t>(chain);
   cable::ScanDR(kChainSelectBits, &chainNumber, nullptr, 0);
+  FollowFromLastReset();
   g_selected_chain = chain;
 }
 
@@ -72,7 +82,10 @@ KeptChainSelection::~KeptChainSelection() {
   if (--g_kept_selection_depth == 0) ForgetSelection();
 }
 
-void NoteInstructionScanned(uint32_t instruction) { g_loaded_instruction = instruction; }
+void NoteInstructionScanned(uint32_t instruction) {
+  FollowFromLastReset();
+  g_loaded_instruction = instruction;
+}
 
 void Chain1Send(uint32_t word, int breakpt) {
   const Chain1Vector shifted = ChainOrder(word, breakpt);

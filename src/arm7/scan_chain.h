@@ -20,9 +20,9 @@ void SelectDataBusChain();
 void SelectIceChain();
 
 // While one of these lives, the two preambles above skip what the TAP already holds: the
-// instruction scans and chain selections made meanwhile are followed. For the fast stop
-// and run only, which reset no TAP on the way. The outermost one ends it, and the next
-// one starts knowing nothing. Without one, every preamble is sent in full.
+// instruction scans and chain selections made meanwhile are followed, and a TAP reset
+// makes them unknown again. For the fast sequences only. The outermost one ends it, and
+// the next one starts knowing nothing. Without one, every preamble is sent in full.
 class KeptChainSelection {
  public:
   KeptChainSelection();
