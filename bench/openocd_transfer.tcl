@@ -1,7 +1,8 @@
 # One 64 KiB transfer by OpenOCD over remote_bitbang, for the wire comparison
-# (wire_comparison.sh). Set by the caller: PORT, OP (none, read, write, write_loop or
-# download) and IMAGE (64 KiB of raw bytes). "none" only attaches and halts: the cost
-# the other runs share, subtracted from each.
+# (wire_comparison.sh), or one interactive operation. Set by the caller: PORT, OP (none,
+# read, write, write_loop, download, resume_halt, run_to_break or read_word) and IMAGE
+# (64 KiB of raw bytes). "none" only attaches and halts (its count is OpenOCD's connect):
+# the cost the other runs share, subtracted from each.
 adapter driver remote_bitbang
 remote_bitbang host 127.0.0.1
 remote_bitbang port $PORT
@@ -28,5 +29,17 @@ switch $OP {
     load_image $IMAGE 0x10000 bin
     verify_image $IMAGE 0x10000 bin
   }
+  resume_halt {
+    resume
+    halt
+    wait_halt 2000
+  }
+  run_to_break {
+    reg pc 0x100
+    bp 0x200 4 hw
+    resume
+    wait_halt 2000
+  }
+  read_word { read_memory 0x10000 32 1 }
 }
 shutdown

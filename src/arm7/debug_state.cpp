@@ -152,14 +152,18 @@ int CheckTargetId() {
   return 0;
 }
 
-int ArmEnterDebug() {
+namespace {
+
+// The entry in full: the halt requested by watchpoint 0 and both units programmed anew.
+// With pollAtOnce the status is polled from the start instead of after a wait.
+int EnterDebugProgrammingWatchpoints(bool pollAtOnce) {
   ClearLinkObservations();
   (void)GetICEReg(kIceDebugStatus);  // the first reading may be stale
   uint32_t halted = HaltedBits();
   Trace("ArmEnterDebug ARMICE_DEBUG_ST = 0x%08x\r\n", halted);
   if (halted != kHalted) {
     RequestHalt();
-    halted = WaitForHalt();
+    halted = pollAtOnce ? PollForHalt() & kHaltedMask : WaitForHalt();
     if (halted != kHalted && halted != kDebugAckOnly) return 1;
   }
   SetInterruptsDisabled();
@@ -178,10 +182,14 @@ int ArmEnterDebug() {
   return LinkLost() ? 1 : 0;
 }
 
+}  // namespace
+
+int ArmEnterDebug() { return EnterDebugProgrammingWatchpoints(false); }
+
 int ArmEnterDebugFast() {
   const cable::FastClocks fastClocks;
   const KeptChainSelection keptSelection;
-  if (!WatchpointsAsProgrammed()) return ArmEnterDebug();
+  if (!WatchpointsAsProgrammed()) return EnterDebugProgrammingWatchpoints(true);
   ClearLinkObservations();
   uint32_t status = GetICEReg(kIceDebugStatus);
   if ((status & kHaltedMask) != kHalted) {

@@ -29,15 +29,16 @@ std::size_t At(int index) { return static_cast<std::size_t>(index); }
 
 // The adjust that ends a sequence of that many fetches: it executes with the PC 8 bytes
 // past its own address, and branches back to where the sequence began, so the next
-// sequence finds the PC where this one did. With lastScanReads, the last NOP's scan
-// reads the status lines (and with them the power-sense lines): under the fast clocks
-// nothing else would, and a cable pulled out by then must show.
+// sequence finds the PC where this one did. With lastScanReads, every bit of the last
+// NOP's scan reads the status lines (and with them the power-sense lines): under the
+// fast clocks nothing else would, and a cable pulled out until a few accesses before the
+// end must show.
 void AdjustBackOver(int fetches, bool lastScanReads = false) {
   const auto bytes = static_cast<int>(kArmWordBytes) * fetches + 2 * static_cast<int>(kArmWordBytes);
   (void)ArmAdjustPc(-bytes);
   Inject(kNop);
   if (lastScanReads) {
-    (void)Chain1SendReadingBreakpt(kNop);
+    (void)Chain1Access(kNop, 0);
   } else {
     Inject(kNop);
   }

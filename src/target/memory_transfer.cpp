@@ -15,7 +15,7 @@
 #include "arm7/memory_access.h"
 #include "arm7/progress.h"
 #include "arm7/register_access.h"
-#include "arm7/scan_chain.h"
+#include "arm7/sequence_mode.h"
 #include "cable/cable.h"
 #include "cable/port_config.h"
 #include "cable/tap.h"
@@ -61,18 +61,6 @@ int32_t ClampToInt32(int64_t value) {
 }
 
 bool FastTransfers() { return cable::ConfiguredTransferMode() == cable::TransferMode::kFast; }
-
-// A fast transfer and its checks share the chain selection: the check after it finds
-// chain 1 still selected.
-class FastTransferScope {
- public:
-  FastTransferScope() {
-    if (FastTransfers()) selection_.emplace();
-  }
-
- private:
-  std::optional<arm7::KeptChainSelection> selection_;
-};
 
 ResultCode GetData(uint32_t address, uint8_t* destination, int count) {
   if (!FastTransfers()) return arm7::ArmGetData(address, destination, count);
@@ -264,7 +252,7 @@ ResultCode FetchTargetMemory(uint32_t address, int32_t length, uint8_t* destinat
   std::unique_ptr<uint8_t[]> scratch = ObtainBuffer(span.bytes);
   if (scratch == nullptr) return kNoMemory;
   std::memset(scratch.get(), kUnreadByte, static_cast<std::size_t>(span.bytes));
-  const FastTransferScope fastScope;
+  const arm7::FastSequenceScope fastScope;  // the checks too, chain 1 still selected
   arm7::ClearLinkObservations();
   AbortWatch watch;
   if (ReadWords(span, scratch.get(), watch) != kOk) return kWordTransferFailed;
@@ -288,7 +276,7 @@ ResultCode StoreTargetMemory(uint32_t address, int32_t length, const uint8_t* da
   }
   const uint32_t first = address + part.offset;
   const uint8_t* source = data + part.offset;
-  const FastTransferScope fastScope;
+  const arm7::FastSequenceScope fastScope;  // the checks too, chain 1 still selected
   arm7::ClearLinkObservations();
   AbortWatch watch;
   const ResultCode result = WordAligned(first) && WordAligned(part.length)

@@ -211,6 +211,7 @@ ResultCode RestoreRegisters() {
 ResultCode ReadRegister(int mode, int index, uint32_t& destination, int preserve) {
   if (!CoreHalted()) return kStatusError;
   if (!ValidRequest(mode, index)) return kInvalidParameters;
+  const arm7::FastSequenceScope fastScope;
   if (mode != kCurrentMode && !IsCurrentModesRegister(mode, index)) {
     return ReadBanked(mode, index, destination, preserve);
   }
@@ -223,6 +224,7 @@ ResultCode ReadRegister(int mode, int index, uint32_t& destination, int preserve
 ResultCode WriteRegister(int mode, int index, uint32_t value) {
   if (!CoreHalted()) return kStatusError;
   if (!ValidRequest(mode, index)) return kInvalidParameters;
+  const arm7::FastSequenceScope fastScope;
   if (mode != kCurrentMode && !IsCurrentModesRegister(mode, index)) return WriteBanked(mode, index, value);
   return WriteCurrent(index, value);
 }

@@ -1,7 +1,5 @@
 #include "target/target_control.h"
 
-#include <optional>
-
 #include "arm7/comms_loop.h"
 #include "arm7/core_state.h"
 #include "arm7/debug_state.h"
@@ -30,12 +28,17 @@ ResultCode TargetNotReached() {
   return kTargetNotFound;
 }
 
+int EnterDebugState() { return arm7::FastSequences() ? arm7::ArmEnterDebugFast() : arm7::ArmEnterDebug(); }
+
+
 ResultCode ConnectFromReset() {
   if (cable::PulseCableReset() != 0) return kEmulatorNotFound;
   if (arm7::CheckTargetId() != 0) return TargetNotReached();
   cable::TapReset(1);
   platform::SleepMilliseconds(kAfterTapResetMs);
-  if (arm7::ArmEnterDebug() != 0) return TargetNotReached();
+  // The reset pulse and the identification keep the exact traffic; the rest may be fast.
+  const arm7::FastSequenceScope fastScope;
+  if (EnterDebugState() != 0) return TargetNotReached();
   // The target's program starts at address 0 when the host first runs it. Address 0 is
   // the reset vector, ARM code, whatever state the program had reached before the halt.
   (void)arm7::ArmWriteRegister(kPcIndex, 0, arm7::kArmForm);
@@ -46,19 +49,6 @@ ResultCode ConnectFromReset() {
   if (arm7::LinkLost()) return TargetNotReached();
   arm7::ArmPutBackLeftWorkArea();
   return kOk;
-}
-
-int EnterDebugState() { return arm7::FastSequences() ? arm7::ArmEnterDebugFast() : arm7::ArmEnterDebug(); }
-
-// The fast sequences of one operation share the fast clocks and the chain selection.
-struct FastScope {
-  cable::FastClocks clocks;
-  arm7::KeptChainSelection selection;
-};
-
-void ResumeWithFastSequences() {
-  const FastScope scope;
-  (void)arm7::ArmResumeFast();
 }
 
 }  // namespace
@@ -101,7 +91,8 @@ ResultCode RunTarget() {
   if (TargetState() == kRunning) return kOk;
   if (!CoreHalted()) return kStatusError;
   if (arm7::FastSequences()) {
-    ResumeWithFastSequences();
+    const arm7::FastSequenceScope fastScope;
+    (void)arm7::ArmResumeFast();
   } else {
     (void)RestoreRegisters();
     (void)arm7::ArmResume();
@@ -114,8 +105,7 @@ ResultCode StopTarget(uint32_t& word) {
   const uint32_t state = TargetState();
   if (state != kHalted && state != kRunning) return kStatusError;
   if (state == kRunning) {
-    std::optional<FastScope> scope;
-    if (arm7::FastSequences()) scope.emplace();
+    const arm7::FastSequenceScope fastScope;
     // A core that did not halt still runs, and there are no registers to save.
     if (EnterDebugState() != 0) return kStopFailed;
     SetTargetState(kHalted);
@@ -132,6 +122,7 @@ ResultCode StopTarget(uint32_t& word) {
 
 ResultCode SetPc(uint32_t address) {
   if (!CoreHalted()) return kStatusError;
+  const arm7::FastSequenceScope fastScope;
   (void)arm7::ArmWriteRegister(kPcIndex, address, arm7::kArmForm);
   (void)SaveRegisters();
   return kOk;

@@ -90,6 +90,14 @@ class FastTrafficTest : public MemoryTest {
     ASSERT_EQ(BoardBytes(kBulkAddress, kBulkBytes), data);
   }
 
+  void DownloadAndVerify() {
+    const std::vector<uint8_t> image = Pattern(kBulkBytes, 0x6D);
+    library().jtagClearLastError();
+    ASSERT_EQ(Download(kBulkAddress, kBulkAddress, image).status, VANTREL_STATUS_OK);
+    ASSERT_EQ(WaitForJob(), 0);
+    ASSERT_EQ(BoardBytes(kBulkAddress, kBulkBytes), image);
+  }
+
   void BulkRead() {
     FillBoard(kBulkAddress, kBulkBytes, 0x11);
     std::vector<uint8_t> buffer(kBulkBytes);
@@ -110,7 +118,7 @@ TEST_F(FastTrafficTest, InteractiveOperationsStayUnderTheirCeilings) {
     uint64_t ceiling;
   };
   const Ceiling ceilings[] = {
-      {"connect", connect, 12000},
+      {"connect", connect, 7500},
       {"run to a hardware breakpoint and back", Measure([&] { RunToBreakpoint(); }), 7000},
       {"halt and save every register", HaltCost(), 4300},
       {"read one word", Measure([&] { ReadWord(); }), 1500},
@@ -131,8 +139,10 @@ TEST_F(FastTrafficTest, BulkTransfersCostTheirFloorPerWordPlusAFixedCost) {
     uint64_t fixedCost;
   };
   const Bulk paths[] = {
-      {"write through the work area", Measure([&] { BulkWrite(); }), kWriteFloorPerWord, 4000},
-      {"read through the work area", Measure([&] { BulkRead(); }), kReadFloorPerWord, 4000},
+      {"write through the work area", Measure([&] { BulkWrite(); }), kWriteFloorPerWord, 12000},
+      {"read through the work area", Measure([&] { BulkRead(); }), kReadFloorPerWord, 12000},
+      {"download and verify through the work area", Measure([&] { DownloadAndVerify(); }),
+       kWriteFloorPerWord + kReadFloorPerWord, 30000},
   };
   for (const Bulk& p : paths) {
     EXPECT_LE(p.accesses, p.floorPerWord * kBulkWords + p.fixedCost) << p.path;
