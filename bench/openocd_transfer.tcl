@@ -1,8 +1,8 @@
 # One 64 KiB transfer by OpenOCD over remote_bitbang, for the wire comparison
-# (wire_comparison.sh), or one interactive operation. Set by the caller: PORT, OP (none,
-# read, write, write_loop, download, resume_halt, run_to_break or read_word) and IMAGE
-# (64 KiB of raw bytes). "none" only attaches and halts (its count is OpenOCD's connect):
-# the cost the other runs share, subtracted from each.
+# (wire_comparison.sh), or one interactive operation. Set by the caller: PORT, IMAGE
+# (64 KiB of raw bytes) and OP: none, read, write, write_loop, download, download_loop,
+# resume_halt, run_to_break or read_word. "none" only attaches and halts (its count is
+# OpenOCD's connect): the cost the other runs share, subtracted from each.
 adapter driver remote_bitbang
 remote_bitbang host 127.0.0.1
 remote_bitbang port $PORT
@@ -26,6 +26,11 @@ switch $OP {
     load_image $IMAGE 0x10000 bin
   }
   download {
+    load_image $IMAGE 0x10000 bin
+    verify_image $IMAGE 0x10000 bin
+  }
+  download_loop {
+    arm7_9 dcc_downloads enable
     load_image $IMAGE 0x10000 bin
     verify_image $IMAGE 0x10000 bin
   }

@@ -59,7 +59,7 @@ measure() {
 # download by a checksum that the core computes, and with the slow core it spends most of
 # its accesses polling for the end of that run.
 measure 4 "" none read write write_loop download resume_halt run_to_break read_word
-measure 1000 @fast none download
+measure 1000 @fast none download download_loop
 
 python3 "$here/wire_table.py" "$work/library.csv" "$work/openocd.txt" "$plot"
 echo
