@@ -258,12 +258,14 @@ int ArmResumeFast() {
   return 0;
 }
 
-void ArmRunFrom(uint32_t address) {
-  auto& cache = RegisterCache();
-  const uint32_t savedPc = cache[kSavedPcElement];
-  (void)ArmWriteRegister(kRegisterPc, address - kResumeArmRewind, kArmForm);
-  cache[kSavedPcElement] = savedPc;
+void ArmRunFrom(uint32_t address, uint32_t r1, uint32_t r2) {
   SelectDataBusChain();
+  Inject(kLdmiaR0R1R2Pc);
+  InjectNops(2);
+  Inject(r1);
+  Inject(r2);
+  Inject(address - kResumeArmRewind - kPcWriteLead);
+  Inject(kNop);  // the load's internal cycle
   ExitSequence(true);
 }
 

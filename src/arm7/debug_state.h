@@ -50,10 +50,10 @@ int ArmResume();
 // debug control is written without a read. Returns 0.
 int ArmResumeFast();
 
-// Leaves debug state so that the core runs ARM code from address, with the watchpoints
-// and INTDIS as they are (interrupts stay off). RegisterCache is not touched: the
-// host's registers go back before the core resumes. The TAP ends in Run-Test/Idle with
-// RESTART loaded.
-void ArmRunFrom(uint32_t address);
+// Leaves debug state so that the core runs ARM code from address, with r1 and r2 loaded
+// by the same LDM that branches there, and the watchpoints and INTDIS as they are
+// (interrupts stay off). RegisterCache is not touched: the host's registers go back
+// before the core resumes. The TAP ends in Run-Test/Idle with RESTART loaded.
+void ArmRunFrom(uint32_t address, uint32_t r1, uint32_t r2);
 
 }  // namespace vantrel::arm7
