@@ -155,20 +155,33 @@ int CheckTargetId() {
 namespace {
 
 // The entry in full: the halt requested by watchpoint 0 and both units programmed anew.
-// With pollAtOnce the status is polled from the start instead of after a wait.
-int EnterDebugProgrammingWatchpoints(bool pollAtOnce) {
+// The fast form polls the status from the start instead of after a wait, reads it once
+// where the exact form reads it again (its first reading may be stale, and the T bit),
+// and writes INTDIS without reading debug control first.
+int EnterDebugProgrammingWatchpoints(bool fast) {
   ClearLinkObservations();
-  (void)GetICEReg(kIceDebugStatus);  // the first reading may be stale
-  uint32_t halted = HaltedBits();
+  if (!fast) (void)GetICEReg(kIceDebugStatus);  // the first reading may be stale
+  uint32_t status = GetICEReg(kIceDebugStatus);
+  uint32_t halted = status & kHaltedMask;
   Trace("ArmEnterDebug ARMICE_DEBUG_ST = 0x%08x\r\n", halted);
   if (halted != kHalted) {
     RequestHalt();
-    halted = pollAtOnce ? PollForHalt() & kHaltedMask : WaitForHalt();
+    if (fast) {
+      status = PollForHalt();
+      halted = status & kHaltedMask;
+    } else {
+      halted = WaitForHalt();
+    }
     if (halted != kHalted && halted != kDebugAckOnly) return 1;
   }
-  SetInterruptsDisabled();
+  if (fast) {
+    SetICEReg(kIceDebugControl, kControlIntdis);
+  } else {
+    SetInterruptsDisabled();
+  }
   BothWatchpoints(kWpControlOff);
-  if ((GetICEReg(kIceDebugStatus) & kStatusTbit) != 0) {
+  if (!fast) status = GetICEReg(kIceDebugStatus);
+  if ((status & kStatusTbit) != 0) {
     LeaveThumbStateOnEntry();
   } else {
     SetArmStateAtEntry(1);

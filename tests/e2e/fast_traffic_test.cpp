@@ -118,7 +118,7 @@ TEST_F(FastTrafficTest, InteractiveOperationsStayUnderTheirCeilings) {
     uint64_t ceiling;
   };
   const Ceiling ceilings[] = {
-      {"connect", connect, 7500},
+      {"connect", connect, 7100},
       {"run to a hardware breakpoint and back", Measure([&] { RunToBreakpoint(); }), 7000},
       {"halt and save every register", HaltCost(), 4300},
       {"read one word", Measure([&] { ReadWord(); }), 1500},
