@@ -101,6 +101,7 @@ constexpr VantrelPortIo kHardwareIo{nullptr, nullptr, &HardwareRead, &HardwareWr
 
 // Both callbacks are always set, so an access is one indirect call.
 VantrelPortIo g_io = kHardwareIo;
+VantrelPortBatch g_batch = nullptr;
 bool g_virtual_port = false;
 int32_t g_port_delay = 0;
 
@@ -239,20 +240,29 @@ void ReleasePortDevice() {
   g_access_obtained = false;
 }
 
-void UsePortIo(const VantrelPortIo* io) {
+void UsePortIo(const VantrelPortIo* io, VantrelPortBatch batch) {
   if (io == nullptr) {
     g_io = kHardwareIo;
+    g_batch = nullptr;
     g_virtual_port = false;
   } else {
     g_io = *io;
     if (g_io.read == nullptr) g_io.read = &FloatingBusRead;
     if (g_io.write == nullptr) g_io.write = &DroppedWrite;
+    g_batch = batch;
     g_virtual_port = true;
   }
   ForgetPortAccess();
 }
 
 bool VirtualPortPlugged() { return g_virtual_port; }
+bool PortBatchPlugged() { return g_batch != nullptr; }
+
+void RunPortBatch(VantrelPortAccess* accesses, unsigned count) {
+  if (count == 0 || g_batch == nullptr) return;
+  g_batch(g_io.context, accesses, count);
+  for (unsigned i = 0; i < count; ++i) BusyWait();
+}
 
 int32_t PortDelay() { return g_port_delay; }
 void SetPortDelay(int32_t loops) { g_port_delay = loops < 0 ? 0 : (loops > kMaxPortDelay ? kMaxPortDelay : loops); }
