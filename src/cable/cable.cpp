@@ -63,6 +63,8 @@ void SetCableLines(uint8_t value) {
   PortWrite(SelectedDataPort(), value);
 }
 
+void LetCableCatchUp() { DeliverHeldAccesses(); }
+
 void ResetCableState() {
   g_selected_port = kNoPortSelected;
   g_power_status = kPowerNeverRead;

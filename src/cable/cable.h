@@ -41,6 +41,10 @@ void ReleaseCable();
 // Drives the data port to value; nothing when no port is selected.
 void SetCableLines(uint8_t value);
 
+// The library goes idle (a background job has ended): a port that holds write-only runs
+// back delivers them now.
+void LetCableCatchUp();
+
 void ResetCableState();  // SelectedPort -1, PowerStatus -1, port access not yet obtained
 
 }  // namespace vantrel::cable

@@ -241,6 +241,7 @@ void ReleasePortDevice() {
 }
 
 void UsePortIo(const VantrelPortIo* io, VantrelPortBatch batch) {
+  DeliverHeldAccesses();  // the old port's, before it is let go
   if (io == nullptr) {
     g_io = kHardwareIo;
     g_batch = nullptr;
@@ -262,6 +263,10 @@ void RunPortBatch(VantrelPortAccess* accesses, unsigned count) {
   if (count == 0 || g_batch == nullptr) return;
   g_batch(g_io.context, accesses, count);
   for (unsigned i = 0; i < count; ++i) BusyWait();
+}
+
+void DeliverHeldAccesses() {
+  if (g_batch != nullptr) g_batch(g_io.context, nullptr, 0);
 }
 
 int32_t PortDelay() { return g_port_delay; }

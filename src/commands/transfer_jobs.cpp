@@ -117,6 +117,7 @@ int32_t RunJob(const TransferJob& job) {
 // always finds the job's result.
 void JobWorker(void*) {
   StoreLastJobResult(RunJob(g_job));
+  cable::LetCableCatchUp();
   JobGate().Open();
 }
 

@@ -109,6 +109,13 @@ int main(int argc, char** argv) {
   if (options.port) {
     std::fprintf(stderr, "vantrel: real cable on %s (PC parallel port)\n", options.port->c_str());
     library.SetTraceSink(&PrintPortTrace, nullptr);
+  } else if (options.remoteBitbang) {
+    board = AttachRemoteBitbang(library, *options.remoteBitbang, &error);
+    if (!board) {
+      std::fprintf(stderr, "vantrel: %s\n", error.c_str());
+      return kExitSetup;
+    }
+    std::fprintf(stderr, "vantrel: %s on lpt1\n", board->Description().c_str());
   } else {
     board = AttachSimulatedBoard(library, options.board, &error);
     if (!board) {
