@@ -63,7 +63,12 @@ void SetCableLines(uint8_t value) {
   PortWrite(SelectedDataPort(), value);
 }
 
-void LetCableCatchUp() { DeliverHeldAccesses(); }
+void LendCableToJob() { SetPortLentToJob(true); }
+
+void LetCableCatchUp() {
+  SetPortLentToJob(false);
+  DeliverHeldAccesses();
+}
 
 void ResetCableState() {
   g_selected_port = kNoPortSelected;

@@ -1,6 +1,7 @@
 #include "cable/port_io.h"
 
 #include <array>
+#include <atomic>
 #include <string>
 
 #include "cable/port_config.h"
@@ -102,6 +103,8 @@ constexpr VantrelPortIo kHardwareIo{nullptr, nullptr, &HardwareRead, &HardwareWr
 // Both callbacks are always set, so an access is one indirect call.
 VantrelPortIo g_io = kHardwareIo;
 VantrelPortBatch g_batch = nullptr;
+// The entry thread's end of call must not reach a port that a job's thread is driving.
+std::atomic<bool> g_lent_to_job{false};
 bool g_virtual_port = false;
 int32_t g_port_delay = 0;
 
@@ -266,8 +269,10 @@ void RunPortBatch(VantrelPortAccess* accesses, unsigned count) {
 }
 
 void DeliverHeldAccesses() {
-  if (g_batch != nullptr) g_batch(g_io.context, nullptr, 0);
+  if (g_batch != nullptr && !g_lent_to_job.load()) g_batch(g_io.context, nullptr, 0);
 }
+
+void SetPortLentToJob(bool lent) { g_lent_to_job.store(lent); }
 
 int32_t PortDelay() { return g_port_delay; }
 void SetPortDelay(int32_t loops) { g_port_delay = loops < 0 ? 0 : (loops > kMaxPortDelay ? kMaxPortDelay : loops); }

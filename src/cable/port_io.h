@@ -51,8 +51,11 @@ bool PortBatchPlugged();
 // count accesses through the batch entry, in order, then the PortDelay busy-wait for each.
 void RunPortBatch(VantrelPortAccess* accesses, unsigned count);
 // Tells a port with a batch entry that the library goes idle (an empty run), so that it
-// delivers the write-only runs it may have held back; nothing for other ports.
+// delivers the write-only runs it may have held back; nothing for other ports, and
+// nothing while the port is lent to a background job, whose own thread drives it then.
 void DeliverHeldAccesses();
+// Set from before a job's thread starts until the job has ended; any thread may ask.
+void SetPortLentToJob(bool lent);
 
 // The busy-wait costs well under a nanosecond per iteration on a current PC, so the
 // bound still allows a TCK of a few kilohertz, while a delay line with a huge number

@@ -13,8 +13,8 @@
 
 namespace vantrel::cable {
 
-// Enough for a long scan in one call, small enough to stay in a cache.
-inline constexpr std::size_t kPortQueueCapacity = 4096;
+// A window of well over a hundred captured scans in one call.
+inline constexpr std::size_t kPortQueueCapacity = 16384;
 
 // Both do nothing when the queue is full: the caller keeps room with PortQueueRoom.
 void QueuePortWrite(uint16_t port, uint8_t value);

@@ -42,7 +42,8 @@ struct PendingCapture {
 };
 // A cycle makes at most four accesses, one of them a read.
 constexpr std::size_t kAccessesPerCycle = 4;
-std::array<PendingCapture, kPortQueueCapacity> g_pending{};
+// Every cycle writes at least once for its read: at most one read in two accesses.
+std::array<PendingCapture, kPortQueueCapacity / 2> g_pending{};
 std::size_t g_pending_count = 0;
 
 // Has the port make the queued accesses and files their answers. Every TAP operation
@@ -64,7 +65,7 @@ void ResolveCaptures() {
 // byte, whose TDO bit is ORed into *tdoWord at tdoMask once the captures are resolved.
 void Cycle(int tdi, int tms, int fallingEdge, bool tdoWanted, uint32_t* tdoWord, uint32_t tdoMask) {
   if (SelectedPort() == kNoPortSelected) return;
-  if (PortQueueRoom() < kAccessesPerCycle) ResolveCaptures();
+  if (PortQueueRoom() < kAccessesPerCycle || g_pending_count == g_pending.size()) ResolveCaptures();
   const uint16_t dataPort = SelectedDataPort();
   const uint8_t tckLow = TapLines(tdi, tms);
   // When the previous cycle left TCK high, this write is also its falling edge.
@@ -165,6 +166,15 @@ void ScanDRCapturingFirst(int bitCount, const uint32_t* tdiWords, uint32_t* tdoW
   LeaveShift(toIdle);
   ResolveCaptures();
 }
+
+void ScanDRDeferred(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int capturedBits, int toIdle) {
+  if (bitCount < 1) return;
+  EnterShiftDR();
+  ShiftBitsCapturingFirst(bitCount, tdiWords, tdoWords, capturedBits);
+  LeaveShift(toIdle);
+}
+
+void ResolveTapCaptures() { ResolveCaptures(); }
 
 FastClocks::FastClocks() {
   ++g_fast_clocks_depth;

@@ -36,6 +36,13 @@ void ScanDR(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int toId
 // bits from capturedBits on stored as 0). Under FastClocks the other bits cost no read.
 void ScanDRCapturingFirst(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int capturedBits, int toIdle);
 
+// ScanDRCapturingFirst whose captured bits may arrive later, so that a port with a batch
+// entry takes a run of such scans in one call and one round trip: tdoWords holds them (and
+// a lost power-sense line shows in PowerLossSeen) only once ResolveTapCaptures, or any
+// other operation here, has run. tdoWords must stay valid until then.
+void ScanDRDeferred(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int capturedBits, int toIdle);
+void ResolveTapCaptures();
+
 // While one of these lives, a cycle whose TDO nobody keeps skips the status read, and
 // TCK is lowered by the next cycle's first write instead of one of its own: two accesses
 // per such cycle rather than three or four. Cycles that capture still read the status

@@ -124,7 +124,9 @@ void JobWorker(void*) {
 ResultCode StartJob(const TransferJob& job) {
   g_job = job;
   JobGate().Shut();
+  cable::LendCableToJob();
   if (platform::StartDetachedThread(&JobWorker, nullptr)) return kOk;
+  cable::LetCableCatchUp();
   StoreLastJobResult(FailureOf(job.kind));
   JobGate().Open();
   return kJobNotStarted;
