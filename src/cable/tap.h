@@ -5,6 +5,9 @@
 // they end in Run-Test/Idle, otherwise in Update-IR / Update-DR. TCK is low after each.
 // Flags (tdi, tms, fallingEdge, toIdle) count as set when they are not 0.
 //
+// Each operation's accesses are queued and reach a port with a batch entry as one run
+// (port_queue.h); any other port gets them one at a time, as they are made.
+//
 // Port accesses, each followed by the PortDelay busy-wait (n = bits shifted):
 //   TapReset 32 (+4 with toIdle), ScanIR 3n + 21 (+4), ScanDR 3n + 17 (+4).
 // Not thread-safe: the host interface lets one thread at a time into the cable layer.

@@ -32,7 +32,7 @@ constexpr char kQuit = 'Q';
 constexpr char kTdoHigh = '1';
 
 // Write-only runs held back before they are sent: a few dozen scans.
-constexpr std::size_t kHeldBytes = 16 * 1024;
+constexpr std::size_t kHeldBytes = std::size_t{16} * 1024;
 
 char LinesCommand(uint8_t data) {
   int lines = 0;
