@@ -57,9 +57,9 @@ VANTREL_API void VANTREL_CALL VantrelUsePortIo(const VantrelPortIo *io);        
  * would, and stores each read's byte in its entry before it returns. A run without a
  * read may return before its bytes have reached the cable: the port may hold them back
  * until the next run with a read or the next single access, which must follow them, or
- * until a call with no accesses (count 0, accesses NULL), which the library makes at the
- * end of every export call and background job that used the port, and before another
- * port is plugged in: then the port delivers everything it holds. The bytes on the wire
+ * until a call with no accesses (count 0, accesses NULL), which the library makes
+ * whenever it goes idle (at the end of an export call or a background job, and before
+ * another port is plugged in): then the port delivers everything it holds. The bytes on the wire
  * are the same as without the batch entry; only the number of calls changes. A read the port cannot perform (the link is gone) reads 0xFF,
  * as a floating bus does.
  *
