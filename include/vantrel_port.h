@@ -50,6 +50,31 @@ typedef struct VantrelPortIo {
 } VantrelPortIo;
 VANTREL_API void VANTREL_CALL VantrelUsePortIo(const VantrelPortIo *io);            /* copied; NULL: hardware again */
 
+/* Optional: a port that can take many accesses in one call, for a cable behind a link
+ * where each call costs a round trip (a socket, a USB adapter). The library hands it a
+ * run of accesses at a time (a whole scan, or more) with the reads queued among the
+ * writes; the port performs them in order, exactly as the same calls of read and write
+ * would, and stores each read's byte in its entry before it returns. A run without a
+ * read may return before its bytes have reached the cable: the port may hold them back
+ * until the next run with a read or the next single access, which must follow them, or
+ * until a call with no accesses (count 0, accesses NULL), which the library makes
+ * whenever it goes idle (at the end of an export call or a background job, and before
+ * another port is plugged in): then the port delivers everything it holds. The bytes on the wire
+ * are the same as without the batch entry; only the number of calls changes. A read the port cannot perform (the link is gone) reads 0xFF,
+ * as a floating bus does.
+ *
+ * VantrelUsePortBatch plugs in io as VantrelUsePortIo does, together with the batch
+ * entry, which is called with io's context. The single-access callbacks stay in use for
+ * the accesses that are not part of a run (finding the cable, the power lines). A NULL
+ * batch is VantrelUsePortIo(io); a NULL io goes back to the hardware. */
+typedef struct VantrelPortAccess {
+    unsigned short port;
+    unsigned char value;  /* the byte written; for a read, where the byte read is stored */
+    unsigned char isRead; /* not 0: a read */
+} VantrelPortAccess;
+typedef void (VANTREL_CALL *VantrelPortBatch)(void *context, VantrelPortAccess *accesses, unsigned int count);
+VANTREL_API void VANTREL_CALL VantrelUsePortBatch(const VantrelPortIo *io, VantrelPortBatch batch);
+
 /* Trace lines go to the sink with its context, one line at a time. The sink runs on the
  * library's threads, with the library's locks held: it may store or print the line and
  * may call VantrelSetTraceSink, but must call no other export, and must not wait for a

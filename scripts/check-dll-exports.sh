@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Checks that the Windows DLL exports exactly the nine undecorated names, imports only
+# Checks that the Windows DLL exports exactly the ten undecorated names, imports only
 # KERNEL32 and msvcrt, declares Windows Vista (6.0) as the oldest system it runs on, and
 # imports no function that came after Vista (those that mingw-w64's runtime may pull in).
 set -euo pipefail
@@ -7,7 +7,7 @@ dll=$1
 dump=$(i686-w64-mingw32-objdump -p "$dll")
 
 exports=$(printf '%s\n' "$dump" | awk '/\[Ordinal\/Name Pointer\] Table/{on=1; next} on && /^[ \t]*\[/{print $NF; next} on && NF==0{on=0}' | sort)
-expected=$(printf '%s\n' Dll_Jtag_Entry VantrelSetTraceSink VantrelSetTransferMode VantrelUsePortIo getDbgStatus getJtagProcess \
+expected=$(printf '%s\n' Dll_Jtag_Entry VantrelSetTraceSink VantrelSetTransferMode VantrelUsePortBatch VantrelUsePortIo getDbgStatus getJtagProcess \
   jtagClearLastError jtagGetLastError setJtagProcessBreak | sort)
 imports=$(printf '%s\n' "$dump" | awk '/DLL Name:/{print toupper($3)}' | sort -u)
 

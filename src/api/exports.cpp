@@ -67,10 +67,12 @@ VANTREL_API void VANTREL_CALL jtagClearLastError(void) {
 
 // A job still running would finish on the other port, so the switch waits for it as a
 // command does. A refused instance runs no jobs and has no lock to take.
-VANTREL_API void VANTREL_CALL VantrelUsePortIo(const VantrelPortIo* io) {
+VANTREL_API void VANTREL_CALL VantrelUsePortIo(const VantrelPortIo* io) { VantrelUsePortBatch(io, nullptr); }
+
+VANTREL_API void VANTREL_CALL VantrelUsePortBatch(const VantrelPortIo* io, VantrelPortBatch batch) {
   const bool entered =
       vantrel::host::InstanceActive() && vantrel::host::EnterCableCall() == vantrel::host::Entry::kEntered;
-  vantrel::cable::UsePortIo(io);
+  vantrel::cable::UsePortIo(io, batch);
   if (entered) vantrel::host::LeaveCableCall();
 }
 

@@ -70,6 +70,11 @@ Entry EnterCableCall() {
   return Entry::kEntered;
 }
 
-void LeaveCableCall() { g_entry_mutex.Unlock(); }
+// The host may wait a long time for its next call: nothing of this one may stay behind
+// in a port that holds write-only runs back.
+void LeaveCableCall() {
+  cable::DeliverHeldAccesses();
+  g_entry_mutex.Unlock();
+}
 
 }  // namespace vantrel::host

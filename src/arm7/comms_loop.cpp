@@ -74,6 +74,8 @@ struct Session {
 };
 
 Session g_session;
+// Where the store loop's scans capture: their bits are never used, only the status byte.
+cable::BitVector<kIceChainBits> g_ignored_capture;
 // The loop's scans, from its start to its end, skip the status reads nobody needs.
 std::optional<cable::FastClocks> g_clocks;
 // The last loop could not be halted: its work area still holds the loop.
@@ -209,10 +211,11 @@ void ArmSendCommsWords(int stride, int count, const uint8_t* source) {
     cable::BitVector<kIceChainBits> chain;
     chain.words[0] = FromMemoryOrder(LoadLittleEndian(source + offset));
     chain.words[1] = static_cast<uint32_t>(kIceCommsData) | kIceWriteFlag;
-    cable::BitVector<kIceChainBits> captured;
     const int sensed = g_session.wordsSent++ % kWordsPerSenseReading == 0 ? 1 : 0;
-    cable::ScanDRCapturingFirst(kIceChainBits, chain.data(), captured.data(), sensed, 0);
+    // Only the status byte of the sensing scans counts: all of them may be answered later.
+    cable::ScanDRDeferred(kIceChainBits, chain.data(), g_ignored_capture.data(), sensed, 0);
   }
+  cable::ResolveTapCaptures();
 }
 
 ResultCode ArmEndCommsStores(uint32_t wordsSent) {
@@ -232,13 +235,15 @@ CommsLoop ArmStartCommsLoads(uint32_t workArea, uint32_t address, uint32_t words
   return CommsLoop::kRunning;
 }
 
-uint32_t ArmReceiveCommsWord(bool anotherToFollow) {
-  const uint32_t next = anotherToFollow ? kIceCommsData : kIceDebugStatus;
-  const uint32_t field = next << kFieldAfterDataScan;
-  uint32_t word = 0;
-  cable::ScanDR(kIceDataBits, &field, &word, 0);
-  if (anotherToFollow) ++g_session.cableReads;
-  return word;
+void ArmReceiveCommsWords(uint32_t* words, int count, bool anotherAfterLast) {
+  for (int i = 0; i < count; ++i) {
+    const bool anotherToFollow = i + 1 < count || anotherAfterLast;
+    const uint32_t next = anotherToFollow ? kIceCommsData : kIceDebugStatus;
+    const uint32_t field = next << kFieldAfterDataScan;
+    cable::ScanDRDeferred(kIceDataBits, &field, &words[i], kIceDataBits, 0);
+    if (anotherToFollow) ++g_session.cableReads;
+  }
+  cable::ResolveTapCaptures();
 }
 
 // Each word the core hands over waits for the cable to read the one before, so the words

@@ -39,9 +39,11 @@ void ArmSendCommsWords(int stride, int count, const uint8_t* source);
 
 // Starts the core on the load loop for words (at least 1) words from address onwards.
 [[nodiscard]] CommsLoop ArmStartCommsLoads(uint32_t workArea, uint32_t address, uint32_t words);
-// The next word as the core loaded it into a register (FromMemoryOrder gives its bytes in
-// address order). anotherToFollow false for the last word the caller will take.
-uint32_t ArmReceiveCommsWord(bool anotherToFollow);
+// The next count words as the core loaded them into a register (FromMemoryOrder gives
+// their bytes in address order), their scans handed to the cable as one run, so that a
+// port with a batch entry has them all in flight at once. anotherAfterLast false when
+// the last of them is the last word the caller will take.
+void ArmReceiveCommsWords(uint32_t* words, int count, bool anotherAfterLast);
 // Halts the core (also in the middle of the words, when the host stopped the read),
 // checks that every word received was one the core handed over, in order, and puts back
 // the watchpoints and the work area. Returns 0 or kLinkLost.

@@ -1,6 +1,7 @@
 #include "arm7/fast_memory_access.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <limits>
 #include <optional>
@@ -103,9 +104,10 @@ ResultCode ReadThroughComms(uint8_t* destination, int count) {
   int64_t done = 0;
   while (done < count) {
     const int words = NextBlockWords(done, count);
+    std::array<uint32_t, kFastBlockWords> received{};
+    ArmReceiveCommsWords(received.data(), words, done + words < count);
     for (int j = 0; j < words; ++j, ++done) {
-      const uint32_t word = ArmReceiveCommsWord(done + 1 < count);
-      StoreLittleEndian(destination + kMemoryWordBytes * static_cast<std::size_t>(done), FromMemoryOrder(word));
+      StoreLittleEndian(destination + kMemoryWordBytes * static_cast<std::size_t>(done), FromMemoryOrder(received[j]));
     }
     if (const std::optional<ResultCode> end = AfterBlock(done, count)) {
       return ArmEndCommsLoads() == kOk ? *end : kLinkLost;

@@ -63,6 +63,13 @@ void SetCableLines(uint8_t value) {
   PortWrite(SelectedDataPort(), value);
 }
 
+void LendCableToJob() { SetPortLentToJob(true); }
+
+void LetCableCatchUp() {
+  SetPortLentToJob(false);
+  DeliverHeldAccesses();
+}
+
 void ResetCableState() {
   g_selected_port = kNoPortSelected;
   g_power_status = kPowerNeverRead;

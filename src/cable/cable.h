@@ -42,6 +42,13 @@ void ReleaseCable();
 // Drives the data port to value; nothing when no port is selected.
 void SetCableLines(uint8_t value);
 
+// A background job is about to drive the cable from its own thread: until it ends, the
+// end of an export call leaves the port to it.
+void LendCableToJob();
+// The job has ended and the library goes idle: a port that holds write-only runs back
+// delivers them now.
+void LetCableCatchUp();
+
 void ResetCableState();  // SelectedPort -1, PowerStatus -1, port access not yet obtained
 
 }  // namespace vantrel::cable

@@ -1,6 +1,7 @@
 #include "cable/port_io.h"
 
 #include <array>
+#include <atomic>
 #include <string>
 
 #include "cable/port_config.h"
@@ -101,6 +102,9 @@ constexpr VantrelPortIo kHardwareIo{nullptr, nullptr, &HardwareRead, &HardwareWr
 
 // Both callbacks are always set, so an access is one indirect call.
 VantrelPortIo g_io = kHardwareIo;
+VantrelPortBatch g_batch = nullptr;
+// The entry thread's end of call must not reach a port that a job's thread is driving.
+std::atomic<bool> g_lent_to_job{false};
 bool g_virtual_port = false;
 int32_t g_port_delay = 0;
 
@@ -239,20 +243,36 @@ void ReleasePortDevice() {
   g_access_obtained = false;
 }
 
-void UsePortIo(const VantrelPortIo* io) {
+void UsePortIo(const VantrelPortIo* io, VantrelPortBatch batch) {
+  DeliverHeldAccesses();  // the old port's, before it is let go
   if (io == nullptr) {
     g_io = kHardwareIo;
+    g_batch = nullptr;
     g_virtual_port = false;
   } else {
     g_io = *io;
     if (g_io.read == nullptr) g_io.read = &FloatingBusRead;
     if (g_io.write == nullptr) g_io.write = &DroppedWrite;
+    g_batch = batch;
     g_virtual_port = true;
   }
   ForgetPortAccess();
 }
 
 bool VirtualPortPlugged() { return g_virtual_port; }
+bool PortBatchPlugged() { return g_batch != nullptr; }
+
+void RunPortBatch(VantrelPortAccess* accesses, unsigned count) {
+  if (count == 0 || g_batch == nullptr) return;
+  g_batch(g_io.context, accesses, count);
+  for (unsigned i = 0; i < count; ++i) BusyWait();
+}
+
+void DeliverHeldAccesses() {
+  if (g_batch != nullptr && !g_lent_to_job.load()) g_batch(g_io.context, nullptr, 0);
+}
+
+void SetPortLentToJob(bool lent) { g_lent_to_job.store(lent); }
 
 int32_t PortDelay() { return g_port_delay; }
 void SetPortDelay(int32_t loops) { g_port_delay = loops < 0 ? 0 : (loops > kMaxPortDelay ? kMaxPortDelay : loops); }

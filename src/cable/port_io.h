@@ -1,7 +1,7 @@
 // The one seam through which every port access of the library goes: the hardware's
 // IN and OUT instructions, the system's port device, or a virtual port plugged in with
-// VantrelUsePortIo. Each access is followed by the PortDelay busy-wait, which paces the
-// TAP clock.
+// VantrelUsePortIo or VantrelUsePortBatch. Each access is followed by the PortDelay
+// busy-wait, which paces the TAP clock.
 //
 // Not thread-safe: the host interface lets one thread at a time into the cable layer.
 #pragma once
@@ -43,8 +43,19 @@ void ReleasePortDevice();
 // 0xFF (a floating bus), a missing write callback drops the byte, a missing acquire
 // callback grants access. Either way the access obtained so far is forgotten, so the
 // next OpenCable asks the new port.
-void UsePortIo(const VantrelPortIo* io);
+// batch: the port's entry for a run of accesses in one call, or null (the port takes one
+// access at a time); ignored without io.
+void UsePortIo(const VantrelPortIo* io, VantrelPortBatch batch = nullptr);
 bool VirtualPortPlugged();
+bool PortBatchPlugged();
+// count accesses through the batch entry, in order, then the PortDelay busy-wait for each.
+void RunPortBatch(VantrelPortAccess* accesses, unsigned count);
+// Tells a port with a batch entry that the library goes idle (an empty run), so that it
+// delivers the write-only runs it may have held back; nothing for other ports, and
+// nothing while the port is lent to a background job, whose own thread drives it then.
+void DeliverHeldAccesses();
+// Set from before a job's thread starts until the job has ended; any thread may ask.
+void SetPortLentToJob(bool lent);
 
 // The busy-wait costs well under a nanosecond per iteration on a current PC, so the
 // bound still allows a TCK of a few kilohertz, while a delay line with a huge number

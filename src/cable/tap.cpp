@@ -1,8 +1,12 @@
 #include "cable/tap.h"
 
+#include <array>
+#include <cstddef>
+
 #include "cable/cable.h"
 #include "cable/cable_lines.h"
 #include "cable/port_io.h"
+#include "cable/port_queue.h"
 #include "platform/platform.h"
 
 namespace vantrel::cable {
@@ -30,30 +34,59 @@ uint8_t TapLines(int tdi, int tms) {
   return static_cast<uint8_t>(lines::kResetReleased | (tms != 0 ? lines::kTms : 0) | (tdi != 0 ? lines::kTdi : 0));
 }
 
-int Cycle(int tdi, int tms, int fallingEdge, bool tdoWanted) {
-  if (SelectedPort() == kNoPortSelected) return 0;
+// A status read queued by a cycle: its TDO bit goes into *word at mask once the port
+// has answered (word null: only the sense lines count).
+struct PendingCapture {
+  std::size_t slot;
+  uint32_t* word;
+  uint32_t mask;
+};
+// A cycle makes at most four accesses, one of them a read.
+constexpr std::size_t kAccessesPerCycle = 4;
+// Every cycle writes at least once for its read: at most one read in two accesses.
+std::array<PendingCapture, kPortQueueCapacity / 2> g_pending{};
+std::size_t g_pending_count = 0;
+
+// Has the port make the queued accesses and files their answers. Every TAP operation
+// ends with this, so a port with a batch entry gets at least one call per operation and
+// the queue is empty between operations.
+void ResolveCaptures() {
+  FlushPortQueue();
+  for (std::size_t i = 0; i < g_pending_count; ++i) {
+    const PendingCapture& pending = g_pending[i];
+    const uint8_t status = QueuedReadValue(pending.slot);
+    NoteSenseLines(status);
+    if (pending.word != nullptr && (status & lines::kTdoInverted) == 0) *pending.word |= pending.mask;
+  }
+  g_pending_count = 0;
+  ClearPortQueue();
+}
+
+// Queues one cycle. With tdoWanted (or always outside FastClocks) it reads the status
+// byte, whose TDO bit is ORed into *tdoWord at tdoMask once the captures are resolved.
+void Cycle(int tdi, int tms, int fallingEdge, bool tdoWanted, uint32_t* tdoWord, uint32_t tdoMask) {
+  if (SelectedPort() == kNoPortSelected) return;
+  if (PortQueueRoom() < kAccessesPerCycle || g_pending_count == g_pending.size()) ResolveCaptures();
   const uint16_t dataPort = SelectedDataPort();
   const uint8_t tckLow = TapLines(tdi, tms);
   // When the previous cycle left TCK high, this write is also its falling edge.
-  PortWrite(dataPort, tckLow);
-  int tdo = 0;
+  QueuePortWrite(dataPort, tckLow);
   if (tdoWanted || !g_fast_clocks) {
-    const uint8_t status = PortRead(SelectedStatusPort());
-    NoteSenseLines(status);
-    tdo = (status & lines::kTdoInverted) == 0 ? 1 : 0;
+    g_pending[g_pending_count] = PendingCapture{QueuePortRead(SelectedStatusPort()), tdoWanted ? tdoWord : nullptr,
+                                                tdoMask};
+    ++g_pending_count;
   }
   const auto tckHigh = static_cast<uint8_t>(tckLow | lines::kTck);
-  PortWrite(dataPort, tckHigh);
+  QueuePortWrite(dataPort, tckHigh);
   if (g_fast_clocks) {
     g_tck_left_high = tckHigh;
   } else if (fallingEdge != 0) {
-    PortWrite(dataPort, tckLow);
+    QueuePortWrite(dataPort, tckLow);
   }
-  return tdo;
 }
 
 // A cycle that only walks the TAP: TDI low, TCK back low, TDO discarded.
-void Walk(int tms) { (void)Cycle(0, tms, 1, false); }
+void Walk(int tms) { Cycle(0, tms, 1, false, nullptr, 0); }
 
 // From Run-Test/Idle, Update-IR or Update-DR.
 void EnterShiftIR() {
@@ -77,7 +110,12 @@ void LeaveShift(int toIdle) {
 
 }  // namespace
 
-int TapClock(int tdi, int tms, int fallingEdge) { return Cycle(tdi, tms, fallingEdge, true); }
+int TapClock(int tdi, int tms, int fallingEdge) {
+  uint32_t tdo = 0;
+  Cycle(tdi, tms, fallingEdge, true, &tdo, 1);
+  ResolveCaptures();
+  return static_cast<int>(tdo);
+}
 
 namespace {
 
@@ -86,35 +124,35 @@ namespace {
 void ShiftBitsCapturingFirst(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int capturedBits) {
   if (bitCount < 1) return;
   uint32_t input = 0;
-  uint32_t captured = 0;
   for (int i = 0; i < bitCount; ++i) {
     const int word = i / 32;
     const int bit = i % 32;
     if (bit == 0) {
+      // Read before it is cleared: a caller may shift a buffer's bits out and capture into it.
       input = tdiWords != nullptr ? tdiWords[word] : 0;
-      if (word > 0 && tdoWords != nullptr) tdoWords[word - 1] = captured;
-      captured = 0;
+      if (tdoWords != nullptr) tdoWords[word] = 0;
     }
     const int last = i == bitCount - 1 ? 1 : 0;
     const bool kept = tdoWords != nullptr && i < capturedBits;
-    if (Cycle(static_cast<int>(input & 1u), last, last, kept) != 0 && kept) captured |= 1u << bit;
+    Cycle(static_cast<int>(input & 1u), last, last, kept, kept ? &tdoWords[word] : nullptr, 1u << bit);
     input >>= 1;
   }
-  if (tdoWords != nullptr) tdoWords[(bitCount - 1) / 32] = captured;
 }
 
 }  // namespace
 
 void ShiftBits(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords) {
   ShiftBitsCapturingFirst(bitCount, tdiWords, tdoWords, bitCount);
+  ResolveCaptures();
 }
 
 uint32_t ScanIR(int irLength, uint32_t instruction, int toIdle) {
   if (irLength < 1 || irLength > kMaxIrLength) return 0;
   uint32_t captured = 0;
   EnterShiftIR();
-  ShiftBits(irLength, &instruction, &captured);
+  ShiftBitsCapturingFirst(irLength, &instruction, &captured, irLength);
   LeaveShift(toIdle);
+  ResolveCaptures();
   return captured;
 }
 
@@ -127,7 +165,17 @@ void ScanDRCapturingFirst(int bitCount, const uint32_t* tdiWords, uint32_t* tdoW
   EnterShiftDR();
   ShiftBitsCapturingFirst(bitCount, tdiWords, tdoWords, capturedBits);
   LeaveShift(toIdle);
+  ResolveCaptures();
 }
+
+void ScanDRDeferred(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int capturedBits, int toIdle) {
+  if (bitCount < 1) return;
+  EnterShiftDR();
+  ShiftBitsCapturingFirst(bitCount, tdiWords, tdoWords, capturedBits);
+  LeaveShift(toIdle);
+}
+
+void ResolveTapCaptures() { ResolveCaptures(); }
 
 FastClocks::FastClocks() {
   ++g_fast_clocks_depth;
@@ -143,8 +191,9 @@ FastClocks::~FastClocks() {
 }
 
 void TapReset(int toIdle) {
-  for (int cycle = 0; cycle < kResetCycles; ++cycle) (void)TapClock(1, 1, 1);
-  if (toIdle != 0) (void)TapClock(1, 0, 1);
+  for (int cycle = 0; cycle < kResetCycles; ++cycle) Cycle(1, 1, 1, true, nullptr, 0);
+  if (toIdle != 0) Cycle(1, 0, 1, true, nullptr, 0);
+  ResolveCaptures();
   g_tap_active = toIdle != 0 ? 1 : 0;
   ++g_tap_resets;
 }

@@ -5,6 +5,9 @@
 // they end in Run-Test/Idle, otherwise in Update-IR / Update-DR. TCK is low after each.
 // Flags (tdi, tms, fallingEdge, toIdle) count as set when they are not 0.
 //
+// Each operation's accesses are queued and reach a port with a batch entry as one run
+// (port_queue.h); any other port gets them one at a time, as they are made.
+//
 // Port accesses, each followed by the PortDelay busy-wait (n = bits shifted):
 //   TapReset 32 (+4 with toIdle), ScanIR 3n + 21 (+4), ScanDR 3n + 17 (+4).
 // Not thread-safe: the host interface lets one thread at a time into the cable layer.
@@ -35,6 +38,13 @@ void ScanDR(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int toId
 // ScanDR that keeps only the first capturedBits bits (tdoWords as for ShiftBits, the
 // bits from capturedBits on stored as 0). Under FastClocks the other bits cost no read.
 void ScanDRCapturingFirst(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int capturedBits, int toIdle);
+
+// ScanDRCapturingFirst whose captured bits may arrive later, so that a port with a batch
+// entry takes a run of such scans in one call and one round trip: tdoWords holds them (and
+// a lost power-sense line shows in PowerLossSeen) only once ResolveTapCaptures, or any
+// other operation here, has run. tdoWords must stay valid until then.
+void ScanDRDeferred(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int capturedBits, int toIdle);
+void ResolveTapCaptures();
 
 // While one of these lives, a cycle whose TDO nobody keeps skips the status read, and
 // TCK is lowered by the next cycle's first write instead of one of its own: two accesses

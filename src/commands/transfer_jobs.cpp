@@ -95,13 +95,16 @@ int32_t RunJob(const TransferJob& job) {
 // always finds the job's result.
 void JobWorker(void*) {
   StoreLastJobResult(RunJob(g_job));
+  cable::LetCableCatchUp();
   JobGate().Open();
 }
 
 ResultCode StartJob(const TransferJob& job) {
   g_job = job;
   JobGate().Shut();
+  cable::LendCableToJob();
   if (platform::StartDetachedThread(&JobWorker, nullptr)) return kOk;
+  cable::LetCableCatchUp();
   StoreLastJobResult(FailureOf(job.kind));
   JobGate().Open();
   return kJobNotStarted;

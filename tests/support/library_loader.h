@@ -30,6 +30,7 @@ class LoadedLibrary {
   decltype(&::jtagGetLastError) jtagGetLastError = nullptr;
   decltype(&::jtagClearLastError) jtagClearLastError = nullptr;
   decltype(&::VantrelUsePortIo) VantrelUsePortIo = nullptr;
+  decltype(&::VantrelUsePortBatch) VantrelUsePortBatch = nullptr;
   decltype(&::VantrelSetTraceSink) VantrelSetTraceSink = nullptr;
   decltype(&::VantrelSetTransferMode) VantrelSetTransferMode = nullptr;
 

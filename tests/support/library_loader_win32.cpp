@@ -37,6 +37,7 @@ LoadedLibrary::LoadedLibrary(const std::string& path) {
   Bind(handle_, "jtagGetLastError", jtagGetLastError, error_);
   Bind(handle_, "jtagClearLastError", jtagClearLastError, error_);
   Bind(handle_, "VantrelUsePortIo", VantrelUsePortIo, error_);
+  Bind(handle_, "VantrelUsePortBatch", VantrelUsePortBatch, error_);
   Bind(handle_, "VantrelSetTraceSink", VantrelSetTraceSink, error_);
   Bind(handle_, "VantrelSetTransferMode", VantrelSetTransferMode, error_);
 }

@@ -53,6 +53,7 @@ bool Library::Load(const std::string& path) {
          Resolve(handle_, "jtagGetLastError", jtagGetLastError_, error_) &&
          Resolve(handle_, "jtagClearLastError", jtagClearLastError_, error_) &&
          Resolve(handle_, "VantrelUsePortIo", VantrelUsePortIo_, error_) &&
+         Resolve(handle_, "VantrelUsePortBatch", VantrelUsePortBatch_, error_) &&
          Resolve(handle_, "VantrelSetTraceSink", VantrelSetTraceSink_, error_) &&
          Resolve(handle_, "VantrelSetTransferMode", VantrelSetTransferMode_, error_);
 }

@@ -45,6 +45,7 @@ class Library {
   int LastJobResult() const { return jtagGetLastError_(); }
   void ClearLastJobResult() const { jtagClearLastError_(); }
   void UsePortIo(const VantrelPortIo* io) const { VantrelUsePortIo_(io); }
+  void UsePortBatch(const VantrelPortIo* io, VantrelPortBatch batch) const { VantrelUsePortBatch_(io, batch); }
   void SetTraceSink(VantrelTraceSink sink, void* context) const { VantrelSetTraceSink_(sink, context); }
   void SetTransferMode(int mode) const { VantrelSetTransferMode_(mode); }
 
@@ -58,6 +59,7 @@ class Library {
   decltype(&::jtagGetLastError) jtagGetLastError_ = nullptr;
   decltype(&::jtagClearLastError) jtagClearLastError_ = nullptr;
   decltype(&::VantrelUsePortIo) VantrelUsePortIo_ = nullptr;
+  decltype(&::VantrelUsePortBatch) VantrelUsePortBatch_ = nullptr;
   decltype(&::VantrelSetTraceSink) VantrelSetTraceSink_ = nullptr;
   decltype(&::VantrelSetTransferMode) VantrelSetTransferMode_ = nullptr;
 };

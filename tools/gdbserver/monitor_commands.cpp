@@ -149,7 +149,8 @@ std::string GdbSession::MonitorRegister(const std::vector<std::string>& words) {
 }
 
 std::string GdbSession::MonitorBoard() const {
-  if (!settings_.boardPortAccesses) return "no simulated board: the target is on a real cable\n";
+  if (!settings_.boardPortAccesses)
+    return "no board in this process to count them: a real cable, or a board behind a socket\n";
   return std::string("port accesses ") + std::to_string(settings_.boardPortAccesses()) + "\n";
 }
 

@@ -109,6 +109,13 @@ int main(int argc, char** argv) {
   if (options.port) {
     std::fprintf(stderr, "vantrel: real cable on %s (PC parallel port)\n", options.port->c_str());
     library.SetTraceSink(&PrintPortTrace, nullptr);
+  } else if (options.remoteBitbang) {
+    board = AttachRemoteBitbang(library, *options.remoteBitbang, &error);
+    if (!board) {
+      std::fprintf(stderr, "vantrel: %s\n", error.c_str());
+      return kExitSetup;
+    }
+    std::fprintf(stderr, "vantrel: %s on lpt1\n", board->Description().c_str());
   } else {
     board = AttachSimulatedBoard(library, options.board, &error);
     if (!board) {
@@ -118,7 +125,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "vantrel: simulated board on lpt1: %s (--port lpt1 for a real cable)\n",
                  board->Description().c_str());
   }
-  if (server && board) server->boardPortAccesses = [&board] { return board->PortAccesses(); };
+  if (server && board && board->PortAccesses()) {
+    server->boardPortAccesses = [&board] { return board->PortAccesses().value_or(0); };
+  }
   if (server) return vantrel::gdb::RunGdbServer(library, options.port.value_or("lpt1"), *server);
   try {
     return RunSession(library, options);

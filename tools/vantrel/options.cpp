@@ -29,13 +29,15 @@ bool IsServerOption(const std::string& name) {
 bool IsServerSwitch(const std::string& name) { return name == "--semihosting"; }
 
 bool IsValueOption(const std::string& name) {
-  return name == "--library" || name == "--port" || name == "-f" || name == "--board-memory" ||
+  return name == "--library" || name == "--port" || name == "--remote-bitbang" || name == "-f" ||
+         name == "--board-memory" ||
          name == "--board-endian" || name == "--board-idcode";
 }
 
 bool TakeValueOption(const std::string& name, const std::string& value, Options* options, std::string* error) {
   if (name == "--library") options->libraryPath = value;
   else if (name == "-f") options->scriptPath = value;
+  else if (name == "--remote-bitbang") options->remoteBitbang = value;
   else if (name == "--port") {
     if (value != "lpt1" && value != "lpt2" && value != "lpt3") *error = "--port is lpt1, lpt2 or lpt3";
     options->port = value;
@@ -95,8 +97,13 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
     if (!options->commands.empty()) options->commands += ' ';
     options->commands += argv[i];
   }
-  if (options->port && (!options->board.regions.empty() || options->board.bigEndian || options->board.idcode)) {
-    *error = "--board-* options describe the simulated board; they do not go with --port";
+  const bool boardDescribed = !options->board.regions.empty() || options->board.bigEndian || options->board.idcode;
+  if ((options->port || options->remoteBitbang) && boardDescribed) {
+    *error = "--board-* options describe the simulated board; they do not go with --port or --remote-bitbang";
+    return false;
+  }
+  if (options->port && options->remoteBitbang) {
+    *error = "--port and --remote-bitbang each name the cable; give one";
     return false;
   }
   return true;
@@ -122,6 +129,8 @@ void PrintUsage() {
       "  --port lpt1|lpt2|lpt3  a real cable on this parallel port (IN and OUT as root,\n"
       "                         else /dev/parport0..2 for a user in the group lp)\n"
       "                         without it: the simulated board, attached on lpt1\n"
+      "  --remote-bitbang HOST:PORT  the cable behind a remote_bitbang server (such as\n"
+      "                         vantrel-board --listen PORT), attached on lpt1\n"
       "  --board-memory SPEC    the simulated board's memory, e.g. ram@0:256K,rom@0x80000:64K\n"
       "                         (kinds: ram, rom, abort)\n"
       "  --board-endian big|little\n"

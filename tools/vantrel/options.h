@@ -13,6 +13,7 @@ struct Options {
   std::string libraryPath;          // empty: beside the program
   std::optional<std::string> port;  // a real cable on this port; otherwise the simulated board
   BoardSpec board;
+  std::optional<std::string> remoteBitbang;  // HOST:PORT of a remote_bitbang server
   std::string scriptPath;
   std::string commands;  // the words after the options, joined: "open; connect; regs"
   bool keepGoing = false;

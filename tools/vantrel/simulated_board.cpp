@@ -55,7 +55,7 @@ class SimulatedBoard final : public AttachedBoard {
            (config.endianness == vsim::Endianness::kBig ? "big-endian" : "little-endian") + ", " + idcode;
   }
 
-  uint64_t PortAccesses() const override { return board_.Counters().portAccesses; }
+  std::optional<uint64_t> PortAccesses() const override { return board_.Counters().portAccesses; }
 
  private:
   vsim::Board board_;
