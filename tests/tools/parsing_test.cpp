@@ -1,11 +1,14 @@
 // What a person types: numbers, hex bytes, command lines; and what the host prints.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "address_expression.h"
 #include "command_line.h"
 #include "image.h"
 #include "numbers.h"
 #include "options.h"
+#include "vantrel.h"
 #include "output.h"
 #include "progress_bar.h"
 
@@ -110,6 +113,33 @@ TEST(ProgramOptions, GdbserverTakesTheProgramsOptionsOnEitherSide) {
     EXPECT_EQ(options.fast, c.fast);
     EXPECT_EQ(options.serverArguments, c.serverArguments);
     EXPECT_TRUE(options.commands.empty());
+  }
+}
+
+// The command line keeps lpt.ini's transfers unless told; the GDB server chooses the fast
+// ones unless told.
+TEST(ProgramOptions, TheTransferModeOfEachKindOfSession) {
+  const struct {
+    std::vector<std::string> words;
+    std::optional<int> mode;  // none: a usage error
+  } cases[] = {
+      {{"open"}, VANTREL_TRANSFER_AS_CONFIGURED},         {{"--fast", "open"}, VANTREL_TRANSFER_FAST},
+      {{"--exact", "open"}, VANTREL_TRANSFER_EXACT},      {{"gdbserver"}, VANTREL_TRANSFER_FAST},
+      {{"gdbserver", "--exact"}, VANTREL_TRANSFER_EXACT}, {{"--exact", "gdbserver", "--fast"}, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> storage{"vantrel"};
+    storage.insert(storage.end(), c.words.begin(), c.words.end());
+    std::vector<char*> argv;
+    for (std::string& word : storage) argv.push_back(word.data());
+    Options options;
+    std::string error;
+    SCOPED_TRACE(storage[1]);
+    const bool parsed = ParseOptions(static_cast<int>(argv.size()), argv.data(), &options, &error);
+    ASSERT_EQ(parsed, c.mode.has_value()) << error;
+    if (parsed) {
+      EXPECT_EQ(TransferModeFor(options), *c.mode);
+    }
   }
 }
 

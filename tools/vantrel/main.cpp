@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<AttachedBoard> board;
   Library library;
   if (!LoadTrustedLibrary(library, options.libraryPath)) return kExitSetup;
-  if (options.fast) library.SetTransferMode(VANTREL_TRANSFER_FAST);
+  if (const int mode = TransferModeFor(options); mode != VANTREL_TRANSFER_AS_CONFIGURED) library.SetTransferMode(mode);
   // A refused instance would answer every command with the same message; say it once.
   const Answer name = library.Call(EmptyRequest(), VANTREL_CMD_GET_NAME);
   if (name.status == VANTREL_STATUS_OTHER_INSTANCE) {

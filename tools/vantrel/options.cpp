@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "numbers.h"
+#include "vantrel.h"
 
 namespace vantrel::cli {
 
@@ -30,8 +31,7 @@ bool IsServerSwitch(const std::string& name) { return name == "--semihosting"; }
 
 bool IsValueOption(const std::string& name) {
   return name == "--library" || name == "--port" || name == "--remote-bitbang" || name == "-f" ||
-         name == "--board-memory" ||
-         name == "--board-endian" || name == "--board-idcode";
+         name == "--board-memory" || name == "--board-endian" || name == "--board-idcode";
 }
 
 bool TakeValueOption(const std::string& name, const std::string& value, Options* options, std::string* error) {
@@ -78,6 +78,7 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
     if (word == "--keep-going") options->keepGoing = true;
     else if (word == "--quiet" || word == "-q") options->quiet = true;
     else if (word == "--fast") options->fast = true;
+    else if (word == "--exact") options->exact = true;
     else if (word == "--help" || word == "-h") options->help = true;
     else if (word == "--version") options->version = true;
     else if (IsValueOption(word)) {
@@ -102,11 +103,21 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
     *error = "--board-* options describe the simulated board; they do not go with --port or --remote-bitbang";
     return false;
   }
+  if (options->fast && options->exact) {
+    *error = "--fast and --exact each choose the transfers; give one";
+    return false;
+  }
   if (options->port && options->remoteBitbang) {
     *error = "--port and --remote-bitbang each name the cable; give one";
     return false;
   }
   return true;
+}
+
+int TransferModeFor(const Options& options) {
+  if (options.fast) return VANTREL_TRANSFER_FAST;
+  if (options.exact) return VANTREL_TRANSFER_EXACT;
+  return options.gdbServer ? VANTREL_TRANSFER_FAST : VANTREL_TRANSFER_AS_CONFIGURED;
 }
 
 void PrintUsage() {
@@ -141,7 +152,9 @@ void PrintUsage() {
       "  --keep-going           go on after a failed command (the exit status is still 1)\n"
       "  -q, --quiet            do not echo script commands\n"
       "  --fast                 fast memory transfers (as transfer=fast in lpt.ini); the\n"
-      "                         results are the same, the cable traffic is less\n"
+      "                         results are the same, the cable traffic is less;\n"
+      "                         gdbserver's default\n"
+      "  --exact                the exact transfers of lpt.ini's default, for gdbserver too\n"
       "  --version              print the version of vantrel and exit\n"
       "\n"
       "Exit status: 0 when every command succeeded, 1 when one failed, 2 for a usage error\n"

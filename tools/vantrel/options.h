@@ -18,7 +18,8 @@ struct Options {
   std::string commands;  // the words after the options, joined: "open; connect; regs"
   bool keepGoing = false;
   bool quiet = false;
-  bool fast = false;  // the library's fast transfers
+  bool fast = false;   // the library's fast transfers
+  bool exact = false;  // the library's exact transfers, where gdbserver would choose fast
   bool help = false;
   bool version = false;
   // `gdbserver` in place of the commands; the program's own options may follow it, and
@@ -29,6 +30,11 @@ struct Options {
 
 // False with the reason in *error for an unknown option or a bad value.
 bool ParseOptions(int argc, char** argv, Options* options, std::string* error);
+
+// The transfer mode to set in the library (VANTREL_TRANSFER_*): --fast or --exact as
+// given; otherwise fast for gdbserver, whose client relies on results, not on the
+// wire's sequences, and as lpt.ini says for the command line.
+int TransferModeFor(const Options& options);
 
 void PrintUsage();
 
