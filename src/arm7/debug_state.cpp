@@ -2,6 +2,7 @@
 
 #include "arm7/core_state.h"
 #include "arm7/embedded_ice.h"
+#include "arm7/host_units.h"
 #include "arm7/injection.h"
 #include "arm7/link_check.h"
 #include "arm7/register_access.h"
@@ -38,6 +39,8 @@ constexpr uint32_t kThumbToArmSwitch[] = {
     kThumbBxPc,       // BX pc: to ARM state
     kThumbNop,       kThumbNop, kNop, kNop,
 };
+
+bool g_last_entry_requested = false;
 
 uint32_t HaltedBits() { return GetICEReg(kIceDebugStatus) & kHaltedMask; }
 
@@ -136,6 +139,7 @@ int ArmEnterDebug() {
   (void)GetICEReg(kIceDebugStatus);  // the first reading may be stale
   uint32_t halted = HaltedBits();
   Trace("ArmEnterDebug ARMICE_DEBUG_ST = 0x%08x\r\n", halted);
+  g_last_entry_requested = halted != kHalted;
   if (halted != kHalted) {
     RequestHalt();
     halted = WaitForHalt();
@@ -156,6 +160,8 @@ int ArmEnterDebug() {
   return LinkLost() ? 1 : 0;
 }
 
+bool LastEntryRequested() { return g_last_entry_requested; }
+
 int ArmRestartFromZero() {
   BothWatchpoints(kWpControlOff);
   ClearDebugRequest();
@@ -173,7 +179,7 @@ int ArmResume() {
   (void)ArmWriteRegister(kRegisterPc, savedPc - (armState ? kResumeArmRewind : kResumeThumbRewind), kArmForm);
   cache[kSavedPcElement] = savedPc;
   if (!armState) ReturnToThumbState(savedPc);
-  BothWatchpoints(kWpControlFetch);
+  EnableWatchpointsForRun();
   ClearInterruptsDisabled();
   SelectDataBusChain();
   ExitSequence(armState);

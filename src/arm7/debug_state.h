@@ -26,6 +26,10 @@ uint32_t ReadIdcode();
 // (link_check.h; the observations are cleared first).
 [[nodiscard]] int ArmEnterDebug();
 
+// True when the last ArmEnterDebug found the core running and halted it; false when the
+// core had stopped by itself (a breakpoint or a watchpoint).
+[[nodiscard]] bool LastEntryRequested();
+
 // Leaves debug state with both watchpoints off and DBGRQ clear, the core running from
 // address 0. The TAP ends in Run-Test/Idle with RESTART loaded. Returns 0.
 int ArmRestartFromZero();

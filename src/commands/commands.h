@@ -21,6 +21,12 @@ void SetHardwareBreakCommand(const JtagRequest& request, JtagResponse& response)
 void SetSoftwareBreakCommand(const JtagRequest& request, JtagResponse& response);
 void ClearBreakCommand(const JtagRequest& request, JtagResponse& response);
 
+// The watchpoint units lent to the host, and the stop reason.
+void SetWatchpointCommand(const JtagRequest& request, JtagResponse& response);
+void SetUnitBreakCommand(const JtagRequest& request, JtagResponse& response);
+void ClearUnitCommand(const JtagRequest& request, JtagResponse& response);
+void GetStopReasonCommand(const JtagRequest& request, JtagResponse& response);
+
 // Registers.
 void WriteRegisterCommand(const JtagRequest& request, JtagResponse& response);
 void ReadRegistersCommand(const JtagRequest& request, JtagResponse& response);

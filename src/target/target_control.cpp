@@ -10,6 +10,8 @@
 #include "cable/tap.h"
 #include "platform/platform.h"
 #include "target/register_cache.h"
+#include "target/stop_report.h"
+#include "target/watchpoint_units.h"
 
 namespace vantrel::target {
 namespace {
@@ -66,6 +68,8 @@ ResultCode DisconnectTarget() {
     }
     platform::SleepMilliseconds(kAfterHaltMs);
   }
+  ReturnAllUnits();
+  ForgetStop();
   (void)arm7::ArmRestartFromZero();
   cable::TapReset(0);
   SetTargetState(kTargetDown);
@@ -85,6 +89,7 @@ ResultCode RunTarget() {
   if (!CoreHalted()) return kStatusError;
   (void)RestoreRegisters();
   (void)arm7::ArmResume();
+  ForgetStop();
   SetTargetState(kRunning);
   return kOk;
 }
@@ -102,6 +107,7 @@ ResultCode StopTarget(uint32_t& word) {
       return kStopFailed;
     }
     arm7::ArmPutBackLeftWorkArea();
+    NoteStop(SavedPc(), arm7::LastEntryRequested());
   }
   word = SavedPc();
   return kOk;

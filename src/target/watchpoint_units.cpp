@@ -1,5 +1,10 @@
 #include "target/watchpoint_units.h"
 
+#include <array>
+#include <set>
+
+#include "target/target_state.h"
+
 namespace vantrel::target {
 namespace {
 
@@ -8,20 +13,48 @@ constexpr uint32_t kControlWrite = 0x01;        // nRW: the cycle writes
 constexpr uint32_t kControlSizeShift = 1;       // MAS: 0 byte, 1 halfword, 2 word
 constexpr uint32_t kControlSizeBits = 0x06;
 constexpr uint32_t kControlData = 0x08;         // nOPC: not an instruction fetch
-constexpr uint32_t kControlEnable = 0x100;
 constexpr uint32_t kControlIgnoredAlways = 0xF0;  // nTRANS, EXTERN, CHAIN, RANGE
 constexpr uint32_t kCompareNoBit = 0xFFFFFFFF;
 constexpr uint32_t kFetchIgnored = 0x00000001;    // an ARM or Thumb fetch of the address
-constexpr int kHardwareBreakpointUnit = 0;
-constexpr int kSoftwareDetectorUnit = 1;
+constexpr uint32_t kWordSize = 4;
+constexpr int kBreakpointUnit = 0;
+constexpr int kDetectorUnit = 1;
+
+struct UnitRecord {
+  UnitUse use = UnitUse::kFree;
+  WatchRequest watch;
+  uint32_t breakAddress = 0;
+};
+
+std::array<UnitRecord, arm7::kWatchpointUnits> g_units;
+bool g_hardwareBreakpointSet = false;
+uint32_t g_hardwareBreakpointAddress = 0;
+std::set<uint32_t> g_softwareBreakpoints;
 
 bool SizeCode(uint32_t size, uint32_t* code) {
   switch (size) {
     case 1: *code = 0; return true;
     case 2: *code = 1; return true;
-    case 4: *code = 2; return true;  // NOLINT(readability-magic-numbers): word, 4 bytes
+    case kWordSize: *code = 2; return true;
     default: return false;
   }
+}
+
+// Unit 1 first: unit 0 stays for the hardware breakpoint as long as it can.
+int FreeUnit() {
+  if (g_units[kDetectorUnit].use == UnitUse::kFree && g_softwareBreakpoints.empty()) return kDetectorUnit;
+  if (g_units[kBreakpointUnit].use == UnitUse::kFree && !g_hardwareBreakpointSet) return kBreakpointUnit;
+  return kNoWatchpointUnitFree;
+}
+
+ResultCode Lend(const UnitRecord& record, const UnitSetting& setting, int* unit) {
+  if (!CoreHalted()) return kStatusError;
+  const int free = FreeUnit();
+  if (free < 0) return free;
+  g_units[free] = record;
+  arm7::LendUnit(free, setting);
+  if (unit != nullptr) *unit = free;
+  return kOk;
 }
 
 }  // namespace
@@ -31,11 +64,15 @@ ResultCode DataWatchSetting(const WatchRequest& request, UnitSetting* setting) {
   const bool anySize = request.size == 0;
   if (!anySize && !SizeCode(request.size, &sizeCode)) return kInvalidParameters;
   if (!anySize && (request.address & ~request.addressIgnored & (request.size - 1)) != 0) return kInvalidParameters;
+  if (request.access != WatchAccess::kRead && request.access != WatchAccess::kWrite &&
+      request.access != WatchAccess::kAccess) {
+    return kInvalidParameters;
+  }
   UnitSetting out;
   out.addressValue = request.address & ~request.addressIgnored;
   out.addressMask = request.addressIgnored;
   out.dataMask = kCompareNoBit;
-  out.controlValue = kControlEnable | kControlData | (sizeCode << kControlSizeShift);
+  out.controlValue = arm7::kUnitEnable | kControlData | (sizeCode << kControlSizeShift);
   out.controlMask = kControlIgnoredAlways;
   if (anySize) out.controlMask |= kControlSizeBits;
   if (request.access == WatchAccess::kWrite) out.controlValue |= kControlWrite;
@@ -49,40 +86,71 @@ UnitSetting FetchBreakSetting(uint32_t address) {
   out.addressValue = address;
   out.addressMask = kFetchIgnored;
   out.dataMask = kCompareNoBit;
-  out.controlValue = kControlEnable;
+  out.controlValue = arm7::kUnitEnable;
   out.controlMask = kControlIgnoredAlways | kControlSizeBits | kControlWrite;
   return out;
 }
 
-// The hardware breakpoint prefers unit 0 and a data watchpoint unit 1, so that the
-// first of each keeps the unit the core's debug entry leaves it.
-int WatchpointUnits::Claim(UnitUse use) {
-  if (use == UnitUse::kFree || use == UnitUse::kSoftwareDetector) return kInvalidParameters;
-  const int preferred = use == UnitUse::kHardwareBreakpoint ? kHardwareBreakpointUnit : kSoftwareDetectorUnit;
-  for (const int unit : {preferred, kUnits - 1 - preferred}) {
-    if (uses_[unit] != UnitUse::kFree) continue;
-    uses_[unit] = use;
-    return unit;
+ResultCode SetDataWatch(const WatchRequest& request, int* unit) {
+  UnitSetting setting;
+  const ResultCode valid = DataWatchSetting(request, &setting);
+  if (valid != kOk) return valid;
+  return Lend({UnitUse::kDataWatch, request, 0}, setting, unit);
+}
+
+ResultCode SetFetchBreak(uint32_t address, int* unit) {
+  if ((address & 1) != 0) return kInvalidParameters;
+  return Lend({UnitUse::kFetchBreak, {}, address}, FetchBreakSetting(address), unit);
+}
+
+ResultCode ClearUnit(int unit) {
+  if (unit != kBreakpointUnit && unit != kDetectorUnit) return kInvalidParameters;
+  if (!CoreHalted()) return kStatusError;
+  g_units[unit] = UnitRecord{};
+  arm7::ReturnUnit(unit);
+  return kOk;
+}
+
+void ReturnAllUnits() {
+  for (int unit = 0; unit < arm7::kWatchpointUnits; ++unit) {
+    g_units[unit] = UnitRecord{};
+    arm7::ReturnUnit(unit);
   }
-  return kNoWatchpointUnitFree;
 }
 
-void WatchpointUnits::Release(int unit) {
-  if (unit < 0 || unit >= kUnits || uses_[unit] == UnitUse::kSoftwareDetector) return;
-  uses_[unit] = UnitUse::kFree;
+void ForgetUnits() {
+  g_units.fill(UnitRecord{});
+  arm7::ForgetLentUnits();
+  g_hardwareBreakpointSet = false;
+  g_hardwareBreakpointAddress = 0;
+  g_softwareBreakpoints.clear();
 }
 
-bool WatchpointUnits::ReserveSoftwareDetector() {
-  UnitUse& use = uses_[kSoftwareDetectorUnit];
-  if (use != UnitUse::kFree && use != UnitUse::kSoftwareDetector) return false;
-  use = UnitUse::kSoftwareDetector;
-  return true;
+UnitUse UnitUsedFor(int unit) { return arm7::UnitLent(unit) ? g_units[unit].use : UnitUse::kFree; }
+WatchRequest UnitWatch(int unit) { return arm7::UnitLent(unit) ? g_units[unit].watch : WatchRequest{}; }
+uint32_t UnitBreakAddress(int unit) { return arm7::UnitLent(unit) ? g_units[unit].breakAddress : 0; }
+
+bool HardwareBreakpointUnitLent() { return arm7::UnitLent(kBreakpointUnit); }
+bool DetectorUnitLent() { return arm7::UnitLent(kDetectorUnit); }
+
+void NoteHardwareBreakpoint(bool set, uint32_t address) {
+  g_hardwareBreakpointSet = set;
+  g_hardwareBreakpointAddress = address;
 }
 
-void WatchpointUnits::ReleaseSoftwareDetector() {
-  if (uses_[kSoftwareDetectorUnit] == UnitUse::kSoftwareDetector) uses_[kSoftwareDetectorUnit] = UnitUse::kFree;
+void NoteSoftwareBreakpoint(uint32_t address, bool set) {
+  if (set) {
+    g_softwareBreakpoints.insert(address);
+  } else {
+    g_softwareBreakpoints.erase(address);
+  }
 }
 
-UnitUse WatchpointUnits::Use(int unit) const { return unit >= 0 && unit < kUnits ? uses_[unit] : UnitUse::kFree; }
+bool HardwareBreakpointSet(uint32_t* address) {
+  if (g_hardwareBreakpointSet && address != nullptr) *address = g_hardwareBreakpointAddress;
+  return g_hardwareBreakpointSet;
+}
+
+bool SoftwareBreakpointAt(uint32_t address) { return g_softwareBreakpoints.count(address) != 0; }
 
 }  // namespace vantrel::target

@@ -1,13 +1,13 @@
 // The core's two watchpoint units shared between the program stops a host asks for.
 // Unit 0 holds the hardware breakpoint. Unit 1 detects the fetch of the software-breakpoint
 // pattern while any software breakpoint is set; otherwise it is free for a data watchpoint
-// or a second hardware breakpoint. A data watchpoint may also take unit 0 when no hardware
-// breakpoint is set. A request that finds no unit free is refused, nothing changes.
+// or a further hardware breakpoint. Either of those may also take unit 0 while no hardware
+// breakpoint is set there. A request that finds no unit free is refused, nothing changes.
 #pragma once
 
-#include <array>
 #include <cstdint>
 
+#include "arm7/host_units.h"
 #include "common/result_code.h"
 
 namespace vantrel::target {
@@ -15,9 +15,7 @@ namespace vantrel::target {
 // No watchpoint unit is free for the request (both hold breakpoints or watchpoints).
 inline constexpr ResultCode kNoWatchpointUnitFree = -25;
 
-enum class UnitUse : uint8_t { kFree, kHardwareBreakpoint, kSoftwareDetector, kDataWatch };
-
-enum class WatchAccess : uint8_t { kRead, kWrite, kAccess };
+enum class WatchAccess : uint8_t { kRead = 0, kWrite = 1, kAccess = 2 };
 
 // A data watchpoint: the core stops after a load or store whose address matches address
 // in every bit that addressIgnored leaves clear, and whose width is size bytes (1, 2 or 4;
@@ -29,38 +27,43 @@ struct WatchRequest {
   WatchAccess access = WatchAccess::kWrite;
 };
 
-// The six registers of one unit (mask bits set: the bit is not compared).
-struct UnitSetting {
-  uint32_t addressValue = 0;
-  uint32_t addressMask = 0;
-  uint32_t dataValue = 0;
-  uint32_t dataMask = 0;
-  uint32_t controlValue = 0;
-  uint32_t controlMask = 0;
-};
+using arm7::UnitSetting;
 
-// The registers for a data watchpoint. Returns 0; -1 a size other than 0, 1, 2, 4 or an
-// address not aligned to size outside the ignored bits.
+// The registers for a data watchpoint. Returns 0; -1 a size other than 0, 1, 2, 4, an
+// access other than the three, or an address not aligned to size outside the ignored bits.
 [[nodiscard]] ResultCode DataWatchSetting(const WatchRequest& request, UnitSetting* setting);
 
 // The registers for a hardware breakpoint on the fetch at address (bit 0 ignored).
 UnitSetting FetchBreakSetting(uint32_t address);
 
-class WatchpointUnits {
- public:
-  static constexpr int kUnits = 2;
+// What a unit lent to the host holds.
+enum class UnitUse : uint8_t { kFree, kFetchBreak, kDataWatch };
 
-  // Claims a unit for use (never kFree or kSoftwareDetector): the unit's index, or
-  // kNoWatchpointUnitFree.
-  [[nodiscard]] int Claim(UnitUse use);
-  void Release(int unit);
-  // Software breakpoints need unit 1: false (nothing changes) while it holds another use.
-  [[nodiscard]] bool ReserveSoftwareDetector();
-  void ReleaseSoftwareDetector();
-  [[nodiscard]] UnitUse Use(int unit) const;
+// Sets a data watchpoint or a further hardware breakpoint on a free unit; unit receives
+// its index. Returns 0; -1 (bad request or odd breakpoint address); -16 the core is not
+// halted; -25 no unit is free.
+[[nodiscard]] ResultCode SetDataWatch(const WatchRequest& request, int* unit);
+[[nodiscard]] ResultCode SetFetchBreak(uint32_t address, int* unit);
+// Gives a unit set by the two above back. Returns 0 (also for a unit not in use); -1 a
+// unit other than 0 and 1; -16 the core is not halted.
+[[nodiscard]] ResultCode ClearUnit(int unit);
+// Gives every unit back before the core leaves the host's control.
+void ReturnAllUnits();
+// Every unit and every noted breakpoint forgotten without a scan (the values at load).
+void ForgetUnits();
 
- private:
-  std::array<UnitUse, kUnits> uses_{};
-};
+[[nodiscard]] UnitUse UnitUsedFor(int unit);
+[[nodiscard]] WatchRequest UnitWatch(int unit);      // for kDataWatch
+[[nodiscard]] uint32_t UnitBreakAddress(int unit);  // for kFetchBreak
+
+// The breakpoint commands' share of the units: the hardware breakpoint needs unit 0,
+// the software breakpoints unit 1. They note what they set so that a lent unit is never
+// taken from them.
+[[nodiscard]] bool HardwareBreakpointUnitLent();
+[[nodiscard]] bool DetectorUnitLent();
+void NoteHardwareBreakpoint(bool set, uint32_t address);
+void NoteSoftwareBreakpoint(uint32_t address, bool set);
+[[nodiscard]] bool HardwareBreakpointSet(uint32_t* address);
+[[nodiscard]] bool SoftwareBreakpointAt(uint32_t address);
 
 }  // namespace vantrel::target

@@ -9,7 +9,6 @@
 namespace vantrel::test {
 namespace {
 
-using target::UnitUse;
 using target::WatchAccess;
 
 // MAS and nRW of a data cycle as the core drives them.
@@ -91,23 +90,6 @@ TEST(FetchBreakSetting, StopsOnArmAndThumbFetchesOfTheAddressOnly) {
   EXPECT_TRUE(Hits(setting, FetchCycle(0x2001)));
   EXPECT_FALSE(Hits(setting, FetchCycle(0x2002)));
   EXPECT_FALSE(Hits(setting, DataCycle(0x2000, 4, false)));
-}
-
-TEST(WatchpointUnits, ShareTwoUnitsAndRefuseWhenNoneIsFree) {
-  target::WatchpointUnits units;
-  EXPECT_EQ(units.Claim(UnitUse::kHardwareBreakpoint), 0);
-  EXPECT_TRUE(units.ReserveSoftwareDetector());
-  EXPECT_EQ(units.Claim(UnitUse::kHardwareBreakpoint), target::kNoWatchpointUnitFree);
-  EXPECT_EQ(units.Claim(UnitUse::kDataWatch), target::kNoWatchpointUnitFree);
-  units.Release(1);  // the detector is released only with the software breakpoints
-  EXPECT_EQ(units.Use(1), UnitUse::kSoftwareDetector);
-  units.ReleaseSoftwareDetector();
-  EXPECT_EQ(units.Claim(UnitUse::kHardwareBreakpoint), 1);  // a second hardware breakpoint
-  EXPECT_FALSE(units.ReserveSoftwareDetector());
-  units.Release(0);
-  EXPECT_EQ(units.Claim(UnitUse::kDataWatch), 0);  // a watch takes unit 0 when it is free
-  EXPECT_EQ(units.Claim(UnitUse::kFree), kInvalidParameters);
-  EXPECT_EQ(units.Claim(UnitUse::kSoftwareDetector), kInvalidParameters);
 }
 
 }  // namespace
