@@ -78,10 +78,17 @@ enum {
  * when no software breakpoint is set, else unit 0 when no hardware breakpoint is set;
  * otherwise it is refused with status 1 and "no watchpoint unit free: both hold
  * breakpoints or watchpoints". While a unit is taken, commands 49 (unit 0) and 50
- * (unit 1) are refused the same way. 52 and 53 answer the unit's index as a 4-byte
- * word; the core must be halted for 52, 53 and 54 ("status error" otherwise). A data
+ * (unit 1) are refused the same way. A host that writes breakpoint patterns itself
+ * (the library does not see them) asks for unit 0 through `placement` while it has any.
+ * 52 and 53 answer the unit's index as a 4-byte word; the core must be halted for 52, 53 and 54 ("status error" otherwise). A data
  * watchpoint stops the core after the load or store that matched, before the next
  * instruction; disconnecting gives every unit back. */
+enum {
+    VANTREL_PLACE_ANY = 0,     /* the library's choice, as above */
+    VANTREL_PLACE_UNIT0 = 1,   /* unit 0 only */
+    VANTREL_PLACE_UNIT1 = 2    /* unit 1 only */
+};
+
 enum {
     VANTREL_WATCH_READ = 0,
     VANTREL_WATCH_WRITE = 1,
@@ -127,7 +134,7 @@ typedef struct VantrelDownloadArgs {        /* 35 */
     int32_t length;                         /* 32 (36 on 64-bit) */
 } VantrelDownloadArgs;
 
-typedef struct VantrelBreakpointArgs {      /* 49, 50, 53 */
+typedef struct VantrelBreakpointArgs {      /* 49, 50 */
     uint32_t address;                       /* 16 */
 } VantrelBreakpointArgs;
 
@@ -136,7 +143,13 @@ typedef struct VantrelWatchpointArgs {     /* 52 */
     uint32_t ignoredBits;                   /* 20: address bits not compared (a block) */
     int32_t size;                           /* 24: 1, 2 or 4 bytes, aligned; 0 any width */
     int32_t access;                         /* 28: VANTREL_WATCH_* */
+    int32_t placement;                      /* 32: VANTREL_PLACE_* */
 } VantrelWatchpointArgs;
+
+typedef struct VantrelUnitBreakArgs {       /* 53 */
+    uint32_t address;                       /* 16 */
+    int32_t placement;                      /* 20: VANTREL_PLACE_* */
+} VantrelUnitBreakArgs;
 
 typedef struct VantrelUnitArgs {            /* 54 */
     int32_t unit;                           /* 16: 0 or 1 */
@@ -201,6 +214,7 @@ typedef struct JtagRequest {
         VantrelBreakpointArgs breakpoint;
         VantrelClearBreakArgs clearBreak;
         VantrelWatchpointArgs watchpoint;
+        VantrelUnitBreakArgs unitBreak;
         VantrelUnitArgs unit;
         VantrelWriteRegisterArgs writeRegister;
         VantrelReadRegistersArgs readRegisters;

@@ -17,6 +17,10 @@ constexpr std::array kUnitAnswers{
     ResultAnswer{target::kNoWatchpointUnitFree, VANTREL_STATUS_FAILED, message::kNoWatchpointUnitFree},
 };
 
+bool KnownPlacement(int32_t placement) {
+  return placement == VANTREL_PLACE_ANY || placement == VANTREL_PLACE_UNIT0 || placement == VANTREL_PLACE_UNIT1;
+}
+
 void AnswerUnit(JtagResponse& response, ResultCode result, int unit) {
   if (result != kOk) {
     AnswerResult(response, result, kUnitAnswers);
@@ -30,7 +34,8 @@ void AnswerUnit(JtagResponse& response, ResultCode result, int unit) {
 
 void SetWatchpointCommand(const JtagRequest& request, JtagResponse& response) {
   const VantrelWatchpointArgs& args = request.args.watchpoint;
-  if (args.access < VANTREL_WATCH_READ || args.access > VANTREL_WATCH_ACCESS || args.size < 0) {
+  if (args.access < VANTREL_WATCH_READ || args.access > VANTREL_WATCH_ACCESS || args.size < 0 ||
+      !KnownPlacement(args.placement)) {
     AnswerResult(response, kInvalidParameters, kUnitAnswers);
     return;
   }
@@ -40,13 +45,18 @@ void SetWatchpointCommand(const JtagRequest& request, JtagResponse& response) {
   watch.size = static_cast<uint32_t>(args.size);
   watch.access = static_cast<target::WatchAccess>(args.access);
   int unit = target::kNoUnit;
-  const ResultCode result = target::SetDataWatch(watch, &unit);
+  const ResultCode result = target::SetDataWatch(watch, static_cast<target::Placement>(args.placement), &unit);
   AnswerUnit(response, result, unit);
 }
 
 void SetUnitBreakCommand(const JtagRequest& request, JtagResponse& response) {
+  const VantrelUnitBreakArgs& args = request.args.unitBreak;
+  if (!KnownPlacement(args.placement)) {
+    AnswerResult(response, kInvalidParameters, kUnitAnswers);
+    return;
+  }
   int unit = target::kNoUnit;
-  const ResultCode result = target::SetFetchBreak(request.args.breakpoint.address, &unit);
+  const ResultCode result = target::SetFetchBreak(args.address, static_cast<target::Placement>(args.placement), &unit);
   AnswerUnit(response, result, unit);
 }
 

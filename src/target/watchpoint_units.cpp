@@ -40,16 +40,24 @@ bool SizeCode(uint32_t size, uint32_t* code) {
   }
 }
 
+bool UnitFree(int unit) {
+  if (g_units[unit].use != UnitUse::kFree) return false;
+  return unit == kDetectorUnit ? g_softwareBreakpoints.empty() : !g_hardwareBreakpointSet;
+}
+
 // Unit 1 first: unit 0 stays for the hardware breakpoint as long as it can.
-int FreeUnit() {
-  if (g_units[kDetectorUnit].use == UnitUse::kFree && g_softwareBreakpoints.empty()) return kDetectorUnit;
-  if (g_units[kBreakpointUnit].use == UnitUse::kFree && !g_hardwareBreakpointSet) return kBreakpointUnit;
+int FreeUnit(Placement placement) {
+  if (placement != Placement::kUnit0 && UnitFree(kDetectorUnit)) return kDetectorUnit;
+  if (placement != Placement::kUnit1 && UnitFree(kBreakpointUnit)) return kBreakpointUnit;
   return kNoWatchpointUnitFree;
 }
 
-ResultCode Lend(const UnitRecord& record, const UnitSetting& setting, int* unit) {
+ResultCode Lend(const UnitRecord& record, const UnitSetting& setting, Placement placement, int* unit) {
+  if (placement != Placement::kAny && placement != Placement::kUnit0 && placement != Placement::kUnit1) {
+    return kInvalidParameters;
+  }
   if (!CoreHalted()) return kStatusError;
-  const int free = FreeUnit();
+  const int free = FreeUnit(placement);
   if (free < 0) return free;
   g_units[free] = record;
   arm7::LendUnit(free, setting);
@@ -91,16 +99,16 @@ UnitSetting FetchBreakSetting(uint32_t address) {
   return out;
 }
 
-ResultCode SetDataWatch(const WatchRequest& request, int* unit) {
+ResultCode SetDataWatch(const WatchRequest& request, Placement placement, int* unit) {
   UnitSetting setting;
   const ResultCode valid = DataWatchSetting(request, &setting);
   if (valid != kOk) return valid;
-  return Lend({UnitUse::kDataWatch, request, 0}, setting, unit);
+  return Lend({UnitUse::kDataWatch, request, 0}, setting, placement, unit);
 }
 
-ResultCode SetFetchBreak(uint32_t address, int* unit) {
+ResultCode SetFetchBreak(uint32_t address, Placement placement, int* unit) {
   if ((address & 1) != 0) return kInvalidParameters;
-  return Lend({UnitUse::kFetchBreak, {}, address}, FetchBreakSetting(address), unit);
+  return Lend({UnitUse::kFetchBreak, {}, address}, FetchBreakSetting(address), placement, unit);
 }
 
 ResultCode ClearUnit(int unit) {

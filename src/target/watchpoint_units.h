@@ -39,11 +39,14 @@ UnitSetting FetchBreakSetting(uint32_t address);
 // What a unit lent to the host holds.
 enum class UnitUse : uint8_t { kFree, kFetchBreak, kDataWatch };
 
+// Where a lent unit may go: the free one (unit 1 first), or only the unit named.
+enum class Placement : uint8_t { kAny = 0, kUnit0 = 1, kUnit1 = 2 };
+
 // Sets a data watchpoint or a further hardware breakpoint on a free unit; unit receives
-// its index. Returns 0; -1 (bad request or odd breakpoint address); -16 the core is not
-// halted; -25 no unit is free.
-[[nodiscard]] ResultCode SetDataWatch(const WatchRequest& request, int* unit);
-[[nodiscard]] ResultCode SetFetchBreak(uint32_t address, int* unit);
+// its index. Returns 0; -1 (bad request, placement or odd breakpoint address); -16 the
+// core is not halted; -25 no unit (or not the unit placed) is free.
+[[nodiscard]] ResultCode SetDataWatch(const WatchRequest& request, Placement placement, int* unit);
+[[nodiscard]] ResultCode SetFetchBreak(uint32_t address, Placement placement, int* unit);
 // Gives a unit set by the two above back. Returns 0 (also for a unit not in use); -1 a
 // unit other than 0 and 1; -16 the core is not halted.
 [[nodiscard]] ResultCode ClearUnit(int unit);

@@ -27,6 +27,7 @@ struct Watch {
   uint32_t ignoredBits;
   int32_t size;
   int32_t access;
+  int32_t placement = VANTREL_PLACE_ANY;
 };
 
 class WatchpointTest : public BreakpointProgramTest {
@@ -37,11 +38,13 @@ class WatchpointTest : public BreakpointProgramTest {
     request.args.watchpoint.ignoredBits = watch.ignoredBits;
     request.args.watchpoint.size = watch.size;
     request.args.watchpoint.access = watch.access;
+    request.args.watchpoint.placement = watch.placement;
     return Call(VANTREL_CMD_SET_WATCHPOINT, request);
   }
-  JtagResponse SetUnitBreak(uint32_t address) {
+  JtagResponse SetUnitBreak(uint32_t address, int32_t placement = VANTREL_PLACE_ANY) {
     JtagRequest request = test::EmptyRequest();
-    request.args.breakpoint.address = address;
+    request.args.unitBreak.address = address;
+    request.args.unitBreak.placement = placement;
     return Call(VANTREL_CMD_SET_UNIT_BREAK, request);
   }
   JtagResponse ClearUnit(int32_t unit) {
@@ -143,6 +146,12 @@ TEST_F(WatchpointTest, UnitsAreSharedAndRefusedWhenNoneIsFree) {
   EXPECT_EQ(reason.reason, VANTREL_STOP_WATCHPOINT);
   EXPECT_EQ(reason.unit, 1);
 
+  // A host that writes its own patterns places its units: unit 0 only, or unit 1 only.
+  ASSERT_EQ(ClearUnit(1).status, VANTREL_STATUS_OK);
+  ASSERT_EQ(AnsweredUnit(SetWatch({kDoneMarker, 0, 4, VANTREL_WATCH_WRITE, VANTREL_PLACE_UNIT0})), 0);
+  EXPECT_EQ(ResponseText(SetUnitBreak(kThumbSum, VANTREL_PLACE_UNIT0)), kNoUnitFree);
+  EXPECT_EQ(AnsweredUnit(SetUnitBreak(kThumbSum, VANTREL_PLACE_UNIT1)), 1);
+
   // A disconnect gives both units back: the breakpoints of both kinds work again.
   ASSERT_EQ(Disconnect().status, VANTREL_STATUS_OK);
   ASSERT_EQ(Connect().status, VANTREL_STATUS_OK);
@@ -173,6 +182,8 @@ TEST_F(WatchpointTest, BadRequestsAreRefused) {
     EXPECT_EQ(response.status, VANTREL_STATUS_FAILED) << watch.size << " " << watch.access;
     EXPECT_EQ(ResponseText(response), "invalid parameters are used");
   }
+  EXPECT_EQ(ResponseText(SetWatch({kArmResult, 0, 4, VANTREL_WATCH_WRITE, 3})), "invalid parameters are used");
+  EXPECT_EQ(ResponseText(SetUnitBreak(kThumbSum, -1)), "invalid parameters are used");
   EXPECT_EQ(ResponseText(SetUnitBreak(kThumbSum + 1)), "invalid parameters are used");
   EXPECT_EQ(ResponseText(ClearUnit(2)), "invalid parameters are used");
   EXPECT_EQ(ResponseText(ClearUnit(-1)), "invalid parameters are used");

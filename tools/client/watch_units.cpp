@@ -38,18 +38,20 @@ const char* WatchKindName(int32_t access) {
   }
 }
 
-Answer SetWatchpoint(const Library& library, const WatchSpan& span, int32_t access) {
+Answer SetWatchpoint(const Library& library, const WatchSpan& span, int32_t access, int32_t placement) {
   JtagRequest request = EmptyRequest();
   request.args.watchpoint.address = span.address;
   request.args.watchpoint.ignoredBits = span.ignoredBits;
   request.args.watchpoint.size = span.size;
   request.args.watchpoint.access = access;
+  request.args.watchpoint.placement = placement;
   return library.Call(request, VANTREL_CMD_SET_WATCHPOINT);
 }
 
-Answer SetUnitBreak(const Library& library, uint32_t address) {
+Answer SetUnitBreak(const Library& library, uint32_t address, int32_t placement) {
   JtagRequest request = EmptyRequest();
-  request.args.breakpoint.address = address;
+  request.args.unitBreak.address = address;
+  request.args.unitBreak.placement = placement;
   return library.Call(request, VANTREL_CMD_SET_UNIT_BREAK);
 }
 

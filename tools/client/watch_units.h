@@ -28,8 +28,10 @@ std::optional<int32_t> ParseWatchKind(const std::string& word);
 const char* WatchKindName(int32_t access);
 
 // Answers of commands 52 to 55; the unit is the first word of a successful set.
-Answer SetWatchpoint(const Library& library, const WatchSpan& span, int32_t access);
-Answer SetUnitBreak(const Library& library, uint32_t address);
+// placement: VANTREL_PLACE_*.
+Answer SetWatchpoint(const Library& library, const WatchSpan& span, int32_t access,
+                     int32_t placement = VANTREL_PLACE_ANY);
+Answer SetUnitBreak(const Library& library, uint32_t address, int32_t placement = VANTREL_PLACE_ANY);
 Answer ClearUnit(const Library& library, int32_t unit);
 // Empty when the library refuses the question.
 std::optional<VantrelStopReason> GetStopReason(const Library& library);
