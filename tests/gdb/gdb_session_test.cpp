@@ -1,75 +1,9 @@
 // Debian's gdb-multiarch debugging the example firmware through `vantrel gdbserver` on
 // the simulated board, in batch mode, as an engineer would from a terminal.
-#include <gtest/gtest.h>
-
-#include <cctype>
-#include <cstdio>
-
-#include "gdb_server_process.h"
+#include "gdb_batch.h"
 
 namespace vantrel::test {
 namespace {
-
-constexpr int kGdbTimeoutMs = 60000;
-
-// GDB reads the next command only once the last has finished, but a command run in
-// the background (continue &) returns at once: the next input then waits until GDB has
-// said what is awaited.
-struct Input {
-  std::string commands;
-  std::string await;  // a text of GDB's output to wait for after the commands
-};
-
-class GdbSessionTest : public ::testing::Test {
- protected:
-  // Runs gdb-multiarch on the example's ELF, typing the commands after connecting.
-  std::string RunGdb(const std::vector<Input>& inputs) {
-    const std::string command = std::string("exec gdb-multiarch -nx -q ") + EXAMPLE_DEMO_ELF + " 2>&1";
-    ChildProcess gdb({"/bin/sh", "-c", command});
-    gdb.Write("set pagination off\nset confirm off\nset height 0\nset width 0\ntarget extended-remote 127.0.0.1:" +
-              std::to_string(server_.Port()) + "\n");
-    std::string output;
-    for (const Input& input : inputs) {
-      gdb.Write(input.commands);
-      for (bool ok = true; ok && !input.await.empty();) {
-        const std::string line = gdb.ReadLine(kGdbTimeoutMs, &ok);
-        output += line + "\n";
-        if (line.find(input.await) != std::string::npos) break;
-      }
-    }
-    gdb.Write("quit\n");
-    gdb.CloseInput();
-    output += gdb.ReadAll(kGdbTimeoutMs);
-    EXPECT_EQ(gdb.Wait(kGdbTimeoutMs), 0) << output;
-    return output;
-  }
-
-  GdbServerProcess server_;
-};
-
-// GDB's output with every run of white space as one blank.
-std::string Squeezed(const std::string& text) {
-  std::string squeezed;
-  for (const char c : text) {
-    const bool blank = std::isspace(static_cast<unsigned char>(c)) != 0;
-    if (!blank) squeezed += c;
-    else if (!squeezed.empty() && squeezed.back() != ' ') squeezed += ' ';
-  }
-  return squeezed;
-}
-
-void ExpectInOrder(const std::string& output, const std::vector<std::string>& texts) {
-  const std::string squeezed = Squeezed(output);
-  size_t from = 0;
-  for (const std::string& text : texts) {
-    const size_t found = squeezed.find(text, from);
-    if (found == std::string::npos) {
-      ADD_FAILURE() << "not found in order: " << text << "\n--- gdb said:\n" << output;
-      return;
-    }
-    from = found + text.size();
-  }
-}
 
 TEST_F(GdbSessionTest, LoadBreakStepInspectInterruptDetachAndAttachAgain) {
   ASSERT_TRUE(server_.Listening());

@@ -158,6 +158,14 @@ std::string GdbSession::StopReply(int signal) {
   return reply;
 }
 
+// A stop by one of GDB's data watchpoints names it, so that GDB checks that watchpoint
+// (its value, its condition) and goes on when the condition is false.
+std::string GdbSession::TrapReply() {
+  std::string reply = StopReply(kSigTrap);
+  reply += target_.WatchStopDetail();
+  return reply;
+}
+
 std::string GdbSession::ReadRegisters() {
   const auto registers = target_.Registers();
   if (!registers) return kErrorTarget;
@@ -226,8 +234,10 @@ std::string GdbSession::WriteMemory(const std::string& args, bool binary) {
 }
 
 std::string GdbSession::Breakpoint(const std::string& packet) {
-  // Z0/z0 software, Z1/z1 the hardware breakpoint: "Z0,ADDR,KIND".
-  if (packet.size() < 3 || packet[2] != ',' || (packet[1] != '0' && packet[1] != '1')) return "";
+  // "Z0,ADDR,KIND": 0 software, 1 hardware breakpoint; 2 write, 3 read, 4 access
+  // watchpoint, KIND the watched length.
+  PointType type = PointType::kBreak;
+  if (packet.size() < 3 || packet[2] != ',' || (packet[1] != '0' && !PointTypeOf(packet[1], &type))) return "";
   const bool insert = packet[0] == 'Z';
   const std::string rest = packet.substr(3);
   const size_t comma = rest.find(',');
@@ -241,8 +251,12 @@ std::string GdbSession::Breakpoint(const std::string& packet) {
   if (packet[1] == '0') {
     ok = insert ? target_.InsertSoftwareBreakpoint(*address, static_cast<int>(*kind))
                 : target_.RemoveSoftwareBreakpoint(*address);
-  } else {
+  } else if (packet[1] == '1') {
     ok = insert ? target_.InsertHardwareBreakpoint(*address) : target_.RemoveHardwareBreakpoint(*address);
+  } else {
+    const UnitPoint point{type, *address, *kind};
+    std::string error;
+    ok = insert ? target_.InsertUnitPoint(point, &error) : target_.RemoveUnitPoint(point);
   }
   return ok ? "OK" : kErrorMemory;
 }
@@ -263,20 +277,31 @@ std::string GdbSession::Resume(bool step) {
     // A core lost on the way is reported as stopped; GDB's next request says what failed.
     // A step that could not start (no next address known, no breakpoint to stop it)
     // is an error, not a step that went nowhere.
-    if (!stepped && cause != StopCause::kLost) return kErrorTarget;
-    return StopReply(kSigTrap);
+    if (!stepped && cause != StopCause::kLost) return ResumeFailed();
+    return TrapReply();
   }
   switch (target_.Resume()) {
-    case GdbTarget::ResumeOutcome::kStopped: return StopReply(kSigTrap);
-    case GdbTarget::ResumeOutcome::kFailed: return kErrorTarget;
+    case GdbTarget::ResumeOutcome::kStopped: return TrapReply();
+    case GdbTarget::ResumeOutcome::kFailed: return ResumeFailed();
     case GdbTarget::ResumeOutcome::kRunning: break;
   }
   return RunUntilHalt();
 }
 
+// GDB prints only "Remote failure reply"; a step that no unit could stop says why on
+// GDB's console first.
+std::string GdbSession::ResumeFailed() {
+  if (target_.StepLackedAUnit()) {
+    connection_.Send(
+        "O" + HexText("vantrel: no watchpoint unit free to stop the step: both hold breakpoints or watchpoints; "
+                      "delete a hardware breakpoint or a watchpoint\n"));
+  }
+  return kErrorTarget;
+}
+
 std::string GdbSession::RunUntilHalt() {
   for (;;) {
-    if (target_.PollHalt()) return StopReply(kSigTrap);
+    if (target_.PollHalt()) return TrapReply();
     const auto event = connection_.Next(kHaltPollMs);
     if (connection_.Closed()) return "";
     if (event && event->kind == RspEvent::Kind::kBreak) {

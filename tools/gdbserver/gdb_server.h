@@ -45,6 +45,7 @@ class GdbSession {
   // Answers one packet; false once the session is over.
   bool Handle(const std::string& packet);
   std::string StopReply(int signal);
+  std::string TrapReply();
   std::string ReadRegisters();
   std::string WriteRegisters(const std::string& hex);
   std::string ReadOneRegister(const std::string& args);
@@ -57,6 +58,7 @@ class GdbSession {
   std::string VerbosePacket(const std::string& packet);
   std::string Resume(bool step);
   std::string RunUntilHalt();
+  std::string ResumeFailed();
   std::string Restart();
   std::string Monitor(const std::string& hexCommand);
   std::string MonitorReset(const std::vector<std::string>& words);

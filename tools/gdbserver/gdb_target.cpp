@@ -2,6 +2,7 @@
 
 #include <time.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "background_job.h"
@@ -179,7 +180,10 @@ bool GdbTarget::InsertSoftwareBreakpoint(uint32_t address, int kind) {
   if ((kind < 2 || kind > 4) || address % size != 0) return false;
   if (software_.Contains(address) || (hardware_ == address && hardwareServesSoftware_)) return true;
   if (!Halted()) return false;
-  if (software_.Plant(address, kind == 4 ? cli::PatternSize::kArm : cli::PatternSize::kThumb)) return true;
+  if (units_.FreeDetectorUnit() &&
+      software_.Plant(address, kind == 4 ? cli::PatternSize::kArm : cli::PatternSize::kThumb)) {
+    return true;
+  }
   // Code that memory cannot patch (ROM, flash, a read-only region) gets the hardware
   // breakpoint while it is free: GDB's own breakpoints for next, finish and until there.
   // Memory that cannot even be read holds no code to break in.
@@ -195,16 +199,30 @@ bool GdbTarget::RemoveSoftwareBreakpoint(uint32_t address) {
   return !software_.Contains(address) || (Halted() && software_.Remove(address));
 }
 
+// The first goes to the library's hardware breakpoint; the next ones, or one while a
+// watchpoint holds that unit, to a unit of their own.
 bool GdbTarget::InsertHardwareBreakpoint(uint32_t address) {
-  if (hardware_) return *hardware_ == address && !hardwareServesSoftware_;
-  if (!SetHardware(address)) return false;
-  hardware_ = address;
-  return true;
+  if (hardware_ == address && !hardwareServesSoftware_) return true;
+  if (!hardware_ && SetHardware(address)) {
+    hardware_ = address;
+    return true;
+  }
+  std::string error;
+  return InsertUnitPoint({PointType::kBreak, address, 0}, &error);
 }
 
 bool GdbTarget::RemoveHardwareBreakpoint(uint32_t address) {
+  const UnitPoint onUnit{PointType::kBreak, address, 0};
+  if (units_.Contains(onUnit)) return units_.Remove(onUnit);
   if (hardware_ != address || hardwareServesSoftware_) return true;
   return RemoveHardware();
+}
+
+bool GdbTarget::InsertUnitPoint(const UnitPoint& point, std::string* error) {
+  if (!Halted()) return false;
+  if (units_.Insert(point, !software_.Empty(), error)) return true;
+  std::fprintf(stderr, "vantrel: gdbserver: %s\n", error->c_str());
+  return false;
 }
 
 bool GdbTarget::RemoveHardware() {
@@ -216,12 +234,14 @@ bool GdbTarget::RemoveHardware() {
 
 void GdbTarget::TakeOutAll() {
   software_.TakeAllOut();
+  units_.TakeOutAll();
   if (hardware_) (void)ClearHardware();
   ForgetBreakpoints();
 }
 
 void GdbTarget::ForgetBreakpoints() {
   software_.Forget();
+  units_.Forget();
   hardware_.reset();
   hardwareServesSoftware_ = false;
 }
@@ -230,7 +250,7 @@ bool GdbTarget::AtBreakpoint() {
   const auto registers = Registers();
   if (!registers) return false;
   const uint32_t pc = (*registers)[kPcRegister];
-  return software_.Contains(pc) || hardware_ == pc;
+  return software_.Contains(pc) || hardware_ == pc || units_.BreakAt(pc);
 }
 
 std::optional<NextAddress> GdbTarget::PredictNext() {
@@ -261,6 +281,7 @@ bool GdbTarget::Interrupt() { return TargetState() != kStateRunning || Stop(); }
 bool GdbTarget::RunOneInstruction(const std::function<bool()>& interrupted, StopCause* cause) {
   const auto registers = Registers();
   const auto next = PredictNext();
+  stepLackedAUnit_ = false;
   if (!registers || !next) return false;
   const uint32_t pc = (*registers)[kPcRegister];
   // The breakpoints on this instruction come out for the step; any on the next one
@@ -269,14 +290,19 @@ bool GdbTarget::RunOneInstruction(const std::function<bool()>& interrupted, Stop
   if (liftedSoftware && !software_.Lift(pc)) return false;
   const bool liftedHardware = hardware_ == pc && next->address != pc;
   if (liftedHardware) (void)ClearHardware();
-  const bool nextCovered = (hardware_ == next->address && !liftedHardware) || software_.InMemory(next->address);
+  const bool liftedUnit = units_.BreakAt(pc) && next->address != pc;
+  if (liftedUnit && !units_.Lift(pc)) return false;
+  const bool nextCovered = (hardware_ == next->address && !liftedHardware) || software_.InMemory(next->address) ||
+                           units_.BreakAt(next->address);
   cli::SoftwareBreakpoints temporary(library_);
   bool usedSoftware = false, usedHardware = false;
   if (!nextCovered) {
-    usedSoftware = temporary.Plant(next->address, next->thumb ? cli::PatternSize::kThumb : cli::PatternSize::kArm);
+    usedSoftware = units_.FreeDetectorUnit() &&
+                   temporary.Plant(next->address, next->thumb ? cli::PatternSize::kThumb : cli::PatternSize::kArm);
     if (!usedSoftware && (!hardware_ || liftedHardware)) usedHardware = SetHardware(next->address);
   }
-  bool ok = (nextCovered || usedSoftware || usedHardware) && library_.Call(cli::EmptyRequest(), VANTREL_CMD_RUN).Ok();
+  stepLackedAUnit_ = !nextCovered && !usedSoftware && !usedHardware;
+  bool ok = !stepLackedAUnit_ && library_.Call(cli::EmptyRequest(), VANTREL_CMD_RUN).Ok();
   registers_.reset();
   *cause = StopCause::kBreakpoint;
   while (ok && !PollHalt()) {
@@ -295,6 +321,7 @@ bool GdbTarget::RunOneInstruction(const std::function<bool()>& interrupted, Stop
   if (usedHardware) (void)ClearHardware();
   if (liftedHardware) (void)SetHardware(*hardware_);
   if (liftedSoftware) software_.PutBackLifted();
+  if (liftedUnit) units_.PutBackLifted(!software_.Empty());
   return ok;
 }
 
