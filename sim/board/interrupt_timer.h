@@ -16,6 +16,10 @@ struct TimerConfig {
   InterruptLine line = InterruptLine::kIrq;
 };
 
+// A write of any value here acknowledges the timer's interrupt; a read gives 1 while it
+// is pending. The address lies outside every memory region a board may declare usefully.
+inline constexpr uint32_t kTimerAcknowledgeAddress = 0xE0000000;
+
 // Parses "PERIOD[:irq|fiq]" (period 1 to 1e9). Returns "" or what is wrong with text.
 std::string ParseTimerOption(const std::string& text, TimerConfig* config);
 
@@ -26,6 +30,7 @@ class InterruptTimer {
   void Tick();
   void Acknowledge() { pending_ = false; }
   bool Pending() const { return pending_; }
+  bool Enabled() const { return config_.period != 0; }
   InterruptLine Line() const { return config_.line; }
 
  private:
