@@ -46,6 +46,8 @@ enum {
     VANTREL_CMD_SET_UNIT_BREAK = 53,   /* a further hardware breakpoint on a free unit */
     VANTREL_CMD_CLEAR_UNIT = 54,       /* gives a unit set by 52 or 53 back */
     VANTREL_CMD_GET_STOP_REASON = 55,  /* why the core stopped last */
+    VANTREL_CMD_RUN_MASKED = 56,       /* 36 with the core's interrupts masked until it
+                                          halts (INTDIS): a host's single step */
     VANTREL_CMD_WRITE_REGISTER = 65,
     VANTREL_CMD_READ_REGISTERS = 66,
     VANTREL_CMD_READ_ICE = 67,

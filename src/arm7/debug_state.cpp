@@ -172,7 +172,7 @@ int ArmRestartFromZero() {
   return 0;
 }
 
-int ArmResume() {
+int ArmResume(bool interruptsMasked) {
   auto& cache = RegisterCache();
   const uint32_t savedPc = cache[kSavedPcElement];
   const bool armState = ArmStateAtEntry() != 0;
@@ -180,7 +180,11 @@ int ArmResume() {
   cache[kSavedPcElement] = savedPc;
   if (!armState) ReturnToThumbState(savedPc);
   EnableWatchpointsForRun();
-  ClearInterruptsDisabled();
+  if (interruptsMasked) {
+    SetInterruptsDisabled();
+  } else {
+    ClearInterruptsDisabled();
+  }
   SelectDataBusChain();
   ExitSequence(armState);
   return 0;

@@ -35,10 +35,11 @@ uint32_t ReadIdcode();
 int ArmRestartFromZero();
 
 // Leaves debug state so that the core continues at element 15 of RegisterCache, in the
-// state it had when it stopped; both watchpoints on, INTDIS clear. Needs the registers
-// already written back (element 15 is restored afterwards). The TAP ends in
-// Run-Test/Idle with RESTART loaded. Returns 0.
-int ArmResume();
+// state it had when it stopped; both watchpoints on (host_units.h), INTDIS clear, or set
+// when interruptsMasked (a host's single step: no interrupt handler runs inside it).
+// Needs the registers already written back (element 15 is restored afterwards). The TAP
+// ends in Run-Test/Idle with RESTART loaded. Returns 0.
+int ArmResume(bool interruptsMasked = false);
 
 // Leaves debug state so that the core runs ARM code from address, with the watchpoints
 // and INTDIS as they are (interrupts stay off). RegisterCache is not touched: the

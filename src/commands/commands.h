@@ -14,6 +14,7 @@ void ConnectCommand(const JtagRequest& request, JtagResponse& response);
 void DisconnectCommand(const JtagRequest& request, JtagResponse& response);
 void RunCommand(const JtagRequest& request, JtagResponse& response);
 void StopCommand(const JtagRequest& request, JtagResponse& response);
+void RunMaskedCommand(const JtagRequest& request, JtagResponse& response);
 void ReconnectCommand(const JtagRequest& request, JtagResponse& response);
 
 // Breakpoints.

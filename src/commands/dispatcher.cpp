@@ -42,6 +42,7 @@ constexpr std::array kCommands{
     Command{VANTREL_CMD_SET_UNIT_BREAK, 0, &SetUnitBreakCommand},
     Command{VANTREL_CMD_CLEAR_UNIT, 0, &ClearUnitCommand},
     Command{VANTREL_CMD_GET_STOP_REASON, 0, &GetStopReasonCommand},
+    Command{VANTREL_CMD_RUN_MASKED, 0, &RunMaskedCommand},
     Command{VANTREL_CMD_WRITE_REGISTER, VANTREL_CMD_WRITE_REGISTER, &WriteRegisterCommand},
     Command{VANTREL_CMD_READ_REGISTERS, VANTREL_CMD_READ_REGISTERS, &ReadRegistersCommand},
     Command{VANTREL_CMD_READ_ICE, VANTREL_CMD_READ_ICE, &ReadIceCommand},

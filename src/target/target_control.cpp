@@ -84,11 +84,11 @@ ResultCode ReconnectTarget() {
   return ConnectFromReset();
 }
 
-ResultCode RunTarget() {
+ResultCode RunTarget(bool interruptsMasked) {
   if (TargetState() == kRunning) return kOk;
   if (!CoreHalted()) return kStatusError;
   (void)RestoreRegisters();
-  (void)arm7::ArmResume();
+  (void)arm7::ArmResume(interruptsMasked);
   ForgetStop();
   SetTargetState(kRunning);
   return kOk;

@@ -23,29 +23,32 @@ struct Input {
   std::string await;  // a text of GDB's output to wait for after the commands
 };
 
+// Runs gdb-multiarch on elf, connected to the server on port, typing the commands.
+inline std::string RunGdb(int port, const std::vector<Input>& inputs, const std::string& elf = EXAMPLE_DEMO_ELF) {
+  const std::string command = "exec gdb-multiarch -nx -q " + elf + " 2>&1";
+  ChildProcess gdb({"/bin/sh", "-c", command});
+  gdb.Write("set pagination off\nset confirm off\nset height 0\nset width 0\ntarget extended-remote 127.0.0.1:" +
+            std::to_string(port) + "\n");
+  std::string output;
+  for (const Input& input : inputs) {
+    gdb.Write(input.commands);
+    for (bool ok = true; ok && !input.await.empty();) {
+      const std::string line = gdb.ReadLine(kGdbTimeoutMs, &ok);
+      output += line + "\n";
+      if (line.find(input.await) != std::string::npos) break;
+    }
+  }
+  gdb.Write("quit\n");
+  gdb.CloseInput();
+  output += gdb.ReadAll(kGdbTimeoutMs);
+  EXPECT_EQ(gdb.Wait(kGdbTimeoutMs), 0) << output;
+  return output;
+}
+
 class GdbSessionTest : public ::testing::Test {
  protected:
-  // Runs gdb-multiarch on the example's ELF, typing the commands after connecting.
-  std::string RunGdb(const std::vector<Input>& inputs) {
-    const std::string command = std::string("exec gdb-multiarch -nx -q ") + EXAMPLE_DEMO_ELF + " 2>&1";
-    ChildProcess gdb({"/bin/sh", "-c", command});
-    gdb.Write("set pagination off\nset confirm off\nset height 0\nset width 0\ntarget extended-remote 127.0.0.1:" +
-              std::to_string(server_.Port()) + "\n");
-    std::string output;
-    for (const Input& input : inputs) {
-      gdb.Write(input.commands);
-      for (bool ok = true; ok && !input.await.empty();) {
-        const std::string line = gdb.ReadLine(kGdbTimeoutMs, &ok);
-        output += line + "\n";
-        if (line.find(input.await) != std::string::npos) break;
-      }
-    }
-    gdb.Write("quit\n");
-    gdb.CloseInput();
-    output += gdb.ReadAll(kGdbTimeoutMs);
-    EXPECT_EQ(gdb.Wait(kGdbTimeoutMs), 0) << output;
-    return output;
-  }
+  // The example's ELF through the server of the test.
+  std::string RunGdb(const std::vector<Input>& inputs) { return test::RunGdb(server_.Port(), inputs); }
 
   GdbServerProcess server_;
 };

@@ -302,7 +302,8 @@ bool GdbTarget::RunOneInstruction(const std::function<bool()>& interrupted, Stop
     if (!usedSoftware && (!hardware_ || liftedHardware)) usedHardware = SetHardware(next->address);
   }
   stepLackedAUnit_ = !nextCovered && !usedSoftware && !usedHardware;
-  bool ok = !stepLackedAUnit_ && library_.Call(cli::EmptyRequest(), VANTREL_CMD_RUN).Ok();
+  // Interrupts stay masked for the one instruction: a step does not wander into a handler.
+  bool ok = !stepLackedAUnit_ && library_.Call(cli::EmptyRequest(), VANTREL_CMD_RUN_MASKED).Ok();
   registers_.reset();
   *cause = StopCause::kBreakpoint;
   while (ok && !PollHalt()) {

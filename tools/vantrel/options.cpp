@@ -16,6 +16,10 @@ bool TakeBoardOption(const std::string& name, const std::string& value, Options*
     options->board.bigEndian = value == "big";
     return error->empty();
   }
+  if (name == "--board-timer") {
+    options->board.timer = value;
+    return true;
+  }
   const auto idcode = ParseNumber(value);
   if (!idcode) *error = "--board-idcode needs a number";
   options->board.idcode = idcode;
@@ -27,7 +31,7 @@ bool IsServerOption(const std::string& name) { return name == "--listen" || name
 
 bool IsValueOption(const std::string& name) {
   return name == "--library" || name == "--port" || name == "-f" || name == "--board-memory" ||
-         name == "--board-endian" || name == "--board-idcode";
+         name == "--board-endian" || name == "--board-idcode" || name == "--board-timer";
 }
 
 bool TakeValueOption(const std::string& name, const std::string& value, Options* options, std::string* error) {
@@ -88,7 +92,8 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
     if (!options->commands.empty()) options->commands += ' ';
     options->commands += argv[i];
   }
-  if (options->port && (!options->board.regions.empty() || options->board.bigEndian || options->board.idcode)) {
+  const BoardSpec& board = options->board;
+  if (options->port && (!board.regions.empty() || board.bigEndian || board.idcode || !board.timer.empty())) {
     *error = "--board-* options describe the simulated board; they do not go with --port";
     return false;
   }
@@ -116,6 +121,8 @@ void PrintUsage() {
       "                         (kinds: ram, rom, abort)\n"
       "  --board-endian big|little\n"
       "  --board-idcode NUMBER  the IDCODE the simulated board's TAP answers\n"
+      "  --board-timer PERIOD[:irq|fiq]  a timer interrupt every PERIOD instructions,\n"
+      "                         acknowledged by a write to 0xE0000000\n"
       "  --library PATH         the library to load (default: libVantrel.so beside vantrel,\n"
       "                         else the one installed with it)\n"
       "  -f FILE                run the commands of FILE ('#' starts a comment)\n"
