@@ -2,12 +2,7 @@
 # (wire_comparison.sh). Set by the caller: PORT, OP (none, read, write, write_loop or
 # download) and IMAGE (64 KiB of raw bytes). "none" only attaches and halts: the cost
 # the other runs share, subtracted from each.
-adapter driver remote_bitbang
-remote_bitbang host 127.0.0.1
-remote_bitbang port $PORT
-transport select jtag
-jtag newtap arm7 cpu -irlen 4 -ircapture 0x1 -irmask 0xf -expected-id 0x3f0f0f0f
-target create arm7.cpu arm7tdmi -chain-position arm7.cpu -endian little
+source [file join [file dirname [info script]] openocd_board.tcl]
 arm7.cpu configure -work-area-phys 0x30000 -work-area-size 0x4000 -work-area-backup 0
 gdb_port disabled
 telnet_port disabled

@@ -50,16 +50,37 @@ int32_t ClampToInt32(int64_t value) {
   return static_cast<int32_t>(std::min<int64_t>(value, std::numeric_limits<int32_t>::max()));
 }
 
-}  // namespace
+// ReadBlock cut to the words wanted: r0 = the block's first word; LDMIA r0, {r1-rN} at
+// system speed; STMIA r0, {r1-rN} drives the N words onto the data bus.
+void ReadOnlyWordsWanted(uint32_t blockAddress, uint8_t* destination, int64_t wordsWanted) {
+  const int words = static_cast<int>(std::min<int64_t>(wordsWanted, kGetDataBlockWords));
+  Inject(kLdrR0Pc);
+  InjectNops(2);
+  Inject(blockAddress);
+  InjectNops(2);
+  Inject(LdmiaR0LowRegisters(words), 1);
+  InjectNops(2);
+  RunAtSystemSpeed();
+  SelectDataBusChain();
+  Inject(StmiaR0LowRegisters(words));
+  InjectNops(2);
+  for (int j = 0; j < words; ++j) {
+    const uint32_t word = Chain1Access(kNop, 0);
+    StoreLittleEndian(destination + kWordBytes * static_cast<std::size_t>(j), FromMemoryOrder(word));
+  }
+  InjectNops(2);
+}
 
-ResultCode ArmGetData(uint32_t address, uint8_t* destination, int count) {
-  Trace("------------ArmGetData addr = 0x%08x------------\r\n", address);
+using BlockReader = void (*)(uint32_t blockAddress, uint8_t* destination, int64_t wordsWanted);
+
+// Blocks of eight words (the last one possibly fewer wanted), progress every 256 words.
+ResultCode ReadInBlocks(uint32_t address, uint8_t* destination, int count, BlockReader readBlock) {
   if (count < 0 || (count > 0 && destination == nullptr)) return 1;
   if (count > 0) SelectDataBusChain();
   int64_t done = 0;
   while (done < count) {
     const uint32_t blockAddress = address + static_cast<uint32_t>(done) * kWordBytes;
-    ReadBlock(blockAddress, destination + kWordBytes * static_cast<std::size_t>(done), count - done);
+    readBlock(blockAddress, destination + kWordBytes * static_cast<std::size_t>(done), count - done);
     done += kGetDataBlockWords;
     if (LinkLost()) return kLinkLost;
     if (done % kGetDataProgressWords == 0 && ReportProgress(ClampToInt32(done), count) == 1) return StopReason();
@@ -67,6 +88,17 @@ ResultCode ArmGetData(uint32_t address, uint8_t* destination, int count) {
   // The final report only moves the percentage; a stop request no longer matters.
   (void)ReportProgress(ClampToInt32(done), count);
   return kOk;
+}
+
+}  // namespace
+
+ResultCode ArmGetData(uint32_t address, uint8_t* destination, int count) {
+  Trace("------------ArmGetData addr = 0x%08x------------\r\n", address);
+  return ReadInBlocks(address, destination, count, ReadBlock);
+}
+
+ResultCode ArmGetDataWithin(uint32_t address, uint8_t* destination, int count) {
+  return ReadInBlocks(address, destination, count, ReadOnlyWordsWanted);
 }
 
 // LDMIA r0, {r1-rN} takes the words at debug speed; the STMIA after the BREAKPT-tagged

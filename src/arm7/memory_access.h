@@ -27,6 +27,11 @@ inline constexpr ResultCode kLinkLost = 2;
 // after a block, or the power reading went bad.
 [[nodiscard]] ResultCode ArmGetData(uint32_t address, uint8_t* destination, int count);
 
+// ArmGetData's contract, with no access outside the words asked for: ArmGetData's blocks
+// also load the word before each block and all eight words of the last one. For a read
+// that ArmGetData failed next to memory that aborts.
+[[nodiscard]] ResultCode ArmGetDataWithin(uint32_t address, uint8_t* destination, int count);
+
 // Writes count words (1 to 14) to address, address + 4, ...; word i is the four bytes at
 // source + stride x i, read as a little-endian word. The source bytes are not changed.
 // Changes r0 and r1 to r<count>. Ends in Update-IR with chain 1 selected.

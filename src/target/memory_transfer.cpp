@@ -130,13 +130,33 @@ RequestPart PartOfRequest(uint32_t address, int32_t length, const ClippedTransfe
   return {offset, clip.length};
 }
 
+using WordReader = ResultCode (*)(uint32_t address, uint8_t* destination, int count);
+
 // Word-aligned, with ArmGetData's block and progress rules. A stop by the host keeps the
 // words read so far (the rest stays 0xFF) and counts as success.
-ResultCode ReadWords(const WordSpan& span, uint8_t* scratch, AbortWatch& watch) {
-  const ResultCode result =
-      GetData(span.first, scratch, static_cast<int>(span.bytes / static_cast<int64_t>(kWordBytes)));
+ResultCode ReadWords(const WordSpan& span, uint8_t* scratch, AbortWatch& watch, WordReader read) {
+  const ResultCode result = read(span.first, scratch, static_cast<int>(span.bytes / static_cast<int64_t>(kWordBytes)));
   if (result == kOk || result == kTransferStopped) return kOk;
   return FailedTransfer(watch, RecoverAfterFailedRead);
+}
+
+// The read and its check for an abort; kOk, or kWordTransferFailed with the core halted
+// (an access aborted) or down (the link was lost).
+ResultCode ReadCheckedWords(const WordSpan& span, uint8_t* scratch, WordReader read) {
+  std::memset(scratch, kUnreadByte, static_cast<std::size_t>(span.bytes));
+  arm7::ClearLinkObservations();
+  AbortWatch watch;
+  if (ReadWords(span, scratch, watch, read) != kOk) return kWordTransferFailed;
+  return CheckedTransfer(watch, RecoverAfterFailedRead);
+}
+
+// The exact sequences load the word before each block and whole blocks of eight words,
+// whatever the length asked for. Next to memory that aborts (RAM's last words, say) that
+// fails a read of words that are all readable: such a read is tried once more through
+// blocks of exactly the words asked for. Reads that do not abort never come here, and
+// the fast reads load only the words asked for already.
+ResultCode GetWordsAskedFor(uint32_t address, uint8_t* destination, int count) {
+  return arm7::ArmGetDataWithin(address, destination, count);
 }
 
 // Where the chunks of a write go: to the debug bus, or, for a fast write of whole words
@@ -218,10 +238,11 @@ ResultCode WriteMergedBytes(uint32_t first, uint32_t length, const uint8_t* sour
   const bool partialHead = span.lead != 0 || length < kWordBytes;
   const bool partialTail = ((first + length) & kWordOffsetMask) != 0;
   const int64_t lastWordOffset = span.bytes - kWordBytes;
-  if (partialHead && ReadWords({span.first, kWordBytes, 0}, staging.get(), watch) != kOk) return kWordTransferFailed;
+  if (partialHead && ReadWords({span.first, kWordBytes, 0}, staging.get(), watch, GetData) != kOk)
+    return kWordTransferFailed;
   if (partialTail && lastWordOffset > 0) {
     const WordSpan tail{static_cast<uint32_t>(span.first + lastWordOffset), kWordBytes, 0};
-    if (ReadWords(tail, staging.get() + lastWordOffset, watch) != kOk) return kWordTransferFailed;
+    if (ReadWords(tail, staging.get() + lastWordOffset, watch, GetData) != kOk) return kWordTransferFailed;
   }
   std::memcpy(staging.get() + span.lead, source, length);
   arm7::SetProgressPercent(0);
@@ -250,11 +271,11 @@ ResultCode FetchTargetMemory(uint32_t address, int32_t length, uint8_t* destinat
   const WordSpan span = WordsAround(address + part.offset, part.length);
   std::unique_ptr<uint8_t[]> scratch = ObtainBuffer(span.bytes);
   if (scratch == nullptr) return kNoMemory;
-  std::memset(scratch.get(), kUnreadByte, static_cast<std::size_t>(span.bytes));
-  arm7::ClearLinkObservations();
-  AbortWatch watch;
-  if (ReadWords(span, scratch.get(), watch) != kOk) return kWordTransferFailed;
-  if (const ResultCode checked = CheckedTransfer(watch, RecoverAfterFailedRead); checked != kOk) return checked;
+  ResultCode checked = ReadCheckedWords(span, scratch.get(), GetData);
+  if (checked == kWordTransferFailed && !FastTransfers() && CoreHalted()) {
+    checked = ReadCheckedWords(span, scratch.get(), GetWordsAskedFor);
+  }
+  if (checked != kOk) return checked;
   std::memset(destination, kUnreadByte, static_cast<std::size_t>(length));
   std::memcpy(destination + part.offset, scratch.get() + span.lead, part.length);
   return kOk;

@@ -17,9 +17,12 @@ constexpr uint8_t kUntouched = 0xA5;
 class DataAbortTest : public MemoryTest {
  protected:
   static constexpr uint32_t kAbortBase = 0x40000;
+  static constexpr uint32_t kRamAfterAbort = 0x41000;
   vsim::BoardConfig BoardConfiguration() const override {
     vsim::BoardConfig config;
-    config.regions = {{0, kAbortBase, vsim::RegionKind::kRam}, {kAbortBase, 0x1000, vsim::RegionKind::kAbort}};
+    config.regions = {{0, kAbortBase, vsim::RegionKind::kRam},
+                      {kAbortBase, 0x1000, vsim::RegionKind::kAbort},
+                      {kRamAfterAbort, 0x1000, vsim::RegionKind::kRam}};
     return config;
   }
   // The core loops at the reset vector rather than run into the region before the halt.
@@ -33,8 +36,7 @@ class DataAbortTest : public MemoryTest {
     std::vector<uint8_t> buffer(static_cast<std::size_t>(length), kUntouched);
     const std::vector<uint8_t> data = Pattern(buffer.size(), 0x31);
     library().jtagClearLastError();
-    const JtagResponse response =
-        write ? WriteMemory(address, data, 1) : ReadMemory(address, buffer.data(), length);
+    const JtagResponse response = write ? WriteMemory(address, data, 1) : ReadMemory(address, buffer.data(), length);
     EXPECT_EQ(buffer, std::vector<uint8_t>(buffer.size(), kUntouched)) << "a failed read leaves the destination";
     if (length >= 256) {
       EXPECT_EQ(response.status, VANTREL_STATUS_OK);
@@ -60,7 +62,7 @@ TEST_F(DataAbortTest, EveryAbortFailsItsTransferAndTheCoreIsPutBack) {
       {"abt", 0x600000D7, {"cpsr", "r8", "r13", "r14", "spsr", "r13_usr", "r14_usr", "r13_svc"}},
   };
   const std::vector<std::pair<std::string, uint32_t>> values = {
-      {"r13_usr", 0x1300}, {"r14_usr", 0x1400}, {"r13_svc", 0x2300}, {"r14_svc", 0x2400}, {"spsr_svc", 0x30000010},
+      {"r13_usr", 0x1300}, {"r14_usr", 0x1400}, {"r13_svc", 0x2300},      {"r14_svc", 0x2400}, {"spsr_svc", 0x30000010},
       {"r13_abt", 0x3300}, {"r14_abt", 0x3400}, {"spsr_abt", 0x90000010}, {"r13_irq", 0x4300}, {"r8", 0x888}};
   for (const Start& start : starts) {
     SCOPED_TRACE(start.mode);
@@ -88,6 +90,33 @@ TEST_F(DataAbortTest, EveryAbortFailsItsTransferAndTheCoreIsPutBack) {
     EXPECT_EQ(readBack, ram);
     ASSERT_EQ(Disconnect().status, VANTREL_STATUS_OK);
   }
+}
+
+// Readable words right next to the aborting region read as they are, however the
+// transfer's blocks fall: the region is touched only by a request that reaches into it.
+TEST_F(DataAbortTest, ReadsThatEndOrStartAtTheRegionsEdgeSucceed) {
+  struct Read {
+    uint32_t address;
+    int32_t length;
+  };
+  const Read reads[] = {
+      {kAbortBase - 4, 4}, {kAbortBase - 3, 3},     {kAbortBase - 40, 40}, {kAbortBase - 512, 512},
+      {kRamAfterAbort, 4}, {kRamAfterAbort + 1, 2}, {kRamAfterAbort, 36},  {kRamAfterAbort, 1024},
+  };
+  OpenAndConnect();
+  FillBoard(kAbortBase - 0x400, 0x400, 0x5C);
+  FillBoard(kRamAfterAbort, 0x400, 0x7E);
+  for (const Read& read : reads) {
+    SCOPED_TRACE(testing::Message() << std::hex << read.address << "+" << std::dec << read.length);
+    std::vector<uint8_t> buffer(static_cast<std::size_t>(read.length));
+    library().jtagClearLastError();
+    ASSERT_EQ(ReadMemory(read.address, buffer.data(), read.length).status, VANTREL_STATUS_OK);
+    if (read.length >= 256) {
+      ASSERT_EQ(WaitForJob(std::chrono::seconds(60)), 0);
+    }
+    EXPECT_EQ(buffer, BoardBytes(read.address, static_cast<std::size_t>(read.length)));
+  }
+  EXPECT_EQ(StatusWord() >> 8, 0x300) << "the core stays halted";
 }
 
 }  // namespace

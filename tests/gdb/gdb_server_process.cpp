@@ -27,15 +27,27 @@ int FreePort() {
 
 }  // namespace
 
-GdbServerProcess::GdbServerProcess(const std::string& listenHost, const std::string& options) : port_(FreePort()) {
-  const std::string command = std::string("exec ") + VANTREL_HOST_PATH + " gdbserver --listen " + listenHost + ":" +
-                              std::to_string(port_) + " " + options + " 2>&1";
+GdbServerProcess::GdbServerProcess(const std::string& listenHost, const std::string& options,
+                                   const std::string& hostOptions)
+    : port_(FreePort()) {
+  const std::string command = std::string("exec ") + VANTREL_HOST_PATH + " " + hostOptions + " gdbserver --listen " +
+                              listenHost + ":" + std::to_string(port_) + " " + options + " 2>&1";
   process_ = std::make_unique<ChildProcess>(std::vector<std::string>{"/bin/sh", "-c", command});
   for (bool ok = true; ok && !listening_;) {
     const std::string line = process_->ReadLine(10000, &ok);
     greeting_ += line + "\n";
     listening_ = line.find("listening on") != std::string::npos;
   }
+}
+
+std::string GdbServerProcess::ReadUntil(const std::string& text, int timeoutMs) {
+  std::string said;
+  for (bool ok = true; ok;) {
+    const std::string line = process_->ReadLine(timeoutMs, &ok);
+    said += line + "\n";
+    if (line.find(text) != std::string::npos) break;
+  }
+  return said;
 }
 
 std::string Checksummed(const std::string& payload) {

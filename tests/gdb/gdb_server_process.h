@@ -12,12 +12,18 @@ namespace vantrel::test {
 class GdbServerProcess {
  public:
   // Listens on listenHost and a free port; options: more of the server's own, after
-  // `gdbserver`.
-  explicit GdbServerProcess(const std::string& listenHost = "127.0.0.1", const std::string& options = "");
+  // `gdbserver`; hostOptions: vantrel's own, before it (the simulated board's).
+  explicit GdbServerProcess(const std::string& listenHost = "127.0.0.1", const std::string& options = "",
+                            const std::string& hostOptions = "");
   bool Listening() const { return listening_; }
   int Port() const { return port_; }
   // What the server said up to its "listening on" line.
   const std::string& Greeting() const { return greeting_; }
+  // What the server writes (both its output streams) up to a line holding text, or
+  // until timeoutMs passes.
+  std::string ReadUntil(const std::string& text, int timeoutMs);
+  // Typed on the server's standard input.
+  void WriteInput(const std::string& text) { process_->Write(text); }
 
  private:
   int port_ = 0;

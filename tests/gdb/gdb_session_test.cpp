@@ -1,9 +1,22 @@
 // Debian's gdb-multiarch debugging the example firmware through `vantrel gdbserver` on
 // the simulated board, in batch mode, as an engineer would from a terminal.
+#include <gtest/gtest.h>
+
 #include "gdb_batch.h"
+#include "gdb_server_process.h"
 
 namespace vantrel::test {
 namespace {
+
+using Input = GdbInput;
+
+class GdbSessionTest : public ::testing::Test {
+ protected:
+  // Runs gdb-multiarch on the example's ELF, typing the commands after connecting.
+  std::string RunGdb(const std::vector<Input>& inputs) { return test::RunGdb(EXAMPLE_DEMO_ELF, server_.Port(), inputs); }
+
+  GdbServerProcess server_;
+};
 
 TEST_F(GdbSessionTest, LoadBreakStepInspectInterruptDetachAndAttachAgain) {
   ASSERT_TRUE(server_.Listening());
@@ -118,6 +131,138 @@ TEST_F(GdbSessionTest, StepNextFinishAndUntilInCodeMemoryCannotPatch) {
                             "main () at ",
                             "0x00080004 in ?? ()",
                             "pc 0x80008",
+                            "detached",
+                        });
+}
+
+// What the server keeps of memory between two requests never outlives a change: the core
+// running or stepping writes, GDB writes whole words and single bytes into what was
+// read, with the memory map declared so that reads are widened to whole blocks.
+TEST_F(GdbSessionTest, MemoryReadAgainAfterTheCoreRanAndAfterWrites) {
+  ASSERT_TRUE(server_.Listening());
+  const std::string output = RunGdb({{"monitor region add 0 0x40000 rw\n"
+                                      "load\n"
+                                      "break record_result\n"
+                                      "continue\n"
+                                      "x/6xw &results\n"
+                                      "print results.iterations\n"
+                                      "continue\n"
+                                      "print results.iterations\n"
+                                      "set var results.iterations = 0x11223344\n"
+                                      "print/x results.iterations\n"
+                                      "set var *((unsigned char *) &results.iterations + 1) = 0xab\n"
+                                      "print/x results.iterations\n"
+                                      "stepi\n"
+                                      "stepi\n"
+                                      "print results.iterations\n"
+                                      "detach\n",
+                                      ""}});
+  ExpectInOrder(output, {
+                            "Breakpoint 1, record_result (round=round@entry=1",
+                            "<results>: 0x55534552 0x0053544c 0x00000000",
+                            "$1 = 0",
+                            "Breakpoint 1, record_result (round=round@entry=2",
+                            "$2 = 1",
+                            "$3 = 0x11223344",
+                            "$4 = 0x1122ab44",
+                            "$5 = 2",
+                            "detached",
+                        });
+}
+
+// GDB's `next` steps a line as a range: the server runs over the instructions that can
+// only fall through in one go, yet stops at a breakpoint among them and reaches the same
+// lines as instruction-by-instruction stepping does.
+TEST_F(GdbSessionTest, RangeSteppingStopsAtABreakpointInsideTheLine) {
+  ASSERT_TRUE(server_.Listening());
+  const std::string output = RunGdb({{"load\n"
+                                      "break record_result\n"
+                                      "continue\n"
+                                      "finish\n"
+                                      "set $start = $pc\n"
+                                      "tbreak *($pc + 4)\n"
+                                      "next\n"
+                                      "print $pc == $start + 4\n"
+                                      "continue\n"
+                                      "next\n"
+                                      "next\n"
+                                      "set range-stepping off\n"
+                                      "continue\n"
+                                      "next\n"
+                                      "next\n"
+                                      "detach\n",
+                                      ""}});
+  ExpectInOrder(output, {
+                            "Run till exit from #0 record_result",
+                            "Temporary breakpoint 2, 0x",
+                            "$1 = 1",
+                            "Breakpoint 1, record_result (round=round@entry=2",
+                            "27 results.last_checksum = sum;",
+                            "main () at ",
+                            "demo_main.c:45",
+                            "Breakpoint 1, record_result (round=round@entry=3",
+                            "27 results.last_checksum = sum;",
+                            "main () at ",
+                            "demo_main.c:45",
+                            "detached",
+                        });
+}
+
+// The banked registers of every mode and the SPSRs: shown, written through GDB and
+// through `monitor reg`, kept apart from the current mode's registers where the core
+// banks them and one with them where it does not, and kept across a step.
+TEST_F(GdbSessionTest, BankedRegistersAndSpsrsAreReadAndWritten) {
+  ASSERT_TRUE(server_.Listening());
+  const std::string output = RunGdb({{"load\n"
+                                      "break record_result\n"
+                                      "continue\n"
+                                      "info all-registers\n"
+                                      "set $r13_irq = 0x1234\n"
+                                      "set $spsr_svc = 0x600000d1\n"
+                                      "set $r8_fiq = 0x88\n"
+                                      "monitor reg r14_und 0x42\n"
+                                      "maintenance flush register-cache\n"
+                                      "print/x $r13_irq\n"
+                                      "print/x $spsr_svc\n"
+                                      "print/x $r14_und\n"
+                                      "print/x $r8 != 0x88\n"
+                                      "monitor reg R13_IRQ\n"
+                                      "set $r13_svc = 0x3fff0\n"
+                                      "maintenance flush register-cache\n"
+                                      "print/x $sp\n"
+                                      "stepi\n"
+                                      "print/x $r13_irq\n"
+                                      "monitor reg r99\n"
+                                      "monitor reg sp 1 2\n"
+                                      "set $cpsr = 0x600000d0\n"
+                                      "maintenance flush register-cache\n"
+                                      "print $r13_irq\n"
+                                      "print/x $r13_usr == $sp\n"
+                                      "detach\n",
+                                      ""}});
+  ExpectInOrder(output, {
+                            "Breakpoint 1, record_result (round=round@entry=1",
+                            "cpsr 0x600000d3",
+                            "r8_usr 0x",
+                            "r14_fiq 0x",
+                            "spsr_fiq 0x",
+                            "r13_irq 0x",
+                            "r13_svc 0x3ffe8",
+                            "spsr_svc 0x",
+                            "r14_abt 0x",
+                            "spsr_und 0x",
+                            "r14_und 0x00000042",
+                            "$1 = 0x1234",
+                            "$2 = 0x600000d1",
+                            "$3 = 0x42",
+                            "$4 = 0x1",
+                            "r13_irq 0x00001234",
+                            "$5 = 0x3fff0",
+                            "$6 = 0x1234",
+                            "failed: ",
+                            "usage: monitor reg [NAME [VALUE]]",
+                            "$7 = <unavailable>",  // from User mode no other mode is reached
+                            "$8 = 0x1",
                             "detached",
                         });
 }

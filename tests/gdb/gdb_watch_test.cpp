@@ -1,14 +1,19 @@
 // GDB's watch, rwatch and awatch and a second hbreak through `vantrel gdbserver`, on the
 // core's two watchpoint units: the stop names the watchpoint so that GDB checks its
 // condition, and a stop that needs a third unit is refused with the reason.
+#include <gtest/gtest.h>
+
 #include "gdb_batch.h"
+#include "gdb_server_process.h"
 
 namespace vantrel::test {
 namespace {
 
-TEST_F(GdbSessionTest, WatchpointsWithAConditionAndTwoHardwareBreakpoints) {
-  ASSERT_TRUE(server_.Listening());
-  const std::string output = RunGdb({{"load\n"
+TEST(GdbWatchTest, WatchpointsWithAConditionAndTwoHardwareBreakpoints) {
+  GdbServerProcess server;
+  ASSERT_TRUE(server.Listening());
+  const std::string output = RunGdb(EXAMPLE_DEMO_ELF, server.Port(),
+                                    {{"load\n"
                                       "break main\n"
                                       "continue\n"
                                       // The software breakpoint at main needs unit 1: the
@@ -52,7 +57,7 @@ TEST_F(GdbSessionTest, WatchpointsWithAConditionAndTwoHardwareBreakpoints) {
                             "vantrel: no watchpoint unit free to stop the step: both hold breakpoints or watchpoints",
                             "detached",
                         });
-  EXPECT_EQ(Squeezed(output).find("New value = 1"), std::string::npos) << "the false condition stopped GDB\n" << output;
+  EXPECT_EQ(output.find("New value = 1\n"), std::string::npos) << "the false condition stopped GDB\n" << output;
 }
 
 }  // namespace

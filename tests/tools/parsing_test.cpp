@@ -87,6 +87,11 @@ TEST(ProgramOptions, GdbserverTakesTheProgramsOptionsOnEitherSide) {
        false,
        true,
        {"--listen", "3334", "--client-timeout", "5"}},
+      {{"gdbserver", "--semihosting", "--fast", "--semihosting-dir", "files"},
+       true,
+       false,
+       true,
+       {"--semihosting", "--semihosting-dir", "files"}},
       {{"gdbserver", "open"}, false, false, false, {}},
       {{"gdbserver", "--frobnicate"}, false, false, false, {}},
   };

@@ -30,6 +30,8 @@ constexpr int kBacklog = 8;
 // refusal as its answer. After the refusal its own close is awaited as long, so that
 // no reset loses the answer.
 constexpr int kRefusalWaitMs = 500;
+// How often the work between clients (semihosting after a detach) is looked after.
+constexpr int kWaitingPollMs = 2;
 
 int BindOne(const addrinfo& candidate, const std::string& where, std::string* error) {
   const int listening = socket(candidate.ai_family, candidate.ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK,
@@ -137,10 +139,13 @@ bool ClientListener::SessionEnded(int timeoutMs) {
   return read(wakeRead_, &byte, 1) == 1;
 }
 
-int ClientListener::Accept() {
+int ClientListener::Accept(const std::function<void()>& whileWaiting) {
   if (next_ >= 0) return std::exchange(next_, -1);
   for (;;) {
-    (void)WaitReadable(socket_, -1);
+    if (!WaitReadable(socket_, whileWaiting ? kWaitingPollMs : -1)) {
+      if (whileWaiting) whileWaiting();
+      continue;
+    }
     const int client = accept4(socket_, nullptr, nullptr, SOCK_CLOEXEC);
     if (client >= 0) return client;
   }

@@ -25,8 +25,8 @@ class ClientListener {
 
   // False when the socket is bound to a loopback address only.
   bool ReachableFromOtherMachines() const;
-  // The next client's socket; waits for one.
-  int Accept();
+  // The next client's socket; waits for one, calling whileWaiting now and then.
+  int Accept(const std::function<void()>& whileWaiting = {});
   // Runs serve() while every other client that connects is refused.
   void ServeRefusingOthers(const std::function<void()>& serve);
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <functional>
 
 #include "client_listener.h"
 
@@ -40,7 +41,8 @@ void WarnWhenReachable(const ClientListener& listener, const ListenAddress& list
 
 void Log(const std::string& text) { std::fprintf(stderr, "vantrel: gdbserver: %s\n", text.c_str()); }
 
-void ServeClient(GdbConnection& connection, GdbTarget& target) {
+void ServeClient(GdbConnection& connection, GdbTarget& target, const ServerSettings& settings,
+                 Semihosting& semihosting) {
   std::string error;
   if (!target.Attach(&error)) {
     Log(error);
@@ -48,7 +50,7 @@ void ServeClient(GdbConnection& connection, GdbTarget& target) {
   }
   Log("client attached");
   try {
-    GdbSession(connection, target).Serve();
+    GdbSession(connection, target, settings, semihosting).Serve();
   } catch (const std::exception& exception) {
     // A fault in one session drops that client, never the server.
     Log(std::string("internal error: ") + exception.what());
@@ -67,16 +69,26 @@ int RunGdbServer(const cli::Library& library, const std::string& portName, const
     return 2;
   }
   WarnWhenReachable(*listener, listen);
+  Semihosting semihosting;
+  semihosting.Enable(settings.semihosting);
+  if (!settings.semihostingDirectory.empty() && !semihosting.SetDirectory(settings.semihostingDirectory, &error)) {
+    Log(error);
+    return 2;
+  }
   std::fprintf(stderr, "vantrel: gdbserver listening on %s:%u (target extended-remote %s:%u)\n", listen.host.c_str(),
                listen.port, listen.host.c_str(), listen.port);
   GdbTarget target(library, portName);
   for (;;) {
-    const int client = listener->Accept();
+    // After a detach with semihosting on, the program's calls are served meanwhile.
+    std::function<void()> serveDetached;
+    if (semihosting.ServingDetached()) serveDetached = [&] { ServeDetachedCalls(target, semihosting); };
+    const int client = listener->Accept(serveDetached);
+    EndDetachedServing(target, semihosting);
     const int on = 1;
     setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     setsockopt(client, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
     GdbConnection connection(client, settings.clientTimeoutMs);
-    listener->ServeRefusingOthers([&] { ServeClient(connection, target); });
+    listener->ServeRefusingOthers([&] { ServeClient(connection, target, settings, semihosting); });
     Log(connection.DropReason().empty() ? "client gone" : "client dropped: " + connection.DropReason());
   }
 }
@@ -109,7 +121,7 @@ bool GdbSession::Handle(const std::string& packet) {
   const std::string args = packet.substr(1);
   std::string reply;
   switch (packet[0]) {
-    case '?': reply = StopReply(lastSignal_); break;
+    case '?': reply = exited_ ? *exited_ : StopReply(lastSignal_); break;
     case 'g': reply = ReadRegisters(); break;
     case 'G': reply = WriteRegisters(args); break;
     case 'p': reply = ReadOneRegister(args); break;
@@ -124,7 +136,7 @@ bool GdbSession::Handle(const std::string& packet) {
     case 'Z':
     case 'z': reply = Breakpoint(packet); break;
     case 'D':
-      target_.Detach();
+      DetachKeepingSwiCatch();
       connection_.Send("OK");
       return false;
     case 'k':
@@ -188,7 +200,13 @@ std::string GdbSession::WriteRegisters(const std::string& hex) {
 
 std::string GdbSession::ReadOneRegister(const std::string& args) {
   const auto number = ParseHex32(args);
-  if (!number || *number >= kRegisterCount) return kErrorPacket;
+  if (!number || *number >= kAllRegisterCount) return kErrorPacket;
+  if (*number >= kRegisterCount) {
+    // A register the core cannot reach now is unavailable to GDB, not an error that
+    // would stop `info all-registers` half-way.
+    const auto value = target_.BankedRegister(static_cast<int>(*number));
+    return value ? HexWordLe(*value) : "xxxxxxxx";
+  }
   const auto registers = target_.Registers();
   if (!registers) return kErrorTarget;
   return HexWordLe((*registers)[*number]);
@@ -199,7 +217,7 @@ std::string GdbSession::WriteOneRegister(const std::string& args) {
   if (equals == std::string::npos) return kErrorPacket;
   const auto number = ParseHex32(args.substr(0, equals));
   const auto value = ParseHexWordLe(args.substr(equals + 1));
-  if (!number || !value || *number >= kRegisterCount) return kErrorPacket;
+  if (!number || !value || *number >= kAllRegisterCount) return kErrorPacket;
   return target_.WriteRegister(static_cast<int>(*number), *value) ? "OK" : kErrorTarget;
 }
 
@@ -247,6 +265,7 @@ std::string GdbSession::Breakpoint(const std::string& packet) {
   const auto kind = ParseHex32(rest.substr(comma + 1, end == std::string::npos ? std::string::npos : end - comma - 1));
   if (!address || !kind) return kErrorPacket;
   if (!target_.Halted()) return kErrorTarget;
+  if (packet[1] == '0' && KeepsSwiCatch(insert, *address)) return "OK";
   bool ok = false;
   if (packet[1] == '0') {
     ok = insert ? target_.InsertSoftwareBreakpoint(*address, static_cast<int>(*kind))
@@ -278,10 +297,14 @@ std::string GdbSession::Resume(bool step) {
     // A step that could not start (no next address known, no breakpoint to stop it)
     // is an error, not a step that went nowhere.
     if (!stepped && cause != StopCause::kLost) return ResumeFailed();
-    return TrapReply();
+    if (auto reply = AfterHalt(true)) return *reply;
+    return RunUntilHalt();
   }
+  CatchSwiVector();
   switch (target_.Resume()) {
-    case GdbTarget::ResumeOutcome::kStopped: return TrapReply();
+    case GdbTarget::ResumeOutcome::kStopped:
+      if (auto reply = AfterHalt(false)) return *reply;
+      return RunUntilHalt();
     case GdbTarget::ResumeOutcome::kFailed: return ResumeFailed();
     case GdbTarget::ResumeOutcome::kRunning: break;
   }
@@ -299,9 +322,27 @@ std::string GdbSession::ResumeFailed() {
   return kErrorTarget;
 }
 
+std::string GdbSession::RangeStep(const std::string& args) {
+  // "START,END[:THREAD][;...]"
+  const auto range = ParseAddressLength(args.substr(0, args.find_first_of(":;")));
+  if (!range) return kErrorPacket;
+  if (!target_.Halted()) return kErrorTarget;
+  StopCause cause = StopCause::kBreakpoint;
+  const bool stepped = target_.RangeStep(
+      range->first, range->second, [this] { return ClientInterrupted(); }, &cause);
+  if (cause == StopCause::kInterrupted) return StopReply(kSigInt);
+  if (!stepped && cause != StopCause::kLost) return ResumeFailed();
+  // A semihosting call on the way is served and the range ends after it.
+  if (auto reply = AfterHalt(true)) return *reply;
+  return RunUntilHalt();
+}
+
 std::string GdbSession::RunUntilHalt() {
   for (;;) {
-    if (target_.PollHalt()) return TrapReply();
+    if (target_.PollHalt()) {
+      if (auto reply = AfterHalt(false)) return *reply;
+      continue;  // a semihosting call served: the core runs on
+    }
     const auto event = connection_.Next(kHaltPollMs);
     if (connection_.Closed()) return "";
     if (event && event->kind == RspEvent::Kind::kBreak) {
@@ -312,6 +353,8 @@ std::string GdbSession::RunUntilHalt() {
 }
 
 std::string GdbSession::Restart() {
+  exited_.reset();
+  semihosting_.Restart();
   std::string error;
   if (!target_.Reset(&error)) {
     std::fprintf(stderr, "vantrel: gdbserver: %s\n", error.c_str());
@@ -338,7 +381,8 @@ std::string GdbSession::Features(const std::string& args) {
 std::string GdbSession::Query(const std::string& packet) {
   if (packet.rfind("qSupported", 0) == 0) {
     char reply[96];
-    std::snprintf(reply, sizeof reply, "PacketSize=%zx;qXfer:features:read+;QStartNoAckMode+;vContSupported+", kMaxPacketBytes);
+    std::snprintf(reply, sizeof reply, "PacketSize=%zx;qXfer:features:read+;QStartNoAckMode+;vContSupported+",
+                  kMaxPacketBytes);
     return reply;
   }
   if (packet == "QStartNoAckMode") {
@@ -347,7 +391,7 @@ std::string GdbSession::Query(const std::string& packet) {
   }
   if (packet.rfind("qXfer:features:read:", 0) == 0) return Features(packet.substr(20));
   if (packet == "qAttached") return "1";
-  if (packet == "qfThreadInfo") return "m1";
+  if (packet == "qfThreadInfo") return exited_ ? "l" : "m1";  // an ended program has no thread
   if (packet == "qsThreadInfo") return "l";
   if (packet == "qC") return "QC1";
   if (packet.rfind("qRcmd,", 0) == 0) return Monitor(packet.substr(6));
@@ -355,12 +399,13 @@ std::string GdbSession::Query(const std::string& packet) {
 }
 
 std::string GdbSession::VerbosePacket(const std::string& packet) {
-  if (packet == "vCont?") return "vCont;c;C;s;S";
+  if (packet == "vCont?") return "vCont;c;C;s;S;r";
   if (packet.rfind("vCont;", 0) == 0 && packet.size() > 6) {
     // All-stop with one thread: the first action is the one for the core.
     const char action = packet[6];
     if (action == 'c' || action == 'C') return Resume(false);
     if (action == 's' || action == 'S') return Resume(true);
+    if (action == 'r') return RangeStep(packet.substr(7));
     return kErrorPacket;
   }
   if (packet.rfind("vRun", 0) == 0) return Restart();

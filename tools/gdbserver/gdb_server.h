@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "gdb_connection.h"
 #include "gdb_target.h"
 #include "library.h"
+#include "semihosting_stop.h"
 
 namespace vantrel::gdb {
 
@@ -23,6 +25,10 @@ struct ServerSettings {
   // A client that sends no packet for this long after connecting, leaves a packet
   // unfinished or takes no reply for this long is dropped.
   int clientTimeoutMs = kDefaultClientTimeoutMs;
+  bool semihosting = false;
+  std::string semihostingDirectory;  // empty: no file operations
+  // The simulated board's port accesses so far (`monitor board`); empty with a real cable.
+  std::function<uint64_t()> boardPortAccesses;
 };
 
 // "[HOST:]PORT"; empty with *error for anything else.
@@ -36,7 +42,8 @@ int RunGdbServer(const cli::Library& library, const std::string& portName, const
 // One client's session, from its first packet to its detach or disappearance.
 class GdbSession {
  public:
-  GdbSession(GdbConnection& connection, GdbTarget& target) : connection_(connection), target_(target) {}
+  GdbSession(GdbConnection& connection, GdbTarget& target, const ServerSettings& settings, Semihosting& semihosting)
+      : connection_(connection), target_(target), settings_(settings), semihosting_(semihosting) {}
   // Serves the client; leaves the target known: breakpoints out, the core as the
   // client left it (running after a detach; halted after a disconnect or kill).
   void Serve();
@@ -57,18 +64,39 @@ class GdbSession {
   std::string Features(const std::string& args);
   std::string VerbosePacket(const std::string& packet);
   std::string Resume(bool step);
+  std::string RangeStep(const std::string& args);
   std::string RunUntilHalt();
   std::string ResumeFailed();
   std::string Restart();
   std::string Monitor(const std::string& hexCommand);
   std::string MonitorReset(const std::vector<std::string>& words);
+  std::string MonitorBoard() const;
+  std::string MonitorRegister(const std::vector<std::string>& words);
+  std::string MonitorRegisterList();
   bool ClientInterrupted();
+  // Semihosting (semihosting_stop.cpp). After a halt while GDB waits for one: the reply,
+  // or empty when a semihosting call was served and the core runs on.
+  std::optional<std::string> AfterHalt(bool stepping);
+  void CatchSwiVector();
+  // GDB detached: with semihosting on, the program runs on with its calls served.
+  void DetachKeepingSwiCatch();
+  // True when GDB's removal of a breakpoint there must leave the SWI catch in place.
+  bool KeepsSwiCatch(bool insert, uint32_t address);
+  void ConsoleWrite(std::string_view text);
+  std::optional<unsigned char> ConsoleReadCharacter();
+  std::string MonitorSemihosting(const std::vector<std::string>& words);
 
   GdbConnection& connection_;
   GdbTarget& target_;
+  const ServerSettings& settings_;
   bool noAckRequested_ = false;
   bool over_ = false;
   int lastSignal_ = 5;
+  Semihosting& semihosting_;
+  bool userBreakAtVector_ = false;  // GDB has a breakpoint of its own on the SWI vector
+  bool catchRefusalTold_ = false;
+  bool inputInterrupted_ = false;
+  std::optional<std::string> exited_;  // the W reply once the program has ended
 };
 
 }  // namespace vantrel::gdb

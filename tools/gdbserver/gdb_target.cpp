@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "background_job.h"
+#include "readable_regions.h"
 
 namespace vantrel::gdb {
 
@@ -29,20 +30,33 @@ std::string Message(const cli::Answer& answer, const char* what) {
 
 }  // namespace
 
+void GdbTarget::ForgetHaltState() {
+  haltKnown_ = false;
+  registers_.reset();
+  banked_.clear();
+  memory_.Drop();
+  readable_.reset();
+}
+
 int GdbTarget::TargetState() const {
   const int status = library_.DbgStatus(0);
   return status < 0 ? -1 : status >> 8;
 }
 
-bool GdbTarget::Halted() const {
+bool GdbTarget::Halted() {
+  // Only this server moves the core: once seen halted, it stays so until the server
+  // resumes it or a command fails (a failed transfer may have restarted the target).
+  if (haltKnown_) return true;
   const int state = TargetState();
-  return state == kStateConnected || state == kStateHalted;
+  haltKnown_ = state == kStateConnected || state == kStateHalted;
+  return haltKnown_;
 }
 
 bool GdbTarget::Running() const { return TargetState() == kStateRunning; }
 
 bool GdbTarget::Run() {
-  registers_.reset();
+  if (!SettleBreakpoints()) return false;
+  ForgetHaltState();
   return library_.Call(cli::EmptyRequest(), VANTREL_CMD_RUN).Ok();
 }
 
@@ -66,7 +80,7 @@ bool GdbTarget::OpenAndConnect(std::string* error) {
 }
 
 bool GdbTarget::Attach(std::string* error) {
-  registers_.reset();
+  ForgetHaltState();
   ForgetBreakpoints();
   const int state = TargetState();
   if (state == kStateRunning) {
@@ -83,7 +97,7 @@ void GdbTarget::Detach() {
   if (!Halted()) return;
   TakeOutAll();
   (void)library_.Call(cli::EmptyRequest(), VANTREL_CMD_RUN);
-  registers_.reset();
+  ForgetHaltState();
 }
 
 void GdbTarget::Release() {
@@ -94,14 +108,14 @@ void GdbTarget::Release() {
   if (!Halted()) return;
   TakeOutAll();
   if (running) (void)library_.Call(cli::EmptyRequest(), VANTREL_CMD_RUN);
-  registers_.reset();
+  ForgetHaltState();
 }
 
 bool GdbTarget::Reset(std::string* error) {
   if (TargetState() == kStateRunning) (void)Stop();
   if (Halted()) TakeOutAll();
   ForgetBreakpoints();
-  registers_.reset();
+  ForgetHaltState();
   const int state = TargetState();
   if (state != kStateConnected && state != kStateHalted) return OpenAndConnect(error);
   const cli::Answer answer = library_.Call(cli::EmptyRequest(), VANTREL_CMD_RECONNECT);
@@ -110,49 +124,31 @@ bool GdbTarget::Reset(std::string* error) {
 }
 
 bool GdbTarget::Stop() {
-  registers_.reset();
+  ForgetHaltState();
   return library_.Call(cli::EmptyRequest(), VANTREL_CMD_STOP).Ok();
-}
-
-std::optional<RegisterFile> GdbTarget::Registers() {
-  if (registers_) return registers_;
-  JtagRequest request = cli::EmptyRequest();
-  request.args.readRegisters.byMode = 1;
-  std::snprintf(request.args.readRegisters.modeName, sizeof request.args.readRegisters.modeName, "usr");
-  const cli::Answer answer = library_.Call(request, VANTREL_CMD_READ_REGISTERS);
-  if (!answer.Ok() || answer.data.size() != size_t{4} * kRegisterCount) return std::nullopt;
-  RegisterFile registers{};
-  for (int i = 0; i < kRegisterCount; ++i) registers[static_cast<size_t>(i)] = answer.Word(static_cast<size_t>(i));
-  registers_ = registers;
-  return registers_;
-}
-
-bool GdbTarget::WriteRegister(int number, uint32_t value) {
-  const char* name = LibraryRegisterName(number);
-  if (name == nullptr || !Halted()) return false;
-  JtagRequest request = cli::EmptyRequest();
-  std::snprintf(request.args.writeRegister.name, sizeof request.args.writeRegister.name, "%s", name);
-  request.args.writeRegister.value = value;
-  registers_.reset();
-  return library_.Call(request, VANTREL_CMD_WRITE_REGISTER).Ok();
 }
 
 bool GdbTarget::Transfer(int32_t code, const JtagRequest& request, size_t length) {
   const bool background = length >= cli::kBackgroundTransferBytes;
   if (background) library_.ClearLastJobResult();
-  if (!library_.Call(request, code).Ok()) return false;
-  return !background || cli::WaitForJob(library_) == 0;
+  if (library_.Call(request, code).Ok() && (!background || cli::WaitForJob(library_) == 0)) return true;
+  ForgetHaltState();
+  return false;
 }
 
 bool GdbTarget::ReadMemory(uint32_t address, size_t length, std::vector<unsigned char>* bytes) {
   bytes->assign(length, 0);
   if (length == 0) return true;
   if (static_cast<uint64_t>(address) + length > 0x100000000ull || !Halted()) return false;
-  JtagRequest request = cli::EmptyRequest();
-  request.args.readMemory.buffer = bytes->data();
-  request.args.readMemory.address = address;
-  request.args.readMemory.length = static_cast<int32_t>(length);
-  if (!Transfer(VANTREL_CMD_READ_MEMORY, request, length)) return false;
+  if (!readable_) readable_ = ReadableRegions(library_);
+  const auto fetch = [this](uint32_t from, size_t count, unsigned char* out) {
+    JtagRequest request = cli::EmptyRequest();
+    request.args.readMemory.buffer = out;
+    request.args.readMemory.address = from;
+    request.args.readMemory.length = static_cast<int32_t>(count);
+    return Transfer(VANTREL_CMD_READ_MEMORY, request, count);
+  };
+  if (!memory_.Read(address, length, bytes->data(), *readable_, fetch)) return false;
   // GDB sees the program, not the patterns of the breakpoints still in memory.
   software_.ShowProgram(address, bytes);
   return true;
@@ -161,6 +157,7 @@ bool GdbTarget::ReadMemory(uint32_t address, size_t length, std::vector<unsigned
 bool GdbTarget::WriteMemory(uint32_t address, const std::vector<unsigned char>& bytes) {
   if (bytes.empty()) return true;
   if (static_cast<uint64_t>(address) + bytes.size() > 0x100000000ull || !Halted()) return false;
+  memory_.Drop(address, bytes.size());
   // GDB writes the program: a breakpoint planted there stays, over the new bytes.
   const std::vector<unsigned char> stored = software_.KeepingPatterns(address, bytes);
   JtagRequest request = cli::EmptyRequest();
@@ -178,12 +175,16 @@ bool GdbTarget::InsertSoftwareBreakpoint(uint32_t address, int kind) {
   // Thumb pattern there stops the core before the pair.
   const size_t size = kind == 4 ? 4 : 2;
   if ((kind < 2 || kind > 4) || address % size != 0) return false;
-  if (software_.Contains(address) || (hardware_ == address && hardwareServesSoftware_)) return true;
-  if (!Halted()) return false;
-  if (units_.FreeDetectorUnit() &&
-      software_.Plant(address, kind == 4 ? cli::PatternSize::kArm : cli::PatternSize::kThumb)) {
+  const cli::PatternSize pattern = kind == 4 ? cli::PatternSize::kArm : cli::PatternSize::kThumb;
+  if (unwanted_.count(address) != 0 && software_.All().at(address).size == pattern) {
+    unwanted_.erase(address);  // still in memory: GDB took it out and put it back between two runs
     return true;
   }
+  if (unwanted_.count(address) != 0 && !SettleBreakpoints()) return false;
+  if (software_.Contains(address) || (hardware_ == address && hardwareServesSoftware_)) return true;
+  if (!Halted()) return false;
+  memory_.Drop(address, size);
+  if (units_.FreeDetectorUnit() && software_.Plant(address, pattern)) return true;
   // Code that memory cannot patch (ROM, flash, a read-only region) gets the hardware
   // breakpoint while it is free: GDB's own breakpoints for next, finish and until there.
   // Memory that cannot even be read holds no code to break in.
@@ -196,7 +197,21 @@ bool GdbTarget::InsertSoftwareBreakpoint(uint32_t address, int kind) {
 
 bool GdbTarget::RemoveSoftwareBreakpoint(uint32_t address) {
   if (hardware_ == address && hardwareServesSoftware_) return RemoveHardware();
-  return !software_.Contains(address) || (Halted() && software_.Remove(address));
+  // GDB takes every breakpoint out at each stop and puts them back before the core runs
+  // on: the pattern stays in memory (reads never show it) until the core is about to run
+  // and GDB has not put it back.
+  if (software_.Contains(address)) unwanted_.insert(address);
+  return true;
+}
+
+bool GdbTarget::SettleBreakpoints() {
+  for (auto it = unwanted_.begin(); it != unwanted_.end();) {
+    if (!Halted()) return false;
+    memory_.Drop(*it, sizeof(uint32_t));
+    if (!software_.Remove(*it)) return false;
+    it = unwanted_.erase(it);
+  }
+  return true;
 }
 
 // The first goes to the library's hardware breakpoint; the next ones, or one while a
@@ -242,6 +257,7 @@ void GdbTarget::TakeOutAll() {
 void GdbTarget::ForgetBreakpoints() {
   software_.Forget();
   units_.Forget();
+  unwanted_.clear();
   hardware_.reset();
   hardwareServesSoftware_ = false;
 }
@@ -279,32 +295,40 @@ bool GdbTarget::PollHalt() {
 bool GdbTarget::Interrupt() { return TargetState() != kStateRunning || Stop(); }
 
 bool GdbTarget::RunOneInstruction(const std::function<bool()>& interrupted, StopCause* cause) {
-  const auto registers = Registers();
+  if (!SettleBreakpoints()) return false;
   const auto next = PredictNext();
+  return next && RunTo(*next, interrupted, cause);
+}
+
+bool GdbTarget::RunTo(const NextAddress& next, const std::function<bool()>& interrupted, StopCause* cause) {
   stepLackedAUnit_ = false;
-  if (!registers || !next) return false;
+  const auto registers = Registers();
+  if (!registers) return false;
   const uint32_t pc = (*registers)[kPcRegister];
-  // The breakpoints on this instruction come out for the step; any on the next one
-  // stay and serve as the step's stop.
+  // The breakpoints on this instruction come out for the run; any where it ends stay
+  // and serve as its stop.
   const bool liftedSoftware = software_.InMemory(pc);
   if (liftedSoftware && !software_.Lift(pc)) return false;
-  const bool liftedHardware = hardware_ == pc && next->address != pc;
+  const bool liftedHardware = hardware_ == pc && next.address != pc;
   if (liftedHardware) (void)ClearHardware();
-  const bool liftedUnit = units_.BreakAt(pc) && next->address != pc;
+  const bool liftedUnit = units_.BreakAt(pc) && next.address != pc;
   if (liftedUnit && !units_.Lift(pc)) return false;
-  const bool nextCovered = (hardware_ == next->address && !liftedHardware) || software_.InMemory(next->address) ||
-                           units_.BreakAt(next->address);
+  const bool nextCovered = (hardware_ == next.address && !liftedHardware) || software_.InMemory(next.address) ||
+                           units_.BreakAt(next.address);
   cli::SoftwareBreakpoints temporary(library_);
   bool usedSoftware = false, usedHardware = false;
   if (!nextCovered) {
-    usedSoftware = units_.FreeDetectorUnit() &&
-                   temporary.Plant(next->address, next->thumb ? cli::PatternSize::kThumb : cli::PatternSize::kArm);
-    if (!usedSoftware && (!hardware_ || liftedHardware)) usedHardware = SetHardware(next->address);
+    // The free hardware unit is set and cleared in a few register writes; a pattern
+    // costs a read, a write and a write back of memory. A pattern needs unit 1.
+    if (!hardware_ || liftedHardware) usedHardware = SetHardware(next.address);
+    if (!usedHardware && units_.FreeDetectorUnit()) {
+      usedSoftware = temporary.Plant(next.address, next.thumb ? cli::PatternSize::kThumb : cli::PatternSize::kArm);
+    }
   }
   stepLackedAUnit_ = !nextCovered && !usedSoftware && !usedHardware;
-  // Interrupts stay masked for the one instruction: a step does not wander into a handler.
+  // Interrupts stay masked for the step: it does not wander into a handler.
   bool ok = !stepLackedAUnit_ && library_.Call(cli::EmptyRequest(), VANTREL_CMD_RUN_MASKED).Ok();
-  registers_.reset();
+  ForgetHaltState();
   *cause = StopCause::kBreakpoint;
   while (ok && !PollHalt()) {
     if (interrupted && interrupted()) {
@@ -331,6 +355,7 @@ bool GdbTarget::Step(const std::function<bool()>& interrupted, StopCause* cause)
 }
 
 GdbTarget::ResumeOutcome GdbTarget::Resume() {
+  if (!SettleBreakpoints()) return ResumeOutcome::kFailed;
   const auto registers = Registers();
   if (!registers) return ResumeOutcome::kFailed;
   if (AtBreakpoint()) {
@@ -338,7 +363,7 @@ GdbTarget::ResumeOutcome GdbTarget::Resume() {
     if (!RunOneInstruction({}, &cause)) return ResumeOutcome::kFailed;
     if (AtBreakpoint()) return ResumeOutcome::kStopped;
   }
-  registers_.reset();
+  ForgetHaltState();
   return library_.Call(cli::EmptyRequest(), VANTREL_CMD_RUN).Ok() ? ResumeOutcome::kRunning : ResumeOutcome::kFailed;
 }
 

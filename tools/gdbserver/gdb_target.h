@@ -6,17 +6,25 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "arm_next_address.h"
 #include "library.h"
+#include "memory_cache.h"
 #include "software_breakpoints.h"
 #include "target_description.h"
 #include "unit_points.h"
 
 namespace vantrel::gdb {
+
+// Reads go to the target in whole aligned blocks of this size where that is harmless:
+// measured on GDB's stepping, 32 bytes cost least (the word under the PC and the one
+// before it, the frame), 8, 16 and 64 a little more, 256 far more.
+inline constexpr uint32_t kCacheBlockBytes = 32;
 
 using RegisterFile = std::array<uint32_t, kRegisterCount>;
 
@@ -40,10 +48,14 @@ class GdbTarget {
   // Reconnects: the target is reset and halted at address 0; breakpoints are forgotten.
   bool Reset(std::string* error);
 
-  bool Halted() const;
+  bool Halted();
   bool Running() const;
   // Registers of the halted core, read once per halt.
   std::optional<RegisterFile> Registers();
+  // A banked register or SPSR (numbers from kRegisterCount), read once a halt; none
+  // when the library refuses it (the core halted in User mode reaches no other mode).
+  std::optional<uint32_t> BankedRegister(int number);
+  // Any register GDB numbers, by its library name, as the command line's `reg` writes it.
   bool WriteRegister(int number, uint32_t value);
 
   // Exactly the bytes asked for; false when the library refused or failed.
@@ -71,6 +83,10 @@ class GdbTarget {
   ResumeOutcome Resume();
   // Runs exactly one instruction with temporary breakpoints on its next address.
   bool Step(const std::function<bool()>& interrupted, StopCause* cause);
+  // Steps on while the PC stays in [start, end) (GDB's range stepping for `next` and
+  // `step`): where the instructions ahead can only go on one after another, the core
+  // runs to the first that may not (or to the range's end) in one go.
+  bool RangeStep(uint32_t start, uint32_t end, const std::function<bool()>& interrupted, StopCause* cause);
   // The last step could not start: neither a pattern nor a unit could stop it.
   bool StepLackedAUnit() const { return stepLackedAUnit_; }
   // Halted at a breakpoint GDB placed (not a temporary one of a step).
@@ -84,6 +100,9 @@ class GdbTarget {
   bool Run();
 
   const cli::Library& library() const { return library_; }
+  // What was read of the halted core (registers, memory) forgotten: a monitor command
+  // may have changed it.
+  void ForgetHaltState();
 
  private:
   int TargetState() const;
@@ -94,16 +113,29 @@ class GdbTarget {
   bool RemoveHardware();
   void TakeOutAll();
   void ForgetBreakpoints();
+  // The patterns GDB removed while the core was halted, out of memory now: before it runs.
+  bool SettleBreakpoints();
   // Runs one instruction from the halted PC and waits for it to halt again.
   bool RunOneInstruction(const std::function<bool()>& interrupted, StopCause* cause);
   std::optional<NextAddress> PredictNext();
+  // Runs from the halted PC until the core reaches target, breakpoints on the PC lifted.
+  bool RunTo(const NextAddress& target, const std::function<bool()>& interrupted, StopCause* cause);
+  // The instruction at address only ever leads to the one after it, whatever the
+  // registers and flags hold.
+  bool OnlyFallsThrough(uint32_t address, bool thumb);
   bool Transfer(int32_t code, const JtagRequest& request, size_t length);
 
   const cli::Library& library_;
   std::string portName_;
+  bool haltKnown_ = false;  // seen halted since the server last moved the core
   std::optional<RegisterFile> registers_;
+  std::map<int, uint32_t> banked_;  // by GDB's number, read since the halt
+  MemoryCache memory_{kCacheBlockBytes};
+  std::optional<std::vector<ReadableWindow>> readable_;  // read once a halt
   // GDB chooses each pattern's size: kind 2 Thumb, 4 ARM.
   cli::SoftwareBreakpoints software_;
+  // Removed by GDB, still in memory until the core next runs.
+  std::set<uint32_t> unwanted_;
   std::optional<uint32_t> hardware_;
   bool hardwareServesSoftware_ = false;  // hardware_ is a software breakpoint in ROM
   UnitPoints units_;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "gdb_server.h"
+#include "registers_by_name.h"
 
 namespace vantrel::gdb {
 
@@ -22,6 +23,9 @@ constexpr const char* kHelp =
     "  ice                            the EmbeddedICE registers\n"
     "  power                          the cable's power-sense lines\n"
     "  status                         the target's state\n"
+    "  board                          the simulated board's port accesses so far\n"
+    "  reg [NAME [VALUE]]             every register, or one by name (r13_irq, spsr_svc), or write it\n"
+    "  semihosting [on|off]           serve the program's semihosting calls (console, time, files)\n"
     "  help                           this list\n";
 
 std::optional<uint32_t> ParseNumber(const std::string& word) {
@@ -101,7 +105,51 @@ std::string Status(const cli::Library& library) {
   return text;
 }
 
+std::string RegisterLine(const std::string& name, uint32_t value) {
+  char line[64];
+  std::snprintf(line, sizeof line, "%-9s %s\n", name.c_str(), Hex(value).c_str());
+  return line;
+}
+
 }  // namespace
+
+std::string GdbSession::MonitorRegisterList() {
+  const auto registers = target_.Registers();
+  if (!registers) return "failed: the registers cannot be read\n";
+  std::string text;
+  for (int i = 0; i < kRegisterCount; ++i) text += RegisterLine(LibraryRegisterName(i), (*registers)[static_cast<size_t>(i)]);
+  for (int i = kRegisterCount; i < kAllRegisterCount; ++i) {
+    const auto value = target_.BankedRegister(i);
+    if (value) text += RegisterLine(LibraryRegisterName(i), *value);
+    else text.append(LibraryRegisterName(i)).append("  not reachable from the core's mode\n");
+  }
+  return text;
+}
+
+std::string GdbSession::MonitorRegister(const std::vector<std::string>& words) {
+  if (words.size() == 1) return MonitorRegisterList();
+  const auto name = cli::LibraryRegisterSpelling(words[1]);
+  const auto value = words.size() == 3 ? ParseNumber(words[2]) : std::nullopt;
+  if (words.size() > 3 || !name || (words.size() == 3 && !value)) {
+    return "usage: monitor reg [NAME [VALUE]] (a name the library knows: r0-r15, sp, lr, pc, cpsr, spsr, "
+           "r8_fiq-r14_fiq, r13_irq, r14_irq, spsr_irq and the same for svc, abt, und, usr; VALUE 0x hex or "
+           "decimal)\n";
+  }
+  const cli::Library& library = target_.library();
+  if (!value) {
+    const cli::Answer answer = cli::ReadRegistersByName(library, {*name});
+    return answer.Ok() && answer.data.size() >= 4 ? RegisterLine(*name, answer.Word(0)) : AnswerText(answer, "");
+  }
+  // As the command line's `reg NAME VALUE`: the library writes it on the core.
+  const cli::Answer answer = cli::WriteRegisterByName(library, *name, *value);
+  target_.ForgetHaltState();
+  return AnswerText(answer, RegisterLine(*name, *value));
+}
+
+std::string GdbSession::MonitorBoard() const {
+  if (!settings_.boardPortAccesses) return "no simulated board: the target is on a real cable\n";
+  return std::string("port accesses ") + std::to_string(settings_.boardPortAccesses()) + "\n";
+}
 
 std::string GdbSession::MonitorReset(const std::vector<std::string>& words) {
   const std::string mode = words.size() > 1 ? words[1] : "halt";
@@ -122,6 +170,9 @@ std::string GdbSession::Monitor(const std::string& hexCommand) {
   std::vector<std::string> words;
   for (std::string word; line >> word;) words.push_back(word);
   const cli::Library& library = target_.library();
+  // What a command does to the target (a reset, a halt, a new memory map), GDB's next
+  // reads see.
+  if (words.empty() || (words[0] != "board" && words[0] != "reg")) target_.ForgetHaltState();
   std::string text;
   if (words.empty() || words[0] == "help") {
     text = kHelp;
@@ -143,6 +194,12 @@ std::string GdbSession::Monitor(const std::string& hexCommand) {
         .append(power == 3 ? "  both sense lines good\n" : "  not good\n");
   } else if (words[0] == "status") {
     text = Status(library);
+  } else if (words[0] == "board") {
+    text = MonitorBoard();
+  } else if (words[0] == "reg") {
+    text = MonitorRegister(words);
+  } else if (words[0] == "semihosting") {
+    text = MonitorSemihosting(words);
   } else {
     text.append("unknown monitor command '").append(words[0]).append("' (try monitor help)\n");
   }

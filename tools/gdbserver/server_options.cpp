@@ -1,5 +1,8 @@
 // The words after `gdbserver` on the command line.
+#include <cmath>
 #include <cstdlib>
+#include <exception>
+#include <string>
 
 #include "gdb_server.h"
 
@@ -9,16 +12,22 @@ namespace {
 
 constexpr double kMaxClientTimeoutSeconds = 24 * 60 * 60;
 constexpr const char* kServerUsage =
-    "usage: vantrel [OPTIONS] gdbserver [--listen [HOST:]PORT] [--client-timeout SECONDS]";
+    "usage: vantrel [OPTIONS] gdbserver [--listen [HOST:]PORT] [--client-timeout SECONDS] [--semihosting]\n"
+    "                                    [--semihosting-dir DIR]";
 
 std::optional<int> ParseTimeoutMs(const std::string& value, std::string* error) {
-  char* end = nullptr;
-  const double seconds = value.empty() ? 0 : std::strtod(value.c_str(), &end);
-  if (value.empty() || *end != '\0' || !(seconds > 0) || seconds > kMaxClientTimeoutSeconds) {
+  std::size_t used = 0;
+  double seconds = 0;
+  try {
+    seconds = std::stod(value, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  if (used == 0 || used != value.size() || !(seconds > 0) || seconds > kMaxClientTimeoutSeconds) {
     *error = "--client-timeout takes a number of seconds above 0, at most a day";
     return std::nullopt;
   }
-  return static_cast<int>(seconds * 1000 + 0.5);
+  return static_cast<int>(std::lround(seconds * 1000));
 }
 
 }  // namespace
@@ -47,18 +56,25 @@ std::optional<ListenAddress> ParseListenAddress(const std::string& text, std::st
 
 std::optional<ServerSettings> ParseServerArguments(const std::vector<std::string>& arguments, std::string* error) {
   ServerSettings settings;
-  for (size_t i = 0; i < arguments.size(); i += 2) {
-    const std::string& name = arguments[i];
-    if ((name != "--listen" && name != "--client-timeout") || i + 1 == arguments.size()) {
+  for (size_t i = 0; i < arguments.size();) {
+    const std::string& name = arguments[i++];
+    if (name == "--semihosting") {
+      settings.semihosting = true;  // a switch: no value follows
+      continue;
+    }
+    if ((name != "--listen" && name != "--client-timeout" && name != "--semihosting-dir") || i == arguments.size()) {
       *error = kServerUsage;
       return std::nullopt;
     }
-    if (name == "--listen") {
-      const auto listen = ParseListenAddress(arguments[i + 1], error);
+    const std::string& value = arguments[i++];
+    if (name == "--semihosting-dir") {
+      settings.semihostingDirectory = value;
+    } else if (name == "--listen") {
+      const auto listen = ParseListenAddress(value, error);
       if (!listen) return std::nullopt;
       settings.listen = *listen;
     } else {
-      const auto timeout = ParseTimeoutMs(arguments[i + 1], error);
+      const auto timeout = ParseTimeoutMs(value, error);
       if (!timeout) return std::nullopt;
       settings.clientTimeoutMs = *timeout;
     }

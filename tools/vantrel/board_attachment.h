@@ -2,6 +2,7 @@
 // cable. Attached with VantrelUsePortIo, exactly as any host may plug in a port.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -15,6 +16,9 @@ class AttachedBoard {
   virtual ~AttachedBoard() = default;
   // One line about the board, e.g. its memory, byte order and IDCODE.
   virtual std::string Description() const = 0;
+  // The port accesses the board has seen since it was built: what a session costs on
+  // the wire, counted where a real cable's time goes.
+  virtual uint64_t PortAccesses() const = 0;
 };
 
 // Builds the board, attaches it to the library's lpt1 port; null with *error otherwise.

@@ -118,6 +118,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "vantrel: simulated board on lpt1: %s (--port lpt1 for a real cable)\n",
                  board->Description().c_str());
   }
+  if (server && board) server->boardPortAccesses = [&board] { return board->PortAccesses(); };
   if (server) return vantrel::gdb::RunGdbServer(library, options.port.value_or("lpt1"), *server);
   try {
     return RunSession(library, options);

@@ -27,7 +27,10 @@ bool TakeBoardOption(const std::string& name, const std::string& value, Options*
 }
 
 // The server's own, after `gdbserver`; it checks their values.
-bool IsServerOption(const std::string& name) { return name == "--listen" || name == "--client-timeout"; }
+bool IsServerOption(const std::string& name) {
+  return name == "--listen" || name == "--client-timeout" || name == "--semihosting-dir";
+}
+bool IsServerSwitch(const std::string& name) { return name == "--semihosting"; }
 
 bool IsValueOption(const std::string& name) {
   return name == "--library" || name == "--port" || name == "-f" || name == "--board-memory" ||
@@ -58,6 +61,10 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
     }
     if (word == "gdbserver" && !options->gdbServer) {
       options->gdbServer = true;
+      continue;
+    }
+    if (options->gdbServer && IsServerSwitch(word)) {
+      options->serverArguments.push_back(word);
       continue;
     }
     if (options->gdbServer && IsServerOption(word)) {
@@ -114,6 +121,9 @@ void PrintUsage() {
       "                         gives the target to whoever can reach the port\n"
       "  --client-timeout SECONDS  gdbserver: drop a client that sends no packet (or\n"
       "                         takes no reply) for this long after connecting (30)\n"
+      "  --semihosting          gdbserver: serve the program's semihosting calls (its\n"
+      "                         console, the time) from the start\n"
+      "  --semihosting-dir DIR  gdbserver: semihosting file operations, confined to DIR\n"
       "  --port lpt1|lpt2|lpt3  a real cable on this parallel port (IN and OUT as root,\n"
       "                         else /dev/parport0..2 for a user in the group lp)\n"
       "                         without it: the simulated board, attached on lpt1\n"

@@ -8,6 +8,7 @@
 #include "halt_report.h"
 #include "numbers.h"
 #include "output.h"
+#include "registers_by_name.h"
 #include "session.h"
 
 namespace vantrel::cli {
@@ -60,13 +61,7 @@ void PrintRegister(Session& session, const std::string& name, uint32_t value) {
 }
 
 Answer ReadByNames(Session& session, const std::vector<std::string>& names) {
-  JtagRequest request = EmptyRequest();
-  request.args.readRegisters.byMode = 0;
-  request.args.readRegisters.nameCount = static_cast<int32_t>(names.size());
-  for (size_t i = 0; i < names.size() && i < VANTREL_MAX_REGISTER_NAMES; ++i) {
-    std::snprintf(request.args.readRegisters.names[i], VANTREL_TEXT_FIELD_SIZE, "%s", names[i].c_str());
-  }
-  return session.Call(VANTREL_CMD_READ_REGISTERS, request);
+  return ReadRegistersByName(session.library(), names);
 }
 
 // The words of an answer under their names, one a line; a short answer is a failure.
@@ -110,10 +105,9 @@ bool RunRegs(Session& session, Arguments& arguments) {
 
 bool RunReg(Session& session, Arguments& arguments) {
   if (!ExpectPositional(session, arguments, 1, 2)) return false;
-  // The library ignores case; the host's own naming of the value should too.
-  std::string name = arguments.Positional()[0];
-  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (name.size() >= VANTREL_TEXT_FIELD_SIZE) return session.Fail("register name too long");
+  const auto spelled = LibraryRegisterSpelling(arguments.Positional()[0]);
+  if (!spelled) return session.Fail("register name too long");
+  const std::string& name = *spelled;
   if (arguments.Positional().size() == 1) {
     const Answer answer = ReadByNames(session, {name});
     if (!session.Check(answer)) return false;
@@ -122,10 +116,7 @@ bool RunReg(Session& session, Arguments& arguments) {
   }
   const auto value = session.ParseAddress(arguments.Positional()[1]);
   if (!value) return false;
-  JtagRequest request = EmptyRequest();
-  std::snprintf(request.args.writeRegister.name, VANTREL_TEXT_FIELD_SIZE, "%s", name.c_str());
-  request.args.writeRegister.value = *value;
-  if (!session.Check(session.Call(VANTREL_CMD_WRITE_REGISTER, request))) return false;
+  if (!session.Check(WriteRegisterByName(session.library(), name, *value))) return false;
   PrintRegister(session, name, *value);
   return true;
 }

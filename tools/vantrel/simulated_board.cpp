@@ -65,6 +65,8 @@ class SimulatedBoard final : public AttachedBoard {
     return description;
   }
 
+  uint64_t PortAccesses() const override { return board_.Counters().portAccesses; }
+
  private:
   vsim::Board board_;
   VantrelPortIo io_;

@@ -1,0 +1,35 @@
+#include "readable_regions.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <string>
+
+namespace vantrel::gdb {
+
+std::vector<ReadableWindow> ParseReadableRegions(std::string_view listing) {
+  // A row: "01    0x00000000    0x00010000    -R"; the header and anything else is no row.
+  std::vector<ReadableWindow> windows;
+  size_t from = 0;
+  while (from < listing.size()) {
+    size_t end = listing.find('\n', from);
+    if (end == std::string_view::npos) end = listing.size();
+    const std::string line(listing.substr(from, end - from));
+    from = end + 1;
+    unsigned number = 0;
+    uint32_t start = 0, length = 0;
+    char property[8] = {};
+    if (std::sscanf(line.c_str(), "%u 0x%" SCNx32 " 0x%" SCNx32 " %7s", &number, &start, &length, property) != 4) {
+      continue;
+    }
+    const std::string access = property;
+    if (access == "-R" || access == "-RW") windows.push_back({start, uint64_t{start} + length});
+  }
+  return windows;
+}
+
+std::vector<ReadableWindow> ReadableRegions(const cli::Library& library) {
+  const cli::Answer answer = library.Call(cli::EmptyRequest(), VANTREL_CMD_LIST_REGIONS);
+  return answer.Ok() ? ParseReadableRegions(answer.text) : std::vector<ReadableWindow>{};
+}
+
+}  // namespace vantrel::gdb
