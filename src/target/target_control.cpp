@@ -39,6 +39,10 @@ ResultCode ConnectFromReset() {
   (void)arm7::ArmWriteRegister(kPcIndex, 0, arm7::kArmForm);
   arm7::SetArmStateAtEntry(1);
   SetTargetState(kConnected);
+  // A reset target starts without the host's watchpoints (after a disconnect that could
+  // not halt the core, they are still lent) and without a stop reason.
+  ReturnAllUnits();
+  ForgetStop();
   (void)SaveRegisters();
   // Registers read through a link that went away are not the core's.
   if (arm7::LinkLost()) return TargetNotReached();

@@ -160,6 +160,18 @@ TEST_F(WatchpointTest, UnitsAreSharedAndRefusedWhenNoneIsFree) {
   EXPECT_EQ(SetSoftwareBreak(kThumbDone).status, VANTREL_STATUS_OK);
 }
 
+TEST_F(WatchpointTest, AConnectAfterADisconnectThatCouldNotHaltGivesTheUnitsBack) {
+  ASSERT_EQ(AnsweredUnit(SetWatch({kArmResult, 0, 4, VANTREL_WATCH_WRITE})), 1);
+  ASSERT_EQ(Run().status, VANTREL_STATUS_OK);
+  board().SetCoreNeverHalts(true);
+  EXPECT_EQ(Disconnect().status, VANTREL_STATUS_WARNING);
+  board().SetCoreNeverHalts(false);
+  ASSERT_EQ(Connect().status, VANTREL_STATUS_OK);
+  EXPECT_EQ(StopReason().reason, VANTREL_STOP_NONE);
+  EXPECT_EQ(SetSoftwareBreak(kThumbDone).status, VANTREL_STATUS_OK) << "unit 1 detects the patterns again";
+  EXPECT_EQ(board().IceRegister(20), 0x1F7u);
+}
+
 TEST_F(WatchpointTest, StopReasonOfTheHostsStop) {
   EXPECT_EQ(StopReason().reason, VANTREL_STOP_NONE);
   ASSERT_EQ(AnsweredUnit(SetWatch({kArmLiteral, 0, 4, VANTREL_WATCH_WRITE})), 1);
