@@ -15,6 +15,7 @@
 #include "arm7/memory_access.h"
 #include "arm7/memory_words.h"
 #include "arm7/register_access.h"
+#include "arm7/register_blocks.h"
 #include "arm7/scan_chain.h"
 #include "cable/bit_vector.h"
 #include "cable/tap.h"
@@ -52,7 +53,6 @@ constexpr Loop kLoadLoop = {
 constexpr uint32_t kWordForCore = 0x1;      // comms control R: the core has not taken it yet
 constexpr uint32_t kWordForDebugger = 0x2;  // comms control W: the cable has not read it yet
 constexpr int kCountRegister = 2;
-constexpr uint32_t kLoopRegisters = 0x6;  // r1 and r2
 // A 32-bit scan of chain 2 leaves its last six bits in the address and read/write field,
 // and the data field captured the register that the previous scan addressed.
 constexpr int kFieldAfterDataScan = kIceDataBits - kIceAddressAndRwBits;
@@ -69,6 +69,7 @@ struct Session {
   uint32_t savedWp1Address = 0;
   uint32_t cableReads = 0;  // reads of the comms data register since the start
   uint32_t wordsSent = 0;
+  bool watchpointsWereProgrammed = false;
   uint8_t saved[kCommsLoopBytes] = {};
 };
 
@@ -110,8 +111,7 @@ bool HoldsWhatTheLoopLeft(const uint8_t* found, const std::array<uint8_t, kComms
 // hold the very words just stored, so reading back alone cannot tell. The CPSR goes back
 // to the mode the core halted in, for the debug bus to serve instead.
 bool AccessesAborted() {
-  uint32_t cpsr = 0;
-  (void)ArmReadRegister(kCpsrRegister, cpsr);
+  const uint32_t cpsr = ArmReadCpsrFast();
   const uint32_t halted = RegisterCache()[kCpsrRegister];
   if ((cpsr & kModeBits) == (halted & kModeBits)) return false;
   (void)ArmWriteRegister(kCpsrRegister, halted, kArmForm);
@@ -138,25 +138,13 @@ CommsLoop Stop(CommsLoop outcome) {
   return outcome;
 }
 
-// r1 and r2 in one LDMIA r0, {r1, r2}. The PC drifts meanwhile: ArmRunFrom sets it anew.
-void LoadAddressAndCount(uint32_t address, uint32_t words) {
-  SelectDataBusChain();
-  Inject(kLdmiaR0 | kLoopRegisters);
-  InjectNops(2);
-  Inject(address);
-  Inject(words);
-  InjectNops(2);
-}
-
 // STMDA r0, {r2} drives r2 onto the data bus in the fourth access. The PC is left to
 // drift: the core runs no code before RegisterCache sets it again.
 uint32_t CapturedCount() {
   SelectDataBusChain();
   Inject(kRegisterReadInstructions[kCountRegister]);
   InjectNops(2);
-  const uint32_t count = Chain1Access(kNop, 0);
-  InjectNops(2);
-  return count;
+  return Chain1Access(kNop, 0);
 }
 
 // A channel that holds a word already (busyBit set) would hand it to the loop or to the
@@ -169,10 +157,11 @@ CommsLoop Start(const Loop& loop, uint32_t busyBit, uint32_t workArea, uint32_t 
   g_session.words = words;
   if (words == 0 || (GetICEReg(kIceCommsControl) & busyBit) != 0) return Stop(CommsLoop::kUnavailable);
   if (!PlaceLoop(loop)) return Stop(LinkLost() ? CommsLoop::kLinkLost : CommsLoop::kUnavailable);
-  LoadAddressAndCount(address, words);
+  g_session.watchpointsWereProgrammed = WatchpointsAsProgrammed();
+  SetWatchpointsAsProgrammed(false);  // until the loop has halted and they are back
   g_session.savedWp1Address = ArmWatchpointsForCode();
   Trace("comms loop at 0x%08x for %u words from 0x%08x\r\n", workArea, words, address);
-  ArmRunFrom(workArea);
+  ArmRunFrom(workArea, address, words);  // the loop's address in r1, its count in r2
   SelectIceChain();
   return LinkLost() ? Stop(CommsLoop::kLinkLost) : CommsLoop::kRunning;
 }
@@ -201,6 +190,7 @@ bool HaltLoop(uint32_t& wordsLeft) {
 ResultCode Finish(bool inStep) {
   if (!inStep) NoteCommsOutOfStep();
   ArmWatchpointsAfterCode(g_session.savedWp1Address);
+  SetWatchpointsAsProgrammed(g_session.watchpointsWereProgrammed);
   PutBackWorkArea();
   const bool lost = LinkLost();
   g_clocks.reset();

@@ -10,6 +10,7 @@ std::array<uint32_t, kRegisterCacheSize> g_register_cache{};
 int g_arm_state_at_entry = kArmStateAtLoad;
 int g_big_endian_target = 0;
 uint32_t g_last_breakpoint_pattern = kNoPatternWritten;
+bool g_watchpoints_as_programmed = false;
 
 }  // namespace
 
@@ -24,7 +25,11 @@ void SetBigEndianTarget(int bigEndian) { g_big_endian_target = bigEndian; }
 uint32_t LastBreakpointPattern() { return g_last_breakpoint_pattern; }
 void SetLastBreakpointPattern(uint32_t pattern) { g_last_breakpoint_pattern = pattern; }
 
+bool WatchpointsAsProgrammed() { return g_watchpoints_as_programmed; }
+void SetWatchpointsAsProgrammed(bool programmed) { g_watchpoints_as_programmed = programmed; }
+
 void ResetCoreState() {
+  g_watchpoints_as_programmed = false;
   g_register_cache.fill(0);
   g_arm_state_at_entry = kArmStateAtLoad;
   g_big_endian_target = 0;

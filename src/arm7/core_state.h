@@ -25,6 +25,14 @@ void SetBigEndianTarget(int bigEndian);
 uint32_t LastBreakpointPattern();
 void SetLastBreakpointPattern(uint32_t pattern);
 
+// True while both watchpoint units hold what the last debug-state entry programmed, both
+// enabled (a breakpoint address or pattern written since does not matter). The fast stop
+// relies on it to halt the core with one mask write instead of programming both units
+// anew. False at load, after a restart from address 0 and after a halt request that
+// stayed armed.
+bool WatchpointsAsProgrammed();
+void SetWatchpointsAsProgrammed(bool programmed);
+
 // Everything above back to its value at load.
 void ResetCoreState();
 

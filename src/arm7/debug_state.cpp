@@ -6,6 +6,7 @@
 #include "arm7/injection.h"
 #include "arm7/link_check.h"
 #include "arm7/register_access.h"
+#include "arm7/register_blocks.h"
 #include "cable/cable.h"
 #include "cable/tap.h"
 #include "platform/platform.h"
@@ -19,12 +20,20 @@ constexpr unsigned kHaltPollIntervalMs = 1;
 constexpr int kHaltPolls = 50;
 // DBGACK without nMREQ after the last poll: taken as halted all the same.
 constexpr uint32_t kDebugAckOnly = kStatusDbgAck;
+// The fast stop polls at once, a few times back to back (a core that runs halts within
+// a few instructions), then 1 ms apart for as long as the exact wait lasts.
+constexpr int kBackToBackPolls = 3;
+constexpr int kFastHaltPolls = kBackToBackPolls + kHaltPolls + static_cast<int>(kHaltRequestWaitMs / kHaltPollIntervalMs);
+// What the library writes to debug control when it lets the core run: no bit set.
+constexpr uint32_t kControlNone = 0;
 
 // The first debug fetch lies three instructions past the stop; two more words follow.
 constexpr int kEntryAdjustArm = -24;
 constexpr int kEntryAdjustThumb = -32;  // the Thumb-to-ARM switch fetched further
 constexpr uint32_t kResumeArmRewind = 12;
 constexpr uint32_t kResumeThumbRewind = 8;
+// A PC written with ArmWriteRegister leaves a branch under way 4 bytes below the value.
+constexpr uint32_t kPcWriteLead = 4;
 // r0 for BX r0 on a Thumb resume: target P - 12 with bit 0 set. The eight words of the
 // r0 restore and the exit fetch only six times (the load's data word and its internal
 // cycle don't fetch), so the core continues at P, not four bytes early.
@@ -51,6 +60,7 @@ void BothWatchpoints(uint32_t control) {
 
 // Watchpoint 0 on "any instruction fetch" stops the core at its next fetch.
 void RequestHalt() {
+  SetWatchpointsAsProgrammed(false);
   BothWatchpoints(kWpControlOff);
   SetICEReg(kWp0AddressMask, kCompareNoBit);
   SetICEReg(kWp0DataMask, kCompareNoBit);
@@ -68,6 +78,17 @@ uint32_t WaitForHalt() {
     if (halted == kHalted) break;
   }
   return halted;
+}
+
+uint32_t PollForHalt() {
+  uint32_t status = 0;
+  for (int poll = 0; poll < kFastHaltPolls; ++poll) {
+    if (poll >= kBackToBackPolls) platform::SleepMilliseconds(kHaltPollIntervalMs);
+    status = GetICEReg(kIceDebugStatus);
+    Trace("Waiting for the debugger to stop st = 0x%08x......\r\n", status & kHaltedMask);
+    if ((status & kHaltedMask) == kHalted) break;
+  }
+  return status;
 }
 
 // Returns r0 as it was when the core stopped (the switch overwrites it).
@@ -134,20 +155,37 @@ int CheckTargetId() {
   return 0;
 }
 
-int ArmEnterDebug() {
+namespace {
+
+// The entry in full: the halt requested by watchpoint 0 and both units programmed anew.
+// The fast form polls the status from the start instead of after a wait, reads it once
+// where the exact form reads it again (its first reading may be stale, and the T bit),
+// and writes INTDIS without reading debug control first.
+int EnterDebugProgrammingWatchpoints(bool fast) {
   ClearLinkObservations();
-  (void)GetICEReg(kIceDebugStatus);  // the first reading may be stale
-  uint32_t halted = HaltedBits();
+  if (!fast) (void)GetICEReg(kIceDebugStatus);  // the first reading may be stale
+  uint32_t status = GetICEReg(kIceDebugStatus);
+  uint32_t halted = status & kHaltedMask;
   Trace("ArmEnterDebug ARMICE_DEBUG_ST = 0x%08x\r\n", halted);
   g_last_entry_requested = halted != kHalted;
   if (halted != kHalted) {
     RequestHalt();
-    halted = WaitForHalt();
+    if (fast) {
+      status = PollForHalt();
+      halted = status & kHaltedMask;
+    } else {
+      halted = WaitForHalt();
+    }
     if (halted != kHalted && halted != kDebugAckOnly) return 1;
   }
-  SetInterruptsDisabled();
+  if (fast) {
+    SetICEReg(kIceDebugControl, kControlIntdis);
+  } else {
+    SetInterruptsDisabled();
+  }
   BothWatchpoints(kWpControlOff);
-  if ((GetICEReg(kIceDebugStatus) & kStatusTbit) != 0) {
+  if (!fast) status = GetICEReg(kIceDebugStatus);
+  if ((status & kStatusTbit) != 0) {
     LeaveThumbStateOnEntry();
   } else {
     SetArmStateAtEntry(1);
@@ -156,13 +194,48 @@ int ArmEnterDebug() {
   (void)ArmAdjustPc(ArmStateAtEntry() == 1 ? kEntryAdjustArm : kEntryAdjustThumb);
   InjectNops(2);
   ProgramWatchpoints();
+  SetWatchpointsAsProgrammed(true);
   // A halt seen through a cable that lost power or its target is no halt.
   return LinkLost() ? 1 : 0;
 }
 
+}  // namespace
+
 bool LastEntryRequested() { return g_last_entry_requested; }
 
+int ArmEnterDebug() { return EnterDebugProgrammingWatchpoints(false); }
+
+int ArmEnterDebugFast() {
+  const cable::FastClocks fastClocks;
+  const KeptChainSelection keptSelection;
+  // A unit lent to the host holds other registers than the entry left: programmed anew.
+  if (!WatchpointsAsProgrammed() || AnyUnitLent()) return EnterDebugProgrammingWatchpoints(true);
+  ClearLinkObservations();
+  uint32_t status = GetICEReg(kIceDebugStatus);
+  g_last_entry_requested = (status & kHaltedMask) != kHalted;
+  if ((status & kHaltedMask) != kHalted) {
+    SetICEReg(kWp0AddressMask, kCompareNoBit);
+    status = PollForHalt();
+    if ((status & kHaltedMask) != kHalted && (status & kHaltedMask) != kDebugAckOnly) {
+      SetWatchpointsAsProgrammed(false);  // the request stays armed
+      return 1;
+    }
+    SetICEReg(kWp0AddressMask, kCompareAllButBit0);
+  }
+  SetICEReg(kIceDebugControl, kControlIntdis);
+  if ((status & kStatusTbit) != 0) {
+    LeaveThumbStateOnEntry();
+  } else {
+    SetArmStateAtEntry(1);
+  }
+  SelectDataBusChain();
+  (void)ArmAdjustPc(ArmStateAtEntry() == 1 ? kEntryAdjustArm : kEntryAdjustThumb);
+  InjectNops(2);
+  return LinkLost() ? 1 : 0;
+}
+
 int ArmRestartFromZero() {
+  SetWatchpointsAsProgrammed(false);
   BothWatchpoints(kWpControlOff);
   ClearDebugRequest();
   SelectDataBusChain();
@@ -190,12 +263,34 @@ int ArmResume(bool interruptsMasked) {
   return 0;
 }
 
-void ArmRunFrom(uint32_t address) {
+int ArmResumeFast(bool interruptsMasked) {
+  const cable::FastClocks fastClocks;
+  const KeptChainSelection keptSelection;
+  if (!WatchpointsAsProgrammed() || AnyUnitLent()) EnableWatchpointsForRun();
+  SetICEReg(kIceDebugControl, interruptsMasked ? kControlIntdis : kControlNone);
   auto& cache = RegisterCache();
   const uint32_t savedPc = cache[kSavedPcElement];
-  (void)ArmWriteRegister(kRegisterPc, address - kResumeArmRewind, kArmForm);
-  cache[kSavedPcElement] = savedPc;
+  if (ArmStateAtEntry() != 0) {
+    ArmWriteRegistersAndBranch(cache, savedPc - kResumeArmRewind - kPcWriteLead);
+  } else {
+    ArmWriteRegistersButPc(cache);
+    (void)ArmWriteRegister(kRegisterPc, savedPc - kResumeThumbRewind, kArmForm);
+    cache[kSavedPcElement] = savedPc;
+    ReturnToThumbState(savedPc);
+    SelectDataBusChain();
+  }
+  ExitSequence(ArmStateAtEntry() != 0);
+  return 0;
+}
+
+void ArmRunFrom(uint32_t address, uint32_t r1, uint32_t r2) {
   SelectDataBusChain();
+  Inject(kLdmiaR0R1R2Pc);
+  InjectNops(2);
+  Inject(r1);
+  Inject(r2);
+  Inject(address - kResumeArmRewind - kPcWriteLead);
+  Inject(kNop);  // the load's internal cycle
   ExitSequence(true);
 }
 

@@ -30,6 +30,14 @@ uint32_t ReadIdcode();
 // core had stopped by itself (a breakpoint or a watchpoint).
 [[nodiscard]] bool LastEntryRequested();
 
+// ArmEnterDebug's contract under the fast clocks, for hosts that chose the fast mode.
+// While the watchpoints are as the last entry programmed them (WatchpointsAsProgrammed),
+// the halt is requested by opening watchpoint 0's address mask and closed again, the
+// debug status is polled at once instead of after a wait, and the units are not
+// programmed anew; otherwise it is ArmEnterDebug. Either way the core ends halted in the
+// same state, with the PC corrected in the same way.
+[[nodiscard]] int ArmEnterDebugFast();
+
 // Leaves debug state with both watchpoints off and DBGRQ clear, the core running from
 // address 0. The TAP ends in Run-Test/Idle with RESTART loaded. Returns 0.
 int ArmRestartFromZero();
@@ -41,10 +49,16 @@ int ArmRestartFromZero();
 // ends in Run-Test/Idle with RESTART loaded. Returns 0.
 int ArmResume(bool interruptsMasked = false);
 
-// Leaves debug state so that the core runs ARM code from address, with the watchpoints
-// and INTDIS as they are (interrupts stay off). RegisterCache is not touched: the
-// host's registers go back before the core resumes. The TAP ends in Run-Test/Idle with
-// RESTART loaded.
-void ArmRunFrom(uint32_t address);
+// RestoreRegisters (the register cache back to the core) and ArmResume in one, under the
+// fast clocks: the registers in one block, in ARM state with the PC in the same block;
+// the units are enabled only when they are not as the last entry programmed them, and
+// debug control is written without a read (INTDIS set when interruptsMasked). Returns 0.
+int ArmResumeFast(bool interruptsMasked = false);
+
+// Leaves debug state so that the core runs ARM code from address, with r1 and r2 loaded
+// by the same LDM that branches there, and the watchpoints and INTDIS as they are
+// (interrupts stay off). RegisterCache is not touched: the host's registers go back
+// before the core resumes. The TAP ends in Run-Test/Idle with RESTART loaded.
+void ArmRunFrom(uint32_t address, uint32_t r1, uint32_t r2);
 
 }  // namespace vantrel::arm7

@@ -19,22 +19,25 @@ namespace {
 
 constexpr int64_t kExactBlockWords = kGetDataBlockWords;
 
-// The words the STMIA stores, one per scan once its first two cycles have passed.
-void CaptureBlock(uint8_t* destination, int words) {
+// The words the STMIA stores, one per scan once its first two cycles have passed. Two
+// NOPs follow when another block's load comes next; any other sequence may follow the
+// last store at once, as a register read follows its capture.
+void CaptureBlock(uint8_t* destination, int words, bool blockToFollow) {
   InjectNops(2);
   for (int j = 0; j < words; ++j) {
     const uint32_t word = Chain1Access(kNop, 0);
     StoreLittleEndian(destination + kMemoryWordBytes * static_cast<std::size_t>(j), FromMemoryOrder(word));
   }
-  InjectNops(2);
+  if (blockToFollow) InjectNops(2);
 }
 
-// r0 = address through the literal that follows LDR r0, [pc].
+// r0 = address: LDMIA r0, {r0} takes it in its fourth access; the fifth is its internal
+// cycle.
 void LoadR0(uint32_t address) {
-  Inject(kLdrR0Pc);
+  Inject(kLdmiaR0R0);
   InjectNops(2);
   Inject(address);
-  InjectNops(2);
+  Inject(kNop);
 }
 
 // RESTART, then INTEST straight away: the chain select register still holds chain 1,
@@ -55,12 +58,12 @@ bool BackInDebugStateWith(uint32_t firstWord) {
 // the data bus, one per scan. When the core's return is in doubt, the STMIA may be lost:
 // the block is read once more from its start, and a second doubt counts as a core that
 // does not come back.
-void ReadBlock(uint32_t blockAddress, uint8_t* destination, int words) {
+void ReadBlock(uint32_t blockAddress, uint8_t* destination, int words, bool blockToFollow) {
   for (int attempt = 0; attempt < 2; ++attempt) {
     Inject(LdmiaR0WbLowRegisters(words), 1);
     InjectNops(2);
     if (BackInDebugStateWith(StmiaR0LowRegisters(words))) {
-      CaptureBlock(destination, words);
+      CaptureBlock(destination, words, blockToFollow);
       return;
     }
     if (LinkLost()) return;
@@ -136,7 +139,8 @@ ResultCode ArmGetDataFast(uint32_t address, uint8_t* destination, int count, std
   while (done < count) {
     const int words = NextBlockWords(done, count);
     const uint32_t blockAddress = address + static_cast<uint32_t>(done) * kMemoryWordBytes;
-    ReadBlock(blockAddress, destination + kMemoryWordBytes * static_cast<std::size_t>(done), words);
+    ReadBlock(blockAddress, destination + kMemoryWordBytes * static_cast<std::size_t>(done), words,
+              done + words < count);
     done += words;
     if (const std::optional<ResultCode> end = AfterBlock(done, count)) return *end;
   }
@@ -149,7 +153,7 @@ ResultCode ArmReadBlockFast(uint32_t address, uint8_t* destination, int count) {
   const cable::FastClocks fastClocks;
   SelectDataBusChain();
   LoadR0(address);
-  ReadBlock(address, destination, count);
+  ReadBlock(address, destination, count, false);
   return LinkLost() ? kLinkLost : kOk;
 }
 
@@ -161,11 +165,12 @@ ResultCode ArmPutDataFast(uint32_t address, int stride, int count, const uint8_t
   if (count == 0) return kOk;
   if (source == nullptr) return 1;
   const cable::FastClocks fastClocks;
-  if (!continuing) {
+  if (continuing) {
+    InjectStoreOfWords(StmiaR0WbLowRegisters(count), stride, count, source);
+  } else {
     SelectDataBusChain();
-    LoadR0(address);
+    InjectStoreOfWords(StmiaR0WbLowRegisters(count), stride, count, source, address);
   }
-  InjectStoreOfWords(StmiaR0WbLowRegisters(count), stride, count, source);
   // The NOP only carries the check: losing it to a doubtful return costs nothing.
   (void)BackInDebugStateWith(kNop);
   return LinkLost() ? kLinkLost : kOk;

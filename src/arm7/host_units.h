@@ -30,6 +30,7 @@ void ReturnUnit(int unit);
 // Every lent unit back to its usual job, without a scan (the next debug entry writes them).
 void ForgetLentUnits();
 [[nodiscard]] bool UnitLent(int unit);
+[[nodiscard]] bool AnyUnitLent();
 // The setting of a lent unit; an all-zero setting for another.
 [[nodiscard]] UnitSetting LentSetting(int unit);
 

@@ -105,6 +105,10 @@ inline constexpr uint32_t kBxR0 = 0xE12FFF10;           // BX r0
 inline constexpr uint32_t kMovR8R8 = 0xE1A08008;        // MOV r8, r8
 inline constexpr uint32_t kStmdaR0R0 = 0xE8000001;      // STMDA r0, {r0}
 inline constexpr uint32_t kLdmiaR0R0 = 0xE8900001;      // LDMIA r0, {r0}
+inline constexpr uint32_t kStmiaR0R0ToR15 = 0xE880FFFF;  // STMIA r0, {r0-r15}
+inline constexpr uint32_t kLdmiaR0R0ToR14 = 0xE8907FFF;  // LDMIA r0, {r0-r14}
+inline constexpr uint32_t kLdmiaR0R0ToR15 = 0xE890FFFF;  // LDMIA r0, {r0-r15}
+inline constexpr uint32_t kLdmiaR0R1R2Pc = 0xE8908006;   // LDMIA r0, {r1, r2, pc}
 
 // ---- Thumb instruction words (both halves) -----------------------------------------------------
 inline constexpr uint32_t kThumbStrR0AtR0 = 0x60006000;  // STR r0, [r0]

@@ -2,6 +2,7 @@
 
 #include "arm7/embedded_ice.h"
 #include "arm7/instructions.h"
+#include "arm7/scan_chain.h"
 #include "cable/cable.h"
 #include "cable/tap.h"
 #include "platform/platform.h"
@@ -31,6 +32,7 @@ void Lose(const char* why) {
 // With no port selected nothing is scanned, and there is no link to judge.
 void ScanInstruction(uint32_t instruction, int toIdle) {
   const uint32_t captured = cable::ScanIR(kIrLength, instruction, toIdle);
+  NoteInstructionScanned(instruction);
   if (cable::SelectedPort() != cable::kNoPortSelected && captured != kCaptureIrPattern) Lose("instruction capture");
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "arm7/core_state.h"
 #include "arm7/injection.h"
@@ -27,10 +28,14 @@ inline uint32_t LoadLittleEndian(const uint8_t* bytes) {
 
 // LDMIA r0, {r1-r<count>} takes the count source words (stride bytes apart) at debug
 // speed; then the BREAKPT-tagged NOP, and the store that the core makes at system speed
-// once RESTART is scanned.
-inline void InjectStoreOfWords(uint32_t storeInstruction, int stride, int count, const uint8_t* source) {
-  Inject(LdmiaR0LowRegisters(count));
+// once RESTART is scanned. With an address, r0 is in the list too and takes it first:
+// the store's address comes with its words.
+inline void InjectStoreOfWords(uint32_t storeInstruction, int stride, int count, const uint8_t* source,
+                               std::optional<uint32_t> address = std::nullopt) {
+  constexpr uint32_t kR0InList = 1;
+  Inject(LdmiaR0LowRegisters(count) | (address.has_value() ? kR0InList : 0));
   InjectNops(2);
+  if (address.has_value()) Inject(*address);
   for (int i = 0; i < count; ++i) {
     const std::size_t offset = static_cast<std::size_t>(stride) * static_cast<std::size_t>(i);
     Inject(FromMemoryOrder(LoadLittleEndian(source + offset)));

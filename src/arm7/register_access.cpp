@@ -59,11 +59,6 @@ uint32_t ReadStatusRegister(int index) {
   return value;
 }
 
-// While halted the core is in ARM state; the CPSR reports the state it stopped in.
-uint32_t WithStateAtEntry(uint32_t cpsr) {
-  return ArmStateAtEntry() == 1 ? (cpsr & ~kCpsrThumbBit) : (cpsr | kCpsrThumbBit);
-}
-
 ResultCode WriteRegisterArmForm(int index, uint32_t value) {
   if (index == kRegisterCpsr) value &= ~kCpsrThumbBit;  // the halted core stays in ARM state
   Trace("reg[%d] = 0x%08x\r\n", index, value);
@@ -101,6 +96,10 @@ ResultCode WriteRegisterThumbForm(int index, uint32_t value) {
 }
 
 }  // namespace
+
+uint32_t WithStateAtEntry(uint32_t cpsr) {
+  return ArmStateAtEntry() == 1 ? (cpsr & ~kCpsrThumbBit) : (cpsr | kCpsrThumbBit);
+}
 
 ResultCode ArmAdjustPc(int amount) {
   if (amount == 0) return 1;

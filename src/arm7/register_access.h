@@ -20,6 +20,10 @@ inline constexpr int kThumbForm = 0;  // any value other than kArmForm
 // is outside -255 to 255 (nothing sent).
 ResultCode ArmAdjustPc(int amount);
 
+// While halted the core is in ARM state; a CPSR read reports the state it stopped in:
+// the cpsr given with its T bit set when the core stopped in Thumb state, else clear.
+uint32_t WithStateAtEntry(uint32_t cpsr);
+
 // Reads one register. For the CPSR the T bit shows the state the core had when it
 // stopped. r0 to r14 are left unchanged (for 16 and 17 r0 is restored). Returns 0, or -1
 // for an index outside 0 to 17 (then only the preamble has been sent and value is kept).

@@ -12,6 +12,36 @@ namespace {
 using Chain1Vector = cable::BitVector<kDataBusChainBits>;
 
 constexpr int kBreakptBit = 32;  // in the core's order: D0-D31, then BREAKPT
+constexpr int kChainUnknown = -1;
+constexpr uint32_t kInstructionUnknown = 0xFFFFFFFF;
+
+int g_kept_selection_depth = 0;
+int g_selected_chain = kChainUnknown;
+uint32_t g_loaded_instruction = kInstructionUnknown;
+uint32_t g_tap_resets_seen = 0;  // a TAP reset since makes both unknown
+
+bool AlreadyConnected(int chain) {
+  return g_kept_selection_depth > 0 && g_tap_resets_seen == cable::TapResetCount() && g_selected_chain == chain &&
+         g_loaded_instruction == kIrIntest;
+}
+
+void ForgetSelection() {
+  g_selected_chain = kChainUnknown;
+  g_loaded_instruction = kInstructionUnknown;
+}
+
+// What the TAP holds is followed from the last reset on.
+void FollowFromLastReset() {
+  if (g_tap_resets_seen == cable::TapResetCount()) return;
+  ForgetSelection();
+  g_tap_resets_seen = cable::TapResetCount();
+}
+
+void ConnectChain(int chain) {
+  if (AlreadyConnected(chain)) return;
+  SelectScanChain(chain);
+  ScanInstruction(kIrIntest, 0);
+}
 
 bool GetBit(const uint32_t* words, int k) { return ((words[k / 32] >> (k % 32)) & 1u) != 0; }
 
@@ -36,16 +66,25 @@ void SelectScanChain(int chain) {
   ScanInstruction(kIrScanN, 0);
   const uint32_t chainNumber = static_cast<uint32_t>(chain);
   cable::ScanDR(kChainSelectBits, &chainNumber, nullptr, 0);
+  FollowFromLastReset();
+  g_selected_chain = chain;
 }
 
-void SelectDataBusChain() {
-  SelectScanChain(kDataBusChain);
-  ScanInstruction(kIrIntest, 0);
+void SelectDataBusChain() { ConnectChain(kDataBusChain); }
+
+void SelectIceChain() { ConnectChain(kEmbeddedIceChain); }
+
+KeptChainSelection::KeptChainSelection() {
+  if (g_kept_selection_depth++ == 0) ForgetSelection();
 }
 
-void SelectIceChain() {
-  SelectScanChain(kEmbeddedIceChain);
-  ScanInstruction(kIrIntest, 0);
+KeptChainSelection::~KeptChainSelection() {
+  if (--g_kept_selection_depth == 0) ForgetSelection();
+}
+
+void NoteInstructionScanned(uint32_t instruction) {
+  FollowFromLastReset();
+  g_loaded_instruction = instruction;
 }
 
 void Chain1Send(uint32_t word, int breakpt) {

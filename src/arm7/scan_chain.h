@@ -11,12 +11,28 @@ namespace vantrel::arm7 {
 void SelectScanChain(int chain);
 
 // The preamble of every instruction sequence: chain 1 selected, INTEST loaded; the TAP is
-// left in Update-IR.
+// left in Update-IR. Under KeptChainSelection nothing is sent when chain 1 is selected and
+// INTEST loaded already.
 void SelectDataBusChain();
 
 // The preamble of every EmbeddedICE access: chain 2 selected, INTEST loaded; the TAP is
-// left in Update-IR.
+// left in Update-IR. Under KeptChainSelection as SelectDataBusChain.
 void SelectIceChain();
+
+// While one of these lives, the two preambles above skip what the TAP already holds: the
+// instruction scans and chain selections made meanwhile are followed, and a TAP reset
+// makes them unknown again. For the fast sequences only. The outermost one ends it, and
+// the next one starts knowing nothing. Without one, every preamble is sent in full.
+class KeptChainSelection {
+ public:
+  KeptChainSelection();
+  ~KeptChainSelection();
+  KeptChainSelection(const KeptChainSelection&) = delete;
+  KeptChainSelection& operator=(const KeptChainSelection&) = delete;
+};
+
+// Every instruction scan reports its instruction here (link_check.h's ScanInstruction).
+void NoteInstructionScanned(uint32_t instruction);
 
 // One chain-1 exchange: the word (and BREAKPT) becomes the core's next instruction or
 // data word, and the data-bus value captured by this access is returned. Needs chain 1

@@ -22,8 +22,6 @@ std::array<std::optional<UnitSetting>, kWatchpointUnits> g_lent;
 
 int UnitBase(int unit) { return unit == kBreakpointUnit ? kIceWatchpoint0 : kIceWatchpoint1; }
 
-bool AnyUnitLent() { return g_lent[kBreakpointUnit].has_value() || g_lent[kDetectorUnit].has_value(); }
-
 // The control value last, so that the unit compares only once the other five are in place.
 void WriteUnit(int unit, const UnitSetting& setting, uint32_t controlValue) {
   const int base = UnitBase(unit);
@@ -140,6 +138,8 @@ void ReturnUnit(int unit) {
 void ForgetLentUnits() {
   for (auto& lent : g_lent) lent.reset();
 }
+
+bool AnyUnitLent() { return g_lent[kBreakpointUnit].has_value() || g_lent[kDetectorUnit].has_value(); }
 
 bool UnitLent(int unit) { return unit >= 0 && unit < kWatchpointUnits && g_lent[unit].has_value(); }
 

@@ -13,6 +13,7 @@ constexpr int kMaxIrLength = 32;
 constexpr unsigned kResetPulseMs = 100;
 
 int g_tap_active = 0;
+uint32_t g_tap_resets = 0;
 bool g_power_loss_seen = false;
 bool g_fast_clocks = false;
 int g_fast_clocks_depth = 0;  // FastClocks may nest: the outermost one decides
@@ -145,6 +146,7 @@ void TapReset(int toIdle) {
   for (int cycle = 0; cycle < kResetCycles; ++cycle) (void)TapClock(1, 1, 1);
   if (toIdle != 0) (void)TapClock(1, 0, 1);
   g_tap_active = toIdle != 0 ? 1 : 0;
+  ++g_tap_resets;
 }
 
 int PulseCableReset() {
@@ -156,6 +158,7 @@ int PulseCableReset() {
   return 0;
 }
 
+uint32_t TapResetCount() { return g_tap_resets; }
 int TapActive() { return g_tap_active; }
 void SetTapActive(int active) { g_tap_active = active != 0 ? 1 : 0; }
 bool PowerLossSeen() { return g_power_loss_seen; }

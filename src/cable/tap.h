@@ -65,6 +65,10 @@ int PulseCableReset();
 bool PowerLossSeen();
 void ClearPowerLossSeen();
 
+// How many TAP resets have been made since load (TapReset, PulseCableReset included): a
+// caller that follows what the TAP holds can tell that it was reset meanwhile.
+uint32_t TapResetCount();
+
 // 1 when the last TAP reset left the TAP in Run-Test/Idle, 0 in Test-Logic-Reset.
 int TapActive();
 void SetTapActive(int active);

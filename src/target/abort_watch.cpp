@@ -3,6 +3,8 @@
 #include "arm7/core_state.h"
 #include "arm7/link_check.h"
 #include "arm7/register_access.h"
+#include "arm7/register_blocks.h"
+#include "arm7/sequence_mode.h"
 #include "target/register_cache.h"
 
 namespace vantrel::target {
@@ -32,7 +34,8 @@ AbortWatch::AbortWatch() : haltedCpsr_(arm7::RegisterCache()[kCpsrIndex]) {
 
 AbortWatch::Outcome AbortWatch::Check() {
   if (settled_) return Outcome::kClean;
-  const uint32_t cpsr = ReadCore(kCpsrIndex);
+  // The fast check does not put r0 back: a transfer has changed it already.
+  const uint32_t cpsr = arm7::FastSequences() ? arm7::ArmReadCpsrFast() : ReadCore(kCpsrIndex);
   if (arm7::LinkLost()) return Outcome::kLinkLost;
   const uint32_t watchedMode = moved_ ? kSystemMode : ModeOf(haltedCpsr_);
   const bool aborted = ModeOf(cpsr) != watchedMode;

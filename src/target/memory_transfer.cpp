@@ -15,6 +15,7 @@
 #include "arm7/memory_access.h"
 #include "arm7/progress.h"
 #include "arm7/register_access.h"
+#include "arm7/sequence_mode.h"
 #include "cable/cable.h"
 #include "cable/port_config.h"
 #include "cable/tap.h"
@@ -271,6 +272,7 @@ ResultCode FetchTargetMemory(uint32_t address, int32_t length, uint8_t* destinat
   const WordSpan span = WordsAround(address + part.offset, part.length);
   std::unique_ptr<uint8_t[]> scratch = ObtainBuffer(span.bytes);
   if (scratch == nullptr) return kNoMemory;
+  const arm7::FastSequenceScope fastScope;  // the checks too, chain 1 still selected
   ResultCode checked = ReadCheckedWords(span, scratch.get(), GetData);
   if (checked == kWordTransferFailed && !FastTransfers() && CoreHalted()) {
     checked = ReadCheckedWords(span, scratch.get(), GetWordsAskedFor);
@@ -295,6 +297,7 @@ ResultCode StoreTargetMemory(uint32_t address, int32_t length, const uint8_t* da
   }
   const uint32_t first = address + part.offset;
   const uint8_t* source = data + part.offset;
+  const arm7::FastSequenceScope fastScope;  // the checks too, chain 1 still selected
   arm7::ClearLinkObservations();
   AbortWatch watch;
   const ResultCode result = WordAligned(first) && WordAligned(part.length)

@@ -5,6 +5,8 @@
 
 #include "arm7/core_state.h"
 #include "arm7/register_access.h"
+#include "arm7/register_blocks.h"
+#include "arm7/sequence_mode.h"
 #include "platform/trace.h"
 #include "target/target_state.h"
 
@@ -170,8 +172,22 @@ ResultCode WriteCurrent(int index, uint32_t value) {
 uint32_t SavedPc() { return CacheElement(kPcIndex); }
 void SetSavedPc(uint32_t address) { CacheElement(kPcIndex) = address; }
 
+// The fast sequences read everything with one block, then align the PC as below.
+void SaveRegistersInOneBlock() {
+  auto& cache = arm7::RegisterCache();
+  arm7::ArmReadAllRegisters(cache);
+  const uint32_t pc = cache[kPcIndex];
+  if ((pc & kWordAlignment) == 0) return;
+  (void)WriteCore(kPcIndex, pc & ~kWordAlignment);
+  CacheElement(kPcIndex) += kHalfwordOffset;
+}
+
 ResultCode SaveRegisters() {
   if (!CoreHalted()) return 1;
+  if (arm7::FastSequences()) {
+    SaveRegistersInOneBlock();
+    return kOk;
+  }
   for (int i = 0; i <= kLastCachedGeneralRegister; ++i) CacheElement(i) = ReadCore(i);
   const uint32_t pc = ReadCore(kPcIndex);
   CacheElement(kPcIndex) = pc;
@@ -195,6 +211,7 @@ ResultCode RestoreRegisters() {
 ResultCode ReadRegister(int mode, int index, uint32_t& destination, int preserve) {
   if (!CoreHalted()) return kStatusError;
   if (!ValidRequest(mode, index)) return kInvalidParameters;
+  const arm7::FastSequenceScope fastScope;
   if (mode != kCurrentMode && !IsCurrentModesRegister(mode, index)) {
     return ReadBanked(mode, index, destination, preserve);
   }
@@ -207,6 +224,7 @@ ResultCode ReadRegister(int mode, int index, uint32_t& destination, int preserve
 ResultCode WriteRegister(int mode, int index, uint32_t value) {
   if (!CoreHalted()) return kStatusError;
   if (!ValidRequest(mode, index)) return kInvalidParameters;
+  const arm7::FastSequenceScope fastScope;
   if (mode != kCurrentMode && !IsCurrentModesRegister(mode, index)) return WriteBanked(mode, index, value);
   return WriteCurrent(index, value);
 }

@@ -7,6 +7,8 @@
 #include "arm7/instructions.h"
 #include "arm7/link_check.h"
 #include "arm7/register_access.h"
+#include "arm7/scan_chain.h"
+#include "arm7/sequence_mode.h"
 #include "cable/tap.h"
 #include "platform/platform.h"
 #include "target/register_cache.h"
@@ -28,12 +30,17 @@ ResultCode TargetNotReached() {
   return kTargetNotFound;
 }
 
+int EnterDebugState() { return arm7::FastSequences() ? arm7::ArmEnterDebugFast() : arm7::ArmEnterDebug(); }
+
+
 ResultCode ConnectFromReset() {
   if (cable::PulseCableReset() != 0) return kEmulatorNotFound;
   if (arm7::CheckTargetId() != 0) return TargetNotReached();
   cable::TapReset(1);
   platform::SleepMilliseconds(kAfterTapResetMs);
-  if (arm7::ArmEnterDebug() != 0) return TargetNotReached();
+  // The reset pulse and the identification keep the exact traffic; the rest may be fast.
+  const arm7::FastSequenceScope fastScope;
+  if (EnterDebugState() != 0) return TargetNotReached();
   // The target's program starts at address 0 when the host first runs it. Address 0 is
   // the reset vector, ARM code, whatever state the program had reached before the halt.
   (void)arm7::ArmWriteRegister(kPcIndex, 0, arm7::kArmForm);
@@ -91,8 +98,13 @@ ResultCode ReconnectTarget() {
 ResultCode RunTarget(bool interruptsMasked) {
   if (TargetState() == kRunning) return kOk;
   if (!CoreHalted()) return kStatusError;
-  (void)RestoreRegisters();
-  (void)arm7::ArmResume(interruptsMasked);
+  if (arm7::FastSequences()) {
+    const arm7::FastSequenceScope fastScope;
+    (void)arm7::ArmResumeFast(interruptsMasked);
+  } else {
+    (void)RestoreRegisters();
+    (void)arm7::ArmResume(interruptsMasked);
+  }
   ForgetStop();
   SetTargetState(kRunning);
   return kOk;
@@ -102,8 +114,9 @@ ResultCode StopTarget(uint32_t& word) {
   const uint32_t state = TargetState();
   if (state != kHalted && state != kRunning) return kStatusError;
   if (state == kRunning) {
+    const arm7::FastSequenceScope fastScope;
     // A core that did not halt still runs, and there are no registers to save.
-    if (arm7::ArmEnterDebug() != 0) return kStopFailed;
+    if (EnterDebugState() != 0) return kStopFailed;
     SetTargetState(kHalted);
     (void)SaveRegisters();
     if (arm7::LinkLost()) {
@@ -119,6 +132,7 @@ ResultCode StopTarget(uint32_t& word) {
 
 ResultCode SetPc(uint32_t address) {
   if (!CoreHalted()) return kStatusError;
+  const arm7::FastSequenceScope fastScope;
   (void)arm7::ArmWriteRegister(kPcIndex, address, arm7::kArmForm);
   (void)SaveRegisters();
   return kOk;

@@ -4,6 +4,8 @@
 
 #include "arm7/embedded_ice.h"
 #include "arm7/instructions.h"
+#include "arm7/link_check.h"
+#include "cable/tap.h"
 #include "arm7_fixture.h"
 
 namespace vantrel::test {
@@ -98,6 +100,41 @@ TEST_F(ScanChainTest, IceReadIsAddressScanThenDataScanWithoutIdle) {
   EXPECT_EQ(ops[ops.size() - 2].TdiValue(), 1u);  // address 1, read
   EXPECT_EQ(ops.back().length, 32);
   EXPECT_EQ(Ops(), OpList().IceRead(1).Text());
+}
+
+// The instruction scans a preamble made: 2 (SCAN_N and INTEST) when it was sent, 0 when
+// the TAP held that chain with INTEST already.
+TEST_F(ScanChainTest, AKeptSelectionSendsOnlyThePreamblesTheTapDoesNotHold) {
+  struct Step {
+    const char* what;
+    void (*before)();
+    void (*select)();
+    int instructionScans;
+  };
+  const Step steps[] = {
+      {"first chain 1", [] {}, &SelectDataBusChain, 2},
+      {"chain 1 again", [] {}, &SelectDataBusChain, 0},
+      {"chain 2", [] {}, &SelectIceChain, 2},
+      {"chain 2 after an ICE read", [] { (void)GetICEReg(kIceDebugStatus); }, &SelectIceChain, 0},
+      {"chain 2 after RESTART", [] { ScanInstruction(kIrRestart, 1); }, &SelectIceChain, 2},
+      {"chain 2 after a TAP reset", [] { cable::TapReset(1); }, &SelectIceChain, 2},
+  };
+  const KeptChainSelection kept;
+  for (const Step& step : steps) {
+    step.before();
+    port_.ClearLog();
+    step.select();
+    int irScans = 0;
+    for (const TapOp& op : DecodeTap(port_)) irScans += op.kind == TapOp::Kind::kIrScan ? 1 : 0;
+    EXPECT_EQ(irScans, step.instructionScans) << step.what;
+  }
+}
+
+TEST_F(ScanChainTest, WithoutAKeptSelectionEveryPreambleIsSent) {
+  SelectDataBusChain();
+  const auto once = port_.Log().size();
+  SelectDataBusChain();
+  EXPECT_EQ(port_.Log().size(), 2 * once);
 }
 
 TEST_F(ScanChainTest, IceReadRefusedInTestLogicReset) {

@@ -10,9 +10,9 @@
 namespace vantrel::cli {
 
 // jtagGetLastError while the job has not stored its result.
-inline constexpr int kJobRunning = 1;
+inline constexpr int kJobRunning = VANTREL_JOB_NONE;
 // The transfer size from which the library works in the background.
-inline constexpr size_t kBackgroundTransferBytes = 256;
+inline constexpr size_t kBackgroundTransferBytes = VANTREL_BACKGROUND_TRANSFER_BYTES;
 
 // Called between polls with the job's progress; false asks the job to stop (the wait
 // still lasts until the job has stored its result).

@@ -12,10 +12,6 @@ namespace vantrel::gdb {
 
 namespace {
 
-constexpr int kStateConnected = 0x300;
-constexpr int kStateHalted = 0x400;
-constexpr int kStateRunning = 0x500;
-constexpr int kStatusInDebug = 0x01;
 constexpr long kHaltPollNanoseconds = 500000;
 
 void PauseBetweenPolls() {
@@ -40,7 +36,7 @@ void GdbTarget::ForgetHaltState() {
 
 int GdbTarget::TargetState() const {
   const int status = library_.DbgStatus(0);
-  return status < 0 ? -1 : status >> 8;
+  return status < 0 ? -1 : status >> VANTREL_STATE_SHIFT;
 }
 
 bool GdbTarget::Halted() {
@@ -48,11 +44,11 @@ bool GdbTarget::Halted() {
   // resumes it or a command fails (a failed transfer may have restarted the target).
   if (haltKnown_) return true;
   const int state = TargetState();
-  haltKnown_ = state == kStateConnected || state == kStateHalted;
+  haltKnown_ = state == VANTREL_STATE_CONNECTED || state == VANTREL_STATE_HALTED;
   return haltKnown_;
 }
 
-bool GdbTarget::Running() const { return TargetState() == kStateRunning; }
+bool GdbTarget::Running() const { return TargetState() == VANTREL_STATE_RUNNING; }
 
 bool GdbTarget::Run() {
   if (!SettleBreakpoints()) return false;
@@ -83,17 +79,17 @@ bool GdbTarget::Attach(std::string* error) {
   ForgetHaltState();
   ForgetBreakpoints();
   const int state = TargetState();
-  if (state == kStateRunning) {
+  if (state == VANTREL_STATE_RUNNING) {
     if (Stop()) return true;
     *error = "the running core did not stop";
     return false;
   }
-  if (state == kStateConnected || state == kStateHalted) return true;
+  if (state == VANTREL_STATE_CONNECTED || state == VANTREL_STATE_HALTED) return true;
   return OpenAndConnect(error);
 }
 
 void GdbTarget::Detach() {
-  if (TargetState() == kStateRunning) (void)Stop();
+  if (TargetState() == VANTREL_STATE_RUNNING) (void)Stop();
   if (!Halted()) return;
   TakeOutAll();
   (void)library_.Call(cli::EmptyRequest(), VANTREL_CMD_RUN);
@@ -101,7 +97,7 @@ void GdbTarget::Detach() {
 }
 
 void GdbTarget::Release() {
-  const bool running = TargetState() == kStateRunning;
+  const bool running = TargetState() == VANTREL_STATE_RUNNING;
   // A running core is stopped for a moment: patterns come out of memory only while it
   // is halted.
   if (running) (void)Stop();
@@ -112,12 +108,12 @@ void GdbTarget::Release() {
 }
 
 bool GdbTarget::Reset(std::string* error) {
-  if (TargetState() == kStateRunning) (void)Stop();
+  if (TargetState() == VANTREL_STATE_RUNNING) (void)Stop();
   if (Halted()) TakeOutAll();
   ForgetBreakpoints();
   ForgetHaltState();
   const int state = TargetState();
-  if (state != kStateConnected && state != kStateHalted) return OpenAndConnect(error);
+  if (state != VANTREL_STATE_CONNECTED && state != VANTREL_STATE_HALTED) return OpenAndConnect(error);
   const cli::Answer answer = library_.Call(cli::EmptyRequest(), VANTREL_CMD_RECONNECT);
   if (!answer.Ok()) *error = Message(answer, "reconnect");
   return answer.Ok();
@@ -286,13 +282,13 @@ std::optional<NextAddress> GdbTarget::PredictNext() {
 
 bool GdbTarget::PollHalt() {
   const int status = library_.DbgStatus(0);
-  if (status < 0 || (status >> 8) != kStateRunning) return true;
-  if ((status & kStatusInDebug) == 0) return false;
+  if (status < 0 || (status >> VANTREL_STATE_SHIFT) != VANTREL_STATE_RUNNING) return true;
+  if ((status & VANTREL_STATUS_IN_DEBUG) == 0) return false;
   (void)Stop();
   return true;
 }
 
-bool GdbTarget::Interrupt() { return TargetState() != kStateRunning || Stop(); }
+bool GdbTarget::Interrupt() { return TargetState() != VANTREL_STATE_RUNNING || Stop(); }
 
 bool GdbTarget::RunOneInstruction(const std::function<bool()>& interrupted, StopCause* cause) {
   if (!SettleBreakpoints()) return false;

@@ -46,10 +46,10 @@ std::string Hex(uint32_t value) {
 std::string StateName(int state) {
   switch (state) {
     case 0xFF00: return "nothing opened";
-    case 0x200: return "target down";
-    case 0x300: return "connected, halted";
-    case 0x400: return "halted";
-    case 0x500: return "running";
+    case VANTREL_STATE_DOWN: return "target down";
+    case VANTREL_STATE_CONNECTED: return "connected, halted";
+    case VANTREL_STATE_HALTED: return "halted";
+    case VANTREL_STATE_RUNNING: return "running";
     default: return std::string("unknown (") + std::to_string(state) + ")";
   }
 }
@@ -100,8 +100,9 @@ std::string Ice(const cli::Library& library) {
 std::string Status(const cli::Library& library) {
   const int status = library.DbgStatus(0);
   if (status < 0) return std::string("the status query failed (") + std::to_string(status) + ")\n";
-  std::string text = std::string("state  ") + StateName(status >> 8) + "\n";
-  if ((status & 1) != 0) text += std::string("isa    ") + ((status & 0x10) != 0 ? "Thumb" : "ARM") + "\n";
+  std::string text = std::string("state  ") + StateName(status >> VANTREL_STATE_SHIFT) + "\n";
+  if ((status & VANTREL_STATUS_IN_DEBUG) != 0)
+    text += std::string("isa    ") + ((status & VANTREL_STATUS_THUMB) != 0 ? "Thumb" : "ARM") + "\n";
   return text;
 }
 
@@ -117,7 +118,8 @@ std::string GdbSession::MonitorRegisterList() {
   const auto registers = target_.Registers();
   if (!registers) return "failed: the registers cannot be read\n";
   std::string text;
-  for (int i = 0; i < kRegisterCount; ++i) text += RegisterLine(LibraryRegisterName(i), (*registers)[static_cast<size_t>(i)]);
+  for (int i = 0; i < kRegisterCount; ++i)
+    text += RegisterLine(LibraryRegisterName(i), (*registers)[static_cast<size_t>(i)]);
   for (int i = kRegisterCount; i < kAllRegisterCount; ++i) {
     const auto value = target_.BankedRegister(i);
     if (value) text += RegisterLine(LibraryRegisterName(i), *value);
@@ -191,7 +193,7 @@ std::string GdbSession::Monitor(const std::string& hexCommand) {
     const int power = library.DbgStatus(1);
     text.append("power  ")
         .append(std::to_string(power))
-        .append(power == 3 ? "  both sense lines good\n" : "  not good\n");
+        .append(power == VANTREL_POWER_GOOD ? "  both sense lines good\n" : "  not good\n");
   } else if (words[0] == "status") {
     text = Status(library);
   } else if (words[0] == "board") {

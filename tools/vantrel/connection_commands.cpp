@@ -17,8 +17,6 @@ namespace vantrel::cli {
 
 namespace {
 
-constexpr int kStatusHalted = 0x01;  // DBGACK: the core is in debug state
-constexpr int kStatusThumb = 0x10;
 constexpr int kPowerGood = 3;
 constexpr useconds_t kWaitPollMicroseconds = 20000;
 
@@ -50,14 +48,14 @@ struct CoreCondition {
 // The debug-status bits mean something only while the library has the core under debug
 // control; once the cable is released they are a refused read, all bits set.
 CoreCondition DescribeCore(int status) {
-  const int state = status >> 8;
-  const bool debugAcknowledged = (status & kStatusHalted) != 0;
+  const int state = status >> VANTREL_STATE_SHIFT;
+  const bool debugAcknowledged = (status & VANTREL_STATUS_IN_DEBUG) != 0;
   switch (state) {
-    case 0x300:
-    case 0x400:
+    case VANTREL_STATE_CONNECTED:
+    case VANTREL_STATE_HALTED:
       if (debugAcknowledged) return {"halted in debug state", true};
       return {"not acknowledging debug state (reconnect)", false};
-    case 0x500:
+    case VANTREL_STATE_RUNNING:
       if (debugAcknowledged) return {"halted at a breakpoint (stop takes control)", true};
       return {"running", false};
     default: return {"not under debug control", false};
@@ -168,9 +166,9 @@ bool RunWait(Session& session, Arguments& arguments) {
   for (;;) {
     const int status = session.library().DbgStatus(0);
     if (status < 0) return session.Fail("the status query failed (" + std::to_string(status) + ")");
-    if ((status >> 8) != 0x500)
-      return session.Fail("the core is not running; the target is " + TargetStateName(status >> 8));
-    if ((status & kStatusHalted) != 0) return StopAndReport(session, "stopped");
+    if ((status >> VANTREL_STATE_SHIFT) != VANTREL_STATE_RUNNING)
+      return session.Fail("the core is not running; the target is " + TargetStateName(status >> VANTREL_STATE_SHIFT));
+    if ((status & VANTREL_STATUS_IN_DEBUG) != 0) return StopAndReport(session, "stopped");
     if (TakeInterrupt()) return StopAndReport(session, "interrupted; stopped");
     if (seconds && std::chrono::steady_clock::now() >= deadline) {
       return session.Fail("the core did not halt within " + std::to_string(*seconds) + " s; it is still running");
@@ -183,10 +181,10 @@ bool RunStatus(Session& session, Arguments& arguments) {
   if (!ExpectPositional(session, arguments, 0, 0)) return false;
   const int status = session.library().DbgStatus(0);
   if (status < 0) return session.Fail("the status query failed (" + std::to_string(status) + ")");
-  PrintField("state", TargetStateName(status >> 8));
+  PrintField("state", TargetStateName(status >> VANTREL_STATE_SHIFT));
   const CoreCondition core = DescribeCore(status);
   PrintField("core", core.text);
-  if (core.inDebugState) PrintField("isa", (status & kStatusThumb) != 0 ? "Thumb" : "ARM");
+  if (core.inDebugState) PrintField("isa", (status & VANTREL_STATUS_THUMB) != 0 ? "Thumb" : "ARM");
   return true;
 }
 

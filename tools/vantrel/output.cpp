@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "vantrel.h"
+
 namespace vantrel::cli {
 
 namespace {
@@ -78,10 +80,10 @@ std::string TargetStateName(int state) {
   const char* name = "unknown";
   switch (state) {
     case 0xFF00: name = "not opened"; break;
-    case 0x200: name = "down"; break;
-    case 0x300: name = "connected and halted"; break;
-    case 0x400: name = "halted"; break;
-    case 0x500: name = "running"; break;
+    case VANTREL_STATE_DOWN: name = "down"; break;
+    case VANTREL_STATE_CONNECTED: name = "connected and halted"; break;
+    case VANTREL_STATE_HALTED: name = "halted"; break;
+    case VANTREL_STATE_RUNNING: name = "running"; break;
     default: break;
   }
   char text[64];

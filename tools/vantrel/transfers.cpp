@@ -48,8 +48,9 @@ bool RunTransfer(Session& session, int32_t code, const JtagRequest& request, boo
   if (outcome.result == 0) return true;
   std::string message = JobResultMeaning(outcome.result);
   const int status = session.library().DbgStatus(0);
-  const int state = status >= 0 ? status >> 8 : 0;
-  if (status >= 0 && state != 0x300 && state != 0x400) message += "; the target is " + TargetStateName(state);
+  const int state = status >= 0 ? status >> VANTREL_STATE_SHIFT : 0;
+  if (status >= 0 && state != VANTREL_STATE_CONNECTED && state != VANTREL_STATE_HALTED)
+    message += "; the target is " + TargetStateName(state);
   return session.Fail(message);
 }
 
@@ -108,11 +109,11 @@ bool DownloadSegment(Session& session, uint32_t address, const std::vector<unsig
 std::string JobResultMeaning(int result) {
   const std::string code = " (job result " + std::to_string(result) + ")";
   switch (result) {
-    case -1: return "the download's write was refused or failed" + code;
-    case -2: return "the read failed" + code;
-    case -3: return "the write was refused or failed" + code;
-    case -4: return "verify failed: the memory does not hold the image" + code;
-    case -5: return "verify failed: the memory does not hold what was written" + code;
+    case VANTREL_JOB_DOWNLOAD_FAILED: return "the download's write was refused or failed" + code;
+    case VANTREL_JOB_READ_FAILED: return "the read failed" + code;
+    case VANTREL_JOB_WRITE_FAILED: return "the write was refused or failed" + code;
+    case VANTREL_JOB_DOWNLOAD_VERIFY_FAILED: return "verify failed: the memory does not hold the image" + code;
+    case VANTREL_JOB_WRITE_VERIFY_FAILED: return "verify failed: the memory does not hold what was written" + code;
     default: return "the transfer failed" + code;
   }
 }
