@@ -41,6 +41,13 @@ enum {
     VANTREL_CMD_SET_HARDWARE_BREAK = 49,
     VANTREL_CMD_SET_SOFTWARE_BREAK = 50,
     VANTREL_CMD_CLEAR_BREAK = 51,
+    /* Extensions (the watchpoint units): */
+    VANTREL_CMD_SET_WATCHPOINT = 52,   /* a data watchpoint on a free unit */
+    VANTREL_CMD_SET_UNIT_BREAK = 53,   /* a further hardware breakpoint on a free unit */
+    VANTREL_CMD_CLEAR_UNIT = 54,       /* gives a unit set by 52 or 53 back */
+    VANTREL_CMD_GET_STOP_REASON = 55,  /* why the core stopped last */
+    VANTREL_CMD_RUN_MASKED = 56,       /* 36 with the core's interrupts masked until it
+                                          halts (INTDIS): a host's single step */
     VANTREL_CMD_WRITE_REGISTER = 65,
     VANTREL_CMD_READ_REGISTERS = 66,
     VANTREL_CMD_READ_ICE = 67,
@@ -105,6 +112,42 @@ enum {
     VANTREL_REGION_READ_WRITE = 2
 };
 
+/* The watchpoint units (commands 52 to 55). The core has two. Unit 0 holds the hardware
+ * breakpoint of command 49; unit 1 detects the software breakpoints of command 50 while
+ * any is set. A data watchpoint (52) or a further hardware breakpoint (53) takes unit 1
+ * when no software breakpoint is set, else unit 0 when no hardware breakpoint is set;
+ * otherwise it is refused with status 1 and "no watchpoint unit free: both hold
+ * breakpoints or watchpoints". While a unit is taken, commands 49 (unit 0) and 50
+ * (unit 1) are refused the same way. A host that writes breakpoint patterns itself
+ * (the library does not see them) asks for unit 0 through `placement` while it has any.
+ * 52 and 53 answer the unit's index as a 4-byte word; the core must be halted for 52, 53 and 54 ("status error" otherwise). A data
+ * watchpoint stops the core after the load or store that matched, before the next
+ * instruction; disconnecting gives every unit back. */
+enum {
+    VANTREL_PLACE_ANY = 0,     /* the library's choice, as above */
+    VANTREL_PLACE_UNIT0 = 1,   /* unit 0 only */
+    VANTREL_PLACE_UNIT1 = 2    /* unit 1 only */
+};
+
+enum {
+    VANTREL_WATCH_READ = 0,
+    VANTREL_WATCH_WRITE = 1,
+    VANTREL_WATCH_ACCESS = 2  /* read or write */
+};
+
+/* Why the core stopped (command 55), as worked out when the host's stop (37) saved the
+ * registers of a core that had halted: the saved PC against the breakpoints set, else
+ * the data watchpoints set. A data watchpoint stops the core after the access, so when
+ * both units watch data both are named in `units` and `unit` is the lower. */
+enum {
+    VANTREL_STOP_NONE = 0,                 /* no stop since the connect, or running */
+    VANTREL_STOP_REQUESTED = 1,            /* command 37 halted the running core */
+    VANTREL_STOP_HARDWARE_BREAKPOINT = 2,  /* the fetch breakpoint of `unit` (49 or 53) */
+    VANTREL_STOP_SOFTWARE_BREAKPOINT = 3,  /* a pattern of command 50 at the saved PC */
+    VANTREL_STOP_WATCHPOINT = 4,           /* the data watchpoint of `unit` */
+    VANTREL_STOP_OTHER = 5                 /* halted by itself, none of the above */
+};
+
 enum {
     VANTREL_TEXT_FIELD_SIZE = 64,
     VANTREL_MAX_REGISTER_NAMES = 18,
@@ -134,6 +177,31 @@ typedef struct VantrelDownloadArgs {        /* 35 */
 typedef struct VantrelBreakpointArgs {      /* 49, 50 */
     uint32_t address;                       /* 16 */
 } VantrelBreakpointArgs;
+
+typedef struct VantrelWatchpointArgs {     /* 52 */
+    uint32_t address;                       /* 16 */
+    uint32_t ignoredBits;                   /* 20: address bits not compared (a block) */
+    int32_t size;                           /* 24: 1, 2 or 4 bytes, aligned; 0 any width */
+    int32_t access;                         /* 28: VANTREL_WATCH_* */
+    int32_t placement;                      /* 32: VANTREL_PLACE_* */
+} VantrelWatchpointArgs;
+
+typedef struct VantrelUnitBreakArgs {       /* 53 */
+    uint32_t address;                       /* 16 */
+    int32_t placement;                      /* 20: VANTREL_PLACE_* */
+} VantrelUnitBreakArgs;
+
+typedef struct VantrelUnitArgs {            /* 54 */
+    int32_t unit;                           /* 16: 0 or 1 */
+} VantrelUnitArgs;
+
+typedef struct VantrelStopReason {          /* 55: the answer's data (20 bytes) */
+    int32_t reason;                         /* +0: VANTREL_STOP_* */
+    int32_t unit;                           /* +4: the unit that hit, -1 none */
+    uint32_t units;                         /* +8: bit n: unit n may have hit */
+    uint32_t address;                       /* +12: the breakpoint's or the watched address */
+    int32_t access;                         /* +16: the watchpoint's VANTREL_WATCH_* */
+} VantrelStopReason;
 
 typedef struct VantrelClearBreakArgs {      /* 51 */
     int32_t hardware;                       /* 16: 1 = the hardware breakpoint */
@@ -185,6 +253,9 @@ typedef struct JtagRequest {
         VantrelDownloadArgs download;
         VantrelBreakpointArgs breakpoint;
         VantrelClearBreakArgs clearBreak;
+        VantrelWatchpointArgs watchpoint;
+        VantrelUnitBreakArgs unitBreak;
+        VantrelUnitArgs unit;
         VantrelWriteRegisterArgs writeRegister;
         VantrelReadRegistersArgs readRegisters;
         VantrelWriteMemoryArgs writeMemory;

@@ -31,7 +31,7 @@ int64_t NowNs() {
 Board::Board(BoardConfig config)
     : config_(Usable(std::move(config))),
       memory_(config_.regions, config_.endianness),
-      core_(memory_, ice_, config_.faults.coreNeverHalts),
+      core_(memory_, ice_, config_.faults.coreNeverHalts, config_.timer),
       tap_(config_.idcode, *this) {
   lastClockNs_ = NowNs();
 }

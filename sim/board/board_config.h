@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "board/interrupt_timer.h"
+
 namespace vsim {
 
 enum class RegionKind : uint8_t {
@@ -44,6 +46,8 @@ struct BoardConfig {
   // port is quiet (between accesses, or while a client sends nothing). 0: only TCK
   // edges move the core, which makes a test fully deterministic.
   int freeRunInstructionsPerMs = 10000;
+  // A periodic interrupt (period 0: none).
+  TimerConfig timer;
 
   // 256 KiB of RAM at 0 and 64 KiB of ROM at 0x80000.
   static std::vector<MemoryRegion> DefaultRegions();

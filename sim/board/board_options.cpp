@@ -78,6 +78,9 @@ const char* BoardUsage() {
          "  --load FILE@ADDRESS   copy a raw binary file into memory (ROM too)\n"
          "  --cycles-per-tck N    instructions a running core executes per TCK edge (4-1000, default 4)\n"
          "  --free-run N          instructions per ms while the client is quiet (default 10000)\n"
+         "  --timer PERIOD[:irq|fiq]\n"
+         "                        a timer raises IRQ (or FIQ) every PERIOD instructions (1-1000000000)\n"
+         "                        until a write to 0xE0000000 acknowledges it\n"
          "  --power-bad           the power-sense lines report no target power\n"
          "  --no-cable            the data port does not read back\n"
          "  --target-absent       TDO stuck high\n"
@@ -104,7 +107,7 @@ bool ParseFlag(std::string_view arg, BoardOptions& options) {
 bool TakesValue(std::string_view arg) {
   RegionKind kind = RegionKind::kRam;
   return arg == "--listen" || arg == "--idcode" || arg == "--load" || arg == "--cycles-per-tck" ||
-         arg == "--free-run" || IsRegionOption(arg, kind);
+         arg == "--free-run" || arg == "--timer" || IsRegionOption(arg, kind);
 }
 
 std::string ParseValue(std::string_view arg, std::string_view value, BoardOptions& options,
@@ -123,6 +126,8 @@ std::string ParseValue(std::string_view arg, std::string_view value, BoardOption
   } else if (arg == "--free-run") {
     if (!ParseNumber(value, false, n) || n > 1000000) return Refuse(arg, value);
     options.config.freeRunInstructionsPerMs = static_cast<int>(n);
+  } else if (arg == "--timer") {
+    if (std::string error = ParseTimerOption(std::string(value), &options.config.timer); !error.empty()) return error;
   } else if (arg == "--load") {
     ImageToLoad image;
     if (!ParseImage(value, image)) return Refuse(arg, value);

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "board/embedded_ice.h"
+#include "board/interrupt_timer.h"
 #include "board/memory.h"
 #include "cpu/arm_cpu.h"
 
@@ -32,7 +33,7 @@ struct CoreCounters {
 
 class Core {
  public:
-  Core(Memory& memory, EmbeddedIce& ice, bool neverHalts);
+  Core(Memory& memory, EmbeddedIce& ice, bool neverHalts, const TimerConfig& timer = {});
   Core(const Core&) = delete;
   Core& operator=(const Core&) = delete;
 
@@ -100,6 +101,9 @@ class Core {
 
   // core_running.cpp
   bool Step();  // false: the core stopped
+  // The timer's line, unless the debugger's INTDIS or the CPSR's I or F bit masks it:
+  // the exception is taken at this instruction boundary. True when it was.
+  bool TakeInterrupt();
   void FetchFromMemory();
   bool ExecuteAtSystemSpeed(const Fetched& f);  // true: the PC was written
   void CheckParking(const Fetched& f, const ExecResult& r);
@@ -142,6 +146,7 @@ class Core {
   uint32_t lastDriven_ = 0;
 
   CoreCounters counters_;
+  InterruptTimer timer_;
 };
 
 }  // namespace vsim

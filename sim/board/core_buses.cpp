@@ -73,6 +73,11 @@ void SystemBus::Watch(uint32_t address, int size, uint32_t busWord, bool write, 
 
 bool SystemBus::Read(uint32_t address, int size, AccessKind kind, bool privileged, uint32_t& value) {
   (void)kind;  // fetches are made by the pipeline, never through here
+  if (address == kTimerAcknowledgeAddress && core_.timer_.Enabled()) {
+    value = core_.timer_.Pending() ? 1u : 0u;
+    Watch(address, size, Replicate(value, size), false, privileged);
+    return true;
+  }
   bool ok = core_.memory_.Read(address, size, value);
   Watch(address, size, Replicate(value, size), false, privileged);
   return ok;
@@ -80,6 +85,10 @@ bool SystemBus::Read(uint32_t address, int size, AccessKind kind, bool privilege
 
 bool SystemBus::Write(uint32_t address, int size, uint32_t value, bool privileged) {
   Watch(address, size, Replicate(value, size), true, privileged);
+  if (address == kTimerAcknowledgeAddress && core_.timer_.Enabled()) {
+    core_.timer_.Acknowledge();
+    return true;
+  }
   return core_.memory_.Write(address, size, value);
 }
 

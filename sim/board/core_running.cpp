@@ -4,7 +4,16 @@
 
 namespace vsim {
 
-Core::Core(Memory& memory, EmbeddedIce& ice, bool neverHalts) : memory_(memory), ice_(ice), neverHalts_(neverHalts) {
+namespace {
+
+constexpr uint32_t kCpsrFiqDisable = 0x40;  // F
+constexpr uint32_t kCpsrIrqDisable = 0x80;  // I
+
+}  // namespace
+
+Core::Core(Memory& memory, EmbeddedIce& ice, bool neverHalts, const TimerConfig& timer)
+    : memory_(memory), ice_(ice), neverHalts_(neverHalts) {
+  timer_.Configure(timer);
   cpu_.Reset();
   Flush(0);
 }
@@ -123,6 +132,7 @@ bool Core::Step() {
     EnterDebug(DebugReason::kDebugRequest, next, next + 2 * InstructionSize());
     return false;
   }
+  if (TakeInterrupt()) return true;
   while (count_ < 2) FetchFromMemory();
   FetchFromMemory();  // the cycle that starts an instruction also fetches
   Fetched current = PopFront();
@@ -132,6 +142,7 @@ bool Core::Step() {
     return false;
   }
   ExecuteAtSystemSpeed(current);
+  timer_.Tick();
   if (dataWatchHit_ && !neverHalts_) {
     uint32_t next = count_ > 0 ? pipe_[0].address : fetch_;
     EnterDebug(DebugReason::kWatchpoint, next, next + 3 * InstructionSize());
@@ -160,8 +171,19 @@ void Core::CheckParking(const Fetched& f, const ExecResult& r) {
   // A branch to itself with nothing that could stop it: nothing changes until JTAG,
   // the reset line or the host does something.
   if (r.exception || cpu_.NextPc() != f.address) return;
-  if (ice_.AnyUnitEnabled() || ice_.DebugRequestToCore()) return;
+  if (ice_.AnyUnitEnabled() || ice_.DebugRequestToCore() || timer_.Enabled()) return;
   parked_ = true;
+}
+
+bool Core::TakeInterrupt() {
+  if (!timer_.Pending() || ice_.InterruptsDisabled()) return false;
+  const bool fiq = timer_.Line() == InterruptLine::kFiq;
+  if ((cpu_.Cpsr() & (fiq ? kCpsrFiqDisable : kCpsrIrqDisable)) != 0) return false;
+  // The return address a handler's SUBS pc, lr, #4 expects: the next instruction + 4.
+  const uint32_t next = count_ > 0 ? pipe_[0].address : fetch_;
+  cpu_.TakeException(fiq ? ArmCpu::Exception::kFiq : ArmCpu::Exception::kIrq, next + 4);
+  Flush(cpu_.NextPc());
+  return true;
 }
 
 }  // namespace vsim

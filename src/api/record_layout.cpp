@@ -53,6 +53,15 @@ static_assert(ARG_OFFSET(addRegion.length) == 24);
 static_assert(ARG_OFFSET(addRegion.property) == 32);
 static_assert(ARG_OFFSET(addRegion.reserved) == 36);
 static_assert(sizeof(VantrelMemoryRegion) == 24);
+static_assert(ARG_OFFSET(watchpoint.address) == 16);
+static_assert(ARG_OFFSET(watchpoint.ignoredBits) == 20);
+static_assert(ARG_OFFSET(watchpoint.size) == 24);
+static_assert(ARG_OFFSET(watchpoint.access) == 28);
+static_assert(ARG_OFFSET(watchpoint.placement) == 32);
+static_assert(ARG_OFFSET(unitBreak.address) == 16);
+static_assert(ARG_OFFSET(unitBreak.placement) == 20);
+static_assert(ARG_OFFSET(unit.unit) == 16);
+static_assert(sizeof(VantrelStopReason) == 20);
 
 #undef ARG_OFFSET
 

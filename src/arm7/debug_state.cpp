@@ -2,6 +2,7 @@
 
 #include "arm7/core_state.h"
 #include "arm7/embedded_ice.h"
+#include "arm7/host_units.h"
 #include "arm7/injection.h"
 #include "arm7/link_check.h"
 #include "arm7/register_access.h"
@@ -47,6 +48,8 @@ constexpr uint32_t kThumbToArmSwitch[] = {
     kThumbBxPc,       // BX pc: to ARM state
     kThumbNop,       kThumbNop, kNop, kNop,
 };
+
+bool g_last_entry_requested = false;
 
 uint32_t HaltedBits() { return GetICEReg(kIceDebugStatus) & kHaltedMask; }
 
@@ -164,6 +167,7 @@ int EnterDebugProgrammingWatchpoints(bool fast) {
   uint32_t status = GetICEReg(kIceDebugStatus);
   uint32_t halted = status & kHaltedMask;
   Trace("ArmEnterDebug ARMICE_DEBUG_ST = 0x%08x\r\n", halted);
+  g_last_entry_requested = halted != kHalted;
   if (halted != kHalted) {
     RequestHalt();
     if (fast) {
@@ -197,14 +201,18 @@ int EnterDebugProgrammingWatchpoints(bool fast) {
 
 }  // namespace
 
+bool LastEntryRequested() { return g_last_entry_requested; }
+
 int ArmEnterDebug() { return EnterDebugProgrammingWatchpoints(false); }
 
 int ArmEnterDebugFast() {
   const cable::FastClocks fastClocks;
   const KeptChainSelection keptSelection;
-  if (!WatchpointsAsProgrammed()) return EnterDebugProgrammingWatchpoints(true);
+  // A unit lent to the host holds other registers than the entry left: programmed anew.
+  if (!WatchpointsAsProgrammed() || AnyUnitLent()) return EnterDebugProgrammingWatchpoints(true);
   ClearLinkObservations();
   uint32_t status = GetICEReg(kIceDebugStatus);
+  g_last_entry_requested = (status & kHaltedMask) != kHalted;
   if ((status & kHaltedMask) != kHalted) {
     SetICEReg(kWp0AddressMask, kCompareNoBit);
     status = PollForHalt();
@@ -237,25 +245,29 @@ int ArmRestartFromZero() {
   return 0;
 }
 
-int ArmResume() {
+int ArmResume(bool interruptsMasked) {
   auto& cache = RegisterCache();
   const uint32_t savedPc = cache[kSavedPcElement];
   const bool armState = ArmStateAtEntry() != 0;
   (void)ArmWriteRegister(kRegisterPc, savedPc - (armState ? kResumeArmRewind : kResumeThumbRewind), kArmForm);
   cache[kSavedPcElement] = savedPc;
   if (!armState) ReturnToThumbState(savedPc);
-  BothWatchpoints(kWpControlFetch);
-  ClearInterruptsDisabled();
+  EnableWatchpointsForRun();
+  if (interruptsMasked) {
+    SetInterruptsDisabled();
+  } else {
+    ClearInterruptsDisabled();
+  }
   SelectDataBusChain();
   ExitSequence(armState);
   return 0;
 }
 
-int ArmResumeFast() {
+int ArmResumeFast(bool interruptsMasked) {
   const cable::FastClocks fastClocks;
   const KeptChainSelection keptSelection;
-  if (!WatchpointsAsProgrammed()) BothWatchpoints(kWpControlFetch);
-  SetICEReg(kIceDebugControl, kControlNone);
+  if (!WatchpointsAsProgrammed() || AnyUnitLent()) EnableWatchpointsForRun();
+  SetICEReg(kIceDebugControl, interruptsMasked ? kControlIntdis : kControlNone);
   auto& cache = RegisterCache();
   const uint32_t savedPc = cache[kSavedPcElement];
   if (ArmStateAtEntry() != 0) {

@@ -26,6 +26,10 @@ uint32_t ReadIdcode();
 // (link_check.h; the observations are cleared first).
 [[nodiscard]] int ArmEnterDebug();
 
+// True when the last ArmEnterDebug found the core running and halted it; false when the
+// core had stopped by itself (a breakpoint or a watchpoint).
+[[nodiscard]] bool LastEntryRequested();
+
 // ArmEnterDebug's contract under the fast clocks, for hosts that chose the fast mode.
 // While the watchpoints are as the last entry programmed them (WatchpointsAsProgrammed),
 // the halt is requested by opening watchpoint 0's address mask and closed again, the
@@ -39,16 +43,17 @@ uint32_t ReadIdcode();
 int ArmRestartFromZero();
 
 // Leaves debug state so that the core continues at element 15 of RegisterCache, in the
-// state it had when it stopped; both watchpoints on, INTDIS clear. Needs the registers
-// already written back (element 15 is restored afterwards). The TAP ends in
-// Run-Test/Idle with RESTART loaded. Returns 0.
-int ArmResume();
+// state it had when it stopped; both watchpoints on (host_units.h), INTDIS clear, or set
+// when interruptsMasked (a host's single step: no interrupt handler runs inside it).
+// Needs the registers already written back (element 15 is restored afterwards). The TAP
+// ends in Run-Test/Idle with RESTART loaded. Returns 0.
+int ArmResume(bool interruptsMasked = false);
 
 // RestoreRegisters (the register cache back to the core) and ArmResume in one, under the
 // fast clocks: the registers in one block, in ARM state with the PC in the same block;
 // the units are enabled only when they are not as the last entry programmed them, and
-// debug control is written without a read. Returns 0.
-int ArmResumeFast();
+// debug control is written without a read (INTDIS set when interruptsMasked). Returns 0.
+int ArmResumeFast(bool interruptsMasked = false);
 
 // Leaves debug state so that the core runs ARM code from address, with r1 and r2 loaded
 // by the same LDM that branches there, and the watchpoints and INTDIS as they are

@@ -1,7 +1,12 @@
 // Watchpoint 0 serves as the hardware breakpoint (and as halt request at debug entry);
-// watchpoint 1 stops the core on the fetch of the software-breakpoint pattern.
+// watchpoint 1 stops the core on the fetch of the software-breakpoint pattern. Either may
+// be lent to the host (host_units.h).
+#include <array>
+#include <optional>
+
 #include "arm7/core_state.h"
 #include "arm7/embedded_ice.h"
+#include "arm7/host_units.h"
 #include "arm7/instructions.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
@@ -10,6 +15,52 @@ namespace vantrel::arm7 {
 namespace {
 
 constexpr unsigned kSettleMs = 1;
+constexpr int kBreakpointUnit = 0;
+constexpr int kDetectorUnit = 1;
+
+std::array<std::optional<UnitSetting>, kWatchpointUnits> g_lent;
+
+int UnitBase(int unit) { return unit == kBreakpointUnit ? kIceWatchpoint0 : kIceWatchpoint1; }
+
+// The control value last, so that the unit compares only once the other five are in place.
+void WriteUnit(int unit, const UnitSetting& setting, uint32_t controlValue) {
+  const int base = UnitBase(unit);
+  SetICEReg(base + kWpControlValue, kWpControlOff);
+  SetICEReg(base + kWpAddressValue, setting.addressValue);
+  SetICEReg(base + kWpAddressMask, setting.addressMask);
+  SetICEReg(base + kWpDataValue, setting.dataValue);
+  SetICEReg(base + kWpDataMask, setting.dataMask);
+  SetICEReg(base + kWpControlMask, setting.controlMask);
+  SetICEReg(base + kWpControlValue, controlValue);
+}
+
+void WriteLentUnitDisabled(int unit) { WriteUnit(unit, *g_lent[unit], g_lent[unit]->controlValue & ~kUnitEnable); }
+
+void ProgramDetector() {
+  SetICEReg(kWp1AddressMask, kCompareNoBit);
+  SetICEReg(kWp1DataValue, kSoftwareBreakpointPattern);
+  SetICEReg(kWp1DataMask, kCompareEveryBit);
+  SetICEReg(kWp1ControlMask, kWpMaskFetch);
+  SetICEReg(kWp1ControlValue, kWpControlFetch);
+}
+
+void ProgramHardwareBreakpoint() {
+  SetICEReg(kWp0AddressMask, kCompareNoBit);
+  SetICEReg(kWp0DataMask, kCompareNoBit);
+  SetICEReg(kWp0AddressMask, kCompareAllButBit0);
+  SetICEReg(kWp0ControlMask, kWpMaskFetch);
+  SetICEReg(kWp0ControlValue, kWpControlFetch);
+}
+
+void ProgramUnit(int unit) {
+  if (g_lent[unit].has_value()) {
+    WriteLentUnitDisabled(unit);
+  } else if (unit == kDetectorUnit) {
+    ProgramDetector();
+  } else {
+    ProgramHardwareBreakpoint();
+  }
+}
 
 }  // namespace
 
@@ -35,16 +86,8 @@ void ProgramWatchpoints() {
   SetICEReg(kWp0ControlValue, kWpControlOff);
   SetICEReg(kWp1ControlValue, kWpControlOff);
   ClearDebugRequest();
-  SetICEReg(kWp1AddressMask, kCompareNoBit);
-  SetICEReg(kWp1DataValue, kSoftwareBreakpointPattern);
-  SetICEReg(kWp1DataMask, kCompareEveryBit);
-  SetICEReg(kWp1ControlMask, kWpMaskFetch);
-  SetICEReg(kWp1ControlValue, kWpControlFetch);
-  SetICEReg(kWp0AddressMask, kCompareNoBit);
-  SetICEReg(kWp0DataMask, kCompareNoBit);
-  SetICEReg(kWp0AddressMask, kCompareAllButBit0);
-  SetICEReg(kWp0ControlMask, kWpMaskFetch);
-  SetICEReg(kWp0ControlValue, kWpControlFetch);
+  ProgramUnit(kDetectorUnit);
+  ProgramUnit(kBreakpointUnit);
   platform::SleepMilliseconds(kSettleMs);
   SetInterruptsDisabled();
 }
@@ -55,6 +98,11 @@ uint32_t ArmWatchpointsForCode() {
   SetICEReg(kWp1AddressValue, 0);
   SetICEReg(kWp1AddressMask, kCompareVectorAddresses);
   SetICEReg(kWp1DataMask, kCompareNoBit);
+  if (g_lent[kDetectorUnit].has_value()) {
+    // A lent unit compares other cycles: it becomes the vector-fetch catch in full.
+    SetICEReg(kWp1ControlMask, kWpMaskFetch);
+    SetICEReg(kWp1ControlValue, kWpControlFetch);
+  }
   return savedWp1Address;
 }
 
@@ -68,6 +116,45 @@ void ArmWatchpointsAfterCode(uint32_t savedWp1Address) {
   SetICEReg(kWp1AddressMask, kCompareNoBit);
   SetICEReg(kWp1DataMask, kCompareEveryBit);
   SetICEReg(kWp1AddressValue, savedWp1Address);
+  for (int unit = 0; unit < kWatchpointUnits; ++unit) {
+    if (g_lent[unit].has_value()) WriteLentUnitDisabled(unit);
+  }
+}
+
+void LendUnit(int unit, const UnitSetting& setting) {
+  g_lent.at(unit) = setting;
+  WriteLentUnitDisabled(unit);
+}
+
+// A returned unit 0 holds no breakpoint: the host lent it while none was set.
+void ReturnUnit(int unit) {
+  if (!g_lent.at(unit).has_value()) return;
+  g_lent[unit].reset();
+  SetICEReg(UnitBase(unit) + kWpControlValue, kWpControlOff);
+  if (unit == kBreakpointUnit) SetICEReg(kWp0AddressValue, kNoBreakpointAddress);
+  ProgramUnit(unit);
+}
+
+void ForgetLentUnits() {
+  for (auto& lent : g_lent) lent.reset();
+}
+
+bool AnyUnitLent() { return g_lent[kBreakpointUnit].has_value() || g_lent[kDetectorUnit].has_value(); }
+
+bool UnitLent(int unit) { return unit >= 0 && unit < kWatchpointUnits && g_lent[unit].has_value(); }
+
+UnitSetting LentSetting(int unit) { return UnitLent(unit) ? *g_lent[unit] : UnitSetting{}; }
+
+void EnableWatchpointsForRun() {
+  if (!AnyUnitLent()) {
+    SetICEReg(kWp0ControlValue, kWpControlFetch);
+    SetICEReg(kWp1ControlValue, kWpControlFetch);
+    return;
+  }
+  for (int unit = 0; unit < kWatchpointUnits; ++unit) {
+    const uint32_t control = g_lent[unit].has_value() ? g_lent[unit]->controlValue : kWpControlFetch;
+    SetICEReg(UnitBase(unit) + kWpControlValue, control);
+  }
 }
 
 }  // namespace vantrel::arm7

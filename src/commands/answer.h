@@ -32,6 +32,7 @@ inline constexpr char kNoRegions[] = "no memory configuration\r\n";
 inline constexpr char kBreakpointNotHeld[] =
     "software breakpoint not set: the memory does not keep the pattern (ROM, unmapped or aborting memory), use "
     "the hardware breakpoint";
+inline constexpr char kNoWatchpointUnitFree[] = "no watchpoint unit free: both hold breakpoints or watchpoints";
 }  // namespace message
 
 // One row of a command's answer table: a result other than 0 and what the host sees.

@@ -5,6 +5,7 @@
 #include "commands/answer.h"
 #include "commands/commands.h"
 #include "target/breakpoints.h"
+#include "target/watchpoint_units.h"
 
 namespace vantrel::shell {
 namespace {
@@ -14,6 +15,7 @@ constexpr std::array kSetAnswers{
     ResultAnswer{kInvalidParameters, VANTREL_STATUS_FAILED, message::kInvalidParameters},
     ResultAnswer{kBreakInWriteOnly, VANTREL_STATUS_WARNING, message::kWriteOnlyArea},
     ResultAnswer{kBreakpointNotHeld, VANTREL_STATUS_FAILED, message::kBreakpointNotHeld},
+    ResultAnswer{target::kNoWatchpointUnitFree, VANTREL_STATUS_FAILED, message::kNoWatchpointUnitFree},
 };
 
 constexpr std::array kClearAnswers{

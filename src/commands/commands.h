@@ -14,12 +14,19 @@ void ConnectCommand(const JtagRequest& request, JtagResponse& response);
 void DisconnectCommand(const JtagRequest& request, JtagResponse& response);
 void RunCommand(const JtagRequest& request, JtagResponse& response);
 void StopCommand(const JtagRequest& request, JtagResponse& response);
+void RunMaskedCommand(const JtagRequest& request, JtagResponse& response);
 void ReconnectCommand(const JtagRequest& request, JtagResponse& response);
 
 // Breakpoints.
 void SetHardwareBreakCommand(const JtagRequest& request, JtagResponse& response);
 void SetSoftwareBreakCommand(const JtagRequest& request, JtagResponse& response);
 void ClearBreakCommand(const JtagRequest& request, JtagResponse& response);
+
+// The watchpoint units lent to the host, and the stop reason.
+void SetWatchpointCommand(const JtagRequest& request, JtagResponse& response);
+void SetUnitBreakCommand(const JtagRequest& request, JtagResponse& response);
+void ClearUnitCommand(const JtagRequest& request, JtagResponse& response);
+void GetStopReasonCommand(const JtagRequest& request, JtagResponse& response);
 
 // Registers.
 void WriteRegisterCommand(const JtagRequest& request, JtagResponse& response);

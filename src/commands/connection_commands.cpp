@@ -66,6 +66,10 @@ void RunCommand(const JtagRequest&, JtagResponse& response) {
   AnswerResult(response, target::RunTarget(), kRunAnswers);
 }
 
+void RunMaskedCommand(const JtagRequest&, JtagResponse& response) {
+  AnswerResult(response, target::RunTarget(true), kRunAnswers);
+}
+
 void StopCommand(const JtagRequest&, JtagResponse& response) {
   uint32_t savedPc = 0;
   const ResultCode result = target::StopTarget(savedPc);

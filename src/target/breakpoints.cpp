@@ -6,6 +6,7 @@
 #include "arm7/embedded_ice.h"
 #include "target/memory_transfer.h"
 #include "target/target_state.h"
+#include "target/watchpoint_units.h"
 
 namespace vantrel::target {
 namespace {
@@ -69,7 +70,22 @@ ResultCode SetSoftwareBreakpoint(uint32_t address, uint32_t pattern, uint8_t dis
     return held;
   }
   std::memcpy(displaced, found, kWordBytes);
+  NoteSoftwareBreakpoint(address, true);
   return arm7::SetBreakpointPattern(address, pattern);
+}
+
+ResultCode SetHardwareBreakpoint(uint32_t address) {
+  if (HardwareBreakpointUnitLent()) return kNoWatchpointUnitFree;
+  NoteHardwareBreakpoint(true, address);
+  return arm7::SetHardwareBreakpoint(address);
+}
+
+// While unit 0 is lent no hardware breakpoint is set (it is lent only then): nothing to
+// clear, and its registers are the host's.
+ResultCode ClearHardwareBreakpoint() {
+  if (HardwareBreakpointUnitLent()) return kOk;
+  NoteHardwareBreakpoint(false, 0);
+  return arm7::ClearHardwareBreakpoint();
 }
 
 }  // namespace
@@ -79,16 +95,19 @@ ResultCode SetBreakpoint(uint32_t address, int kind, uint32_t pattern, uint8_t d
   Report(failedAccess, BreakpointAccess::kNone);
   if ((address & 1) != 0) return kInvalidParameters;
   if (!CoreHalted()) return kStatusError;
-  if (kind == kHardwareBreakpoint) return arm7::SetHardwareBreakpoint(address);
+  if (kind == kHardwareBreakpoint) return SetHardwareBreakpoint(address);
   if (kind != kSoftwareBreakpoint || displaced == nullptr) return kInvalidParameters;
+  if (DetectorUnitLent()) return kNoWatchpointUnitFree;
   return SetSoftwareBreakpoint(address, pattern, displaced, failedAccess);
 }
 
 ResultCode ClearBreakpoint(uint32_t address, const uint8_t displaced[4], int kind) {
   if (!CoreHalted()) return kStatusError;
-  if (kind == kHardwareBreakpoint) return arm7::ClearHardwareBreakpoint();
+  if (kind == kHardwareBreakpoint) return ClearHardwareBreakpoint();
   if (kind != kSoftwareBreakpoint || displaced == nullptr) return kInvalidParameters;
-  return StoreTargetMemory(ContainingWord(address), kWordBytes, displaced, kWordWidth);
+  const ResultCode restored = StoreTargetMemory(ContainingWord(address), kWordBytes, displaced, kWordWidth);
+  if (restored == kOk) NoteSoftwareBreakpoint(address, false);
+  return restored;
 }
 
 }  // namespace vantrel::target

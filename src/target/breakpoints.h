@@ -31,7 +31,8 @@ enum class BreakpointAccess { kNone, kRead, kWrite };
 // The pattern word is read back: -24 when the memory did not keep it (ROM, unmapped or
 // aborting memory), after the displaced word has been written back.
 // Returns 0; -1 an odd address (tested first, in any state) or another kind; -16 the core
-// is not halted; -22 the word lies in a write-only region (nothing written); -24; a
+// is not halted; -25 the unit the kind needs is lent to the host (watchpoint_units.h,
+// nothing written); -22 the word lies in a write-only region (nothing written); -24; a
 // failed read (-9, -17: of the displaced word, nothing written; of the pattern word) or
 // write (-17, -19, -23), with failedAccess telling which.
 [[nodiscard]] ResultCode SetBreakpoint(uint32_t address, int kind, uint32_t pattern, uint8_t displaced[4],

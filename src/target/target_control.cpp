@@ -12,6 +12,8 @@
 #include "cable/tap.h"
 #include "platform/platform.h"
 #include "target/register_cache.h"
+#include "target/stop_report.h"
+#include "target/watchpoint_units.h"
 
 namespace vantrel::target {
 namespace {
@@ -44,6 +46,10 @@ ResultCode ConnectFromReset() {
   (void)arm7::ArmWriteRegister(kPcIndex, 0, arm7::kArmForm);
   arm7::SetArmStateAtEntry(1);
   SetTargetState(kConnected);
+  // A reset target starts without the host's watchpoints (after a disconnect that could
+  // not halt the core, they are still lent) and without a stop reason.
+  ReturnAllUnits();
+  ForgetStop();
   (void)SaveRegisters();
   // Registers read through a link that went away are not the core's.
   if (arm7::LinkLost()) return TargetNotReached();
@@ -73,6 +79,8 @@ ResultCode DisconnectTarget() {
     }
     platform::SleepMilliseconds(kAfterHaltMs);
   }
+  ReturnAllUnits();
+  ForgetStop();
   (void)arm7::ArmRestartFromZero();
   cable::TapReset(0);
   SetTargetState(kTargetDown);
@@ -87,16 +95,17 @@ ResultCode ReconnectTarget() {
   return ConnectFromReset();
 }
 
-ResultCode RunTarget() {
+ResultCode RunTarget(bool interruptsMasked) {
   if (TargetState() == kRunning) return kOk;
   if (!CoreHalted()) return kStatusError;
   if (arm7::FastSequences()) {
     const arm7::FastSequenceScope fastScope;
-    (void)arm7::ArmResumeFast();
+    (void)arm7::ArmResumeFast(interruptsMasked);
   } else {
     (void)RestoreRegisters();
-    (void)arm7::ArmResume();
+    (void)arm7::ArmResume(interruptsMasked);
   }
+  ForgetStop();
   SetTargetState(kRunning);
   return kOk;
 }
@@ -115,6 +124,7 @@ ResultCode StopTarget(uint32_t& word) {
       return kStopFailed;
     }
     arm7::ArmPutBackLeftWorkArea();
+    NoteStop(SavedPc(), arm7::LastEntryRequested());
   }
   word = SavedPc();
   return kOk;

@@ -39,8 +39,9 @@ inline constexpr ResultCode kStopFailed = 2;        // StopTarget: the core did 
 
 // Writes the register cache back and lets the core continue at the saved PC, in the
 // instruction-set state it had when it stopped; TargetState 0x500. Accepted in 0x300 and
-// 0x400; in 0x500 nothing is done. Returns 0 or -16.
-[[nodiscard]] ResultCode RunTarget();
+// 0x400; in 0x500 nothing is done. Returns 0 or -16. interruptsMasked keeps the core's
+// interrupts masked (the debug control's INTDIS) until the next halt, for a host's step.
+[[nodiscard]] ResultCode RunTarget(bool interruptsMasked = false);
 
 // Halts the running core and saves its registers; TargetState 0x400. In 0x400 nothing is
 // done. word receives the saved PC after a stop (left alone otherwise). Returns 0; 2 when

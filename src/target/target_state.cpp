@@ -4,6 +4,8 @@
 #include <cctype>
 
 #include "cable/cable.h"
+#include "target/stop_report.h"
+#include "target/watchpoint_units.h"
 
 namespace vantrel::target {
 namespace {
@@ -55,6 +57,8 @@ ResultCode OpenEmulator(std::string_view kindName, std::string_view portName) {
 void ResetTargetState() {
   g_target_state = kNothingOpened;
   g_connection_kind = kNoCableOpened;
+  ForgetUnits();
+  ForgetStop();
 }
 
 }  // namespace vantrel::target

@@ -1,65 +1,22 @@
 // Breakpoints on a program running on the board (breakpoint_target.S): the hardware
 // breakpoint, software breakpoints in ARM code and at both halfword positions of Thumb
 // code, and the word each one displaces coming back.
-#include <fstream>
-#include <iterator>
-
-#include "memory_requests.h"
+#include "breakpoint_program.h"
 
 namespace vantrel::e2e {
 namespace {
 
 using test::ResponseText;
 
-constexpr uint32_t kProgram = 0x20000;
 constexpr uint32_t kArmLoop = 0x2003C;
 constexpr uint32_t kArmSum = 0x20040;      // ADD r1, r1, r0
 constexpr uint32_t kArmCompare = 0x20044;  // CMP r0, #10
 constexpr uint32_t kThumbCode = 0x20100;
 constexpr uint32_t kThumbCount = 0x20104;  // ADDS r4, #1 (at a multiple of 4)
 constexpr uint32_t kThumbSum = 0x20106;    // ADDS r5, r5, r4
-constexpr uint32_t kArmResult = 0x31000;
-constexpr uint32_t kThumbResult = 0x31004;
-constexpr uint32_t kDoneMarker = 0x31008;
 
-std::vector<uint8_t> ReadFile(const char* path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-class BreakpointTest : public MemoryTest {
+class BreakpointTest : public BreakpointProgramTest {
  protected:
-  void SetUp() override {
-    MemoryTest::SetUp();
-    OpenAndConnect();
-    ASSERT_EQ(library().getDbgStatus(1), 3);
-    image_ = ReadFile(BREAKPOINT_TARGET_BIN);
-    ASSERT_GT(image_.size(), 0x200u);
-    library().jtagClearLastError();
-    ASSERT_EQ(Download(kProgram, kProgram, image_).status, VANTREL_STATUS_OK);
-    ASSERT_EQ(WaitForJob(), 0);
-  }
-
-  // Lets the program run until it enters debug state, then stops it as a host does.
-  // Returns the saved PC that the stop answers.
-  uint32_t RunUntilHalted() {
-    EXPECT_EQ(Run().status, VANTREL_STATUS_OK);
-    for (int i = 0; i < 100 && !board().InDebugState(); ++i) RunBoard(1000);
-    EXPECT_TRUE(board().InDebugState());
-    EXPECT_EQ(StatusWord() & 1, 1) << "the host sees DBGACK";
-    const JtagResponse stop = Stop();
-    EXPECT_EQ(stop.status, VANTREL_STATUS_OK) << ResponseText(stop);
-    return ResponseWords(stop).at(0);
-  }
-
-  void RunToCompletion() {
-    ASSERT_EQ(Run().status, VANTREL_STATUS_OK);
-    RunBoard(10000);
-    EXPECT_EQ(board().ReadWord(kArmResult), 55u);
-    EXPECT_EQ(board().ReadWord(kThumbResult), 55u);
-    EXPECT_EQ(board().ReadWord(kDoneMarker), 0xD0Eu);
-  }
-
   uint32_t Register(const std::string& name) {
     const JtagResponse response = ReadRegistersByNames({name});
     EXPECT_EQ(response.status, VANTREL_STATUS_OK) << ResponseText(response);
@@ -87,8 +44,6 @@ class BreakpointTest : public MemoryTest {
     EXPECT_EQ(response.status, VANTREL_STATUS_OK) << ResponseText(response);
     EXPECT_EQ(BoardBytes(kProgram, image_.size()), image_) << "memory restored byte for byte";
   }
-
-  std::vector<uint8_t> image_;
 };
 
 TEST_F(BreakpointTest, HardwareBreakpointMovesStopsThereAndClears) {

@@ -129,18 +129,24 @@ TEST_F(MalformedPacketsTest, StepsFollowBranchesAndABreakpointOnThePcIsSteppedOf
   }
 }
 
-TEST_F(MalformedPacketsTest, TheSecondHardwareBreakpointIsRefused) {
+// Two watchpoint units: the hardware breakpoints and data watchpoints share them, and a
+// third is refused until one is removed.
+TEST_F(MalformedPacketsTest, AThirdUnitPointIsRefused) {
   RawClient client(server_->Port());
-  client.SendPacket("Z1,100,4");
-  EXPECT_EQ(client.Receive(), "+$OK#9a");
-  client.SendPacket("Z1,200,4");
-  EXPECT_EQ(client.Receive(), "+$E01#a6");
-  client.SendPacket("z1,100,4");
-  EXPECT_EQ(client.Receive(), "+$OK#9a");
-  client.SendPacket("Z1,200,4");
-  EXPECT_EQ(client.Receive(), "+$OK#9a");
-  client.SendPacket("D");
-  EXPECT_EQ(client.Receive(), "+$OK#9a");
+  const struct {
+    const char* packet;
+    const char* reply;
+  } exchanges[] = {
+      {"Z1,100,4", "+$OK#9a"},  {"Z1,200,4", "+$OK#9a"},  {"Z1,300,4", "+$E01#a6"},
+      {"Z2,1000,4", "+$E01#a6"}, {"z1,100,4", "+$OK#9a"},  {"Z2,1001,4", "+$E01#a6"},  // misaligned
+      {"Z4,1000,3", "+$E01#a6"}, {"Z3,1000,8", "+$OK#9a"},  {"Z1,300,4", "+$E01#a6"},
+      {"z3,1000,8", "+$OK#9a"},  {"Z1,300,4", "+$OK#9a"},   {"Z5,1000,4", "+$#00"},
+      {"D", "+$OK#9a"},
+  };
+  for (const auto& exchange : exchanges) {
+    client.SendPacket(exchange.packet);
+    EXPECT_EQ(client.Receive(), exchange.reply) << exchange.packet;
+  }
 }
 
 }  // namespace

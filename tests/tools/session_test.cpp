@@ -253,6 +253,25 @@ TEST(HostSession, DisconnectTakesTheBreakpointsOutOfMemoryFirst) {
   EXPECT_TRUE(Contains(run.out, "no breakpoints"));
 }
 
+TEST(HostSession, WatchStopsAfterTheWatchedWriteAndUnwatchRemovesIt) {
+  const std::string iterations = Hex(DemoSymbols().Find("results")->address + 8);
+  const HostRun run = RunHost({kHost, "open; connect; load " + kDemoElf +
+                                          "; watch results+8; watch; run; wait 10; run; wait 10; read results+8 4; "
+                                          "unwatch results+8; watch; run; stop"});
+  ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+  EXPECT_EQ(OutputOf(run.out, "watch"), "write     " + iterations + "  results+0x8  4 bytes\n");
+  // The start-up code's clearing of the variables first, then record_result's store of
+  // the first round's number.
+  EXPECT_TRUE(Contains(OutputOf(run.out, "wait 10"), "(write watchpoint " + iterations)) << run.out;
+  const std::string stop = OutputOf(run.out, "wait 10", 2);
+  EXPECT_TRUE(Contains(stop, "record_result+")) << stop;
+  EXPECT_TRUE(Contains(stop, "(write watchpoint " + iterations + "  results+0x8)")) << stop;
+  EXPECT_TRUE(Contains(OutputOf(run.out, "read results+8 4"), iterations.substr(2) + "  01 00 00 00")) << run.out;
+  EXPECT_TRUE(Contains(run.out, "deleted   watchpoint " + iterations + "  results+0x8"));
+  EXPECT_EQ(OutputOf(run.out, "watch", 2), "no watchpoints\n");
+  EXPECT_FALSE(Contains(OutputOf(run.out, "stop"), "watchpoint")) << "the program ran on unwatched";
+}
+
 TEST(HostSession, RegionsAreDeclaredListedAndEnforcedByTheLibrary) {
   const HostRun run =
       RunCommands("open; connect; region add 0x8000 0x1000 ro; regions; write 0x8000 01020304", {"--keep-going"});

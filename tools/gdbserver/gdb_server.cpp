@@ -243,29 +243,6 @@ std::string GdbSession::WriteMemory(const std::string& args, bool binary) {
   return target_.WriteMemory(range->first, bytes) ? "OK" : kErrorMemory;
 }
 
-std::string GdbSession::Breakpoint(const std::string& packet) {
-  // Z0/z0 software, Z1/z1 the hardware breakpoint: "Z0,ADDR,KIND".
-  if (packet.size() < 3 || packet[2] != ',' || (packet[1] != '0' && packet[1] != '1')) return "";
-  const bool insert = packet[0] == 'Z';
-  const std::string rest = packet.substr(3);
-  const size_t comma = rest.find(',');
-  if (comma == std::string::npos) return kErrorPacket;
-  const auto address = ParseHex32(rest.substr(0, comma));
-  const size_t end = rest.find(';', comma);
-  const auto kind = ParseHex32(rest.substr(comma + 1, end == std::string::npos ? std::string::npos : end - comma - 1));
-  if (!address || !kind) return kErrorPacket;
-  if (!target_.Halted()) return kErrorTarget;
-  if (packet[1] == '0' && KeepsSwiCatch(insert, *address)) return "OK";
-  bool ok = false;
-  if (packet[1] == '0') {
-    ok = insert ? target_.InsertSoftwareBreakpoint(*address, static_cast<int>(*kind))
-                : target_.RemoveSoftwareBreakpoint(*address);
-  } else {
-    ok = insert ? target_.InsertHardwareBreakpoint(*address) : target_.RemoveHardwareBreakpoint(*address);
-  }
-  return ok ? "OK" : kErrorMemory;
-}
-
 bool GdbSession::ClientInterrupted() {
   const auto event = connection_.Next(0);
   return connection_.Closed() || (event && event->kind == RspEvent::Kind::kBreak);
@@ -282,7 +259,7 @@ std::string GdbSession::Resume(bool step) {
     // A core lost on the way is reported as stopped; GDB's next request says what failed.
     // A step that could not start (no next address known, no breakpoint to stop it)
     // is an error, not a step that went nowhere.
-    if (!stepped && cause != StopCause::kLost) return kErrorTarget;
+    if (!stepped && cause != StopCause::kLost) return ResumeFailed();
     if (auto reply = AfterHalt(true)) return *reply;
     return RunUntilHalt();
   }
@@ -291,7 +268,7 @@ std::string GdbSession::Resume(bool step) {
     case GdbTarget::ResumeOutcome::kStopped:
       if (auto reply = AfterHalt(false)) return *reply;
       return RunUntilHalt();
-    case GdbTarget::ResumeOutcome::kFailed: return kErrorTarget;
+    case GdbTarget::ResumeOutcome::kFailed: return ResumeFailed();
     case GdbTarget::ResumeOutcome::kRunning: break;
   }
   return RunUntilHalt();
@@ -306,7 +283,7 @@ std::string GdbSession::RangeStep(const std::string& args) {
   const bool stepped = target_.RangeStep(
       range->first, range->second, [this] { return ClientInterrupted(); }, &cause);
   if (cause == StopCause::kInterrupted) return StopReply(kSigInt);
-  if (!stepped && cause != StopCause::kLost) return kErrorTarget;
+  if (!stepped && cause != StopCause::kLost) return ResumeFailed();
   // A semihosting call on the way is served and the range ends after it.
   if (auto reply = AfterHalt(true)) return *reply;
   return RunUntilHalt();

@@ -52,6 +52,7 @@ class GdbSession {
   // Answers one packet; false once the session is over.
   bool Handle(const std::string& packet);
   std::string StopReply(int signal);
+  std::string TrapReply();
   std::string ReadRegisters();
   std::string WriteRegisters(const std::string& hex);
   std::string ReadOneRegister(const std::string& args);
@@ -65,6 +66,7 @@ class GdbSession {
   std::string Resume(bool step);
   std::string RangeStep(const std::string& args);
   std::string RunUntilHalt();
+  std::string ResumeFailed();
   std::string Restart();
   std::string Monitor(const std::string& hexCommand);
   std::string MonitorReset(const std::vector<std::string>& words);

@@ -2,6 +2,7 @@
 
 #include <time.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "background_job.h"
@@ -179,7 +180,7 @@ bool GdbTarget::InsertSoftwareBreakpoint(uint32_t address, int kind) {
   if (software_.Contains(address) || (hardware_ == address && hardwareServesSoftware_)) return true;
   if (!Halted()) return false;
   memory_.Drop(address, size);
-  if (software_.Plant(address, pattern)) return true;
+  if (units_.FreeDetectorUnit() && software_.Plant(address, pattern)) return true;
   // Code that memory cannot patch (ROM, flash, a read-only region) gets the hardware
   // breakpoint while it is free: GDB's own breakpoints for next, finish and until there.
   // Memory that cannot even be read holds no code to break in.
@@ -209,16 +210,30 @@ bool GdbTarget::SettleBreakpoints() {
   return true;
 }
 
+// The first goes to the library's hardware breakpoint; the next ones, or one while a
+// watchpoint holds that unit, to a unit of their own.
 bool GdbTarget::InsertHardwareBreakpoint(uint32_t address) {
-  if (hardware_) return *hardware_ == address && !hardwareServesSoftware_;
-  if (!SetHardware(address)) return false;
-  hardware_ = address;
-  return true;
+  if (hardware_ == address && !hardwareServesSoftware_) return true;
+  if (!hardware_ && SetHardware(address)) {
+    hardware_ = address;
+    return true;
+  }
+  std::string error;
+  return InsertUnitPoint({PointType::kBreak, address, 0}, &error);
 }
 
 bool GdbTarget::RemoveHardwareBreakpoint(uint32_t address) {
+  const UnitPoint onUnit{PointType::kBreak, address, 0};
+  if (units_.Contains(onUnit)) return units_.Remove(onUnit);
   if (hardware_ != address || hardwareServesSoftware_) return true;
   return RemoveHardware();
+}
+
+bool GdbTarget::InsertUnitPoint(const UnitPoint& point, std::string* error) {
+  if (!Halted()) return false;
+  if (units_.Insert(point, !software_.Empty(), error)) return true;
+  std::fprintf(stderr, "vantrel: gdbserver: %s\n", error->c_str());
+  return false;
 }
 
 bool GdbTarget::RemoveHardware() {
@@ -230,12 +245,14 @@ bool GdbTarget::RemoveHardware() {
 
 void GdbTarget::TakeOutAll() {
   software_.TakeAllOut();
+  units_.TakeOutAll();
   if (hardware_) (void)ClearHardware();
   ForgetBreakpoints();
 }
 
 void GdbTarget::ForgetBreakpoints() {
   software_.Forget();
+  units_.Forget();
   unwanted_.clear();
   hardware_.reset();
   hardwareServesSoftware_ = false;
@@ -245,7 +262,7 @@ bool GdbTarget::AtBreakpoint() {
   const auto registers = Registers();
   if (!registers) return false;
   const uint32_t pc = (*registers)[kPcRegister];
-  return software_.Contains(pc) || hardware_ == pc;
+  return software_.Contains(pc) || hardware_ == pc || units_.BreakAt(pc);
 }
 
 std::optional<NextAddress> GdbTarget::PredictNext() {
@@ -280,6 +297,7 @@ bool GdbTarget::RunOneInstruction(const std::function<bool()>& interrupted, Stop
 }
 
 bool GdbTarget::RunTo(const NextAddress& next, const std::function<bool()>& interrupted, StopCause* cause) {
+  stepLackedAUnit_ = false;
   const auto registers = Registers();
   if (!registers) return false;
   const uint32_t pc = (*registers)[kPcRegister];
@@ -289,18 +307,23 @@ bool GdbTarget::RunTo(const NextAddress& next, const std::function<bool()>& inte
   if (liftedSoftware && !software_.Lift(pc)) return false;
   const bool liftedHardware = hardware_ == pc && next.address != pc;
   if (liftedHardware) (void)ClearHardware();
-  const bool nextCovered = (hardware_ == next.address && !liftedHardware) || software_.InMemory(next.address);
+  const bool liftedUnit = units_.BreakAt(pc) && next.address != pc;
+  if (liftedUnit && !units_.Lift(pc)) return false;
+  const bool nextCovered = (hardware_ == next.address && !liftedHardware) || software_.InMemory(next.address) ||
+                           units_.BreakAt(next.address);
   cli::SoftwareBreakpoints temporary(library_);
   bool usedSoftware = false, usedHardware = false;
   if (!nextCovered) {
     // The free hardware unit is set and cleared in a few register writes; a pattern
-    // costs a read, a write and a write back of memory.
+    // costs a read, a write and a write back of memory. A pattern needs unit 1.
     if (!hardware_ || liftedHardware) usedHardware = SetHardware(next.address);
-    if (!usedHardware) {
+    if (!usedHardware && units_.FreeDetectorUnit()) {
       usedSoftware = temporary.Plant(next.address, next.thumb ? cli::PatternSize::kThumb : cli::PatternSize::kArm);
     }
   }
-  bool ok = (nextCovered || usedSoftware || usedHardware) && library_.Call(cli::EmptyRequest(), VANTREL_CMD_RUN).Ok();
+  stepLackedAUnit_ = !nextCovered && !usedSoftware && !usedHardware;
+  // Interrupts stay masked for the step: it does not wander into a handler.
+  bool ok = !stepLackedAUnit_ && library_.Call(cli::EmptyRequest(), VANTREL_CMD_RUN_MASKED).Ok();
   ForgetHaltState();
   *cause = StopCause::kBreakpoint;
   while (ok && !PollHalt()) {
@@ -319,6 +342,7 @@ bool GdbTarget::RunTo(const NextAddress& next, const std::function<bool()>& inte
   if (usedHardware) (void)ClearHardware();
   if (liftedHardware) (void)SetHardware(*hardware_);
   if (liftedSoftware) software_.PutBackLifted();
+  if (liftedUnit) units_.PutBackLifted(!software_.Empty());
   return ok;
 }
 

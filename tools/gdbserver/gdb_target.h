@@ -17,6 +17,7 @@
 #include "memory_cache.h"
 #include "software_breakpoints.h"
 #include "target_description.h"
+#include "unit_points.h"
 
 namespace vantrel::gdb {
 
@@ -33,7 +34,7 @@ enum class StopCause { kBreakpoint, kInterrupted, kLost };
 class GdbTarget {
  public:
   GdbTarget(const cli::Library& library, std::string portName)
-      : library_(library), portName_(std::move(portName)), software_(library) {}
+      : library_(library), portName_(std::move(portName)), software_(library), units_(library) {}
 
   // Takes the core for a new client: a running core is stopped where it is; a core not
   // under debug control is opened and connected (reset, halted at address 0).
@@ -65,9 +66,16 @@ class GdbTarget {
   // the hardware breakpoint serves while it is free; false otherwise.
   bool InsertSoftwareBreakpoint(uint32_t address, int kind);
   bool RemoveSoftwareBreakpoint(uint32_t address);
-  // The one hardware breakpoint; false when it is taken or the library refused.
+  // The hardware breakpoint, and further ones on the watchpoint units; false when no
+  // unit is free or the library refused.
   bool InsertHardwareBreakpoint(uint32_t address);
   bool RemoveHardwareBreakpoint(uint32_t address);
+  // Data watchpoints (and further hardware breakpoints) on the watchpoint units; false
+  // with *error when no unit is free or the span cannot be watched.
+  bool InsertUnitPoint(const UnitPoint& point, std::string* error);
+  bool RemoveUnitPoint(const UnitPoint& point) { return units_.Remove(point); }
+  // "watch:ADDR;" (rwatch, awatch) when one of GDB's data watchpoints stopped the core.
+  std::string WatchStopDetail() const { return units_.StopDetail(); }
 
   enum class ResumeOutcome { kRunning, kStopped, kFailed };
   // Resumes the halted core; a breakpoint under the PC is stepped off first, and the
@@ -79,6 +87,8 @@ class GdbTarget {
   // `step`): where the instructions ahead can only go on one after another, the core
   // runs to the first that may not (or to the range's end) in one go.
   bool RangeStep(uint32_t start, uint32_t end, const std::function<bool()>& interrupted, StopCause* cause);
+  // The last step could not start: neither a pattern nor a unit could stop it.
+  bool StepLackedAUnit() const { return stepLackedAUnit_; }
   // Halted at a breakpoint GDB placed (not a temporary one of a step).
   bool AtBreakpoint();
   // While running: true once the core has halted at a breakpoint, then taken under
@@ -128,6 +138,8 @@ class GdbTarget {
   std::set<uint32_t> unwanted_;
   std::optional<uint32_t> hardware_;
   bool hardwareServesSoftware_ = false;  // hardware_ is a software breakpoint in ROM
+  UnitPoints units_;
+  bool stepLackedAUnit_ = false;
 };
 
 }  // namespace vantrel::gdb

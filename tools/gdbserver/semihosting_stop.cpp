@@ -148,7 +148,7 @@ std::optional<std::string> GdbSession::AfterHalt(bool stepping) {
   inputInterrupted_ = false;
   const SwiStop stop = ServeSwiStop(target_, semihosting_, console);
   switch (stop.kind) {
-    case SwiStop::Kind::kOther: return StopReply(kSigTrap);
+    case SwiStop::Kind::kOther: return TrapReply();
     case SwiStop::Kind::kFailed: return kErrorTarget;
     case SwiStop::Kind::kExited: {
       char reply[8];

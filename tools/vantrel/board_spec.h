@@ -19,6 +19,7 @@ struct BoardSpec {
   std::vector<BoardRegionSpec> regions;  // empty: the board's own layout
   bool bigEndian = false;
   std::optional<uint32_t> idcode;
+  std::string timer;  // "PERIOD[:irq|fiq]" as given, checked by the board; empty: none
 };
 
 // "ram@0:256K,rom@0x80000:64K,abort@0x100000:4K"; the reason in *error otherwise.

@@ -1,16 +1,30 @@
 // break, delete and breaks. The library keeps no list of breakpoints: the host
 // remembers each software breakpoint's displaced word and gives it back to clear it.
 #include <cstdio>
+#include <string>
 
 #include "commands.h"
 #include "halt_report.h"
 #include "image.h"
 #include "numbers.h"
 #include "session.h"
+#include "watch_units.h"
 
 namespace vantrel::cli {
 
 namespace {
+
+// "  (write watchpoint 0x00031000  results+0x8)" when a data watchpoint stopped the core.
+std::string WatchpointReason(Session& session) {
+  const auto stop = GetStopReason(session.library());
+  if (!stop || stop->reason != VANTREL_STOP_WATCHPOINT) return "";
+  std::string reason = "  (";
+  reason += WatchKindName(stop->access);
+  reason += " watchpoint ";
+  reason += session.Describe(stop->address);
+  reason += ")";
+  return reason;
+}
 
 bool RemoveHardware(Session& session) {
   if (!session.Check(ClearHardwareBreak(session.library()))) return false;
@@ -46,10 +60,11 @@ void ReportHalt(Session& session, const char* verb) {
     std::printf("%s\n", verb);
     return;
   }
-  const char* reason = "";
+  std::string reason;
   if (session.softwareBreakpoints().Contains(*pc)) reason = "  (software breakpoint)";
   else if (session.hardwareBreakpoint() == *pc) reason = "  (hardware breakpoint)";
-  std::printf("%s at %s%s\n", verb, session.Describe(*pc).c_str(), reason);
+  else reason = WatchpointReason(session);
+  std::printf("%s at %s%s\n", verb, session.Describe(*pc).c_str(), reason.c_str());
 }
 
 bool LiftBreakpointUnderPc(Session& session) {
@@ -61,6 +76,7 @@ bool LiftBreakpointUnderPc(Session& session) {
 void PutBackLiftedBreakpoints(Session& session) { session.softwareBreakpoints().PutBackLifted(); }
 
 void TakeOutBreakpointsBeforeDisconnect(Session& session) {
+  session.watchpoints().clear();  // the library gives their units back as it disconnects
   if (session.softwareBreakpoints().Empty() && !session.hardwareBreakpoint()) return;
   const int state = session.library().DbgStatus(0) >> VANTREL_STATE_SHIFT;
   const bool halted = state == VANTREL_STATE_CONNECTED || state == VANTREL_STATE_HALTED;

@@ -60,6 +60,11 @@ const std::vector<CommandInfo>& CommandTable() {
        RunBreak},
       {"delete", "ADDRESS|SYMBOL|--hw|--all", "clear a software breakpoint, the hardware one, or all", RunDelete},
       {"breaks", "", "list the breakpoints", RunBreaks},
+      {"watch", "[ADDRESS|SYMBOL [LENGTH] [r|w|a]]",
+       "stop after a read, write (default) or any access of LENGTH bytes (1, 2, 4 or a power of two); "
+       "alone: list the watchpoints",
+       RunWatch},
+      {"unwatch", "ADDRESS|SYMBOL|--all", "remove a data watchpoint, or all", RunUnwatch},
       {"region", "add START LENGTH ro|wo|rw", "declare a read-only, write-only or read-write memory region", RunRegion},
       {"regions", "", "list the declared memory regions", RunRegions},
       {"ice", "", "the EmbeddedICE registers", RunIce},

@@ -66,5 +66,7 @@ bool RunRegions(Session&, Arguments&);
 bool RunBreak(Session&, Arguments&);
 bool RunDelete(Session&, Arguments&);
 bool RunBreaks(Session&, Arguments&);
+bool RunWatch(Session&, Arguments&);
+bool RunUnwatch(Session&, Arguments&);
 
 }  // namespace vantrel::cli

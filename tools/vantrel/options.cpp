@@ -17,6 +17,10 @@ bool TakeBoardOption(const std::string& name, const std::string& value, Options*
     options->board.bigEndian = value == "big";
     return error->empty();
   }
+  if (name == "--board-timer") {
+    options->board.timer = value;
+    return true;
+  }
   const auto idcode = ParseNumber(value);
   if (!idcode) *error = "--board-idcode needs a number";
   options->board.idcode = idcode;
@@ -31,7 +35,7 @@ bool IsServerSwitch(const std::string& name) { return name == "--semihosting"; }
 
 bool IsValueOption(const std::string& name) {
   return name == "--library" || name == "--port" || name == "--remote-bitbang" || name == "-f" ||
-         name == "--board-memory" || name == "--board-endian" || name == "--board-idcode";
+         name == "--board-memory" || name == "--board-endian" || name == "--board-idcode" || name == "--board-timer";
 }
 
 bool TakeValueOption(const std::string& name, const std::string& value, Options* options, std::string* error) {
@@ -98,7 +102,8 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
     if (!options->commands.empty()) options->commands += ' ';
     options->commands += argv[i];
   }
-  const bool boardDescribed = !options->board.regions.empty() || options->board.bigEndian || options->board.idcode;
+  const BoardSpec& board = options->board;
+  const bool boardDescribed = !board.regions.empty() || board.bigEndian || board.idcode || !board.timer.empty();
   if ((options->port || options->remoteBitbang) && boardDescribed) {
     *error = "--board-* options describe the simulated board; they do not go with --port or --remote-bitbang";
     return false;
@@ -146,6 +151,8 @@ void PrintUsage() {
       "                         (kinds: ram, rom, abort)\n"
       "  --board-endian big|little\n"
       "  --board-idcode NUMBER  the IDCODE the simulated board's TAP answers\n"
+      "  --board-timer PERIOD[:irq|fiq]  a timer interrupt every PERIOD instructions,\n"
+      "                         acknowledged by a write to 0xE0000000\n"
       "  --library PATH         the library to load (default: libVantrel.so beside vantrel,\n"
       "                         else the one installed with it)\n"
       "  -f FILE                run the commands of FILE ('#' starts a comment)\n"

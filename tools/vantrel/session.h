@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -13,6 +14,13 @@
 #include "software_breakpoints.h"
 
 namespace vantrel::cli {
+
+// A data watchpoint the host set, by the unit that holds it.
+struct Watchpoint {
+  uint32_t address = 0;
+  uint32_t length = 0;
+  int32_t access = VANTREL_WATCH_WRITE;
+};
 
 struct SessionSettings {
   std::string portName = "lpt1";  // what `open` opens when it is given no port
@@ -37,6 +45,7 @@ class Session {
   // The library picks each pattern's form; a failure is reported as this command's.
   SoftwareBreakpoints& softwareBreakpoints() { return softwareBreakpoints_; }
   std::optional<uint32_t>& hardwareBreakpoint() { return hardwareBreakpoint_; }
+  std::map<int32_t, Watchpoint>& watchpoints() { return watchpoints_; }
   const std::string& commandName() const { return command_; }
   bool opened() const { return opened_; }
   void MarkOpened() { opened_ = true; }
@@ -61,6 +70,7 @@ class Session {
   SymbolTable symbols_;
   SoftwareBreakpoints softwareBreakpoints_;
   std::optional<uint32_t> hardwareBreakpoint_;
+  std::map<int32_t, Watchpoint> watchpoints_;
   std::string command_;  // the command running, for messages
   bool opened_ = false;
   bool quit_ = false;

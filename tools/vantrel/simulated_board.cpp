@@ -1,5 +1,6 @@
 // The simulated board behind the library's lpt1 port.
 #include <cstdio>
+#include <string>
 
 #include "board/board.h"
 #include "board_attachment.h"
@@ -51,8 +52,17 @@ class SimulatedBoard final : public AttachedBoard {
     }
     char idcode[32];
     std::snprintf(idcode, sizeof idcode, "IDCODE 0x%08x", config.idcode);
-    return DescribeRegions(regions) + ", " +
-           (config.endianness == vsim::Endianness::kBig ? "big-endian" : "little-endian") + ", " + idcode;
+    std::string description = DescribeRegions(regions);
+    description += config.endianness == vsim::Endianness::kBig ? ", big-endian, " : ", little-endian, ";
+    description += idcode;
+    if (config.timer.period != 0) {
+      description += ", timer ";
+      description += config.timer.line == vsim::InterruptLine::kFiq ? "FIQ" : "IRQ";
+      description += " every ";
+      description += std::to_string(config.timer.period);
+      description += " instructions";
+    }
+    return description;
   }
 
   std::optional<uint64_t> PortAccesses() const override { return board_.Counters().portAccesses; }
@@ -65,8 +75,9 @@ class SimulatedBoard final : public AttachedBoard {
 }  // namespace
 
 std::unique_ptr<AttachedBoard> AttachSimulatedBoard(const Library& library, const BoardSpec& spec, std::string* error) {
-  const vsim::BoardConfig config = ToBoardConfig(spec);
-  const std::string why = vsim::ValidateConfig(config);
+  vsim::BoardConfig config = ToBoardConfig(spec);
+  std::string why = spec.timer.empty() ? "" : vsim::ParseTimerOption(spec.timer, &config.timer);
+  if (why.empty()) why = vsim::ValidateConfig(config);
   if (!why.empty()) {
     *error = "the simulated board cannot be built: " + why;
     return nullptr;

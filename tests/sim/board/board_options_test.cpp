@@ -35,7 +35,9 @@ TEST(BoardOptionsTest, FullLineBuildsTheBoard) {
                    "--cycles-per-tck",
                    "8",
                    "--free-run",
-                   "0"},
+                   "0",
+                   "--timer",
+                   "500:fiq"},
                   o),
             "");
   EXPECT_EQ(o.listenPort, 0);
@@ -53,6 +55,8 @@ TEST(BoardOptionsTest, FullLineBuildsTheBoard) {
               o.config.faults.coreNeverHalts);
   EXPECT_EQ(o.config.instructionsPerTck, 8);
   EXPECT_EQ(o.config.freeRunInstructionsPerMs, 0);
+  EXPECT_EQ(o.config.timer.period, 500u);
+  EXPECT_EQ(o.config.timer.line, InterruptLine::kFiq);
 }
 
 TEST(BoardOptionsTest, DefaultsKeepTheDefaultLayout) {
@@ -80,6 +84,8 @@ TEST(BoardOptionsTest, BadLinesAreRefusedWithAReason) {
       {"--listen", "1", "--load", "file"},
       {"--listen", "1", "--load", "@0x100"},
       {"--listen", "1", "--cycles-per-tck", "3"},
+      {"--listen", "1", "--timer", "0"},
+      {"--listen", "1", "--timer", "10:nmi"},
   };
   for (const auto& args : bad) {
     BoardOptions o;

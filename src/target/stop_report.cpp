@@ -1,0 +1,65 @@
+#include "target/stop_report.h"
+
+namespace vantrel::target {
+namespace {
+
+StopReport g_last;
+
+constexpr uint32_t kFetchAddressBits = ~1u;  // an ARM or Thumb fetch of the address
+
+bool FetchBreakAt(uint32_t savedPc, int* unit) {
+  for (int candidate = 0; candidate < arm7::kWatchpointUnits; ++candidate) {
+    if (UnitUsedFor(candidate) != UnitUse::kFetchBreak) continue;
+    if ((UnitBreakAddress(candidate) & kFetchAddressBits) != (savedPc & kFetchAddressBits)) continue;
+    *unit = candidate;
+    return true;
+  }
+  uint32_t address = 0;
+  if (!HardwareBreakpointSet(&address) || HardwareBreakpointUnitLent()) return false;
+  if ((address & kFetchAddressBits) != (savedPc & kFetchAddressBits)) return false;
+  *unit = 0;
+  return true;
+}
+
+// A data watchpoint stops the core before the instruction after the access, so the PC
+// does not tell which of two watched units hit: both are candidates, the lower first.
+StopReport WatchStop() {
+  StopReport report;
+  for (int unit = arm7::kWatchpointUnits - 1; unit >= 0; --unit) {
+    if (UnitUsedFor(unit) != UnitUse::kDataWatch) continue;
+    report.cause = StopCause::kWatchpoint;
+    report.candidates |= 1u << static_cast<unsigned>(unit);
+    report.unit = unit;
+    report.address = UnitWatch(unit).address;
+    report.access = UnitWatch(unit).access;
+  }
+  if (report.cause != StopCause::kWatchpoint) report.cause = StopCause::kOther;
+  return report;
+}
+
+}  // namespace
+
+void NoteStop(uint32_t savedPc, bool requested) {
+  StopReport report;
+  int unit = kNoUnit;
+  if (requested) {
+    report.cause = StopCause::kRequested;
+  } else if (FetchBreakAt(savedPc, &unit)) {
+    report.cause = StopCause::kHardwareBreakpoint;
+    report.unit = unit;
+    report.candidates = 1u << static_cast<unsigned>(unit);
+    report.address = savedPc & kFetchAddressBits;
+  } else if (SoftwareBreakpointAt(savedPc & kFetchAddressBits)) {
+    report.cause = StopCause::kSoftwareBreakpoint;
+    report.address = savedPc & kFetchAddressBits;
+  } else {
+    report = WatchStop();
+  }
+  g_last = report;
+}
+
+void ForgetStop() { g_last = StopReport{}; }
+
+StopReport LastStop() { return g_last; }
+
+}  // namespace vantrel::target

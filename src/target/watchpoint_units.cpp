@@ -1,0 +1,164 @@
+#include "target/watchpoint_units.h"
+
+#include <array>
+#include <set>
+
+#include "target/target_state.h"
+
+namespace vantrel::target {
+namespace {
+
+// Watchpoint control bits as the comparators see a bus cycle.
+constexpr uint32_t kControlWrite = 0x01;        // nRW: the cycle writes
+constexpr uint32_t kControlSizeShift = 1;       // MAS: 0 byte, 1 halfword, 2 word
+constexpr uint32_t kControlSizeBits = 0x06;
+constexpr uint32_t kControlData = 0x08;         // nOPC: not an instruction fetch
+constexpr uint32_t kControlIgnoredAlways = 0xF0;  // nTRANS, EXTERN, CHAIN, RANGE
+constexpr uint32_t kCompareNoBit = 0xFFFFFFFF;
+constexpr uint32_t kFetchIgnored = 0x00000001;    // an ARM or Thumb fetch of the address
+constexpr uint32_t kWordSize = 4;
+constexpr int kBreakpointUnit = 0;
+constexpr int kDetectorUnit = 1;
+
+struct UnitRecord {
+  UnitUse use = UnitUse::kFree;
+  WatchRequest watch;
+  uint32_t breakAddress = 0;
+};
+
+std::array<UnitRecord, arm7::kWatchpointUnits> g_units;
+bool g_hardwareBreakpointSet = false;
+uint32_t g_hardwareBreakpointAddress = 0;
+std::set<uint32_t> g_softwareBreakpoints;
+
+bool SizeCode(uint32_t size, uint32_t* code) {
+  switch (size) {
+    case 1: *code = 0; return true;
+    case 2: *code = 1; return true;
+    case kWordSize: *code = 2; return true;
+    default: return false;
+  }
+}
+
+bool UnitFree(int unit) {
+  if (g_units[unit].use != UnitUse::kFree) return false;
+  return unit == kDetectorUnit ? g_softwareBreakpoints.empty() : !g_hardwareBreakpointSet;
+}
+
+// Unit 1 first: unit 0 stays for the hardware breakpoint as long as it can.
+int FreeUnit(Placement placement) {
+  if (placement != Placement::kUnit0 && UnitFree(kDetectorUnit)) return kDetectorUnit;
+  if (placement != Placement::kUnit1 && UnitFree(kBreakpointUnit)) return kBreakpointUnit;
+  return kNoWatchpointUnitFree;
+}
+
+ResultCode Lend(const UnitRecord& record, const UnitSetting& setting, Placement placement, int* unit) {
+  if (placement != Placement::kAny && placement != Placement::kUnit0 && placement != Placement::kUnit1) {
+    return kInvalidParameters;
+  }
+  if (!CoreHalted()) return kStatusError;
+  const int free = FreeUnit(placement);
+  if (free < 0) return free;
+  g_units[free] = record;
+  arm7::LendUnit(free, setting);
+  if (unit != nullptr) *unit = free;
+  return kOk;
+}
+
+}  // namespace
+
+ResultCode DataWatchSetting(const WatchRequest& request, UnitSetting* setting) {
+  uint32_t sizeCode = 0;
+  const bool anySize = request.size == 0;
+  if (!anySize && !SizeCode(request.size, &sizeCode)) return kInvalidParameters;
+  if (!anySize && (request.address & ~request.addressIgnored & (request.size - 1)) != 0) return kInvalidParameters;
+  if (request.access != WatchAccess::kRead && request.access != WatchAccess::kWrite &&
+      request.access != WatchAccess::kAccess) {
+    return kInvalidParameters;
+  }
+  UnitSetting out;
+  out.addressValue = request.address & ~request.addressIgnored;
+  out.addressMask = request.addressIgnored;
+  out.dataMask = kCompareNoBit;
+  out.controlValue = arm7::kUnitEnable | kControlData | (sizeCode << kControlSizeShift);
+  out.controlMask = kControlIgnoredAlways;
+  if (anySize) out.controlMask |= kControlSizeBits;
+  if (request.access == WatchAccess::kWrite) out.controlValue |= kControlWrite;
+  if (request.access == WatchAccess::kAccess) out.controlMask |= kControlWrite;
+  *setting = out;
+  return kOk;
+}
+
+UnitSetting FetchBreakSetting(uint32_t address) {
+  UnitSetting out;
+  out.addressValue = address;
+  out.addressMask = kFetchIgnored;
+  out.dataMask = kCompareNoBit;
+  out.controlValue = arm7::kUnitEnable;
+  out.controlMask = kControlIgnoredAlways | kControlSizeBits | kControlWrite;
+  return out;
+}
+
+ResultCode SetDataWatch(const WatchRequest& request, Placement placement, int* unit) {
+  UnitSetting setting;
+  const ResultCode valid = DataWatchSetting(request, &setting);
+  if (valid != kOk) return valid;
+  return Lend({UnitUse::kDataWatch, request, 0}, setting, placement, unit);
+}
+
+ResultCode SetFetchBreak(uint32_t address, Placement placement, int* unit) {
+  if ((address & 1) != 0) return kInvalidParameters;
+  return Lend({UnitUse::kFetchBreak, {}, address}, FetchBreakSetting(address), placement, unit);
+}
+
+ResultCode ClearUnit(int unit) {
+  if (unit != kBreakpointUnit && unit != kDetectorUnit) return kInvalidParameters;
+  if (!CoreHalted()) return kStatusError;
+  g_units[unit] = UnitRecord{};
+  arm7::ReturnUnit(unit);
+  return kOk;
+}
+
+void ReturnAllUnits() {
+  for (int unit = 0; unit < arm7::kWatchpointUnits; ++unit) {
+    g_units[unit] = UnitRecord{};
+    arm7::ReturnUnit(unit);
+  }
+}
+
+void ForgetUnits() {
+  g_units.fill(UnitRecord{});
+  arm7::ForgetLentUnits();
+  g_hardwareBreakpointSet = false;
+  g_hardwareBreakpointAddress = 0;
+  g_softwareBreakpoints.clear();
+}
+
+UnitUse UnitUsedFor(int unit) { return arm7::UnitLent(unit) ? g_units[unit].use : UnitUse::kFree; }
+WatchRequest UnitWatch(int unit) { return arm7::UnitLent(unit) ? g_units[unit].watch : WatchRequest{}; }
+uint32_t UnitBreakAddress(int unit) { return arm7::UnitLent(unit) ? g_units[unit].breakAddress : 0; }
+
+bool HardwareBreakpointUnitLent() { return arm7::UnitLent(kBreakpointUnit); }
+bool DetectorUnitLent() { return arm7::UnitLent(kDetectorUnit); }
+
+void NoteHardwareBreakpoint(bool set, uint32_t address) {
+  g_hardwareBreakpointSet = set;
+  g_hardwareBreakpointAddress = address;
+}
+
+void NoteSoftwareBreakpoint(uint32_t address, bool set) {
+  if (set) {
+    g_softwareBreakpoints.insert(address);
+  } else {
+    g_softwareBreakpoints.erase(address);
+  }
+}
+
+bool HardwareBreakpointSet(uint32_t* address) {
+  if (g_hardwareBreakpointSet && address != nullptr) *address = g_hardwareBreakpointAddress;
+  return g_hardwareBreakpointSet;
+}
+
+bool SoftwareBreakpointAt(uint32_t address) { return g_softwareBreakpoints.count(address) != 0; }
+
+}  // namespace vantrel::target

@@ -1,0 +1,72 @@
+// The core's two watchpoint units shared between the program stops a host asks for.
+// Unit 0 holds the hardware breakpoint. Unit 1 detects the fetch of the software-breakpoint
+// pattern while any software breakpoint is set; otherwise it is free for a data watchpoint
+// or a further hardware breakpoint. Either of those may also take unit 0 while no hardware
+// breakpoint is set there. A request that finds no unit free is refused, nothing changes.
+#pragma once
+
+#include <cstdint>
+
+#include "arm7/host_units.h"
+#include "common/result_code.h"
+
+namespace vantrel::target {
+
+// No watchpoint unit is free for the request (both hold breakpoints or watchpoints).
+inline constexpr ResultCode kNoWatchpointUnitFree = -25;
+
+enum class WatchAccess : uint8_t { kRead = 0, kWrite = 1, kAccess = 2 };
+
+// A data watchpoint: the core stops after a load or store whose address matches address
+// in every bit that addressIgnored leaves clear, and whose width is size bytes (1, 2 or 4;
+// 0 for any width).
+struct WatchRequest {
+  uint32_t address = 0;
+  uint32_t addressIgnored = 0;
+  uint32_t size = 0;
+  WatchAccess access = WatchAccess::kWrite;
+};
+
+using arm7::UnitSetting;
+
+// The registers for a data watchpoint. Returns 0; -1 a size other than 0, 1, 2, 4, an
+// access other than the three, or an address not aligned to size outside the ignored bits.
+[[nodiscard]] ResultCode DataWatchSetting(const WatchRequest& request, UnitSetting* setting);
+
+// The registers for a hardware breakpoint on the fetch at address (bit 0 ignored).
+UnitSetting FetchBreakSetting(uint32_t address);
+
+// What a unit lent to the host holds.
+enum class UnitUse : uint8_t { kFree, kFetchBreak, kDataWatch };
+
+// Where a lent unit may go: the free one (unit 1 first), or only the unit named.
+enum class Placement : uint8_t { kAny = 0, kUnit0 = 1, kUnit1 = 2 };
+
+// Sets a data watchpoint or a further hardware breakpoint on a free unit; unit receives
+// its index. Returns 0; -1 (bad request, placement or odd breakpoint address); -16 the
+// core is not halted; -25 no unit (or not the unit placed) is free.
+[[nodiscard]] ResultCode SetDataWatch(const WatchRequest& request, Placement placement, int* unit);
+[[nodiscard]] ResultCode SetFetchBreak(uint32_t address, Placement placement, int* unit);
+// Gives a unit set by the two above back. Returns 0 (also for a unit not in use); -1 a
+// unit other than 0 and 1; -16 the core is not halted.
+[[nodiscard]] ResultCode ClearUnit(int unit);
+// Gives every unit back before the core leaves the host's control.
+void ReturnAllUnits();
+// Every unit and every noted breakpoint forgotten without a scan (the values at load).
+void ForgetUnits();
+
+[[nodiscard]] UnitUse UnitUsedFor(int unit);
+[[nodiscard]] WatchRequest UnitWatch(int unit);      // for kDataWatch
+[[nodiscard]] uint32_t UnitBreakAddress(int unit);  // for kFetchBreak
+
+// The breakpoint commands' share of the units: the hardware breakpoint needs unit 0,
+// the software breakpoints unit 1. They note what they set so that a lent unit is never
+// taken from them.
+[[nodiscard]] bool HardwareBreakpointUnitLent();
+[[nodiscard]] bool DetectorUnitLent();
+void NoteHardwareBreakpoint(bool set, uint32_t address);
+void NoteSoftwareBreakpoint(uint32_t address, bool set);
+[[nodiscard]] bool HardwareBreakpointSet(uint32_t* address);
+[[nodiscard]] bool SoftwareBreakpointAt(uint32_t address);
+
+}  // namespace vantrel::target
