@@ -1,6 +1,6 @@
 #!/bin/sh
 # Port accesses per GDB stepi and per next on the example firmware, counted by the
-# simulated board: gdb-multiarch through `vantrel gdbserver` in the exact and fast modes
+# simulated board: gdb-multiarch through `vantrel gdbserver` in the exact and fast (its default) modes
 # and, where OpenOCD is installed, through OpenOCD's GDB server over remote_bitbang to
 # vantrel-board. The same commands in each: load, break in the loop, finish, then NEXTS
 # nexts and STEPIS stepis; the costs are the differences of the board's counts.
@@ -83,9 +83,10 @@ openocd_row() {
     "$nexts" "$stepis" "$1" "$2" "$3" >>"$work/table"
 }
 
-vantrel_row "vantrel gdbserver" unmapped
-vantrel_row "vantrel gdbserver, map declared" mapped
-vantrel_row "vantrel --fast gdbserver, map" mapped --fast
+vantrel_row "vantrel --exact gdbserver" unmapped --exact
+vantrel_row "vantrel --exact gdbserver, map" mapped --exact
+vantrel_row "vantrel gdbserver (fast)" unmapped
+vantrel_row "vantrel gdbserver (fast), map" mapped
 if command -v openocd >/dev/null 2>&1; then openocd_row; else echo "(OpenOCD is not installed: its row is left out)" >&2; fi
 printf '%-30s %10s %10s\n' "port accesses per" stepi next
 cat "$work/table"
