@@ -95,6 +95,42 @@ TEST_F(GdbSessionTest, LoadBreakStepInspectInterruptDetachAndAttachAgain) {
       second, {"$1 = 1", "$2 = 357390848", "state halted", "No breakpoints", "target reset", "pc 0x0 0x0", "detached"});
 }
 
+// The core resumes in the state the cpsr's T bit says, as GDB left it: a call into the
+// other state's code returns its value, and a load after a halt in Thumb code (GDB sets
+// the entry's state with the pc) runs the ARM start-up code as ARM.
+TEST_F(GdbSessionTest, TheCoreResumesInTheStateTheCpsrSays) {
+  ASSERT_TRUE(server_.Listening());
+  const std::string out = RunGdb({{"load\n"
+                                   "hbreak fibonacci\n"
+                                   "continue\n"
+                                   "print/x $cpsr & 0x20\n"
+                                   "print rotate_left(1, 4)\n"
+                                   "print fibonacci(10)\n"
+                                   "delete\n"
+                                   "load\n"
+                                   "print/x $cpsr & 0x20\n"
+                                   "break record_result\n"
+                                   "continue\n"
+                                   "print fibonacci(10)\n"
+                                   "print/x $cpsr & 0x20\n"
+                                   "print results.iterations\n"
+                                   "detach\n",
+                                   ""}});
+  ExpectInOrder(out, {
+                         "Breakpoint 1, fibonacci (n=",
+                         "$1 = 0x20",
+                         "$2 = 16",  // ARM code called from a halt in Thumb code
+                         "$3 = 55",
+                         "Start address 0x00000020",
+                         "$4 = 0x0",
+                         "Breakpoint 2, record_result (round=round@entry=1",
+                         "$5 = 55",  // Thumb code called from a halt in ARM code
+                         "$6 = 0x0",
+                         "$7 = 0",
+                         "detached",
+                     });
+}
+
 // Code that memory cannot patch: the program's code declared read-only after the load,
 // and the board's ROM (zeros there run as no-ops). GDB steps through the server's own
 // stepper, and its breakpoints for finish and next fall on the hardware breakpoint.
