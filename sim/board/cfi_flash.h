@@ -1,8 +1,8 @@
 // A 16-bit CFI NOR flash chip as the core's bus sees it: halfword bus cycles carry
 // reads of the array or of the chip's identification, query table and status, and
 // writes that are command cycles. Program and erase take time, counted in the board's
-// bus cycles (one per memory access the board makes, roughly a microsecond of a real
-// part): reads of the chip while it is busy return its status, as the real part does.
+// ticks (about a microsecond each, see Memory): reads of the chip while it is busy
+// return its status, as the real part does.
 //
 // Programming only clears bits; a 0 turns back into 1 only by an erase. Writes that are
 // not part of a command are ignored.
@@ -16,17 +16,19 @@
 
 namespace vsim {
 
-// Busy times in bus cycles: long enough that software must poll, short enough that a
-// test erasing a whole chip through the debug port stays quick.
+// Busy times in board ticks. A word program is quicker than one memory read through
+// the debug port but a program loop run by the core polls it; an erase (scaled down
+// from the real part's second or so, so that tests stay quick) takes a few dozen
+// polls through the debug port.
 inline constexpr uint64_t kFlashWordProgramCycles = 8;
-inline constexpr uint64_t kFlashBlockEraseCycles = 400;
-inline constexpr uint64_t kFlashChipEraseCycles = 2000;
+inline constexpr uint64_t kFlashBlockEraseCycles = 20000;
+inline constexpr uint64_t kFlashChipEraseCycles = 100000;
 
 class CfiFlash {
  public:
   CfiFlash(FlashKind kind, uint32_t chipBytes, Endianness endianness);
 
-  // offset: from the chip's base, halfword aligned; now: the board's bus-cycle clock.
+  // offset: from the chip's base, halfword aligned; now: the board's clock in ticks.
   uint16_t Read(uint32_t offset, uint64_t now);
   void Write(uint32_t offset, uint16_t value, uint64_t now);
 

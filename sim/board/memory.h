@@ -1,6 +1,8 @@
 // The board's memory: a few regions of RAM, ROM, flash or aborting space, everything
 // else unmapped (reads 0, writes dropped). Bytes are stored in target byte order.
-// Every core access counts one bus cycle: the clock a flash chip's busy time runs on.
+// The board's clock, which a flash chip's busy time runs on, counts a tick for every
+// core memory access and every TCK edge: about a microsecond each on a real board
+// behind a parallel-port cable.
 #pragma once
 
 #include <cstddef>
@@ -28,7 +30,8 @@ class Memory {
   bool WriteBytes(uint32_t address, const uint8_t* in, size_t count);
 
   Endianness ByteOrder() const { return endianness_; }
-  uint64_t BusCycles() const { return busCycles_; }
+  uint64_t Ticks() const { return busCycles_; }
+  void Tick() { ++busCycles_; }
   // The flash chip at address, or nullptr.
   const CfiFlash* FlashAt(uint32_t address) const;
 
