@@ -17,6 +17,12 @@ sectors=7
 status=0
 timeout 100 openocd -c "set PORT $port; set ENDIAN $endian; set KIND $kind; set WORKAREA $workarea; \
   set IMAGE {$work/image.bin}; set AT 0x1005F00; set FLASH 0x1000000; set SECTORS $sectors" -f "$script" || status=$?
+# The board's count of what the session cost, once the client has gone.
+for _ in $(seq 40); do
+  grep -q '^client done' "$work/board.out" && break
+  sleep 0.05
+done
+grep '^client done' "$work/board.out" || { echo "the board printed no counters" >&2; status=1; }
 if [ "$status" -ne 0 ]; then
   echo "openocd failed with status $status" >&2
   cat "$work/board.err" >&2
