@@ -143,13 +143,6 @@ int main(int argc, char** argv) {
     if (client < 0) continue;
     Serve(board, client);
     close(client);
-    // What the client cost, for tests that compare clients' traffic on the same board.
-    vsim::BoardCounters c = board.Counters();
-    std::printf("client done: %llu TCK cycles, %llu system-speed accesses, %llu instructions\n",
-                static_cast<unsigned long long>(c.tckCycles), static_cast<unsigned long long>(c.systemSpeedAccesses),
-                static_cast<unsigned long long>(c.instructions));
-    std::fflush(stdout);
-    board.ResetCounters();
     // What each client cost on the wire, so that drivers can be compared on the same board.
     const vsim::BoardCounters counters = board.Counters();
     std::printf("client done: %llu port accesses, %llu TCK\n", static_cast<unsigned long long>(counters.portAccesses),

@@ -17,7 +17,7 @@ sectors=7
 status=0
 timeout 100 openocd -c "set PORT $port; set ENDIAN $endian; set KIND $kind; set WORKAREA $workarea; \
   set IMAGE {$work/image.bin}; set AT 0x1005F00; set FLASH 0x1000000; set SECTORS $sectors" -f "$script" || status=$?
-# The board's count of what the session cost, once the client has gone.
+# The board's count of what the session cost (port accesses, TCK), once the client has gone.
 for _ in $(seq 40); do
   grep -q '^client done' "$work/board.out" && break
   sleep 0.05
