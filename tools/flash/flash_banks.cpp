@@ -78,6 +78,16 @@ bool FlashBanks::Write(const std::vector<Piece>& pieces, const PhaseSink& phase)
   return true;
 }
 
+bool FlashBanks::ProgramErased(const std::vector<Piece>& pieces) {
+  for (const Piece& piece : pieces) {
+    FlashDriver* driver = Prepare(piece.address);
+    if (driver == nullptr) return false;
+    FlashWriter writer(*driver, link_);
+    if (!writer.ProgramErased({piece}, {})) return Fail(writer.Error());
+  }
+  return true;
+}
+
 bool FlashBanks::Erase(uint32_t address, uint64_t length, std::vector<Sector>* erased) {
   FlashDriver* driver = Prepare(address);
   if (driver == nullptr) return false;

@@ -30,6 +30,8 @@ class FlashBanks {
   // The pieces into their banks (every piece must lie in a probed bank), then verified.
   bool Write(const std::vector<Piece>& pieces, const PhaseSink& phase);
   bool Erase(uint32_t address, uint64_t length, std::vector<Sector>* erased);
+  // Pieces into flash erased already, each inside one bank; read back.
+  bool ProgramErased(const std::vector<Piece>& pieces);
   bool EraseAll(const FlashBank** bank);
   std::optional<WorkArea> workArea() const { return area_; }
 

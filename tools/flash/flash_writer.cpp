@@ -170,6 +170,21 @@ bool FlashWriter::Write(const std::vector<Piece>& pieces, const PhaseSink& phase
          VerifyRuns(runs, phase);
 }
 
+bool FlashWriter::ProgramErased(const std::vector<Piece>& pieces, const PhaseSink& phase) {
+  std::vector<SectorRun> runs;
+  if (!PlanRuns(driver_.Bank(), pieces, &runs, &error_)) return false;
+  runs.clear();
+  for (const Piece& piece : pieces) {
+    if (piece.bytes.empty()) continue;
+    if ((piece.address & 1) != 0 || (piece.bytes.size() & 1) != 0) {
+      error_ = "flash is programmed in whole halfwords: the data at " + Hex(piece.address) + " is not";
+      return false;
+    }
+    runs.push_back({piece.address, piece.bytes, driver_.Bank().SectorsCovering(piece.address, piece.bytes.size())});
+  }
+  return ProgramRuns(runs, phase) && VerifyRuns(runs, phase);
+}
+
 bool FlashWriter::Erase(uint32_t address, uint64_t length, std::vector<Sector>* erased) {
   const FlashBank& bank = driver_.Bank();
   if (length == 0) return error_ = "the length must be at least 1", false;

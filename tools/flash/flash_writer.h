@@ -39,6 +39,9 @@ class FlashWriter {
  public:
   FlashWriter(FlashDriver& driver, TargetLink& link) : driver_(driver), link_(link) {}
   bool Write(const std::vector<Piece>& pieces, const PhaseSink& phase);
+  // Pieces into flash a front end erased itself (GDB's vFlashErase): programmed and
+  // read back, nothing erased or kept.
+  bool ProgramErased(const std::vector<Piece>& pieces, const PhaseSink& phase);
   // The sectors covering [address, address + length), erased.
   bool Erase(uint32_t address, uint64_t length, std::vector<Sector>* erased);
   const std::string& Error() const { return error_; }

@@ -83,7 +83,8 @@ std::optional<ListenAddress> ParseListenAddress(const std::string& text, std::st
   return address;
 }
 
-int RunGdbServer(const cli::Library& library, const std::string& portName, const ListenAddress& listen) {
+int RunGdbServer(const cli::Library& library, const std::string& portName, const ListenAddress& listen,
+                 const std::vector<uint32_t>& flashBanks) {
   std::string error;
   const int listening = OpenListeningSocket(listen, &error);
   if (listening < 0) {
@@ -93,6 +94,7 @@ int RunGdbServer(const cli::Library& library, const std::string& portName, const
   std::fprintf(stderr, "vantrel: gdbserver listening on %s:%u (target extended-remote %s:%u)\n", listen.host.c_str(),
                listen.port, listen.host.c_str(), listen.port);
   GdbTarget target(library, portName);
+  GdbFlash flash(library, flashBanks);
   for (;;) {
     const int client = accept4(listening, nullptr, nullptr, SOCK_CLOEXEC);
     if (client < 0) continue;
@@ -104,8 +106,9 @@ int RunGdbServer(const cli::Library& library, const std::string& portName, const
       continue;
     }
     std::fprintf(stderr, "vantrel: gdbserver: client attached\n");
+    flash.ProbeConfigured();
     try {
-      GdbSession(connection, target).Serve();
+      GdbSession(connection, target, &flash).Serve();
     } catch (const std::exception& exception) {
       // A fault in one session drops that client, never the server.
       std::fprintf(stderr, "vantrel: gdbserver: internal error: %s\n", exception.what());
@@ -256,6 +259,8 @@ std::string GdbSession::WriteMemory(const std::string& args, bool binary) {
     bytes = std::move(*parsed);
   }
   if (bytes.size() != range->second) return kErrorPacket;
+  // A store into a CFI chip is a command cycle, not data: GDB's load uses vFlashWrite.
+  if (flash_ != nullptr && flash_->Holds(range->first, range->second)) return kErrorMemory;
   return target_.WriteMemory(range->first, bytes) ? "OK" : kErrorMemory;
 }
 
@@ -318,6 +323,15 @@ std::string GdbSession::RunUntilHalt() {
   }
 }
 
+std::string GdbSession::FlashPacket(const std::string& packet) {
+  if (flash_ == nullptr) return "";
+  if (!target_.Halted()) return kErrorTarget;
+  if (packet.rfind("vFlashErase:", 0) == 0) return flash_->Erase(packet.substr(12));
+  if (packet.rfind("vFlashWrite:", 0) == 0) return flash_->Write(packet.substr(12));
+  if (packet == "vFlashDone") return flash_->Done();
+  return "";
+}
+
 std::string GdbSession::Restart() {
   std::string error;
   if (!target_.Reset(&error)) {
@@ -346,13 +360,15 @@ std::string GdbSession::Query(const std::string& packet) {
   if (packet.rfind("qSupported", 0) == 0) {
     char reply[96];
     std::snprintf(reply, sizeof reply, "PacketSize=%zx;qXfer:features:read+;QStartNoAckMode+", kMaxPacketBytes);
-    return reply;
+    // The memory map only once there is flash to describe.
+    return flash_ != nullptr && flash_->Active() ? std::string(reply) + ";qXfer:memory-map:read+" : reply;
   }
   if (packet == "QStartNoAckMode") {
     noAckRequested_ = true;
     return "OK";
   }
   if (packet.rfind("qXfer:features:read:", 0) == 0) return Features(packet.substr(20));
+  if (packet.rfind("qXfer:memory-map:read::", 0) == 0 && flash_ != nullptr) return flash_->MemoryMap(packet.substr(23));
   if (packet == "qAttached") return "1";
   if (packet == "qfThreadInfo") return "m1";
   if (packet == "qsThreadInfo") return "l";
@@ -370,6 +386,7 @@ std::string GdbSession::VerbosePacket(const std::string& packet) {
     if (action == 's' || action == 'S') return Resume(true);
     return kErrorPacket;
   }
+  if (packet.rfind("vFlash", 0) == 0) return FlashPacket(packet);
   if (packet.rfind("vRun", 0) == 0) return Restart();
   if (packet.rfind("vKill", 0) == 0) {
     const std::string reply = Restart();

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "gdb_connection.h"
+#include "gdb_flash.h"
 #include "gdb_target.h"
 #include "library.h"
 
@@ -21,12 +22,15 @@ struct ListenAddress {
 std::optional<ListenAddress> ParseListenAddress(const std::string& text, std::string* error);
 
 // Serves clients until the process ends; returns only when the socket can't be set up.
-int RunGdbServer(const cli::Library& library, const std::string& portName, const ListenAddress& listen);
+// flashBanks: the starts of the CFI chips to probe when a client attaches.
+int RunGdbServer(const cli::Library& library, const std::string& portName, const ListenAddress& listen,
+                 const std::vector<uint32_t>& flashBanks = {});
 
 // One client's session, from its first packet to its detach or disappearance.
 class GdbSession {
  public:
-  GdbSession(GdbConnection& connection, GdbTarget& target) : connection_(connection), target_(target) {}
+  GdbSession(GdbConnection& connection, GdbTarget& target, GdbFlash* flash = nullptr)
+      : connection_(connection), target_(target), flash_(flash) {}
   // Serves the client; leaves the target known: breakpoints out, the core as the
   // client left it (running after a detach or a vanished client while running).
   void Serve();
@@ -49,10 +53,12 @@ class GdbSession {
   std::string RunUntilHalt();
   std::string Restart();
   std::string Monitor(const std::string& hexCommand);
+  std::string FlashPacket(const std::string& packet);
   bool ClientInterrupted();
 
   GdbConnection& connection_;
   GdbTarget& target_;
+  GdbFlash* flash_;
   bool noAckRequested_ = false;
   bool over_ = false;
   int lastSignal_ = 5;

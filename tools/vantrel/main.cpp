@@ -51,7 +51,7 @@ void PrintPortTrace(void*, const char* line) {
   if (std::strncmp(line, "lpt", 3) == 0) std::fprintf(stderr, "vantrel: %s", line);
 }
 
-// `gdbserver [--listen [HOST:]PORT]` in place of the session's commands; empty when the
+// `gdbserver [--listen [HOST:]PORT] [--flash cfi@ADDRESS]` in place of the session's commands; empty when the
 // commands are a session's.
 std::optional<std::vector<std::string>> GdbServerArguments(const std::string& commands) {
   std::istringstream words(commands);
@@ -62,12 +62,30 @@ std::optional<std::vector<std::string>> GdbServerArguments(const std::string& co
   return arguments;
 }
 
-std::optional<vantrel::gdb::ListenAddress> ParseGdbServerArguments(const std::vector<std::string>& arguments,
-                                                                   std::string* error) {
-  if (arguments.empty()) return vantrel::gdb::ListenAddress{};
-  if (arguments.size() == 2 && arguments[0] == "--listen") return vantrel::gdb::ParseListenAddress(arguments[1], error);
-  *error = "usage: vantrel [OPTIONS] gdbserver [--listen [HOST:]PORT]";
-  return std::nullopt;
+struct GdbServerSettings {
+  vantrel::gdb::ListenAddress listen;
+  std::vector<uint32_t> flash;  // --flash cfi@ADDRESS, any number
+};
+
+std::optional<GdbServerSettings> ParseGdbServerArguments(const std::vector<std::string>& arguments,
+                                                         std::string* error) {
+  GdbServerSettings settings;
+  for (size_t i = 0; i < arguments.size(); i += 2) {
+    const bool valued = i + 1 < arguments.size();
+    if (valued && arguments[i] == "--listen") {
+      const auto listen = vantrel::gdb::ParseListenAddress(arguments[i + 1], error);
+      if (!listen) return std::nullopt;
+      settings.listen = *listen;
+    } else if (valued && arguments[i] == "--flash") {
+      const auto bank = vantrel::gdb::ParseFlashOption(arguments[i + 1], error);
+      if (!bank) return std::nullopt;
+      settings.flash.push_back(*bank);
+    } else {
+      *error = "usage: vantrel [OPTIONS] gdbserver [--listen [HOST:]PORT] [--flash cfi@ADDRESS]";
+      return std::nullopt;
+    }
+  }
+  return settings;
 }
 
 }  // namespace
@@ -89,7 +107,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   const auto gdbServer = GdbServerArguments(options.commands);
-  std::optional<vantrel::gdb::ListenAddress> listen;
+  std::optional<GdbServerSettings> listen;
   if (gdbServer && !(listen = ParseGdbServerArguments(*gdbServer, &error))) {
     std::fprintf(stderr, "vantrel: %s\n", error.c_str());
     return kExitSetup;
@@ -121,7 +139,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "vantrel: simulated board on lpt1: %s (--port lpt1 for a real cable)\n",
                  board->Description().c_str());
   }
-  if (listen) return vantrel::gdb::RunGdbServer(library, options.port.value_or("lpt1"), *listen);
+  if (listen) return vantrel::gdb::RunGdbServer(library, options.port.value_or("lpt1"), listen->listen, listen->flash);
   try {
     return RunSession(library, options);
   } catch (const std::exception& exception) {

@@ -84,7 +84,7 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
 void PrintUsage() {
   std::printf(
       "usage: vantrel [OPTIONS] [COMMAND [ARGS]] [; COMMAND ...]\n"
-      "       vantrel [OPTIONS] gdbserver [--listen [HOST:]PORT]\n"
+      "       vantrel [OPTIONS] gdbserver [--listen [HOST:]PORT] [--flash cfi@ADDRESS]\n"
       "\n"
       "Runs a debugging session on an ARM7TDMI target through the Vantrel library:\n"
       "the commands given, then those of -f FILE; with neither, a prompt when standard\n"
