@@ -29,6 +29,14 @@ void PutWord(Bytes* bytes, uint32_t word) {
 
 }  // namespace
 
+// The area and the registers back whatever happened; a failure to put them back is
+// told after the failure that caused it.
+bool CfiDriver::EndRuns(LoopRunner& runner, bool ok) {
+  const std::string error = link_.Error();
+  if (runner.Finish()) return ok || link_.Fail(error);
+  return ok ? false : link_.Fail(error + "; then " + link_.Error());
+}
+
 bool CfiDriver::NeedsWorkArea() {
   return link_.Fail(
       "this chip's commands need halfword stores, which only a loop on the core makes: give the host a work "
@@ -74,10 +82,7 @@ bool CfiDriver::EraseByLoop(const std::vector<uint32_t>& targets, uint16_t lastC
       ok = LoopFailed(outcome, "erase");
     }
   }
-  const std::string error = link_.Error();
-  if (!runner.Finish() && ok) return false;
-  if (!ok) link_.Fail(error);
-  return ok;
+  return EndRuns(runner, ok);
 }
 
 bool CfiDriver::ProgramByLoop(uint32_t address, const Bytes& bytes, const ProgressSink& progress) {
@@ -104,10 +109,7 @@ bool CfiDriver::ProgramByLoop(uint32_t address, const Bytes& bytes, const Progre
     if (ok && outcome.result != LoopResult::kDone) ok = LoopFailed(outcome, "program");
     if (ok && progress) progress(offset + count, bytes.size());
   }
-  const std::string error = link_.Error();
-  if (!runner.Finish() && ok) return false;
-  if (!ok) link_.Fail(error);
-  return ok;
+  return EndRuns(runner, ok);
 }
 
 bool CfiDriver::EraseSectors(const std::vector<Sector>& sectors, size_t* reached) {

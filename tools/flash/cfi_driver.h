@@ -35,6 +35,7 @@ class CfiDriver : public FlashDriver {
   bool ProgramByCycles(uint32_t address, const Bytes& bytes, const ProgressSink& progress);
   bool LoopFailed(const LoopOutcome& outcome, const char* operation);
   bool NeedsWorkArea();
+  bool EndRuns(LoopRunner& runner, bool ok);
 
   TargetLink& link_;
   FlashBank bank_;

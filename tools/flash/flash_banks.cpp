@@ -14,6 +14,7 @@ bool FlashBanks::Fail(const std::string& message) {
 
 const FlashBank* FlashBanks::Probe(uint32_t address) {
   area_ = FindWorkArea(link_.library());
+  if (!link_.PutBackLeftArea()) return Fail(link_.Error()), nullptr;
   std::unique_ptr<CfiDriver> driver = ProbeCfi(link_, address, area_);
   if (!driver) return Fail(link_.Error()), nullptr;
   const FlashBank& bank = driver->Bank();

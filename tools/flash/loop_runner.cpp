@@ -1,5 +1,7 @@
 #include "loop_runner.h"
 
+#include <cstdio>
+
 namespace vantrel::flash {
 
 namespace {
@@ -30,6 +32,7 @@ bool LoopRunner::Begin(uint32_t need) {
   bufferBytes_ = wanted < room ? (wanted < kMinBufferBytes ? kMinBufferBytes : wanted) : room;
   bool arm = false;
   if (!link_.HaltedInArmState(&arm)) return false;
+  if (!link_.PutBackLeftArea()) return false;
   if (!arm) return link_.Fail("the core halted in Thumb state; the flash loop needs ARM state (reset the target)");
   if (!link_.ReadRegisters(kSavedRegisters, &savedRegisters_)) return false;
   if (!link_.Read(area_.address, kLoopAreaBytes + bufferBytes_, &savedArea_)) return false;
@@ -43,6 +46,7 @@ bool LoopRunner::LoadLoop(const LoopProgram& loop) {
   if (!link_.Write(area_.address, WordsAsBytes(loop))) return false;
   if (!link_.SetSoftwareBreak(area_.address + loop.haltOffset)) return false;
   loaded_ = loop.words.data();
+  loadedWords_ = loop.words.size();
   return true;
 }
 
@@ -52,7 +56,7 @@ bool LoopRunner::Collect(LoopOutcome* outcome) {
   outcome->r0 = values[0];
   outcome->r2 = values[1];
   outcome->result = static_cast<LoopResult>(values[2]);
-  if (values[3] != loaded_halt_) return link_.Fail("the flash loop stopped at an unexpected place");
+  if (values[3] != haltAddress_) return link_.Fail("the flash loop stopped at an unexpected place");
   return true;
 }
 
@@ -60,7 +64,7 @@ bool LoopRunner::Run(const LoopProgram& loop, const std::map<std::string, uint32
                      std::chrono::milliseconds limit, LoopOutcome* outcome) {
   if (!begun_) return link_.Fail("the work area was not prepared");
   if (!LoadLoop(loop)) return false;
-  loaded_halt_ = area_.address + loop.haltOffset;
+  haltAddress_ = area_.address + loop.haltOffset;
   for (const auto& [name, value] : registers) {
     if (!link_.WriteRegister(name, value)) return false;
   }
@@ -76,8 +80,19 @@ bool LoopRunner::Run(const LoopProgram& loop, const std::map<std::string, uint32
 bool LoopRunner::Finish() {
   if (!begun_) return true;
   begun_ = false;
+  const uint32_t* loaded = loaded_;
   loaded_ = nullptr;
-  bool ok = link_.Write(area_.address, savedArea_);
+  if (!link_.Write(area_.address, savedArea_)) {
+    const std::string error = link_.Error();
+    if (loaded != nullptr) {
+      Bytes left = WordsAsBytes(LoopProgram{{loaded, loadedWords_}, 0});
+      link_.LeaveArea({area_.address, savedArea_, std::move(left)});
+    }
+    char where[96];
+    std::snprintf(where, sizeof where, "; the work area at 0x%08x goes back at the next flash command", area_.address);
+    return link_.Fail(error + where);
+  }
+  bool ok = true;
   for (size_t i = 0; i < kSavedRegisters.size() && i < savedRegisters_.size(); ++i) {
     ok = link_.WriteRegister(kSavedRegisters[i], savedRegisters_[i]) && ok;
   }

@@ -52,7 +52,8 @@ class LoopRunner {
   uint32_t bufferBytes_ = 0;
   bool begun_ = false;
   const uint32_t* loaded_ = nullptr;  // the loop in the area now
-  uint32_t loaded_halt_ = 0;
+  size_t loadedWords_ = 0;
+  uint32_t haltAddress_ = 0;
   Bytes savedArea_;
   std::vector<uint32_t> savedRegisters_;
 };

@@ -121,6 +121,16 @@ bool TargetLink::WaitForHalt(std::chrono::milliseconds limit) {
   }
 }
 
+bool TargetLink::PutBackLeftArea() {
+  if (!leftArea_) return true;
+  Bytes now;
+  if (!Read(leftArea_->address, leftArea_->left.size(), &now)) return false;
+  // Something newer than the loop is there: it stays.
+  if (now == leftArea_->left && !Write(leftArea_->address, leftArea_->saved)) return false;
+  leftArea_.reset();
+  return true;
+}
+
 bool TargetLink::HaltedInArmState(bool* arm) {
   const int status = library_.DbgStatus(0);
   if (status < 0 || !HaltedState(status >> kStateShift)) return Fail("the core is not halted; connect first");

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,17 @@ class TargetLink {
   // The core halted in debug state and in ARM state.
   bool HaltedInArmState(bool* arm);
 
+  // Work-area bytes a loop could not put back (the cable gone, the power lost): they go
+  // back at the next flash operation, provided the area still holds what the loop left.
+  struct LeftArea {
+    uint32_t address = 0;
+    Bytes saved;
+    Bytes left;  // the loop's words as they were left there
+  };
+  void LeaveArea(LeftArea area) { leftArea_ = std::move(area); }
+  // True when nothing is left behind any more (put back, or overwritten since).
+  bool PutBackLeftArea();
+
   const std::string& Error() const { return error_; }
   bool Fail(const std::string& message);
   const cli::Library& library() const { return library_; }
@@ -46,6 +58,7 @@ class TargetLink {
 
   const cli::Library& library_;
   std::string error_;
+  std::optional<LeftArea> leftArea_;
 };
 
 }  // namespace vantrel::flash
