@@ -27,9 +27,10 @@ int FreePort() {
 
 }  // namespace
 
-GdbServerProcess::GdbServerProcess() : port_(FreePort()) {
-  const std::string command =
-      std::string("exec ") + VANTREL_HOST_PATH + " gdbserver --listen 127.0.0.1:" + std::to_string(port_) + " 2>&1";
+GdbServerProcess::GdbServerProcess(const std::string& hostOptions, const std::string& serverOptions)
+    : port_(FreePort()) {
+  const std::string command = std::string("exec ") + VANTREL_HOST_PATH + " " + hostOptions +
+                              " gdbserver --listen 127.0.0.1:" + std::to_string(port_) + " " + serverOptions + " 2>&1";
   process_ = std::make_unique<ChildProcess>(std::vector<std::string>{"/bin/sh", "-c", command});
   for (bool ok = true; ok && !listening_;) {
     listening_ = process_->ReadLine(10000, &ok).find("listening on") != std::string::npos;

@@ -11,7 +11,8 @@ namespace vantrel::test {
 
 class GdbServerProcess {
  public:
-  GdbServerProcess();
+  // hostOptions go before `gdbserver` (the board's shape), serverOptions after it.
+  explicit GdbServerProcess(const std::string& hostOptions = "", const std::string& serverOptions = "");
   bool Listening() const { return listening_; }
   int Port() const { return port_; }
 
