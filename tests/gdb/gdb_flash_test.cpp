@@ -26,18 +26,18 @@ std::string Ask(RawClient& client, const std::string& packet) {
 TEST(GdbFlash, LoadBreakRunStepAndCompareTheSectionsInFlash) {
   GdbServerProcess server(kBoard, "--flash cfi@0");
   ASSERT_TRUE(server.Listening());
-  const std::string command = std::string("exec gdb-multiarch -nx -q -batch ") + EXAMPLE_DEMO_FLASH_ELF +
-                              " -ex 'set pagination off' -ex 'target extended-remote 127.0.0.1:" +
-                              std::to_string(server.Port()) +
-                              "' -ex 'monitor region add 0x120000 0x8000 rw' -ex 'info mem' -ex load -ex 'break main' "
-                              "-ex continue -ex delete -ex next -ex next -ex compare-sections -ex detach 2>&1";
+  const std::string command =
+      std::string("exec gdb-multiarch -nx -q -batch ") + EXAMPLE_DEMO_FLASH_ELF +
+      " -ex 'set pagination off' -ex 'target extended-remote 127.0.0.1:" + std::to_string(server.Port()) +
+      "' -ex 'monitor region add 0x120000 0x8000 rw' -ex 'info mem' -ex load -ex 'break main' "
+      "-ex continue -ex delete -ex next -ex next -ex compare-sections -ex detach 2>&1";
   ChildProcess gdb({"/bin/sh", "-c", command});
   gdb.CloseInput();
   const std::string output = gdb.ReadAll(kGdbTimeoutMs);
   EXPECT_EQ(gdb.Wait(kGdbTimeoutMs), 0) << output;
   for (const char* expected : {"flash blocksize 0x2000", "Loading section .text, size 0x", "Start address 0x00000020",
-                               "Breakpoint 1, main () at ", "Section .text, range 0x0 -- 0x",
-                               "matched.", "Inferior 1 (Remote target) detached"}) {
+                               "Breakpoint 1, main () at ", "Section .text, range 0x0 -- 0x", "matched.",
+                               "Inferior 1 (Remote target) detached"}) {
     EXPECT_NE(output.find(expected), std::string::npos) << expected << "\n--- gdb said:\n" << output;
   }
   EXPECT_EQ(output.find("MIS-MATCHED"), std::string::npos) << output;
@@ -54,8 +54,8 @@ TEST(GdbFlash, TheMemoryMapAndTheRefusalsOfTheFlashPackets) {
   EXPECT_NE(map.find("<property name=\"blocksize\">0x10000</property>"), std::string::npos) << map;
   EXPECT_NE(map.find("<memory type=\"ram\" start=\"0x100000\" length=\"0xfff00000\"/>"), std::string::npos) << map;
 
-  EXPECT_EQ(Ask(client, "M10,4:01020304"), "E01");          // flash takes no plain store
-  EXPECT_EQ(Ask(client, "vFlashErase:100,100"), "E01");     // not whole sectors
+  EXPECT_EQ(Ask(client, "M10,4:01020304"), "E01");       // flash takes no plain store
+  EXPECT_EQ(Ask(client, "vFlashErase:100,100"), "E01");  // not whole sectors
   EXPECT_EQ(Ask(client, "vFlashWrite:100000:ab"), "E.memtype");
   EXPECT_EQ(Ask(client, "vFlashErase:0,2000"), "OK");
   EXPECT_EQ(Ask(client, "vFlashWrite:10:\x01\x02"), "OK");

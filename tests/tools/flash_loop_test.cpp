@@ -18,7 +18,7 @@ using flash::LoopResult;
 constexpr uint32_t kChip = 0x10000;  // RAM that takes the command cycles
 constexpr uint32_t kTarget = 0x20000;
 constexpr flash::WorkArea kArea{0x30000, 0x400};
-const std::vector<std::string> kRegisters = {"r0", "r1", "r2", "r3", "r4", "r5", "r6", "r7", "r8", "pc", "cpsr"};
+const std::vector<std::string> kRegisters = {"r0", "r1", "r2", "r3", "r4", "r5", "r6", "r7", "r8", "r9", "pc", "cpsr"};
 
 class FlashLoopTest : public MemoryTest {
  protected:
@@ -28,14 +28,16 @@ class FlashLoopTest : public MemoryTest {
     ASSERT_TRUE(client_.Load(VANTREL_LIBRARY_PATH)) << client_.Error();
     FillBoard(kArea.address, kArea.size, 0x31);
     FillBoard(kChip, 0x1000, 0x11);
-    for (size_t i = 0; i < 9; ++i) ASSERT_TRUE(link_.WriteRegister(kRegisters[i], 0x1000 + static_cast<uint32_t>(i)));
+    for (size_t i = 0; i < 10; ++i) ASSERT_TRUE(link_.WriteRegister(kRegisters[i], 0x1000 + static_cast<uint32_t>(i)));
     ASSERT_TRUE(link_.WriteRegister("pc", 0x40));
     ASSERT_TRUE(link_.ReadRegisters(kRegisters, &registersBefore_)) << link_.Error();
     areaBefore_ = BoardBytes(kArea.address, kArea.size);
   }
 
-  std::map<std::string, uint32_t> ProgramRegisters(uint32_t target, uint32_t halfwords, const flash::LoopRunner& runner) {
-    return {{"r0", target}, {"r1", runner.BufferAddress()}, {"r2", halfwords}, {"r4", kChip + 0xAAA}, {"r5", kChip + 0x554}};
+  std::map<std::string, uint32_t> ProgramRegisters(uint32_t target, uint32_t halfwords,
+                                                   const flash::LoopRunner& runner) {
+    return {{"r0", target},        {"r1", runner.BufferAddress()}, {"r2", halfwords},
+            {"r4", kChip + 0xAAA}, {"r5", kChip + 0x554},          {"r9", 0}};
   }
 
   void ExpectPutBack() {
@@ -60,11 +62,12 @@ TEST_F(FlashLoopTest, AmdProgramLoopStoresHalfwordCyclesAndPutsTheAreaBack) {
     ASSERT_TRUE(runner.Begin(static_cast<uint32_t>(data.size()))) << link_.Error();
     ASSERT_TRUE(runner.WriteBuffer(data)) << link_.Error();
     LoopOutcome outcome;
-    ASSERT_TRUE(runner.Run(flash::AmdProgramLoop(), ProgramRegisters(kTarget, 48, runner), std::chrono::seconds(10),
-                           &outcome))
+    ASSERT_TRUE(
+        runner.Run(flash::AmdProgramLoop(), ProgramRegisters(kTarget, 48, runner), std::chrono::seconds(10), &outcome))
         << link_.Error();
     EXPECT_EQ(outcome.result, LoopResult::kDone);
     EXPECT_EQ(outcome.r2, 0u);
+    EXPECT_EQ(outcome.r9, flash::LoopChecksum(data.data(), data.size()));
     ASSERT_TRUE(runner.Finish()) << link_.Error();
   }
   EXPECT_EQ(BoardBytes(kTarget, data.size()), data);
@@ -84,17 +87,20 @@ TEST_F(FlashLoopTest, LoopsReportWhatStoppedThem) {
     flash::LoopProgram loop;
     uint8_t targetFill;
     LoopResult result;
+    uint32_t at;  // where the loop stopped
   };
   // A 0 in the target where the data has a 1 stops the programming before any cycle;
   // RAM answers an erase with the erase command itself, whose DQ5 bit reads as the
-  // chip's time limit.
+  // chip's time limit; the blank check names the first halfword that is not 0xFFFF.
   const Case cases[] = {
-      {"0 to 1", flash::AmdProgramLoop(), 0x00, LoopResult::kBitWouldRise},
-      {"0 to 1, Intel", flash::IntelProgramLoop(), 0x0F, LoopResult::kBitWouldRise},
-      {"time limit", flash::AmdEraseLoop(), 0xFF, LoopResult::kChipError},
+      {"0 to 1", flash::AmdProgramLoop(), 0x00, LoopResult::kBitWouldRise, kTarget},
+      {"0 to 1, Intel", flash::IntelProgramLoop(), 0x0F, LoopResult::kBitWouldRise, kTarget},
+      {"time limit", flash::AmdEraseLoop(), 0xFF, LoopResult::kChipError, kTarget},
+      {"not blank", flash::BlankCheckLoop(), 0xFF, LoopResult::kBitWouldRise, kTarget + 10},
   };
   for (const Case& c : cases) {
     ASSERT_TRUE(board().WriteMemory(kTarget, std::vector<uint8_t>(16, c.targetFill)));
+    ASSERT_TRUE(board().WriteMemory(kTarget + 11, std::vector<uint8_t>{0x7F}));
     flash::LoopRunner runner(link_, kArea);
     ASSERT_TRUE(runner.Begin(16)) << link_.Error();
     const bool erase = c.loop.words.data() == flash::AmdEraseLoop().words.data();
@@ -104,7 +110,7 @@ TEST_F(FlashLoopTest, LoopsReportWhatStoppedThem) {
     LoopOutcome outcome;
     ASSERT_TRUE(runner.Run(c.loop, registers, std::chrono::seconds(10), &outcome)) << c.name << ": " << link_.Error();
     EXPECT_EQ(outcome.result, c.result) << c.name;
-    EXPECT_EQ(outcome.r0, kTarget) << c.name;
+    EXPECT_EQ(outcome.r0, c.at) << c.name;
     ASSERT_TRUE(runner.Finish()) << link_.Error();
     ExpectPutBack();
   }

@@ -31,8 +31,8 @@ Bytes Pattern(size_t count, unsigned seed) {
 
 std::string Saved(const Bytes& bytes, const std::string& name) {
   const std::string path = TempPath(name);
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   return path;
 }
 
@@ -60,11 +60,11 @@ struct Layout {
 void WriteAndCheck(const std::string& kind, bool workArea, const Layout& l) {
   const Bytes base = Pattern(l.baseBytes, 3), patch = Pattern(l.patchBytes, 101), tail = Pattern(l.tailBytes, 57);
   const std::string out = TempPath("flash-" + kind + ".bin");
-  const std::string commands =
-      std::string("open; connect; ") + (workArea ? kWorkArea : "") + "flash probe 0; flash write " +
-      Saved(base, "base.bin") + " --at " + std::to_string(l.baseAt) + "; flash write " + Saved(patch, "patch.bin") +
-      " --at " + std::to_string(l.patchAt) + "; flash write " + Saved(tail, "tail.bin") + " --at " +
-      std::to_string(l.tailAt) + "; read 0 " + std::to_string(l.readBytes) + " --out " + out;
+  const std::string commands = std::string("open; connect; ") + (workArea ? kWorkArea : "") +
+                               "flash probe 0; flash write " + Saved(base, "base.bin") + " --at " +
+                               std::to_string(l.baseAt) + "; flash write " + Saved(patch, "patch.bin") + " --at " +
+                               std::to_string(l.patchAt) + "; flash write " + Saved(tail, "tail.bin") + " --at " +
+                               std::to_string(l.tailAt) + "; read 0 " + std::to_string(l.readBytes) + " --out " + out;
   const HostRun run = RunCommands(commands, Board(kind));
   ASSERT_EQ(run.exitCode, 0) << kind << (workArea ? " with" : " without") << " a work area\n" << run.out << run.err;
   EXPECT_TRUE(Contains(run.out, "erased, programmed, verified")) << run.out;
@@ -84,8 +84,9 @@ TEST(FlashSession, ProbeAnswersTheGeometryOfBothKinds) {
     const HostRun run = RunCommands("open; connect; flash probe 0; flash info", Board(kind));
     ASSERT_EQ(run.exitCode, 0) << kind << run.err;
     EXPECT_TRUE(Contains(run.out, "flash     0x00000000  0x00100000  ")) << run.out;
-    EXPECT_TRUE(Contains(run.out, std::string(kind) == "amd16" ? "AMD standard (0002), 1 MiB, x16, bottom boot"
-                                                               : "Intel")) << run.out;
+    EXPECT_TRUE(
+        Contains(run.out, std::string(kind) == "amd16" ? "AMD standard (0002), 1 MiB, x16, bottom boot" : "Intel"))
+        << run.out;
     EXPECT_TRUE(Contains(run.out, "work area none")) << run.out;
   }
 }
@@ -107,10 +108,11 @@ TEST(FlashSession, AnAmdChipWithoutAWorkAreaIsRefusedWithAReason) {
 TEST(FlashSession, EraseTakesExactlyTheCoveredSectorsAndPlainWritesAreRefused) {
   const std::string before = TempPath("erase-before.bin"), after = TempPath("erase-after.bin");
   const Bytes image = Pattern(0x30000, 9);
-  const HostRun run = RunCommands(std::string("open; connect; ") + kWorkArea + "flash probe 0; flash write " +
-                                      Saved(image, "erase.bin") + " --at 0; flash erase 0x10010 2; read 0 0x30000 --out " +
-                                      after + "; write 0x100 11 22; flash probe 0x100000; read 0x100000 4",
-                                  {"--keep-going", Board("amd16")[0], Board("amd16")[1]});
+  const HostRun run =
+      RunCommands(std::string("open; connect; ") + kWorkArea + "flash probe 0; flash write " +
+                      Saved(image, "erase.bin") + " --at 0; flash erase 0x10010 2; read 0 0x30000 --out " + after +
+                      "; write 0x100 11 22; flash probe 0x100000; read 0x100000 4",
+                  {"--keep-going", Board("amd16")[0], Board("amd16")[1]});
   EXPECT_EQ(run.exitCode, 1);
   // One 64 KiB sector, 0x10000 to 0x1ffff, and nothing around it.
   EXPECT_TRUE(Contains(run.out, "erased    1 sectors: 0x00010000-0x0001ffff")) << run.out << run.err;
@@ -132,9 +134,9 @@ TEST(FlashSession, TheFlashExampleIsWrittenAndRunsFromFlash) {
 
 // load of an ELF whose code lies in a probed flash goes through the flash layer.
 TEST(FlashSession, LoadOfAFlashImageProgramsTheFlash) {
-  const HostRun run = RunCommands(std::string("open; connect; ") + kWorkArea + "flash probe 0; load " + kFlashDemoElf +
-                                      "; reg pc; read 0 4",
-                                  Board("intel16"));
+  const HostRun run = RunCommands(
+      std::string("open; connect; ") + kWorkArea + "flash probe 0; load " + kFlashDemoElf + "; reg pc; read 0 4",
+      Board("intel16"));
   ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
   EXPECT_TRUE(Contains(run.out, "erased, programmed, verified")) << run.out;
   EXPECT_TRUE(Contains(run.out, "pc         0x00000020")) << run.out;

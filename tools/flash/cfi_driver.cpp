@@ -16,6 +16,9 @@ constexpr uint32_t kUnknownBlockEraseMs = 10000;
 constexpr uint32_t kUnknownWordProgramUs = 1000;
 constexpr uint32_t kUsPerMs = 1000;
 constexpr uint32_t kListEntryBytes = 4;
+constexpr unsigned char kErasedByte = 0xFF;
+// The most the buffer takes at once: a larger work area is not saved for nothing.
+constexpr size_t kMostBufferBytes = 0x10000;
 
 std::string At(const char* what, uint32_t address) {
   char text[96];
@@ -48,6 +51,8 @@ bool CfiDriver::LoopFailed(const LoopOutcome& outcome, const char* operation) {
     case LoopResult::kBitWouldRise:
       return link_.Fail(At("a bit would have to go from 0 to 1 (the flash is not erased)", outcome.r0));
     case LoopResult::kLocked: return link_.Fail(At("the sector is locked", outcome.r0));
+    case LoopResult::kMismatch:
+      return link_.Fail(At("verify failed: the flash does not hold what was programmed", outcome.r0));
     case LoopResult::kChipError:
       return link_.Fail(Amd() ? At("time limit exceeded", outcome.r0)
                               : At((std::string("the chip reported a failed ") + operation).c_str(), outcome.r0));
@@ -85,18 +90,25 @@ bool CfiDriver::EraseByLoop(const std::vector<uint32_t>& targets, uint16_t lastC
   return EndRuns(runner, ok);
 }
 
+// The erased halfwords at either end need no programming, only a check that they are
+// erased, which the core makes without the data crossing the cable.
 bool CfiDriver::ProgramByLoop(uint32_t address, const Bytes& bytes, const ProgressSink& progress) {
+  size_t first = 0;
+  size_t end = bytes.size();
+  while (first < end && bytes[first] == kErasedByte && bytes[first + 1] == kErasedByte) first += 2;
+  while (end > first && bytes[end - 1] == kErasedByte && bytes[end - 2] == kErasedByte) end -= 2;
   LoopRunner runner(link_, *area_);
-  if (!runner.Begin(static_cast<uint32_t>(std::min<size_t>(bytes.size(), 0x10000)))) return false;
+  if (!runner.Begin(static_cast<uint32_t>(std::min<size_t>(end - first, kMostBufferBytes)))) return false;
+  bool ok = BlankCheck(runner, address, first) &&
+            BlankCheck(runner, address + static_cast<uint32_t>(end), bytes.size() - end);
   const uint32_t chunk = runner.BufferBytes();
-  const LoopProgram loop = Amd() ? AmdProgramLoop() : IntelProgramLoop();
   const uint32_t wordUs = query_.maxWordProgramUs != 0 ? query_.maxWordProgramUs : kUnknownWordProgramUs;
-  bool ok = true;
-  for (size_t offset = 0; ok && offset < bytes.size(); offset += chunk) {
-    const size_t count = std::min<size_t>(chunk, bytes.size() - offset);
+  const LoopProgram loop = Amd() ? AmdProgramLoop() : IntelProgramLoop();
+  for (size_t offset = first; ok && offset < end; offset += chunk) {
+    const size_t count = std::min<size_t>(chunk, end - offset);
     const Bytes part(bytes.begin() + static_cast<std::ptrdiff_t>(offset),
                      bytes.begin() + static_cast<std::ptrdiff_t>(offset + count));
-    const uint32_t halfwords = static_cast<uint32_t>(count / 2);
+    const auto halfwords = static_cast<uint32_t>(count / 2);
     LoopOutcome outcome;
     ok = runner.WriteBuffer(part) &&
          runner.Run(loop,
@@ -104,12 +116,27 @@ bool CfiDriver::ProgramByLoop(uint32_t address, const Bytes& bytes, const Progre
                      {"r1", runner.BufferAddress()},
                      {"r2", halfwords},
                      {"r4", bank_.base + cfi::kAmdUnlock1},
-                     {"r5", bank_.base + cfi::kAmdUnlock2}},
+                     {"r5", bank_.base + cfi::kAmdUnlock2},
+                     {"r9", 0}},
                     std::chrono::milliseconds(uint64_t{wordUs} * halfwords / kUsPerMs + kMarginMs), &outcome);
     if (ok && outcome.result != LoopResult::kDone) ok = LoopFailed(outcome, "program");
+    if (ok && outcome.r9 != LoopChecksum(part.data(), part.size())) {
+      ok = link_.Fail("the data the core programmed is not the data sent to the work area");
+    }
     if (ok && progress) progress(offset + count, bytes.size());
   }
   return EndRuns(runner, ok);
+}
+
+bool CfiDriver::BlankCheck(LoopRunner& runner, uint32_t address, size_t length) {
+  if (length == 0) return true;
+  const auto halfwords = static_cast<uint32_t>(length / 2);
+  LoopOutcome outcome;
+  if (!runner.Run(BlankCheckLoop(), {{"r0", address}, {"r2", halfwords}},
+                  std::chrono::milliseconds(kMarginMs + halfwords / kUsPerMs), &outcome)) {
+    return false;
+  }
+  return outcome.result == LoopResult::kDone || LoopFailed(outcome, "blank check");
 }
 
 bool CfiDriver::EraseSectors(const std::vector<Sector>& sectors, size_t* reached) {

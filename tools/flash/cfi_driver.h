@@ -31,6 +31,7 @@ class CfiDriver : public FlashDriver {
   bool Amd() const { return IsAmdStyle(query_.commandSet); }
   bool EraseByLoop(const std::vector<uint32_t>& targets, uint16_t lastCommand, uint32_t limitMs, size_t* reached);
   bool ProgramByLoop(uint32_t address, const Bytes& bytes, const ProgressSink& progress);
+  bool BlankCheck(LoopRunner& runner, uint32_t address, size_t length);
   bool EraseByCycles(const std::vector<Sector>& sectors, size_t* reached);
   bool ProgramByCycles(uint32_t address, const Bytes& bytes, const ProgressSink& progress);
   bool LoopFailed(const LoopOutcome& outcome, const char* operation);

@@ -90,7 +90,8 @@ void PlaceTopBootRegions(CfiQuery* query) {
 
 void ReadAmdBootPlace(Table& table, CfiQuery* query) {
   const uint16_t vendor = table.Half(kPrimaryTable);
-  if (vendor == 0 || table.Byte(vendor) != 'P' || table.Byte(vendor + 1) != 'R' || table.Byte(vendor + 2) != 'I') return;
+  if (vendor == 0 || table.Byte(vendor) != 'P' || table.Byte(vendor + 1) != 'R' || table.Byte(vendor + 2) != 'I')
+    return;
   const uint8_t major = table.Byte(vendor + kAmdVersionMajor);
   const uint8_t minor = table.Byte(vendor + kAmdVersionMinor);
   if (major < '1' || (major == '1' && minor < '1')) return;

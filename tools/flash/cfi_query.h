@@ -20,11 +20,11 @@ enum class CommandSet : uint16_t {
 struct CfiQuery {
   uint16_t commandSet = 0;
   uint32_t deviceBytes = 0;
-  uint16_t interface = 0;           // 1: x16 only, 2: x8/x16
-  uint32_t maxWordProgramUs = 0;    // typical times the allowed factor
+  uint16_t interface = 0;         // 1: x16 only, 2: x8/x16
+  uint32_t maxWordProgramUs = 0;  // typical times the allowed factor
   uint32_t maxBlockEraseMs = 0;
   uint32_t maxChipEraseMs = 0;
-  bool topBoot = false;             // regions listed from the bottom but lying from the top
+  bool topBoot = false;              // regions listed from the bottom but lying from the top
   std::vector<EraseRegion> regions;  // offsets from the chip's start
 };
 

@@ -7,7 +7,8 @@ namespace vantrel::flash {
 std::vector<Sector> FlashBank::Sectors() const {
   std::vector<Sector> sectors;
   for (const EraseRegion& region : regions) {
-    for (uint32_t i = 0; i < region.blocks; ++i) sectors.push_back({region.address + i * region.blockSize, region.blockSize});
+    for (uint32_t i = 0; i < region.blocks; ++i)
+      sectors.push_back({region.address + i * region.blockSize, region.blockSize});
   }
   return sectors;
 }

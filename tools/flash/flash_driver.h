@@ -27,7 +27,8 @@ class FlashDriver {
   // started on, so a failure names the ones that may be incomplete.
   virtual bool EraseSectors(const std::vector<Sector>& sectors, size_t* reached) = 0;
   virtual bool EraseChip() = 0;
-  // Programs erased flash: address and length even, inside the bank.
+  // Programs erased flash (address and length even, inside the bank) and checks that it
+  // holds the bytes, 0xFF ones included; false with the first difference.
   virtual bool Program(uint32_t address, const Bytes& bytes, const ProgressSink& progress) = 0;
   virtual std::string Error() const = 0;
   // The RAM the driver may borrow from now on, if any.

@@ -124,40 +124,13 @@ bool FlashWriter::ProgramRuns(const std::vector<SectorRun>& runs, const PhaseSin
   uint64_t before = 0;
   for (size_t i = 0; i < runs.size(); ++i) {
     const SectorRun& run = runs[i];
-    // Erased flash needs no programming at either end.
-    size_t first = 0;
-    size_t end = run.contents.size();
-    while (first + 1 < end && run.contents[first] == kErased && run.contents[first + 1] == kErased) first += 2;
-    while (end >= first + 2 && run.contents[end - 1] == kErased && run.contents[end - 2] == kErased) end -= 2;
     uint64_t reached = 0;
-    const Bytes part(run.contents.begin() + static_cast<std::ptrdiff_t>(first),
-                     run.contents.begin() + static_cast<std::ptrdiff_t>(end));
-    const bool ok = driver_.Program(run.address + static_cast<uint32_t>(first), part,
-                                    [&](uint64_t done, uint64_t) {
-                                      reached = done;
-                                      if (phase) phase(Phase::kProgram, before + first + done, total);
-                                    });
-    if (!ok) return Failed("program", SectorsFrom(runs, i, run.address + static_cast<uint32_t>(first + reached)));
+    const bool ok = driver_.Program(run.address, run.contents, [&](uint64_t done, uint64_t) {
+      reached = done;
+      if (phase) phase(Phase::kProgram, before + done, total);
+    });
+    if (!ok) return Failed("program", SectorsFrom(runs, i, run.address + static_cast<uint32_t>(reached)));
     before += run.contents.size();
-  }
-  return true;
-}
-
-bool FlashWriter::VerifyRuns(const std::vector<SectorRun>& runs, const PhaseSink& phase) {
-  uint64_t total = 0;
-  for (const SectorRun& run : runs) total += run.contents.size();
-  uint64_t done = 0;
-  for (const SectorRun& run : runs) {
-    Bytes back;
-    if (!link_.Read(run.address, run.contents.size(), &back)) return Failed("verify", {});
-    const auto mismatch = std::mismatch(back.begin(), back.end(), run.contents.begin());
-    if (mismatch.first != back.end()) {
-      const uint32_t at = run.address + static_cast<uint32_t>(mismatch.first - back.begin());
-      error_ = "verify failed: the flash at " + Hex(at) + " does not hold what was written";
-      return false;
-    }
-    done += run.contents.size();
-    if (phase) phase(Phase::kVerify, done, total);
   }
   return true;
 }
@@ -166,8 +139,7 @@ bool FlashWriter::Write(const std::vector<Piece>& pieces, const PhaseSink& phase
   std::vector<SectorRun> runs;
   if (!PlanRuns(driver_.Bank(), pieces, &runs, &error_)) return false;
   if (runs.empty()) return true;
-  return KeepUncovered(pieces, &runs, phase) && EraseRuns(runs, phase) && ProgramRuns(runs, phase) &&
-         VerifyRuns(runs, phase);
+  return KeepUncovered(pieces, &runs, phase) && EraseRuns(runs, phase) && ProgramRuns(runs, phase);
 }
 
 bool FlashWriter::ProgramErased(const std::vector<Piece>& pieces, const PhaseSink& phase) {
@@ -182,7 +154,7 @@ bool FlashWriter::ProgramErased(const std::vector<Piece>& pieces, const PhaseSin
     }
     runs.push_back({piece.address, piece.bytes, driver_.Bank().SectorsCovering(piece.address, piece.bytes.size())});
   }
-  return ProgramRuns(runs, phase) && VerifyRuns(runs, phase);
+  return ProgramRuns(runs, phase);
 }
 
 bool FlashWriter::Erase(uint32_t address, uint64_t length, std::vector<Sector>* erased) {
@@ -194,7 +166,8 @@ bool FlashWriter::Erase(uint32_t address, uint64_t length, std::vector<Sector>* 
   *erased = bank.SectorsCovering(address, length);
   size_t reached = 0;
   if (!driver_.EraseSectors(*erased, &reached)) {
-    return Failed("erase", std::vector<Sector>(erased->begin(), erased->begin() + static_cast<std::ptrdiff_t>(reached)));
+    return Failed("erase",
+                  std::vector<Sector>(erased->begin(), erased->begin() + static_cast<std::ptrdiff_t>(reached)));
   }
   return true;
 }

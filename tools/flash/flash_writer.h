@@ -1,6 +1,7 @@
 // Putting an image into flash: the sectors it covers are erased, the bytes of those
-// sectors the image does not cover are kept (read first, programmed again), the image is
-// programmed and everything read back. Nothing outside the covered sectors is touched.
+// sectors the image does not cover are kept (read first, programmed again), and the
+// image is programmed; the driver checks every byte of the sectors it programmed.
+// Nothing outside the covered sectors is touched.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +19,7 @@ struct Piece {
 };
 
 // Where the write is, for a progress bar.
-enum class Phase { kRead, kErase, kProgram, kVerify };
+enum class Phase { kRead, kErase, kProgram };
 using PhaseSink = std::function<void(Phase phase, uint64_t done, uint64_t total)>;
 
 // A run of adjacent covered sectors and what they hold once written.
@@ -50,7 +51,6 @@ class FlashWriter {
   bool KeepUncovered(const std::vector<Piece>& pieces, std::vector<SectorRun>* runs, const PhaseSink& phase);
   bool EraseRuns(const std::vector<SectorRun>& runs, const PhaseSink& phase);
   bool ProgramRuns(const std::vector<SectorRun>& runs, const PhaseSink& phase);
-  bool VerifyRuns(const std::vector<SectorRun>& runs, const PhaseSink& phase);
   bool Failed(const std::string& what, const std::vector<Sector>& incomplete);
 
   FlashDriver& driver_;

@@ -2,6 +2,7 @@
 // the command cycles with word stores. Each store is two cycles, low halfword first; a
 // command and its confirmation (or its data) travel in one store, since the chip takes
 // them at any address of the block.
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -15,8 +16,8 @@ namespace {
 constexpr uint32_t kHighHalf = 2;
 constexpr uint32_t kWordMask = 3;
 constexpr uint32_t kWordBytes = 4;
-constexpr uint16_t kErrorBits =
-    cfi::kIntelStatusEraseError | cfi::kIntelStatusProgramError | cfi::kIntelStatusVoltageError | cfi::kIntelStatusLocked;
+constexpr uint16_t kErrorBits = cfi::kIntelStatusEraseError | cfi::kIntelStatusProgramError |
+                                cfi::kIntelStatusVoltageError | cfi::kIntelStatusLocked;
 constexpr uint32_t kMarginMs = 2000;
 constexpr uint32_t kUnknownBlockEraseMs = 10000;
 
@@ -103,7 +104,12 @@ bool CfiDriver::ProgramByCycles(uint32_t address, const Bytes& bytes, const Prog
     if ((status & kErrorBits) != 0) return StatusFailed(link_, status, at, "program");
     if (progress && (offset % 256 == 0 || offset + 2 == bytes.size())) progress(offset + 2, bytes.size());
   }
-  return true;
+  Bytes back;
+  if (!link_.Read(address, bytes.size(), &back)) return false;
+  const auto mismatch = std::mismatch(back.begin(), back.end(), bytes.begin());
+  if (mismatch.first == back.end()) return true;
+  return link_.Fail(At("verify failed: the flash does not hold what was programmed",
+                       address + static_cast<uint32_t>(mismatch.first - back.begin())));
 }
 
 }  // namespace vantrel::flash

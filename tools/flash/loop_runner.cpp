@@ -7,8 +7,8 @@ namespace vantrel::flash {
 namespace {
 
 // The registers the loops use, and the state they run in.
-const std::vector<std::string> kSavedRegisters = {"r0", "r1", "r2", "r3", "r4", "r5", "r6",
-                                                  "r7", "r8", "pc", "cpsr"};
+const std::vector<std::string> kSavedRegisters = {"r0", "r1", "r2", "r3", "r4", "r5",
+                                                  "r6", "r7", "r8", "r9", "pc", "cpsr"};
 constexpr uint32_t kLoopCpsr = 0xD3;  // supervisor mode, IRQ and FIQ off, ARM state
 constexpr uint32_t kWordMask = 3;
 
@@ -52,11 +52,12 @@ bool LoopRunner::LoadLoop(const LoopProgram& loop) {
 
 bool LoopRunner::Collect(LoopOutcome* outcome) {
   std::vector<uint32_t> values;
-  if (!link_.ReadRegisters({"r0", "r2", "r3", "pc"}, &values)) return false;
+  if (!link_.ReadRegisters({"r0", "r2", "r3", "r9", "pc"}, &values)) return false;
   outcome->r0 = values[0];
   outcome->r2 = values[1];
   outcome->result = static_cast<LoopResult>(values[2]);
-  if (values[3] != haltAddress_) return link_.Fail("the flash loop stopped at an unexpected place");
+  outcome->r9 = values[3];
+  if (values[4] != haltAddress_) return link_.Fail("the flash loop stopped at an unexpected place");
   return true;
 }
 

@@ -19,6 +19,7 @@ struct LoopOutcome {
   LoopResult result = LoopResult::kDone;
   uint32_t r0 = 0;
   uint32_t r2 = 0;
+  uint32_t r9 = 0;
 };
 
 class LoopRunner {
@@ -38,8 +39,8 @@ class LoopRunner {
   bool WriteBuffer(const Bytes& bytes) { return link_.Write(BufferAddress(), bytes); }
   // Loads the loop (unless it is there already), sets the registers, runs it and waits at
   // most limit for its halt. A core that does not halt in time is stopped.
-  bool Run(const LoopProgram& loop, const std::map<std::string, uint32_t>& registers,
-           std::chrono::milliseconds limit, LoopOutcome* outcome);
+  bool Run(const LoopProgram& loop, const std::map<std::string, uint32_t>& registers, std::chrono::milliseconds limit,
+           LoopOutcome* outcome);
   // The area and the registers put back; false when that failed (the link's error).
   bool Finish();
 

@@ -59,7 +59,8 @@ std::optional<WorkArea> WorkAreaFromIni(const std::string& text) {
     if (comma == std::string::npos) continue;
     const std::optional<uint32_t> address = Hex(value.substr(0, comma));
     const std::optional<uint32_t> size = Hex(value.substr(comma + 1));
-    if (address && size && *size != 0 && uint64_t{*address} + *size <= 0x100000000ull) found = WorkArea{*address, *size};
+    if (address && size && *size != 0 && uint64_t{*address} + *size <= 0x100000000ull)
+      found = WorkArea{*address, *size};
   }
   return found;
 }

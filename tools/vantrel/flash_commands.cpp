@@ -17,15 +17,15 @@ const char* PhaseLabel(flash::Phase phase) {
   switch (phase) {
     case flash::Phase::kRead: return "keep   ";
     case flash::Phase::kErase: return "erase  ";
-    case flash::Phase::kProgram: return "program";
-    default: return "verify ";
+    default: return "program";
   }
 }
 
 void PrintBank(const flash::FlashBank& bank) {
   std::printf("flash     %s  %s  %s\n", Hex32(bank.base).c_str(), Hex32(bank.size).c_str(), bank.identity.c_str());
   for (const flash::EraseRegion& region : bank.regions) {
-    std::printf("          %s  %u x %s\n", Hex32(region.address).c_str(), region.blocks, Hex32(region.blockSize).c_str());
+    std::printf("          %s  %u x %s\n", Hex32(region.address).c_str(), region.blocks,
+                Hex32(region.blockSize).c_str());
   }
 }
 
@@ -119,7 +119,9 @@ bool ProgramFlashSegments(Session& session, const std::vector<Segment>& segments
 
 bool RunFlash(Session& session, Arguments& arguments) {
   const Words& words = arguments.Positional();
-  if (words.empty()) return session.Fail("usage: flash probe ADDRESS | info | erase ADDRESS LENGTH | erase all | write FILE [--at ADDRESS]");
+  if (words.empty())
+    return session.Fail(
+        "usage: flash probe ADDRESS | info | erase ADDRESS LENGTH | erase all | write FILE [--at ADDRESS]");
   if (words[0] == "probe") return RunProbe(session, arguments);
   if (words[0] == "info") return RunInfo(session, arguments);
   if (words[0] == "erase") return RunErase(session, arguments);
