@@ -25,6 +25,7 @@ class FlashBanks {
   // The first bank sharing a byte with the range, or nothing.
   const FlashBank* Overlapping(uint32_t address, uint64_t length) const;
   std::vector<const FlashBank*> Banks() const;
+  bool Holds(uint32_t address) const { return Overlapping(address, 1) != nullptr; }
   bool Empty() const { return drivers_.empty(); }
 
   // The pieces into their banks (every piece must lie in a probed bank), then verified.

@@ -95,6 +95,7 @@ int RunGdbServer(const cli::Library& library, const std::string& portName, const
                listen.port, listen.host.c_str(), listen.port);
   GdbTarget target(library, portName);
   GdbFlash flash(library, flashBanks);
+  target.RefuseSoftwareBreakpoints([&flash](uint32_t address) { return flash.Holds(address, 1); });
   for (;;) {
     const int client = accept4(listening, nullptr, nullptr, SOCK_CLOEXEC);
     if (client < 0) continue;
@@ -277,6 +278,9 @@ std::string GdbSession::Breakpoint(const std::string& packet) {
   if (!address || !kind) return kErrorPacket;
   if (!target_.Halted()) return kErrorTarget;
   bool ok = false;
+  // A software pattern would be command cycles to a flash chip: GDB's map says flash, so
+  // GDB asks for hardware breakpoints there itself.
+  if (packet[1] == '0' && insert && flash_ != nullptr && flash_->Holds(*address, 1)) return kErrorMemory;
   if (packet[1] == '0') {
     ok = insert ? target_.InsertSoftwareBreakpoint(*address, static_cast<int>(*kind))
                 : target_.RemoveSoftwareBreakpoint(*address);

@@ -233,7 +233,9 @@ bool GdbTarget::RunOneInstruction(const std::function<bool()>& interrupted, Stop
   cli::SoftwareBreakpoints temporary(library_);
   bool usedSoftware = false, usedHardware = false;
   if (!nextCovered) {
-    usedSoftware = temporary.Plant(next->address, next->thumb ? cli::PatternSize::kThumb : cli::PatternSize::kArm);
+    const bool softwareAllowed = !noSoftware_ || !noSoftware_(next->address);
+    usedSoftware = softwareAllowed &&
+                   temporary.Plant(next->address, next->thumb ? cli::PatternSize::kThumb : cli::PatternSize::kArm);
     if (!usedSoftware && (!hardware_ || liftedHardware)) usedHardware = SetHardware(next->address);
   }
   bool ok = (nextCovered || usedSoftware || usedHardware) && library_.Call(cli::EmptyRequest(), VANTREL_CMD_RUN).Ok();

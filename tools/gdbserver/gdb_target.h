@@ -66,6 +66,8 @@ class GdbTarget {
   bool Interrupt();
 
   const cli::Library& library() const { return library_; }
+  // Where no software breakpoint may be written, not even for a step (flash).
+  void RefuseSoftwareBreakpoints(std::function<bool(uint32_t)> refused) { noSoftware_ = std::move(refused); }
 
  private:
   int TargetState() const;
@@ -85,6 +87,7 @@ class GdbTarget {
   // GDB chooses each pattern's size: kind 2 Thumb, 4 ARM.
   cli::SoftwareBreakpoints software_;
   std::optional<uint32_t> hardware_;
+  std::function<bool(uint32_t)> noSoftware_;
 };
 
 }  // namespace vantrel::gdb
