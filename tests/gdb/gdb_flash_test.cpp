@@ -67,5 +67,21 @@ TEST(GdbFlash, TheMemoryMapAndTheRefusalsOfTheFlashPackets) {
   EXPECT_EQ(Ask(client, "m10,4"), "0102ffff");
 }
 
+// Intel blocks are locked at power-up: programming one that was not erased (and so not
+// unlocked) is refused with a reason; an erase unlocks it first.
+TEST(GdbFlash, ALockedIntelBlockIsRefusedUntilErased) {
+  GdbServerProcess server("--board-memory flash@0:1M:intel16,ram@0x100000:256K", "--flash cfi@0");
+  ASSERT_TRUE(server.Listening());
+  RawClient client(server.Port());
+  ASSERT_TRUE(client.Connected());
+  ASSERT_NE(Ask(client, "qSupported").find("qXfer:memory-map:read+"), std::string::npos);
+  // monitor region add 0x120000 0x8000 rw: a work area, so that the loop programs
+  EXPECT_EQ(Ask(client, "qRcmd,726567696f6e2061646420307831323030303020307838303030207277").rfind("726567696f6e", 0),
+            0u);
+  EXPECT_EQ(Ask(client, "vFlashWrite:10:\x01\x02"), "OK");
+  EXPECT_EQ(Ask(client, "vFlashDone"), "E01");
+  EXPECT_EQ(Ask(client, "m10,2"), "ffff");
+}
+
 }  // namespace
 }  // namespace vantrel::test
