@@ -79,6 +79,26 @@ void WriteAndCheck(const std::string& kind, bool workArea, const Layout& l) {
   }
 }
 
+TEST(FlashSession, BadCommandsAreRefusedWithAReason) {
+  const struct {
+    const char* command;
+    const char* message;
+  } cases[] = {
+      {"flash", "vantrel: flash: usage: flash probe ADDRESS"},
+      {"flash probe", "usage: flash probe ADDRESS"},
+      {"flash probe 2", "vantrel: flash: a flash bank starts on a word boundary"},
+      {"flash erase 0 16", "vantrel: flash: no probed flash bank holds 0x00000000 (flash probe ADDRESS first)"},
+      {"flash erase all", "vantrel: flash: no flash bank probed (flash probe ADDRESS first)"},
+      {"flash write /nonexistent.bin --at 0", "vantrel: flash: "},
+      {"flash blink", "vantrel: flash: unknown flash command 'blink' (probe, info, erase, write)"},
+  };
+  for (const auto& c : cases) {
+    const HostRun run = RunCommands(std::string("open; connect; ") + c.command);
+    EXPECT_EQ(run.exitCode, 1) << c.command;
+    EXPECT_TRUE(Contains(run.err, c.message)) << c.command << ": " << run.err;
+  }
+}
+
 TEST(FlashSession, ProbeAnswersTheGeometryOfBothKinds) {
   for (const char* kind : {"amd16", "intel16"}) {
     const HostRun run = RunCommands("open; connect; flash probe 0; flash info", Board(kind));

@@ -16,6 +16,8 @@ const std::string kMalformed = "E03";
 // vFlashWrite outside flash: GDB's own answer for a write to the wrong kind of memory.
 const std::string kNotFlash = "E.memtype";
 constexpr uint64_t kAddressSpace = uint64_t{1} << 32;
+// What one load may send before vFlashDone; a client that sends more is refused.
+constexpr size_t kMostPendingBytes = 64u << 20;
 
 std::string Hex(uint64_t value) {
   char text[24];
@@ -136,6 +138,9 @@ std::string GdbFlash::Write(const std::string& args) {
   if (bank == nullptr || !bank->Contains(*address) || *address + uint64_t{data->size()} > bank->End()) {
     return kNotFlash;
   }
+  size_t pendingBytes = data->size();
+  for (const flash::Piece& piece : pending_) pendingBytes += piece.bytes.size();
+  if (pendingBytes > kMostPendingBytes) return kFailed;
   // Consecutive packets make one piece, programmed at vFlashDone.
   if (!pending_.empty() && pending_.back().address + pending_.back().bytes.size() == *address) {
     pending_.back().bytes.insert(pending_.back().bytes.end(), data->begin(), data->end());
