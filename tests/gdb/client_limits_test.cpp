@@ -39,7 +39,7 @@ struct Hostile {
 };
 
 TEST(ClientLimitsTest, AClientThatHoldsTheServerIsDroppedAndTheNextServed) {
-  GdbServerProcess server("127.0.0.1", "--client-timeout 1");
+  GdbServerProcess server("", "--client-timeout 1");
   ASSERT_TRUE(server.Listening()) << server.Greeting();
   const Hostile cases[] = {
       {"silent", "", "", true},
@@ -91,7 +91,7 @@ TEST(ClientLimitsTest, ASecondClientIsRefusedAtOnceAndTheFirstKeepsItsSession) {
 // A refused client that floods the server holds up neither the session nor the next
 // (nor, if it comes as the session ends and is served, anyone beyond the time limit).
 TEST(ClientLimitsTest, AFloodingSecondClientHoldsNobodyUp) {
-  GdbServerProcess server("127.0.0.1", "--client-timeout 2");
+  GdbServerProcess server("", "--client-timeout 2");
   ASSERT_TRUE(server.Listening()) << server.Greeting();
   std::atomic<bool> stop = false;
   std::thread flooder;
@@ -117,7 +117,7 @@ TEST(ClientLimitsTest, OnlyAPublicAddressIsWarnedAbout) {
   const std::string warning = "anyone who can reach this port has full control of the target";
   for (const bool everywhere : {false, true}) {
     // One at a time: one host holds the machine's cable.
-    GdbServerProcess server(everywhere ? "0.0.0.0" : "127.0.0.1");
+    GdbServerProcess server("", "", everywhere ? "0.0.0.0" : "127.0.0.1");
     ASSERT_TRUE(server.Listening()) << server.Greeting();
     EXPECT_EQ(server.Greeting().find(warning) != std::string::npos, everywhere) << server.Greeting();
   }

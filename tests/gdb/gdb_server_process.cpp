@@ -27,9 +27,11 @@ int FreePort() {
 
 }  // namespace
 
-GdbServerProcess::GdbServerProcess(const std::string& listenHost, const std::string& options) : port_(FreePort()) {
-  const std::string command = std::string("exec ") + VANTREL_HOST_PATH + " gdbserver --listen " + listenHost + ":" +
-                              std::to_string(port_) + " " + options + " 2>&1";
+GdbServerProcess::GdbServerProcess(const std::string& hostOptions, const std::string& serverOptions,
+                                   const std::string& listenHost)
+    : port_(FreePort()) {
+  const std::string command = std::string("exec ") + VANTREL_HOST_PATH + " " + hostOptions + " gdbserver --listen " +
+                              listenHost + ":" + std::to_string(port_) + " " + serverOptions + " 2>&1";
   process_ = std::make_unique<ChildProcess>(std::vector<std::string>{"/bin/sh", "-c", command});
   for (bool ok = true; ok && !listening_;) {
     const std::string line = process_->ReadLine(10000, &ok);

@@ -11,9 +11,10 @@ namespace vantrel::test {
 
 class GdbServerProcess {
  public:
-  // Listens on listenHost and a free port; options: more of the server's own, after
-  // `gdbserver`.
-  explicit GdbServerProcess(const std::string& listenHost = "127.0.0.1", const std::string& options = "");
+  // hostOptions go before `gdbserver` (the board's shape), serverOptions after it; it
+  // listens on listenHost and a free port.
+  explicit GdbServerProcess(const std::string& hostOptions = "", const std::string& serverOptions = "",
+                            const std::string& listenHost = "127.0.0.1");
   bool Listening() const { return listening_; }
   int Port() const { return port_; }
   // What the server said up to its "listening on" line.

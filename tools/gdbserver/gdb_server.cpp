@@ -40,15 +40,16 @@ void WarnWhenReachable(const ClientListener& listener, const ListenAddress& list
 
 void Log(const std::string& text) { std::fprintf(stderr, "vantrel: gdbserver: %s\n", text.c_str()); }
 
-void ServeClient(GdbConnection& connection, GdbTarget& target) {
+void ServeClient(GdbConnection& connection, GdbTarget& target, GdbFlash& flash) {
   std::string error;
   if (!target.Attach(&error)) {
     Log(error);
     return;
   }
   Log("client attached");
+  flash.ProbeConfigured();
   try {
-    GdbSession(connection, target).Serve();
+    GdbSession(connection, target, &flash).Serve();
   } catch (const std::exception& exception) {
     // A fault in one session drops that client, never the server.
     Log(std::string("internal error: ") + exception.what());
@@ -70,13 +71,15 @@ int RunGdbServer(const cli::Library& library, const std::string& portName, const
   std::fprintf(stderr, "vantrel: gdbserver listening on %s:%u (target extended-remote %s:%u)\n", listen.host.c_str(),
                listen.port, listen.host.c_str(), listen.port);
   GdbTarget target(library, portName);
+  GdbFlash flash(library, settings.flashBanks);
+  target.RefuseSoftwareBreakpoints([&flash](uint32_t address) { return flash.Holds(address, 1); });
   for (;;) {
     const int client = listener->Accept();
     const int on = 1;
     setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     setsockopt(client, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
     GdbConnection connection(client, settings.clientTimeoutMs);
-    listener->ServeRefusingOthers([&] { ServeClient(connection, target); });
+    listener->ServeRefusingOthers([&] { ServeClient(connection, target, flash); });
     Log(connection.DropReason().empty() ? "client gone" : "client dropped: " + connection.DropReason());
   }
 }
@@ -222,6 +225,8 @@ std::string GdbSession::WriteMemory(const std::string& args, bool binary) {
     bytes = std::move(*parsed);
   }
   if (bytes.size() != range->second) return kErrorPacket;
+  // A store into a CFI chip is a command cycle, not data: GDB's load uses vFlashWrite.
+  if (flash_ != nullptr && flash_->Holds(range->first, range->second)) return kErrorMemory;
   return target_.WriteMemory(range->first, bytes) ? "OK" : kErrorMemory;
 }
 
@@ -238,6 +243,9 @@ std::string GdbSession::Breakpoint(const std::string& packet) {
   if (!address || !kind) return kErrorPacket;
   if (!target_.Halted()) return kErrorTarget;
   bool ok = false;
+  // A software pattern would be command cycles to a flash chip: GDB's map says flash, so
+  // GDB asks for hardware breakpoints there itself.
+  if (packet[1] == '0' && insert && flash_ != nullptr && flash_->Holds(*address, 1)) return kErrorMemory;
   if (packet[1] == '0') {
     ok = insert ? target_.InsertSoftwareBreakpoint(*address, static_cast<int>(*kind))
                 : target_.RemoveSoftwareBreakpoint(*address);
@@ -286,6 +294,15 @@ std::string GdbSession::RunUntilHalt() {
   }
 }
 
+std::string GdbSession::FlashPacket(const std::string& packet) {
+  if (flash_ == nullptr) return "";
+  if (!target_.Halted()) return kErrorTarget;
+  if (packet.rfind("vFlashErase:", 0) == 0) return flash_->Erase(packet.substr(12));
+  if (packet.rfind("vFlashWrite:", 0) == 0) return flash_->Write(packet.substr(12));
+  if (packet == "vFlashDone") return flash_->Done();
+  return "";
+}
+
 std::string GdbSession::Restart() {
   std::string error;
   if (!target_.Reset(&error)) {
@@ -314,13 +331,15 @@ std::string GdbSession::Query(const std::string& packet) {
   if (packet.rfind("qSupported", 0) == 0) {
     char reply[96];
     std::snprintf(reply, sizeof reply, "PacketSize=%zx;qXfer:features:read+;QStartNoAckMode+;vContSupported+", kMaxPacketBytes);
-    return reply;
+    // The memory map only once there is flash to describe.
+    return flash_ != nullptr && flash_->Active() ? std::string(reply) + ";qXfer:memory-map:read+" : reply;
   }
   if (packet == "QStartNoAckMode") {
     noAckRequested_ = true;
     return "OK";
   }
   if (packet.rfind("qXfer:features:read:", 0) == 0) return Features(packet.substr(20));
+  if (packet.rfind("qXfer:memory-map:read::", 0) == 0 && flash_ != nullptr) return flash_->MemoryMap(packet.substr(23));
   if (packet == "qAttached") return "1";
   if (packet == "qfThreadInfo") return "m1";
   if (packet == "qsThreadInfo") return "l";
@@ -338,6 +357,7 @@ std::string GdbSession::VerbosePacket(const std::string& packet) {
     if (action == 's' || action == 'S') return Resume(true);
     return kErrorPacket;
   }
+  if (packet.rfind("vFlash", 0) == 0) return FlashPacket(packet);
   if (packet.rfind("vRun", 0) == 0) return Restart();
   if (packet.rfind("vKill", 0) == 0) {
     const std::string reply = Restart();

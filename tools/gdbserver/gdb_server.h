@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "gdb_connection.h"
+#include "gdb_flash.h"
 #include "gdb_target.h"
 #include "library.h"
 
@@ -23,6 +24,7 @@ struct ServerSettings {
   // A client that sends no packet for this long after connecting, leaves a packet
   // unfinished or takes no reply for this long is dropped.
   int clientTimeoutMs = kDefaultClientTimeoutMs;
+  std::vector<uint32_t> flashBanks;  // --flash cfi@ADDRESS: the CFI chips probed when a client attaches
 };
 
 // "[HOST:]PORT"; empty with *error for anything else.
@@ -36,7 +38,8 @@ int RunGdbServer(const cli::Library& library, const std::string& portName, const
 // One client's session, from its first packet to its detach or disappearance.
 class GdbSession {
  public:
-  GdbSession(GdbConnection& connection, GdbTarget& target) : connection_(connection), target_(target) {}
+  GdbSession(GdbConnection& connection, GdbTarget& target, GdbFlash* flash = nullptr)
+      : connection_(connection), target_(target), flash_(flash) {}
   // Serves the client; leaves the target known: breakpoints out, the core as the
   // client left it (running after a detach; halted after a disconnect or kill).
   void Serve();
@@ -60,10 +63,12 @@ class GdbSession {
   std::string Restart();
   std::string Monitor(const std::string& hexCommand);
   std::string MonitorReset(const std::vector<std::string>& words);
+  std::string FlashPacket(const std::string& packet);
   bool ClientInterrupted();
 
   GdbConnection& connection_;
   GdbTarget& target_;
+  GdbFlash* flash_;
   bool noAckRequested_ = false;
   bool over_ = false;
   int lastSignal_ = 5;

@@ -179,7 +179,11 @@ bool GdbTarget::InsertSoftwareBreakpoint(uint32_t address, int kind) {
   if ((kind < 2 || kind > 4) || address % size != 0) return false;
   if (software_.Contains(address) || (hardware_ == address && hardwareServesSoftware_)) return true;
   if (!Halted()) return false;
-  if (software_.Plant(address, kind == 4 ? cli::PatternSize::kArm : cli::PatternSize::kThumb)) return true;
+  // No pattern is written into flash: the chip would take the store as a command.
+  const bool softwareAllowed = !noSoftware_ || !noSoftware_(address);
+  if (softwareAllowed && software_.Plant(address, kind == 4 ? cli::PatternSize::kArm : cli::PatternSize::kThumb)) {
+    return true;
+  }
   // Code that memory cannot patch (ROM, flash, a read-only region) gets the hardware
   // breakpoint while it is free: GDB's own breakpoints for next, finish and until there.
   // Memory that cannot even be read holds no code to break in.
@@ -273,7 +277,9 @@ bool GdbTarget::RunOneInstruction(const std::function<bool()>& interrupted, Stop
   cli::SoftwareBreakpoints temporary(library_);
   bool usedSoftware = false, usedHardware = false;
   if (!nextCovered) {
-    usedSoftware = temporary.Plant(next->address, next->thumb ? cli::PatternSize::kThumb : cli::PatternSize::kArm);
+    const bool softwareAllowed = !noSoftware_ || !noSoftware_(next->address);
+    usedSoftware = softwareAllowed &&
+                   temporary.Plant(next->address, next->thumb ? cli::PatternSize::kThumb : cli::PatternSize::kArm);
     if (!usedSoftware && (!hardware_ || liftedHardware)) usedHardware = SetHardware(next->address);
   }
   bool ok = (nextCovered || usedSoftware || usedHardware) && library_.Call(cli::EmptyRequest(), VANTREL_CMD_RUN).Ok();

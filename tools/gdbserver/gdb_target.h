@@ -74,6 +74,8 @@ class GdbTarget {
   bool Run();
 
   const cli::Library& library() const { return library_; }
+  // Where no software breakpoint may be written, not even for a step (flash).
+  void RefuseSoftwareBreakpoints(std::function<bool(uint32_t)> refused) { noSoftware_ = std::move(refused); }
 
  private:
   int TargetState() const;
@@ -96,6 +98,7 @@ class GdbTarget {
   cli::SoftwareBreakpoints software_;
   std::optional<uint32_t> hardware_;
   bool hardwareServesSoftware_ = false;  // hardware_ is a software breakpoint in ROM
+  std::function<bool(uint32_t)> noSoftware_;
 };
 
 }  // namespace vantrel::gdb

@@ -1,6 +1,7 @@
 // The words after `gdbserver` on the command line.
 #include <cstdlib>
 
+#include "gdb_flash.h"
 #include "gdb_server.h"
 
 namespace vantrel::gdb {
@@ -9,7 +10,8 @@ namespace {
 
 constexpr double kMaxClientTimeoutSeconds = 24 * 60 * 60;
 constexpr const char* kServerUsage =
-    "usage: vantrel [OPTIONS] gdbserver [--listen [HOST:]PORT] [--client-timeout SECONDS]";
+    "usage: vantrel [OPTIONS] gdbserver [--listen [HOST:]PORT] [--client-timeout SECONDS]\n"
+    "       [--flash cfi@ADDRESS]...";
 
 std::optional<int> ParseTimeoutMs(const std::string& value, std::string* error) {
   char* end = nullptr;
@@ -49,7 +51,7 @@ std::optional<ServerSettings> ParseServerArguments(const std::vector<std::string
   ServerSettings settings;
   for (size_t i = 0; i < arguments.size(); i += 2) {
     const std::string& name = arguments[i];
-    if ((name != "--listen" && name != "--client-timeout") || i + 1 == arguments.size()) {
+    if ((name != "--listen" && name != "--client-timeout" && name != "--flash") || i + 1 == arguments.size()) {
       *error = kServerUsage;
       return std::nullopt;
     }
@@ -57,6 +59,10 @@ std::optional<ServerSettings> ParseServerArguments(const std::vector<std::string
       const auto listen = ParseListenAddress(arguments[i + 1], error);
       if (!listen) return std::nullopt;
       settings.listen = *listen;
+    } else if (name == "--flash") {
+      const auto bank = ParseFlashOption(arguments[i + 1], error);
+      if (!bank) return std::nullopt;
+      settings.flashBanks.push_back(*bank);
     } else {
       const auto timeout = ParseTimeoutMs(arguments[i + 1], error);
       if (!timeout) return std::nullopt;

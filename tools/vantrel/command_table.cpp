@@ -60,6 +60,8 @@ const std::vector<CommandInfo>& CommandTable() {
        RunBreak},
       {"delete", "ADDRESS|SYMBOL|--hw|--all", "clear a software breakpoint, the hardware one, or all", RunDelete},
       {"breaks", "", "list the breakpoints", RunBreaks},
+      {"flash", "probe ADDRESS | info | erase ADDRESS LENGTH | erase all | write FILE [--at ADDRESS]",
+       "CFI flash: find a chip, list the banks, erase sectors, or erase, program and verify an image", RunFlash},
       {"region", "add START LENGTH ro|wo|rw", "declare a read-only, write-only or read-write memory region", RunRegion},
       {"regions", "", "list the declared memory regions", RunRegions},
       {"ice", "", "the EmbeddedICE registers", RunIce},

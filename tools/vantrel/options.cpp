@@ -23,7 +23,9 @@ bool TakeBoardOption(const std::string& name, const std::string& value, Options*
 }
 
 // The server's own, after `gdbserver`; it checks their values.
-bool IsServerOption(const std::string& name) { return name == "--listen" || name == "--client-timeout"; }
+bool IsServerOption(const std::string& name) {
+  return name == "--listen" || name == "--client-timeout" || name == "--flash";
+}
 
 bool IsValueOption(const std::string& name) {
   return name == "--library" || name == "--port" || name == "-f" || name == "--board-memory" ||
@@ -109,6 +111,8 @@ void PrintUsage() {
       "                         gives the target to whoever can reach the port\n"
       "  --client-timeout SECONDS  gdbserver: drop a client that sends no packet (or\n"
       "                         takes no reply) for this long after connecting (30)\n"
+      "  --flash cfi@ADDRESS    gdbserver: probe the CFI flash chip at ADDRESS when a\n"
+      "                         client attaches, and serve GDB's flash packets for it\n"
       "  --port lpt1|lpt2|lpt3  a real cable on this parallel port (IN and OUT as root,\n"
       "                         else /dev/parport0..2 for a user in the group lp)\n"
       "                         without it: the simulated board, attached on lpt1\n"

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "command_line.h"
+#include "flash_banks.h"
 #include "image.h"
 #include "library.h"
 #include "software_breakpoints.h"
@@ -37,6 +38,8 @@ class Session {
   // The library picks each pattern's form; a failure is reported as this command's.
   SoftwareBreakpoints& softwareBreakpoints() { return softwareBreakpoints_; }
   std::optional<uint32_t>& hardwareBreakpoint() { return hardwareBreakpoint_; }
+  // The flash banks probed in this session.
+  flash::FlashBanks& flash() { return flash_; }
   const std::string& commandName() const { return command_; }
   bool opened() const { return opened_; }
   void MarkOpened() { opened_ = true; }
@@ -61,6 +64,7 @@ class Session {
   SymbolTable symbols_;
   SoftwareBreakpoints softwareBreakpoints_;
   std::optional<uint32_t> hardwareBreakpoint_;
+  flash::FlashBanks flash_;
   std::string command_;  // the command running, for messages
   bool opened_ = false;
   bool quit_ = false;
