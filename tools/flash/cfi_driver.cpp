@@ -143,6 +143,7 @@ bool CfiDriver::EraseSectors(const std::vector<Sector>& sectors, size_t* reached
   *reached = 0;
   if (!area_) return Amd() ? NeedsWorkArea() : EraseByCycles(sectors, reached);
   std::vector<uint32_t> targets;
+  targets.reserve(sectors.size());
   for (const Sector& sector : sectors) targets.push_back(sector.address);
   const uint32_t limit = query_.maxBlockEraseMs != 0 ? query_.maxBlockEraseMs : kUnknownBlockEraseMs;
   return EraseByLoop(targets, cfi::kAmdSectorErase, limit, reached);

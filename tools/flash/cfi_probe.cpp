@@ -86,8 +86,9 @@ std::unique_ptr<CfiDriver> ProbeCfi(TargetLink& link, uint32_t address, std::opt
   std::string error;
   const std::optional<CfiQuery> query = ReadCfiQuery(
       [&](uint32_t offset) -> std::optional<uint8_t> {
-        if (offset * 2 >= table.size()) return std::nullopt;
-        return table[offset * 2];
+        const size_t at = size_t{offset} * 2;  // one query byte a halfword of the x16 chip
+        if (at >= table.size()) return std::nullopt;
+        return table[at];
       },
       &error);
   if (!query) return link.Fail(error), nullptr;

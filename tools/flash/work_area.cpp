@@ -13,7 +13,7 @@ namespace vantrel::flash {
 namespace {
 
 // The library reads no larger file either.
-constexpr std::streamsize kMaxIniBytes = 64 * 1024;
+constexpr std::streamsize kMaxIniBytes = std::streamsize{64} * 1024;
 constexpr char kReadWriteProperty[] = "-RW";
 
 std::string Trim(const std::string& text) {

@@ -98,6 +98,7 @@ bool InFlash(Session& session, const Segment& segment) {
 
 bool ProgramFlashSegments(Session& session, const std::vector<Segment>& segments) {
   std::vector<flash::Piece> pieces;
+  pieces.reserve(segments.size());
   for (const Segment& segment : segments) pieces.push_back({segment.address, segment.bytes});
   std::unique_ptr<ProgressBar> bar;
   flash::Phase shown = flash::Phase::kRead;
