@@ -60,6 +60,44 @@ enum {
     VANTREL_STATUS_OTHER_INSTANCE = -1 /* another library instance is active */
 };
 
+/* The target status word, getDbgStatus(0): bit 0 set while the core is in debug state,
+ * bit 4 in Thumb state, the target state from bit 8 up (status >> VANTREL_STATE_SHIFT). */
+enum {
+    VANTREL_STATUS_IN_DEBUG = 0x01,
+    VANTREL_STATUS_THUMB = 0x10,
+    VANTREL_STATE_SHIFT = 8
+};
+
+/* Target states. */
+enum {
+    VANTREL_STATE_DOWN = 0x200,      /* cable open, or the target disconnected */
+    VANTREL_STATE_CONNECTED = 0x300, /* reset, identified and halted by connect */
+    VANTREL_STATE_HALTED = 0x400,    /* halted after a stop, a breakpoint or a download */
+    VANTREL_STATE_RUNNING = 0x500
+};
+
+/* getDbgStatus(1): the cable's power-sense lines. */
+enum {
+    VANTREL_POWER_FIRST_LINE_GOOD = 1,
+    VANTREL_POWER_SECOND_LINE_GOOD = 2,
+    VANTREL_POWER_GOOD = 3
+};
+
+/* jtagGetLastError: the result of the last background job. */
+enum {
+    VANTREL_JOB_NONE = 1,
+    VANTREL_JOB_SUCCEEDED = 0,
+    VANTREL_JOB_DOWNLOAD_FAILED = -1,
+    VANTREL_JOB_READ_FAILED = -2,
+    VANTREL_JOB_WRITE_FAILED = -3,
+    VANTREL_JOB_DOWNLOAD_VERIFY_FAILED = -4,
+    VANTREL_JOB_WRITE_VERIFY_FAILED = -5
+};
+
+/* Memory reads and writes (81 to 84) of at least this many bytes run as background jobs:
+ * the command answers at once, getJtagProcess follows them, jtagGetLastError ends them. */
+enum { VANTREL_BACKGROUND_TRANSFER_BYTES = 256 };
+
 /* Memory-region access properties (command 85). */
 enum {
     VANTREL_REGION_READ_ONLY = 0,

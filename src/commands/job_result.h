@@ -4,15 +4,17 @@
 
 #include <cstdint>
 
+#include "vantrel.h"
+
 namespace vantrel::shell {
 
-inline constexpr int32_t kNoJobResult = 1;
-inline constexpr int32_t kJobSucceeded = 0;
-inline constexpr int32_t kDownloadFailed = -1;
-inline constexpr int32_t kReadJobFailed = -2;
-inline constexpr int32_t kWriteJobFailed = -3;
-inline constexpr int32_t kDownloadVerifyFailed = -4;
-inline constexpr int32_t kWriteVerifyFailed = -5;
+inline constexpr int32_t kNoJobResult = VANTREL_JOB_NONE;
+inline constexpr int32_t kJobSucceeded = VANTREL_JOB_SUCCEEDED;
+inline constexpr int32_t kDownloadFailed = VANTREL_JOB_DOWNLOAD_FAILED;
+inline constexpr int32_t kReadJobFailed = VANTREL_JOB_READ_FAILED;
+inline constexpr int32_t kWriteJobFailed = VANTREL_JOB_WRITE_FAILED;
+inline constexpr int32_t kDownloadVerifyFailed = VANTREL_JOB_DOWNLOAD_VERIFY_FAILED;
+inline constexpr int32_t kWriteVerifyFailed = VANTREL_JOB_WRITE_VERIFY_FAILED;
 
 int32_t LastJobResult();
 void StoreLastJobResult(int32_t result);

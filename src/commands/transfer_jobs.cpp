@@ -3,13 +3,12 @@
 #include <memory>
 #include <new>
 
-#include "arm7/core_state.h"
-#include "arm7/link_check.h"
 #include "arm7/progress.h"
 #include "cable/cable.h"
 #include "commands/job_gate.h"
 #include "commands/job_result.h"
 #include "platform/platform.h"
+#include "target/download_entry.h"
 #include "target/memory_transfer.h"
 #include "target/register_cache.h"
 #include "target/target_control.h"
@@ -58,27 +57,6 @@ bool VerifyByReadingBack(uint32_t address, const uint8_t* expected, int32_t leng
   bool same = true;
   for (int32_t i = 0; i < length; ++i) same = same && scratch[static_cast<std::size_t>(i)] == expected[i];
   return same;
-}
-
-// The last steps of a download: the host's r0 and r1 back, the PC at the entry. They
-// are the download's as much as its data: a link lost on the way leaves registers read
-// through a dead cable in the cache, so the target is down and the download failed.
-// Refusals by a core that is not halted (a failed write restarted it) send nothing.
-ResultCode PrepareEntry(uint32_t entryAddress, uint32_t keptR0, uint32_t keptR1) {
-  const bool halted = target::CoreHalted();
-  arm7::ClearLinkObservations();
-  const ResultCode r0 = target::WriteRegister(target::kCurrentMode, 0, keptR0);
-  const ResultCode r1 = target::WriteRegister(target::kCurrentMode, 1, keptR1);
-  // ARM state before the registers are read again: the cached CPSR then says so too.
-  arm7::SetArmStateAtEntry(1);
-  const ResultCode pc = target::SetPc(entryAddress);
-  if (!halted) return kOk;
-  if (arm7::LinkLost()) {
-    target::SetTargetState(target::kTargetDown);
-    return kWordTransferFailed;
-  }
-  if (r0 != kOk) return r0;
-  return r1 != kOk ? r1 : pc;
 }
 
 int32_t DownloadJobResult(ResultCode result) {
@@ -179,7 +157,7 @@ ResultCode DownloadImage(uint32_t loadAddress, uint32_t entryAddress, const uint
   ResultCode result = target::StoreTargetMemory(loadAddress, length, image, kWholeWords);
   if (result != kOk && PowerReadBad()) target::SetTargetState(target::kTargetDown);
   if (result == kOk && verify == kOn && !VerifyByReadingBack(loadAddress, image, length)) result = kVerifyFailed;
-  const ResultCode finish = PrepareEntry(entryAddress, keptR0, keptR1);
+  const ResultCode finish = target::PrepareDownloadedEntry(entryAddress, keptR0, keptR1);
   if (result == kOk) result = finish;
   // A core that was never halted was not touched and is not halted now; one that a
   // failed transfer restarted runs (target down) and stays so.

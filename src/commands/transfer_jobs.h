@@ -11,10 +11,11 @@
 #include <cstdint>
 
 #include "common/result_code.h"
+#include "vantrel.h"
 
 namespace vantrel::shell {
 
-inline constexpr int32_t kBackgroundTransferBytes = 256;
+inline constexpr int32_t kBackgroundTransferBytes = VANTREL_BACKGROUND_TRANSFER_BYTES;
 inline constexpr ResultCode kJobNotStarted = 1;  // no worker thread: LastJobResult holds the failure
 inline constexpr ResultCode kVerifyFailed = 2;
 

@@ -6,14 +6,15 @@
 #include <string_view>
 
 #include "common/result_code.h"
+#include "vantrel.h"
 
 namespace vantrel::target {
 
 inline constexpr uint32_t kNothingOpened = 0xFF00;  // at load
-inline constexpr uint32_t kTargetDown = 0x200;      // cable open, or target disconnected
-inline constexpr uint32_t kConnected = 0x300;       // reset, identified, halted, registers saved
-inline constexpr uint32_t kHalted = 0x400;          // halted after a stop or a download
-inline constexpr uint32_t kRunning = 0x500;
+inline constexpr uint32_t kTargetDown = VANTREL_STATE_DOWN;      // cable open, or target disconnected
+inline constexpr uint32_t kConnected = VANTREL_STATE_CONNECTED;       // reset, identified, halted, registers saved
+inline constexpr uint32_t kHalted = VANTREL_STATE_HALTED;          // halted after a stop or a download
+inline constexpr uint32_t kRunning = VANTREL_STATE_RUNNING;
 
 inline constexpr int32_t kNoCableOpened = -1;
 inline constexpr int32_t kParallelCable = 1;

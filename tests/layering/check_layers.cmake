@@ -13,7 +13,6 @@ set(allowed_skips
   "commands/connection_commands.cpp|arm7/core_state.h|connect records the core's byte order until the core seam exists"
   "commands/connection_commands.cpp|cable/cable.h|disconnect releases the cable's lines until the cable seam exists"
   "commands/ice_command.cpp|arm7/embedded_ice.h|the ICE command reads the watchpoint unit until the core seam exists"
-  "commands/transfer_jobs.cpp|arm7/core_state.h|a job resets the core's state on failure until the core seam exists"
   "commands/transfer_jobs.cpp|arm7/progress.h|progress and the break request sit in arm7 until they move to the session"
   "commands/transfer_jobs.cpp|cable/cable.h|a failed job releases the cable until the cable seam exists"
   "target/memory_transfer.cpp|cable/cable.h|transfers drive the cable's lines until the cable seam exists"

@@ -1,5 +1,8 @@
 // The words after `gdbserver` on the command line.
+#include <cmath>
 #include <cstdlib>
+#include <exception>
+#include <string>
 
 #include "gdb_flash.h"
 #include "gdb_server.h"
@@ -14,13 +17,18 @@ constexpr const char* kServerUsage =
     "       [--flash cfi@ADDRESS]...";
 
 std::optional<int> ParseTimeoutMs(const std::string& value, std::string* error) {
-  char* end = nullptr;
-  const double seconds = value.empty() ? 0 : std::strtod(value.c_str(), &end);
-  if (value.empty() || *end != '\0' || !(seconds > 0) || seconds > kMaxClientTimeoutSeconds) {
+  std::size_t used = 0;
+  double seconds = 0;
+  try {
+    seconds = std::stod(value, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  if (used == 0 || used != value.size() || !(seconds > 0) || seconds > kMaxClientTimeoutSeconds) {
     *error = "--client-timeout takes a number of seconds above 0, at most a day";
     return std::nullopt;
   }
-  return static_cast<int>(seconds * 1000 + 0.5);
+  return static_cast<int>(std::lround(seconds * 1000));
 }
 
 }  // namespace
