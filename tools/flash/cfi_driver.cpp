@@ -139,14 +139,20 @@ bool CfiDriver::BlankCheck(LoopRunner& runner, uint32_t address, size_t length) 
   return outcome.result == LoopResult::kDone || LoopFailed(outcome, "blank check");
 }
 
+bool CfiDriver::Settled() {
+  if (!unsettled_) return true;
+  return Track(PutChipInReadArray(link_, bank_.base));
+}
+
 bool CfiDriver::EraseSectors(const std::vector<Sector>& sectors, size_t* reached) {
   *reached = 0;
-  if (!area_) return Amd() ? NeedsWorkArea() : EraseByCycles(sectors, reached);
+  if (!Settled()) return false;
+  if (!area_) return Amd() ? NeedsWorkArea() : Track(EraseByCycles(sectors, reached));
   std::vector<uint32_t> targets;
   targets.reserve(sectors.size());
   for (const Sector& sector : sectors) targets.push_back(sector.address);
   const uint32_t limit = query_.maxBlockEraseMs != 0 ? query_.maxBlockEraseMs : kUnknownBlockEraseMs;
-  return EraseByLoop(targets, cfi::kAmdSectorErase, limit, reached);
+  return Track(EraseByLoop(targets, cfi::kAmdSectorErase, limit, reached));
 }
 
 bool CfiDriver::EraseChip() {
@@ -154,10 +160,11 @@ bool CfiDriver::EraseChip() {
   // The Intel command set has no chip erase: every block, in turn.
   if (!Amd()) return EraseSectors(bank_.Sectors(), &reached);
   if (!area_) return NeedsWorkArea();
+  if (!Settled()) return false;
   const uint32_t limit = query_.maxChipEraseMs != 0
                              ? query_.maxChipEraseMs
                              : kUnknownBlockEraseMs * static_cast<uint32_t>(bank_.Sectors().size());
-  return EraseByLoop({bank_.base + cfi::kAmdUnlock1}, cfi::kAmdChipErase, limit, &reached);
+  return Track(EraseByLoop({bank_.base + cfi::kAmdUnlock1}, cfi::kAmdChipErase, limit, &reached));
 }
 
 bool CfiDriver::Program(uint32_t address, const Bytes& bytes, const ProgressSink& progress) {
@@ -166,8 +173,9 @@ bool CfiDriver::Program(uint32_t address, const Bytes& bytes, const ProgressSink
     return link_.Fail("the data does not lie inside the flash bank");
   }
   if (bytes.empty()) return true;
-  if (!area_) return Amd() ? NeedsWorkArea() : ProgramByCycles(address, bytes, progress);
-  return ProgramByLoop(address, bytes, progress);
+  if (!Settled()) return false;
+  if (!area_) return Amd() ? NeedsWorkArea() : Track(ProgramByCycles(address, bytes, progress));
+  return Track(ProgramByLoop(address, bytes, progress));
 }
 
 }  // namespace vantrel::flash

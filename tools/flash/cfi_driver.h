@@ -37,12 +37,24 @@ class CfiDriver : public FlashDriver {
   bool LoopFailed(const LoopOutcome& outcome, const char* operation);
   bool NeedsWorkArea();
   bool EndRuns(LoopRunner& runner, bool ok);
+  // After a failure the chip may be mid-sequence or in status mode: the next operation
+  // puts it back to read array first.
+  bool Settled();
+  bool Track(bool ok) {
+    unsettled_ = !ok;
+    return ok;
+  }
 
   TargetLink& link_;
   FlashBank bank_;
   CfiQuery query_;
   std::optional<WorkArea> area_;
+  bool unsettled_ = false;
 };
+
+// Ends whatever command sequence the chip at base was left in and puts it in read-array
+// mode, without changing a bit of the array.
+bool PutChipInReadArray(TargetLink& link, uint32_t base);
 
 // A CFI query at address; the bank and its driver, or nothing with the link's error.
 std::unique_ptr<CfiDriver> ProbeCfi(TargetLink& link, uint32_t address, std::optional<WorkArea> area);

@@ -21,13 +21,6 @@ Bytes WordOfCycles(uint16_t low, uint16_t high) {
           static_cast<unsigned char>(high >> 8)};
 }
 
-// One store: an AMD reset, then an Intel read array (each ignored by the other set), and
-// the Intel status cleared.
-bool BackToReadArray(TargetLink& link, uint32_t base) {
-  return link.Write(base, WordOfCycles(cfi::kAmdReset, cfi::kIntelReadArray)) &&
-         link.Write(base, WordOfCycles(cfi::kIntelClearStatus, cfi::kIntelReadArray));
-}
-
 std::string SizeText(uint32_t bytes) {
   if (bytes % (kKiB * kKiB) == 0) return std::to_string(bytes / kKiB / kKiB) + " MiB";
   if (bytes % kKiB == 0) return std::to_string(bytes / kKiB) + " KiB";
@@ -69,15 +62,25 @@ bool QueryTable(TargetLink& link, uint32_t address, Bytes* table) {
   Bytes first;
   Bytes queried;
   if (!link.Read(address, 4, &first) || !link.Read(queryWord, 4, &queried)) return false;
-  if (!BackToReadArray(link, address)) return false;
+  if (!PutChipInReadArray(link, address)) return false;
   const bool asked = link.Write(queryWord, WordOfCycles(cfi::kIdleHalf, cfi::kQueryCommand));
   const bool read = asked && link.Read(address, kQueryBytes, table);
-  if (!BackToReadArray(link, address)) return false;
+  if (!PutChipInReadArray(link, address)) return false;
   if (!PutBackIfChanged(link, address, first) || !PutBackIfChanged(link, queryWord, queried)) return false;
   return read;
 }
 
 }  // namespace
+
+// First a store of all ones: a chip left waiting for the data of a program (a sequence
+// cut off by a lost cable) programs nothing with it, and any other pending sequence
+// ends. Then an AMD reset and an Intel read array (each ignored by the other set), and
+// the Intel status cleared.
+bool PutChipInReadArray(TargetLink& link, uint32_t base) {
+  return link.Write(base, WordOfCycles(cfi::kIdleHalf, cfi::kIdleHalf)) &&
+         link.Write(base, WordOfCycles(cfi::kAmdReset, cfi::kIntelReadArray)) &&
+         link.Write(base, WordOfCycles(cfi::kIntelClearStatus, cfi::kIntelReadArray));
+}
 
 std::unique_ptr<CfiDriver> ProbeCfi(TargetLink& link, uint32_t address, std::optional<WorkArea> area) {
   if ((address & 3) != 0) return link.Fail("a flash bank starts on a word boundary"), nullptr;

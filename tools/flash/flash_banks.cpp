@@ -54,6 +54,8 @@ FlashDriver* FlashBanks::Prepare(uint32_t address) {
     std::snprintf(text, sizeof text, "no probed flash bank holds 0x%08x (flash probe ADDRESS first)", address);
     return Fail(text), nullptr;
   }
+  // A work area a failed loop could not put back (the cable was gone) goes back first.
+  if (!link_.PutBackLeftArea()) return Fail(link_.Error()), nullptr;
   area_ = FindWorkArea(link_.library());
   driver->UseWorkArea(area_);
   return driver;

@@ -47,6 +47,7 @@ bool LoopRunner::LoadLoop(const LoopProgram& loop) {
   if (!link_.SetSoftwareBreak(area_.address + loop.haltOffset)) return false;
   loaded_ = loop.words.data();
   loadedWords_ = loop.words.size();
+  loadedHalt_ = loop.haltOffset;
   return true;
 }
 
@@ -85,10 +86,9 @@ bool LoopRunner::Finish() {
   loaded_ = nullptr;
   if (!link_.Write(area_.address, savedArea_)) {
     const std::string error = link_.Error();
-    if (loaded != nullptr) {
-      Bytes left = WordsAsBytes(LoopProgram{{loaded, loadedWords_}, 0});
-      link_.LeaveArea({area_.address, savedArea_, std::move(left)});
-    }
+    // A loop whose load broke off left words nobody knows: the area goes back whatever it holds.
+    Bytes left = loaded != nullptr ? WordsAsBytes(LoopProgram{{loaded, loadedWords_}, 0}) : Bytes{};
+    link_.LeaveArea({area_.address, savedArea_, std::move(left), loadedHalt_});
     char where[96];
     std::snprintf(where, sizeof where, "; the work area at 0x%08x goes back at the next flash command", area_.address);
     return link_.Fail(error + where);

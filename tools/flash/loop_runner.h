@@ -55,6 +55,7 @@ class LoopRunner {
   const uint32_t* loaded_ = nullptr;  // the loop in the area now
   size_t loadedWords_ = 0;
   uint32_t haltAddress_ = 0;
+  uint32_t loadedHalt_ = 0;  // the loaded loop's breakpoint, from the area's start
   Bytes savedArea_;
   std::vector<uint32_t> savedRegisters_;
 };

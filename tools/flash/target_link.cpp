@@ -121,12 +121,31 @@ bool TargetLink::WaitForHalt(std::chrono::milliseconds limit) {
   }
 }
 
+namespace {
+
+// The word with the halting breakpoint holds the library's pattern, not the loop's word.
+bool SameButTheBreakpoint(const Bytes& now, const TargetLink::LeftArea& area) {
+  constexpr size_t kWordBytes = 4;
+  if (now.size() != area.left.size()) return false;
+  for (size_t i = 0; i < now.size(); ++i) {
+    const bool planted = i >= area.breakOffset && i < area.breakOffset + kWordBytes;
+    if (!planted && now[i] != area.left[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool TargetLink::PutBackLeftArea() {
   if (!leftArea_) return true;
   Bytes now;
-  if (!Read(leftArea_->address, leftArea_->left.size(), &now)) return false;
+  const size_t compared = leftArea_->left.empty() ? 0 : leftArea_->left.size();
+  if (compared != 0 && !Read(leftArea_->address, compared, &now)) return false;
   // Something newer than the loop is there: it stays.
-  if (now == leftArea_->left && !Write(leftArea_->address, leftArea_->saved)) return false;
+  const Bytes& saved = leftArea_->saved;
+  const bool partlyPutBack = now.size() <= saved.size() && std::equal(now.begin(), now.end(), saved.begin());
+  const bool ours = leftArea_->left.empty() || SameButTheBreakpoint(now, *leftArea_) || partlyPutBack;
+  if (ours && !Write(leftArea_->address, saved)) return false;
   leftArea_.reset();
   return true;
 }

@@ -38,11 +38,13 @@ class TargetLink {
   bool HaltedInArmState(bool* arm);
 
   // Work-area bytes a loop could not put back (the cable gone, the power lost): they go
-  // back at the next flash operation, provided the area still holds what the loop left.
+  // back at the next flash operation, provided the area still holds what the loop left
+  // there, or the start of what was being put back when the link went.
   struct LeftArea {
     uint32_t address = 0;
     Bytes saved;
-    Bytes left;  // the loop's words as they were left there
+    Bytes left;  // the loop's words as they were left there; empty when a load of them broke off
+    size_t breakOffset = 0;  // the word of left that holds the halting breakpoint's pattern instead
   };
   void LeaveArea(LeftArea area) { leftArea_ = std::move(area); }
   // True when nothing is left behind any more (put back, or overwritten since).
