@@ -52,6 +52,7 @@ if(TARGET example_demo AND TARGET example_sieve)
     ${PROJECT_BINARY_DIR}/examples/example_demo.hex
     $<TARGET_PROPERTY:example_sieve,ARM_FIRMWARE_ELF>
     $<TARGET_PROPERTY:example_hello_semihosting,ARM_FIRMWARE_ELF>
+    $<TARGET_PROPERTY:example_demo_flash,ARM_FIRMWARE_ELF>
     DESTINATION ${VANTREL_EXAMPLES_DIR}/images)
   file(GLOB VANTREL_SESSION_SCRIPTS ${PROJECT_SOURCE_DIR}/examples/sessions/*.vtl)
 endif()

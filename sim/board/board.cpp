@@ -82,6 +82,7 @@ void Board::WriteData(uint8_t value) {
 
 void Board::RisingEdge(bool tms, bool tdi) {
   ++tckCycles_;
+  memory_.Tick();
   tap_.Clock(tms, tdi);
   if (core_.Runnable()) {
     owed_ += static_cast<uint64_t>(config_.instructionsPerTck);

@@ -14,12 +14,19 @@ enum class RegionKind : uint8_t {
   kRam,    // read and written by the core
   kRom,    // read by the core; bus writes are ignored (a verify then fails)
   kAbort,  // every system-speed access aborts
+  kFlash,  // a 16-bit CFI NOR flash chip: read as array, written by command cycles
+};
+
+enum class FlashKind : uint8_t {
+  kAmd16,    // AMD/JEDEC command set, bottom boot sectors
+  kIntel16,  // Intel command set, parameter blocks at the bottom, locked at power-up
 };
 
 struct MemoryRegion {
   uint32_t base = 0;
   uint32_t size = 0;  // bytes, a non-zero multiple of 4
   RegionKind kind = RegionKind::kRam;
+  FlashKind flashKind = FlashKind::kAmd16;  // kFlash only
 };
 
 enum class Endianness : uint8_t { kLittle, kBig };

@@ -39,6 +39,17 @@ bool ParseRegion(std::string_view text, RegionKind kind, MemoryRegion& region) {
   return true;
 }
 
+// BASE:SIZE[:KIND], KIND amd16 (the default) or intel16.
+bool ParseFlash(std::string_view text, MemoryRegion& region) {
+  size_t second = text.find(':', text.find(':') + 1);
+  std::string_view kind = second == std::string_view::npos ? "amd16" : text.substr(second + 1);
+  if (!ParseRegion(text.substr(0, second), RegionKind::kFlash, region)) return false;
+  if (kind == "amd16") region.flashKind = FlashKind::kAmd16;
+  else if (kind == "intel16") region.flashKind = FlashKind::kIntel16;
+  else return false;
+  return true;
+}
+
 bool ParseImage(std::string_view text, ImageToLoad& image) {
   size_t at = text.rfind('@');
   if (at == std::string_view::npos || at == 0) return false;
@@ -52,6 +63,7 @@ bool IsRegionOption(std::string_view arg, RegionKind& kind) {
   if (arg == "--ram") kind = RegionKind::kRam;
   else if (arg == "--rom") kind = RegionKind::kRom;
   else if (arg == "--abort") kind = RegionKind::kAbort;
+  else if (arg == "--flash") kind = RegionKind::kFlash;
   else return false;
   return true;
 }
@@ -71,6 +83,8 @@ const char* BoardUsage() {
          "  --ram BASE:SIZE       a RAM region (SIZE may end in K or M); repeatable\n"
          "  --rom BASE:SIZE       a ROM region: the core's writes are ignored\n"
          "  --abort BASE:SIZE     a region where every access aborts\n"
+         "  --flash BASE:SIZE[:KIND]  a 16-bit CFI NOR flash chip, KIND amd16 (default) or\n"
+         "                        intel16; SIZE a multiple of 64K from 128K\n"
          "                        (any region option replaces the default layout:\n"
          "                        256K of RAM at 0, 64K of ROM at 0x80000)\n"
          "  --big-endian          big-endian memory (default little-endian)\n"
@@ -134,7 +148,8 @@ std::string ParseValue(std::string_view arg, std::string_view value, BoardOption
     options.images.push_back(image);
   } else if (IsRegionOption(arg, kind)) {
     MemoryRegion region;
-    if (!ParseRegion(value, kind, region)) return Refuse(arg, value);
+    bool parsed = kind == RegionKind::kFlash ? ParseFlash(value, region) : ParseRegion(value, kind, region);
+    if (!parsed) return Refuse(arg, value);
     regions.push_back(region);
   }
   return {};

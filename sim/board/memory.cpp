@@ -1,5 +1,7 @@
 #include "board/memory.h"
 
+#include "board/flash_geometry.h"
+
 namespace vsim {
 
 std::vector<MemoryRegion> BoardConfig::DefaultRegions() {
@@ -26,6 +28,9 @@ std::string ValidateConfig(const BoardConfig& config) {
       return "memory region base and size must be multiples of 4 and the size non-zero";
     }
     if (uint64_t{r.base} + r.size > (uint64_t{1} << 32)) return "memory region runs past 0xFFFFFFFF";
+    if (r.kind == RegionKind::kFlash) {
+      if (std::string error = ValidateFlashSize(r.size); !error.empty()) return error;
+    }
     total += r.size;
     for (size_t j = 0; j < i; ++j) {
       if (Overlap(r, config.regions[j])) return "memory regions overlap";
@@ -45,8 +50,10 @@ std::string ValidateConfig(const BoardConfig& config) {
 Memory::Memory(const std::vector<MemoryRegion>& regions, Endianness endianness) : endianness_(endianness) {
   for (const MemoryRegion& r : regions) {
     // Aborting space needs no storage.
-    size_t bytes = r.kind == RegionKind::kAbort ? 0 : r.size;
-    regions_.push_back(Region{r, std::vector<uint8_t>(bytes, 0)});
+    size_t bytes = r.kind == RegionKind::kAbort || r.kind == RegionKind::kFlash ? 0 : r.size;
+    Region region{r, std::vector<uint8_t>(bytes, 0), nullptr};
+    if (r.kind == RegionKind::kFlash) region.flash = std::make_unique<CfiFlash>(r.flashKind, r.size, endianness);
+    regions_.push_back(std::move(region));
   }
 }
 
@@ -84,22 +91,63 @@ void Memory::Scatter(uint8_t* bytes, int size, uint32_t value) const {
   }
 }
 
+const CfiFlash* Memory::FlashAt(uint32_t address) const {
+  const Region* r = Find(address);
+  return r != nullptr ? r->flash.get() : nullptr;
+}
+
+// The chip's bus is 16 bits wide: a word access is two cycles, the lower address first;
+// a byte read takes its lane from the halfword.
+uint32_t Memory::FlashRead(CfiFlash& flash, uint32_t offset, int size) const {
+  uint32_t first = flash.Read(offset & ~1u, busCycles_);
+  if (size == 1) {
+    bool highLane = ((offset & 1u) != 0) == (endianness_ == Endianness::kLittle);
+    return highLane ? first >> 8 : first & 0xFFu;
+  }
+  if (size == 2) return first;
+  uint32_t second = flash.Read(offset + 2, ++busCycles_);
+  return endianness_ == Endianness::kLittle ? second << 16 | first : first << 16 | second;
+}
+
+// A byte store drives its data on both lanes of the bus, as the core does; the chip
+// takes commands from the low lane.
+void Memory::FlashWrite(CfiFlash& flash, uint32_t offset, int size, uint32_t value) {
+  if (size == 1) {
+    uint32_t byte = value & 0xFFu;
+    return flash.Write(offset & ~1u, static_cast<uint16_t>(byte << 8 | byte), busCycles_);
+  }
+  if (size == 2) return flash.Write(offset, static_cast<uint16_t>(value), busCycles_);
+  bool little = endianness_ == Endianness::kLittle;
+  flash.Write(offset, static_cast<uint16_t>(little ? value : value >> 16), busCycles_);
+  flash.Write(offset + 2, static_cast<uint16_t>(little ? value >> 16 : value), ++busCycles_);
+}
+
 bool Memory::Read(uint32_t address, int size, uint32_t& value) const {
   address &= ~static_cast<uint32_t>(size - 1);
+  ++busCycles_;
   const Region* r = Find(address);
   value = 0;
   if (r == nullptr) return true;
   if (r->layout.kind == RegionKind::kAbort) return false;
+  if (r->flash) {
+    value = FlashRead(*r->flash, address - r->layout.base, size);
+    return true;
+  }
   value = Assemble(&r->bytes[address - r->layout.base], size);
   return true;
 }
 
 bool Memory::Write(uint32_t address, int size, uint32_t value) {
   address &= ~static_cast<uint32_t>(size - 1);
+  ++busCycles_;
   Region* r = Find(address);
   if (r == nullptr) return true;
   if (r->layout.kind == RegionKind::kAbort) return false;
   if (r->layout.kind == RegionKind::kRom) return true;
+  if (r->flash) {
+    FlashWrite(*r->flash, address - r->layout.base, size, value);
+    return true;
+  }
   Scatter(&r->bytes[address - r->layout.base], size, value);
   return true;
 }
@@ -110,7 +158,7 @@ bool Memory::ReadBytes(uint32_t address, uint8_t* out, size_t count) const {
     uint32_t a = address + static_cast<uint32_t>(i);
     const Region* r = Find(a);
     bool stored = r != nullptr && r->layout.kind != RegionKind::kAbort;
-    out[i] = stored ? r->bytes[a - r->layout.base] : 0;
+    out[i] = stored ? r->Storage()[a - r->layout.base] : 0;
     allMapped = allMapped && stored;
   }
   return allMapped;
@@ -122,7 +170,7 @@ bool Memory::WriteBytes(uint32_t address, const uint8_t* in, size_t count) {
     uint32_t a = address + static_cast<uint32_t>(i);
     Region* r = Find(a);
     bool stored = r != nullptr && r->layout.kind != RegionKind::kAbort;
-    if (stored) r->bytes[a - r->layout.base] = in[i];
+    if (stored) r->Storage()[a - r->layout.base] = in[i];
     allMapped = allMapped && stored;
   }
   return allMapped;

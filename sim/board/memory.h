@@ -1,12 +1,17 @@
-// The board's memory: a few regions of RAM, ROM or aborting space, everything else
-// unmapped (reads 0, writes dropped). Bytes are stored in target byte order.
+// The board's memory: a few regions of RAM, ROM, flash or aborting space, everything
+// else unmapped (reads 0, writes dropped). Bytes are stored in target byte order.
+// The board's clock, which a flash chip's busy time runs on, counts a tick for every
+// core memory access and every TCK edge: about a microsecond each on a real board
+// behind a parallel-port cable.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "board/board_config.h"
+#include "board/cfi_flash.h"
 
 namespace vsim {
 
@@ -25,20 +30,30 @@ class Memory {
   bool WriteBytes(uint32_t address, const uint8_t* in, size_t count);
 
   Endianness ByteOrder() const { return endianness_; }
+  uint64_t Ticks() const { return busCycles_; }
+  void Tick() { ++busCycles_; }
+  // The flash chip at address, or nullptr.
+  const CfiFlash* FlashAt(uint32_t address) const;
 
  private:
   struct Region {
     MemoryRegion layout;
     std::vector<uint8_t> bytes;
+    std::unique_ptr<CfiFlash> flash;  // kFlash: the chip, which holds the bytes
+    uint8_t* Storage() { return flash ? flash->Array() : bytes.data(); }
+    const uint8_t* Storage() const { return flash ? flash->Array() : bytes.data(); }
   };
   const Region* Find(uint32_t address) const;
   Region* Find(uint32_t address);
   uint32_t Assemble(const uint8_t* bytes, int size) const;
   void Scatter(uint8_t* bytes, int size, uint32_t value) const;
+  uint32_t FlashRead(CfiFlash& flash, uint32_t offset, int size) const;
+  void FlashWrite(CfiFlash& flash, uint32_t offset, int size, uint32_t value);
 
   std::vector<Region> regions_;
   Endianness endianness_;
-  mutable size_t lastHit_ = 0;  // the region of the last access: most accesses repeat it
+  mutable size_t lastHit_ = 0;
+  mutable uint64_t busCycles_ = 0;  // the region of the last access: most accesses repeat it
 };
 
 }  // namespace vsim

@@ -11,6 +11,7 @@
 #include <string>
 #include <utility>
 
+#include "fault_port.h"
 #include "memory_requests.h"
 
 namespace vantrel::e2e {
@@ -24,11 +25,8 @@ constexpr uint32_t kRamSize = 0x100000;
 constexpr uint32_t kRange = 0x80000;  // the transfer's target range
 constexpr int32_t kLength = 0x10000;
 constexpr uint32_t kBranchToSelf = 0xEAFFFFFE;  // B .
-constexpr uint8_t kUnplugged = 0xFF;
-constexpr uint8_t kSenseLinesBad = 0x60;
 constexpr uint8_t kUntouched = 0xA5;
 
-enum class Fault { kUnplug, kPowerLoss, kNoHalt };
 enum class Transfer { kRead, kWrite, kDownload, kShortRead, kShortWrite };
 constexpr int kTransferKinds = 5;
 constexpr int32_t kShortLength = 128;  // answered at once, no job
@@ -37,71 +35,6 @@ int32_t LengthOf(Transfer transfer) {
   return transfer == Transfer::kShortRead || transfer == Transfer::kShortWrite ? kShortLength : kLength;
 }
 bool Writes(Transfer transfer) { return transfer != Transfer::kRead && transfer != Transfer::kShortRead; }
-
-// Forwards to the board until the fault strikes after a given number of accesses.
-class FaultPort {
- public:
-  void Attach(vsim::Board& board) {
-    board_ = &board;
-    io_ = board.PortIo();
-  }
-  VantrelPortIo Io() {
-    return {this, [](void*) { return 0; }, &Read, &Write};
-  }
-
-  void Arm(Fault fault, uint64_t afterAccesses) {
-    fault_ = fault;
-    remaining_ = afterAccesses;
-    armed_ = true;
-    struck_ = false;
-  }
-  void Count() {
-    armed_ = false;
-    accesses_ = 0;
-  }
-  // The fault gone: the cable back in, the power back, the core's debug logic back.
-  void Heal() {
-    armed_ = false;
-    struck_ = false;
-    board_->SetCoreNeverHalts(false);
-  }
-  uint64_t Accesses() const { return accesses_; }
-  bool Struck() const { return struck_; }
-
- private:
-  void Tick() {
-    ++accesses_;
-    if (!armed_ || struck_) return;
-    if (remaining_ > 0) {
-      --remaining_;
-      return;
-    }
-    struck_ = true;
-    if (fault_ == Fault::kNoHalt) board_->SetCoreNeverHalts(true);
-  }
-  static unsigned char Read(void* context, unsigned short port) {
-    auto* self = static_cast<FaultPort*>(context);
-    self->Tick();
-    if (self->struck_ && self->fault_ == Fault::kUnplug) return kUnplugged;
-    const unsigned char value = self->io_.read(self->io_.context, port);
-    if (self->struck_ && self->fault_ == Fault::kPowerLoss) return value | kSenseLinesBad;
-    return value;
-  }
-  static void Write(void* context, unsigned short port, unsigned char value) {
-    auto* self = static_cast<FaultPort*>(context);
-    self->Tick();
-    if (self->struck_ && self->fault_ == Fault::kUnplug) return;
-    self->io_.write(self->io_.context, port, value);
-  }
-
-  vsim::Board* board_ = nullptr;
-  VantrelPortIo io_{};
-  Fault fault_ = Fault::kUnplug;
-  bool armed_ = false;
-  bool struck_ = false;
-  uint64_t remaining_ = 0;
-  uint64_t accesses_ = 0;
-};
 
 struct FaultCase {
   std::string name;

@@ -82,7 +82,9 @@ TEST(HostFailures, ProgramOptionsAreCheckedBeforeAnythingRuns) {
       {{"--frob"}, "unknown option --frob"},
       {{"-f"}, "-f needs a value"},
       {{"--port", "lpt1", "--board-endian", "big"}, "do not go with --port"},
-      {{"--board-memory", "flash@0:4K"}, "KIND@BASE:SIZE"},
+      {{"--board-memory", "eeprom@0:4K"}, "KIND@BASE:SIZE"},
+      {{"--board-memory", "flash@0:256K:nor8"}, "flash@BASE:SIZE[:KIND] with KIND amd16 or intel16"},
+      {{"--board-memory", "flash@0:4K", "version"}, "flash size must be a multiple of 64K"},
       {{"--library", "/nonexistent/libVantrel.so", "version"}, "cannot load /nonexistent/libVantrel.so"},
       {{"-f", "/nonexistent/script.vtl"}, "cannot open the script"},
   };

@@ -232,6 +232,12 @@ TEST(HostSession, BoardOptionsShapeTheSimulatedBoard) {
   EXPECT_TRUE(Contains(run.out, "connected big-endian"));
   EXPECT_TRUE(Contains(run.out, "00000100  01 02 03 04")) << run.out;
 
+  // A flash chip: erased, and plain data writes are not commands, so it keeps its bytes.
+  run = RunCommands("open; connect; write 0x1000000 01020304; read 0x1000000 4",
+                    {"--board-memory", "ram@0:64K,flash@0x1000000:256K:intel16"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(Contains(run.out, "01000000  ff ff ff ff")) << run.out;
+
   run = RunCommands("version", {"--board-memory", "ram@0:3"});
   EXPECT_EQ(run.exitCode, 2);
   EXPECT_TRUE(Contains(run.err, "multiples of 4")) << run.err;

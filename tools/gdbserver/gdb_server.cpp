@@ -42,15 +42,16 @@ void WarnWhenReachable(const ClientListener& listener, const ListenAddress& list
 void Log(const std::string& text) { std::fprintf(stderr, "vantrel: gdbserver: %s\n", text.c_str()); }
 
 void ServeClient(GdbConnection& connection, GdbTarget& target, const ServerSettings& settings,
-                 Semihosting& semihosting) {
+                 Semihosting& semihosting, GdbFlash& flash) {
   std::string error;
   if (!target.Attach(&error)) {
     Log(error);
     return;
   }
   Log("client attached");
+  flash.ProbeConfigured();
   try {
-    GdbSession(connection, target, settings, semihosting).Serve();
+    GdbSession(connection, target, settings, semihosting, &flash).Serve();
   } catch (const std::exception& exception) {
     // A fault in one session drops that client, never the server.
     Log(std::string("internal error: ") + exception.what());
@@ -78,6 +79,8 @@ int RunGdbServer(const cli::Library& library, const std::string& portName, const
   std::fprintf(stderr, "vantrel: gdbserver listening on %s:%u (target extended-remote %s:%u)\n", listen.host.c_str(),
                listen.port, listen.host.c_str(), listen.port);
   GdbTarget target(library, portName);
+  GdbFlash flash(library, settings.flashBanks);
+  target.RefuseSoftwareBreakpoints([&flash](uint32_t address) { return flash.Holds(address, 1); });
   for (;;) {
     // After a detach with semihosting on, the program's calls are served meanwhile.
     std::function<void()> serveDetached;
@@ -88,7 +91,7 @@ int RunGdbServer(const cli::Library& library, const std::string& portName, const
     setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     setsockopt(client, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
     GdbConnection connection(client, settings.clientTimeoutMs);
-    listener->ServeRefusingOthers([&] { ServeClient(connection, target, settings, semihosting); });
+    listener->ServeRefusingOthers([&] { ServeClient(connection, target, settings, semihosting, flash); });
     Log(connection.DropReason().empty() ? "client gone" : "client dropped: " + connection.DropReason());
   }
 }
@@ -240,6 +243,8 @@ std::string GdbSession::WriteMemory(const std::string& args, bool binary) {
     bytes = std::move(*parsed);
   }
   if (bytes.size() != range->second) return kErrorPacket;
+  // A store into a CFI chip is a command cycle, not data: GDB's load uses vFlashWrite.
+  if (flash_ != nullptr && flash_->Holds(range->first, range->second)) return kErrorMemory;
   return target_.WriteMemory(range->first, bytes) ? "OK" : kErrorMemory;
 }
 
@@ -304,6 +309,15 @@ std::string GdbSession::RunUntilHalt() {
   }
 }
 
+std::string GdbSession::FlashPacket(const std::string& packet) {
+  if (flash_ == nullptr) return "";
+  if (!target_.Halted()) return kErrorTarget;
+  if (packet.rfind("vFlashErase:", 0) == 0) return flash_->Erase(packet.substr(12));
+  if (packet.rfind("vFlashWrite:", 0) == 0) return flash_->Write(packet.substr(12));
+  if (packet == "vFlashDone") return flash_->Done();
+  return "";
+}
+
 std::string GdbSession::Restart() {
   exited_.reset();
   semihosting_.Restart();
@@ -333,15 +347,16 @@ std::string GdbSession::Features(const std::string& args) {
 std::string GdbSession::Query(const std::string& packet) {
   if (packet.rfind("qSupported", 0) == 0) {
     char reply[96];
-    std::snprintf(reply, sizeof reply, "PacketSize=%zx;qXfer:features:read+;QStartNoAckMode+;vContSupported+",
-                  kMaxPacketBytes);
-    return reply;
+    std::snprintf(reply, sizeof reply, "PacketSize=%zx;qXfer:features:read+;QStartNoAckMode+;vContSupported+", kMaxPacketBytes);
+    // The memory map only once there is flash to describe.
+    return flash_ != nullptr && flash_->Active() ? std::string(reply) + ";qXfer:memory-map:read+" : reply;
   }
   if (packet == "QStartNoAckMode") {
     noAckRequested_ = true;
     return "OK";
   }
   if (packet.rfind("qXfer:features:read:", 0) == 0) return Features(packet.substr(20));
+  if (packet.rfind("qXfer:memory-map:read::", 0) == 0 && flash_ != nullptr) return flash_->MemoryMap(packet.substr(23));
   if (packet == "qAttached") return "1";
   if (packet == "qfThreadInfo") return exited_ ? "l" : "m1";  // an ended program has no thread
   if (packet == "qsThreadInfo") return "l";
@@ -360,6 +375,7 @@ std::string GdbSession::VerbosePacket(const std::string& packet) {
     if (action == 'r') return RangeStep(packet.substr(7));
     return kErrorPacket;
   }
+  if (packet.rfind("vFlash", 0) == 0) return FlashPacket(packet);
   if (packet.rfind("vRun", 0) == 0) return Restart();
   if (packet.rfind("vKill", 0) == 0) {
     const std::string reply = Restart();

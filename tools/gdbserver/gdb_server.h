@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gdb_connection.h"
+#include "gdb_flash.h"
 #include "gdb_target.h"
 #include "library.h"
 #include "semihosting_stop.h"
@@ -29,6 +30,7 @@ struct ServerSettings {
   std::string semihostingDirectory;  // empty: no file operations
   // The simulated board's port accesses so far (`monitor board`); empty with a real cable.
   std::function<uint64_t()> boardPortAccesses;
+  std::vector<uint32_t> flashBanks;  // --flash cfi@ADDRESS: the CFI chips probed when a client attaches
 };
 
 // "[HOST:]PORT"; empty with *error for anything else.
@@ -42,8 +44,9 @@ int RunGdbServer(const cli::Library& library, const std::string& portName, const
 // One client's session, from its first packet to its detach or disappearance.
 class GdbSession {
  public:
-  GdbSession(GdbConnection& connection, GdbTarget& target, const ServerSettings& settings, Semihosting& semihosting)
-      : connection_(connection), target_(target), settings_(settings), semihosting_(semihosting) {}
+  GdbSession(GdbConnection& connection, GdbTarget& target, const ServerSettings& settings, Semihosting& semihosting,
+             GdbFlash* flash = nullptr)
+      : connection_(connection), target_(target), settings_(settings), flash_(flash), semihosting_(semihosting) {}
   // Serves the client; leaves the target known: breakpoints out, the core as the
   // client left it (running after a detach; halted after a disconnect or kill).
   void Serve();
@@ -73,6 +76,7 @@ class GdbSession {
   std::string MonitorBoard() const;
   std::string MonitorRegister(const std::vector<std::string>& words);
   std::string MonitorRegisterList();
+  std::string FlashPacket(const std::string& packet);
   bool ClientInterrupted();
   // Semihosting (semihosting_stop.cpp). After a halt while GDB waits for one: the reply,
   // or empty when a semihosting call was served and the core runs on.
@@ -89,6 +93,7 @@ class GdbSession {
   GdbConnection& connection_;
   GdbTarget& target_;
   const ServerSettings& settings_;
+  GdbFlash* flash_;
   bool noAckRequested_ = false;
   bool over_ = false;
   int lastSignal_ = 5;

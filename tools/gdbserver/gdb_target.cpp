@@ -180,7 +180,9 @@ bool GdbTarget::InsertSoftwareBreakpoint(uint32_t address, int kind) {
   if (software_.Contains(address) || (hardware_ == address && hardwareServesSoftware_)) return true;
   if (!Halted()) return false;
   memory_.Drop(address, size);
-  if (units_.FreeDetectorUnit() && software_.Plant(address, pattern)) return true;
+  // No pattern is written into flash: the chip would take the store as a command.
+  const bool softwareAllowed = !noSoftware_ || !noSoftware_(address);
+  if (softwareAllowed && units_.FreeDetectorUnit() && software_.Plant(address, pattern)) return true;
   // Code that memory cannot patch (ROM, flash, a read-only region) gets the hardware
   // breakpoint while it is free: GDB's own breakpoints for next, finish and until there.
   // Memory that cannot even be read holds no code to break in.
@@ -315,9 +317,11 @@ bool GdbTarget::RunTo(const NextAddress& next, const std::function<bool()>& inte
   bool usedSoftware = false, usedHardware = false;
   if (!nextCovered) {
     // The free hardware unit is set and cleared in a few register writes; a pattern
-    // costs a read, a write and a write back of memory. A pattern needs unit 1.
+    // costs a read, a write and a write back of memory. A pattern needs unit 1, and
+    // none goes into flash.
     if (!hardware_ || liftedHardware) usedHardware = SetHardware(next.address);
-    if (!usedHardware && units_.FreeDetectorUnit()) {
+    const bool softwareAllowed = !noSoftware_ || !noSoftware_(next.address);
+    if (!usedHardware && softwareAllowed && units_.FreeDetectorUnit()) {
       usedSoftware = temporary.Plant(next.address, next.thumb ? cli::PatternSize::kThumb : cli::PatternSize::kArm);
     }
   }

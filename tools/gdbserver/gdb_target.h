@@ -103,6 +103,8 @@ class GdbTarget {
   // What was read of the halted core (registers, memory) forgotten: a monitor command
   // may have changed it.
   void ForgetHaltState();
+  // Where no software breakpoint may be written, not even for a step (flash).
+  void RefuseSoftwareBreakpoints(std::function<bool(uint32_t)> refused) { noSoftware_ = std::move(refused); }
 
  private:
   int TargetState() const;
@@ -140,6 +142,7 @@ class GdbTarget {
   bool hardwareServesSoftware_ = false;  // hardware_ is a software breakpoint in ROM
   UnitPoints units_;
   bool stepLackedAUnit_ = false;
+  std::function<bool(uint32_t)> noSoftware_;
 };
 
 }  // namespace vantrel::gdb

@@ -21,6 +21,7 @@ constexpr const char* kHelp =
     "  regions                        list the memory map\n"
     "  region add START LENGTH ro|wo|rw  declare a memory region\n"
     "  ice                            the EmbeddedICE registers\n"
+    "  flash probe ADDRESS | flash info  find a CFI flash chip, list the probed banks\n"
     "  power                          the cable's power-sense lines\n"
     "  status                         the target's state\n"
     "  board                          the simulated board's port accesses so far\n"
@@ -188,6 +189,8 @@ std::string GdbSession::Monitor(const std::string& hexCommand) {
     std::erase(text, '\r');
   } else if (words[0] == "region") {
     text = AddRegion(library, words);
+  } else if (words[0] == "flash" && flash_ != nullptr) {
+    text = flash_->Monitor(words);
   } else if (words[0] == "ice") {
     text = Ice(library);
   } else if (words[0] == "power") {

@@ -4,6 +4,7 @@
 #include <exception>
 #include <string>
 
+#include "gdb_flash.h"
 #include "gdb_server.h"
 
 namespace vantrel::gdb {
@@ -13,7 +14,7 @@ namespace {
 constexpr double kMaxClientTimeoutSeconds = 24 * 60 * 60;
 constexpr const char* kServerUsage =
     "usage: vantrel [OPTIONS] gdbserver [--listen [HOST:]PORT] [--client-timeout SECONDS] [--semihosting]\n"
-    "                                    [--semihosting-dir DIR]";
+    "                                    [--semihosting-dir DIR] [--flash cfi@ADDRESS]...";
 
 std::optional<int> ParseTimeoutMs(const std::string& value, std::string* error) {
   std::size_t used = 0;
@@ -62,7 +63,8 @@ std::optional<ServerSettings> ParseServerArguments(const std::vector<std::string
       settings.semihosting = true;  // a switch: no value follows
       continue;
     }
-    if ((name != "--listen" && name != "--client-timeout" && name != "--semihosting-dir") || i == arguments.size()) {
+    if ((name != "--listen" && name != "--client-timeout" && name != "--semihosting-dir" &&
+         name != "--flash") || i == arguments.size()) {
       *error = kServerUsage;
       return std::nullopt;
     }
@@ -73,6 +75,10 @@ std::optional<ServerSettings> ParseServerArguments(const std::vector<std::string
       const auto listen = ParseListenAddress(value, error);
       if (!listen) return std::nullopt;
       settings.listen = *listen;
+    } else if (name == "--flash") {
+      const auto bank = ParseFlashOption(value, error);
+      if (!bank) return std::nullopt;
+      settings.flashBanks.push_back(*bank);
     } else {
       const auto timeout = ParseTimeoutMs(value, error);
       if (!timeout) return std::nullopt;

@@ -31,6 +31,9 @@ std::string GdbSession::Breakpoint(const std::string& packet) {
   if (!address || !kind) return kErrorPacket;
   if (!target_.Halted()) return kErrorTarget;
   if (packet[1] == '0' && KeepsSwiCatch(insert, *address)) return "OK";
+  // A software pattern would be command cycles to a flash chip: GDB's map says flash, so
+  // GDB asks for hardware breakpoints there itself.
+  if (packet[1] == '0' && insert && flash_ != nullptr && flash_->Holds(*address, 1)) return kErrorMemory;
   bool ok = false;
   if (packet[1] == '0') {
     ok = insert ? target_.InsertSoftwareBreakpoint(*address, static_cast<int>(*kind))

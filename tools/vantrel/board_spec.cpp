@@ -13,6 +13,19 @@ bool ParseKind(const std::string& name, BoardRegionSpec::Kind* kind) {
   if (name == "ram") *kind = BoardRegionSpec::Kind::kRam;
   else if (name == "rom") *kind = BoardRegionSpec::Kind::kRom;
   else if (name == "abort") *kind = BoardRegionSpec::Kind::kAbort;
+  else if (name == "flash") *kind = BoardRegionSpec::Kind::kFlash;
+  else return false;
+  return true;
+}
+
+// A flash region's ":amd16" or ":intel16" after its size, taken off the end of *sizeText.
+bool ParseFlashKind(std::string* sizeText, BoardRegionSpec* region) {
+  const size_t colon = sizeText->find(':');
+  if (colon == std::string::npos) return true;
+  const std::string name = sizeText->substr(colon + 1);
+  sizeText->resize(colon);
+  if (name == "amd16") region->flashKind = BoardRegionSpec::FlashKind::kAmd16;
+  else if (name == "intel16") region->flashKind = BoardRegionSpec::FlashKind::kIntel16;
   else return false;
   return true;
 }
@@ -21,11 +34,16 @@ bool ParseRegion(const std::string& item, BoardRegionSpec* region, std::string* 
   const size_t at = item.find('@');
   const size_t colon = item.find(':', at == std::string::npos ? 0 : at);
   if (at == std::string::npos || colon == std::string::npos || !ParseKind(item.substr(0, at), &region->kind)) {
-    *error = "'" + item + "' is not KIND@BASE:SIZE with KIND ram, rom or abort";
+    *error = "'" + item + "' is not KIND@BASE:SIZE with KIND ram, rom, abort or flash";
+    return false;
+  }
+  std::string sizeText = item.substr(colon + 1);
+  if (region->kind == BoardRegionSpec::Kind::kFlash && !ParseFlashKind(&sizeText, region)) {
+    *error = "'" + item + "': a flash region is flash@BASE:SIZE[:KIND] with KIND amd16 or intel16";
     return false;
   }
   const auto base = ParseNumber(item.substr(at + 1, colon - at - 1));
-  const auto size = ParseNumber(item.substr(colon + 1));
+  const auto size = ParseNumber(sizeText);
   if (!base || !size || *size == 0 || *size % 4 != 0 || *base % 4 != 0) {
     *error = "'" + item + "': base and size must be numbers, multiples of 4, and the size not 0";
     return false;
@@ -39,6 +57,7 @@ const char* KindName(BoardRegionSpec::Kind kind) {
   switch (kind) {
     case BoardRegionSpec::Kind::kRam: return "RAM";
     case BoardRegionSpec::Kind::kRom: return "ROM";
+    case BoardRegionSpec::Kind::kFlash: return "flash";
     default: return "abort";
   }
 }
@@ -68,6 +87,9 @@ std::string DescribeRegions(const std::vector<BoardRegionSpec>& regions) {
       std::snprintf(item, sizeof item, "%s 0x%08x+0x%x", KindName(region.kind), region.base, region.size);
     }
     text += (text.empty() ? "" : ", ") + std::string(item);
+    if (region.kind == BoardRegionSpec::Kind::kFlash) {
+      text += region.flashKind == BoardRegionSpec::FlashKind::kIntel16 ? " intel16" : " amd16";
+    }
   }
   return text;
 }

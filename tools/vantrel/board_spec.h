@@ -10,9 +10,10 @@
 namespace vantrel::cli {
 
 struct BoardRegionSpec {
-  enum class Kind { kRam, kRom, kAbort } kind = Kind::kRam;
+  enum class Kind { kRam, kRom, kAbort, kFlash } kind = Kind::kRam;
   uint32_t base = 0;
   uint32_t size = 0;
+  enum class FlashKind { kAmd16, kIntel16 } flashKind = FlashKind::kAmd16;  // kFlash only
 };
 
 struct BoardSpec {
@@ -22,7 +23,8 @@ struct BoardSpec {
   std::string timer;  // "PERIOD[:irq|fiq]" as given, checked by the board; empty: none
 };
 
-// "ram@0:256K,rom@0x80000:64K,abort@0x100000:4K"; the reason in *error otherwise.
+// "ram@0:256K,rom@0x80000:64K,abort@0x100000:4K,flash@0x1000000:1M:intel16" (a flash
+// region's kind amd16 when left out); the reason in *error otherwise.
 bool ParseBoardMemory(const std::string& text, std::vector<BoardRegionSpec>* regions, std::string* error);
 
 // "RAM 0x00000000+256K, ROM 0x00080000+64K"

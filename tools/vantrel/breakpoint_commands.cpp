@@ -98,6 +98,10 @@ bool RunBreak(Session& session, Arguments& arguments) {
     std::printf("hardware  %s\n", session.Describe(*address).c_str());
     return true;
   }
+  // The pattern's word store would reach a flash chip as two command cycles.
+  if (session.flash().Holds(*address)) {
+    return session.Fail("flash keeps no software breakpoint; try: break " + arguments.Positional()[0] + " --hw");
+  }
   SoftwareBreakpoints& software = session.softwareBreakpoints();
   if (software.Contains(*address)) {
     return session.Fail("a software breakpoint is set at " + Hex32(*address) + " already");

@@ -65,6 +65,8 @@ const std::vector<CommandInfo>& CommandTable() {
        "alone: list the watchpoints",
        RunWatch},
       {"unwatch", "ADDRESS|SYMBOL|--all", "remove a data watchpoint, or all", RunUnwatch},
+      {"flash", "probe ADDRESS | info | erase ADDRESS LENGTH | erase all | write FILE [--at ADDRESS]",
+       "CFI flash: find a chip, list the banks, erase sectors, or erase, program and verify an image", RunFlash},
       {"region", "add START LENGTH ro|wo|rw", "declare a read-only, write-only or read-write memory region", RunRegion},
       {"regions", "", "list the declared memory regions", RunRegions},
       {"ice", "", "the EmbeddedICE registers", RunIce},

@@ -62,6 +62,7 @@ bool RunRead(Session&, Arguments&);
 bool RunWrite(Session&, Arguments&);
 bool RunLoad(Session&, Arguments&);
 bool RunRegion(Session&, Arguments&);
+bool RunFlash(Session&, Arguments&);
 bool RunRegions(Session&, Arguments&);
 bool RunBreak(Session&, Arguments&);
 bool RunDelete(Session&, Arguments&);

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "commands.h"
+#include "flash_image.h"
 #include "halt_report.h"
 #include "image.h"
 #include "numbers.h"
@@ -36,6 +37,14 @@ size_t TotalBytes(const Image& image) {
   size_t total = 0;
   for (const Segment& segment : image.segments) total += segment.bytes.size();
   return total;
+}
+
+// The saved PC a download would have set.
+bool SetEntry(Session& session, uint32_t entry) {
+  JtagRequest request = EmptyRequest();
+  std::snprintf(request.args.writeRegister.name, VANTREL_TEXT_FIELD_SIZE, "pc");
+  request.args.writeRegister.value = entry;
+  return session.Check(session.Call(VANTREL_CMD_WRITE_REGISTER, request));
 }
 
 bool TakeAddressOption(Session& session, Arguments& arguments, const char* name, std::optional<uint32_t>* value) {
@@ -90,6 +99,8 @@ bool RunWrite(Session& session, Arguments& arguments) {
   if (static_cast<uint64_t>(*address) + bytes.size() > 0x100000000ull) {
     return session.Fail("the bytes pass the end of the address space");
   }
+  // A plain store into a CFI chip is a command cycle, not data.
+  if (InFlash(session, Segment{*address, bytes})) return session.Fail("use flash write");
   if (!WriteTarget(session, *address, bytes, verify)) return false;
   std::printf("wrote     %zu bytes at %s%s\n", bytes.size(), Hex32(*address).c_str(), verify ? ", verified" : "");
   return true;
@@ -109,11 +120,18 @@ bool RunLoad(Session& session, Arguments& arguments) {
   if (!LoadImageFile(path, at, &image, &error)) return session.Fail(error);
   const auto start = ChooseEntry(session, image, entry);
   if (!start) return false;
+  // RAM first: the flash loop borrows RAM and puts it back as it found it.
+  std::vector<Segment> inFlash;
   for (const Segment& segment : image.segments) {
+    if (InFlash(session, segment)) {
+      inFlash.push_back(segment);
+      continue;
+    }
     if (!DownloadSegment(session, segment.address, segment.bytes, *start, verify)) return false;
     std::printf("segment   %s  %7zu bytes%s\n", Hex32(segment.address).c_str(), segment.bytes.size(),
                 verify ? "  verified" : "");
   }
+  if (!inFlash.empty() && !(ProgramFlashSegments(session, inFlash) && SetEntry(session, *start))) return false;
   session.symbols() = image.symbols;
   RearmBreakpointsInImage(session, image);
   std::printf("loaded    %s  (%s, %zu bytes, %zu symbols)\n", path.c_str(), image.format.c_str(), TotalBytes(image),

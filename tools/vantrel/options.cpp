@@ -29,7 +29,7 @@ bool TakeBoardOption(const std::string& name, const std::string& value, Options*
 
 // The server's own, after `gdbserver`; it checks their values.
 bool IsServerOption(const std::string& name) {
-  return name == "--listen" || name == "--client-timeout" || name == "--semihosting-dir";
+  return name == "--listen" || name == "--client-timeout" || name == "--semihosting-dir" || name == "--flash";
 }
 bool IsServerSwitch(const std::string& name) { return name == "--semihosting"; }
 
@@ -142,13 +142,16 @@ void PrintUsage() {
       "  --semihosting          gdbserver: serve the program's semihosting calls (its\n"
       "                         console, the time) from the start\n"
       "  --semihosting-dir DIR  gdbserver: semihosting file operations, confined to DIR\n"
+      "  --flash cfi@ADDRESS    gdbserver: probe the CFI flash chip at ADDRESS when a\n"
+      "                         client attaches, and serve GDB's flash packets for it\n"
       "  --port lpt1|lpt2|lpt3  a real cable on this parallel port (IN and OUT as root,\n"
       "                         else /dev/parport0..2 for a user in the group lp)\n"
       "                         without it: the simulated board, attached on lpt1\n"
       "  --remote-bitbang HOST:PORT  the cable behind a remote_bitbang server (such as\n"
       "                         vantrel-board --listen PORT), attached on lpt1\n"
       "  --board-memory SPEC    the simulated board's memory, e.g. ram@0:256K,rom@0x80000:64K\n"
-      "                         (kinds: ram, rom, abort)\n"
+      "                         (kinds: ram, rom, abort, flash; flash@BASE:SIZE[:KIND]\n"
+      "                         is a CFI chip, KIND amd16 (default) or intel16)\n"
       "  --board-endian big|little\n"
       "  --board-idcode NUMBER  the IDCODE the simulated board's TAP answers\n"
       "  --board-timer PERIOD[:irq|fiq]  a timer interrupt every PERIOD instructions,\n"

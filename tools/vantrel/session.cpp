@@ -14,7 +14,8 @@ namespace vantrel::cli {
 Session::Session(const Library& library, SessionSettings settings)
     : library_(library),
       settings_(std::move(settings)),
-      softwareBreakpoints_(library, [this](const std::string& message) { Fail(message); }) {}
+      softwareBreakpoints_(library, [this](const std::string& message) { Fail(message); }),
+      flash_(library) {}
 
 bool Session::Execute(const Words& words) {
   if (words.empty()) return true;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "command_line.h"
+#include "flash_banks.h"
 #include "image.h"
 #include "library.h"
 #include "software_breakpoints.h"
@@ -46,6 +47,8 @@ class Session {
   SoftwareBreakpoints& softwareBreakpoints() { return softwareBreakpoints_; }
   std::optional<uint32_t>& hardwareBreakpoint() { return hardwareBreakpoint_; }
   std::map<int32_t, Watchpoint>& watchpoints() { return watchpoints_; }
+  // The flash banks probed in this session.
+  flash::FlashBanks& flash() { return flash_; }
   const std::string& commandName() const { return command_; }
   bool opened() const { return opened_; }
   void MarkOpened() { opened_ = true; }
@@ -71,6 +74,7 @@ class Session {
   SoftwareBreakpoints softwareBreakpoints_;
   std::optional<uint32_t> hardwareBreakpoint_;
   std::map<int32_t, Watchpoint> watchpoints_;
+  flash::FlashBanks flash_;
   std::string command_;  // the command running, for messages
   bool opened_ = false;
   bool quit_ = false;

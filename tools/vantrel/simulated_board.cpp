@@ -13,6 +13,7 @@ vsim::RegionKind ToBoardKind(BoardRegionSpec::Kind kind) {
   switch (kind) {
     case BoardRegionSpec::Kind::kRom: return vsim::RegionKind::kRom;
     case BoardRegionSpec::Kind::kAbort: return vsim::RegionKind::kAbort;
+    case BoardRegionSpec::Kind::kFlash: return vsim::RegionKind::kFlash;
     default: return vsim::RegionKind::kRam;
   }
 }
@@ -21,8 +22,17 @@ BoardRegionSpec::Kind FromBoardKind(vsim::RegionKind kind) {
   switch (kind) {
     case vsim::RegionKind::kRom: return BoardRegionSpec::Kind::kRom;
     case vsim::RegionKind::kAbort: return BoardRegionSpec::Kind::kAbort;
+    case vsim::RegionKind::kFlash: return BoardRegionSpec::Kind::kFlash;
     default: return BoardRegionSpec::Kind::kRam;
   }
+}
+
+vsim::FlashKind ToFlashKind(BoardRegionSpec::FlashKind kind) {
+  return kind == BoardRegionSpec::FlashKind::kIntel16 ? vsim::FlashKind::kIntel16 : vsim::FlashKind::kAmd16;
+}
+
+BoardRegionSpec::FlashKind FromFlashKind(vsim::FlashKind kind) {
+  return kind == vsim::FlashKind::kIntel16 ? BoardRegionSpec::FlashKind::kIntel16 : BoardRegionSpec::FlashKind::kAmd16;
 }
 
 vsim::BoardConfig ToBoardConfig(const BoardSpec& spec) {
@@ -31,7 +41,8 @@ vsim::BoardConfig ToBoardConfig(const BoardSpec& spec) {
   if (!spec.regions.empty()) {
     config.regions.clear();
     for (const BoardRegionSpec& region : spec.regions) {
-      config.regions.push_back(vsim::MemoryRegion{region.base, region.size, ToBoardKind(region.kind)});
+      config.regions.push_back(
+          vsim::MemoryRegion{region.base, region.size, ToBoardKind(region.kind), ToFlashKind(region.flashKind)});
     }
   }
   config.endianness = spec.bigEndian ? vsim::Endianness::kBig : vsim::Endianness::kLittle;
@@ -48,7 +59,8 @@ class SimulatedBoard final : public AttachedBoard {
     const vsim::BoardConfig& config = board_.Config();
     std::vector<BoardRegionSpec> regions;
     for (const vsim::MemoryRegion& region : config.regions) {
-      regions.push_back(BoardRegionSpec{FromBoardKind(region.kind), region.base, region.size});
+      regions.push_back(
+          BoardRegionSpec{FromBoardKind(region.kind), region.base, region.size, FromFlashKind(region.flashKind)});
     }
     char idcode[32];
     std::snprintf(idcode, sizeof idcode, "IDCODE 0x%08x", config.idcode);

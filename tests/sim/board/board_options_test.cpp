@@ -66,6 +66,18 @@ TEST(BoardOptionsTest, DefaultsKeepTheDefaultLayout) {
   EXPECT_EQ(o.config.idcode, 0x3F0F0F0Fu);
 }
 
+TEST(BoardOptionsTest, FlashTakesAnOptionalKind) {
+  BoardOptions o;
+  ASSERT_EQ(Parse({"--listen", "0", "--flash", "0:1M", "--flash", "0x400000:128K:intel16", "--ram", "0x40000000:64K"}, o),
+            "");
+  ASSERT_EQ(o.config.regions.size(), 3u);
+  EXPECT_EQ(o.config.regions[0].kind, RegionKind::kFlash);
+  EXPECT_EQ(o.config.regions[0].flashKind, FlashKind::kAmd16);
+  EXPECT_EQ(o.config.regions[0].size, 1024u * 1024);
+  EXPECT_EQ(o.config.regions[1].base, 0x400000u);
+  EXPECT_EQ(o.config.regions[1].flashKind, FlashKind::kIntel16);
+}
+
 TEST(BoardOptionsTest, BadLinesAreRefusedWithAReason) {
   const std::vector<std::vector<const char*>> bad = {
       {},
@@ -82,6 +94,10 @@ TEST(BoardOptionsTest, BadLinesAreRefusedWithAReason) {
       {"--listen", "1", "--ram", "0:99999999999"},
       {"--listen", "1", "--idcode", "0x100000000"},
       {"--listen", "1", "--load", "file"},
+      {"--listen", "1", "--flash", "0:256K:nor8"},
+      {"--listen", "1", "--flash", "0:256K:"},
+      {"--listen", "1", "--flash", "0:96K"},
+      {"--listen", "1", "--flash", "0:64K"},
       {"--listen", "1", "--load", "@0x100"},
       {"--listen", "1", "--cycles-per-tck", "3"},
       {"--listen", "1", "--timer", "0"},

@@ -2,24 +2,8 @@
 # or check ends the run with an error, so openocd exits 1.
 # Set by the caller: PORT, ELF, HW (hw_break_here), SW (sw_break_here), RESULT (result),
 # THUMB (thumb_sum, a Thumb function), ENDIAN (little or big).
-adapter driver remote_bitbang
-remote_bitbang host 127.0.0.1
-remote_bitbang port $PORT
-transport select jtag
-jtag newtap arm7 cpu -irlen 4 -ircapture 0x1 -irmask 0xf -expected-id 0x3f0f0f0f
-target create arm7.cpu arm7tdmi -chain-position arm7.cpu -endian $ENDIAN
+source [file join [file dirname [info script]] openocd_board.tcl]
 arm7.cpu configure -work-area-phys 0x30000 -work-area-size 0x4000 -work-area-backup 0
-reset_config srst_only srst_nogate
-gdb_port disabled
-telnet_port disabled
-tcl_port disabled
-
-proc expect_equal {what actual expected} {
-  if {$actual != $expected} {
-    error [format "FAILED %s: got 0x%08x, expected 0x%08x" $what $actual $expected]
-  }
-  echo [format "ok %s = 0x%08x" $what $actual]
-}
 
 proc reg_value {name} {
   if {![regexp {0x([0-9a-fA-F]+)} [reg $name] -> hex]} { error "FAILED reading $name" }

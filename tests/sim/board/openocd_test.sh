@@ -6,32 +6,11 @@
 # usage: openocd_test.sh BOARD ELF NM SCRIPT [little|big]
 set -eu
 openocd_seconds=60
-start_tries=400  # 20 s in steps of 0.05 s for the board to listen
 board=$1 elf=$2 nm=$3 script=$4 endian=${5:-little}
 board_options=
 [ "$endian" = big ] && board_options=--big-endian
-work=$(mktemp -d)
-pid=
-cleanup() {
-  if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT INT TERM
-
-"$board" --listen 0 $board_options >"$work/board.out" 2>"$work/board.err" &
-pid=$!
-port=
-for _ in $(seq "$start_tries"); do
-  port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9][0-9]*\)$/\1/p' "$work/board.out")
-  [ -n "$port" ] && break
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.05
-done
-if [ -z "$port" ]; then
-  echo "vantrel-board did not start:" >&2
-  cat "$work/board.err" >&2
-  exit 1
-fi
+. "$(dirname "$0")/board_process.sh"
+start_board "$board" $board_options
 
 symbol() { "$nm" "$elf" | awk -v name="$1" '$3 == name { print "0x" $1 }'; }
 hw=$(symbol hw_break_here) sw=$(symbol sw_break_here) result=$(symbol result) thumb=$(symbol thumb_sum)
