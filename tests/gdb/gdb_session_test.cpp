@@ -131,6 +131,24 @@ TEST_F(GdbSessionTest, TheCoreResumesInTheStateTheCpsrSays) {
                      });
 }
 
+// GDB reads the memory map when it connects: the regions declared read-only are ROM to
+// it, so its breakpoints there are hardware ones by itself, and the rest stays RAM.
+TEST_F(GdbSessionTest, TheMemoryMapShowsTheDeclaredRom) {
+  ASSERT_TRUE(server_.Listening());
+  (void)RunGdb({{"monitor region add 0x80000 0x10000 ro\n"
+                 "detach\n",
+                 ""}});
+  const std::string out = RunGdb({{"info mem\n"
+                                   "load\n"
+                                   "break *0x80010\n"
+                                   "jump *0x80000\n"
+                                   "info registers pc\n"
+                                   "detach\n",
+                                   ""}});
+  ExpectInOrder(out, {"0x00000000 0x00080000 rw", "0x00080000 0x00090000 ro", "0x00090000 0x100000000 rw",
+                      "Start address 0x00000020", "Breakpoint 1, 0x00080010", "pc 0x80010", "detached"});
+}
+
 // Code that memory cannot patch: the program's code declared read-only after the load,
 // and the board's ROM (zeros there run as no-ops). GDB steps through the server's own
 // stepper, and its breakpoints for finish and next fall on the hardware breakpoint.

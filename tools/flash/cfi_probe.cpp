@@ -32,7 +32,7 @@ std::string Identity(const CfiQuery& query) {
   if (IsAmdStyle(query.commandSet) && query.regions.size() > 1) text += query.topBoot ? ", top boot" : ", bottom boot";
   text += "; erase blocks:";
   for (const EraseRegion& region : query.regions) {
-    text += " " + std::to_string(region.blocks) + " x " + SizeText(region.blockSize);
+    text.append(" ").append(std::to_string(region.blocks)).append(" x ").append(SizeText(region.blockSize));
   }
   return text;
 }

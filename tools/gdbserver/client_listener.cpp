@@ -34,8 +34,8 @@ constexpr int kRefusalWaitMs = 500;
 constexpr int kWaitingPollMs = 2;
 
 int BindOne(const addrinfo& candidate, const std::string& where, std::string* error) {
-  const int listening = socket(candidate.ai_family, candidate.ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK,
-                               candidate.ai_protocol);
+  const int listening =
+      socket(candidate.ai_family, candidate.ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, candidate.ai_protocol);
   if (listening < 0) return -1;
   const int on = 1;
   setsockopt(listening, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);

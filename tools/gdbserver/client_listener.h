@@ -31,7 +31,8 @@ class ClientListener {
   void ServeRefusingOthers(const std::function<void()>& serve);
 
  private:
-  ClientListener(int socket, int wakeRead, int wakeWrite) : socket_(socket), wakeRead_(wakeRead), wakeWrite_(wakeWrite) {}
+  ClientListener(int socket, int wakeRead, int wakeWrite)
+      : socket_(socket), wakeRead_(wakeRead), wakeWrite_(wakeWrite) {}
   // Refuses clients until the session ends; a client that came just before is the next.
   void RefuseUntilWoken();
   // True once the session has ended, within timeoutMs.
@@ -40,7 +41,7 @@ class ClientListener {
 
   int socket_;
   int next_ = -1;  // a client accepted while the last session ended
-  int wakeRead_;  // a byte on this pipe ends the refusing
+  int wakeRead_;   // a byte on this pipe ends the refusing
   int wakeWrite_;
 };
 

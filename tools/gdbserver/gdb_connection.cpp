@@ -27,8 +27,7 @@ std::string Seconds(std::chrono::milliseconds limit) {
 
 }  // namespace
 
-GdbConnection::GdbConnection(int socket, int timeoutMs)
-    : socket_(socket), limit_(timeoutMs), accepted_(Clock::now()) {}
+GdbConnection::GdbConnection(int socket, int timeoutMs) : socket_(socket), limit_(timeoutMs), accepted_(Clock::now()) {}
 
 GdbConnection::~GdbConnection() { close(socket_); }
 

@@ -15,15 +15,8 @@ const std::string kFailed = "E01";
 const std::string kMalformed = "E03";
 // vFlashWrite outside flash: GDB's own answer for a write to the wrong kind of memory.
 const std::string kNotFlash = "E.memtype";
-constexpr uint64_t kAddressSpace = uint64_t{1} << 32;
 // What one load may send before vFlashDone; a client that sends more is refused.
 constexpr size_t kMostPendingBytes = 64u << 20;
-
-std::string Hex(uint64_t value) {
-  char text[24];
-  std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(value));
-  return text;
-}
 
 std::optional<uint32_t> ParseNumber(const std::string& word) {
   if (word.empty() || word[0] == '-') return std::nullopt;
@@ -41,10 +34,6 @@ std::optional<std::pair<uint32_t, uint32_t>> HexPair(const std::string& text, ch
   const auto second = ParseHex32(text.substr(split + 1));
   if (!first || !second) return std::nullopt;
   return std::make_pair(*first, *second);
-}
-
-std::string Ram(uint64_t start, uint64_t end) {
-  return "<memory type=\"ram\" start=\"" + Hex(start) + "\" length=\"" + Hex(end - start) + "\"/>";
 }
 
 std::string BankText(const flash::FlashBank& bank) {
@@ -78,32 +67,15 @@ void GdbFlash::ProbeConfigured() {
 }
 
 // Everything that is no flash bank is RAM to GDB, as it was without a memory map.
-std::string GdbFlash::MemoryMapXml() const {
-  std::string xml =
-      "<?xml version=\"1.0\"?>\n<!DOCTYPE memory-map PUBLIC \"+//IDN gnu.org//DTD GDB Memory Map V1.0//EN\" "
-      "\"http://sourceware.org/gdb/gdb-memory-map.dtd\">\n<memory-map>";
-  uint64_t next = 0;
+std::vector<MapArea> GdbFlash::Areas() const {
+  std::vector<MapArea> areas;
   for (const flash::FlashBank* bank : banks_.Banks()) {
-    if (bank->base > next) xml += Ram(next, bank->base);
     for (const flash::EraseRegion& region : bank->regions) {
-      xml += "<memory type=\"flash\" start=\"" + Hex(region.address) + "\" length=\"" +
-             Hex(uint64_t{region.blockSize} * region.blocks) + "\"><property name=\"blocksize\">" +
-             Hex(region.blockSize) + "</property></memory>";
+      const uint64_t length = uint64_t{region.blockSize} * region.blocks;
+      areas.push_back({region.address, region.address + length, MapArea::Kind::kFlash, region.blockSize});
     }
-    next = bank->End();
   }
-  if (next < kAddressSpace) xml += Ram(next, kAddressSpace);
-  return xml + "</memory-map>\n";
-}
-
-std::string GdbFlash::MemoryMap(const std::string& range) const {
-  const auto offsetLength = HexPair(range, ',');
-  if (!offsetLength) return kMalformed;
-  const std::string xml = MemoryMapXml();
-  if (offsetLength->first >= xml.size()) return "l";
-  const size_t length = std::min<size_t>({offsetLength->second, xml.size() - offsetLength->first, kMaxPacketBytes - 1});
-  const bool last = offsetLength->first + length >= xml.size();
-  return (last ? "l" : "m") + xml.substr(offsetLength->first, length);
+  return areas;
 }
 
 // GDB erases whole blocks of the memory map; a range that would take more is refused.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "flash_banks.h"
+#include "memory_map_xml.h"
 
 namespace vantrel::gdb {
 
@@ -26,15 +27,13 @@ class GdbFlash {
   // Any byte of the range in a bank: plain memory writes there are refused.
   bool Holds(uint32_t address, uint64_t length) const { return banks_.Overlapping(address, length) != nullptr; }
 
-  // qXfer:memory-map:read's annex-less "OFFSET,LENGTH"; the reply.
-  std::string MemoryMap(const std::string& range) const;
+  // The banks' erase-block regions, for the memory map.
+  std::vector<MapArea> Areas() const;
   std::string Erase(const std::string& args);  // vFlashErase: "ADDR,LENGTH"
   std::string Write(const std::string& args);  // vFlashWrite: "ADDR:DATA", DATA escaped binary
   std::string Done();                          // vFlashDone
   // `monitor flash ...`: the text to show.
   std::string Monitor(const std::vector<std::string>& words);
-
-  std::string MemoryMapXml() const;
 
  private:
   flash::FlashBanks banks_;

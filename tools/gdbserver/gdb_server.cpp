@@ -10,6 +10,8 @@
 #include <functional>
 
 #include "client_listener.h"
+#include "memory_map_xml.h"
+#include "readable_regions.h"
 
 namespace vantrel::gdb {
 
@@ -41,8 +43,8 @@ void WarnWhenReachable(const ClientListener& listener, const ListenAddress& list
 
 void Log(const std::string& text) { std::fprintf(stderr, "vantrel: gdbserver: %s\n", text.c_str()); }
 
-void ServeClient(GdbConnection& connection, GdbTarget& target, const ServerSettings& settings,
-                 Semihosting& semihosting, GdbFlash& flash) {
+void ServeClient(GdbConnection& connection, GdbTarget& target, const ServerSettings& settings, Semihosting& semihosting,
+                 GdbFlash& flash) {
   std::string error;
   if (!target.Attach(&error)) {
     Log(error);
@@ -344,19 +346,29 @@ std::string GdbSession::Features(const std::string& args) {
   return reply;
 }
 
+std::string GdbSession::MemoryMap(const std::string& range) {
+  std::vector<MapArea> areas = flash_ != nullptr ? flash_->Areas() : std::vector<MapArea>{};
+  for (const ReadableWindow& rom : ReadOnlyRegions(target_.library())) {
+    areas.push_back({rom.start, rom.end, MapArea::Kind::kRom, 0});
+  }
+  const std::string reply = MemoryMapPart(MemoryMapXml(areas), range, kMaxPacketBytes - 1);
+  return reply.empty() ? kErrorPacket : reply;
+}
+
 std::string GdbSession::Query(const std::string& packet) {
   if (packet.rfind("qSupported", 0) == 0) {
     char reply[96];
-    std::snprintf(reply, sizeof reply, "PacketSize=%zx;qXfer:features:read+;QStartNoAckMode+;vContSupported+", kMaxPacketBytes);
-    // The memory map only once there is flash to describe.
-    return flash_ != nullptr && flash_->Active() ? std::string(reply) + ";qXfer:memory-map:read+" : reply;
+    std::snprintf(reply, sizeof reply, "PacketSize=%zx;qXfer:features:read+;QStartNoAckMode+;vContSupported+",
+                  kMaxPacketBytes);
+    // The memory map: flash, the declared ROM, RAM elsewhere, as GDB finds it at connect.
+    return std::string(reply) + ";qXfer:memory-map:read+";
   }
   if (packet == "QStartNoAckMode") {
     noAckRequested_ = true;
     return "OK";
   }
   if (packet.rfind("qXfer:features:read:", 0) == 0) return Features(packet.substr(20));
-  if (packet.rfind("qXfer:memory-map:read::", 0) == 0 && flash_ != nullptr) return flash_->MemoryMap(packet.substr(23));
+  if (packet.rfind("qXfer:memory-map:read::", 0) == 0) return MemoryMap(packet.substr(23));
   if (packet == "qAttached") return "1";
   if (packet == "qfThreadInfo") return exited_ ? "l" : "m1";  // an ended program has no thread
   if (packet == "qsThreadInfo") return "l";

@@ -77,6 +77,8 @@ class GdbSession {
   std::string MonitorRegister(const std::vector<std::string>& words);
   std::string MonitorRegisterList();
   std::string FlashPacket(const std::string& packet);
+  // qXfer:memory-map:read's "OFFSET,LENGTH"; the reply.
+  std::string MemoryMap(const std::string& range);
   bool ClientInterrupted();
   // Semihosting (semihosting_stop.cpp). After a halt while GDB waits for one: the reply,
   // or empty when a semihosting call was served and the core runs on.

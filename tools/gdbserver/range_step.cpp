@@ -45,8 +45,7 @@ bool GdbTarget::OnlyFallsThrough(uint32_t address, bool thumb) {
   return true;
 }
 
-bool GdbTarget::RangeStep(uint32_t start, uint32_t end, const std::function<bool()>& interrupted,
-                          StopCause* cause) {
+bool GdbTarget::RangeStep(uint32_t start, uint32_t end, const std::function<bool()>& interrupted, StopCause* cause) {
   *cause = StopCause::kBreakpoint;
   for (bool first = true;; first = false) {
     if (!SettleBreakpoints()) return false;

@@ -6,7 +6,9 @@
 
 namespace vantrel::gdb {
 
-std::vector<ReadableWindow> ParseReadableRegions(std::string_view listing) {
+namespace {
+
+std::vector<ReadableWindow> ParseRegions(std::string_view listing, bool readOnlyOnly) {
   // A row: "01    0x00000000    0x00010000    -R"; the header and anything else is no row.
   std::vector<ReadableWindow> windows;
   size_t from = 0;
@@ -22,14 +24,22 @@ std::vector<ReadableWindow> ParseReadableRegions(std::string_view listing) {
       continue;
     }
     const std::string access = property;
-    if (access == "-R" || access == "-RW") windows.push_back({start, uint64_t{start} + length});
+    if (access == "-R" || (access == "-RW" && !readOnlyOnly)) windows.push_back({start, uint64_t{start} + length});
   }
   return windows;
 }
 
-std::vector<ReadableWindow> ReadableRegions(const cli::Library& library) {
+std::vector<ReadableWindow> ListedRegions(const cli::Library& library, bool readOnlyOnly) {
   const cli::Answer answer = library.Call(cli::EmptyRequest(), VANTREL_CMD_LIST_REGIONS);
-  return answer.Ok() ? ParseReadableRegions(answer.text) : std::vector<ReadableWindow>{};
+  return answer.Ok() ? ParseRegions(answer.text, readOnlyOnly) : std::vector<ReadableWindow>{};
 }
+
+}  // namespace
+
+std::vector<ReadableWindow> ParseReadableRegions(std::string_view listing) { return ParseRegions(listing, false); }
+
+std::vector<ReadableWindow> ReadableRegions(const cli::Library& library) { return ListedRegions(library, false); }
+
+std::vector<ReadableWindow> ReadOnlyRegions(const cli::Library& library) { return ListedRegions(library, true); }
 
 }  // namespace vantrel::gdb

@@ -15,5 +15,7 @@ namespace vantrel::gdb {
 std::vector<ReadableWindow> ParseReadableRegions(std::string_view listing);
 // Asks the library for its listing (no target access) and parses it.
 std::vector<ReadableWindow> ReadableRegions(const cli::Library& library);
+// Only the regions declared read-only: ROM to GDB's memory map.
+std::vector<ReadableWindow> ReadOnlyRegions(const cli::Library& library);
 
 }  // namespace vantrel::gdb

@@ -63,8 +63,8 @@ std::optional<ServerSettings> ParseServerArguments(const std::vector<std::string
       settings.semihosting = true;  // a switch: no value follows
       continue;
     }
-    if ((name != "--listen" && name != "--client-timeout" && name != "--semihosting-dir" &&
-         name != "--flash") || i == arguments.size()) {
+    if ((name != "--listen" && name != "--client-timeout" && name != "--semihosting-dir" && name != "--flash") ||
+        i == arguments.size()) {
       *error = kServerUsage;
       return std::nullopt;
     }

@@ -8,10 +8,10 @@ namespace {
 
 // GDB's register numbers in order, by the names the library takes.
 constexpr const char* kNames[kAllRegisterCount] = {
-    "r0",      "r1",      "r2",      "r3",      "r4",      "r5",      "r6",      "r7",       "r8",
-    "r9",      "r10",     "r11",     "r12",     "r13",     "lr",      "pc",      "cpsr",     "r8_usr",
-    "r9_usr",  "r10_usr", "r11_usr", "r12_usr", "r13_usr", "r14_usr", "r8_fiq",  "r9_fiq",   "r10_fiq",
-    "r11_fiq", "r12_fiq", "r13_fiq", "r14_fiq", "spsr_fiq", "r13_irq", "r14_irq", "spsr_irq", "r13_svc",
+    "r0",      "r1",       "r2",      "r3",      "r4",       "r5",      "r6",      "r7",       "r8",
+    "r9",      "r10",      "r11",     "r12",     "r13",      "lr",      "pc",      "cpsr",     "r8_usr",
+    "r9_usr",  "r10_usr",  "r11_usr", "r12_usr", "r13_usr",  "r14_usr", "r8_fiq",  "r9_fiq",   "r10_fiq",
+    "r11_fiq", "r12_fiq",  "r13_fiq", "r14_fiq", "spsr_fiq", "r13_irq", "r14_irq", "spsr_irq", "r13_svc",
     "r14_svc", "spsr_svc", "r13_abt", "r14_abt", "spsr_abt", "r13_und", "r14_und", "spsr_und"};
 
 std::string BuildXml() {

@@ -60,9 +60,11 @@ std::string GdbSession::TrapReply() {
 // GDB's console first.
 std::string GdbSession::ResumeFailed() {
   if (target_.StepLackedAUnit()) {
-    connection_.Send(
-        "O" + HexText("vantrel: no watchpoint unit free to stop the step: both hold breakpoints or watchpoints; "
-                      "delete a hardware breakpoint or a watchpoint\n"));
+    std::string console = "O";
+    console += HexText(
+        "vantrel: no watchpoint unit free to stop the step: both hold breakpoints or watchpoints; "
+        "delete a hardware breakpoint or a watchpoint\n");
+    connection_.Send(console);
   }
   return kErrorTarget;
 }
