@@ -2,12 +2,6 @@
 
 namespace vsim {
 
-namespace {
-
-constexpr uint16_t kErasedWord = 0xFFFF;
-
-}  // namespace
-
 CfiFlash::CfiFlash(FlashKind kind, uint32_t chipBytes, Endianness endianness)
     : kind_(kind),
       endianness_(endianness),
