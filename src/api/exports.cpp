@@ -1,13 +1,13 @@
 // The library's face to the host: thin C wrappers. Nothing is thrown across them.
 #include <cstring>
 
+#include "api/instance.h"
 #include "arm7/embedded_ice.h"
 #include "arm7/progress.h"
-#include "cable/cable.h"
 #include "cable/port_config.h"
 #include "cable/port_io.h"
+#include "commands/cable_link.h"
 #include "commands/dispatcher.h"
-#include "api/instance.h"
 #include "commands/job_result.h"
 #include "platform/trace.h"
 #include "target/target_state.h"
@@ -21,7 +21,7 @@ constexpr int kWaitFailed = -256;
 
 int ReadStatus(int selector) {
   if (selector == 0) return static_cast<int>(vantrel::arm7::ArmGetStatus(vantrel::target::TargetState()));
-  return vantrel::cable::ReadPowerLines();
+  return vantrel::shell::ReadPowerLines();
 }
 
 }  // namespace

@@ -3,8 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "cable/port_io.h"
-#include "cable/tap.h"
+#include "commands/cable_link.h"
 #include "commands/job_gate.h"
 #include "platform/trace.h"
 
@@ -50,9 +49,7 @@ void UnloadInstance() {
     shell::JobGate().Destroy();
   }
   g_instance_active = false;
-  // A virtual port belongs to the host: once its process is exiting, it may be gone.
-  if (!(platform::HostProcessExiting() && cable::VirtualPortPlugged())) cable::TapReset(0);
-  cable::ReleasePortDevice();
+  shell::LeaveCableAtUnload();
 }
 
 bool InstanceActive() { return g_instance_active; }
@@ -73,7 +70,7 @@ Entry EnterCableCall() {
 // The host may wait a long time for its next call: nothing of this one may stay behind
 // in a port that holds write-only runs back.
 void LeaveCableCall() {
-  cable::DeliverHeldAccesses();
+  shell::CableGoesIdle();
   g_entry_mutex.Unlock();
 }
 

@@ -18,7 +18,7 @@
 #include "arm7/register_blocks.h"
 #include "arm7/scan_chain.h"
 #include "cable/bit_vector.h"
-#include "cable/tap.h"
+#include "cable/cable_registry.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
 
@@ -77,7 +77,7 @@ Session g_session;
 // Where the store loop's scans capture: their bits are never used, only the status byte.
 cable::BitVector<kIceChainBits> g_ignored_capture;
 // The loop's scans, from its start to its end, skip the status reads nobody needs.
-std::optional<cable::FastClocks> g_clocks;
+std::optional<cable::UnreadTdoScope> g_clocks;
 // The last loop could not be halted: its work area still holds the loop.
 bool g_left_behind = false;
 
@@ -213,9 +213,10 @@ void ArmSendCommsWords(int stride, int count, const uint8_t* source) {
     chain.words[1] = static_cast<uint32_t>(kIceCommsData) | kIceWriteFlag;
     const int sensed = g_session.wordsSent++ % kWordsPerSenseReading == 0 ? 1 : 0;
     // Only the status byte of the sensing scans counts: all of them may be answered later.
-    cable::ScanDRDeferred(kIceChainBits, chain.data(), g_ignored_capture.data(), sensed, 0);
+    cable::ActiveCable().ScanDRDeferred(kIceChainBits, chain.data(), g_ignored_capture.data(), sensed,
+                                        cable::ScanEnd::kUpdate);
   }
-  cable::ResolveTapCaptures();
+  cable::ActiveCable().ResolveCaptures();
 }
 
 ResultCode ArmEndCommsStores(uint32_t wordsSent) {
@@ -230,7 +231,7 @@ CommsLoop ArmStartCommsLoads(uint32_t workArea, uint32_t address, uint32_t words
   if (start != CommsLoop::kRunning) return start;
   // Addresses the data register: this scan's update reads the first word.
   const uint32_t field = kIceCommsData;
-  cable::ScanDR(kIceAddressAndRwBits, &field, nullptr, 0);
+  cable::ActiveCable().ScanDR(kIceAddressAndRwBits, &field, nullptr, kIceAddressAndRwBits, cable::ScanEnd::kUpdate);
   g_session.cableReads = 1;
   return CommsLoop::kRunning;
 }
@@ -240,10 +241,10 @@ void ArmReceiveCommsWords(uint32_t* words, int count, bool anotherAfterLast) {
     const bool anotherToFollow = i + 1 < count || anotherAfterLast;
     const uint32_t next = anotherToFollow ? kIceCommsData : kIceDebugStatus;
     const uint32_t field = next << kFieldAfterDataScan;
-    cable::ScanDRDeferred(kIceDataBits, &field, &words[i], kIceDataBits, 0);
+    cable::ActiveCable().ScanDRDeferred(kIceDataBits, &field, &words[i], kIceDataBits, cable::ScanEnd::kUpdate);
     if (anotherToFollow) ++g_session.cableReads;
   }
-  cable::ResolveTapCaptures();
+  cable::ActiveCable().ResolveCaptures();
 }
 
 // Each word the core hands over waits for the cable to read the one before, so the words
@@ -263,7 +264,7 @@ ResultCode ArmEndCommsLoads() {
 // and nothing newer is overwritten. A read that fails leaves it for the next entry.
 void ArmPutBackLeftWorkArea() {
   if (!g_left_behind) return;
-  const cable::FastClocks fastClocks;
+  const cable::UnreadTdoScope fastClocks;
   uint8_t found[kCommsLoopBytes] = {};
   if (ArmReadBlockFast(g_session.workArea, found, kLoopWords) != kOk) return;  // still borrowed
   if (!HoldsWhatTheLoopLeft(found, LoopBytes(kStoreLoop)) && !HoldsWhatTheLoopLeft(found, LoopBytes(kLoadLoop))) {

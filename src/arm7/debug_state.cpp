@@ -7,8 +7,7 @@
 #include "arm7/link_check.h"
 #include "arm7/register_access.h"
 #include "arm7/register_blocks.h"
-#include "cable/cable.h"
-#include "cable/tap.h"
+#include "cable/cable_registry.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
 
@@ -140,18 +139,18 @@ void ExitSequence(bool armState) {
 }  // namespace
 
 uint32_t ReadIdcode() {
-  if (cable::SelectedPort() == cable::kNoPortSelected) return 0;
+  if (!cable::ActiveCable().Opened()) return 0;
   ScanInstruction(kIrIdcode, 0);
   uint32_t idcode = 0;
-  cable::ScanDR(kIdcodeBits, nullptr, &idcode, 0);
+  cable::ActiveCable().ScanDR(kIdcodeBits, nullptr, &idcode, kIdcodeBits, cable::ScanEnd::kUpdate);
   Trace("0x%08x\r\n", idcode);
   return idcode;
 }
 
 int CheckTargetId() {
-  cable::TapReset(1);
+  cable::ActiveCable().ResetTap(cable::TapResetEnd::kRunTestIdle);
   if ((ReadIdcode() & kIdcodeCheckMask) != kIdcodeExpected) return 1;
-  cable::TapReset(0);
+  cable::ActiveCable().ResetTap(cable::TapResetEnd::kTestLogicReset);
   return 0;
 }
 
@@ -206,7 +205,7 @@ bool LastEntryRequested() { return g_last_entry_requested; }
 int ArmEnterDebug() { return EnterDebugProgrammingWatchpoints(false); }
 
 int ArmEnterDebugFast() {
-  const cable::FastClocks fastClocks;
+  const cable::UnreadTdoScope fastClocks;
   const KeptChainSelection keptSelection;
   // A unit lent to the host holds other registers than the entry left: programmed anew.
   if (!WatchpointsAsProgrammed() || AnyUnitLent()) return EnterDebugProgrammingWatchpoints(true);
@@ -264,7 +263,7 @@ int ArmResume(bool interruptsMasked) {
 }
 
 int ArmResumeFast(bool interruptsMasked) {
-  const cable::FastClocks fastClocks;
+  const cable::UnreadTdoScope fastClocks;
   const KeptChainSelection keptSelection;
   if (!WatchpointsAsProgrammed() || AnyUnitLent()) EnableWatchpointsForRun();
   SetICEReg(kIceDebugControl, interruptsMasked ? kControlIntdis : kControlNone);

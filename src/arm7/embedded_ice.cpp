@@ -4,7 +4,7 @@
 #include "arm7/instructions.h"
 #include "arm7/link_check.h"
 #include "cable/bit_vector.h"
-#include "cable/tap.h"
+#include "cable/cable_registry.h"
 #include "platform/trace.h"
 
 namespace vantrel::arm7 {
@@ -39,7 +39,7 @@ constexpr int kDumpedRegisters[kIceDumpWords] = {
 // read (all ones while the TAP was left in Test-Logic-Reset) keeps nothing. Otherwise a
 // core forced to show DBGACK would look halted for good while it runs.
 uint32_t ControlBitsToKeep() {
-  const bool refused = cable::TapActive() == 0;
+  const bool refused = !cable::ActiveCable().TapActive();
   const uint32_t control = GetICEReg(kIceDebugControl);
   return refused ? 0 : control & kControlIntdis;
 }
@@ -49,15 +49,16 @@ uint32_t ControlBitsToKeep() {
 // The 6-bit scan leaves address and read bit in chain bits 32-37 without shifting the
 // data bits; the register is read as that scan ends, and the 32-bit scan brings it out.
 uint32_t GetICEReg(int address) {
-  if (cable::TapActive() == 0) {
+  if (!cable::ActiveCable().TapActive()) {
     Trace("GetICEReg cannot run at test-logic reset status\r\n");
     return kRefusedRead;
   }
   SelectIceChain();
   const uint32_t addressAndRead = static_cast<uint32_t>(address) & kAddressField;
-  cable::ScanDR(kIceAddressAndRwBits, &addressAndRead, nullptr, 0);
+  cable::ActiveCable().ScanDR(kIceAddressAndRwBits, &addressAndRead, nullptr, kIceAddressAndRwBits,
+                              cable::ScanEnd::kUpdate);
   uint32_t value = 0;
-  cable::ScanDR(kIceDataBits, nullptr, &value, 0);
+  cable::ActiveCable().ScanDR(kIceDataBits, nullptr, &value, kIceDataBits, cable::ScanEnd::kUpdate);
   if (address == kIceDebugStatus) NoteDebugStatus(value);
   return value;
 }
@@ -67,7 +68,7 @@ void SetICEReg(int address, uint32_t value) {
   cable::BitVector<kIceChainBits> chain;
   chain.words[0] = value;
   chain.words[1] = (static_cast<uint32_t>(address) & kAddressField) | kIceWriteFlag;
-  cable::ScanDR(kIceChainBits, chain.data(), nullptr, 0);
+  cable::ActiveCable().ScanDR(kIceChainBits, chain.data(), nullptr, kIceChainBits, cable::ScanEnd::kUpdate);
 }
 
 void SetInterruptsDisabled() { SetICEReg(kIceDebugControl, ControlBitsToKeep() | kControlIntdis); }

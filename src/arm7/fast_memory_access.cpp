@@ -12,7 +12,7 @@
 #include "arm7/memory_access.h"
 #include "arm7/memory_words.h"
 #include "arm7/progress.h"
-#include "cable/tap.h"
+#include "cable/cable_registry.h"
 #include "platform/trace.h"
 
 namespace vantrel::arm7 {
@@ -127,7 +127,7 @@ ResultCode ArmGetDataFast(uint32_t address, uint8_t* destination, int count, std
     (void)ReportProgress(0, 0);
     return kOk;
   }
-  const cable::FastClocks fastClocks;
+  const cable::UnreadTdoScope fastClocks;
   if (workArea.has_value()) {
     switch (ArmStartCommsLoads(*workArea, address, static_cast<uint32_t>(count))) {
       case CommsLoop::kRunning: return ReadThroughComms(destination, count);
@@ -152,7 +152,7 @@ ResultCode ArmGetDataFast(uint32_t address, uint8_t* destination, int count, std
 
 ResultCode ArmReadBlockFast(uint32_t address, uint8_t* destination, int count) {
   if (count < 1 || count > kFastBlockWords || destination == nullptr) return 1;
-  const cable::FastClocks fastClocks;
+  const cable::UnreadTdoScope fastClocks;
   SelectDataBusChain();
   LoadR0(address);
   ReadBlock(address, destination, count, false);
@@ -166,7 +166,7 @@ ResultCode ArmPutDataFast(uint32_t address, int stride, int count, const uint8_t
   if (stride < 0 || count < 0 || count > kPutDataMaxWords) return 1;
   if (count == 0) return kOk;
   if (source == nullptr) return 1;
-  const cable::FastClocks fastClocks;
+  const cable::UnreadTdoScope fastClocks;
   if (continuing) {
     InjectStoreOfWords(StmiaR0WbLowRegisters(count), stride, count, source);
   } else {

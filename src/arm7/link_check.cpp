@@ -3,8 +3,7 @@
 #include "arm7/embedded_ice.h"
 #include "arm7/instructions.h"
 #include "arm7/scan_chain.h"
-#include "cable/cable.h"
-#include "cable/tap.h"
+#include "cable/cable_registry.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
 
@@ -31,9 +30,10 @@ void Lose(const char* why) {
 
 // With no port selected nothing is scanned, and there is no link to judge.
 void ScanInstruction(uint32_t instruction, int toIdle) {
-  const uint32_t captured = cable::ScanIR(kIrLength, instruction, toIdle);
+  const uint32_t captured = cable::ActiveCable().ScanIR(kIrLength, instruction,
+                                                        toIdle != 0 ? cable::ScanEnd::kIdle : cable::ScanEnd::kUpdate);
   NoteInstructionScanned(instruction);
-  if (cable::SelectedPort() != cable::kNoPortSelected && captured != kCaptureIrPattern) Lose("instruction capture");
+  if (cable::ActiveCable().Opened() && captured != kCaptureIrPattern) Lose("instruction capture");
 }
 
 void NoteDebugStatus(uint32_t status) {
@@ -59,14 +59,14 @@ bool WaitUntilHaltedAgain() {
   return false;
 }
 
-bool LinkLost() { return g_link_lost || g_out_of_step || cable::PowerLossSeen(); }
+bool LinkLost() { return g_link_lost || g_out_of_step || cable::ActiveCable().PowerLossSeen(); }
 
-bool OnlyCommsOutOfStep() { return g_out_of_step && !g_link_lost && !cable::PowerLossSeen(); }
+bool OnlyCommsOutOfStep() { return g_out_of_step && !g_link_lost && !cable::ActiveCable().PowerLossSeen(); }
 
 void ClearLinkObservations() {
   g_link_lost = false;
   g_out_of_step = false;
-  cable::ClearPowerLossSeen();
+  cable::ActiveCable().ClearPowerLossSeen();
 }
 
 }  // namespace vantrel::arm7

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <atomic>
 
-#include "cable/cable.h"
+#include "cable/cable_registry.h"
 
 namespace vantrel::arm7 {
 namespace {
@@ -31,10 +31,7 @@ int BreakRequest() { return g_break_request.load(std::memory_order_relaxed); }
 void SetBreakRequest(int request) { g_break_request.store(request != 0 ? 1 : 0, std::memory_order_relaxed); }
 
 // A reading that was never taken does not stop a transfer; any other than "both good" does.
-bool PowerReadingBad() {
-  const int32_t power = cable::PowerStatus();
-  return power != cable::kPowerGood && power != cable::kPowerNeverRead;
-}
+bool PowerReadingBad() { return cable::PowerReadBad(cable::ActiveCable()); }
 
 int ReportProgress(int32_t done, int32_t total) {
   SetProgressPercent(Percent(done, total));

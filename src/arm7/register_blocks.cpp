@@ -5,7 +5,7 @@
 
 #include "arm7/injection.h"
 #include "arm7/register_access.h"
-#include "cable/tap.h"
+#include "cable/cable_registry.h"
 #include "platform/trace.h"
 
 namespace vantrel::arm7 {
@@ -56,7 +56,7 @@ void LoadR0(uint32_t value) {
 // the cycle after the MRS, whose result is written by then. With r0 given, r0 is loaded
 // back and the PC adjusted; without, the PC is left to drift (see ArmReadCpsrFast).
 uint32_t ReadCpsrThroughR0(std::optional<uint32_t> r0) {
-  const cable::FastClocks fastClocks;
+  const cable::UnreadTdoScope fastClocks;
   SelectDataBusChain();
   Inject(kMrsR0Cpsr);
   Inject(kStmdaR0R0);
@@ -89,7 +89,7 @@ void LoadBlock(uint32_t instruction, const uint32_t* words, int count) {
 }  // namespace
 
 void ArmReadAllRegisters(std::array<uint32_t, kRegisterCacheSize>& registers) {
-  const cable::FastClocks fastClocks;
+  const cable::UnreadTdoScope fastClocks;
   const KeptChainSelection keptSelection;
   SelectDataBusChain();
   Inject(kStmiaR0R0ToR15);
@@ -102,7 +102,7 @@ void ArmReadAllRegisters(std::array<uint32_t, kRegisterCacheSize>& registers) {
 }
 
 void ArmWriteRegistersButPc(const std::array<uint32_t, kRegisterCacheSize>& registers) {
-  const cable::FastClocks fastClocks;
+  const cable::UnreadTdoScope fastClocks;
   const KeptChainSelection keptSelection;
   SelectDataBusChain();
   WriteCpsrThroughR0(registers[At(kRegisterCpsr)]);
@@ -111,7 +111,7 @@ void ArmWriteRegistersButPc(const std::array<uint32_t, kRegisterCacheSize>& regi
 }
 
 void ArmWriteRegistersAndBranch(const std::array<uint32_t, kRegisterCacheSize>& registers, uint32_t target) {
-  const cable::FastClocks fastClocks;
+  const cable::UnreadTdoScope fastClocks;
   const KeptChainSelection keptSelection;
   SelectDataBusChain();
   WriteCpsrThroughR0(registers[At(kRegisterCpsr)]);

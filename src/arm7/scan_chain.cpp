@@ -3,8 +3,7 @@
 #include "arm7/instructions.h"
 #include "arm7/link_check.h"
 #include "cable/bit_vector.h"
-#include "cable/cable.h"
-#include "cable/tap.h"
+#include "cable/cable_registry.h"
 
 namespace vantrel::arm7 {
 namespace {
@@ -21,8 +20,8 @@ uint32_t g_loaded_instruction = kInstructionUnknown;
 uint32_t g_tap_resets_seen = 0;  // a TAP reset since makes both unknown
 
 bool AlreadyConnected(int chain) {
-  return g_kept_selection_depth > 0 && g_tap_resets_seen == cable::TapResetCount() && g_selected_chain == chain &&
-         g_loaded_instruction == kIrIntest;
+  return g_kept_selection_depth > 0 && g_tap_resets_seen == cable::ActiveCable().TapResetCount() &&
+         g_selected_chain == chain && g_loaded_instruction == kIrIntest;
 }
 
 void ForgetSelection() {
@@ -32,9 +31,9 @@ void ForgetSelection() {
 
 // What the TAP holds is followed from the last reset on.
 void FollowFromLastReset() {
-  if (g_tap_resets_seen == cable::TapResetCount()) return;
+  if (g_tap_resets_seen == cable::ActiveCable().TapResetCount()) return;
   ForgetSelection();
-  g_tap_resets_seen = cable::TapResetCount();
+  g_tap_resets_seen = cable::ActiveCable().TapResetCount();
 }
 
 void ConnectChain(int chain) {
@@ -62,10 +61,10 @@ Chain1Vector ChainOrder(uint32_t word, int breakpt) {
 }  // namespace
 
 void SelectScanChain(int chain) {
-  if (cable::SelectedPort() == cable::kNoPortSelected) return;
+  if (!cable::ActiveCable().Opened()) return;
   ScanInstruction(kIrScanN, 0);
   const uint32_t chainNumber = static_cast<uint32_t>(chain);
-  cable::ScanDR(kChainSelectBits, &chainNumber, nullptr, 0);
+  cable::ActiveCable().ScanDR(kChainSelectBits, &chainNumber, nullptr, kChainSelectBits, cable::ScanEnd::kUpdate);
   FollowFromLastReset();
   g_selected_chain = chain;
 }
@@ -89,20 +88,21 @@ void NoteInstructionScanned(uint32_t instruction) {
 
 void Chain1Send(uint32_t word, int breakpt) {
   const Chain1Vector shifted = ChainOrder(word, breakpt);
-  cable::ScanDR(kDataBusChainBits, shifted.data(), nullptr, 1);
+  cable::ActiveCable().ScanDR(kDataBusChainBits, shifted.data(), nullptr, kDataBusChainBits, cable::ScanEnd::kIdle);
 }
 
 int Chain1SendReadingBreakpt(uint32_t word) {
   const Chain1Vector shifted = ChainOrder(word, 0);
   uint32_t captured[cable::WordsForBits(kDataBusChainBits)] = {};
-  cable::ScanDRCapturingFirst(kDataBusChainBits, shifted.data(), captured, 1, 1);
+  cable::ActiveCable().ScanDR(kDataBusChainBits, shifted.data(), captured, 1, cable::ScanEnd::kIdle);
   return static_cast<int>(captured[0] & 1u);
 }
 
 uint32_t Chain1Access(uint32_t word, int breakpt) {
   const Chain1Vector shifted = ChainOrder(word, breakpt);
   Chain1Vector captured;
-  cable::ScanDR(kDataBusChainBits, shifted.data(), captured.data(), 1);
+  cable::ActiveCable().ScanDR(kDataBusChainBits, shifted.data(), captured.data(), kDataBusChainBits,
+                              cable::ScanEnd::kIdle);
   ReverseBits(kDataBusChainBits, captured.data());
   return captured.words[0];
 }

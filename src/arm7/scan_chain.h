@@ -41,7 +41,7 @@ void NoteInstructionScanned(uint32_t instruction);
 uint32_t Chain1Access(uint32_t word, int breakpt);
 
 // Chain1Access whose capture nobody wants: the same exchange, nothing read back where
-// the cable can skip it (cable::FastClocks).
+// the cable can skip it (cable::UnreadTdoScope).
 void Chain1Send(uint32_t word, int breakpt);
 
 // Chain1Access that keeps only the captured BREAKPT bit (shifted out first): 1 while

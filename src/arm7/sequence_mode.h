@@ -6,8 +6,8 @@
 #include <optional>
 
 #include "arm7/scan_chain.h"
+#include "cable/cable_registry.h"
 #include "cable/port_config.h"
-#include "cable/tap.h"
 
 namespace vantrel::arm7 {
 
@@ -24,7 +24,7 @@ class FastSequenceScope {
   }
 
  private:
-  std::optional<cable::FastClocks> clocks_;
+  std::optional<cable::UnreadTdoScope> clocks_;
   std::optional<KeptChainSelection> selection_;
 };
 

@@ -6,16 +6,12 @@
 
 #include <cstdint>
 
+#include "cable/jtag_cable.h"
 #include "common/result_code.h"
-#include "vantrel.h"
 
 namespace vantrel::cable {
 
 inline constexpr int32_t kNoPortSelected = -1;
-inline constexpr int32_t kPowerNeverRead = -1;
-inline constexpr int32_t kFirstSenseLineGood = VANTREL_POWER_FIRST_LINE_GOOD;
-inline constexpr int32_t kSecondSenseLineGood = VANTREL_POWER_SECOND_LINE_GOOD;
-inline constexpr int32_t kPowerGood = kFirstSenseLineGood | kSecondSenseLineGood;
 
 // Reads lpt.ini, obtains port access once per process, then looks for the cable on
 // portIndex (0 to 2) by writing 0x55 to its data port and reading it back; the byte

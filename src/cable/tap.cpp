@@ -177,12 +177,15 @@ void ScanDRDeferred(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, 
 
 void ResolveTapCaptures() { ResolveCaptures(); }
 
-FastClocks::FastClocks() {
+void BeginFastClocks() {
   ++g_fast_clocks_depth;
   g_fast_clocks = true;
 }
 
-FastClocks::~FastClocks() {
+FastClocks::FastClocks() { BeginFastClocks(); }
+FastClocks::~FastClocks() { EndFastClocks(); }
+
+void EndFastClocks() {
   if (--g_fast_clocks_depth > 0) return;
   g_fast_clocks = false;
   if (g_tck_left_high != 0 && SelectedPort() != kNoPortSelected)

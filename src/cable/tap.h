@@ -52,6 +52,9 @@ void ResolveTapCaptures();
 // byte, and with it the power-sense lines. On the way out TCK is left low, as every
 // operation leaves it. An inner one changes nothing; the outermost one ends the mode.
 // Without one, the traffic is the exact traffic described above.
+// BeginFastClocks and EndFastClocks are the same without the scope; they must pair.
+void BeginFastClocks();
+void EndFastClocks();
 class FastClocks {
  public:
   FastClocks();

@@ -2,9 +2,9 @@
 #include <array>
 
 #include "arm7/core_state.h"
-#include "cable/cable.h"
 #include "commands/answer.h"
 #include "commands/commands.h"
+#include "target/cable_link.h"
 #include "target/memory_map.h"
 #include "target/target_control.h"
 #include "target/target_state.h"
@@ -58,7 +58,7 @@ void ConnectCommand(const JtagRequest& request, JtagResponse& response) {
 
 void DisconnectCommand(const JtagRequest&, JtagResponse& response) {
   const ResultCode result = target::DisconnectTarget();
-  cable::ReleaseCable();  // also when the target was down already or did not halt
+  target::ReleaseCable();  // also when the target was down already or did not halt
   AnswerResult(response, result, kDisconnectAnswers);
 }
 

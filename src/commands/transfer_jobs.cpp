@@ -4,10 +4,10 @@
 #include <new>
 
 #include "arm7/progress.h"
-#include "cable/cable.h"
 #include "commands/job_gate.h"
 #include "commands/job_result.h"
 #include "platform/platform.h"
+#include "target/cable_link.h"
 #include "target/download_entry.h"
 #include "target/memory_transfer.h"
 #include "target/register_cache.h"
@@ -41,10 +41,7 @@ TransferJob g_job{};
 // A failed transfer marks the target down only when a power reading says the power is
 // bad; a host that never asked for the power lines must not lose its target over a
 // read that the memory map refused (the same rule the progress report applies).
-bool PowerReadBad() {
-  const int32_t power = cable::PowerStatus();
-  return power != cable::kPowerGood && power != cable::kPowerNeverRead;
-}
+bool PowerReadBad() { return target::PowerReadBad(); }
 
 void StartTransfer() { arm7::ResetProgress(); }
 
@@ -95,16 +92,16 @@ int32_t RunJob(const TransferJob& job) {
 // always finds the job's result.
 void JobWorker(void*) {
   StoreLastJobResult(RunJob(g_job));
-  cable::LetCableCatchUp();
+  target::LetCableCatchUp();
   JobGate().Open();
 }
 
 ResultCode StartJob(const TransferJob& job) {
   g_job = job;
   JobGate().Shut();
-  cable::LendCableToJob();
+  target::LendCableToJob();
   if (platform::StartDetachedThread(&JobWorker, nullptr)) return kOk;
-  cable::LetCableCatchUp();
+  target::LetCableCatchUp();
   StoreLastJobResult(FailureOf(job.kind));
   JobGate().Open();
   return kJobNotStarted;

@@ -7,6 +7,7 @@
 #include <new>
 #include <optional>
 
+#include "arm7/cable_link.h"
 #include "arm7/comms_loop.h"
 #include "arm7/core_state.h"
 #include "arm7/debug_state.h"
@@ -16,9 +17,6 @@
 #include "arm7/progress.h"
 #include "arm7/register_access.h"
 #include "arm7/sequence_mode.h"
-#include "cable/cable.h"
-#include "cable/port_config.h"
-#include "cable/tap.h"
 #include "target/abort_watch.h"
 #include "target/memory_map.h"
 #include "target/register_cache.h"
@@ -60,7 +58,7 @@ int32_t ClampToInt32(int64_t value) {
   return static_cast<int32_t>(std::min<int64_t>(value, std::numeric_limits<int32_t>::max()));
 }
 
-bool FastTransfers() { return cable::ConfiguredTransferMode() == cable::TransferMode::kFast; }
+bool FastTransfers() { return arm7::FastSequences(); }
 
 ResultCode GetData(uint32_t address, uint8_t* destination, int count) {
   if (!FastTransfers()) return arm7::ArmGetData(address, destination, count);
@@ -81,13 +79,13 @@ ResultCode PutData(uint32_t address, int32_t width, int count, const uint8_t* so
 // command may take it for the halted core.
 void RecoverAfterFailedRead() {
   (void)arm7::ArmRestartFromZero();
-  cable::TapReset(0);
+  arm7::LeaveTapInReset();
   SetTargetState(kTargetDown);
 }
 
 // A failed write first drives every data line low, the target's reset output included.
 void RecoverAfterFailedWrite() {
-  cable::SetCableLines(0);
+  arm7::DriveCableLinesLow();
   RecoverAfterFailedRead();
 }
 

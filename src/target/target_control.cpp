@@ -1,5 +1,6 @@
 #include "target/target_control.h"
 
+#include "arm7/cable_link.h"
 #include "arm7/comms_loop.h"
 #include "arm7/core_state.h"
 #include "arm7/debug_state.h"
@@ -9,7 +10,6 @@
 #include "arm7/register_access.h"
 #include "arm7/scan_chain.h"
 #include "arm7/sequence_mode.h"
-#include "cable/tap.h"
 #include "platform/platform.h"
 #include "target/register_cache.h"
 #include "target/stop_report.h"
@@ -32,11 +32,10 @@ ResultCode TargetNotReached() {
 
 int EnterDebugState() { return arm7::FastSequences() ? arm7::ArmEnterDebugFast() : arm7::ArmEnterDebug(); }
 
-
 ResultCode ConnectFromReset() {
-  if (cable::PulseCableReset() != 0) return kEmulatorNotFound;
+  if (arm7::PulseTargetReset() != kOk) return kEmulatorNotFound;
   if (arm7::CheckTargetId() != 0) return TargetNotReached();
-  cable::TapReset(1);
+  arm7::ResetTapToIdle();
   platform::SleepMilliseconds(kAfterTapResetMs);
   // The reset pulse and the identification keep the exact traffic; the rest may be fast.
   const arm7::FastSequenceScope fastScope;
@@ -67,12 +66,12 @@ ResultCode ConnectTarget() {
 
 ResultCode DisconnectTarget() {
   if (TargetState() == kTargetDown) {
-    cable::SetTapActive(0);
+    arm7::ForgetTapActive();
     return kAlreadyDown;
   }
   if (CoreRunningByStatus()) {
     if (arm7::ArmEnterDebug() != 0) {
-      cable::SetTapActive(0);
+      arm7::ForgetTapActive();
       // The status said the core runs, and it still does.
       if (CoreHalted()) SetTargetState(kRunning);
       return kDisconnectFailed;
@@ -82,7 +81,7 @@ ResultCode DisconnectTarget() {
   ReturnAllUnits();
   ForgetStop();
   (void)arm7::ArmRestartFromZero();
-  cable::TapReset(0);
+  arm7::LeaveTapInReset();
   SetTargetState(kTargetDown);
   return kOk;
 }

@@ -11,24 +11,14 @@ set(base_dirs platform common)
 # Skips that go away only with the seams still to come: "<file>|<header>|<why>".
 set(allowed_skips
   "commands/connection_commands.cpp|arm7/core_state.h|connect records the core's byte order until the core seam exists"
-  "commands/connection_commands.cpp|cable/cable.h|disconnect releases the cable's lines until the cable seam exists"
   "commands/ice_command.cpp|arm7/embedded_ice.h|the ICE command reads the watchpoint unit until the core seam exists"
   "commands/transfer_jobs.cpp|arm7/progress.h|progress and the break request sit in arm7 until they move to the session"
-  "commands/transfer_jobs.cpp|cable/cable.h|a failed job releases the cable until the cable seam exists"
-  "target/memory_transfer.cpp|cable/cable.h|transfers drive the cable's lines until the cable seam exists"
-  "target/memory_transfer.cpp|cable/port_config.h|the transfer mode is read from the port configuration until the session holds it"
-  "target/memory_transfer.cpp|cable/tap.h|transfers check the power and TAP state until the cable seam exists"
-  "target/target_control.cpp|cable/tap.h|halt and connect reset the TAP until the cable seam exists"
-  "target/target_state.cpp|cable/cable.h|the target state reads the sense lines until the cable seam exists"
   "target/work_area.cpp|cable/port_config.h|the configured work area comes from the port configuration until the session holds it"
   "api/exports.cpp|arm7/embedded_ice.h|the status export reads the core until the core seam exists"
   "api/exports.cpp|arm7/progress.h|the progress export reads arm7's counters until they move to the session"
-  "api/exports.cpp|cable/cable.h|the exports read the cable's lines until the cable seam exists"
   "api/exports.cpp|cable/port_config.h|the port configuration is loaded at the API until the session holds it"
   "api/exports.cpp|cable/port_io.h|the port seam is plugged at the API until the session holds it"
-  "api/exports.cpp|target/target_state.h|the status export reads the target state until the session holds it"
-  "api/instance.cpp|cable/port_io.h|unload releases the port device until the session owns it"
-  "api/instance.cpp|cable/tap.h|unload leaves the TAP in reset until the cable seam exists")
+  "api/exports.cpp|target/target_state.h|the status export reads the target state until the session holds it")
 
 function(layer_index layer out)
   list(FIND layers "${layer}" index)

@@ -1,0 +1,15 @@
+// What the exports need of the cable itself, passed on from the target layer: the power
+// lines for the status export, the end of an export call and the unload.
+#pragma once
+
+#include <cstdint>
+
+#include "target/cable_link.h"
+
+namespace vantrel::shell {
+
+inline int32_t ReadPowerLines() { return target::ReadPowerLines(); }
+inline void CableGoesIdle() { target::CableGoesIdle(); }
+inline void LeaveCableAtUnload() { target::LeaveCableAtUnload(); }
+
+}  // namespace vantrel::shell
