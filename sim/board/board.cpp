@@ -67,17 +67,26 @@ uint8_t Board::ReadStatus() const {
 void Board::WriteData(uint8_t value) {
   uint8_t old = data_;
   data_ = value;
-  bool resetHeld = (value & kDataReset) == 0;
-  if (resetHeld && !core_.InReset()) {
-    CatchUp();
-    core_.HoldReset();
-  } else if (!resetHeld && core_.InReset()) {
-    owed_ = 0;
-    core_.ReleaseReset();
-  }
+  SetResetHeld((value & kDataReset) == 0);
   if ((value & kDataTck) != 0 && (old & kDataTck) == 0) {
     RisingEdge((value & kDataTms) != 0, (value & kDataTdi) != 0);
   }
+}
+
+void Board::SetResetHeld(bool held) {
+  if (held && !core_.InReset()) {
+    CatchUp();
+    core_.HoldReset();
+  } else if (!held && core_.InReset()) {
+    owed_ = 0;
+    core_.ReleaseReset();
+  }
+}
+
+bool Board::ClockTap(bool tms, bool tdi) {
+  const bool tdo = Tdo();
+  RisingEdge(tms, tdi);
+  return tdo;
 }
 
 void Board::RisingEdge(bool tms, bool tdi) {

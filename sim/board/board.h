@@ -70,6 +70,15 @@ class Board final : private TapHooks {
   uint8_t Instruction() const { return tap_.Instruction(); }
   int SelectedChain() const { return tap_.SelectedChain(); }
 
+  // ---- The lines without a port (a cable other than the parallel one) ------------
+  // One TCK cycle: returns TDO as it stands with TCK low, then makes the rising edge.
+  bool ClockTap(bool tms, bool tdi);
+  // The target's reset line held low (true) or released.
+  void SetResetHeld(bool held);
+  // What the cable finds: the board behind it, and its power-sense lines.
+  bool CablePresent() const { return !config_.faults.noCable; }
+  bool PowerGood() const { return !config_.faults.powerBad; }
+
   // ---- Reset line and running ------------------------------------------------------
   bool InReset() const { return core_.InReset(); }
   // Runs up to count instructions at system speed (also a parked core); stops at debug
