@@ -1,10 +1,10 @@
 // The library's face to the host: thin C wrappers. Nothing is thrown across them.
 #include <cstring>
 
+#include "api/instance.h"
 #include "cable/cable.h"
 #include "cable/port_config.h"
 #include "cable/port_io.h"
-#include "api/instance.h"
 #include "commands/dispatcher.h"
 #include "commands/host_view.h"
 #include "commands/job_result.h"

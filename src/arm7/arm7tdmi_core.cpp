@@ -83,8 +83,7 @@ ResultCode Arm7tdmiCore::GetDataFast(uint32_t address, uint8_t* destination, int
 ResultCode Arm7tdmiCore::PutData(uint32_t address, int stride, int count, const uint8_t* source) {
   return ArmPutData(address, stride, count, source);
 }
-ResultCode Arm7tdmiCore::PutDataFast(uint32_t address, int stride, int count, const uint8_t* source,
-                                     bool continuing) {
+ResultCode Arm7tdmiCore::PutDataFast(uint32_t address, int stride, int count, const uint8_t* source, bool continuing) {
   return ArmPutDataFast(address, stride, count, source, continuing);
 }
 core::CommsLoop Arm7tdmiCore::StartCommsStores(uint32_t workArea, uint32_t address, uint32_t words) {

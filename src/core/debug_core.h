@@ -3,7 +3,9 @@
 // through the core, the comms channel loop, the watchpoint units and what the core can
 // tell about its link. A core (arm7/ today) implements it; target/ chooses one in a
 // single registration table and reaches it only through this interface. The contracts
-// are the implementing core's: each method is its operation of the same name.
+// are those the ARM7TDMI core documents for its operations (EnterDebug its debug-state
+// entry, GetData its exact read, and so on): a further core keeps the same results and
+// leaves the core and the TAP in the same states, whatever its scans look like.
 #pragma once
 
 #include <array>

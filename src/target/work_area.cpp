@@ -33,14 +33,12 @@ bool ClearOfTransfer(const Span& loop, const Span& transfer) {
 // A region in the way of reads or of writes is not the loop's to touch, whatever the
 // work area says: the loop's place is read, written and run.
 bool ClearOfBlockingRegions(uint32_t loop) {
-  return !TouchesRegion(loop, LoopBytes(), kReadOnlyRegion) &&
-         !TouchesRegion(loop, LoopBytes(), kWriteOnlyRegion);
+  return !TouchesRegion(loop, LoopBytes(), kReadOnlyRegion) && !TouchesRegion(loop, LoopBytes(), kWriteOnlyRegion);
 }
 
 // The first of the two places (the area's start, its end) that holds the loop.
 std::optional<uint32_t> PlaceIn(const Span& area, const Span& transfer) {
-  const uint64_t candidates[] = {(area.first + kWordMask) & ~kWordMask,
-                                 (area.end - LoopBytes()) & ~kWordMask};
+  const uint64_t candidates[] = {(area.first + kWordMask) & ~kWordMask, (area.end - LoopBytes()) & ~kWordMask};
   for (const uint64_t place : candidates) {
     const Span loop{place, place + LoopBytes()};
     if (area.end < LoopBytes() || place < area.first || loop.end > area.end) continue;
