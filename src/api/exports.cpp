@@ -2,15 +2,13 @@
 #include <cstring>
 
 #include "api/instance.h"
-#include "arm7/embedded_ice.h"
-#include "arm7/progress.h"
 #include "cable/port_config.h"
 #include "cable/port_io.h"
 #include "commands/cable_link.h"
 #include "commands/dispatcher.h"
+#include "commands/host_view.h"
 #include "commands/job_result.h"
 #include "platform/trace.h"
-#include "target/target_state.h"
 #include "vantrel.h"
 
 namespace {
@@ -20,7 +18,7 @@ constexpr char kConflictMessage[] =
 constexpr int kWaitFailed = -256;
 
 int ReadStatus(int selector) {
-  if (selector == 0) return static_cast<int>(vantrel::arm7::ArmGetStatus(vantrel::target::TargetState()));
+  if (selector == 0) return static_cast<int>(vantrel::shell::CoreStatusWord());
   return vantrel::shell::ReadPowerLines();
 }
 
@@ -54,15 +52,15 @@ VANTREL_API int VANTREL_CALL getDbgStatus(int selector) {
   return status;
 }
 
-VANTREL_API int VANTREL_CALL getJtagProcess(void) { return vantrel::arm7::ProgressPercent(); }
+VANTREL_API int VANTREL_CALL getJtagProcess(void) { return vantrel::shell::TransferPercent(); }
 
-VANTREL_API void VANTREL_CALL setJtagProcessBreak(void) { vantrel::arm7::SetBreakRequest(1); }
+VANTREL_API void VANTREL_CALL setJtagProcessBreak(void) { vantrel::shell::RequestTransferStop(); }
 
 VANTREL_API int VANTREL_CALL jtagGetLastError(void) { return vantrel::shell::LastJobResult(); }
 
 VANTREL_API void VANTREL_CALL jtagClearLastError(void) {
   vantrel::shell::StoreLastJobResult(vantrel::shell::kNoJobResult);
-  vantrel::arm7::ResetProgress();
+  vantrel::shell::ResetTransferProgress();
 }
 
 // A job still running would finish on the other port, so the switch waits for it as a

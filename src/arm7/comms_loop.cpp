@@ -60,8 +60,6 @@ constexpr int kFieldAfterDataScan = kIceDataBits - kIceAddressAndRwBits;
 constexpr uint32_t kWordsPerSenseReading = 64;
 constexpr int kChannelPolls = 5;
 constexpr unsigned kChannelPollIntervalMs = 1;
-constexpr int kCpsrRegister = 16;  // the register index of the CPSR, in reads, writes and the cache
-constexpr uint32_t kModeBits = 0x1F;
 
 struct Session {
   uint32_t workArea = 0;
@@ -114,9 +112,9 @@ bool HoldsWhatTheLoopLeft(const uint8_t* found, const std::array<uint8_t, kComms
 // to the mode the core halted in, for the debug bus to serve instead.
 bool AccessesAborted() {
   const uint32_t cpsr = ArmReadCpsrFast();
-  const uint32_t halted = RegisterCache()[kCpsrRegister];
-  if ((cpsr & kModeBits) == (halted & kModeBits)) return false;
-  (void)ArmWriteRegister(kCpsrRegister, halted, kArmForm);
+  const uint32_t halted = RegisterCache()[arch::kCpsrIndex];
+  if (arch::ModeOf(cpsr) == arch::ModeOf(halted)) return false;
+  (void)ArmWriteRegister(arch::kCpsrIndex, halted, kArmForm);
   return true;
 }
 

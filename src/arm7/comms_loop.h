@@ -18,12 +18,13 @@
 #include <cstdint>
 
 #include "common/result_code.h"
+#include "core/debug_core.h"
 
 namespace vantrel::arm7 {
 
 inline constexpr uint32_t kCommsLoopBytes = 32;  // the part of the work area the loop takes
 
-enum class CommsLoop { kRunning, kUnavailable, kLinkLost };
+using core::CommsLoop;
 
 // workArea: word aligned, above the exception vectors, clear of the transfer. Starts the
 // core on the store loop for words (at least 1) words from address onwards.

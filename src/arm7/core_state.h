@@ -5,10 +5,12 @@
 #include <array>
 #include <cstdint>
 
+#include "common/arm_architecture.h"
+
 namespace vantrel::arm7 {
 
-inline constexpr int kRegisterCacheSize = 17;  // r0-r15, CPSR; no SPSR element
-inline constexpr int kSavedPcElement = 15;     // where the core resumes
+inline constexpr int kRegisterCacheSize = arch::kCachedRegisterCount;  // r0-r15, CPSR; no SPSR element
+inline constexpr int kSavedPcElement = arch::kPcIndex;                 // where the core resumes
 
 // r0 to r15 and the CPSR of the halted core in its current mode; all zero at load.
 std::array<uint32_t, kRegisterCacheSize>& RegisterCache();

@@ -8,6 +8,7 @@
 
 #include "arm7/scan_chain.h"
 #include "common/result_code.h"
+#include "core/watchpoint_unit.h"
 
 namespace vantrel::arm7 {
 
@@ -56,10 +57,8 @@ void ArmWatchpointsAfterCode(uint32_t savedWp1Address);
 uint32_t ArmGetStatus(uint32_t targetState);
 
 // Registers 0, 1, 4, 5, 8-13 and 16-21, in that order.
-struct IceDump {
-  uint32_t words[16];
-};
-inline constexpr int kIceDumpWords = 16;
+using core::IceDump;
+using core::kIceDumpWords;
 
 // Fills every word of dump with GetICEReg reads. Returns 0, or kIceDumpLinkLost when the
 // reads went through a link that was lost (a cable pulled out reads all ones): the words

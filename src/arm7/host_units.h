@@ -7,20 +7,13 @@
 
 #include <cstdint>
 
+#include "core/watchpoint_unit.h"
+
 namespace vantrel::arm7 {
 
-inline constexpr int kWatchpointUnits = 2;
-inline constexpr uint32_t kUnitEnable = 0x100;  // ENABLE in a control value
-
-// The six registers of one unit (mask bits set: the bit is not compared).
-struct UnitSetting {
-  uint32_t addressValue = 0;
-  uint32_t addressMask = 0;
-  uint32_t dataValue = 0;
-  uint32_t dataMask = 0;
-  uint32_t controlValue = 0;
-  uint32_t controlMask = 0;
-};
+using core::kUnitEnable;
+using core::kWatchpointUnits;
+using core::UnitSetting;
 
 // Lends unit (0 or 1) to setting and writes it, disabled, to the halted core's unit.
 void LendUnit(int unit, const UnitSetting& setting);

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/arm_architecture.h"
+
 namespace vantrel::arm7 {
 
 // ---- JTAG instruction register ---------------------------------------------------------
@@ -77,7 +79,7 @@ inline constexpr uint32_t kCompareAllButBit0 = 0x00000001;
 inline constexpr uint32_t kCompareEveryBit = 0x00000000;
 // Address value 0 with this mask: the fetches of the eight exception vectors.
 inline constexpr uint32_t kCompareVectorAddresses = 0x0000001F;
-inline constexpr uint32_t kSoftwareBreakpointPattern = 0xBEBEBEBE;
+using arch::kSoftwareBreakpointPattern;
 inline constexpr uint32_t kNoBreakpointAddress = 0xFFFFFFFF;
 
 // ---- Identification code -----------------------------------------------------------------
@@ -118,11 +120,11 @@ inline constexpr uint32_t kThumbBxPc = 0x47784778;       // BX pc
 inline constexpr uint32_t kThumbLdmiaR0R0 = 0xC801C801;  // LDMIA r0!, {r0}
 
 // ---- Registers ---------------------------------------------------------------------------------
-inline constexpr int kRegisterPc = 15;
-inline constexpr int kRegisterCpsr = 16;
-inline constexpr int kRegisterSpsr = 17;
-inline constexpr int kRegisterIndexCount = 18;  // r0-r15, CPSR, SPSR
-inline constexpr uint32_t kCpsrThumbBit = 0x20;
+inline constexpr int kRegisterPc = arch::kPcIndex;
+inline constexpr int kRegisterCpsr = arch::kCpsrIndex;
+inline constexpr int kRegisterSpsr = arch::kSpsrIndex;
+inline constexpr int kRegisterIndexCount = arch::kRegisterIndexCount;  // r0-r15, CPSR, SPSR
+using arch::kCpsrThumbBit;
 
 // ---- Encoders ------------------------------------------------------------------------------------
 // The register list bits of r1 to r<count> (count 1 to 14): (2 << count) - 2.

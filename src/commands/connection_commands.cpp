@@ -1,10 +1,10 @@
 // Open, connect, disconnect, run, stop and reconnect.
 #include <array>
 
-#include "arm7/core_state.h"
 #include "commands/answer.h"
 #include "commands/commands.h"
 #include "target/cable_link.h"
+#include "target/core_status.h"
 #include "target/memory_map.h"
 #include "target/target_control.h"
 #include "target/target_state.h"
@@ -50,7 +50,7 @@ void OpenCommand(const JtagRequest& request, JtagResponse& response) {
 
 void ConnectCommand(const JtagRequest& request, JtagResponse& response) {
   // Stored before the connect, whatever its outcome.
-  arm7::SetBigEndianTarget(request.args.connect.bigEndian == 1 ? 1 : 0);
+  target::SetTargetBigEndian(request.args.connect.bigEndian == 1);
   const ResultCode result = target::ConnectTarget();
   if (result == kOk) target::ClearMemoryMap();
   AnswerResult(response, result, kConnectAnswers);

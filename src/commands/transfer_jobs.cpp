@@ -3,11 +3,11 @@
 #include <memory>
 #include <new>
 
-#include "arm7/progress.h"
 #include "commands/job_gate.h"
 #include "commands/job_result.h"
 #include "platform/platform.h"
 #include "target/cable_link.h"
+#include "target/core_status.h"
 #include "target/download_entry.h"
 #include "target/memory_transfer.h"
 #include "target/register_cache.h"
@@ -43,7 +43,7 @@ TransferJob g_job{};
 // read that the memory map refused (the same rule the progress report applies).
 bool PowerReadBad() { return target::PowerReadBad(); }
 
-void StartTransfer() { arm7::ResetProgress(); }
+void StartTransfer() { target::ResetTransferProgress(); }
 
 // The read runs a second time over the same range, so the host sees the percentage
 // rise twice.

@@ -1,10 +1,6 @@
 #include "target/abort_watch.h"
 
-#include "arm7/core_state.h"
-#include "arm7/link_check.h"
-#include "arm7/register_access.h"
-#include "arm7/register_blocks.h"
-#include "arm7/sequence_mode.h"
+#include "target/active_core.h"
 #include "target/register_cache.h"
 
 namespace vantrel::target {
@@ -12,18 +8,20 @@ namespace {
 
 uint32_t ReadCore(int index) {
   uint32_t value = 0;
-  (void)arm7::ArmReadRegister(index, value);
+  (void)ActiveCore().ReadRegister(index, value);
   return value;
 }
 
-void WriteCore(int index, uint32_t value) { (void)arm7::ArmWriteRegister(index, value, arm7::kArmForm); }
+void WriteCore(int index, uint32_t value) { (void)ActiveCore().WriteRegister(index, value); }
 
-uint32_t ModeOf(uint32_t cpsr) { return cpsr & kModeField; }
-uint32_t WithMode(uint32_t cpsr, uint32_t mode) { return (cpsr & ~kModeField) | mode; }
+using arch::ModeOf;
+using arch::WithMode;
+
+constexpr auto kSystemModeField = static_cast<uint32_t>(kSystemMode);
 
 }  // namespace
 
-AbortWatch::AbortWatch() : haltedCpsr_(arm7::RegisterCache()[kCpsrIndex]) {
+AbortWatch::AbortWatch() : haltedCpsr_(ActiveCore().Registers()[kCpsrIndex]) {
   if (ModeOf(haltedCpsr_) != static_cast<uint32_t>(kAbortMode)) return;
   moved_ = true;
   abortSpsr_ = ReadCore(kSpsrIndex);
@@ -35,9 +33,10 @@ AbortWatch::AbortWatch() : haltedCpsr_(arm7::RegisterCache()[kCpsrIndex]) {
 AbortWatch::Outcome AbortWatch::Check() {
   if (settled_) return Outcome::kClean;
   // The fast check does not put r0 back: a transfer has changed it already.
-  const uint32_t cpsr = arm7::FastSequences() ? arm7::ArmReadCpsrFast() : ReadCore(kCpsrIndex);
-  if (arm7::LinkLost()) return Outcome::kLinkLost;
-  const uint32_t watchedMode = moved_ ? kSystemMode : ModeOf(haltedCpsr_);
+  core::DebugCore& core = ActiveCore();
+  const uint32_t cpsr = core.FastSequences() ? core.ReadCpsrFast() : ReadCore(kCpsrIndex);
+  if (core.LinkLost()) return Outcome::kLinkLost;
+  const uint32_t watchedMode = moved_ ? kSystemModeField : ModeOf(haltedCpsr_);
   const bool aborted = ModeOf(cpsr) != watchedMode;
   if (aborted || moved_) Restore(cpsr);
   return aborted ? Outcome::kAborted : Outcome::kClean;
@@ -52,7 +51,7 @@ void AbortWatch::PutBack() {
 void AbortWatch::Restore(uint32_t currentCpsr) {
   settled_ = true;
   if (moved_) {
-    if (ModeOf(currentCpsr) != kSystemMode) WriteCore(kCpsrIndex, WithMode(haltedCpsr_, kSystemMode));
+    if (ModeOf(currentCpsr) != kSystemModeField) WriteCore(kCpsrIndex, WithMode(haltedCpsr_, kSystemMode));
     WriteCore(kSpIndex, userSp_);
     WriteCore(kLrIndex, userLr_);
   }

@@ -2,8 +2,7 @@
 
 #include <cstring>
 
-#include "arm7/core_state.h"
-#include "arm7/embedded_ice.h"
+#include "target/active_core.h"
 #include "target/memory_transfer.h"
 #include "target/target_state.h"
 #include "target/watchpoint_units.h"
@@ -20,7 +19,7 @@ uint32_t ContainingWord(uint32_t address) { return address & ~(kWordBytes - 1); 
 // In Thumb code only the halfword at the address is replaced: its neighbour in the same
 // word is an instruction that must go on executing while the breakpoint is set.
 void FormPatternWord(uint32_t address, const uint8_t displaced[kWordBytes], uint8_t pattern[kWordBytes]) {
-  if (arm7::ArmStateAtEntry() == 1) {
+  if (ActiveCore().ArmStateAtEntry()) {
     std::memset(pattern, kBreakpointByte, kWordBytes);
     return;
   }
@@ -71,13 +70,13 @@ ResultCode SetSoftwareBreakpoint(uint32_t address, uint32_t pattern, uint8_t dis
   }
   std::memcpy(displaced, found, kWordBytes);
   NoteSoftwareBreakpoint(address, true);
-  return arm7::SetBreakpointPattern(address, pattern);
+  return ActiveCore().SetBreakpointPattern(address, pattern);
 }
 
 ResultCode SetHardwareBreakpoint(uint32_t address) {
   if (HardwareBreakpointUnitLent()) return kNoWatchpointUnitFree;
   NoteHardwareBreakpoint(true, address);
-  return arm7::SetHardwareBreakpoint(address);
+  return ActiveCore().SetHardwareBreakpoint(address);
 }
 
 // While unit 0 is lent no hardware breakpoint is set (it is lent only then): nothing to
@@ -85,7 +84,7 @@ ResultCode SetHardwareBreakpoint(uint32_t address) {
 ResultCode ClearHardwareBreakpoint() {
   if (HardwareBreakpointUnitLent()) return kOk;
   NoteHardwareBreakpoint(false, 0);
-  return arm7::ClearHardwareBreakpoint();
+  return ActiveCore().ClearHardwareBreakpoint();
 }
 
 }  // namespace

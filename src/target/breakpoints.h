@@ -11,6 +11,7 @@
 
 #include <cstdint>
 
+#include "common/arm_architecture.h"
 #include "common/result_code.h"
 
 namespace vantrel::target {
@@ -18,8 +19,8 @@ namespace vantrel::target {
 inline constexpr int kSoftwareBreakpoint = 0;
 inline constexpr int kHardwareBreakpoint = 1;
 
-inline constexpr uint8_t kBreakpointByte = 0xBE;
-inline constexpr uint32_t kSoftwareBreakpointPattern = 0xBEBEBEBE;
+using arch::kBreakpointByte;
+using arch::kSoftwareBreakpointPattern;
 
 // Which memory access a failed software breakpoint operation ended in: the read of the
 // displaced word or the write of the pattern or of the displaced word.

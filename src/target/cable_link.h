@@ -5,16 +5,16 @@
 
 #include <cstdint>
 
-#include "arm7/cable_link.h"
+#include "target/active_core.h"
 
 namespace vantrel::target {
 
-inline void ReleaseCable() { arm7::ReleaseCable(); }
-inline bool PowerReadBad() { return arm7::PowerReadBad(); }
-inline int32_t ReadPowerLines() { return arm7::ReadPowerLines(); }
-inline void LendCableToJob() { arm7::LendCableToJob(); }
-inline void LetCableCatchUp() { arm7::LetCableCatchUp(); }
-inline void CableGoesIdle() { arm7::CableGoesIdle(); }
-inline void LeaveCableAtUnload() { arm7::LeaveCableAtUnload(); }
+inline void ReleaseCable() { ActiveCore().ReleaseCable(); }
+inline bool PowerReadBad() { return ActiveCore().PowerReadBad(); }
+inline int32_t ReadPowerLines() { return ActiveCore().ReadPowerLines(); }
+inline void LendCableToJob() { ActiveCore().LendCableToJob(); }
+inline void LetCableCatchUp() { ActiveCore().LetCableCatchUp(); }
+inline void CableGoesIdle() { ActiveCore().CableGoesIdle(); }
+inline void LeaveCableAtUnload() { ActiveCore().LeaveCableAtUnload(); }
 
 }  // namespace vantrel::target

@@ -7,17 +7,8 @@
 #include <new>
 #include <optional>
 
-#include "arm7/cable_link.h"
-#include "arm7/comms_loop.h"
-#include "arm7/core_state.h"
-#include "arm7/debug_state.h"
-#include "arm7/fast_memory_access.h"
-#include "arm7/link_check.h"
-#include "arm7/memory_access.h"
-#include "arm7/progress.h"
-#include "arm7/register_access.h"
-#include "arm7/sequence_mode.h"
 #include "target/abort_watch.h"
+#include "target/active_core.h"
 #include "target/memory_map.h"
 #include "target/register_cache.h"
 #include "target/target_state.h"
@@ -28,7 +19,6 @@ namespace {
 
 constexpr uint32_t kWordBytes = 4;
 constexpr uint32_t kWordOffsetMask = kWordBytes - 1;
-constexpr int kChunkWords = arm7::kPutDataMaxWords;
 constexpr int64_t kWriteProgressBytes = 256;
 constexpr uint8_t kUnreadByte = 0xFF;
 constexpr int32_t kComplete = 100;
@@ -58,34 +48,36 @@ int32_t ClampToInt32(int64_t value) {
   return static_cast<int32_t>(std::min<int64_t>(value, std::numeric_limits<int32_t>::max()));
 }
 
-bool FastTransfers() { return arm7::FastSequences(); }
+core::TransferProgress& Progress() { return ActiveCore().Progress(); }
+
+bool FastTransfers() { return ActiveCore().FastSequences(); }
 
 ResultCode GetData(uint32_t address, uint8_t* destination, int count) {
-  if (!FastTransfers()) return arm7::ArmGetData(address, destination, count);
+  if (!FastTransfers()) return ActiveCore().GetData(address, destination, count);
   const int64_t bytes = static_cast<int64_t>(count) * kWordBytes;
-  return arm7::ArmGetDataFast(address, destination, count, CommsLoopPlace(address, bytes));
+  return ActiveCore().GetDataFast(address, destination, count, CommsLoopPlace(address, bytes));
 }
 
 // The fast sequences leave r0 just past the chunk written; the next chunk starts there
 // when the source words are whole words apart.
 ResultCode PutData(uint32_t address, int32_t width, int count, const uint8_t* source, bool firstChunk) {
-  if (!FastTransfers()) return arm7::ArmPutData(address, width, count, source);
+  if (!FastTransfers()) return ActiveCore().PutData(address, width, count, source);
   const bool continuing = !firstChunk && width == static_cast<int32_t>(kWordBytes);
-  return arm7::ArmPutDataFast(address, width, count, source, continuing);
+  return ActiveCore().PutDataFast(address, width, count, source, continuing);
 }
 
 // A word transfer that failed leaves the core in an unknown state: start it afresh. It
 // then runs from address 0, out of debug control, and the state says so: no later
 // command may take it for the halted core.
 void RecoverAfterFailedRead() {
-  (void)arm7::ArmRestartFromZero();
-  arm7::LeaveTapInReset();
+  ActiveCore().RestartFromZero();
+  ActiveCore().LeaveTapInReset();
   SetTargetState(kTargetDown);
 }
 
 // A failed write first drives every data line low, the target's reset output included.
 void RecoverAfterFailedWrite() {
-  arm7::DriveCableLinesLow();
+  ActiveCore().DriveCableLinesLow();
   RecoverAfterFailedRead();
 }
 
@@ -94,8 +86,8 @@ void RecoverAfterFailedWrite() {
 // the core is put back and stays halted as after any aborted access. Anything else
 // leaves the core in an unknown state, started afresh by the recovery.
 ResultCode FailedTransfer(AbortWatch& watch, void (*recover)()) {
-  if (arm7::OnlyCommsOutOfStep()) {
-    arm7::ClearLinkObservations();
+  if (ActiveCore().OnlyCommsOutOfStep()) {
+    ActiveCore().ClearLinkObservations();
     if (watch.Check() == AbortWatch::Outcome::kAborted) return kWordTransferFailed;
   }
   recover();
@@ -143,7 +135,7 @@ ResultCode ReadWords(const WordSpan& span, uint8_t* scratch, AbortWatch& watch, 
 // (an access aborted) or down (the link was lost).
 ResultCode ReadCheckedWords(const WordSpan& span, uint8_t* scratch, WordReader read) {
   std::memset(scratch, kUnreadByte, static_cast<std::size_t>(span.bytes));
-  arm7::ClearLinkObservations();
+  ActiveCore().ClearLinkObservations();
   AbortWatch watch;
   if (ReadWords(span, scratch, watch, read) != kOk) return kWordTransferFailed;
   return CheckedTransfer(watch, RecoverAfterFailedRead);
@@ -155,7 +147,7 @@ ResultCode ReadCheckedWords(const WordSpan& span, uint8_t* scratch, WordReader r
 // blocks of exactly the words asked for. Reads that do not abort never come here, and
 // the fast reads load only the words asked for already.
 ResultCode GetWordsAskedFor(uint32_t address, uint8_t* destination, int count) {
-  return arm7::ArmGetDataWithin(address, destination, count);
+  return ActiveCore().GetDataWithin(address, destination, count);
 }
 
 // Where the chunks of a write go: to the debug bus, or, for a fast write of whole words
@@ -167,25 +159,25 @@ class ChunkWriter {
     const std::optional<uint32_t> place = CommsLoopPlace(first, length);
     if (!place.has_value()) return;
     const auto words = static_cast<uint32_t>(length / static_cast<int64_t>(kWordBytes));
-    const arm7::CommsLoop start = arm7::ArmStartCommsStores(*place, first, words);
-    comms_ = start == arm7::CommsLoop::kRunning;
-    failed_ = start == arm7::CommsLoop::kLinkLost;
+    const core::CommsLoop start = ActiveCore().StartCommsStores(*place, first, words);
+    comms_ = start == core::CommsLoop::kRunning;
+    failed_ = start == core::CommsLoop::kLinkLost;
   }
 
   [[nodiscard]] bool StartFailed() const { return failed_; }
 
   [[nodiscard]] bool Put(uint32_t address, int32_t width, int count, const uint8_t* source, bool firstChunk) {
     if (!comms_) return PutData(address, width, count, source, firstChunk) == kOk;
-    arm7::ArmSendCommsWords(width, count, source);
+    ActiveCore().SendCommsWords(width, count, source);
     wordsSent_ += static_cast<uint32_t>(count);
-    return !arm7::LinkLost();
+    return !ActiveCore().LinkLost();
   }
 
   // Ends the comms loop, whatever became of the write; false when that failed.
   [[nodiscard]] bool Finish() {
     if (!comms_) return true;
     comms_ = false;
-    return arm7::ArmEndCommsStores(wordsSent_) == kOk;
+    return ActiveCore().EndCommsStores(wordsSent_) == kOk;
   }
 
  private:
@@ -199,23 +191,24 @@ ResultCode FailWrite(ChunkWriter& writer, AbortWatch& watch) {
   return FailedTransfer(watch, RecoverAfterFailedWrite);
 }
 
-// Chunks of up to 14 words, the source words `width` bytes apart; progress after the
-// first chunk and whenever the offset is a multiple of 256, and once at the end.
+// Chunks of the core's write block, the source words `width` bytes apart; progress
+// after the first chunk and whenever the offset is a multiple of 256, and once at the end.
 ResultCode WriteWords(uint32_t first, int64_t length, const uint8_t* source, int32_t width, AbortWatch& watch) {
   ChunkWriter writer(first, length, width);
   if (writer.StartFailed()) return FailWrite(writer, watch);
   ResultCode result = kOk;
   int64_t offset = 0;
-  const int64_t advance = static_cast<int64_t>(kChunkWords) * width;
+  const int chunkWords = ActiveCore().Facts().writeBlockWords;
+  const int64_t advance = static_cast<int64_t>(chunkWords) * width;
   while (offset < length) {
-    const int count = static_cast<int>(std::min<int64_t>((length - offset) / kWordBytes, kChunkWords));
+    const int count = static_cast<int>(std::min<int64_t>((length - offset) / kWordBytes, chunkWords));
     const auto address = static_cast<uint32_t>(first + offset);
     if (!writer.Put(address, width, count, source + offset, offset == 0)) return FailWrite(writer, watch);
     // A stop seen once everything is written does not undo the write; a power reading
     // gone bad is no stop but a lost link.
     const bool moreToWrite = offset + advance < length;
-    if (offset % kWriteProgressBytes == 0 && arm7::ReportProgress(ClampToInt32(offset), ClampToInt32(length)) == 1) {
-      if (arm7::PowerReadingBad()) return FailWrite(writer, watch);
+    if (offset % kWriteProgressBytes == 0 && Progress().Report(ClampToInt32(offset), ClampToInt32(length))) {
+      if (Progress().PowerReadingBad()) return FailWrite(writer, watch);
       if (moreToWrite) {
         result = kTransferStopped;
         break;
@@ -224,7 +217,7 @@ ResultCode WriteWords(uint32_t first, int64_t length, const uint8_t* source, int
     offset += advance;
   }
   if (!writer.Finish()) return FailWrite(writer, watch);
-  (void)arm7::ReportProgress(ClampToInt32(offset), ClampToInt32(length));
+  (void)Progress().Report(ClampToInt32(offset), ClampToInt32(length));
   return result;
 }
 
@@ -244,7 +237,7 @@ ResultCode WriteMergedBytes(uint32_t first, uint32_t length, const uint8_t* sour
     if (ReadWords(tail, staging.get() + lastWordOffset, watch, GetData) != kOk) return kWordTransferFailed;
   }
   std::memcpy(staging.get() + span.lead, source, length);
-  arm7::SetProgressPercent(0);
+  Progress().SetPercent(0);
   return WriteWords(span.first, span.bytes, staging.get(), static_cast<int32_t>(kWordBytes), watch);
 }
 
@@ -264,13 +257,13 @@ ResultCode FetchTargetMemory(uint32_t address, int32_t length, uint8_t* destinat
   const RequestPart part = PartOfRequest(address, length, clip);
   if (part.length == 0) {
     std::memset(destination, kUnreadByte, static_cast<std::size_t>(length));
-    arm7::SetProgressPercent(kComplete);
+    Progress().SetPercent(kComplete);
     return kOk;
   }
   const WordSpan span = WordsAround(address + part.offset, part.length);
   std::unique_ptr<uint8_t[]> scratch = ObtainBuffer(span.bytes);
   if (scratch == nullptr) return kNoMemory;
-  const arm7::FastSequenceScope fastScope;  // the checks too, chain 1 still selected
+  const auto fastScope = ActiveCore().FastSequenceScope();  // the checks too, chain 1 still selected
   ResultCode checked = ReadCheckedWords(span, scratch.get(), GetData);
   if (checked == kWordTransferFailed && !FastTransfers() && CoreHalted()) {
     checked = ReadCheckedWords(span, scratch.get(), GetWordsAskedFor);
@@ -290,13 +283,13 @@ ResultCode StoreTargetMemory(uint32_t address, int32_t length, const uint8_t* da
   if (clip.refused) return kWriteRefusedReadOnly;
   const RequestPart part = PartOfRequest(address, length, clip);
   if (part.length == 0) {
-    arm7::SetProgressPercent(kComplete);
+    Progress().SetPercent(kComplete);
     return kOk;
   }
   const uint32_t first = address + part.offset;
   const uint8_t* source = data + part.offset;
-  const arm7::FastSequenceScope fastScope;  // the checks too, chain 1 still selected
-  arm7::ClearLinkObservations();
+  const auto fastScope = ActiveCore().FastSequenceScope();  // the checks too, chain 1 still selected
+  ActiveCore().ClearLinkObservations();
   AbortWatch watch;
   const ResultCode result = WordAligned(first) && WordAligned(part.length)
                                 ? WriteWords(first, part.length, source, accessWidth, watch)

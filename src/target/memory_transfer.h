@@ -5,12 +5,12 @@
 // and written back, so exactly the requested bytes change.
 //
 // A word transfer fails when it goes through a link that was lost (the cable pulled out,
-// the power gone, the core no longer back in debug state after a system-speed access:
-// arm7/link_check.h), when the power reading goes bad, or when an access aborted (the
-// core is found in another mode at the end: one CPSR read per transfer). Then the target
-// is put back into a known condition: the core restarted from address 0 and the TAP in
-// Test-Logic-Reset (TapActive 0); a failed write first drives the cable's data lines low.
-// The core then runs: TargetState 0x200.
+// the power gone, the core no longer back in debug state after a system-speed access,
+// as the debug core observes it), when the power reading goes bad, or when an access
+// aborted (the core is found in another mode at the end: one CPSR read per transfer).
+// Then the target is put back into a known condition: the core restarted from address 0
+// and the TAP in Test-Logic-Reset (TapActive 0); a failed write first drives the cable's
+// data lines low. The core then runs: TargetState 0x200.
 #pragma once
 
 #include <cstdint>

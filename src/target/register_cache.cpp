@@ -3,17 +3,13 @@
 #include <array>
 #include <cstddef>
 
-#include "arm7/core_state.h"
-#include "arm7/register_access.h"
-#include "arm7/register_blocks.h"
-#include "arm7/sequence_mode.h"
 #include "platform/trace.h"
+#include "target/active_core.h"
 #include "target/target_state.h"
 
 namespace vantrel::target {
 namespace {
 
-constexpr uint32_t kThumbStateBit = 0x20;
 constexpr uint32_t kWordAlignment = 3;
 constexpr uint32_t kHalfwordOffset = 2;
 constexpr int kLastCachedGeneralRegister = 14;
@@ -30,29 +26,29 @@ bool ValidRequest(int mode, int index) {
   return (mode == kCurrentMode || IsBankedMode(mode)) && index >= 0 && index <= kSpsrIndex;
 }
 
-uint32_t& CacheElement(int index) { return arm7::RegisterCache()[static_cast<std::size_t>(index)]; }
+uint32_t& CacheElement(int index) { return ActiveCore().Registers()[static_cast<std::size_t>(index)]; }
 
 // Every index passed below is 0 to 17, which the core always accepts.
 uint32_t ReadCore(int index) {
   uint32_t value = 0;
-  (void)arm7::ArmReadRegister(index, value);
+  (void)ActiveCore().ReadRegister(index, value);
   return value;
 }
 
-ResultCode WriteCore(int index, uint32_t value) { return arm7::ArmWriteRegister(index, value, arm7::kArmForm); }
+ResultCode WriteCore(int index, uint32_t value) { return ActiveCore().WriteRegister(index, value); }
 
 // User mode cannot write the CPSR's mode field, so a core switched into it could never be
 // switched back: the user registers are reached through System mode, which shares them.
-uint32_t ModeToSwitchTo(int mode) { return mode == kUserMode ? kSystemMode : static_cast<uint32_t>(mode); }
+int ModeToSwitchTo(int mode) { return mode == kUserMode ? kSystemMode : mode; }
 
 bool NeedsSwitch(uint32_t cpsr, int mode) {
-  const uint32_t current = cpsr & kModeField;
-  return current != static_cast<uint32_t>(mode) && current != ModeToSwitchTo(mode);
+  const uint32_t current = arch::ModeOf(cpsr);
+  return current != static_cast<uint32_t>(mode) && current != static_cast<uint32_t>(ModeToSwitchTo(mode));
 }
 
 // A core halted in User mode ignores a write of the CPSR's mode field: an access meant
 // for another mode would reach the user registers instead.
-bool CannotSwitchFrom(uint32_t cpsr) { return (cpsr & kModeField) == static_cast<uint32_t>(kUserMode); }
+bool CannotSwitchFrom(uint32_t cpsr) { return arch::ModeOf(cpsr) == static_cast<uint32_t>(kUserMode); }
 
 PreservedRegisters ReadLowRegisters() {
   PreservedRegisters kept{};
@@ -72,10 +68,10 @@ void RestoreLowRegisters(const PreservedRegisters& kept) {
   }
 }
 
-void SwitchMode(uint32_t cpsr, int mode) { (void)WriteCore(kCpsrIndex, (cpsr & ~kModeField) | ModeToSwitchTo(mode)); }
+void SwitchMode(uint32_t cpsr, int mode) { (void)WriteCore(kCpsrIndex, arch::WithMode(cpsr, ModeToSwitchTo(mode))); }
 
 // r13 and r14 of User mode are also those of System mode.
-int StackBank(int mode) { return static_cast<uint32_t>(mode) == kSystemMode ? kUserMode : mode; }
+int StackBank(int mode) { return mode == kSystemMode ? kUserMode : mode; }
 
 // Whether the register that mode names at index is physically the one the halted core's
 // own mode names (the mode the cached CPSR holds, in which the core resumes). Then the
@@ -87,7 +83,7 @@ bool IsCurrentModesRegister(int mode, int index) {
   constexpr int kLastSharedLowRegister = 7;
   constexpr int kLastFiqBankedRegister = 12;
   constexpr int kLastStackBankedRegister = 14;
-  const auto current = static_cast<int>(CacheElement(kCpsrIndex) & kModeField);
+  const auto current = static_cast<int>(arch::ModeOf(CacheElement(kCpsrIndex)));
   if (index <= kLastSharedLowRegister || index == kPcIndex || index == kCpsrIndex) return true;
   if (index <= kLastFiqBankedRegister) return (current == kFiqMode) == (mode == kFiqMode);
   if (index <= kLastStackBankedRegister) return StackBank(current) == StackBank(mode);
@@ -103,7 +99,7 @@ ResultCode ReadBanked(int mode, int index, uint32_t& destination, int preserve) 
     if (preserve == 1) kept = ReadLowRegisters();
     SwitchMode(cpsr, mode);
   }
-  const ResultCode result = arm7::ArmReadRegister(index, destination);
+  const ResultCode result = ActiveCore().ReadRegister(index, destination);
   if (switched) {
     (void)WriteCore(kCpsrIndex, cpsr);
     if (preserve == 1) RestoreLowRegisters(kept);
@@ -146,14 +142,14 @@ constexpr int kFirstBankedRegister = 8;
 ResultCode WriteCpsr(uint32_t value) {
   // The halted core runs ARM code whatever its T bit says; the T bit the host writes is
   // the state the core resumes in, and reads back as written.
-  arm7::SetArmStateAtEntry((value & kThumbStateBit) != 0 ? 0 : 1);
-  const uint32_t mode = CacheElement(kCpsrIndex) & kModeField;
-  if ((value & kModeField) != mode) {
+  ActiveCore().SetArmStateAtEntry((value & arch::kCpsrThumbBit) == 0);
+  const uint32_t mode = arch::ModeOf(CacheElement(kCpsrIndex));
+  if (arch::ModeOf(value) != mode) {
     for (int i = kFirstBankedRegister; i <= kLastCachedGeneralRegister; ++i) (void)WriteCore(i, CacheElement(i));
   }
   const ResultCode result = WriteStatusRegister(kCpsrIndex, value);
   CacheElement(kCpsrIndex) = ReadCore(kCpsrIndex);
-  if ((CacheElement(kCpsrIndex) & kModeField) != mode) {
+  if (arch::ModeOf(CacheElement(kCpsrIndex)) != mode) {
     for (int i = kFirstBankedRegister; i <= kLastCachedGeneralRegister; ++i) CacheElement(i) = ReadCore(i);
   }
   return result;
@@ -174,8 +170,8 @@ void SetSavedPc(uint32_t address) { CacheElement(kPcIndex) = address; }
 
 // The fast sequences read everything with one block, then align the PC as below.
 void SaveRegistersInOneBlock() {
-  auto& cache = arm7::RegisterCache();
-  arm7::ArmReadAllRegisters(cache);
+  auto& cache = ActiveCore().Registers();
+  ActiveCore().ReadAllRegisters(cache);
   const uint32_t pc = cache[kPcIndex];
   if ((pc & kWordAlignment) == 0) return;
   (void)WriteCore(kPcIndex, pc & ~kWordAlignment);
@@ -184,7 +180,7 @@ void SaveRegistersInOneBlock() {
 
 ResultCode SaveRegisters() {
   if (!CoreHalted()) return 1;
-  if (arm7::FastSequences()) {
+  if (ActiveCore().FastSequences()) {
     SaveRegistersInOneBlock();
     return kOk;
   }
@@ -211,12 +207,12 @@ ResultCode RestoreRegisters() {
 ResultCode ReadRegister(int mode, int index, uint32_t& destination, int preserve) {
   if (!CoreHalted()) return kStatusError;
   if (!ValidRequest(mode, index)) return kInvalidParameters;
-  const arm7::FastSequenceScope fastScope;
+  const auto fastScope = ActiveCore().FastSequenceScope();
   if (mode != kCurrentMode && !IsCurrentModesRegister(mode, index)) {
     return ReadBanked(mode, index, destination, preserve);
   }
   // The cache has no SPSR element: the SPSR of the current mode comes from the core.
-  if (index == kSpsrIndex) return arm7::ArmReadRegister(kSpsrIndex, destination);
+  if (index == kSpsrIndex) return ActiveCore().ReadRegister(kSpsrIndex, destination);
   destination = CacheElement(index);
   return kOk;
 }
@@ -224,7 +220,7 @@ ResultCode ReadRegister(int mode, int index, uint32_t& destination, int preserve
 ResultCode WriteRegister(int mode, int index, uint32_t value) {
   if (!CoreHalted()) return kStatusError;
   if (!ValidRequest(mode, index)) return kInvalidParameters;
-  const arm7::FastSequenceScope fastScope;
+  const auto fastScope = ActiveCore().FastSequenceScope();
   if (mode != kCurrentMode && !IsCurrentModesRegister(mode, index)) return WriteBanked(mode, index, value);
   return WriteCurrent(index, value);
 }

@@ -1,5 +1,5 @@
 // The halted core's registers: the cache of r0-r15 and the CPSR of its current mode
-// (arm7::RegisterCache(); element 15 is the saved PC, where the core resumes), saved
+// (the core's register file; element 15 is the saved PC, where the core resumes), saved
 // when the core halts and written back before it runs again, and the banked registers of
 // the other processor modes, reached on the core by switching the mode in the CPSR for
 // one access. All of it needs a halted core (TargetState 0x300 or 0x400); refusals make
@@ -8,27 +8,27 @@
 
 #include <cstdint>
 
+#include "common/arm_architecture.h"
 #include "common/result_code.h"
 
 namespace vantrel::target {
 
 // Processor modes as in the CPSR mode field; 0 is the core's current mode.
-inline constexpr int kCurrentMode = 0;
-inline constexpr int kUserMode = 16;
-inline constexpr int kFiqMode = 17;
-inline constexpr int kIrqMode = 18;
-inline constexpr int kSupervisorMode = 19;
-inline constexpr int kAbortMode = 23;
-inline constexpr int kUndefinedMode = 27;
-inline constexpr uint32_t kSystemMode = 31;  // User mode's registers, with the right to leave
-inline constexpr uint32_t kModeField = 0x1F;  // the CPSR bits that hold the mode
+using arch::kAbortMode;
+using arch::kCurrentMode;
+using arch::kFiqMode;
+using arch::kIrqMode;
+using arch::kSupervisorMode;
+using arch::kSystemMode;
+using arch::kUndefinedMode;
+using arch::kUserMode;
 
 // Register indexes: 0-15 r0 to r15, 16 the CPSR, 17 the SPSR.
-inline constexpr int kSpIndex = 13;
-inline constexpr int kLrIndex = 14;
-inline constexpr int kPcIndex = 15;
-inline constexpr int kCpsrIndex = 16;
-inline constexpr int kSpsrIndex = 17;
+using arch::kCpsrIndex;
+using arch::kLrIndex;
+using arch::kPcIndex;
+using arch::kSpIndex;
+using arch::kSpsrIndex;
 
 // Reads r0-r15 and the CPSR into the cache. A PC that is not word-aligned is written back
 // aligned to the core, while the saved PC keeps the halfword (aligned value + 2).

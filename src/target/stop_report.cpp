@@ -8,7 +8,7 @@ StopReport g_last;
 constexpr uint32_t kFetchAddressBits = ~1u;  // an ARM or Thumb fetch of the address
 
 bool FetchBreakAt(uint32_t savedPc, int* unit) {
-  for (int candidate = 0; candidate < arm7::kWatchpointUnits; ++candidate) {
+  for (int candidate = 0; candidate < core::kWatchpointUnits; ++candidate) {
     if (UnitUsedFor(candidate) != UnitUse::kFetchBreak) continue;
     if ((UnitBreakAddress(candidate) & kFetchAddressBits) != (savedPc & kFetchAddressBits)) continue;
     *unit = candidate;
@@ -25,7 +25,7 @@ bool FetchBreakAt(uint32_t savedPc, int* unit) {
 // does not tell which of two watched units hit: both are candidates, the lower first.
 StopReport WatchStop() {
   StopReport report;
-  for (int unit = arm7::kWatchpointUnits - 1; unit >= 0; --unit) {
+  for (int unit = core::kWatchpointUnits - 1; unit >= 0; --unit) {
     if (UnitUsedFor(unit) != UnitUse::kDataWatch) continue;
     report.cause = StopCause::kWatchpoint;
     report.candidates |= 1u << static_cast<unsigned>(unit);

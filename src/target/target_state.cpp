@@ -1,6 +1,6 @@
 #include "target/target_state.h"
 
-#include "arm7/cable_link.h"
+#include "target/active_core.h"
 #include "target/stop_report.h"
 #include "target/watchpoint_units.h"
 
@@ -18,7 +18,7 @@ bool CoreHalted() { return g_target_state == kConnected || g_target_state == kHa
 int32_t ConnectionKind() { return g_connection_kind; }
 
 ResultCode OpenEmulator(std::string_view kindName, std::string_view portName) {
-  const ResultCode result = arm7::OpenCable(kindName, portName);
+  const ResultCode result = ActiveCore().OpenCable(kindName, portName);
   if (result == kOk) {
     g_target_state = kTargetDown;
     g_connection_kind = kParallelCable;

@@ -3,6 +3,7 @@
 #include <array>
 #include <set>
 
+#include "target/active_core.h"
 #include "target/target_state.h"
 
 namespace vantrel::target {
@@ -26,7 +27,7 @@ struct UnitRecord {
   uint32_t breakAddress = 0;
 };
 
-std::array<UnitRecord, arm7::kWatchpointUnits> g_units;
+std::array<UnitRecord, core::kWatchpointUnits> g_units;
 bool g_hardwareBreakpointSet = false;
 uint32_t g_hardwareBreakpointAddress = 0;
 std::set<uint32_t> g_softwareBreakpoints;
@@ -60,7 +61,7 @@ ResultCode Lend(const UnitRecord& record, const UnitSetting& setting, Placement 
   const int free = FreeUnit(placement);
   if (free < 0) return free;
   g_units[free] = record;
-  arm7::LendUnit(free, setting);
+  ActiveCore().LendUnit(free, setting);
   if (unit != nullptr) *unit = free;
   return kOk;
 }
@@ -80,7 +81,7 @@ ResultCode DataWatchSetting(const WatchRequest& request, UnitSetting* setting) {
   out.addressValue = request.address & ~request.addressIgnored;
   out.addressMask = request.addressIgnored;
   out.dataMask = kCompareNoBit;
-  out.controlValue = arm7::kUnitEnable | kControlData | (sizeCode << kControlSizeShift);
+  out.controlValue = core::kUnitEnable | kControlData | (sizeCode << kControlSizeShift);
   out.controlMask = kControlIgnoredAlways;
   if (anySize) out.controlMask |= kControlSizeBits;
   if (request.access == WatchAccess::kWrite) out.controlValue |= kControlWrite;
@@ -94,7 +95,7 @@ UnitSetting FetchBreakSetting(uint32_t address) {
   out.addressValue = address;
   out.addressMask = kFetchIgnored;
   out.dataMask = kCompareNoBit;
-  out.controlValue = arm7::kUnitEnable;
+  out.controlValue = core::kUnitEnable;
   out.controlMask = kControlIgnoredAlways | kControlSizeBits | kControlWrite;
   return out;
 }
@@ -115,31 +116,31 @@ ResultCode ClearUnit(int unit) {
   if (unit != kBreakpointUnit && unit != kDetectorUnit) return kInvalidParameters;
   if (!CoreHalted()) return kStatusError;
   g_units[unit] = UnitRecord{};
-  arm7::ReturnUnit(unit);
+  ActiveCore().ReturnUnit(unit);
   return kOk;
 }
 
 void ReturnAllUnits() {
-  for (int unit = 0; unit < arm7::kWatchpointUnits; ++unit) {
+  for (int unit = 0; unit < core::kWatchpointUnits; ++unit) {
     g_units[unit] = UnitRecord{};
-    arm7::ReturnUnit(unit);
+    ActiveCore().ReturnUnit(unit);
   }
 }
 
 void ForgetUnits() {
   g_units.fill(UnitRecord{});
-  arm7::ForgetLentUnits();
+  ActiveCore().ForgetLentUnits();
   g_hardwareBreakpointSet = false;
   g_hardwareBreakpointAddress = 0;
   g_softwareBreakpoints.clear();
 }
 
-UnitUse UnitUsedFor(int unit) { return arm7::UnitLent(unit) ? g_units[unit].use : UnitUse::kFree; }
-WatchRequest UnitWatch(int unit) { return arm7::UnitLent(unit) ? g_units[unit].watch : WatchRequest{}; }
-uint32_t UnitBreakAddress(int unit) { return arm7::UnitLent(unit) ? g_units[unit].breakAddress : 0; }
+UnitUse UnitUsedFor(int unit) { return ActiveCore().UnitLent(unit) ? g_units[unit].use : UnitUse::kFree; }
+WatchRequest UnitWatch(int unit) { return ActiveCore().UnitLent(unit) ? g_units[unit].watch : WatchRequest{}; }
+uint32_t UnitBreakAddress(int unit) { return ActiveCore().UnitLent(unit) ? g_units[unit].breakAddress : 0; }
 
-bool HardwareBreakpointUnitLent() { return arm7::UnitLent(kBreakpointUnit); }
-bool DetectorUnitLent() { return arm7::UnitLent(kDetectorUnit); }
+bool HardwareBreakpointUnitLent() { return ActiveCore().UnitLent(kBreakpointUnit); }
+bool DetectorUnitLent() { return ActiveCore().UnitLent(kDetectorUnit); }
 
 void NoteHardwareBreakpoint(bool set, uint32_t address) {
   g_hardwareBreakpointSet = set;

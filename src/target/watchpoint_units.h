@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#include "arm7/host_units.h"
 #include "common/result_code.h"
+#include "core/watchpoint_unit.h"
 
 namespace vantrel::target {
 
@@ -27,7 +27,7 @@ struct WatchRequest {
   WatchAccess access = WatchAccess::kWrite;
 };
 
-using arm7::UnitSetting;
+using core::UnitSetting;
 
 // The registers for a data watchpoint. Returns 0; -1 a size other than 0, 1, 2, 4, an
 // access other than the three, or an address not aligned to size outside the ignored bits.

@@ -1,7 +1,7 @@
 #include "target/work_area.h"
 
-#include "arm7/comms_loop.h"
 #include "cable/port_config.h"
+#include "target/active_core.h"
 #include "target/memory_map.h"
 
 namespace vantrel::target {
@@ -11,6 +11,9 @@ constexpr uint64_t kAddressSpace = uint64_t{1} << 32;
 // The eight exception vectors: the loop would halt at its first fetch there (comms_loop.h).
 constexpr uint64_t kVectorsEnd = 0x20;
 constexpr uint64_t kWordMask = 3;
+
+// The part of a work area the core's comms loop takes.
+uint32_t LoopBytes() { return ActiveCore().Facts().commsLoopBytes; }
 
 struct Span {
   uint64_t first;
@@ -30,17 +33,15 @@ bool ClearOfTransfer(const Span& loop, const Span& transfer) {
 // A region in the way of reads or of writes is not the loop's to touch, whatever the
 // work area says: the loop's place is read, written and run.
 bool ClearOfBlockingRegions(uint32_t loop) {
-  return !TouchesRegion(loop, arm7::kCommsLoopBytes, kReadOnlyRegion) &&
-         !TouchesRegion(loop, arm7::kCommsLoopBytes, kWriteOnlyRegion);
+  return !TouchesRegion(loop, LoopBytes(), kReadOnlyRegion) && !TouchesRegion(loop, LoopBytes(), kWriteOnlyRegion);
 }
 
 // The first of the two places (the area's start, its end) that holds the loop.
 std::optional<uint32_t> PlaceIn(const Span& area, const Span& transfer) {
-  const uint64_t candidates[] = {(area.first + kWordMask) & ~kWordMask,
-                                 (area.end - arm7::kCommsLoopBytes) & ~kWordMask};
+  const uint64_t candidates[] = {(area.first + kWordMask) & ~kWordMask, (area.end - LoopBytes()) & ~kWordMask};
   for (const uint64_t place : candidates) {
-    const Span loop{place, place + arm7::kCommsLoopBytes};
-    if (area.end < arm7::kCommsLoopBytes || place < area.first || loop.end > area.end) continue;
+    const Span loop{place, place + LoopBytes()};
+    if (area.end < LoopBytes() || place < area.first || loop.end > area.end) continue;
     if (place < kVectorsEnd || !ClearOfTransfer(loop, transfer)) continue;
     if (!ClearOfBlockingRegions(static_cast<uint32_t>(place))) continue;
     return static_cast<uint32_t>(place);

@@ -1,4 +1,4 @@
-// Where the fast transfers may run the comms loop (arm7/comms_loop.h): in lpt.ini's work
+// Where the fast transfers may run the comms loop (the debug core's): in lpt.ini's work
 // area, or else in the first region the host declared read-write, at its start or at its
 // end, whichever leaves the transfer's words alone.
 #pragma once

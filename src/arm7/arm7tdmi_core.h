@@ -1,0 +1,79 @@
+// The ARM7TDMI as the target-control layer's debug core: each operation of the interface
+// is the debug core's function of the same name, with the same port traffic. The core's
+// state lives in the debug core's own module (core_state.h), so one instance serves all.
+#pragma once
+
+#include "core/debug_core.h"
+
+namespace vantrel::arm7 {
+
+class Arm7tdmiCore final : public core::DebugCore {
+ public:
+  static core::DebugCore& Instance();
+
+  [[nodiscard]] core::CoreFacts Facts() const override;
+
+  [[nodiscard]] ResultCode OpenCable(std::string_view kindName, std::string_view portName) override;
+  [[nodiscard]] ResultCode PulseTargetReset() override;
+  void ResetTapToIdle() override;
+  void LeaveTapInReset() override;
+  void ForgetTapActive() override;
+  void DriveCableLinesLow() override;
+  void ReleaseCable() override;
+  [[nodiscard]] bool PowerReadBad() override;
+  [[nodiscard]] int32_t ReadPowerLines() override;
+  void LendCableToJob() override;
+  void LetCableCatchUp() override;
+  void CableGoesIdle() override;
+  void LeaveCableAtUnload() override;
+
+  [[nodiscard]] int CheckTargetId() override;
+  [[nodiscard]] bool LinkLost() override;
+  [[nodiscard]] bool OnlyCommsOutOfStep() override;
+  void ClearLinkObservations() override;
+
+  [[nodiscard]] bool FastSequences() override;
+  [[nodiscard]] std::unique_ptr<core::SequenceScope> FastSequenceScope() override;
+
+  [[nodiscard]] bool RunningByStatus() override;
+  [[nodiscard]] int EnterDebug() override;
+  [[nodiscard]] int EnterDebugFast() override;
+  [[nodiscard]] bool LastEntryRequested() override;
+  void RestartFromZero() override;
+  void Resume(bool interruptsMasked) override;
+  void ResumeFast(bool interruptsMasked) override;
+  void PutBackLeftWorkArea() override;
+  [[nodiscard]] uint32_t StatusWord(uint32_t targetState) override;
+
+  [[nodiscard]] core::RegisterFile& Registers() override;
+  [[nodiscard]] ResultCode ReadRegister(int index, uint32_t& value) override;
+  [[nodiscard]] ResultCode WriteRegister(int index, uint32_t value) override;
+  void ReadAllRegisters(core::RegisterFile& registers) override;
+  [[nodiscard]] uint32_t ReadCpsrFast() override;
+  [[nodiscard]] bool ArmStateAtEntry() override;
+  void SetArmStateAtEntry(bool armState) override;
+  void SetBigEndianTarget(bool bigEndian) override;
+
+  [[nodiscard]] ResultCode GetData(uint32_t address, uint8_t* destination, int count) override;
+  [[nodiscard]] ResultCode GetDataWithin(uint32_t address, uint8_t* destination, int count) override;
+  [[nodiscard]] ResultCode GetDataFast(uint32_t address, uint8_t* destination, int count,
+                                       std::optional<uint32_t> workArea) override;
+  [[nodiscard]] ResultCode PutData(uint32_t address, int stride, int count, const uint8_t* source) override;
+  [[nodiscard]] ResultCode PutDataFast(uint32_t address, int stride, int count, const uint8_t* source,
+                                       bool continuing) override;
+  [[nodiscard]] core::CommsLoop StartCommsStores(uint32_t workArea, uint32_t address, uint32_t words) override;
+  void SendCommsWords(int stride, int count, const uint8_t* source) override;
+  [[nodiscard]] ResultCode EndCommsStores(uint32_t wordsSent) override;
+  [[nodiscard]] core::TransferProgress& Progress() override;
+
+  [[nodiscard]] ResultCode SetBreakpointPattern(uint32_t address, uint32_t pattern) override;
+  [[nodiscard]] ResultCode SetHardwareBreakpoint(uint32_t address) override;
+  [[nodiscard]] ResultCode ClearHardwareBreakpoint() override;
+  void LendUnit(int unit, const core::UnitSetting& setting) override;
+  void ReturnUnit(int unit) override;
+  void ForgetLentUnits() override;
+  [[nodiscard]] bool UnitLent(int unit) override;
+  [[nodiscard]] ResultCode ReadIceRegisters(core::IceDump& dump) override;
+};
+
+}  // namespace vantrel::arm7

@@ -1,0 +1,12 @@
+#include "commands/host_view.h"
+
+#include "target/core_status.h"
+
+namespace vantrel::shell {
+
+uint32_t CoreStatusWord() { return target::CoreStatusWord(); }
+int32_t TransferPercent() { return target::TransferPercent(); }
+void RequestTransferStop() { target::RequestTransferStop(); }
+void ResetTransferProgress() { target::ResetTransferProgress(); }
+
+}  // namespace vantrel::shell
