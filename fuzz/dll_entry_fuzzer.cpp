@@ -29,6 +29,7 @@
 #include "cable/tap.h"
 #include "api/instance.h"
 #include "commands/job_result.h"
+#include "platform/clock.h"
 #include "target/memory_map.h"
 #include "target/target_state.h"
 #include "vantrel.h"
@@ -331,9 +332,21 @@ MemoryOracle::Range UseWorkArea(FuzzedDataProvider& in) {
   return {address, uint64_t{address} + size};
 }
 
+// The library's waits (the reset pulse, the halt polls) are for real hardware; the board
+// needs none of them, and they would cost the fuzzer most of its inputs. A zero wait
+// still yields, as it would on the real clock.
+class NoWaitClock final : public vantrel::platform::Clock {
+ public:
+  void SleepMilliseconds(unsigned milliseconds) override {
+    if (milliseconds == 0) vantrel::platform::SystemSleepMilliseconds(0);
+  }
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  static NoWaitClock clock;
+  vantrel::platform::UseClock(&clock);
   vantrel::host::LoadInstance();
   if (!vantrel::host::InstanceActive()) {
     std::fprintf(stderr, "another library instance holds the machine's marker\n");

@@ -77,6 +77,7 @@ enum {
 
 /* Target states. */
 enum {
+    VANTREL_STATE_NOT_OPENED = 0xFF00, /* loaded, no cable opened yet */
     VANTREL_STATE_DOWN = 0x200,      /* cable open, or the target disconnected */
     VANTREL_STATE_CONNECTED = 0x300, /* reset, identified and halted by connect */
     VANTREL_STATE_HALTED = 0x400,    /* halted after a stop, a breakpoint or a download */

@@ -96,6 +96,15 @@ enum {
 };
 VANTREL_API void VANTREL_CALL VantrelSetTransferMode(int mode);
 
+/* The library's waits (the cable's access retries, the halt polls, the reset pulse) are
+ * meant for real hardware. A host that drives a simulated target through the port seam
+ * may have them follow its own time: from then on the library calls sleep with the
+ * milliseconds of each wait instead of sleeping, on any of its threads. NULL: the
+ * system's sleep again. While a background job runs, the call waits until the job has
+ * finished. */
+typedef void (VANTREL_CALL *VantrelSleep)(void *context, unsigned int milliseconds);
+VANTREL_API void VANTREL_CALL VantrelUseClock(VantrelSleep sleep, void *context);
+
 #ifdef __cplusplus
 }
 #endif

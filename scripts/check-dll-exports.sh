@@ -7,7 +7,7 @@ dll=$1
 dump=$(i686-w64-mingw32-objdump -p "$dll")
 
 exports=$(printf '%s\n' "$dump" | awk '/\[Ordinal\/Name Pointer\] Table/{on=1; next} on && /^[ \t]*\[/{print $NF; next} on && NF==0{on=0}' | sort)
-expected=$(printf '%s\n' Dll_Jtag_Entry VantrelSetTraceSink VantrelSetTransferMode VantrelUsePortBatch VantrelUsePortIo getDbgStatus getJtagProcess \
+expected=$(printf '%s\n' Dll_Jtag_Entry VantrelSetTraceSink VantrelSetTransferMode VantrelUseClock VantrelUsePortBatch VantrelUsePortIo getDbgStatus getJtagProcess \
   jtagClearLastError jtagGetLastError setJtagProcessBreak | sort)
 imports=$(printf '%s\n' "$dump" | awk '/DLL Name:/{print toupper($3)}' | sort -u)
 

@@ -1,5 +1,6 @@
 /* Reset entry for the example programs: exception vectors at address 0, a stack for
    supervisor mode, .bss cleared, then main() in ARM state. */
+#include "supervisor_start.inc"
     .syntax unified
     .arm
     .section .vectors, "ax"
@@ -18,14 +19,7 @@ _vectors:
     .global _start
     .type _start, %function
 _start:
-    msr cpsr_c, #0xD3           /* supervisor mode, IRQ and FIQ off */
-    ldr sp, =__stack_top__
-    ldr r0, =__bss_start__
-    ldr r1, =__bss_end__
-    mov r2, #0
-1:  cmp r0, r1
-    strlo r2, [r0], #4
-    blo 1b
+    supervisor_stack_and_bss
     ldr r0, =main
     mov lr, pc
     bx  r0                      /* main may be ARM or Thumb code */

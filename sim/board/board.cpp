@@ -243,9 +243,19 @@ void Board::AccrueQuietTime() {
   int64_t now = NowNs();
   int64_t gap = now - lastClockNs_;
   lastClockNs_ = now;
-  if (gap < kQuietThresholdNs || !core_.Runnable()) return;
-  uint64_t owed = static_cast<uint64_t>(gap / 1000) * static_cast<uint64_t>(config_.freeRunInstructionsPerMs) / 1000;
+  if (gap < kQuietThresholdNs) return;
+  OweQuietTime(static_cast<uint64_t>(gap / 1000));
+}
+
+void Board::OweQuietTime(uint64_t microseconds) {
+  if (!core_.Runnable()) return;
+  uint64_t owed = microseconds * static_cast<uint64_t>(config_.freeRunInstructionsPerMs) / 1000;
   owed_ += owed < kQuietCap ? owed : kQuietCap;
+}
+
+void Board::PassQuietTime(unsigned milliseconds) {
+  if (config_.freeRunInstructionsPerMs == 0) return;
+  OweQuietTime(uint64_t{milliseconds} * 1000);
 }
 
 int Board::AcquireCallback(void* context) {

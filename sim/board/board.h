@@ -84,6 +84,9 @@ class Board final : private TapHooks {
   // Runs up to count instructions at system speed (also a parked core); stops at debug
   // entry. Returns the number executed.
   uint64_t RunInstructions(uint64_t count);
+  // A wait of the host told rather than measured (a host on a virtual clock): the running
+  // core is owed what a quiet spell of that length would give it.
+  void PassQuietTime(unsigned milliseconds);
   // Free running between client requests: honours parking. Returns the number executed.
   uint64_t FreeRun(uint64_t count);
   // Reset, debug state or parked: free running would change nothing.
@@ -142,6 +145,7 @@ class Board final : private TapHooks {
   void RisingEdge(bool tms, bool tdi);
   void CatchUp();
   void AccrueQuietTime();
+  void OweQuietTime(uint64_t microseconds);
 
   static int AcquireCallback(void* context);
   static unsigned char ReadCallback(void* context, unsigned short port);

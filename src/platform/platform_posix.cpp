@@ -76,12 +76,7 @@ void HardwarePortWrite(uint16_t port, uint8_t value) {
 
 // ---- Time and diagnostics ------------------------------------------------------------
 
-void SleepMilliseconds(unsigned milliseconds) {
-#ifdef VANTREL_FUZZING_BUILD
-  // The fuzzers drive a simulated board that keeps no time of its own: a wait would
-  // change nothing but the number of inputs tried.
-  if (milliseconds > 0) return;
-#endif
+void SystemSleepMilliseconds(unsigned milliseconds) {
   timespec remaining{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
   while (nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
   }

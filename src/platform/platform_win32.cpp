@@ -78,7 +78,7 @@ bool g_process_exiting = false;
 
 bool HostProcessExiting() { return g_process_exiting; }
 
-void SleepMilliseconds(unsigned milliseconds) { Sleep(milliseconds); }
+void SystemSleepMilliseconds(unsigned milliseconds) { Sleep(milliseconds); }
 
 void WriteDebugOutput(const char* line) { OutputDebugStringA(line); }
 

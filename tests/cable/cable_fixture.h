@@ -1,5 +1,5 @@
 // Every cable test starts from the values at load, with a recording port on lpt1's
-// addresses plugged into the port seam.
+// addresses plugged into the port seam and the library's waits on a virtual clock.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 #include "cable/port_io.h"
 #include "cable/tap.h"
 #include "support/recording_port.h"
+#include "support/virtual_clock.h"
 
 namespace vantrel::test {
 
@@ -43,6 +44,7 @@ class CableFixture : public ::testing::Test {
     port_.ClearLog();
   }
 
+  VirtualClock clock_;
   RecordingPort port_;
 };
 

@@ -98,6 +98,9 @@ TEST_F(CableTest, AccessRefusedHundredAndOneTimesGivesNoPortAccessAndIsTriedAgai
 
   EXPECT_EQ(OpenCable(0), kNoPortAccess);
   EXPECT_EQ(refusing.AcquireCalls(), 101);
+  // A wait between two requests, none after the last.
+  EXPECT_EQ(clock_.Waits(), 100u);
+  EXPECT_EQ(clock_.ElapsedMilliseconds(), 100u * cable::kPortAccessRetryMs);
   EXPECT_EQ(refusing.Trace(), "");
   EXPECT_EQ(SelectedPort(), 0);  // unchanged
   EXPECT_FALSE(cable::PortAccessObtained());

@@ -33,6 +33,7 @@ class LoadedLibrary {
   decltype(&::VantrelUsePortBatch) VantrelUsePortBatch = nullptr;
   decltype(&::VantrelSetTraceSink) VantrelSetTraceSink = nullptr;
   decltype(&::VantrelSetTransferMode) VantrelSetTransferMode = nullptr;
+  decltype(&::VantrelUseClock) VantrelUseClock = nullptr;
 
   // One command with a fresh response; the request's kind and code are set here.
   JtagResponse Call(JtagRequest request, int32_t kind, int32_t code);

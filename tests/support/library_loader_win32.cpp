@@ -40,6 +40,7 @@ LoadedLibrary::LoadedLibrary(const std::string& path) {
   Bind(handle_, "VantrelUsePortBatch", VantrelUsePortBatch, error_);
   Bind(handle_, "VantrelSetTraceSink", VantrelSetTraceSink, error_);
   Bind(handle_, "VantrelSetTransferMode", VantrelSetTransferMode, error_);
+  Bind(handle_, "VantrelUseClock", VantrelUseClock, error_);
 }
 
 LoadedLibrary::~LoadedLibrary() { Unload(); }

@@ -1,6 +1,7 @@
 // A cable found on a recording port with a scripted target behind it, the TAP reset into
 // Run-Test/Idle and the log cleared: each test sees only the traffic of the operation
-// under test. Trace lines are collected. For programs that link the library's objects.
+// under test. Trace lines are collected; the library's waits take virtual time. For
+// programs that link the library's objects.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -19,6 +20,7 @@
 #include "support/recording_port.h"
 #include "support/scripted_target.h"
 #include "support/tap_decoder.h"
+#include "support/virtual_clock.h"
 
 namespace vantrel::test {
 
@@ -50,6 +52,7 @@ class ScriptedCableTest : public ::testing::Test {
     return count;
   }
 
+  VirtualClock clock_;
   RecordingPort port_;
   ScriptedTarget target_{port_};
   std::vector<std::string> trace_;

@@ -72,7 +72,8 @@ bool TargetLink::ReadHalfword(uint32_t address, uint16_t* value) {
 bool TargetLink::ReadWord(uint32_t address, uint32_t* value) {
   Bytes bytes;
   if (!Read(address, 4, &bytes)) return false;
-  *value = bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
+  *value = static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
+           (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
   return true;
 }
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "background_job.h"
+#include "target_status.h"
 #include "readable_regions.h"
 
 namespace vantrel::gdb {
@@ -34,21 +34,15 @@ void GdbTarget::ForgetHaltState() {
   readable_.reset();
 }
 
-int GdbTarget::TargetState() const {
-  const int status = library_.DbgStatus(0);
-  return status < 0 ? -1 : status >> VANTREL_STATE_SHIFT;
-}
-
 bool GdbTarget::Halted() {
   // Only this server moves the core: once seen halted, it stays so until the server
   // resumes it or a command fails (a failed transfer may have restarted the target).
   if (haltKnown_) return true;
-  const int state = TargetState();
-  haltKnown_ = state == VANTREL_STATE_CONNECTED || state == VANTREL_STATE_HALTED;
+  haltKnown_ = cli::ReadTargetStatus(library_).Halted();
   return haltKnown_;
 }
 
-bool GdbTarget::Running() const { return TargetState() == VANTREL_STATE_RUNNING; }
+bool GdbTarget::Running() const { return cli::ReadTargetStatus(library_).Running(); }
 
 bool GdbTarget::Run() {
   if (!SettleBreakpoints()) return false;
@@ -78,18 +72,18 @@ bool GdbTarget::OpenAndConnect(std::string* error) {
 bool GdbTarget::Attach(std::string* error) {
   ForgetHaltState();
   ForgetBreakpoints();
-  const int state = TargetState();
-  if (state == VANTREL_STATE_RUNNING) {
+  const cli::TargetStatus status = cli::ReadTargetStatus(library_);
+  if (status.Running()) {
     if (Stop()) return true;
     *error = "the running core did not stop";
     return false;
   }
-  if (state == VANTREL_STATE_CONNECTED || state == VANTREL_STATE_HALTED) return true;
+  if (status.Halted()) return true;
   return OpenAndConnect(error);
 }
 
 void GdbTarget::Detach() {
-  if (TargetState() == VANTREL_STATE_RUNNING) (void)Stop();
+  if (Running()) (void)Stop();
   if (!Halted()) return;
   TakeOutAll();
   (void)library_.Call(cli::EmptyRequest(), VANTREL_CMD_RUN);
@@ -97,7 +91,7 @@ void GdbTarget::Detach() {
 }
 
 void GdbTarget::Release() {
-  const bool running = TargetState() == VANTREL_STATE_RUNNING;
+  const bool running = Running();
   // A running core is stopped for a moment: patterns come out of memory only while it
   // is halted.
   if (running) (void)Stop();
@@ -108,12 +102,11 @@ void GdbTarget::Release() {
 }
 
 bool GdbTarget::Reset(std::string* error) {
-  if (TargetState() == VANTREL_STATE_RUNNING) (void)Stop();
+  if (Running()) (void)Stop();
   if (Halted()) TakeOutAll();
   ForgetBreakpoints();
   ForgetHaltState();
-  const int state = TargetState();
-  if (state != VANTREL_STATE_CONNECTED && state != VANTREL_STATE_HALTED) return OpenAndConnect(error);
+  if (!cli::ReadTargetStatus(library_).Halted()) return OpenAndConnect(error);
   const cli::Answer answer = library_.Call(cli::EmptyRequest(), VANTREL_CMD_RECONNECT);
   if (!answer.Ok()) *error = Message(answer, "reconnect");
   return answer.Ok();
@@ -124,10 +117,8 @@ bool GdbTarget::Stop() {
   return library_.Call(cli::EmptyRequest(), VANTREL_CMD_STOP).Ok();
 }
 
-bool GdbTarget::Transfer(int32_t code, const JtagRequest& request, size_t length) {
-  const bool background = length >= cli::kBackgroundTransferBytes;
-  if (background) library_.ClearLastJobResult();
-  if (library_.Call(request, code).Ok() && (!background || cli::WaitForJob(library_) == 0)) return true;
+bool GdbTarget::Transferred(const cli::TransferResult& result) {
+  if (result.Done()) return true;
   ForgetHaltState();
   return false;
 }
@@ -138,11 +129,7 @@ bool GdbTarget::ReadMemory(uint32_t address, size_t length, std::vector<unsigned
   if (static_cast<uint64_t>(address) + length > 0x100000000ull || !Halted()) return false;
   if (!readable_) readable_ = ReadableRegions(library_);
   const auto fetch = [this](uint32_t from, size_t count, unsigned char* out) {
-    JtagRequest request = cli::EmptyRequest();
-    request.args.readMemory.buffer = out;
-    request.args.readMemory.address = from;
-    request.args.readMemory.length = static_cast<int32_t>(count);
-    return Transfer(VANTREL_CMD_READ_MEMORY, request, count);
+    return Transferred(cli::ReadMemory(library_, from, out, count));
   };
   if (!memory_.Read(address, length, bytes->data(), *readable_, fetch)) return false;
   // GDB sees the program, not the patterns of the breakpoints still in memory.
@@ -156,12 +143,7 @@ bool GdbTarget::WriteMemory(uint32_t address, const std::vector<unsigned char>& 
   memory_.Drop(address, bytes.size());
   // GDB writes the program: a breakpoint planted there stays, over the new bytes.
   const std::vector<unsigned char> stored = software_.KeepingPatterns(address, bytes);
-  JtagRequest request = cli::EmptyRequest();
-  request.args.writeMemory.address = address;
-  request.args.writeMemory.data = stored.data();
-  request.args.writeMemory.length = static_cast<int32_t>(stored.size());
-  request.args.writeMemory.accessWidth = 4;
-  if (!Transfer(VANTREL_CMD_WRITE_MEMORY, request, stored.size())) return false;
+  if (!Transferred(cli::WriteMemory(library_, address, stored.data(), stored.size(), false))) return false;
   software_.ProgramWritten(address, bytes);
   return true;
 }
@@ -283,14 +265,14 @@ std::optional<NextAddress> GdbTarget::PredictNext() {
 }
 
 bool GdbTarget::PollHalt() {
-  const int status = library_.DbgStatus(0);
-  if (status < 0 || (status >> VANTREL_STATE_SHIFT) != VANTREL_STATE_RUNNING) return true;
-  if ((status & VANTREL_STATUS_IN_DEBUG) == 0) return false;
+  const cli::TargetStatus status = cli::ReadTargetStatus(library_);
+  if (!status.Running()) return true;
+  if (!status.inDebugState) return false;
   (void)Stop();
   return true;
 }
 
-bool GdbTarget::Interrupt() { return TargetState() != VANTREL_STATE_RUNNING || Stop(); }
+bool GdbTarget::Interrupt() { return !Running() || Stop(); }
 
 bool GdbTarget::RunOneInstruction(const std::function<bool()>& interrupted, StopCause* cause) {
   if (!SettleBreakpoints()) return false;

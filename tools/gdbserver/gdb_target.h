@@ -15,6 +15,7 @@
 #include "arm_next_address.h"
 #include "library.h"
 #include "memory_cache.h"
+#include "memory_calls.h"
 #include "software_breakpoints.h"
 #include "target_description.h"
 #include "unit_points.h"
@@ -107,7 +108,6 @@ class GdbTarget {
   void RefuseSoftwareBreakpoints(std::function<bool(uint32_t)> refused) { noSoftware_ = std::move(refused); }
 
  private:
-  int TargetState() const;
   bool OpenAndConnect(std::string* error);
   bool Stop();
   bool SetHardware(uint32_t address) { return cli::SetHardwareBreak(library_, address).Ok(); }
@@ -125,7 +125,9 @@ class GdbTarget {
   // The instruction at address only ever leads to the one after it, whatever the
   // registers and flags hold.
   bool OnlyFallsThrough(uint32_t address, bool thumb);
-  bool Transfer(int32_t code, const JtagRequest& request, size_t length);
+  // True when the transfer moved every byte; the halt state read is forgotten otherwise,
+  // since a failed transfer may have restarted the target.
+  bool Transferred(const cli::TransferResult& result);
 
   const cli::Library& library_;
   std::string portName_;

@@ -7,6 +7,8 @@
 
 #include "gdb_server.h"
 #include "registers_by_name.h"
+#include "target_facts.h"
+#include "target_status.h"
 
 namespace vantrel::gdb {
 
@@ -46,7 +48,7 @@ std::string Hex(uint32_t value) {
 
 std::string StateName(int state) {
   switch (state) {
-    case 0xFF00: return "nothing opened";
+    case VANTREL_STATE_NOT_OPENED: return "nothing opened";
     case VANTREL_STATE_DOWN: return "target down";
     case VANTREL_STATE_CONNECTED: return "connected, halted";
     case VANTREL_STATE_HALTED: return "halted";
@@ -62,48 +64,34 @@ std::string AnswerText(const cli::Answer& answer, const std::string& success) {
 }
 
 std::string AddRegion(const cli::Library& library, const std::vector<std::string>& words) {
-  static const std::pair<const char*, uint32_t> kProperties[] = {
-      {"ro", VANTREL_REGION_READ_ONLY}, {"wo", VANTREL_REGION_WRITE_ONLY}, {"rw", VANTREL_REGION_READ_WRITE}};
   if (words.size() != 5 || words[1] != "add") return "usage: monitor region add START LENGTH ro|wo|rw\n";
   const auto start = ParseNumber(words[2]);
   const auto length = ParseNumber(words[3]);
-  std::optional<uint32_t> property;
-  for (const auto& [name, value] : kProperties) {
-    if (words[4] == name) property = value;
-  }
+  const std::optional<uint32_t> property = cli::RegionPropertyNamed(words[4]);
   if (!start || !length || !property || static_cast<uint64_t>(*start) + *length > 0x100000000ull) {
     return "usage: monitor region add START LENGTH ro|wo|rw (numbers 0x hex or decimal, within 4 GiB)\n";
   }
-  JtagRequest request = cli::EmptyRequest();
-  request.args.addRegion.start = *start;
-  request.args.addRegion.length = *length;
-  request.args.addRegion.property = *property;
-  return AnswerText(library.Call(request, VANTREL_CMD_ADD_REGION),
+  return AnswerText(cli::AddRegion(library, *start, *length, *property),
                     std::string("region ") + Hex(*start) + " " + Hex(*length) + " " + words[4] + "\n");
 }
 
 std::string Ice(const cli::Library& library) {
-  static const char* const kNames[16] = {"dbg-ctrl", "dbg-status",    "dcc-ctrl", "dcc-data",
-                                         "wp0-addr", "wp0-addr-mask", "wp0-data", "wp0-data-mask",
-                                         "wp0-ctrl", "wp0-ctrl-mask", "wp1-addr", "wp1-addr-mask",
-                                         "wp1-data", "wp1-data-mask", "wp1-ctrl", "wp1-ctrl-mask"};
-  const cli::Answer answer = library.Call(cli::EmptyRequest(), VANTREL_CMD_READ_ICE);
-  if (!answer.Ok()) return AnswerText(answer, "");
+  const cli::IceReading ice = cli::ReadIce(library);
+  if (!ice.answer.Ok()) return AnswerText(ice.answer, "");
   std::string text;
-  for (size_t i = 0; i < 16; ++i) {
+  for (size_t i = 0; i < cli::kIceRegisterCount; ++i) {
     char line[64];
-    std::snprintf(line, sizeof line, "%-14s %s\n", kNames[i], Hex(answer.Word(i)).c_str());
+    std::snprintf(line, sizeof line, "%-14s %s\n", cli::kIceRegisterNames[i], Hex(ice.values[i]).c_str());
     text += line;
   }
   return text;
 }
 
 std::string Status(const cli::Library& library) {
-  const int status = library.DbgStatus(0);
-  if (status < 0) return std::string("the status query failed (") + std::to_string(status) + ")\n";
-  std::string text = std::string("state  ") + StateName(status >> VANTREL_STATE_SHIFT) + "\n";
-  if ((status & VANTREL_STATUS_IN_DEBUG) != 0)
-    text += std::string("isa    ") + ((status & VANTREL_STATUS_THUMB) != 0 ? "Thumb" : "ARM") + "\n";
+  const cli::TargetStatus status = cli::ReadTargetStatus(library);
+  if (!status.answered) return std::string("the status query failed (") + std::to_string(status.word) + ")\n";
+  std::string text = std::string("state  ") + StateName(status.stateCode) + "\n";
+  if (status.inDebugState) text += std::string("isa    ") + (status.thumb ? "Thumb" : "ARM") + "\n";
   return text;
 }
 
@@ -185,7 +173,7 @@ std::string GdbSession::Monitor(const std::string& hexCommand) {
   } else if (words[0] == "halt") {
     text = target_.Interrupt() ? "halted\n" : "the core did not halt\n";
   } else if (words[0] == "regions") {
-    text = library.Call(cli::EmptyRequest(), VANTREL_CMD_LIST_REGIONS).text;
+    text = cli::ListRegions(library).text;
     std::erase(text, '\r');
   } else if (words[0] == "region") {
     text = AddRegion(library, words);

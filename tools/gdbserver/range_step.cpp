@@ -31,7 +31,8 @@ bool GdbTarget::OnlyFallsThrough(uint32_t address, bool thumb) {
     if (at != word && at != word + 4) return std::nullopt;
     std::vector<unsigned char> bytes;
     if (!ReadMemory(at, 4, &bytes)) return std::nullopt;
-    return static_cast<uint32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24);
+    return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+           static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
   };
   CoreSnapshot core;
   for (uint32_t i = 0; i < 15; ++i) core.r[i] = kUnlikelyRegister + i * kRegisterSpacing;

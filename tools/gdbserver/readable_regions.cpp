@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include "target_facts.h"
+
 namespace vantrel::gdb {
 
 namespace {
@@ -30,7 +32,7 @@ std::vector<ReadableWindow> ParseRegions(std::string_view listing, bool readOnly
 }
 
 std::vector<ReadableWindow> ListedRegions(const cli::Library& library, bool readOnlyOnly) {
-  const cli::Answer answer = library.Call(cli::EmptyRequest(), VANTREL_CMD_LIST_REGIONS);
+  const cli::Answer answer = cli::ListRegions(library);
   return answer.Ok() ? ParseRegions(answer.text, readOnlyOnly) : std::vector<ReadableWindow>{};
 }
 

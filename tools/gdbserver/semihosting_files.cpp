@@ -44,7 +44,7 @@ bool IsConsoleHandle(int handle) { return handle >= kConsoleInput && handle <= k
 // names and symbolic links that lead out (EXDEV), however the tree changes meanwhile.
 int OpenAt2Beneath(int dirfd, const std::string& name, int flags, mode_t mode) {
   open_how how{};
-  how.flags = static_cast<uint64_t>(flags) | O_CLOEXEC;
+  how.flags = static_cast<unsigned>(flags | O_CLOEXEC);  // open flags are never negative
   how.mode = (flags & O_CREAT) != 0 ? mode : 0;
   how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
   return static_cast<int>(syscall(SYS_openat2, dirfd, name.c_str(), &how, sizeof how));

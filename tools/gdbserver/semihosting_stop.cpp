@@ -53,7 +53,8 @@ bool IsSemihostingSwi(GdbTarget& target, uint32_t returnAddress, bool thumb) {
   std::vector<unsigned char> code;
   if (returnAddress < size || !target.ReadMemory(returnAddress - size, size, &code)) return false;
   if (thumb) return (code[0] | code[1] << 8) == kThumbSemihostingSwi;
-  const uint32_t word = code[0] | code[1] << 8 | code[2] << 16 | static_cast<uint32_t>(code[3]) << 24;
+  const uint32_t word = static_cast<uint32_t>(code[0]) | static_cast<uint32_t>(code[1]) << 8 |
+                        static_cast<uint32_t>(code[2]) << 16 | static_cast<uint32_t>(code[3]) << 24;
   return (word & kArmConditionMask) == kArmSemihostingSwi;
 }
 

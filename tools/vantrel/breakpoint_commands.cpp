@@ -8,6 +8,7 @@
 #include "image.h"
 #include "numbers.h"
 #include "session.h"
+#include "target_status.h"
 #include "watch_units.h"
 
 namespace vantrel::cli {
@@ -78,8 +79,7 @@ void PutBackLiftedBreakpoints(Session& session) { session.softwareBreakpoints().
 void TakeOutBreakpointsBeforeDisconnect(Session& session) {
   session.watchpoints().clear();  // the library gives their units back as it disconnects
   if (session.softwareBreakpoints().Empty() && !session.hardwareBreakpoint()) return;
-  const int state = session.library().DbgStatus(0) >> VANTREL_STATE_SHIFT;
-  const bool halted = state == VANTREL_STATE_CONNECTED || state == VANTREL_STATE_HALTED;
+  const bool halted = ReadTargetStatus(session.library()).Halted();
   // The core runs on from address 0 without its debug logic: a breakpoint pattern left
   // in memory would be executed as an instruction.
   if (!halted || !DeleteAll(session)) session.Warn("breakpoints may stay in target memory; the host forgets them");

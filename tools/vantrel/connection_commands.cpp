@@ -12,21 +12,22 @@
 #include "numbers.h"
 #include "output.h"
 #include "session.h"
+#include "target_facts.h"
+#include "target_status.h"
 
 namespace vantrel::cli {
 
 namespace {
 
-constexpr int kPowerGood = 3;
 constexpr useconds_t kWaitPollMicroseconds = 20000;
 
 bool IsPortName(const std::string& name) { return name == "lpt1" || name == "lpt2" || name == "lpt3"; }
 
 std::string PowerMeaning(int power) {
   switch (power) {
-    case 3: return "both sense lines good";
-    case 2: return "first sense line bad";
-    case 1: return "second sense line bad";
+    case VANTREL_POWER_GOOD: return "both sense lines good";
+    case VANTREL_POWER_SECOND_LINE_GOOD: return "first sense line bad";
+    case VANTREL_POWER_FIRST_LINE_GOOD: return "second sense line bad";
     case 0: return "both sense lines bad: check the target's power";
     default: return "no cable port selected";
   }
@@ -37,7 +38,7 @@ std::string PowerMeaning(int power) {
 void ReportPower(Session& session) {
   const int power = session.library().DbgStatus(1);
   PrintField("power", std::to_string(power), PowerMeaning(power));
-  if (power != kPowerGood) session.Warn("transfers stop at once while the power is not good");
+  if (power != VANTREL_POWER_GOOD) session.Warn("transfers stop at once while the power is not good");
 }
 
 struct CoreCondition {
@@ -47,19 +48,20 @@ struct CoreCondition {
 
 // The debug-status bits mean something only while the library has the core under debug
 // control; once the cable is released they are a refused read, all bits set.
-CoreCondition DescribeCore(int status) {
-  const int state = status >> VANTREL_STATE_SHIFT;
-  const bool debugAcknowledged = (status & VANTREL_STATUS_IN_DEBUG) != 0;
-  switch (state) {
-    case VANTREL_STATE_CONNECTED:
-    case VANTREL_STATE_HALTED:
-      if (debugAcknowledged) return {"halted in debug state", true};
-      return {"not acknowledging debug state (reconnect)", false};
-    case VANTREL_STATE_RUNNING:
-      if (debugAcknowledged) return {"halted at a breakpoint (stop takes control)", true};
-      return {"running", false};
-    default: return {"not under debug control", false};
+CoreCondition DescribeCore(const TargetStatus& status) {
+  if (status.Halted()) {
+    if (status.inDebugState) return {"halted in debug state", true};
+    return {"not acknowledging debug state (reconnect)", false};
   }
+  if (status.Running()) {
+    if (status.inDebugState) return {"halted at a breakpoint (stop takes control)", true};
+    return {"running", false};
+  }
+  return {"not under debug control", false};
+}
+
+bool StatusQueryFailed(Session& session, const TargetStatus& status) {
+  return session.Fail("the status query failed (" + std::to_string(status.word) + ")");
 }
 
 // The library gives one answer for two faults: the TAP's ID code was not an ARM7TDMI's,
@@ -164,11 +166,11 @@ bool RunWait(Session& session, Arguments& arguments) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds.value_or(0));
   TakeInterrupt();
   for (;;) {
-    const int status = session.library().DbgStatus(0);
-    if (status < 0) return session.Fail("the status query failed (" + std::to_string(status) + ")");
-    if ((status >> VANTREL_STATE_SHIFT) != VANTREL_STATE_RUNNING)
-      return session.Fail("the core is not running; the target is " + TargetStateName(status >> VANTREL_STATE_SHIFT));
-    if ((status & VANTREL_STATUS_IN_DEBUG) != 0) return StopAndReport(session, "stopped");
+    const TargetStatus status = ReadTargetStatus(session.library());
+    if (!status.answered) return StatusQueryFailed(session, status);
+    if (!status.Running())
+      return session.Fail("the core is not running; the target is " + TargetStateName(status.stateCode));
+    if (status.inDebugState) return StopAndReport(session, "stopped");
     if (TakeInterrupt()) return StopAndReport(session, "interrupted; stopped");
     if (seconds && std::chrono::steady_clock::now() >= deadline) {
       return session.Fail("the core did not halt within " + std::to_string(*seconds) + " s; it is still running");
@@ -179,12 +181,12 @@ bool RunWait(Session& session, Arguments& arguments) {
 
 bool RunStatus(Session& session, Arguments& arguments) {
   if (!ExpectPositional(session, arguments, 0, 0)) return false;
-  const int status = session.library().DbgStatus(0);
-  if (status < 0) return session.Fail("the status query failed (" + std::to_string(status) + ")");
-  PrintField("state", TargetStateName(status >> VANTREL_STATE_SHIFT));
+  const TargetStatus status = ReadTargetStatus(session.library());
+  if (!status.answered) return StatusQueryFailed(session, status);
+  PrintField("state", TargetStateName(status.stateCode));
   const CoreCondition core = DescribeCore(status);
   PrintField("core", core.text);
-  if (core.inDebugState) PrintField("isa", (status & VANTREL_STATUS_THUMB) != 0 ? "Thumb" : "ARM");
+  if (core.inDebugState) PrintField("isa", status.thumb ? "Thumb" : "ARM");
   return true;
 }
 
@@ -200,14 +202,11 @@ bool RunPower(Session& session, Arguments& arguments) {
 }
 
 bool RunIce(Session& session, Arguments& arguments) {
-  static const char* const kNames[16] = {"dbg-ctrl", "dbg-status",    "dcc-ctrl", "dcc-data",
-                                         "wp0-addr", "wp0-addr-mask", "wp0-data", "wp0-data-mask",
-                                         "wp0-ctrl", "wp0-ctrl-mask", "wp1-addr", "wp1-addr-mask",
-                                         "wp1-data", "wp1-data-mask", "wp1-ctrl", "wp1-ctrl-mask"};
   if (!ExpectPositional(session, arguments, 0, 0)) return false;
-  const Answer answer = session.Call(VANTREL_CMD_READ_ICE);
-  if (!session.Check(answer)) return false;
-  for (size_t i = 0; i < 16; ++i) std::printf("%-14s %s\n", kNames[i], Hex32(answer.Word(i)).c_str());
+  const IceReading ice = ReadIce(session.library());
+  if (!session.Check(ice.answer)) return false;
+  for (size_t i = 0; i < kIceRegisterCount; ++i)
+    std::printf("%-14s %s\n", kIceRegisterNames[i], Hex32(ice.values[i]).c_str());
   return true;
 }
 

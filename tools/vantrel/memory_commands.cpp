@@ -9,6 +9,7 @@
 #include "numbers.h"
 #include "output.h"
 #include "session.h"
+#include "target_facts.h"
 #include "transfers.h"
 #include "user_files.h"
 
@@ -141,8 +142,6 @@ bool RunLoad(Session& session, Arguments& arguments) {
 }
 
 bool RunRegion(Session& session, Arguments& arguments) {
-  static const std::pair<const char*, uint32_t> kProperties[] = {
-      {"ro", VANTREL_REGION_READ_ONLY}, {"wo", VANTREL_REGION_WRITE_ONLY}, {"rw", VANTREL_REGION_READ_WRITE}};
   if (!ExpectPositional(session, arguments, 4, 4)) return false;
   const Words& words = arguments.Positional();
   if (words[0] != "add") return session.Fail("usage: region add START LENGTH ro|wo|rw");
@@ -150,26 +149,19 @@ bool RunRegion(Session& session, Arguments& arguments) {
   if (!start) return false;
   const auto length = session.ParseCount(words[2], "length");
   if (!length) return false;
-  std::optional<uint32_t> property;
-  for (const auto& [name, value] : kProperties) {
-    if (words[3] == name) property = value;
-  }
+  const std::optional<uint32_t> property = RegionPropertyNamed(words[3]);
   if (!property) return session.Fail("the access is ro, wo or rw");
   if (static_cast<uint64_t>(*start) + *length > 0x100000000ull) {
     return session.Fail("the region passes the end of the address space");
   }
-  JtagRequest request = EmptyRequest();
-  request.args.addRegion.start = *start;
-  request.args.addRegion.length = *length;
-  request.args.addRegion.property = *property;
-  if (!session.Check(session.Call(VANTREL_CMD_ADD_REGION, request))) return false;
+  if (!session.Check(AddRegion(session.library(), *start, *length, *property))) return false;
   std::printf("region    %s  %s  %s\n", Hex32(*start).c_str(), Hex32(*length).c_str(), words[3].c_str());
   return true;
 }
 
 bool RunRegions(Session& session, Arguments& arguments) {
   if (!ExpectPositional(session, arguments, 0, 0)) return false;
-  const Answer answer = session.Call(VANTREL_CMD_LIST_REGIONS);
+  const Answer answer = ListRegions(session.library());
   if (!session.Check(answer)) return false;
   std::string text = answer.text;
   std::erase(text, '\r');

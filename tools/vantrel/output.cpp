@@ -79,7 +79,7 @@ std::string DescribePsr(uint32_t psr) {
 std::string TargetStateName(int state) {
   const char* name = "unknown";
   switch (state) {
-    case 0xFF00: name = "not opened"; break;
+    case VANTREL_STATE_NOT_OPENED: name = "not opened"; break;
     case VANTREL_STATE_DOWN: name = "down"; break;
     case VANTREL_STATE_CONNECTED: name = "connected and halted"; break;
     case VANTREL_STATE_HALTED: name = "halted"; break;

@@ -1,56 +1,40 @@
 #include "transfers.h"
 
-#include <cstring>
+#include <functional>
 
-#include "background_job.h"
 #include "interrupt.h"
+#include "memory_calls.h"
 #include "numbers.h"
 #include "output.h"
 #include "progress_bar.h"
 #include "session.h"
+#include "target_status.h"
 
 namespace vantrel::cli {
 
 namespace {
 
-struct JobOutcome {
-  int result = kJobRunning;
-  bool interrupted = false;
-  int percent = 0;
-};
-
-// Follows the job the last command started until it stores its result.
-JobOutcome FollowJob(const Session& session, const std::string& label) {
-  const Library& library = session.library();
+// A transfer's progress bar, Ctrl-C turned into a request to stop, and the outcome in the
+// host's words.
+bool RunTransfer(Session& session, const std::string& label,
+                 const std::function<TransferResult(const JobWatcher&)>& transfer) {
   ProgressBar bar(label, session.settings().progressBar);
-  JobOutcome outcome;
-  outcome.result = WaitForJob(library, [&](int percent) {
+  const TransferResult result = transfer([&](int percent) {
     bar.Update(percent);
-    if (TakeInterrupt()) outcome.interrupted = true;
-    return !outcome.interrupted;
+    return !TakeInterrupt();
   });
-  outcome.percent = library.Progress();
   bar.Finish();
-  return outcome;
-}
-
-// Runs a transfer command; in the background when asked to, then follows the job.
-bool RunTransfer(Session& session, int32_t code, const JtagRequest& request, bool background,
-                 const std::string& label) {
-  if (background) session.library().ClearLastJobResult();
-  if (!session.Check(session.Call(code, request))) return false;
-  if (!background) return true;
-  const JobOutcome outcome = FollowJob(session, label);
-  if (outcome.interrupted) {
-    return session.Fail("stopped by Ctrl-C at " + std::to_string(outcome.percent) + "% (job result " +
-                        std::to_string(outcome.result) + ")");
+  switch (result.end) {
+    case TransferEnd::kDone: return true;
+    case TransferEnd::kRefused: return session.Check(result.answer);
+    case TransferEnd::kStopped:
+      return session.Fail("stopped by Ctrl-C at " + std::to_string(result.percent) + "% (job result " +
+                          std::to_string(result.jobResult) + ")");
+    case TransferEnd::kJobFailed: break;
   }
-  if (outcome.result == 0) return true;
-  std::string message = JobResultMeaning(outcome.result);
-  const int status = session.library().DbgStatus(0);
-  const int state = status >= 0 ? status >> VANTREL_STATE_SHIFT : 0;
-  if (status >= 0 && state != VANTREL_STATE_CONNECTED && state != VANTREL_STATE_HALTED)
-    message += "; the target is " + TargetStateName(state);
+  std::string message = JobResultMeaning(result.jobResult);
+  const TargetStatus status = ReadTargetStatus(session.library());
+  if (status.answered && !status.Halted()) message += "; the target is " + TargetStateName(status.stateCode);
   return session.Fail(message);
 }
 
@@ -74,36 +58,24 @@ bool CheckRange(Session& session, uint32_t address, size_t length) {
 bool ReadTarget(Session& session, uint32_t address, size_t length, std::vector<unsigned char>* bytes) {
   if (!CheckRange(session, address, length)) return false;
   bytes->assign(length, 0);
-  JtagRequest request = EmptyRequest();
-  request.args.readMemory.buffer = bytes->data();
-  request.args.readMemory.address = address;
-  request.args.readMemory.length = static_cast<int32_t>(length);
-  return RunTransfer(session, VANTREL_CMD_READ_MEMORY, request, length >= kBackgroundTransferBytes,
-                     "read  " + Hex32(address));
+  return RunTransfer(session, "read  " + Hex32(address), [&](const JobWatcher& watcher) {
+    return ReadMemory(session.library(), address, bytes->data(), length, watcher);
+  });
 }
 
 bool WriteTarget(Session& session, uint32_t address, const std::vector<unsigned char>& bytes, bool verify) {
   if (!CheckRange(session, address, bytes.size())) return false;
-  JtagRequest request = EmptyRequest();
-  request.args.writeMemory.verify = verify ? 1 : 0;
-  request.args.writeMemory.address = address;
-  request.args.writeMemory.data = bytes.data();
-  request.args.writeMemory.length = static_cast<int32_t>(bytes.size());
-  request.args.writeMemory.accessWidth = 4;
-  return RunTransfer(session, VANTREL_CMD_WRITE_MEMORY, request, bytes.size() >= kBackgroundTransferBytes,
-                     "write " + Hex32(address));
+  return RunTransfer(session, "write " + Hex32(address), [&](const JobWatcher& watcher) {
+    return WriteMemory(session.library(), address, bytes.data(), bytes.size(), verify, watcher);
+  });
 }
 
 bool DownloadSegment(Session& session, uint32_t address, const std::vector<unsigned char>& bytes, uint32_t entry,
                      bool verify) {
   if (!CheckRange(session, address, bytes.size())) return false;
-  JtagRequest request = EmptyRequest();
-  request.args.download.verify = verify ? 1 : 0;
-  request.args.download.loadAddress = address;
-  request.args.download.entryAddress = entry;
-  request.args.download.image = bytes.data();
-  request.args.download.length = static_cast<int32_t>(bytes.size());
-  return RunTransfer(session, VANTREL_CMD_DOWNLOAD, request, true, "load  " + Hex32(address));
+  return RunTransfer(session, "load  " + Hex32(address), [&](const JobWatcher& watcher) {
+    return Download(session.library(), address, bytes.data(), bytes.size(), entry, verify, watcher);
+  });
 }
 
 std::string JobResultMeaning(int result) {

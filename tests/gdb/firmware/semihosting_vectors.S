@@ -1,6 +1,7 @@
 /* Vectors for the semihosting test program: its own SWI handler counts the SWIs that
    reach it and returns, so a SWI that is not a semihosting call shows whether it got
    there. */
+#include "supervisor_start.inc"
     .syntax unified
     .arm
     .section .vectors, "ax"
@@ -26,13 +27,6 @@ own_swi_handler:
 
     .global _start
 _start:
-    msr cpsr_c, #0xD3
-    ldr sp, =__stack_top__
-    ldr r0, =__bss_start__
-    ldr r1, =__bss_end__
-    mov r2, #0
-1:  cmp r0, r1
-    strlo r2, [r0], #4
-    blo 1b
+    supervisor_stack_and_bss
     bl  main
     b   .
