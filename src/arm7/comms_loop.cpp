@@ -5,6 +5,7 @@
 #include <cstring>
 #include <optional>
 
+#include "arm7/aborted_access.h"
 #include "arm7/core_state.h"
 #include "arm7/debug_state.h"
 #include "arm7/embedded_ice.h"
@@ -60,8 +61,6 @@ constexpr int kFieldAfterDataScan = kIceDataBits - kIceAddressAndRwBits;
 constexpr uint32_t kWordsPerSenseReading = 64;
 constexpr int kChannelPolls = 5;
 constexpr unsigned kChannelPollIntervalMs = 1;
-constexpr int kCpsrRegister = 16;  // the register index of the CPSR, in reads, writes and the cache
-constexpr uint32_t kModeBits = 0x1F;
 
 struct Session {
   uint32_t workArea = 0;
@@ -106,17 +105,6 @@ bool HoldsWhatTheLoopLeft(const uint8_t* found, const std::array<uint8_t, kComms
         std::memcmp(found + offset, g_session.saved + offset, kMemoryWordBytes) != 0)
       return false;
   }
-  return true;
-}
-
-// An access that aborted left the core in Abort mode: the registers the read loaded may
-// hold the very words just stored, so reading back alone cannot tell. The CPSR goes back
-// to the mode the core halted in, for the debug bus to serve instead.
-bool AccessesAborted() {
-  const uint32_t cpsr = ArmReadCpsrFast();
-  const uint32_t halted = RegisterCache()[kCpsrRegister];
-  if ((cpsr & kModeBits) == (halted & kModeBits)) return false;
-  (void)ArmWriteRegister(kCpsrRegister, halted, kArmForm);
   return true;
 }
 
