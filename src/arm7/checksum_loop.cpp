@@ -14,8 +14,6 @@
 #include "arm7/instructions.h"
 #include "arm7/link_check.h"
 #include "arm7/memory_words.h"
-#include "arm7/register_access.h"
-#include "arm7/register_blocks.h"
 #include "arm7/scan_chain.h"
 #include "platform/trace.h"
 
@@ -28,7 +26,8 @@ using Loop = std::array<uint32_t, kLoopWords>;
 constexpr uint32_t kMovsR0Lsr1 = 0xE1B000A0;   // MOVS r0, r0, LSR #1   the bit shifted out in C
 constexpr uint32_t kEorcsR0R4 = 0x20200004;    // EORCS r0, r0, r4      the polynomial where it was 1
 constexpr uint32_t kCrcPolynomial = 0xEDB88320;
-constexpr int kBitsPerByte = 8;
+constexpr std::size_t kBitsPerByte = 8;
+constexpr std::size_t kFirstStepWord = 4;  // the eight steps of a byte from here on
 constexpr int kDoneWord = 23;  // the loop's end, where watchpoint 0 halts it
 
 // r0 the CRC, r1 the next address, r2 the bytes still to read, r3 the byte, r4 the
@@ -39,9 +38,9 @@ constexpr Loop BuildLoop() {
   loop[1] = 0xE59F4054;  // LDR r4, [pc, #84]        the polynomial, word 24
   loop[2] = 0xE4D13001;  // next: LDRB r3, [r1], #1
   loop[3] = 0xE0200003;  // EOR r0, r0, r3
-  for (int bit = 0; bit < kBitsPerByte; ++bit) {
-    loop[static_cast<std::size_t>(4 + 2 * bit)] = kMovsR0Lsr1;
-    loop[static_cast<std::size_t>(5 + 2 * bit)] = kEorcsR0R4;
+  for (std::size_t bit = 0; bit < kBitsPerByte; ++bit) {
+    loop[kFirstStepWord + 2 * bit] = kMovsR0Lsr1;
+    loop[kFirstStepWord + 2 * bit + 1] = kEorcsR0R4;
   }
   loop[20] = 0xE2522001;  // SUBS r2, r2, #1
   loop[21] = 0x1AFFFFEB;  // BNE next

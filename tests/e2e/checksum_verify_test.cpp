@@ -4,6 +4,8 @@
 // The board's ROM ignores bus writes, so bytes loaded there beforehand stay whatever the
 // write sends: the verify then sees exactly the bytes the case prepared.
 #include <algorithm>
+#include <chrono>
+#include <mutex>
 #include <string>
 #include <tuple>
 
@@ -107,6 +109,40 @@ TEST_F(ChecksumFallbackTest, ReadsBackWhereTheLoopHasNoRoom) {
   EXPECT_EQ(LinesStartingWith("checksum loop at 0x"), 0);
   EXPECT_EQ(LinesStartingWith("comms loop at 0x"), 2) << "the write and the reading back";
   EXPECT_EQ(BoardBytes(kWorkArea, 0x100), workArea);
+}
+
+// A core that never comes back once the loop runs (it no longer halts, whatever is
+// asked): the wait for the loop ends at its time limit, the verify fails as a reading
+// back through a lost link does, and the core is started afresh; nothing hangs.
+class ChecksumCoreGoneTest : public ChecksumVerifyBase {
+ protected:
+  static void Sink(void* context, const char* line) {
+    auto* self = static_cast<ChecksumCoreGoneTest*>(context);
+    const std::string text(line);
+    if (text.rfind("checksum loop at 0x", 0) == 0) self->board().SetCoreNeverHalts(true);
+    const std::lock_guard<std::mutex> lock(self->lines_mutex_);
+    self->lines_.push_back(text);
+  }
+  bool Traced(const std::string& prefix) {
+    const std::lock_guard<std::mutex> lock(lines_mutex_);
+    return std::any_of(lines_.begin(), lines_.end(), [&](const std::string& line) { return line.rfind(prefix, 0) == 0; });
+  }
+  std::mutex lines_mutex_;
+  std::vector<std::string> lines_;
+};
+
+TEST_F(ChecksumCoreGoneTest, FailsTheVerifyWithinItsTimeLimit) {
+  library().VantrelSetTransferMode(VANTREL_TRANSFER_FAST);
+  ASSERT_EQ(Open().status, VANTREL_STATUS_OK);
+  ASSERT_EQ(Connect().status, VANTREL_STATUS_OK);
+  library().VantrelSetTraceSink(&Sink, this);
+  const std::vector<uint8_t> data = Pattern(4096, 0x35);
+  library().jtagClearLastError();
+  ASSERT_EQ(WriteMemory(0x10000, data, 1).status, VANTREL_STATUS_OK);
+  EXPECT_EQ(WaitForJob(std::chrono::seconds(60)), VANTREL_JOB_WRITE_VERIFY_FAILED);
+  EXPECT_TRUE(Traced("checksum loop failed: link lost"));
+  EXPECT_EQ(StatusWord() >> 8, 0x200) << "started afresh";
+  library().VantrelSetTraceSink(nullptr, nullptr);
 }
 
 }  // namespace
