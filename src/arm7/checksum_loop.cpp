@@ -4,8 +4,10 @@
 #include <array>
 #include <cstddef>
 #include <cstring>
+#include <optional>
 
 #include "arm7/aborted_access.h"
+#include "arm7/comms_loop.h"
 #include "arm7/core_state.h"
 #include "arm7/debug_state.h"
 #include "arm7/embedded_ice.h"
@@ -15,6 +17,7 @@
 #include "arm7/link_check.h"
 #include "arm7/memory_words.h"
 #include "arm7/scan_chain.h"
+#include "cable/tap.h"
 #include "platform/trace.h"
 
 namespace vantrel::arm7 {
@@ -67,6 +70,10 @@ struct Borrowed {
   bool watchpointsWereProgrammed;
 };
 
+// A loop whose core could not be halted stays in its area until the next debug-state
+// entry puts the saved bytes back.
+std::optional<Borrowed> g_left_behind;
+
 std::array<uint8_t, kChecksumLoopBytes> LoopBytes() {
   std::array<uint8_t, kChecksumLoopBytes> bytes{};
   for (int i = 0; i < kLoopWords; ++i) {
@@ -86,13 +93,16 @@ bool ReadArea(uint32_t address, uint8_t* destination) {
   return true;
 }
 
+// Every block is sent even after one failed: a power reading gone bad fails the blocks
+// that the cable still writes, and a put-back must not stop half way.
 bool WriteArea(uint32_t address, const uint8_t* source) {
+  bool written = true;
   for (int word = 0; word < kLoopWords; word += kFastBlockWords) {
     const int count = std::min(kFastBlockWords, kLoopWords - word);
     const uint32_t offset = kMemoryWordBytes * static_cast<uint32_t>(word);
-    if (ArmPutDataFast(address + offset, kMemoryWordBytes, count, source + offset, false) != kOk) return false;
+    written = ArmPutDataFast(address + offset, kMemoryWordBytes, count, source + offset, false) == kOk && written;
   }
-  return true;
+  return written;
 }
 
 // STMDA r0, {r<index>} drives the register onto the data bus in the fourth access. The
@@ -110,10 +120,11 @@ bool PlaceLoop(Borrowed& borrowed) {
   const std::array<uint8_t, kChecksumLoopBytes> bytes = LoopBytes();
   uint8_t check[kChecksumLoopBytes] = {};
   if (!ReadArea(borrowed.workArea, borrowed.saved)) return false;
+  g_left_behind = borrowed;  // from here on the area holds the loop, or part of it
   const bool placed = WriteArea(borrowed.workArea, bytes.data()) && ReadArea(borrowed.workArea, check) &&
                       std::memcmp(check, bytes.data(), sizeof check) == 0;
   if (placed && !AccessesAborted()) return true;
-  if (!LinkLost()) (void)WriteArea(borrowed.workArea, borrowed.saved);
+  if (WriteArea(borrowed.workArea, borrowed.saved)) g_left_behind.reset();
   (void)AccessesAborted();  // the put-back may abort where the place did
   return false;
 }
@@ -173,16 +184,17 @@ ChecksumRun RunLoop(uint32_t workArea, uint32_t address, uint32_t length) {
   ArmRunFrom(workArea, address, length);  // the loop's address in r1, its count in r2
   const bool ended = WaitForLoopEnd(length);
   bool halted = ended;
-  if (!ended && !LinkLost()) {
+  if (!ended) {  // the time limit, or a link lost on the way: halted all the same if it can be
     ArmHaltAtNextFetch();
     halted = WaitUntilHaltedAgain();
   }
+  const ChecksumRun run = halted ? Judge(address, length, !ended) : ChecksumRun{ChecksumOutcome::kLinkLost, 0};
   // Written even to a core that did not halt: the hardware breakpoint's address must not
   // stay at the loop's end. A core that did not halt keeps the loop in the area.
-  const ChecksumRun run = halted && !LinkLost() ? Judge(address, length, !ended) : ChecksumRun{ChecksumOutcome::kLinkLost, 0};
   WatchpointsAfterLoop(borrowed);
-  if (!halted || LinkLost()) return {ChecksumOutcome::kLinkLost, 0};
-  if (!WriteArea(workArea, borrowed.saved)) return {ChecksumOutcome::kLinkLost, 0};
+  if (!halted) return run;
+  if (WriteArea(workArea, borrowed.saved)) g_left_behind.reset();
+  if (LinkLost()) return {ChecksumOutcome::kLinkLost, 0};
   return run;
 }
 
@@ -200,9 +212,29 @@ const char* OutcomeName(ChecksumOutcome outcome) {
 }  // namespace
 
 ChecksumRun ArmChecksumBytes(uint32_t workArea, uint32_t address, uint32_t length) {
+  ArmPutBackLeftWorkArea();  // before its saved bytes make way for this loop's
   const ChecksumRun run = RunLoop(workArea, address, length);
   if (run.outcome != ChecksumOutcome::kDone) Trace("checksum loop failed: %s\r\n", OutcomeName(run.outcome));
   return run;
+}
+
+// The area goes back only while each word still holds the loop's word (or the saved
+// one, where an earlier put-back got that far): nothing newer is overwritten.
+void ArmPutBackLeftChecksumArea() {
+  if (!g_left_behind.has_value()) return;
+  const cable::FastClocks fastClocks;
+  const std::array<uint8_t, kChecksumLoopBytes> loop = LoopBytes();
+  uint8_t found[kChecksumLoopBytes] = {};
+  if (!ReadArea(g_left_behind->workArea, found)) return;  // still borrowed
+  for (std::size_t offset = 0; offset < kChecksumLoopBytes; offset += kMemoryWordBytes) {
+    if (std::memcmp(found + offset, loop.data() + offset, kMemoryWordBytes) != 0 &&
+        std::memcmp(found + offset, g_left_behind->saved + offset, kMemoryWordBytes) != 0) {
+      g_left_behind.reset();  // something has used that memory since
+      return;
+    }
+  }
+  Trace("checksum loop at 0x%08x taken out\r\n", g_left_behind->workArea);
+  if (WriteArea(g_left_behind->workArea, g_left_behind->saved)) g_left_behind.reset();
 }
 
 }  // namespace vantrel::arm7

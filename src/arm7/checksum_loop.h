@@ -38,4 +38,9 @@ struct ChecksumRun {
 // the core run). Needs the halted core, in ARM state, with the fast clocks in force.
 [[nodiscard]] ChecksumRun ArmChecksumBytes(uint32_t workArea, uint32_t address, uint32_t length);
 
+// A loop whose core could not be halted (the cable pulled out, a core that no longer
+// halts) stays in its work area; ArmPutBackLeftWorkArea, at the next debug-state entry,
+// calls this: the saved bytes go back if the area still holds the loop unchanged.
+void ArmPutBackLeftChecksumArea();
+
 }  // namespace vantrel::arm7

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "arm7/aborted_access.h"
+#include "arm7/checksum_loop.h"
 #include "arm7/core_state.h"
 #include "arm7/debug_state.h"
 #include "arm7/embedded_ice.h"
@@ -250,6 +251,7 @@ ResultCode ArmEndCommsLoads() {
 // one, where an earlier put-back got that far): then nothing has used that memory since,
 // and nothing newer is overwritten. A read that fails leaves it for the next entry.
 void ArmPutBackLeftWorkArea() {
+  ArmPutBackLeftChecksumArea();
   if (!g_left_behind) return;
   const cable::FastClocks fastClocks;
   uint8_t found[kCommsLoopBytes] = {};
