@@ -157,18 +157,20 @@ TEST_F(FastTrafficTest, BulkTransfersCostTheirFloorPerWordPlusAFixedCost) {
   }
 }
 
-// With a core that runs far ahead of the cable (as a real one does), the verify's
+// With a core that runs well ahead of the cable (as a real one does), the verify's
 // checksum costs the cable next to nothing: download and verify stay within 100 accesses
-// a word, the write's floor plus a fixed cost.
+// a word, the write's floor plus a little polling and a fixed cost. (64 instructions a TCK: the board then
+// emulates the store loop's waiting in seconds, not the minute that 1000 would take.)
 class FastCoreTrafficTest : public FastTrafficTest {
  protected:
-  int InstructionsPerTck() const override { return 1000; }
+  int InstructionsPerTck() const override { return 64; }
 };
 
 TEST_F(FastCoreTrafficTest, DownloadAndVerifyCostTheWriteAndAFixedCost) {
   OpenAndConnect();
   const uint64_t accesses = Measure([&] { DownloadAndVerify(); });
-  EXPECT_LE(accesses, kWriteFloorPerWord * kBulkWords + 45000);
+  // At 64 instructions a TCK the polls for the checksum's end cost about 3 accesses a word.
+  EXPECT_LE(accesses, (kWriteFloorPerWord + 4) * kBulkWords + 45000);
   EXPECT_GE(accesses, kWriteFloorPerWord * kBulkWords) << "below the floor, the words cannot all have moved";
   EXPECT_LE(accesses, 100 * kBulkWords);
   std::printf("download and verify, fast core            %8llu accesses, %.1f a word\n",
