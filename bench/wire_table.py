@@ -15,7 +15,8 @@ LIBRARY_ROWS = [
     ("write, fast, work area", "BM_Write64KiB/2"),
     ("download + verify, exact", "BM_Download64KiBWithVerify/0"),
     ("download + verify, fast, debug bus", "BM_Download64KiBWithVerify/1"),
-    ("download + verify, fast, work area", "BM_Download64KiBWithVerify/2"),
+    ("download + verify, fast, work area, core 4 instr/TCK", "BM_Download64KiBWithVerify/2"),
+    ("download + verify, fast, work area, core 1000 instr/TCK", "BM_Download64KiBWithVerify/3"),
 ]
 # (label, operation, the run without a transfer whose cost is subtracted)
 OPENOCD_ROWS = [

@@ -57,6 +57,10 @@ class Board final : private TapHooks {
   Board& operator=(const Board&) = delete;
 
   const BoardConfig& Config() const { return config_; }
+  // The core's speed from here on (4 to 1000 instructions a TCK; others are ignored).
+  void SetInstructionsPerTck(int instructions) {
+    if (instructions >= 4 && instructions <= 1000) config_.instructionsPerTck = instructions;
+  }
 
   // ---- The cable -------------------------------------------------------------------
   // Callbacks bound to this board; acquire returns 0. Valid while the board lives.

@@ -1,6 +1,7 @@
 #include "arm7/arm7tdmi_core.h"
 
 #include "arm7/cable_link.h"
+#include "arm7/checksum_loop.h"
 #include "arm7/comms_loop.h"
 #include "arm7/core_state.h"
 #include "arm7/debug_state.h"
@@ -39,7 +40,7 @@ core::DebugCore& Arm7tdmiCore::Instance() {
   return core;
 }
 
-core::CoreFacts Arm7tdmiCore::Facts() const { return {kPutDataMaxWords, kCommsLoopBytes}; }
+core::CoreFacts Arm7tdmiCore::Facts() const { return {kPutDataMaxWords, kCommsLoopBytes, kChecksumLoopBytes}; }
 
 ResultCode Arm7tdmiCore::OpenCable(std::string_view kindName, std::string_view portName) {
   return arm7::OpenCable(kindName, portName);
@@ -125,5 +126,9 @@ void Arm7tdmiCore::ReturnUnit(int unit) { arm7::ReturnUnit(unit); }
 void Arm7tdmiCore::ForgetLentUnits() { arm7::ForgetLentUnits(); }
 bool Arm7tdmiCore::UnitLent(int unit) { return arm7::UnitLent(unit); }
 ResultCode Arm7tdmiCore::ReadIceRegisters(core::IceDump& dump) { return arm7::ReadIceRegisters(dump); }
+
+core::ChecksumRun Arm7tdmiCore::ChecksumBytes(uint32_t workArea, uint32_t address, uint32_t length) {
+  return ArmChecksumBytes(workArea, address, length);
+}
 
 }  // namespace vantrel::arm7

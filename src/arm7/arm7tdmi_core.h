@@ -65,6 +65,7 @@ class Arm7tdmiCore final : public core::DebugCore {
   void SendCommsWords(int stride, int count, const uint8_t* source) override;
   [[nodiscard]] ResultCode EndCommsStores(uint32_t wordsSent) override;
   [[nodiscard]] core::TransferProgress& Progress() override;
+  [[nodiscard]] core::ChecksumRun ChecksumBytes(uint32_t workArea, uint32_t address, uint32_t length) override;
 
   [[nodiscard]] ResultCode SetBreakpointPattern(uint32_t address, uint32_t pattern) override;
   [[nodiscard]] ResultCode SetHardwareBreakpoint(uint32_t address) override;

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <optional>
 
+#include "arm7/aborted_access.h"
+#include "arm7/checksum_loop.h"
 #include "arm7/core_state.h"
 #include "arm7/debug_state.h"
 #include "arm7/embedded_ice.h"
@@ -104,17 +106,6 @@ bool HoldsWhatTheLoopLeft(const uint8_t* found, const std::array<uint8_t, kComms
         std::memcmp(found + offset, g_session.saved + offset, kMemoryWordBytes) != 0)
       return false;
   }
-  return true;
-}
-
-// An access that aborted left the core in Abort mode: the registers the read loaded may
-// hold the very words just stored, so reading back alone cannot tell. The CPSR goes back
-// to the mode the core halted in, for the debug bus to serve instead.
-bool AccessesAborted() {
-  const uint32_t cpsr = ArmReadCpsrFast();
-  const uint32_t halted = RegisterCache()[arch::kCpsrIndex];
-  if (arch::ModeOf(cpsr) == arch::ModeOf(halted)) return false;
-  (void)ArmWriteRegister(arch::kCpsrIndex, halted, kArmForm);
   return true;
 }
 
@@ -261,6 +252,7 @@ ResultCode ArmEndCommsLoads() {
 // one, where an earlier put-back got that far): then nothing has used that memory since,
 // and nothing newer is overwritten. A read that fails leaves it for the next entry.
 void ArmPutBackLeftWorkArea() {
+  ArmPutBackLeftChecksumArea();
   if (!g_left_behind) return;
   const cable::UnreadTdoScope fastClocks;
   uint8_t found[kCommsLoopBytes] = {};

@@ -52,7 +52,8 @@ void ArmReceiveCommsWords(uint32_t* words, int count, bool anotherAfterLast);
 
 // A loop whose core could not be halted at its end (the cable pulled out, a core that no
 // longer halts) stays in its work area. The next debug-state entry calls this: the saved
-// words go back if the area still holds the loop unchanged. Nothing is scanned otherwise.
+// words go back if the area still holds the loop unchanged (the checksum loop's too:
+// checksum_loop.h). Nothing is scanned otherwise.
 void ArmPutBackLeftWorkArea();
 
 }  // namespace vantrel::arm7

@@ -2,12 +2,14 @@
 
 #include <memory>
 #include <new>
+#include <optional>
 
 #include "commands/job_gate.h"
 #include "commands/job_result.h"
 #include "platform/platform.h"
 #include "target/cable_link.h"
 #include "target/core_status.h"
+#include "target/checksum_verify.h"
 #include "target/download_entry.h"
 #include "target/memory_transfer.h"
 #include "target/register_cache.h"
@@ -54,6 +56,13 @@ bool VerifyByReadingBack(uint32_t address, const uint8_t* expected, int32_t leng
   bool same = true;
   for (int32_t i = 0; i < length; ++i) same = same && scratch[static_cast<std::size_t>(i)] == expected[i];
   return same;
+}
+
+// The fast mode lets the core compute a checksum of the range where it can; otherwise,
+// or when that fails, the words are read back.
+bool Verified(uint32_t address, const uint8_t* expected, int32_t length) {
+  if (const std::optional<bool> same = target::VerifyByChecksum(address, expected, length)) return *same;
+  return VerifyByReadingBack(address, expected, length);
 }
 
 int32_t DownloadJobResult(ResultCode result) {
@@ -140,7 +149,7 @@ ResultCode ReadMemoryTransfer(uint32_t address, uint8_t* buffer, int32_t length)
 ResultCode WriteMemoryTransfer(uint32_t address, const uint8_t* data, int32_t length, int32_t width, int32_t verify) {
   StartTransfer();
   ResultCode result = target::StoreTargetMemory(address, length, data, width);
-  if (result == kOk && verify == kOn && !VerifyByReadingBack(address, data, length)) result = kVerifyFailed;
+  if (result == kOk && verify == kOn && !Verified(address, data, length)) result = kVerifyFailed;
   return result;
 }
 
@@ -156,7 +165,7 @@ ResultCode DownloadImage(uint32_t loadAddress, uint32_t entryAddress, const uint
   (void)target::ReadRegister(target::kCurrentMode, 1, keptR1, 1);
   ResultCode result = target::StoreTargetMemory(loadAddress, length, image, kWholeWords);
   if (result != kOk && PowerReadBad()) target::SetTargetState(target::kTargetDown);
-  if (result == kOk && verify == kOn && !VerifyByReadingBack(loadAddress, image, length)) result = kVerifyFailed;
+  if (result == kOk && verify == kOn && !Verified(loadAddress, image, length)) result = kVerifyFailed;
   const ResultCode finish = target::PrepareDownloadedEntry(entryAddress, keptR0, keptR1);
   if (result == kOk) result = finish;
   // A core that was never halted was not touched and is not halted now; one that a

@@ -29,6 +29,20 @@ enum class CommsLoop { kRunning, kUnavailable, kLinkLost };
 struct CoreFacts {
   int writeBlockWords;      // the most words one exact write block takes
   uint32_t commsLoopBytes;  // the part of a work area the comms loop takes
+  uint32_t checksumLoopBytes;  // the part of a work area the checksum loop takes
+};
+
+enum class ChecksumOutcome {
+  kDone,         // crc holds the core's CRC-32 of the bytes
+  kUnavailable,  // the loop could not be placed (its words did not read back, or aborted)
+  kAborted,      // a read of the bytes aborted; the core is halted and back in its mode
+  kTimeLimit,    // the loop did not end within its time limit and was halted
+  kLinkLost,     // the cable, the power or the core's halting failed on the way
+};
+
+struct ChecksumRun {
+  ChecksumOutcome outcome;
+  uint32_t crc;
 };
 
 // While one lives, the operations use the core's fast sequences (the host chose them).
@@ -117,6 +131,10 @@ class DebugCore {
   virtual void SendCommsWords(int stride, int count, const uint8_t* source) = 0;
   [[nodiscard]] virtual ResultCode EndCommsStores(uint32_t wordsSent) = 0;
   [[nodiscard]] virtual TransferProgress& Progress() = 0;
+  // The common CRC-32 of length bytes (at least 1) from address on, computed by the halted
+  // core running a loop from workArea (word aligned, above the vectors, clear of the
+  // bytes), its words saved and put back; the fast sequences in force.
+  [[nodiscard]] virtual ChecksumRun ChecksumBytes(uint32_t workArea, uint32_t address, uint32_t length) = 0;
 
   // ---- Breakpoints and watchpoint units ----
   [[nodiscard]] virtual ResultCode SetBreakpointPattern(uint32_t address, uint32_t pattern) = 0;

@@ -12,9 +12,6 @@ constexpr uint64_t kAddressSpace = uint64_t{1} << 32;
 constexpr uint64_t kVectorsEnd = 0x20;
 constexpr uint64_t kWordMask = 3;
 
-// The part of a work area the core's comms loop takes.
-uint32_t LoopBytes() { return ActiveCore().Facts().commsLoopBytes; }
-
 struct Span {
   uint64_t first;
   uint64_t end;  // one past the last byte
@@ -32,18 +29,18 @@ bool ClearOfTransfer(const Span& loop, const Span& transfer) {
 
 // A region in the way of reads or of writes is not the loop's to touch, whatever the
 // work area says: the loop's place is read, written and run.
-bool ClearOfBlockingRegions(uint32_t loop) {
-  return !TouchesRegion(loop, LoopBytes(), kReadOnlyRegion) && !TouchesRegion(loop, LoopBytes(), kWriteOnlyRegion);
+bool ClearOfBlockingRegions(uint32_t loop, uint32_t loopBytes) {
+  return !TouchesRegion(loop, loopBytes, kReadOnlyRegion) && !TouchesRegion(loop, loopBytes, kWriteOnlyRegion);
 }
 
 // The first of the two places (the area's start, its end) that holds the loop.
-std::optional<uint32_t> PlaceIn(const Span& area, const Span& transfer) {
-  const uint64_t candidates[] = {(area.first + kWordMask) & ~kWordMask, (area.end - LoopBytes()) & ~kWordMask};
+std::optional<uint32_t> PlaceIn(const Span& area, const Span& transfer, uint32_t loopBytes) {
+  const uint64_t candidates[] = {(area.first + kWordMask) & ~kWordMask, (area.end - loopBytes) & ~kWordMask};
   for (const uint64_t place : candidates) {
-    const Span loop{place, place + LoopBytes()};
-    if (area.end < LoopBytes() || place < area.first || loop.end > area.end) continue;
+    const Span loop{place, place + loopBytes};
+    if (area.end < loopBytes || place < area.first || loop.end > area.end) continue;
     if (place < kVectorsEnd || !ClearOfTransfer(loop, transfer)) continue;
-    if (!ClearOfBlockingRegions(static_cast<uint32_t>(place))) continue;
+    if (!ClearOfBlockingRegions(static_cast<uint32_t>(place), loopBytes)) continue;
     return static_cast<uint32_t>(place);
   }
   return std::nullopt;
@@ -56,20 +53,30 @@ std::optional<Span> RegionSpan(const MemoryRegion& region) {
   return Span{region.start, region.start + (region.length < room ? region.length : room)};
 }
 
-}  // namespace
-
-std::optional<uint32_t> CommsLoopPlace(uint32_t first, int64_t bytes) {
-  if (bytes < kMinCommsLoopBytes) return std::nullopt;
+// The first place in the configured work area or, without one, in the read-write regions.
+std::optional<uint32_t> LoopPlace(uint32_t first, int64_t bytes, uint32_t loopBytes) {
   const Span transfer{first, uint64_t{first} + static_cast<uint64_t>(bytes)};
   if (const std::optional<cable::WorkArea> configured = cable::ConfiguredWorkArea()) {
-    return PlaceIn({configured->address, uint64_t{configured->address} + configured->size}, transfer);
+    return PlaceIn({configured->address, uint64_t{configured->address} + configured->size}, transfer, loopBytes);
   }
   for (const MemoryRegion& region : DeclaredRegions()) {
     const std::optional<Span> area = RegionSpan(region);
     if (!area.has_value()) continue;
-    if (const std::optional<uint32_t> place = PlaceIn(*area, transfer)) return place;
+    if (const std::optional<uint32_t> place = PlaceIn(*area, transfer, loopBytes)) return place;
   }
   return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<uint32_t> CommsLoopPlace(uint32_t first, int64_t bytes) {
+  if (bytes < kMinCommsLoopBytes) return std::nullopt;
+  return LoopPlace(first, bytes, ActiveCore().Facts().commsLoopBytes);
+}
+
+std::optional<uint32_t> ChecksumLoopPlace(uint32_t first, int64_t bytes) {
+  if (bytes < kMinChecksumLoopBytes) return std::nullopt;
+  return LoopPlace(first, bytes, ActiveCore().Facts().checksumLoopBytes);
 }
 
 }  // namespace vantrel::target

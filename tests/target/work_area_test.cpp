@@ -98,5 +98,28 @@ TEST_F(WorkAreaTest, DeclaredRegionsServeWhenLptIniNamesNoArea) {
   EXPECT_EQ(CommsLoopPlace(0x10000, kLong), std::nullopt) << "inside the read-only region";
 }
 
+// The checksum loop needs 100 bytes: an area that holds the comms loop may not hold it,
+// and a short verify reads back instead.
+TEST_F(WorkAreaTest, TheChecksumLoopNeedsItsHundredBytes) {
+  const struct {
+    const char* line;
+    uint32_t first;
+    int64_t bytes;
+    std::optional<uint32_t> place;
+  } cases[] = {
+      {"workarea=3F000,64\n", 0x10000, kLong, 0x3F000},
+      {"workarea=3F000,60\n", 0x10000, kLong, std::nullopt},
+      {"workarea=3F000,100\n", 0x3EF00, 0x400, std::nullopt},
+      {"workarea=3F000,100\n", 0x3EC00, 0x404, 0x3F09C},
+      {"workarea=3F000,100\n", 0x10000, kMinChecksumLoopBytes - 4, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    cable::ResetPortConfig();
+    cable::ApplyPortConfigLine(c.line);
+    EXPECT_EQ(ChecksumLoopPlace(c.first, c.bytes), c.place) << c.line << std::hex << c.first << "+" << c.bytes;
+    EXPECT_NE(CommsLoopPlace(0x10000, kLong), std::nullopt) << c.line << ": the comms loop fits";
+  }
+}
+
 }  // namespace
 }  // namespace vantrel::target

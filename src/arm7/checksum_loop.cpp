@@ -1,0 +1,240 @@
+#include "arm7/checksum_loop.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstring>
+#include <optional>
+
+#include "arm7/aborted_access.h"
+#include "arm7/comms_loop.h"
+#include "arm7/core_state.h"
+#include "arm7/debug_state.h"
+#include "arm7/embedded_ice.h"
+#include "arm7/fast_memory_access.h"
+#include "arm7/injection.h"
+#include "arm7/instructions.h"
+#include "arm7/link_check.h"
+#include "arm7/memory_words.h"
+#include "arm7/scan_chain.h"
+#include "cable/tap.h"
+#include "platform/trace.h"
+
+namespace vantrel::arm7 {
+namespace {
+
+constexpr int kLoopWords = static_cast<int>(kChecksumLoopBytes / kMemoryWordBytes);
+using Loop = std::array<uint32_t, kLoopWords>;
+
+constexpr uint32_t kMovsR0Lsr1 = 0xE1B000A0;   // MOVS r0, r0, LSR #1   the bit shifted out in C
+constexpr uint32_t kEorcsR0R4 = 0x20200004;    // EORCS r0, r0, r4      the polynomial where it was 1
+constexpr uint32_t kCrcPolynomial = 0xEDB88320;
+constexpr std::size_t kBitsPerByte = 8;
+constexpr std::size_t kFirstStepWord = 4;  // the eight steps of a byte from here on
+constexpr int kDoneWord = 23;  // the loop's end, where watchpoint 0 halts it
+
+// r0 the CRC, r1 the next address, r2 the bytes still to read, r3 the byte, r4 the
+// polynomial. Eight unrolled steps a byte: about 21 instructions.
+constexpr Loop BuildLoop() {
+  Loop loop{};
+  loop[0] = 0xE3E00000;  // MVN r0, #0               the CRC starts as all ones
+  loop[1] = 0xE59F4054;  // LDR r4, [pc, #84]        the polynomial, word 24
+  loop[2] = 0xE4D13001;  // next: LDRB r3, [r1], #1
+  loop[3] = 0xE0200003;  // EOR r0, r0, r3
+  for (std::size_t bit = 0; bit < kBitsPerByte; ++bit) {
+    loop[kFirstStepWord + 2 * bit] = kMovsR0Lsr1;
+    loop[kFirstStepWord + 2 * bit + 1] = kEorcsR0R4;
+  }
+  loop[20] = 0xE2522001;  // SUBS r2, r2, #1
+  loop[21] = 0x1AFFFFEB;  // BNE next
+  loop[22] = 0xE1E00000;  // MVN r0, r0               inverted at the end
+  loop[kDoneWord] = 0xEAFFFFFE;  // done: B done
+  loop[24] = kCrcPolynomial;
+  return loop;
+}
+constexpr Loop kLoop = BuildLoop();
+
+constexpr int kCrcRegister = 0;
+constexpr int kAddressRegister = 1;
+constexpr int kCountRegister = 2;
+// The time limit, in debug-status polls: each poll's scans let the core run, a few
+// hundred instructions on the slowest core the board offers (about 21 a byte).
+constexpr uint32_t kBasePolls = 256;
+constexpr uint32_t kBytesPerPoll = 4;
+
+struct Borrowed {
+  uint32_t workArea;
+  uint8_t saved[kChecksumLoopBytes];
+  uint32_t savedWp0Address;
+  uint32_t savedWp1Address;
+  bool watchpointsWereProgrammed;
+};
+
+// A loop whose core could not be halted stays in its area until the next debug-state
+// entry puts the saved bytes back.
+std::optional<Borrowed> g_left_behind;
+
+std::array<uint8_t, kChecksumLoopBytes> LoopBytes() {
+  std::array<uint8_t, kChecksumLoopBytes> bytes{};
+  for (int i = 0; i < kLoopWords; ++i) {
+    StoreLittleEndian(bytes.data() + kMemoryWordBytes * static_cast<std::size_t>(i),
+                      FromMemoryOrder(kLoop[static_cast<std::size_t>(i)]));
+  }
+  return bytes;
+}
+
+// The area in blocks of the debug bus; false when one failed.
+bool ReadArea(uint32_t address, uint8_t* destination) {
+  for (int word = 0; word < kLoopWords; word += kFastBlockWords) {
+    const int count = std::min(kFastBlockWords, kLoopWords - word);
+    const uint32_t offset = kMemoryWordBytes * static_cast<uint32_t>(word);
+    if (ArmReadBlockFast(address + offset, destination + offset, count) != kOk) return false;
+  }
+  return true;
+}
+
+// Every block is sent even after one failed: a power reading gone bad fails the blocks
+// that the cable still writes, and a put-back must not stop half way.
+bool WriteArea(uint32_t address, const uint8_t* source) {
+  bool written = true;
+  for (int word = 0; word < kLoopWords; word += kFastBlockWords) {
+    const int count = std::min(kFastBlockWords, kLoopWords - word);
+    const uint32_t offset = kMemoryWordBytes * static_cast<uint32_t>(word);
+    written = ArmPutDataFast(address + offset, kMemoryWordBytes, count, source + offset, false) == kOk && written;
+  }
+  return written;
+}
+
+// STMDA r0, {r<index>} drives the register onto the data bus in the fourth access. The
+// PC is left to drift: the core runs no code before RegisterCache sets it again.
+uint32_t CapturedRegister(int index) {
+  SelectDataBusChain();
+  Inject(kRegisterReadInstructions[static_cast<std::size_t>(index)]);
+  InjectNops(2);
+  return Chain1Access(kNop, 0);
+}
+
+// Saves the area and puts the loop there; false when it does not read back or its
+// accesses abort (no RAM): then the area is as it was, as far as it could be written.
+bool PlaceLoop(Borrowed& borrowed) {
+  const std::array<uint8_t, kChecksumLoopBytes> bytes = LoopBytes();
+  uint8_t check[kChecksumLoopBytes] = {};
+  if (!ReadArea(borrowed.workArea, borrowed.saved)) return false;
+  g_left_behind = borrowed;  // from here on the area holds the loop, or part of it
+  const bool placed = WriteArea(borrowed.workArea, bytes.data()) && ReadArea(borrowed.workArea, check) &&
+                      std::memcmp(check, bytes.data(), sizeof check) == 0;
+  if (placed && !AccessesAborted()) return true;
+  if (WriteArea(borrowed.workArea, borrowed.saved)) g_left_behind.reset();
+  (void)AccessesAborted();  // the put-back may abort where the place did
+  return false;
+}
+
+// Watchpoint 0 on the fetch of the loop's last word, watchpoint 1 on the vectors.
+void ArmWatchpointsForLoop(Borrowed& borrowed) {
+  borrowed.watchpointsWereProgrammed = WatchpointsAsProgrammed();
+  SetWatchpointsAsProgrammed(false);  // until the loop has halted and they are back
+  borrowed.savedWp0Address = GetICEReg(kWp0AddressValue);
+  borrowed.savedWp1Address = ArmWatchpointsForCode();
+  SetICEReg(kWp0AddressValue, borrowed.workArea + kMemoryWordBytes * kDoneWord);
+  SetICEReg(kWp0AddressMask, kCompareEveryBit);
+  SetICEReg(kWp0DataMask, kCompareNoBit);
+  SetICEReg(kWp0ControlMask, kWpMaskFetch);
+  SetICEReg(kWp0ControlValue, kWpControlFetch);
+}
+
+// Watchpoint 0 back as the hardware breakpoint's comparator; a unit lent to the host is
+// rewritten whole by ArmWatchpointsAfterCode.
+void WatchpointsAfterLoop(const Borrowed& borrowed) {
+  SetICEReg(kWp0AddressValue, borrowed.savedWp0Address);
+  SetICEReg(kWp0DataMask, kCompareNoBit);
+  SetICEReg(kWp0ControlMask, kWpMaskFetch);
+  ArmWatchpointsAfterCode(borrowed.savedWp1Address);
+  SetWatchpointsAsProgrammed(borrowed.watchpointsWereProgrammed);
+}
+
+// Polls the debug status until the core halts, within the time limit; false when it
+// did not, or the link was lost.
+bool WaitForLoopEnd(uint32_t length) {
+  const uint32_t polls = kBasePolls + length / kBytesPerPoll;
+  for (uint32_t poll = 0; poll < polls && !LinkLost(); ++poll) {
+    if ((GetICEReg(kIceDebugStatus) & kHaltedMask) == kHalted) return !LinkLost();
+  }
+  return false;
+}
+
+// What the halted core says about its run: every byte read, in its own mode.
+ChecksumRun Judge(uint32_t address, uint32_t length, bool timedOut) {
+  const uint32_t crc = CapturedRegister(kCrcRegister);
+  const bool allRead =
+      CapturedRegister(kCountRegister) == 0 && CapturedRegister(kAddressRegister) == address + length;
+  if (AccessesAborted()) return {ChecksumOutcome::kAborted, 0};
+  if (LinkLost()) return {ChecksumOutcome::kLinkLost, 0};
+  if (timedOut || !allRead) return {ChecksumOutcome::kTimeLimit, 0};
+  return {ChecksumOutcome::kDone, crc};
+}
+
+ChecksumRun RunLoop(uint32_t workArea, uint32_t address, uint32_t length) {
+  Borrowed borrowed{};
+  borrowed.workArea = workArea;
+  if (length == 0 || !PlaceLoop(borrowed)) {
+    return {LinkLost() ? ChecksumOutcome::kLinkLost : ChecksumOutcome::kUnavailable, 0};
+  }
+  ArmWatchpointsForLoop(borrowed);
+  Trace("checksum loop at 0x%08x for %u bytes from 0x%08x\r\n", workArea, length, address);
+  ArmRunFrom(workArea, address, length);  // the loop's address in r1, its count in r2
+  const bool ended = WaitForLoopEnd(length);
+  bool halted = ended;
+  if (!ended) {  // the time limit, or a link lost on the way: halted all the same if it can be
+    ArmHaltAtNextFetch();
+    halted = WaitUntilHaltedAgain();
+  }
+  const ChecksumRun run = halted ? Judge(address, length, !ended) : ChecksumRun{ChecksumOutcome::kLinkLost, 0};
+  // Written even to a core that did not halt: the hardware breakpoint's address must not
+  // stay at the loop's end. A core that did not halt keeps the loop in the area.
+  WatchpointsAfterLoop(borrowed);
+  if (!halted) return run;
+  if (WriteArea(workArea, borrowed.saved)) g_left_behind.reset();
+  if (LinkLost()) return {ChecksumOutcome::kLinkLost, 0};
+  return run;
+}
+
+const char* OutcomeName(ChecksumOutcome outcome) {
+  switch (outcome) {
+    case ChecksumOutcome::kDone: return "done";
+    case ChecksumOutcome::kUnavailable: return "no place for it";
+    case ChecksumOutcome::kAborted: return "an access aborted";
+    case ChecksumOutcome::kTimeLimit: return "time limit";
+    case ChecksumOutcome::kLinkLost: return "link lost";
+  }
+  return "unknown";
+}
+
+}  // namespace
+
+ChecksumRun ArmChecksumBytes(uint32_t workArea, uint32_t address, uint32_t length) {
+  ArmPutBackLeftWorkArea();  // before its saved bytes make way for this loop's
+  const ChecksumRun run = RunLoop(workArea, address, length);
+  if (run.outcome != ChecksumOutcome::kDone) Trace("checksum loop failed: %s\r\n", OutcomeName(run.outcome));
+  return run;
+}
+
+// The area goes back only while each word still holds the loop's word (or the saved
+// one, where an earlier put-back got that far): nothing newer is overwritten.
+void ArmPutBackLeftChecksumArea() {
+  if (!g_left_behind.has_value()) return;
+  const cable::FastClocks fastClocks;
+  const std::array<uint8_t, kChecksumLoopBytes> loop = LoopBytes();
+  uint8_t found[kChecksumLoopBytes] = {};
+  if (!ReadArea(g_left_behind->workArea, found)) return;  // still borrowed
+  for (std::size_t offset = 0; offset < kChecksumLoopBytes; offset += kMemoryWordBytes) {
+    if (std::memcmp(found + offset, loop.data() + offset, kMemoryWordBytes) != 0 &&
+        std::memcmp(found + offset, g_left_behind->saved + offset, kMemoryWordBytes) != 0) {
+      g_left_behind.reset();  // something has used that memory since
+      return;
+    }
+  }
+  Trace("checksum loop at 0x%08x taken out\r\n", g_left_behind->workArea);
+  if (WriteArea(g_left_behind->workArea, g_left_behind->saved)) g_left_behind.reset();
+}
+
+}  // namespace vantrel::arm7
