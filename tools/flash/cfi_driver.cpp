@@ -15,7 +15,8 @@ constexpr uint32_t kMarginMs = 2000;
 constexpr uint32_t kUnknownBlockEraseMs = 10000;
 constexpr uint32_t kUnknownWordProgramUs = 1000;
 constexpr uint32_t kUsPerMs = 1000;
-constexpr uint32_t kListEntryBytes = 4;
+constexpr uint32_t kWordBytes = 4;
+constexpr uint32_t kListEntryBytes = kWordBytes;
 constexpr unsigned char kErasedByte = 0xFF;
 // The most the buffer takes at once: every byte of it is saved and put back, and every
 // run costs a transfer's start and a run and halt of the core. For a 64 KiB image into
@@ -95,7 +96,7 @@ bool CfiDriver::ProgramByLoop(uint32_t address, const Bytes& bytes, const Progre
   while (first < end && bytes[first] == kErasedByte && bytes[first + 1] == kErasedByte) first += 2;
   while (end > first && bytes[end - 1] == kErasedByte && bytes[end - 2] == kErasedByte) end -= 2;
   LoopRunner runner(link_, *area_);
-  const size_t headBytes = kProgramHeadWords * 4;
+  const size_t headBytes = size_t{kProgramHeadWords} * kWordBytes;
   if (!runner.Begin(static_cast<uint32_t>(std::min<size_t>(headBytes + end - first, kMostBufferBytes)))) return false;
   bool ok = BlankCheck(runner, address, first) &&
             BlankCheck(runner, address + static_cast<uint32_t>(end), bytes.size() - end);
