@@ -9,13 +9,7 @@
 set -eu
 build=$1 plot=${2:-}
 here=$(dirname "$0")
-work=$(mktemp -d)
-pid=
-cleanup() {
-  if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT INT TERM
+. "$here/lib/board_openocd.sh"
 
 "$build/bench/transfers_bench" --benchmark_min_time=0.05 --benchmark_format=csv >"$work/library.csv" 2>/dev/null
 
@@ -26,33 +20,12 @@ head -c 65536 /dev/urandom >"$work/image.bin"
 measure() {
   cycles=$1 suffix=$2
   shift 2
-  : >"$work/board.out"
-  "$build/sim/board/vantrel-board" --listen 0 --free-run 0 --cycles-per-tck "$cycles" >"$work/board.out" \
-    2>"$work/board.err" &
-  pid=$!
-  port=
-  for _ in $(seq 100); do
-    port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9][0-9]*\)$/\1/p' "$work/board.out")
-    [ -n "$port" ] && break
-    sleep 0.05
-  done
-  [ -n "$port" ] || { echo "vantrel-board did not start" >&2; cat "$work/board.err" >&2; exit 1; }
+  start_board --cycles-per-tck "$cycles"
   for op in "$@"; do
-    before=$(grep -c '^client done' "$work/board.out" || true)
-    # OpenOCD heeds a terminating signal only between commands: killed when it does not.
-    timeout -k 5 120 openocd -c "set PORT $port; set OP $op; set IMAGE {$work/image.bin}" \
-      -f "$here/openocd_transfer.tcl" >"$work/openocd-$op.log" 2>&1 ||
-      { echo "openocd ($op) failed" >&2; cat "$work/openocd-$op.log" >&2; exit 1; }
-    for _ in $(seq 100); do
-      [ "$(grep -c '^client done' "$work/board.out" || true)" -gt "$before" ] && break
-      sleep 0.05
-    done
-    sed -n 's/^client done: \([0-9]*\) port accesses, \([0-9]*\) TCK$/'"$op$suffix"' \1 \2/p' "$work/board.out" |
-      tail -1 >>"$work/openocd.txt"
+    run_openocd "$here/openocd_transfer.tcl" "$op" 120
+    echo "$op$suffix $(cat "$work/openocd-$op.count")" >>"$work/openocd.txt"
   done
-  kill "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
-  pid=
+  stop_board
 }
 
 # The board's default core (4 instructions per TCK) and a fast one: OpenOCD verifies a

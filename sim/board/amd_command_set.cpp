@@ -61,10 +61,9 @@ uint16_t CfiFlash::AmdStatus(uint32_t offset, uint64_t now) {
 void CfiFlash::AmdResume(uint8_t command, uint64_t now) {
   if (busy_ == Work::kEraseSuspended && command == kCmdEraseResume) {
     busy_ = Work::kErase;
-    busyUntil_ = now + remaining_;
+    BusyFor(remaining_, now);
   } else if (busy_ == Work::kErase && command == kCmdEraseSuspend) {
-    remaining_ = busyUntil_ > now ? busyUntil_ - now : 0;
-    busy_ = Work::kEraseSuspended;
+    SuspendErase(now);
   } else if (busy_ == Work::kProgram && failed_ && command == kCmdReset) {
     busy_ = Work::kIdle;  // the write to the failed word leaves it as far as it got
     failed_ = false;

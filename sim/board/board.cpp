@@ -38,8 +38,13 @@ Board::Board(BoardConfig config)
 
 // ---- Port ------------------------------------------------------------------------------
 
-uint8_t Board::PortRead(uint16_t port) {
+void Board::CountAccess() {
   ++portAccesses_;
+  if (memory_.FlashBusy()) ++flashBusyAccesses_;
+}
+
+uint8_t Board::PortRead(uint16_t port) {
+  CountAccess();
   if (port == config_.portBase) return config_.faults.noCable ? kFloatingBus : data_;
   if (port == config_.portBase + 1) return ReadStatus();
   if (port == config_.portBase + 2) return control_;
@@ -47,7 +52,7 @@ uint8_t Board::PortRead(uint16_t port) {
 }
 
 void Board::PortWrite(uint16_t port, uint8_t value) {
-  ++portAccesses_;
+  CountAccess();
   if (port == config_.portBase) {
     WriteData(value);
   } else if (port == config_.portBase + 2) {
@@ -223,11 +228,19 @@ void Board::SetIceRegister(int address, uint32_t value) {
 
 BoardCounters Board::Counters() const {
   const CoreCounters& c = core_.Counters();
-  return BoardCounters{portAccesses_, tckCycles_, c.debugClocks, c.restarts, c.systemSpeedAccesses, c.instructions};
+  return BoardCounters{portAccesses_,
+                       tckCycles_,
+                       c.debugClocks,
+                       c.restarts,
+                       c.systemSpeedAccesses,
+                       c.instructions,
+                       memory_.FlashBusyTicks() - flashBusyTicksBefore_,
+                       flashBusyAccesses_};
 }
 
 void Board::ResetCounters() {
-  portAccesses_ = tckCycles_ = 0;
+  portAccesses_ = tckCycles_ = flashBusyAccesses_ = 0;
+  flashBusyTicksBefore_ = memory_.FlashBusyTicks();
   core_.ResetCounters();
 }
 

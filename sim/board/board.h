@@ -46,6 +46,10 @@ struct BoardCounters {
   uint64_t restarts = 0;
   uint64_t systemSpeedAccesses = 0;
   uint64_t instructions = 0;  // executed at system speed
+  // The flash chips' program and erase time in the board's ticks, and the port accesses
+  // the host made while a chip was busy.
+  uint64_t flashBusyTicks = 0;
+  uint64_t flashBusyAccesses = 0;
 };
 
 class Board final : private TapHooks {
@@ -144,6 +148,7 @@ class Board final : private TapHooks {
   void IdleEdge(bool chain1Intest) override;
   void RestartEntered() override;
 
+  void CountAccess();
   void WriteData(uint8_t value);
   uint8_t ReadStatus() const;
   void RisingEdge(bool tms, bool tdi);
@@ -169,6 +174,8 @@ class Board final : private TapHooks {
   uint64_t owed_ = 0;  // instructions TCK edges gave a running core, not yet executed
 
   uint64_t portAccesses_ = 0;
+  uint64_t flashBusyAccesses_ = 0;
+  uint64_t flashBusyTicksBefore_ = 0;  // at the last counter reset
   uint64_t tckCycles_ = 0;
   uint64_t accessesSinceClock_ = 0;
   int64_t lastClockNs_ = 0;

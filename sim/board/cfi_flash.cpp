@@ -24,7 +24,7 @@ bool CfiFlash::StartProgram(uint32_t offset, uint16_t value, uint64_t now) {
   array_[offset] = first;
   array_[offset + 1] = second;
   busy_ = Work::kProgram;
-  busyUntil_ = now + kFlashWordProgramCycles;
+  BusyFor(kFlashWordProgramCycles, now);
   busyOffset_ = offset;
   programmed_ = value;
   return (value & ~old) == 0;
@@ -33,9 +33,21 @@ bool CfiFlash::StartProgram(uint32_t offset, uint16_t value, uint64_t now) {
 void CfiFlash::StartErase(uint32_t offset, uint32_t bytes, uint64_t cycles, uint64_t now) {
   for (uint32_t i = 0; i < bytes; ++i) array_[offset + i] = 0xFF;
   busy_ = Work::kErase;
-  busyUntil_ = now + cycles;
+  BusyFor(cycles, now);
   busyOffset_ = offset;
   eraseBytes_ = bytes;
+}
+
+void CfiFlash::BusyFor(uint64_t cycles, uint64_t now) {
+  busyUntil_ = now + cycles;
+  busyTicks_ += cycles;
+}
+
+// The rest of the erase waits for the resume, which starts it again (BusyFor).
+void CfiFlash::SuspendErase(uint64_t now) {
+  remaining_ = busyUntil_ > now ? busyUntil_ - now : 0;
+  busyTicks_ -= remaining_;
+  busy_ = Work::kEraseSuspended;
 }
 
 // Finishes a program or erase whose time is up. An AMD program that failed stays busy

@@ -37,6 +37,11 @@ class CfiFlash {
   const uint8_t* Array() const { return array_.data(); }
   const FlashGeometry& Geometry() const { return geometry_; }
   bool BlockLocked(uint32_t offset) const { return locked_[geometry_.BlockAt(offset).index]; }
+  // The ticks of every program and erase so far (a suspended spell not counted): the
+  // time software has had to wait for the chip.
+  uint64_t BusyTicks() const { return busyTicks_; }
+  // A program or erase under way at now.
+  bool BusyAt(uint64_t now) const { return Busy() && (failed_ || now < busyUntil_); }
 
  private:
   enum class Mode : uint8_t { kArray, kIdentify, kQuery, kStatus };
@@ -61,6 +66,8 @@ class CfiFlash {
   bool StartProgram(uint32_t offset, uint16_t value, uint64_t now);
   void StartErase(uint32_t offset, uint32_t bytes, uint64_t cycles, uint64_t now);
   void Settle(uint64_t now);
+  void BusyFor(uint64_t cycles, uint64_t now);
+  void SuspendErase(uint64_t now);
   bool Busy() const { return busy_ == Work::kProgram || busy_ == Work::kErase; }
 
   FlashKind kind_;
@@ -75,6 +82,7 @@ class CfiFlash {
   Work busy_ = Work::kIdle;
   uint64_t busyUntil_ = 0;
   uint64_t remaining_ = 0;  // of a suspended erase
+  uint64_t busyTicks_ = 0;
   uint32_t busyOffset_ = 0;
   uint32_t eraseBytes_ = 0;
   uint16_t programmed_ = 0;  // the value being programmed, for data polling

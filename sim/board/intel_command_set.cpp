@@ -65,10 +65,7 @@ void CfiFlash::IntelSetupCycle(uint32_t offset, uint8_t command, uint16_t value,
 void CfiFlash::IntelWrite(uint32_t offset, uint8_t command, uint16_t value, uint64_t now) {
   if (busy_ == Work::kProgram) return;
   if (busy_ == Work::kErase) {
-    if (command == kCmdSuspend) {
-      remaining_ = busyUntil_ > now ? busyUntil_ - now : 0;
-      busy_ = Work::kEraseSuspended;
-    }
+    if (command == kCmdSuspend) SuspendErase(now);
     mode_ = Mode::kStatus;
     return;
   }
@@ -86,7 +83,7 @@ void CfiFlash::IntelWrite(uint32_t offset, uint8_t command, uint16_t value, uint
     case kCmdConfirm:
       if (busy_ == Work::kEraseSuspended) {
         busy_ = Work::kErase;
-        busyUntil_ = now + remaining_;
+        BusyFor(remaining_, now);
         mode_ = Mode::kStatus;
       }
       return;

@@ -96,6 +96,19 @@ const CfiFlash* Memory::FlashAt(uint32_t address) const {
   return r != nullptr ? r->flash.get() : nullptr;
 }
 
+bool Memory::FlashBusy() const {
+  for (const Region& region : regions_) {
+    if (region.flash && region.flash->BusyAt(busCycles_)) return true;
+  }
+  return false;
+}
+
+uint64_t Memory::FlashBusyTicks() const {
+  uint64_t ticks = 0;
+  for (const Region& region : regions_) ticks += region.flash ? region.flash->BusyTicks() : 0;
+  return ticks;
+}
+
 // The chip's bus is 16 bits wide: a word access is two cycles, the lower address first;
 // a byte read takes its lane from the halfword.
 uint32_t Memory::FlashRead(CfiFlash& flash, uint32_t offset, int size) const {

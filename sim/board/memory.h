@@ -34,6 +34,9 @@ class Memory {
   void Tick() { ++busCycles_; }
   // The flash chip at address, or nullptr.
   const CfiFlash* FlashAt(uint32_t address) const;
+  // Some flash chip programs or erases now; the busy ticks of all chips so far.
+  bool FlashBusy() const;
+  uint64_t FlashBusyTicks() const;
 
  private:
   struct Region {

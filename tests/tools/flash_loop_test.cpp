@@ -34,10 +34,9 @@ class FlashLoopTest : public MemoryTest {
     areaBefore_ = BoardBytes(kArea.address, kArea.size);
   }
 
-  std::map<std::string, uint32_t> ProgramRegisters(uint32_t target, uint32_t halfwords,
-                                                   const flash::LoopRunner& runner) {
-    return {{"r0", target},        {"r1", runner.BufferAddress()}, {"r2", halfwords},
-            {"r4", kChip + 0xAAA}, {"r5", kChip + 0x554},          {"r9", 0}};
+  static flash::Bytes ProgramInput(uint32_t target, const std::vector<uint8_t>& data) {
+    return flash::LoopInput({target, static_cast<uint32_t>(data.size() / 2), kChip + 0xAAA, kChip + 0x554, 0},
+                            data.data(), data.size());
   }
 
   void ExpectPutBack() {
@@ -59,11 +58,9 @@ TEST_F(FlashLoopTest, AmdProgramLoopStoresHalfwordCyclesAndPutsTheAreaBack) {
   const std::vector<uint8_t> chipBefore = BoardBytes(kChip, 0x1000);
   {
     flash::LoopRunner runner(link_, kArea);
-    ASSERT_TRUE(runner.Begin(static_cast<uint32_t>(data.size()))) << link_.Error();
-    ASSERT_TRUE(runner.WriteBuffer(data)) << link_.Error();
+    ASSERT_TRUE(runner.Begin(static_cast<uint32_t>(data.size()) + 20)) << link_.Error();
     LoopOutcome outcome;
-    ASSERT_TRUE(
-        runner.Run(flash::AmdProgramLoop(), ProgramRegisters(kTarget, 48, runner), std::chrono::seconds(10), &outcome))
+    ASSERT_TRUE(runner.Run(flash::AmdProgramLoop(), ProgramInput(kTarget, data), std::chrono::seconds(10), &outcome))
         << link_.Error();
     EXPECT_EQ(outcome.result, LoopResult::kDone);
     EXPECT_EQ(outcome.r2, 0u);
@@ -102,13 +99,14 @@ TEST_F(FlashLoopTest, LoopsReportWhatStoppedThem) {
     ASSERT_TRUE(board().WriteMemory(kTarget, std::vector<uint8_t>(16, c.targetFill)));
     ASSERT_TRUE(board().WriteMemory(kTarget + 11, std::vector<uint8_t>{0x7F}));
     flash::LoopRunner runner(link_, kArea);
-    ASSERT_TRUE(runner.Begin(16)) << link_.Error();
+    ASSERT_TRUE(runner.Begin(36)) << link_.Error();
     const bool erase = c.loop.words.data() == flash::AmdEraseLoop().words.data();
-    ASSERT_TRUE(runner.WriteBuffer(erase ? std::vector<uint8_t>{0x00, 0x00, 0x02, 0x00} : Pattern(16, 0xF0)));
-    auto registers = ProgramRegisters(kTarget, erase ? 1 : 8, runner);
-    registers["r6"] = 0x30;
+    const bool blank = c.loop.words.data() == flash::BlankCheckLoop().words.data();
+    const flash::Bytes input = erase   ? flash::LoopInput({1, kChip + 0xAAA, kChip + 0x554, 0x30, kTarget})
+                               : blank ? flash::LoopInput({kTarget, 8})
+                                       : ProgramInput(kTarget, Pattern(16, 0xF0));
     LoopOutcome outcome;
-    ASSERT_TRUE(runner.Run(c.loop, registers, std::chrono::seconds(10), &outcome)) << c.name << ": " << link_.Error();
+    ASSERT_TRUE(runner.Run(c.loop, input, std::chrono::seconds(10), &outcome)) << c.name << ": " << link_.Error();
     EXPECT_EQ(outcome.result, c.result) << c.name;
     EXPECT_EQ(outcome.r0, c.at) << c.name;
     ASSERT_TRUE(runner.Finish()) << link_.Error();
@@ -122,10 +120,9 @@ TEST_F(FlashLoopTest, ALoopThatNeverHaltsIsStoppedAtTheLimit) {
   ASSERT_TRUE(board().WriteMemory(kTarget, std::vector<uint8_t>(4, 0xFF)));
   {
     flash::LoopRunner runner(link_, kArea);
-    ASSERT_TRUE(runner.Begin(4)) << link_.Error();
-    ASSERT_TRUE(runner.WriteBuffer({0, 0, 0, 0}));
+    ASSERT_TRUE(runner.Begin(24)) << link_.Error();
     LoopOutcome outcome;
-    EXPECT_FALSE(runner.Run(flash::IntelProgramLoop(), ProgramRegisters(kTarget, 2, runner),
+    EXPECT_FALSE(runner.Run(flash::IntelProgramLoop(), ProgramInput(kTarget, {0, 0, 0, 0}),
                             std::chrono::milliseconds(300), &outcome));
     EXPECT_EQ(link_.Error(), "time limit exceeded");
     ASSERT_TRUE(runner.Finish()) << link_.Error();
@@ -133,6 +130,32 @@ TEST_F(FlashLoopTest, ALoopThatNeverHaltsIsStoppedAtTheLimit) {
   bool arm = false;
   ASSERT_TRUE(link_.HaltedInArmState(&arm));
   ExpectPutBack();
+}
+
+// The loops run in Supervisor mode: from a core halted in FIQ mode they change the User
+// mode's r8 and r9, not the FIQ mode's, and both come back.
+TEST_F(FlashLoopTest, BankedRegistersComeBackFromFiqMode) {
+  const std::vector<std::string> banked = {"r8_usr", "r9_usr", "r8_fiq", "r9_fiq", "cpsr"};
+  ASSERT_TRUE(link_.WriteRegister("cpsr", 0xD1)) << link_.Error();
+  ASSERT_TRUE(link_.WriteRegister("r8", 0x8F1)) << link_.Error();
+  ASSERT_TRUE(link_.WriteRegister("r9", 0x9F1)) << link_.Error();
+  std::vector<uint32_t> before;
+  ASSERT_TRUE(link_.ReadRegisters(banked, &before)) << link_.Error();
+  ASSERT_EQ(before[2], 0x8F1u);
+  ASSERT_TRUE(board().WriteMemory(kTarget, std::vector<uint8_t>(8, 0xFF)));
+  {
+    flash::LoopRunner runner(link_, kArea);
+    ASSERT_TRUE(runner.Begin(28)) << link_.Error();
+    LoopOutcome outcome;
+    ASSERT_TRUE(runner.Run(flash::AmdProgramLoop(), ProgramInput(kTarget, Pattern(8, 0x21)), std::chrono::seconds(10),
+                           &outcome))
+        << link_.Error();
+    EXPECT_EQ(outcome.result, LoopResult::kDone);
+    ASSERT_TRUE(runner.Finish()) << link_.Error();
+  }
+  std::vector<uint32_t> after;
+  ASSERT_TRUE(link_.ReadRegisters(banked, &after)) << link_.Error();
+  EXPECT_EQ(after, before);
 }
 
 TEST_F(FlashLoopTest, AnAreaTooSmallOrMisalignedIsRefused) {

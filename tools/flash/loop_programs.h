@@ -1,6 +1,8 @@
 // The small ARM programs the core runs from the work area to erase and program a CFI
-// chip with halfword stores, which the library's memory accesses cannot make. Each ends
-// at `halt` (a software breakpoint there stops the core) with its result in r3.
+// chip with halfword stores, which the library's memory accesses cannot make. Each takes
+// its parameters from the head of the buffer that follows it in the work area (words in
+// the order given below), so that the host sends them with the data, and ends at `halt`
+// (a software breakpoint there stops the core) with its result in r3.
 #pragma once
 
 #include <cstddef>
@@ -23,19 +25,23 @@ struct LoopProgram {
   uint32_t haltOffset;  // bytes from the start
 };
 
-// Program: r0 the flash address, r1 the source in RAM, r2 the halfwords, r4 and r5 the
-// chip's two unlock addresses (AMD only), r9 0. Each halfword is read back once
-// programmed; r9 ends as the checksum of the source (LoopChecksum), so the host knows the
-// core programmed the data it sent. On a failure r0 holds the halfword's address.
+// Program, head: the flash address (r0), the halfwords (r2), the chip's two unlock
+// addresses (r4, r5; AMD only), the checksum's start (r9, 0); the data follows. Each
+// halfword is read back once programmed; r9 ends as the checksum of the data
+// (LoopChecksum), so the host knows the core programmed the data it sent. On a failure
+// r0 holds the halfword's address.
 LoopProgram AmdProgramLoop();
 LoopProgram IntelProgramLoop();
-// Erase: r1 a list of words in RAM, r2 their number, r4 and r5 as above, r6 the last
-// command (AMD only): each word is the address of the last cycle (a sector, or the
-// chip's first unlock address for the chip erase). On a failure r0 holds that address.
+inline constexpr uint32_t kProgramHeadWords = 5;
+// Erase, head: the number of list words (r2), the unlock addresses (r4, r5), the last
+// command (r6; AMD only); the list follows: each word the address of the last cycle (a
+// sector, or the chip's first unlock address for the chip erase). On a failure r0 holds
+// that address.
 LoopProgram AmdEraseLoop();
 LoopProgram IntelEraseLoop();
-// Blank check: r0 the flash address, r2 the halfwords; r3 1 (kBitWouldRise) and r0 the
-// address of the first halfword that is not 0xFFFF.
+inline constexpr uint32_t kEraseHeadWords = 4;
+// Blank check, head: the flash address (r0), the halfwords (r2); r3 1 (kBitWouldRise)
+// and r0 the address of the first halfword that is not 0xFFFF.
 LoopProgram BlankCheckLoop();
 
 // The checksum the program loops leave in r9 for these bytes (whole halfwords).

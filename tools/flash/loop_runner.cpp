@@ -6,9 +6,11 @@ namespace vantrel::flash {
 
 namespace {
 
-// The registers the loops use, and the state they run in.
-const std::vector<std::string> kSavedRegisters = {"r0", "r1", "r2", "r3", "r4", "r5",
-                                                  "r6", "r7", "r8", "r9", "pc", "cpsr"};
+// The registers the loops use, and the state they run in. The loops run in Supervisor
+// mode, so their r8 and r9 are the User mode's, whatever mode the core halted in (a core
+// halted in FIQ mode has its own r8 and r9, which the loops leave alone).
+const std::vector<std::string> kSavedRegisters = {"r0", "r1", "r2", "r3",     "r4", "r5",
+                                                  "r6", "r7", "r8_usr", "r9_usr", "pc", "cpsr"};
 constexpr uint32_t kLoopCpsr = 0xD3;  // supervisor mode, IRQ and FIQ off, ARM state
 constexpr uint32_t kWordMask = 3;
 
@@ -21,6 +23,16 @@ Bytes WordsAsBytes(const LoopProgram& loop) {
 }
 
 }  // namespace
+
+Bytes LoopInput(std::initializer_list<uint32_t> head, const unsigned char* data, size_t count) {
+  Bytes bytes;
+  bytes.reserve(head.size() * 4 + count);
+  for (const uint32_t word : head) {
+    for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<unsigned char>(word >> shift));
+  }
+  if (count != 0) bytes.insert(bytes.end(), data, data + count);
+  return bytes;
+}
 
 uint32_t LoopRunner::BufferBytes() const { return bufferBytes_; }
 
@@ -62,15 +74,16 @@ bool LoopRunner::Collect(LoopOutcome* outcome) {
   return true;
 }
 
-bool LoopRunner::Run(const LoopProgram& loop, const std::map<std::string, uint32_t>& registers,
-                     std::chrono::milliseconds limit, LoopOutcome* outcome) {
+bool LoopRunner::Run(const LoopProgram& loop, const Bytes& input, std::chrono::milliseconds limit,
+                     LoopOutcome* outcome) {
   if (!begun_) return link_.Fail("the work area was not prepared");
-  if (!LoadLoop(loop)) return false;
+  if (input.size() > bufferBytes_) return link_.Fail("the flash loop's input does not fit the work area");
+  if (!LoadLoop(loop) || !link_.Write(BufferAddress(), input)) return false;
   haltAddress_ = area_.address + loop.haltOffset;
-  for (const auto& [name, value] : registers) {
-    if (!link_.WriteRegister(name, value)) return false;
-  }
-  if (!link_.WriteRegister("cpsr", kLoopCpsr) || !link_.WriteRegister("pc", area_.address)) return false;
+  // The loops keep the mode: once set, the CPSR stays theirs until Finish.
+  if (!stateSet_ && !link_.WriteRegister("cpsr", kLoopCpsr)) return false;
+  stateSet_ = true;
+  if (!link_.WriteRegister("pc", area_.address)) return false;
   if (!link_.Run()) return false;
   const bool halted = link_.WaitForHalt(limit);
   const std::string waitError = link_.Error();
@@ -93,8 +106,13 @@ bool LoopRunner::Finish() {
     std::snprintf(where, sizeof where, "; the work area at 0x%08x goes back at the next flash command", area_.address);
     return link_.Fail(error + where);
   }
+  stateSet_ = false;
+  // Only the registers a loop changed: each write costs the cable a sequence.
+  std::vector<uint32_t> now;
+  const bool known = link_.ReadRegisters(kSavedRegisters, &now) && now.size() == savedRegisters_.size();
   bool ok = true;
   for (size_t i = 0; i < kSavedRegisters.size() && i < savedRegisters_.size(); ++i) {
+    if (known && now[i] == savedRegisters_[i]) continue;
     ok = link_.WriteRegister(kSavedRegisters[i], savedRegisters_[i]) && ok;
   }
   return ok;

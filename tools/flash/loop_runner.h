@@ -5,7 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
-#include <map>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -31,16 +31,15 @@ class LoopRunner {
 
   // False with the link's error when the area is too small, the core is not halted in
   // ARM state, or the area cannot be read.
-  // need: the most buffer bytes the caller will use; only that much is saved.
+  // need: the most buffer bytes the caller will use, head included; only that much is saved.
   bool Begin(uint32_t need);
-  // Where the loops' data goes, and how many bytes fit.
+  // Where the loops' head and data go, and how many bytes fit.
   uint32_t BufferAddress() const { return area_.address + kLoopAreaBytes; }
   uint32_t BufferBytes() const;
-  bool WriteBuffer(const Bytes& bytes) { return link_.Write(BufferAddress(), bytes); }
-  // Loads the loop (unless it is there already), sets the registers, runs it and waits at
-  // most limit for its halt. A core that does not halt in time is stopped.
-  bool Run(const LoopProgram& loop, const std::map<std::string, uint32_t>& registers, std::chrono::milliseconds limit,
-           LoopOutcome* outcome);
+  // Loads the loop (unless it is there already), puts input (the loop's head and its
+  // data, see LoopInput) into the buffer, runs the loop and waits at most limit for its
+  // halt. A core that does not halt in time is stopped.
+  bool Run(const LoopProgram& loop, const Bytes& input, std::chrono::milliseconds limit, LoopOutcome* outcome);
   // The area and the registers put back; false when that failed (the link's error).
   bool Finish();
 
@@ -56,9 +55,13 @@ class LoopRunner {
   size_t loadedWords_ = 0;
   uint32_t haltAddress_ = 0;
   uint32_t loadedHalt_ = 0;  // the loaded loop's breakpoint, from the area's start
+  bool stateSet_ = false;    // the CPSR the loops run with, written at the first run
   Bytes savedArea_;
   std::vector<uint32_t> savedRegisters_;
 };
+
+// A loop's input: its head, the words in the loop's order, then count bytes of data.
+Bytes LoopInput(std::initializer_list<uint32_t> head, const unsigned char* data = nullptr, size_t count = 0);
 
 // The smallest buffer worth a work area.
 inline constexpr uint32_t kMinBufferBytes = 64;
