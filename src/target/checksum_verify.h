@@ -1,5 +1,6 @@
 // The fast verify of a download or a write: the halted core computes a CRC-32 of the
-// written range in the work area, which is compared with the host's CRC-32 of the data, instead of every word being read back over the cable.
+// written range in the work area, which is compared with the host's CRC-32 of the data,
+// instead of every word being read back over the cable.
 #pragma once
 
 #include <cstddef>

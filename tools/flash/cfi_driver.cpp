@@ -100,7 +100,7 @@ bool CfiDriver::ProgramByLoop(uint32_t address, const Bytes& bytes, const Progre
   if (!runner.Begin(static_cast<uint32_t>(std::min<size_t>(headBytes + end - first, kMostBufferBytes)))) return false;
   bool ok = BlankCheck(runner, address, first) &&
             BlankCheck(runner, address + static_cast<uint32_t>(end), bytes.size() - end);
-  const uint32_t chunk = runner.BufferBytes() - headBytes;
+  const uint32_t chunk = runner.BufferBytes() - static_cast<uint32_t>(headBytes);
   const uint32_t wordUs = query_.maxWordProgramUs != 0 ? query_.maxWordProgramUs : kUnknownWordProgramUs;
   const LoopProgram loop = Amd() ? AmdProgramLoop() : IntelProgramLoop();
   for (size_t offset = first; ok && offset < end; offset += chunk) {
