@@ -8,6 +8,7 @@
 
 #include "cfi_commands.h"
 #include "cfi_driver.h"
+#include "poll_limit.h"
 
 namespace vantrel::flash {
 
@@ -33,12 +34,12 @@ uint16_t HalfAt(const Bytes& bytes, size_t offset) {
 // Polls the status register until the chip is ready; then read array, and the status
 // cleared when it tells of an error.
 bool AwaitReady(TargetLink& link, uint32_t address, std::chrono::milliseconds limit, uint16_t* status) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
+  PollLimit pollLimit(limit);
   const uint32_t word = address & ~kWordMask;
   for (;;) {
     if (!link.ReadHalfword(address, status)) return false;
     if ((*status & cfi::kIntelStatusReady) != 0) break;
-    if (std::chrono::steady_clock::now() >= deadline) return link.Fail("time limit exceeded");
+    if (pollLimit.Reached()) return link.Fail("time limit exceeded");
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   if ((*status & kErrorBits) != 0 && !link.Write(word, Cycles(cfi::kIntelClearStatus, cfi::kIntelReadArray))) {

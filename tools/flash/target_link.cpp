@@ -5,17 +5,19 @@
 #include <thread>
 
 #include "background_job.h"
+#include "poll_limit.h"
+#include "vantrel.h"
 
 namespace vantrel::flash {
 
 namespace {
 
-constexpr int kStateShift = 8;
-constexpr int kStateConnectedHalted = 0x300;
-constexpr int kStateHalted = 0x400;
-constexpr int kStateRunning = 0x500;
-constexpr int kDebugAcknowledged = 0x01;  // DBGACK: the core is in debug state
-constexpr int kThumbState = 0x10;
+constexpr int kStateShift = VANTREL_STATE_SHIFT;
+constexpr int kStateConnectedHalted = VANTREL_STATE_CONNECTED;
+constexpr int kStateHalted = VANTREL_STATE_HALTED;
+constexpr int kStateRunning = VANTREL_STATE_RUNNING;
+constexpr int kDebugAcknowledged = VANTREL_STATUS_IN_DEBUG;
+constexpr int kThumbState = VANTREL_STATUS_THUMB;
 constexpr int32_t kWordStride = 4;
 constexpr auto kHaltPoll = std::chrono::milliseconds(1);
 
@@ -111,13 +113,13 @@ bool TargetLink::Run() { return Check(library_.Call(cli::EmptyRequest(), VANTREL
 bool TargetLink::Stop() { return Check(library_.Call(cli::EmptyRequest(), VANTREL_CMD_STOP), "stop"); }
 
 bool TargetLink::WaitForHalt(std::chrono::milliseconds limit) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
+  PollLimit pollLimit(limit);
   for (;;) {
     const int status = library_.DbgStatus(0);
     if (status < 0) return Fail("the status query failed (" + std::to_string(status) + ")");
     if ((status >> kStateShift) != kStateRunning) return Fail("the target no longer runs the flash loop");
     if ((status & kDebugAcknowledged) != 0) return true;
-    if (std::chrono::steady_clock::now() >= deadline) return Fail("time limit exceeded");
+    if (pollLimit.Reached()) return Fail("time limit exceeded");
     std::this_thread::sleep_for(kHaltPoll);
   }
 }
