@@ -228,7 +228,7 @@ CommsLoop ArmStartCommsLoads(uint32_t workArea, uint32_t address, uint32_t words
 void ArmReceiveCommsWords(uint32_t* words, int count, bool anotherAfterLast) {
   for (int i = 0; i < count; ++i) {
     const bool anotherToFollow = i + 1 < count || anotherAfterLast;
-    const uint32_t next = anotherToFollow ? kIceCommsData : kIceDebugStatus;
+    const auto next = static_cast<uint32_t>(anotherToFollow ? kIceCommsData : kIceDebugStatus);
     const uint32_t field = next << kFieldAfterDataScan;
     cable::ActiveCable().ScanDRDeferred(kIceDataBits, &field, &words[i], kIceDataBits, cable::ScanEnd::kUpdate);
     if (anotherToFollow) ++g_session.cableReads;

@@ -107,7 +107,7 @@ ResultCode ReadThroughComms(uint8_t* destination, int count) {
     std::array<uint32_t, kFastBlockWords> received{};
     ArmReceiveCommsWords(received.data(), words, done + words < count);
     for (int j = 0; j < words; ++j, ++done) {
-      StoreLittleEndian(destination + kMemoryWordBytes * static_cast<std::size_t>(done), FromMemoryOrder(received[j]));
+      StoreLittleEndian(destination + kMemoryWordBytes * static_cast<std::size_t>(done), FromMemoryOrder(received[static_cast<std::size_t>(j)]));
     }
     if (const std::optional<ResultCode> end = AfterBlock(done, count)) {
       return ArmEndCommsLoads() == kOk ? *end : kLinkLost;

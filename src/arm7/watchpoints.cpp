@@ -2,6 +2,7 @@
 // watchpoint 1 stops the core on the fetch of the software-breakpoint pattern. Either may
 // be lent to the host (host_units.h).
 #include <array>
+#include <cstddef>
 #include <optional>
 
 #include "arm7/core_state.h"
@@ -20,6 +21,9 @@ constexpr int kDetectorUnit = 1;
 
 std::array<std::optional<UnitSetting>, kWatchpointUnits> g_lent;
 
+// What the host lent to a unit; unit is 0 or 1, checked by every caller.
+std::optional<UnitSetting>& Lent(int unit) { return g_lent[static_cast<std::size_t>(unit)]; }
+
 int UnitBase(int unit) { return unit == kBreakpointUnit ? kIceWatchpoint0 : kIceWatchpoint1; }
 
 // The control value last, so that the unit compares only once the other five are in place.
@@ -34,7 +38,7 @@ void WriteUnit(int unit, const UnitSetting& setting, uint32_t controlValue) {
   SetICEReg(base + kWpControlValue, controlValue);
 }
 
-void WriteLentUnitDisabled(int unit) { WriteUnit(unit, *g_lent[unit], g_lent[unit]->controlValue & ~kUnitEnable); }
+void WriteLentUnitDisabled(int unit) { WriteUnit(unit, *Lent(unit), Lent(unit)->controlValue & ~kUnitEnable); }
 
 void ProgramDetector() {
   SetICEReg(kWp1AddressMask, kCompareNoBit);
@@ -53,7 +57,7 @@ void ProgramHardwareBreakpoint() {
 }
 
 void ProgramUnit(int unit) {
-  if (g_lent[unit].has_value()) {
+  if (Lent(unit).has_value()) {
     WriteLentUnitDisabled(unit);
   } else if (unit == kDetectorUnit) {
     ProgramDetector();
@@ -117,19 +121,19 @@ void ArmWatchpointsAfterCode(uint32_t savedWp1Address) {
   SetICEReg(kWp1DataMask, kCompareEveryBit);
   SetICEReg(kWp1AddressValue, savedWp1Address);
   for (int unit = 0; unit < kWatchpointUnits; ++unit) {
-    if (g_lent[unit].has_value()) WriteLentUnitDisabled(unit);
+    if (Lent(unit).has_value()) WriteLentUnitDisabled(unit);
   }
 }
 
 void LendUnit(int unit, const UnitSetting& setting) {
-  g_lent.at(unit) = setting;
+  g_lent.at(static_cast<std::size_t>(unit)) = setting;
   WriteLentUnitDisabled(unit);
 }
 
 // A returned unit 0 holds no breakpoint: the host lent it while none was set.
 void ReturnUnit(int unit) {
-  if (!g_lent.at(unit).has_value()) return;
-  g_lent[unit].reset();
+  if (!g_lent.at(static_cast<std::size_t>(unit)).has_value()) return;
+  Lent(unit).reset();
   SetICEReg(UnitBase(unit) + kWpControlValue, kWpControlOff);
   if (unit == kBreakpointUnit) SetICEReg(kWp0AddressValue, kNoBreakpointAddress);
   ProgramUnit(unit);
@@ -141,9 +145,9 @@ void ForgetLentUnits() {
 
 bool AnyUnitLent() { return g_lent[kBreakpointUnit].has_value() || g_lent[kDetectorUnit].has_value(); }
 
-bool UnitLent(int unit) { return unit >= 0 && unit < kWatchpointUnits && g_lent[unit].has_value(); }
+bool UnitLent(int unit) { return unit >= 0 && unit < kWatchpointUnits && Lent(unit).has_value(); }
 
-UnitSetting LentSetting(int unit) { return UnitLent(unit) ? *g_lent[unit] : UnitSetting{}; }
+UnitSetting LentSetting(int unit) { return UnitLent(unit) ? *Lent(unit) : UnitSetting{}; }
 
 void EnableWatchpointsForRun() {
   if (!AnyUnitLent()) {
@@ -152,7 +156,7 @@ void EnableWatchpointsForRun() {
     return;
   }
   for (int unit = 0; unit < kWatchpointUnits; ++unit) {
-    const uint32_t control = g_lent[unit].has_value() ? g_lent[unit]->controlValue : kWpControlFetch;
+    const uint32_t control = Lent(unit).has_value() ? Lent(unit)->controlValue : kWpControlFetch;
     SetICEReg(UnitBase(unit) + kWpControlValue, control);
   }
 }

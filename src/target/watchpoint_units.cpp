@@ -1,6 +1,7 @@
 #include "target/watchpoint_units.h"
 
 #include <array>
+#include <cstddef>
 #include <set>
 
 #include "target/active_core.h"
@@ -28,6 +29,9 @@ struct UnitRecord {
 };
 
 std::array<UnitRecord, core::kWatchpointUnits> g_units;
+
+// The record of a unit; unit is 0 or 1, checked by every caller.
+UnitRecord& Unit(int unit) { return g_units[static_cast<std::size_t>(unit)]; }
 bool g_hardwareBreakpointSet = false;
 uint32_t g_hardwareBreakpointAddress = 0;
 std::set<uint32_t> g_softwareBreakpoints;
@@ -42,7 +46,7 @@ bool SizeCode(uint32_t size, uint32_t* code) {
 }
 
 bool UnitFree(int unit) {
-  if (g_units[unit].use != UnitUse::kFree) return false;
+  if (Unit(unit).use != UnitUse::kFree) return false;
   return unit == kDetectorUnit ? g_softwareBreakpoints.empty() : !g_hardwareBreakpointSet;
 }
 
@@ -60,7 +64,7 @@ ResultCode Lend(const UnitRecord& record, const UnitSetting& setting, Placement 
   if (!CoreHalted()) return kStatusError;
   const int free = FreeUnit(placement);
   if (free < 0) return free;
-  g_units[free] = record;
+  Unit(free) = record;
   ActiveCore().LendUnit(free, setting);
   if (unit != nullptr) *unit = free;
   return kOk;
@@ -115,14 +119,14 @@ ResultCode SetFetchBreak(uint32_t address, Placement placement, int* unit) {
 ResultCode ClearUnit(int unit) {
   if (unit != kBreakpointUnit && unit != kDetectorUnit) return kInvalidParameters;
   if (!CoreHalted()) return kStatusError;
-  g_units[unit] = UnitRecord{};
+  Unit(unit) = UnitRecord{};
   ActiveCore().ReturnUnit(unit);
   return kOk;
 }
 
 void ReturnAllUnits() {
   for (int unit = 0; unit < core::kWatchpointUnits; ++unit) {
-    g_units[unit] = UnitRecord{};
+    Unit(unit) = UnitRecord{};
     ActiveCore().ReturnUnit(unit);
   }
 }
@@ -135,9 +139,9 @@ void ForgetUnits() {
   g_softwareBreakpoints.clear();
 }
 
-UnitUse UnitUsedFor(int unit) { return ActiveCore().UnitLent(unit) ? g_units[unit].use : UnitUse::kFree; }
-WatchRequest UnitWatch(int unit) { return ActiveCore().UnitLent(unit) ? g_units[unit].watch : WatchRequest{}; }
-uint32_t UnitBreakAddress(int unit) { return ActiveCore().UnitLent(unit) ? g_units[unit].breakAddress : 0; }
+UnitUse UnitUsedFor(int unit) { return ActiveCore().UnitLent(unit) ? Unit(unit).use : UnitUse::kFree; }
+WatchRequest UnitWatch(int unit) { return ActiveCore().UnitLent(unit) ? Unit(unit).watch : WatchRequest{}; }
+uint32_t UnitBreakAddress(int unit) { return ActiveCore().UnitLent(unit) ? Unit(unit).breakAddress : 0; }
 
 bool HardwareBreakpointUnitLent() { return ActiveCore().UnitLent(kBreakpointUnit); }
 bool DetectorUnitLent() { return ActiveCore().UnitLent(kDetectorUnit); }
