@@ -58,6 +58,7 @@ vantrel_row() {  # NAME MAPPED|UNMAPPED OPTIONS...
 }
 
 openocd_row() {
+  : >"$work/board.out"  # there before the board's shell makes it, for the reads below
   "$build/sim/board/vantrel-board" --listen 0 >"$work/board.out" 2>"$work/board.err" &
   pid=$!; pids="$pids $pid"
   bport=

@@ -10,6 +10,10 @@ cleanup() {
 trap cleanup EXIT INT TERM
 
 start_board() {
+  # The files exist before the board starts: its shell makes them only once it runs, and
+  # a read of a file not there yet would end this script.
+  : >"$work/board.out"
+  : >"$work/board.err"
   "$@" --listen 0 >"$work/board.out" 2>"$work/board.err" &
   pid=$!
   port=
