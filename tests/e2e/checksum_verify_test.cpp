@@ -15,7 +15,6 @@ namespace vantrel::e2e {
 namespace {
 
 constexpr uint32_t kRom = 0x80000;
-constexpr uint32_t kLoopBytes = 100;
 
 struct MismatchCase {
   const char* name;
