@@ -35,9 +35,11 @@ class Arm7Progress final : public core::TransferProgress {
 
 }  // namespace
 
+// Never destroyed: the library's unload runs among the static destructors and still
+// reaches the cable through the core.
 core::DebugCore& Arm7tdmiCore::Instance() {
-  static Arm7tdmiCore core;
-  return core;
+  static auto* const core = new Arm7tdmiCore();
+  return *core;
 }
 
 core::CoreFacts Arm7tdmiCore::Facts() const { return {kPutDataMaxWords, kCommsLoopBytes, kChecksumLoopBytes}; }

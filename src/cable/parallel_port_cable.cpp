@@ -26,9 +26,11 @@ int ParallelPortIndex(std::string_view portName) {
   return -1;
 }
 
+// Never destroyed: the library's unload runs among the static destructors and still
+// leaves the cable's lines as it should.
 Cable& ParallelPortCable::Instance() {
-  static ParallelPortCable cable;
-  return cable;
+  static auto* const cable = new ParallelPortCable();
+  return *cable;
 }
 
 ResultCode ParallelPortCable::Open(std::string_view portName) {

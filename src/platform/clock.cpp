@@ -8,19 +8,22 @@ namespace vantrel::platform {
 
 namespace {
 
-class SystemClock final : public Clock {
- public:
-  void SleepMilliseconds(unsigned milliseconds) override { SystemSleepMilliseconds(milliseconds); }
-};
-
-SystemClock g_system_clock;
+// Null while the real clock serves: no object of its own, so a wait made while the
+// process runs its static destructors (the library's unload) still sleeps as it should.
 // Read by the job worker as well as the host's threads.
-std::atomic<Clock*> g_clock{&g_system_clock};
+std::atomic<Clock*> g_clock{nullptr};
 
 }  // namespace
 
-void UseClock(Clock* clock) { g_clock.store(clock != nullptr ? clock : &g_system_clock); }
+void UseClock(Clock* clock) { g_clock.store(clock); }
 
-void SleepMilliseconds(unsigned milliseconds) { g_clock.load()->SleepMilliseconds(milliseconds); }
+void SleepMilliseconds(unsigned milliseconds) {
+  Clock* const clock = g_clock.load();
+  if (clock == nullptr) {
+    SystemSleepMilliseconds(milliseconds);
+  } else {
+    clock->SleepMilliseconds(milliseconds);
+  }
+}
 
 }  // namespace vantrel::platform
