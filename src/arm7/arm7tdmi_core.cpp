@@ -1,5 +1,7 @@
 #include "arm7/arm7tdmi_core.h"
 
+#include <type_traits>
+
 #include "arm7/cable_link.h"
 #include "arm7/checksum_loop.h"
 #include "arm7/comms_loop.h"
@@ -35,11 +37,12 @@ class Arm7Progress final : public core::TransferProgress {
 
 }  // namespace
 
-// Never destroyed: the library's unload runs among the static destructors and still
-// reaches the cable through the core.
+// Its destructor does nothing, so it serves the library's unload among the static
+// destructors.
 core::DebugCore& Arm7tdmiCore::Instance() {
-  static auto* const core = new Arm7tdmiCore();
-  return *core;
+  static Arm7tdmiCore core;
+  static_assert(std::is_trivially_destructible_v<Arm7tdmiCore>);
+  return core;
 }
 
 core::CoreFacts Arm7tdmiCore::Facts() const { return {kPutDataMaxWords, kCommsLoopBytes, kChecksumLoopBytes}; }

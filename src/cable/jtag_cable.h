@@ -29,7 +29,6 @@ enum class TapResetEnd { kTestLogicReset, kRunTestIdle };
 class Cable {
  public:
   Cable() = default;
-  virtual ~Cable() = default;
   Cable(const Cable&) = delete;
   Cable& operator=(const Cable&) = delete;
 
@@ -81,6 +80,12 @@ class Cable {
   // Set once any TAP traffic showed a power-sense line bad, until cleared.
   virtual bool PowerLossSeen() const = 0;
   virtual void ClearPowerLossSeen() = 0;
+
+ protected:
+  // Never deleted through the interface, and nothing to do at the end: a cable whose
+  // destructor does nothing lives on through the static destructors, among which the
+  // library's unload still leaves the cable's lines as it should.
+  ~Cable() = default;
 };
 
 // A power reading was taken and showed a sense line bad. A host that never asked for

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <type_traits>
 
 #include "cable/cable.h"
 #include "cable/names.h"
@@ -26,11 +27,12 @@ int ParallelPortIndex(std::string_view portName) {
   return -1;
 }
 
-// Never destroyed: the library's unload runs among the static destructors and still
-// leaves the cable's lines as it should.
+// Its destructor does nothing, so it serves the library's unload among the static
+// destructors.
 Cable& ParallelPortCable::Instance() {
-  static auto* const cable = new ParallelPortCable();
-  return *cable;
+  static ParallelPortCable cable;
+  static_assert(std::is_trivially_destructible_v<ParallelPortCable>);
+  return cable;
 }
 
 ResultCode ParallelPortCable::Open(std::string_view portName) {

@@ -57,7 +57,6 @@ class SequenceScope {
 class DebugCore {
  public:
   DebugCore() = default;
-  virtual ~DebugCore() = default;
   DebugCore(const DebugCore&) = delete;
   DebugCore& operator=(const DebugCore&) = delete;
 
@@ -146,6 +145,12 @@ class DebugCore {
   [[nodiscard]] virtual bool UnitLent(int unit) = 0;
   // 0, or non-zero when the reads went through a link that was lost.
   [[nodiscard]] virtual ResultCode ReadIceRegisters(IceDump& dump) = 0;
+
+ protected:
+  // Never deleted through the interface, and nothing to do at the end: a core whose
+  // destructor does nothing lives on through the static destructors, among which the
+  // library's unload still reaches the cable through it.
+  ~DebugCore() = default;
 };
 
 }  // namespace vantrel::core
