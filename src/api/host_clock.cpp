@@ -1,5 +1,7 @@
 // The host's own time for the library's waits: a host that drives a simulated target
 // through the port seam need not spend real time on waits meant for real hardware.
+#include <type_traits>
+
 #include "api/instance.h"
 #include "platform/clock.h"
 #include "vantrel_port.h"
@@ -20,6 +22,7 @@ class HostClock final : public vantrel::platform::Clock {
 };
 
 HostClock g_host_clock;
+static_assert(std::is_trivially_destructible_v<HostClock>);
 
 }  // namespace
 

@@ -9,11 +9,16 @@ namespace vantrel::platform {
 class Clock {
  public:
   Clock() = default;
-  virtual ~Clock() = default;
   Clock(const Clock&) = delete;
   Clock& operator=(const Clock&) = delete;
 
   virtual void SleepMilliseconds(unsigned milliseconds) = 0;
+
+ protected:
+  // Never deleted through the interface: a clock whose destructor does nothing (the
+  // host's) still serves a wait made during the library's unload, among the static
+  // destructors.
+  ~Clock() = default;
 };
 
 // The clock every wait of the library uses from now on; nullptr puts the real one back.

@@ -14,7 +14,7 @@ namespace vantrel::test {
 class VirtualClock final : public platform::Clock {
  public:
   VirtualClock() { platform::UseClock(this); }
-  ~VirtualClock() override { platform::UseClock(nullptr); }
+  ~VirtualClock() { platform::UseClock(nullptr); }
   VirtualClock(const VirtualClock&) = delete;
   VirtualClock& operator=(const VirtualClock&) = delete;
 
