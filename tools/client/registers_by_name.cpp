@@ -22,6 +22,13 @@ Answer ReadRegistersByName(const Library& library, const std::vector<std::string
   return library.Call(request, VANTREL_CMD_READ_REGISTERS);
 }
 
+Answer ReadRegistersOfMode(const Library& library, const std::string& mode) {
+  JtagRequest request = EmptyRequest();
+  request.args.readRegisters.byMode = 1;
+  std::snprintf(request.args.readRegisters.modeName, VANTREL_TEXT_FIELD_SIZE, "%s", mode.c_str());
+  return library.Call(request, VANTREL_CMD_READ_REGISTERS);
+}
+
 Answer WriteRegisterByName(const Library& library, const std::string& name, uint32_t value) {
   JtagRequest request = EmptyRequest();
   std::snprintf(request.args.writeRegister.name, VANTREL_TEXT_FIELD_SIZE, "%s", name.c_str());

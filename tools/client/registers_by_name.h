@@ -17,6 +17,9 @@ namespace vantrel::cli {
 std::optional<std::string> LibraryRegisterSpelling(const std::string& name);
 // One word for each name, in order; at most VANTREL_MAX_REGISTER_NAMES names.
 Answer ReadRegistersByName(const Library& library, const std::vector<std::string>& names);
+// Every register of a mode ("cur", "usr", "fiq", "irq", "svc", "abt" or "und"), one word
+// each, in the order the library lays that mode out.
+Answer ReadRegistersOfMode(const Library& library, const std::string& mode);
 // Written on the halted core as that mode sees it; the library keeps the value across
 // the next run.
 Answer WriteRegisterByName(const Library& library, const std::string& name, uint32_t value);

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "memory_calls.h"
+
 namespace vantrel::cli {
 
 namespace {
@@ -144,9 +146,7 @@ bool SoftwareBreakpoints::TakeOutOfMemory(uint32_t address, SoftwareBreakpoint* 
 }
 
 bool SoftwareBreakpoints::PlantByLibrary(uint32_t address, SoftwareBreakpoint* breakpoint, bool* patternNotKept) {
-  JtagRequest request = EmptyRequest();
-  request.args.breakpoint.address = address;
-  const Answer answer = library_.Call(request, VANTREL_CMD_SET_SOFTWARE_BREAK);
+  const Answer answer = SetSoftwareBreak(library_, address);
   if (patternNotKept != nullptr) *patternNotKept = answer.text.starts_with(kPatternNotKept);
   if (!answer.Ok()) return Failed(answer);
   if (answer.data.size() != kWordBytes) return Failed("the library answered no displaced word");
@@ -204,24 +204,22 @@ bool SoftwareBreakpoints::WritePattern(uint32_t address, SoftwareBreakpoint* bre
 
 bool SoftwareBreakpoints::ReadBytes(uint32_t address, size_t length, std::vector<unsigned char>* bytes) {
   bytes->assign(length, 0);
-  JtagRequest request = EmptyRequest();
-  request.args.readMemory.buffer = bytes->data();
-  request.args.readMemory.address = address;
-  request.args.readMemory.length = static_cast<int32_t>(length);
-  const Answer answer = library_.Call(request, VANTREL_CMD_READ_MEMORY);
-  if (answer.Ok()) return true;
+  // A pattern's few bytes: never a background transfer.
+  const TransferResult read = ReadMemory(library_, address, bytes->data(), length);
+  if (read.Done()) return true;
   bytes->clear();
-  return Failed(answer);
+  return Failed(read.answer);
 }
 
 bool SoftwareBreakpoints::WriteBytes(uint32_t address, const std::vector<unsigned char>& bytes) {
+  const TransferResult written = WriteMemory(library_, address, bytes.data(), bytes.size(), false);
+  return written.Done() || Failed(written.answer);
+}
+
+Answer SetSoftwareBreak(const Library& library, uint32_t address) {
   JtagRequest request = EmptyRequest();
-  request.args.writeMemory.address = address;
-  request.args.writeMemory.data = bytes.data();
-  request.args.writeMemory.length = static_cast<int32_t>(bytes.size());
-  request.args.writeMemory.accessWidth = 4;
-  const Answer answer = library_.Call(request, VANTREL_CMD_WRITE_MEMORY);
-  return answer.Ok() || Failed(answer);
+  request.args.breakpoint.address = address;
+  return library.Call(request, VANTREL_CMD_SET_SOFTWARE_BREAK);
 }
 
 Answer SetHardwareBreak(const Library& library, uint32_t address) {

@@ -85,6 +85,10 @@ class SoftwareBreakpoints {
   std::map<uint32_t, SoftwareBreakpoint> planted_;
 };
 
+// The library's software breakpoint at address, in the form of the state the core last
+// halted in; the answer's data is the displaced word.
+Answer SetSoftwareBreak(const Library& library, uint32_t address);
+
 // The one hardware breakpoint; the answers of the library's commands.
 Answer SetHardwareBreak(const Library& library, uint32_t address);
 Answer ClearHardwareBreak(const Library& library);

@@ -1,27 +1,19 @@
 #include "target_link.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <thread>
 
-#include "background_job.h"
 #include "poll_limit.h"
-#include "vantrel.h"
+#include "registers_by_name.h"
+#include "run_control.h"
+#include "software_breakpoints.h"
+#include "target_status.h"
 
 namespace vantrel::flash {
 
 namespace {
 
-constexpr int kStateShift = VANTREL_STATE_SHIFT;
-constexpr int kStateConnectedHalted = VANTREL_STATE_CONNECTED;
-constexpr int kStateHalted = VANTREL_STATE_HALTED;
-constexpr int kStateRunning = VANTREL_STATE_RUNNING;
-constexpr int kDebugAcknowledged = VANTREL_STATUS_IN_DEBUG;
-constexpr int kThumbState = VANTREL_STATUS_THUMB;
-constexpr int32_t kWordStride = 4;
 constexpr auto kHaltPoll = std::chrono::milliseconds(1);
-
-bool HaltedState(int state) { return state == kStateConnectedHalted || state == kStateHalted; }
 
 }  // namespace
 
@@ -35,33 +27,23 @@ bool TargetLink::Check(const cli::Answer& answer, const char* what) {
   return Fail(std::string(what) + ": " + answer.Reason());
 }
 
-bool TargetLink::Transfer(int32_t code, const JtagRequest& request, bool background, const char* what) {
-  if (background) library_.ClearLastJobResult();
-  if (!Check(library_.Call(request, code), what)) return false;
-  if (!background) return true;
-  const int result = cli::WaitForJob(library_);
-  if (result == 0) return true;
-  return Fail(std::string(what) + " failed (job result " + std::to_string(result) + ")");
+bool TargetLink::Transferred(const cli::TransferResult& result, const char* what) {
+  switch (result.end) {
+    case cli::TransferEnd::kDone: return true;
+    case cli::TransferEnd::kRefused: return Check(result.answer, what);
+    default: return Fail(std::string(what) + " failed (job result " + std::to_string(result.jobResult) + ")");
+  }
 }
 
 bool TargetLink::Read(uint32_t address, size_t length, Bytes* bytes) {
   bytes->assign(length, 0);
   if (length == 0) return true;
-  JtagRequest request = cli::EmptyRequest();
-  request.args.readMemory.buffer = bytes->data();
-  request.args.readMemory.address = address;
-  request.args.readMemory.length = static_cast<int32_t>(length);
-  return Transfer(VANTREL_CMD_READ_MEMORY, request, length >= cli::kBackgroundTransferBytes, "read");
+  return Transferred(cli::ReadMemory(library_, address, bytes->data(), length), "read");
 }
 
 bool TargetLink::Write(uint32_t address, const Bytes& bytes) {
   if (bytes.empty()) return true;
-  JtagRequest request = cli::EmptyRequest();
-  request.args.writeMemory.address = address;
-  request.args.writeMemory.data = bytes.data();
-  request.args.writeMemory.length = static_cast<int32_t>(bytes.size());
-  request.args.writeMemory.accessWidth = kWordStride;
-  return Transfer(VANTREL_CMD_WRITE_MEMORY, request, bytes.size() >= cli::kBackgroundTransferBytes, "write");
+  return Transferred(cli::WriteMemory(library_, address, bytes.data(), bytes.size(), false), "write");
 }
 
 bool TargetLink::ReadHalfword(uint32_t address, uint16_t* value) {
@@ -80,45 +62,33 @@ bool TargetLink::ReadWord(uint32_t address, uint32_t* value) {
 }
 
 bool TargetLink::ReadRegisters(const std::vector<std::string>& names, std::vector<uint32_t>* values) {
-  JtagRequest request = cli::EmptyRequest();
-  request.args.readRegisters.byMode = 0;
-  const size_t count = std::min<size_t>(names.size(), VANTREL_MAX_REGISTER_NAMES);
-  request.args.readRegisters.nameCount = static_cast<int32_t>(count);
-  for (size_t i = 0; i < count; ++i) {
-    std::snprintf(request.args.readRegisters.names[i], VANTREL_TEXT_FIELD_SIZE, "%s", names[i].c_str());
-  }
-  const cli::Answer answer = library_.Call(request, VANTREL_CMD_READ_REGISTERS);
+  const cli::Answer answer = cli::ReadRegistersByName(library_, names);
   if (!Check(answer, "read registers")) return false;
-  if (answer.data.size() < count * 4) return Fail("read registers: a short answer");
+  if (answer.data.size() < names.size() * 4) return Fail("read registers: a short answer");
   values->clear();
-  for (size_t i = 0; i < count; ++i) values->push_back(answer.Word(i));
+  for (size_t i = 0; i < names.size(); ++i) values->push_back(answer.Word(i));
   return true;
 }
 
 bool TargetLink::WriteRegister(const std::string& name, uint32_t value) {
-  JtagRequest request = cli::EmptyRequest();
-  std::snprintf(request.args.writeRegister.name, VANTREL_TEXT_FIELD_SIZE, "%s", name.c_str());
-  request.args.writeRegister.value = value;
-  return Check(library_.Call(request, VANTREL_CMD_WRITE_REGISTER), "write register");
+  return Check(cli::WriteRegisterByName(library_, name, value), "write register");
 }
 
 bool TargetLink::SetSoftwareBreak(uint32_t address) {
-  JtagRequest request = cli::EmptyRequest();
-  request.args.breakpoint.address = address;
-  return Check(library_.Call(request, VANTREL_CMD_SET_SOFTWARE_BREAK), "breakpoint");
+  return Check(cli::SetSoftwareBreak(library_, address), "breakpoint");
 }
 
-bool TargetLink::Run() { return Check(library_.Call(cli::EmptyRequest(), VANTREL_CMD_RUN), "run"); }
+bool TargetLink::Run() { return Check(cli::Run(library_), "run"); }
 
-bool TargetLink::Stop() { return Check(library_.Call(cli::EmptyRequest(), VANTREL_CMD_STOP), "stop"); }
+bool TargetLink::Stop() { return Check(cli::Stop(library_), "stop"); }
 
 bool TargetLink::WaitForHalt(std::chrono::milliseconds limit) {
   PollLimit pollLimit(limit);
   for (;;) {
-    const int status = library_.DbgStatus(0);
-    if (status < 0) return Fail("the status query failed (" + std::to_string(status) + ")");
-    if ((status >> kStateShift) != kStateRunning) return Fail("the target no longer runs the flash loop");
-    if ((status & kDebugAcknowledged) != 0) return true;
+    const cli::TargetStatus status = cli::ReadTargetStatus(library_);
+    if (!status.answered) return Fail("the status query failed (" + std::to_string(status.word) + ")");
+    if (!status.Running()) return Fail("the target no longer runs the flash loop");
+    if (status.inDebugState) return true;
     if (pollLimit.Reached()) return Fail("time limit exceeded");
     std::this_thread::sleep_for(kHaltPoll);
   }
@@ -154,9 +124,9 @@ bool TargetLink::PutBackLeftArea() {
 }
 
 bool TargetLink::HaltedInArmState(bool* arm) {
-  const int status = library_.DbgStatus(0);
-  if (status < 0 || !HaltedState(status >> kStateShift)) return Fail("the core is not halted; connect first");
-  *arm = (status & kThumbState) == 0;
+  const cli::TargetStatus status = cli::ReadTargetStatus(library_);
+  if (!status.answered || !status.Halted()) return Fail("the core is not halted; connect first");
+  *arm = !status.thumb;
   return true;
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "library.h"
+#include "memory_calls.h"
 
 namespace vantrel::flash {
 
@@ -19,8 +20,8 @@ class TargetLink {
  public:
   explicit TargetLink(const cli::Library& library) : library_(library) {}
 
-  // Memory through commands 82 and 81 (word stores: a 16-bit chip sees two bus cycles
-  // per word, the low halfword first).
+  // Memory in word accesses: a 16-bit chip sees two bus cycles per word, the low
+  // halfword first.
   bool Read(uint32_t address, size_t length, Bytes* bytes);
   bool Write(uint32_t address, const Bytes& bytes);
   bool ReadHalfword(uint32_t address, uint16_t* value);
@@ -56,7 +57,7 @@ class TargetLink {
 
  private:
   bool Check(const cli::Answer& answer, const char* what);
-  bool Transfer(int32_t code, const JtagRequest& request, bool background, const char* what);
+  bool Transferred(const cli::TransferResult& result, const char* what);
 
   const cli::Library& library_;
   std::string error_;

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "target_facts.h"
+
 namespace vantrel::flash {
 
 namespace {
@@ -95,7 +97,7 @@ std::optional<WorkArea> FindWorkArea(const cli::Library& library) {
     text.resize(static_cast<size_t>(file.gcount()));
     if (const std::optional<WorkArea> area = WorkAreaFromIni(text)) return area;
   }
-  const cli::Answer answer = library.Call(cli::EmptyRequest(), VANTREL_CMD_LIST_REGIONS);
+  const cli::Answer answer = cli::ListRegions(library);
   if (!answer.Ok()) return std::nullopt;
   return WorkAreaFromListing(answer.text);
 }

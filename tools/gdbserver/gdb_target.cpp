@@ -5,8 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "target_status.h"
 #include "readable_regions.h"
+#include "run_control.h"
+#include "target_status.h"
 
 namespace vantrel::gdb {
 
@@ -47,7 +48,7 @@ bool GdbTarget::Running() const { return cli::ReadTargetStatus(library_).Running
 bool GdbTarget::Run() {
   if (!SettleBreakpoints()) return false;
   ForgetHaltState();
-  return library_.Call(cli::EmptyRequest(), VANTREL_CMD_RUN).Ok();
+  return cli::Run(library_).Ok();
 }
 
 bool GdbTarget::OpenAndConnect(std::string* error) {
@@ -86,7 +87,7 @@ void GdbTarget::Detach() {
   if (Running()) (void)Stop();
   if (!Halted()) return;
   TakeOutAll();
-  (void)library_.Call(cli::EmptyRequest(), VANTREL_CMD_RUN);
+  (void)cli::Run(library_);
   ForgetHaltState();
 }
 
@@ -97,7 +98,7 @@ void GdbTarget::Release() {
   if (running) (void)Stop();
   if (!Halted()) return;
   TakeOutAll();
-  if (running) (void)library_.Call(cli::EmptyRequest(), VANTREL_CMD_RUN);
+  if (running) (void)cli::Run(library_);
   ForgetHaltState();
 }
 
@@ -114,7 +115,7 @@ bool GdbTarget::Reset(std::string* error) {
 
 bool GdbTarget::Stop() {
   ForgetHaltState();
-  return library_.Call(cli::EmptyRequest(), VANTREL_CMD_STOP).Ok();
+  return cli::Stop(library_).Ok();
 }
 
 bool GdbTarget::Transferred(const cli::TransferResult& result) {
@@ -346,7 +347,7 @@ GdbTarget::ResumeOutcome GdbTarget::Resume() {
     if (AtBreakpoint()) return ResumeOutcome::kStopped;
   }
   ForgetHaltState();
-  return library_.Call(cli::EmptyRequest(), VANTREL_CMD_RUN).Ok() ? ResumeOutcome::kRunning : ResumeOutcome::kFailed;
+  return cli::Run(library_).Ok() ? ResumeOutcome::kRunning : ResumeOutcome::kFailed;
 }
 
 }  // namespace vantrel::gdb

@@ -1,6 +1,5 @@
 // The halted core's registers as GDB sees them: the current mode's, read once a halt, and
 // the banked ones of the other modes, each read when GDB first asks for it after a halt.
-#include <cstdio>
 
 #include "gdb_target.h"
 #include "registers_by_name.h"
@@ -9,10 +8,7 @@ namespace vantrel::gdb {
 
 std::optional<RegisterFile> GdbTarget::Registers() {
   if (registers_) return registers_;
-  JtagRequest request = cli::EmptyRequest();
-  request.args.readRegisters.byMode = 1;
-  std::snprintf(request.args.readRegisters.modeName, sizeof request.args.readRegisters.modeName, "usr");
-  const cli::Answer answer = library_.Call(request, VANTREL_CMD_READ_REGISTERS);
+  const cli::Answer answer = cli::ReadRegistersOfMode(library_, "usr");
   if (!answer.Ok() || answer.data.size() != size_t{4} * kRegisterCount) return std::nullopt;
   RegisterFile registers{};
   for (int i = 0; i < kRegisterCount; ++i) registers[static_cast<size_t>(i)] = answer.Word(static_cast<size_t>(i));

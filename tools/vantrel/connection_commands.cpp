@@ -11,6 +11,7 @@
 #include "interrupt.h"
 #include "numbers.h"
 #include "output.h"
+#include "run_control.h"
 #include "session.h"
 #include "target_facts.h"
 #include "target_status.h"
@@ -75,7 +76,7 @@ bool CheckConnectAnswer(Session& session, const Answer& answer) {
 
 // Halts a core that has stopped (or is running) with command 37 and reports where.
 bool StopAndReport(Session& session, const char* verb) {
-  if (!session.Check(session.Call(VANTREL_CMD_STOP))) return false;
+  if (!session.Check(Stop(session.library()))) return false;
   ReportHalt(session, verb);
   return true;
 }
@@ -144,7 +145,7 @@ bool RunRun(Session& session, Arguments& arguments) {
   if (!ExpectPositional(session, arguments, 0, 0)) return false;
   const auto pc = ReadRegisterQuietly(session, "pc");
   if (!LiftBreakpointUnderPc(session)) return false;
-  if (!session.Check(session.Call(VANTREL_CMD_RUN))) {
+  if (!session.Check(Run(session.library()))) {
     PutBackLiftedBreakpoints(session);
     return false;
   }

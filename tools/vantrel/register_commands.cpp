@@ -97,10 +97,7 @@ bool RunRegs(Session& session, Arguments& arguments) {
     if (mode == candidate.mode) layout = &candidate;
   }
   if (layout == nullptr) return session.Fail("the mode is cur, usr, fiq, irq, svc, abt or und");
-  JtagRequest request = EmptyRequest();
-  request.args.readRegisters.byMode = 1;
-  std::snprintf(request.args.readRegisters.modeName, VANTREL_TEXT_FIELD_SIZE, "%s", mode.c_str());
-  return PrintWords(session, layout->names, session.Call(VANTREL_CMD_READ_REGISTERS, request));
+  return PrintWords(session, layout->names, ReadRegistersOfMode(session.library(), mode));
 }
 
 bool RunReg(Session& session, Arguments& arguments) {

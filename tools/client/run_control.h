@@ -1,0 +1,13 @@
+// Starting and stopping the core through the library, as every host here does it.
+#pragma once
+
+#include "library.h"
+
+namespace vantrel::cli {
+
+// Resumes the halted core.
+Answer Run(const Library& library);
+// Halts the running core and brings it into debug state.
+Answer Stop(const Library& library);
+
+}  // namespace vantrel::cli
