@@ -76,7 +76,9 @@ TEST_F(MemoryAccessTest, LongReadMovesEveryWordInBlocksOfEight) {
   EXPECT_EQ(ArmGetData(0x00010000, destination.data(), 512), kOk);
   for (int i = 0; i < 512; ++i) {
     const uint8_t* bytes = &destination[static_cast<std::size_t>(i) * 4];
-    EXPECT_EQ(bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24, WordAt(i)) << i;
+    EXPECT_EQ(static_cast<uint32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16) | static_cast<uint32_t>(bytes[3]) << 24,
+              WordAt(i))
+        << i;
   }
   const std::vector<Chain1Transfer> transfers = Chain1();
   ASSERT_EQ(transfers.size(), 64u * 22u);

@@ -276,7 +276,7 @@ std::vector<FaultCase> EndCases() {
   for (const auto& [faultName, fault] : {std::pair{"Unplug", Fault::kUnplug}, std::pair{"NoHalt", Fault::kNoHalt}}) {
     for (const auto& [transferName, transfer] : {std::pair{"Read", Transfer::kRead}, std::pair{"Write", Transfer::kWrite},
                                                  std::pair{"Download", Transfer::kDownload}}) {
-      for (const uint64_t beforeEnd : {5000, 4000, 3500, 3000, 2500, 2000, 1000, 300}) {
+      for (const uint64_t beforeEnd : {5000u, 4000u, 3500u, 3000u, 2500u, 2000u, 1000u, 300u}) {
         cases.push_back({std::string(faultName) + transferName + "Less" + std::to_string(beforeEnd), fault, transfer,
                          0, beforeEnd});
       }

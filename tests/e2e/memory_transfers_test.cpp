@@ -1,6 +1,7 @@
 // Reads and writes through the loaded library, compared byte for byte with the board's
 // memory: short ones inside the command, long ones as background jobs, at aligned and
 // unaligned addresses, on little- and big-endian targets.
+#include <cstddef>
 #include <cstdlib>
 #include <string>
 
@@ -55,7 +56,7 @@ TEST_P(TransferTest, WriteChangesExactlyTheRequestedBytes) {
   Finish(WriteMemory(address, data, /*verify=*/1), c.length);
 
   std::vector<uint8_t> expected = before;
-  std::copy(data.begin(), data.end(), expected.begin() + 8 + c.misalignment);
+  std::copy(data.begin(), data.end(), expected.begin() + static_cast<std::ptrdiff_t>(8 + c.misalignment));
   EXPECT_EQ(BoardBytes(kRamArea - 8, expected.size()), expected);
 }
 

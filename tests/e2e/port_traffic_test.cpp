@@ -32,21 +32,21 @@ class TrafficLog {
     prefix_.push_back(prefix_.back() * kHashBase + code);
     powers_.push_back(powers_.back() * kHashBase);
   }
-  uint64_t Count() const { return prefix_.size() - 1; }
+  size_t Count() const { return prefix_.size() - 1; }
   // Calls that wait for the port's answer: single reads, and runs holding a read.
   void NoteRoundTrip() { ++round_trips_; }
   uint64_t RoundTrips() const { return round_trips_; }
   uint64_t Digest() const { return prefix_.back(); }
   // The digest with the accesses [start, start + length) left out.
-  uint64_t DigestWithout(uint64_t start, uint64_t length) const {
-    const uint64_t end = start + length;
+  uint64_t DigestWithout(size_t start, size_t length) const {
+    const size_t end = start + length;
     const uint64_t tail = prefix_[Count()] - prefix_[end] * powers_[Count() - end];
     return prefix_[start] * powers_[Count() - end] + tail;
   }
   // Where a window of length can be left out so that the rest has the given digest.
-  std::optional<uint64_t> WindowGiving(uint64_t digest, uint64_t length) const {
+  std::optional<size_t> WindowGiving(uint64_t digest, size_t length) const {
     if (Count() < length) return std::nullopt;
-    for (uint64_t start = 0; start + length <= Count(); ++start) {
+    for (size_t start = 0; start + length <= Count(); ++start) {
       if (DigestWithout(start, length) == digest) return start;
     }
     return std::nullopt;

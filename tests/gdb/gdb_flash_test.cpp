@@ -27,8 +27,9 @@ std::string Ask(RawClient& client, const std::string& packet) {
 // it; the server answers with the command's output, hex-encoded.
 std::string AddWorkArea(RawClient& client) {
   std::string packet = "qRcmd,";
-  for (const unsigned char c : std::string("region add 0x120000 0x8000 rw")) {
+  for (const char letter : std::string("region add 0x120000 0x8000 rw")) {
     constexpr const char* kDigits = "0123456789abcdef";
+    const auto c = static_cast<unsigned char>(letter);
     packet += kDigits[c >> 4];
     packet += kDigits[c & 15];
   }

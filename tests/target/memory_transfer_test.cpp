@@ -31,7 +31,7 @@ std::vector<PutCall> PutCalls(const std::vector<Chain1Transfer>& t) {
   for (std::size_t i = 0; i + 5 < t.size(); ++i) {
     if (t[i].word != kLdrR0Pc || !IsLoadMultipleFromR1(t[i + 5].word)) continue;
     PutCall call{t[i + 3].word, std::popcount(t[i + 5].word & 0xFFFFu), {}};
-    for (int k = 0; k < call.count && i + 8 + k < t.size(); ++k) call.words.push_back(t[i + 8 + k].word);
+    for (std::size_t k = 0; k < static_cast<std::size_t>(call.count) && i + 8 + k < t.size(); ++k) call.words.push_back(t[i + 8 + k].word);
     calls.push_back(call);
   }
   return calls;

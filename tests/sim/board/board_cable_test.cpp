@@ -94,14 +94,20 @@ TEST_F(CableOnBoard, AbsentTargetGivesAnIdcodeThatIsRefused) {
   EXPECT_NE(ReadIdcode() & 0xFFFu, 0xF0Fu);
 }
 
+// Bit bit of a scan held in words, least significant bit first.
+bool BitOf(const std::vector<uint32_t>& words, int bit) {
+  const auto index = static_cast<size_t>(bit);
+  return ((words[index / 32] >> (index % 32)) & 1u) != 0;
+}
+
 // BYPASS hands each bit back one TCK later: a scan far longer than one run of the port
 // queue, captured into its own buffer or into the one it shifts out, and scans whose
 // captures arrive later, all read back the same through a batching port as without one.
 TEST_F(CableOnBoard, LongAndDeferredScansCaptureTheSameBatchedOrNot) {
   constexpr int kBits = 20000;
-  constexpr int kWords = (kBits + 31) / 32;
+  constexpr size_t kWords = (kBits + 31) / 32;
   std::vector<uint32_t> pattern(kWords);
-  for (int i = 0; i < kWords; ++i) pattern[i] = 0x9E3779B9u * static_cast<uint32_t>(i + 1);
+  for (size_t i = 0; i < kWords; ++i) pattern[i] = 0x9E3779B9u * static_cast<uint32_t>(i + 1);
   for (const bool batched : {false, true}) {
     for (const bool inPlace : {false, true}) {
       SCOPED_TRACE(std::string(batched ? "batched" : "single") + (inPlace ? ", in place" : ""));
@@ -119,8 +125,7 @@ TEST_F(CableOnBoard, LongAndDeferredScansCaptureTheSameBatchedOrNot) {
         vantrel::cable::ScanDR(kBits, pattern.data(), captured.data(), 0);
       }
       for (int i = 1; i < kBits; ++i) {
-        const bool sent = ((pattern[(i - 1) / 32] >> ((i - 1) % 32)) & 1u) != 0;
-        ASSERT_EQ(((captured[i / 32] >> (i % 32)) & 1u) != 0, sent) << "bit " << i;
+        ASSERT_EQ(BitOf(captured, i), BitOf(pattern, i - 1)) << "bit " << i;
       }
       std::vector<uint32_t> deferred(8, 0);
       for (uint32_t& word : deferred) {

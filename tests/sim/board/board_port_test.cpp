@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <initializer_list>
 #include <thread>
 
 #include "board_jtag.h"
@@ -29,7 +30,7 @@ TEST(BoardPort, DataReadsBackStatusShowsPowerAndOtherAddressesFloat) {
   EXPECT_EQ(board.PortRead(0x379) & 0x60, 0x00) << "powered: both sense lines low";
   board.PortWrite(0x37A, 0x0B);
   EXPECT_EQ(board.PortRead(0x37A), 0x0B);
-  for (uint16_t port : {0x278, 0x279, 0x3BC, 0x377, 0x37B}) {
+  for (const uint16_t port : std::initializer_list<uint16_t>{0x278, 0x279, 0x3BC, 0x377, 0x37B}) {
     board.PortWrite(port, 0x55);
     EXPECT_EQ(board.PortRead(port), 0xFF) << "port 0x" << std::hex << port;
   }

@@ -2,6 +2,7 @@
 // hooks recorded.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <vector>
 
 #include "board/jtag_tap.h"
@@ -83,7 +84,7 @@ TEST_F(Tap, InstructionCaptureIsOneAndTakesEffectAtUpdate) {
 }
 
 TEST_F(Tap, BypassAndUnusedCodesDelayByOneBit) {
-  for (uint8_t code : {0xF, 0x0, 0x4, 0x7}) {
+  for (const uint8_t code : std::initializer_list<uint8_t>{0xF, 0x0, 0x4, 0x7}) {
     ToIdle();
     ScanIR(code);
     // 8 bits in, the first one out is the captured 0, then the input delayed by one.

@@ -38,7 +38,7 @@ TEST_F(Bitbang, IdcodeReadAnsweredBitByBit) {
   ASSERT_EQ(Feed(bytes), RemoteBitbangSession::Outcome::kContinue);
   ASSERT_EQ(reply.size(), 41u);
   uint32_t id = 0;
-  for (int i = 0; i < 32; ++i) {
+  for (size_t i = 0; i < 32; ++i) {
     if (reply[9 + i] == '1') id |= 1u << i;
   }
   EXPECT_EQ(id, 0x3F0F0F0Fu);

@@ -64,7 +64,8 @@ static uint32_t RecordShuffle(uint32_t seed) {
   records[0] = copy;
   uint32_t h = 0;
   for (uint32_t i = 0; i < 6; ++i) {
-    h = h * 33u + records[i].key + records[i].small + (uint32_t)(int32_t)records[i].tiny;
+    const int32_t tiny = records[i].tiny;
+    h = h * 33u + records[i].key + records[i].small + (uint32_t)tiny;
     for (uint32_t b = 0; b < sizeof records[i].bytes; ++b) h += (uint32_t)records[i].bytes[b] << (b & 7u);
   }
   return h;

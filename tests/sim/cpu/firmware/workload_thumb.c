@@ -31,15 +31,18 @@ uint32_t thumb_apply(uint32_t (*fn)(uint32_t), uint32_t value, uint32_t times) {
 
 uint32_t thumb_halfword_sum(const int16_t* values, uint32_t count) {
   uint32_t sum = 0;
-  for (uint32_t i = 0; i < count; ++i) sum = sum * 3u + (uint32_t)(int32_t)values[i];
+  for (uint32_t i = 0; i < count; ++i) {
+    const int32_t value = values[i];
+    sum = sum * 3u + (uint32_t)value;
+  }
   return sum;
 }
 
 uint32_t thumb_string_score(const char* text) {
   uint32_t score = 0;
   for (const char* p = text; *p != '\0'; ++p) {
-    const signed char c = (signed char)*p;
-    score = (score << 5) - score + (uint32_t)(int32_t)c;
+    const int32_t c = (signed char)*p;
+    score = (score << 5) - score + (uint32_t)c;
   }
   return score;
 }
