@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds what the demonstration needs (the library, the command-line host vantrel, the
-# simulated board and the example firmware; not the tests) and runs the main job: a
+# Builds what the demonstration needs (the command-line host vantrel with the simulated
+# board built in, the library it loads, and the two firmware images the sessions load;
+# not the tests, not the board's own program) and runs the main job: a
 # debugging session on the simulated board, driven by the command-line host through the
 # library's exports; then the same firmware linked for the boot flash, written into the
 # board's flash chip and run from there. Installs what it needs first.
@@ -9,7 +10,9 @@ cd "$(dirname "$0")/.."
 jobs=$(nproc)
 scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$jobs" --target Vantrel vantrel vantrel-board examples
+# One goal for the programs (vantrel depends on the library), so the library's and the
+# host's files compile side by side; the firmware is small.
+cmake --build build -j"$jobs" --target vantrel example_demo example_demo_flash
 echo
 echo "== the main job: build/bin/vantrel -f build/examples/sessions/demo.vtl"
 build/bin/vantrel -f build/examples/sessions/demo.vtl
