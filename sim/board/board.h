@@ -13,7 +13,9 @@
 // Time: a running core advances by instructionsPerTck for each rising TCK edge,
 // executed at the latest when something could observe it (an EmbeddedICE access,
 // DBGRQ, RESTART, the reset line); through PortIo() it also runs for the host time that
-// passes between port accesses. RunInstructions moves it from a test.
+// passes between port accesses. RunInstructions moves it from a test. The repeats of a
+// loop that only polls the comms channel's control word are counted, not interpreted
+// (SetPollLoopSkipping): they would leave everything as it was.
 #pragma once
 
 #include <cstddef>
