@@ -2,10 +2,12 @@
 # Wall time of one GDB stepi through `vantrel gdbserver` with the board behind a socket
 # (remote_bitbang to vantrel-board), and, for comparison, with the simulated board in
 # the server's own process. A session of 1 stepi and one of STEPS+1 are timed; their
-# difference over STEPS is the time of a stepi. Best of ROUNDS.
+# difference over STEPS is the time of a stepi. Best of ROUNDS. A stepi takes a few
+# milliseconds and a session's attach about half a second: the default number of steps
+# keeps their difference above the noise of a busy machine.
 # usage: bench/gdb_stepi_wall.sh BUILD_DIR [STEPS] [ROUNDS]
 set -eu
-build=$1 steps=${2:-50} rounds=${3:-3}
+build=$1 steps=${2:-200} rounds=${3:-3}
 elf="$build/examples/example_demo.firmware/example_demo.elf"
 bin="$build/examples/example_demo.firmware/example_demo.bin"
 work=$(mktemp -d)

@@ -234,6 +234,7 @@ BoardCounters Board::Counters() const {
                        c.restarts,
                        c.systemSpeedAccesses,
                        c.instructions,
+                       c.fastForwarded,
                        memory_.FlashBusyTicks() - flashBusyTicksBefore_,
                        flashBusyAccesses_};
 }

@@ -13,7 +13,9 @@
 // Time: a running core advances by instructionsPerTck for each rising TCK edge,
 // executed at the latest when something could observe it (an EmbeddedICE access,
 // DBGRQ, RESTART, the reset line); through PortIo() it also runs for the host time that
-// passes between port accesses. RunInstructions moves it from a test.
+// passes between port accesses. RunInstructions moves it from a test. The repeats of a
+// loop that only polls the comms channel's control word are counted, not interpreted
+// (SetPollLoopSkipping): they would leave everything as it was.
 #pragma once
 
 #include <cstddef>
@@ -46,6 +48,9 @@ struct BoardCounters {
   uint64_t restarts = 0;
   uint64_t systemSpeedAccesses = 0;
   uint64_t instructions = 0;  // executed at system speed
+  // Of those, the repeats of a loop polling the comms channel, counted rather than
+  // interpreted: each left the core as it found it.
+  uint64_t instructionsFastForwarded = 0;
   // The flash chips' program and erase time in the board's ticks, and the port accesses
   // the host made while a chip was busy.
   uint64_t flashBusyTicks = 0;
@@ -99,6 +104,9 @@ class Board final : private TapHooks {
   uint64_t FreeRun(uint64_t count);
   // Reset, debug state or parked: free running would change nothing.
   bool CoreIdle() const { return !core_.Runnable(); }
+  // Repeats of a loop that only polls the comms channel are counted instead of
+  // interpreted (on by default); the board's state and counters come out the same.
+  void SetPollLoopSkipping(bool skipping) { core_.SetPollLoopSkipping(skipping); }
 
   // ---- Debug state -----------------------------------------------------------------
   bool InDebugState() const { return core_.InDebug(); }
@@ -138,6 +146,9 @@ class Board final : private TapHooks {
   // ---- Counters --------------------------------------------------------------------
   BoardCounters Counters() const;
   void ResetCounters();
+  // The board's clock, which a flash chip's busy time runs on: a tick for every core
+  // memory access and every TCK edge since power-up.
+  uint64_t MemoryTicks() const { return memory_.Ticks(); }
 
  private:
   // TapHooks

@@ -12,6 +12,7 @@
 #include "board/embedded_ice.h"
 #include "board/interrupt_timer.h"
 #include "board/memory.h"
+#include "board/poll_loop_watch.h"
 #include "cpu/arm_cpu.h"
 
 namespace vsim {
@@ -29,6 +30,9 @@ struct CoreCounters {
   uint64_t restarts = 0;
   uint64_t systemSpeedAccesses = 0;
   uint64_t instructions = 0;  // executed at system speed
+  // Of those, the repeats of a loop polling the comms channel that were counted rather
+  // than interpreted.
+  uint64_t fastForwarded = 0;
 };
 
 class Core {
@@ -49,6 +53,9 @@ class Core {
   // Executes up to max instructions; stops early at debug entry or when the core cannot
   // run (reset, debug state, or parked when honourParking). Returns the number executed.
   uint64_t Run(uint64_t max, bool honourParking);
+  // Repeats of a loop that polls the comms channel are counted, not interpreted (on by
+  // default); the state they leave is the same either way.
+  void SetPollLoopSkipping(bool skipping) { skipPollLoops_ = skipping; }
   // A running core that is neither parked nor stopped.
   bool Runnable() const { return !inReset_ && !inDebug_ && !parked_; }
   // Something the core can observe changed: a parked core looks again.
@@ -107,6 +114,10 @@ class Core {
   void FetchFromMemory();
   bool ExecuteAtSystemSpeed(const Fetched& f);  // true: the PC was written
   void CheckParking(const Fetched& f, const ExecResult& r);
+  // A taken branch: tells the poll-loop watch where the core went.
+  void WatchBranch(const Fetched& f, const ExecResult& r);
+  // Counts whole repeats of the loop just seen within budget; returns the instructions.
+  uint64_t SkipRepeats(uint64_t budget);
 
   // core_debug.cpp
   void FetchFromChain(uint32_t word, bool breakpt);
@@ -147,6 +158,9 @@ class Core {
 
   CoreCounters counters_;
   InterruptTimer timer_;
+  PollLoopWatch pollWatch_;
+  Iteration repeating_;  // the loop's iteration that repeats, found by the last step
+  bool skipPollLoops_ = true;
 };
 
 }  // namespace vsim

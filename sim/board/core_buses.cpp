@@ -73,6 +73,7 @@ void SystemBus::Watch(uint32_t address, int size, uint32_t busWord, bool write, 
 
 bool SystemBus::Read(uint32_t address, int size, AccessKind kind, bool privileged, uint32_t& value) {
   (void)kind;  // fetches are made by the pipeline, never through here
+  core_.pollWatch_.NoteDisturbance();
   if (address == kTimerAcknowledgeAddress && core_.timer_.Enabled()) {
     value = core_.timer_.Pending() ? 1u : 0u;
     Watch(address, size, Replicate(value, size), false, privileged);
@@ -84,6 +85,7 @@ bool SystemBus::Read(uint32_t address, int size, AccessKind kind, bool privilege
 }
 
 bool SystemBus::Write(uint32_t address, int size, uint32_t value, bool privileged) {
+  core_.pollWatch_.NoteDisturbance();
   Watch(address, size, Replicate(value, size), true, privileged);
   if (address == kTimerAcknowledgeAddress && core_.timer_.Enabled()) {
     core_.timer_.Acknowledge();
@@ -92,11 +94,18 @@ bool SystemBus::Write(uint32_t address, int size, uint32_t value, bool privilege
   return core_.memory_.Write(address, size, value);
 }
 
+// Reading the comms control word changes nothing; every other coprocessor access may.
 bool SystemBus::CoprocessorRead(int cp, int opc1, int crn, int crm, int opc2, uint32_t& value) {
+  if (IsComms(cp, opc1, crm, opc2) && crn == kCommsControlCrn) {
+    core_.pollWatch_.NotePoll();
+  } else {
+    core_.pollWatch_.NoteDisturbance();
+  }
   return CommsRead(core_.ice_, cp, opc1, crn, crm, opc2, value);
 }
 
 bool SystemBus::CoprocessorWrite(int cp, int opc1, int crn, int crm, int opc2, uint32_t value) {
+  core_.pollWatch_.NoteDisturbance();
   return CommsWrite(core_.ice_, cp, opc1, crn, crm, opc2, value);
 }
 

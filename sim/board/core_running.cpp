@@ -95,14 +95,28 @@ void Core::SetPc(uint32_t pc) {
 
 uint64_t Core::Run(uint64_t max, bool honourParking) {
   if (!honourParking) parked_ = false;
+  pollWatch_.Forget();
+  repeating_ = {};
   uint64_t done = 0;
   while (done < max && !inReset_ && !inDebug_ && !(honourParking && parked_)) {
     uint64_t before = counters_.instructions;
     bool goOn = Step();
     done += counters_.instructions - before;
     if (!goOn) break;
+    if (repeating_.instructions != 0) done += SkipRepeats(max - done);
   }
   return done;
+}
+
+uint64_t Core::SkipRepeats(uint64_t budget) {
+  const Iteration iteration = repeating_;
+  repeating_ = {};
+  const uint64_t repeats = budget / iteration.instructions;
+  const uint64_t skipped = repeats * iteration.instructions;
+  counters_.instructions += skipped;
+  counters_.fastForwarded += skipped;
+  memory_.Tick(repeats * iteration.busTicks);
+  return skipped;
 }
 
 void Core::FetchFromMemory() {
@@ -120,6 +134,7 @@ void Core::FetchFromMemory() {
     bool privileged = cpu_.CurrentMode() != Mode::kUser;
     cycle.control = ((size == 4 ? 2u : 1u) << kWpMasShift) | (privileged ? kWpNtrans : 0u);
     f.tagged = ice_.Matches(cycle);
+    if (f.tagged) pollWatch_.NoteDisturbance();  // a match may also change the units' state
   }
   Push(f);
   fetch_ += static_cast<uint32_t>(size);
@@ -155,6 +170,7 @@ bool Core::ExecuteAtSystemSpeed(const Fetched& f) {
   dataWatchHit_ = false;
   ++counters_.instructions;
   if (f.aborted) {
+    pollWatch_.NoteDisturbance();
     cpu_.TakeException(ArmCpu::Exception::kPrefetchAbort, f.address + 4);
     Flush(cpu_.NextPc());
     return true;
@@ -162,9 +178,24 @@ bool Core::ExecuteAtSystemSpeed(const Fetched& f) {
   SystemBus bus(*this);
   ExecResult r = cpu_.Execute(f.word, f.address, bus);
   if (!r.pcWritten && !r.exception) return false;
+  WatchBranch(f, r);
   CheckParking(f, r);
   Flush(cpu_.NextPc());
   return true;
+}
+
+// Only a loop that runs from plain memory, with no timer counting its instructions,
+// can repeat unchanged: a fetch from a flash chip may change the chip's state.
+void Core::WatchBranch(const Fetched& f, const ExecResult& r) {
+  const uint32_t target = cpu_.NextPc();
+  if (!skipPollLoops_ || r.exception || target > f.address || timer_.Enabled()) {
+    pollWatch_.NoteDisturbance();
+    return;
+  }
+  repeating_ = pollWatch_.BranchedBack(target, cpu_, counters_.instructions, memory_.Ticks());
+  const uint32_t lastFetched = f.address + 2 * InstructionSize();
+  if (repeating_.instructions != 0 && (memory_.FlashAt(target) != nullptr || memory_.FlashAt(lastFetched) != nullptr))
+    repeating_ = {};
 }
 
 void Core::CheckParking(const Fetched& f, const ExecResult& r) {
@@ -181,6 +212,7 @@ bool Core::TakeInterrupt() {
   if ((cpu_.Cpsr() & (fiq ? kCpsrFiqDisable : kCpsrIrqDisable)) != 0) return false;
   // The return address a handler's SUBS pc, lr, #4 expects: the next instruction + 4.
   const uint32_t next = count_ > 0 ? pipe_[0].address : fetch_;
+  pollWatch_.NoteDisturbance();
   cpu_.TakeException(fiq ? ArmCpu::Exception::kFiq : ArmCpu::Exception::kIrq, next + 4);
   Flush(cpu_.NextPc());
   return true;

@@ -32,6 +32,7 @@ class Memory {
   Endianness ByteOrder() const { return endianness_; }
   uint64_t Ticks() const { return busCycles_; }
   void Tick() { ++busCycles_; }
+  void Tick(uint64_t count) { busCycles_ += count; }
   // The flash chip at address, or nullptr.
   const CfiFlash* FlashAt(uint32_t address) const;
   // Some flash chip programs or erases now; the busy ticks of all chips so far.

@@ -75,6 +75,8 @@ class ArmCpu {
 
   // Reset: supervisor mode, ARM state, IRQ and FIQ disabled, PC 0.
   void Reset();
+  // The whole state: registers of every bank, PSRs, the next PC and the interrupt lines.
+  bool operator==(const ArmCpu& other) const = default;
 
   // ---- System-speed execution --------------------------------------------------------
   // Fetches the instruction at NextPc() through the bus and executes it.

@@ -205,7 +205,10 @@ void ArmSendCommsWords(int stride, int count, const uint8_t* source) {
     cable::ActiveCable().ScanDRDeferred(kIceChainBits, chain.data(), g_ignored_capture.data(), sensed,
                                         cable::ScanEnd::kUpdate);
   }
-  cable::ActiveCable().ResolveCaptures();
+  // The captures stay in flight across chunks, so that a cable behind a link answers a
+  // whole window of them at once instead of each chunk's: they are resolved when the
+  // cable's window is full or by the next scan that is not deferred (at the latest the
+  // one that ends the loop), and a lost cable or power fails the write then.
 }
 
 ResultCode ArmEndCommsStores(uint32_t wordsSent) {

@@ -30,8 +30,9 @@ using core::CommsLoop;
 // core on the store loop for words (at least 1) words from address onwards.
 [[nodiscard]] CommsLoop ArmStartCommsStores(uint32_t workArea, uint32_t address, uint32_t words);
 // Hands count words to the running store loop; word i is the four bytes at
-// source + stride x i, read as a little-endian word. The first scan reads the status byte,
-// so a lost cable or power shows in LinkLost.
+// source + stride x i, read as a little-endian word. One scan in 64 reads the status
+// byte; a lost cable or power shows in LinkLost once the cable has resolved those reads
+// (a full window, or the next scan that is not deferred: ArmEndCommsStores at the latest).
 void ArmSendCommsWords(int stride, int count, const uint8_t* source);
 // Waits for the core to take the last word, halts it and checks that it stored exactly
 // wordsSent words; then the watchpoints and the work area go back. Returns 0 or kLinkLost

@@ -97,11 +97,14 @@ class RemoteBitbangPortTest : public MemoryTest {
     return config;
   }
 
-  Outcome Session(uint64_t cutAfter, bool silent, bool batched) {
+  // A read of 4 KiB with the exact sequences, or a fast write of 16 KiB through the
+  // comms loop; for the write, the bytes are what the board holds afterwards.
+  Outcome Session(uint64_t cutAfter, bool silent, bool batched, bool fastWrite = false) {
     ReloadLibrary();
     UseBoard(BoardConfiguration());
     LoadWords(0x8000, std::vector<uint32_t>(1024, 0x5A5A0000u));
     Outcome outcome;
+    const std::vector<uint8_t> written = Pattern(kWriteBytes, 0x3C);  // the job reads it until it ends
     {
       BoardServer server(board(), cutAfter, silent);
       cli::RemoteBitbangPort port;
@@ -110,17 +113,29 @@ class RemoteBitbangPortTest : public MemoryTest {
       EXPECT_TRUE(port.Connect(server.Address(), &error)) << error;
       const VantrelPortIo io = port.Io();
       library().VantrelUsePortBatch(&io, batched ? cli::RemoteBitbangPort::BatchEntry() : nullptr);
+      if (fastWrite) library().VantrelSetTransferMode(VANTREL_TRANSFER_FAST);
       outcome.statuses.push_back(Open().status);
       outcome.statuses.push_back(Connect().status);
-      outcome.bytes.resize(4096);
       library().jtagClearLastError();
-      outcome.statuses.push_back(ReadMemory(0x8000, outcome.bytes.data(), 4096).status);
+      if (fastWrite) {
+        // RAM the comms loop may borrow: no lpt.ini names a work area here.
+        outcome.statuses.push_back(AddRegion(kLoopArea, 0x100, VANTREL_REGION_READ_WRITE).status);
+        outcome.statuses.push_back(WriteMemory(kWriteAddress, written).status);
+      } else {
+        outcome.bytes.resize(4096);
+        outcome.statuses.push_back(ReadMemory(0x8000, outcome.bytes.data(), 4096).status);
+      }
       outcome.jobResult = WaitForJob(std::chrono::seconds(60));
       outcome.statusWord = StatusWord();
       library().Unload();  // its TAP reset still goes through this port
     }
+    if (fastWrite) outcome.bytes = BoardBytes(kWriteAddress, kWriteBytes);
     return outcome;
   }
+
+  static constexpr uint32_t kWriteAddress = 0x10000;
+  static constexpr std::size_t kWriteBytes = 16384;
+  static constexpr uint32_t kLoopArea = 0x30000;
 };
 
 TEST_F(RemoteBitbangPortTest, BatchedAndSingleAccessesGiveTheSameResultsWhereverTheLinkBreaks) {
@@ -138,6 +153,29 @@ TEST_F(RemoteBitbangPortTest, BatchedAndSingleAccessesGiveTheSameResultsWherever
       EXPECT_EQ(batched.jobResult, 0);
       EXPECT_EQ(batched.bytes[0], 0x00);
       EXPECT_EQ(batched.bytes[3], 0x5A);
+    } else {
+      EXPECT_NE(batched.jobResult, 0) << "a broken link must not pass for a good transfer";
+    }
+  }
+}
+
+// The fast write keeps the status reads of its scans in flight across its chunks: a link
+// that breaks anywhere in it must still fail it, batched or not, and a whole one must
+// leave every byte written. Its words cross the link from about byte 14,000 to byte
+// 358,000 of the session; the loop is halted and put away after that.
+TEST_F(RemoteBitbangPortTest, AFastWriteFailsWhereverTheLinkBreaksInIt) {
+  const struct {
+    uint64_t cutAfter;
+    bool silent;
+  } kCases[] = {{kNoCut, false}, {60000, false}, {200000, false}, {352000, false}, {359000, false}, {352000, true}};
+  for (const auto& breakAt : kCases) {
+    SCOPED_TRACE(std::to_string(breakAt.cutAfter) + (breakAt.silent ? " silent" : " closed"));
+    const Outcome single = Session(breakAt.cutAfter, breakAt.silent, false, true);
+    const Outcome batched = Session(breakAt.cutAfter, breakAt.silent, true, true);
+    EXPECT_EQ(batched, single);
+    if (breakAt.cutAfter == kNoCut) {
+      EXPECT_EQ(batched.jobResult, 0);
+      EXPECT_EQ(batched.bytes, Pattern(kWriteBytes, 0x3C));
     } else {
       EXPECT_NE(batched.jobResult, 0) << "a broken link must not pass for a good transfer";
     }
