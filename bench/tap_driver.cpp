@@ -89,7 +89,7 @@ void BM_Chain1Exchange(benchmark::State& state) {
   std::array<uint32_t, 2> in{0xE1A00000u, 1u};
   std::array<uint32_t, 2> out{};
   for (auto _ : state) {
-    cable::ScanDR(kChain1Bits, in.data(), out.data(), 1);
+    cable::ScanDR(kChain1Bits, in.data(), out.data(), cable::ScanEnd::kIdle);
     benchmark::DoNotOptimize(out);
   }
   Finish(state, port);

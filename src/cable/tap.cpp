@@ -16,7 +16,7 @@ constexpr int kResetCycles = 8;  // enough to reach Test-Logic-Reset from any st
 constexpr int kMaxIrLength = 32;
 constexpr unsigned kResetPulseMs = 100;
 
-int g_tap_active = 0;
+bool g_tap_active = false;
 uint32_t g_tap_resets = 0;
 bool g_power_loss_seen = false;
 bool g_fast_clocks = false;
@@ -62,9 +62,13 @@ void ResolveCaptures() {
   ClearPortQueue();
 }
 
-// Queues one cycle. With tdoWanted (or always outside FastClocks) it reads the status
+// Whether a cycle's TDO counts for anyone (its status read may be skipped under FastClocks if not).
+enum class Tdo { kUnread, kWanted };
+
+// Queues one cycle. With Tdo::kWanted (or always outside FastClocks) it reads the status
 // byte, whose TDO bit is ORed into *tdoWord at tdoMask once the captures are resolved.
-void Cycle(int tdi, int tms, int fallingEdge, bool tdoWanted, uint32_t* tdoWord, uint32_t tdoMask) {
+void Cycle(int tdi, int tms, TckEnd tckEnd, Tdo tdo, uint32_t* tdoWord, uint32_t tdoMask) {
+  const bool tdoWanted = tdo == Tdo::kWanted;
   if (SelectedPort() == kNoPortSelected) return;
   if (PortQueueRoom() < kAccessesPerCycle || g_pending_count == g_pending.size()) ResolveCaptures();
   const uint16_t dataPort = SelectedDataPort();
@@ -72,21 +76,21 @@ void Cycle(int tdi, int tms, int fallingEdge, bool tdoWanted, uint32_t* tdoWord,
   // When the previous cycle left TCK high, this write is also its falling edge.
   QueuePortWrite(dataPort, tckLow);
   if (tdoWanted || !g_fast_clocks) {
-    g_pending[g_pending_count] = PendingCapture{QueuePortRead(SelectedStatusPort()), tdoWanted ? tdoWord : nullptr,
-                                                tdoMask};
+    g_pending[g_pending_count] =
+        PendingCapture{QueuePortRead(SelectedStatusPort()), tdoWanted ? tdoWord : nullptr, tdoMask};
     ++g_pending_count;
   }
   const auto tckHigh = static_cast<uint8_t>(tckLow | lines::kTck);
   QueuePortWrite(dataPort, tckHigh);
   if (g_fast_clocks) {
     g_tck_left_high = tckHigh;
-  } else if (fallingEdge != 0) {
+  } else if (tckEnd == TckEnd::kLowered) {
     QueuePortWrite(dataPort, tckLow);
   }
 }
 
 // A cycle that only walks the TAP: TDI low, TCK back low, TDO discarded.
-void Walk(int tms) { Cycle(0, tms, 1, false, nullptr, 0); }
+void Walk(int tms) { Cycle(0, tms, TckEnd::kLowered, Tdo::kUnread, nullptr, 0); }
 
 // From Run-Test/Idle, Update-IR or Update-DR.
 void EnterShiftIR() {
@@ -103,16 +107,16 @@ void EnterShiftDR() {
 }
 
 // From Exit1-IR or Exit1-DR.
-void LeaveShift(int toIdle) {
-  Walk(1);                   // Update-IR / Update-DR: the shifted value takes effect
-  if (toIdle != 0) Walk(0);  // Run-Test/Idle
+void LeaveShift(ScanEnd end) {
+  Walk(1);                             // Update-IR / Update-DR: the shifted value takes effect
+  if (end == ScanEnd::kIdle) Walk(0);  // Run-Test/Idle
 }
 
 }  // namespace
 
-int TapClock(int tdi, int tms, int fallingEdge) {
+int TapClock(int tdi, int tms, TckEnd tckEnd) {
   uint32_t tdo = 0;
-  Cycle(tdi, tms, fallingEdge, true, &tdo, 1);
+  Cycle(tdi, tms, tckEnd, Tdo::kWanted, &tdo, 1);
   ResolveCaptures();
   return static_cast<int>(tdo);
 }
@@ -132,9 +136,11 @@ void ShiftBitsCapturingFirst(int bitCount, const uint32_t* tdiWords, uint32_t* t
       input = tdiWords != nullptr ? tdiWords[word] : 0;
       if (tdoWords != nullptr) tdoWords[word] = 0;
     }
-    const int last = i == bitCount - 1 ? 1 : 0;
+    // The last bit leaves Shift with TMS and lowers TCK; the inner bits leave it high.
+    const bool last = i == bitCount - 1;
     const bool kept = tdoWords != nullptr && i < capturedBits;
-    Cycle(static_cast<int>(input & 1u), last, last, kept, kept ? &tdoWords[word] : nullptr, 1u << bit);
+    Cycle(static_cast<int>(input & 1u), last ? 1 : 0, last ? TckEnd::kLowered : TckEnd::kLeftHigh,
+          kept ? Tdo::kWanted : Tdo::kUnread, kept ? &tdoWords[word] : nullptr, 1u << bit);
     input >>= 1;
   }
 }
@@ -146,33 +152,33 @@ void ShiftBits(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords) {
   ResolveCaptures();
 }
 
-uint32_t ScanIR(int irLength, uint32_t instruction, int toIdle) {
+uint32_t ScanIR(int irLength, uint32_t instruction, ScanEnd end) {
   if (irLength < 1 || irLength > kMaxIrLength) return 0;
   uint32_t captured = 0;
   EnterShiftIR();
   ShiftBitsCapturingFirst(irLength, &instruction, &captured, irLength);
-  LeaveShift(toIdle);
+  LeaveShift(end);
   ResolveCaptures();
   return captured;
 }
 
-void ScanDR(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int toIdle) {
-  ScanDRCapturingFirst(bitCount, tdiWords, tdoWords, bitCount, toIdle);
+void ScanDR(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, ScanEnd end) {
+  ScanDRCapturingFirst(bitCount, tdiWords, tdoWords, bitCount, end);
 }
 
-void ScanDRCapturingFirst(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int capturedBits, int toIdle) {
+void ScanDRCapturingFirst(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int capturedBits, ScanEnd end) {
   if (bitCount < 1) return;
   EnterShiftDR();
   ShiftBitsCapturingFirst(bitCount, tdiWords, tdoWords, capturedBits);
-  LeaveShift(toIdle);
+  LeaveShift(end);
   ResolveCaptures();
 }
 
-void ScanDRDeferred(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int capturedBits, int toIdle) {
+void ScanDRDeferred(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int capturedBits, ScanEnd end) {
   if (bitCount < 1) return;
   EnterShiftDR();
   ShiftBitsCapturingFirst(bitCount, tdiWords, tdoWords, capturedBits);
-  LeaveShift(toIdle);
+  LeaveShift(end);
 }
 
 void ResolveTapCaptures() { ResolveCaptures(); }
@@ -193,31 +199,32 @@ void EndFastClocks() {
   g_tck_left_high = 0;
 }
 
-void TapReset(int toIdle) {
-  for (int cycle = 0; cycle < kResetCycles; ++cycle) Cycle(1, 1, 1, true, nullptr, 0);
-  if (toIdle != 0) Cycle(1, 0, 1, true, nullptr, 0);
+void TapReset(TapResetEnd end) {
+  const bool toIdle = end == TapResetEnd::kRunTestIdle;
+  for (int cycle = 0; cycle < kResetCycles; ++cycle) Cycle(1, 1, TckEnd::kLowered, Tdo::kWanted, nullptr, 0);
+  if (toIdle) Cycle(1, 0, TckEnd::kLowered, Tdo::kWanted, nullptr, 0);
   ResolveCaptures();
-  g_tap_active = toIdle != 0 ? 1 : 0;
+  g_tap_active = toIdle;
   ++g_tap_resets;
 }
 
-int PulseCableReset() {
-  if (SelectedPort() == kNoPortSelected) return 1;
+ResultCode PulseCableReset() {
+  if (SelectedPort() == kNoPortSelected) return kEmulatorNotFound;
   PortWrite(SelectedDataPort(), lines::kAllLow);
   platform::SleepMilliseconds(kResetPulseMs);
   PortWrite(SelectedDataPort(), lines::kResetReleased);
-  TapReset(1);
-  return 0;
+  TapReset(TapResetEnd::kRunTestIdle);
+  return kOk;
 }
 
 uint32_t TapResetCount() { return g_tap_resets; }
-int TapActive() { return g_tap_active; }
-void SetTapActive(int active) { g_tap_active = active != 0 ? 1 : 0; }
+bool TapActive() { return g_tap_active; }
+void SetTapActive(bool active) { g_tap_active = active; }
 bool PowerLossSeen() { return g_power_loss_seen; }
 void ClearPowerLossSeen() { g_power_loss_seen = false; }
 
 void ResetTapState() {
-  g_tap_active = 0;
+  g_tap_active = false;
   g_power_loss_seen = false;
 }
 

@@ -5,8 +5,8 @@
 #include "arm7/embedded_ice.h"
 #include "arm7/instructions.h"
 #include "arm7/link_check.h"
-#include "cable/tap.h"
 #include "arm7_fixture.h"
+#include "cable/tap.h"
 
 namespace vantrel::test {
 namespace {
@@ -117,7 +117,7 @@ TEST_F(ScanChainTest, AKeptSelectionSendsOnlyThePreamblesTheTapDoesNotHold) {
       {"chain 2", [] {}, &SelectIceChain, 2},
       {"chain 2 after an ICE read", [] { (void)GetICEReg(kIceDebugStatus); }, &SelectIceChain, 0},
       {"chain 2 after RESTART", [] { ScanInstruction(kIrRestart, 1); }, &SelectIceChain, 2},
-      {"chain 2 after a TAP reset", [] { cable::TapReset(1); }, &SelectIceChain, 2},
+      {"chain 2 after a TAP reset", [] { cable::TapReset(cable::TapResetEnd::kRunTestIdle); }, &SelectIceChain, 2},
   };
   const KeptChainSelection kept;
   for (const Step& step : steps) {
@@ -138,7 +138,7 @@ TEST_F(ScanChainTest, WithoutAKeptSelectionEveryPreambleIsSent) {
 }
 
 TEST_F(ScanChainTest, IceReadRefusedInTestLogicReset) {
-  cable::TapReset(0);
+  cable::TapReset(cable::TapResetEnd::kTestLogicReset);
   port_.ClearLog();
   EXPECT_EQ(GetICEReg(1), 0xFFFFFFFFu);
   EXPECT_EQ(PortAccesses(), 0);

@@ -67,7 +67,7 @@ TEST_F(CableTest, OnlyTheLowSixteenBitsOfAnAddressReachThePort) {
   EXPECT_EQ(cable::PortTableEntry(0).data, 0x12345378);
 
   ASSERT_EQ(OpenCable(0), kOk);
-  cable::TapReset(0);
+  cable::TapReset(cable::TapResetEnd::kTestLogicReset);
   cable::ReleaseCable();
 
   for (const PortAccessRecord& access : port.Log()) {

@@ -35,7 +35,7 @@ class ScriptedCableTest : public ::testing::Test {
     const VantrelPortIo io = port_.Io();
     cable::UsePortIo(&io);
     ASSERT_EQ(cable::OpenCable(0), kOk);
-    cable::TapReset(1);
+    cable::TapReset(cable::TapResetEnd::kRunTestIdle);
     port_.ClearLog();
     SetTraceSink(&CollectTrace, this);
   }

@@ -124,7 +124,7 @@ TEST_F(MemoryTransferTest, AnAbortOrALostLinkFailsTheTransfer) {
                        Case{"read, power gone", true, false}, Case{"write, power gone", false, false}}) {
     SCOPED_TRACE(c.what);
     target::SetTargetState(target::kConnected);
-    cable::TapReset(1);
+    cable::TapReset(cable::TapResetEnd::kRunTestIdle);
     target_.SetCpsr(c.aborts ? kAbortCpsr : kSupervisorCpsr);
     if (!c.aborts) {
       target_.SetPowerLost(true);
@@ -142,8 +142,9 @@ TEST_F(MemoryTransferTest, AnAbortOrALostLinkFailsTheTransfer) {
     const bool restarted = std::find(ops.begin(), ops.end(), "inject E3A0F000") != ops.end();
     if (c.aborts) {
       EXPECT_NE(std::find(ops.begin(), ops.end(), "read cpsr"), ops.end());
-      EXPECT_TRUE(std::any_of(ops.begin(), ops.end(), [](const std::string& op) { return op.starts_with("write cpsr="); }))
-          << "the CPSR put back";
+      EXPECT_TRUE(std::any_of(ops.begin(), ops.end(), [](const std::string& op) {
+        return op.starts_with("write cpsr=");
+      })) << "the CPSR put back";
       EXPECT_FALSE(restarted);
       EXPECT_EQ(target::TargetState(), target::kConnected);
       EXPECT_EQ(cable::TapActive(), 1);

@@ -87,7 +87,7 @@ TEST_F(TargetControlTest, AStopThatDoesNotHaltTheCoreLeavesItRunningWithNothingS
 TEST_F(TargetControlTest, ADisconnectThatDoesNotHaltTheCoreLeavesItRunning) {
   for (const uint32_t state : {target::kRunning, target::kConnected, target::kHalted}) {
     SCOPED_TRACE(state);
-    cable::TapReset(1);
+    cable::TapReset(cable::TapResetEnd::kRunTestIdle);
     target::SetTargetState(state);
     EXPECT_EQ(target::DisconnectTarget(), target::kDisconnectFailed);
     EXPECT_EQ(target::TargetState(), target::kRunning);

@@ -25,11 +25,11 @@ class CableOnBoard : public ::testing::Test {
     vantrel::cable::ResetPortIo();
   }
   uint32_t ReadIdcode(uint32_t* irCapture = nullptr) {
-    vantrel::cable::TapReset(1);
-    uint32_t captured = vantrel::cable::ScanIR(4, 0xE, 0);
+    vantrel::cable::TapReset(vantrel::cable::TapResetEnd::kRunTestIdle);
+    uint32_t captured = vantrel::cable::ScanIR(4, 0xE, vantrel::cable::ScanEnd::kUpdate);
     if (irCapture != nullptr) *irCapture = captured;
     uint32_t id = 0;
-    vantrel::cable::ScanDR(32, nullptr, &id, 0);
+    vantrel::cable::ScanDR(32, nullptr, &id, vantrel::cable::ScanEnd::kUpdate);
     return id;
   }
 
@@ -109,14 +109,14 @@ TEST_F(CableOnBoard, LongAndDeferredScansCaptureTheSameBatchedOrNot) {
       if (batched) AttachBatching();
       else Attach();
       ASSERT_EQ(vantrel::cable::OpenCable(0), vantrel::kOk);
-      vantrel::cable::TapReset(1);
-      (void)vantrel::cable::ScanIR(4, 0xF, 0);  // BYPASS
+      vantrel::cable::TapReset(vantrel::cable::TapResetEnd::kRunTestIdle);
+      (void)vantrel::cable::ScanIR(4, 0xF, vantrel::cable::ScanEnd::kUpdate);  // BYPASS
       std::vector<uint32_t> captured(kWords, 0);
       if (inPlace) {
         captured = pattern;
-        vantrel::cable::ScanDR(kBits, captured.data(), captured.data(), 0);
+        vantrel::cable::ScanDR(kBits, captured.data(), captured.data(), vantrel::cable::ScanEnd::kUpdate);
       } else {
-        vantrel::cable::ScanDR(kBits, pattern.data(), captured.data(), 0);
+        vantrel::cable::ScanDR(kBits, pattern.data(), captured.data(), vantrel::cable::ScanEnd::kUpdate);
       }
       for (int i = 1; i < kBits; ++i) {
         const bool sent = ((pattern[(i - 1) / 32] >> ((i - 1) % 32)) & 1u) != 0;
@@ -125,7 +125,7 @@ TEST_F(CableOnBoard, LongAndDeferredScansCaptureTheSameBatchedOrNot) {
       std::vector<uint32_t> deferred(8, 0);
       for (uint32_t& word : deferred) {
         const uint32_t ones = 0xFFFFFFFFu;
-        vantrel::cable::ScanDRDeferred(32, &ones, &word, 32, 0);
+        vantrel::cable::ScanDRDeferred(32, &ones, &word, 32, vantrel::cable::ScanEnd::kUpdate);
       }
       vantrel::cable::ResolveTapCaptures();
       for (const uint32_t word : deferred) EXPECT_EQ(word, 0xFFFFFFFEu) << "BYPASS captures 0 first";
