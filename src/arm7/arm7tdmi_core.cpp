@@ -29,8 +29,9 @@ class Arm7Progress final : public core::TransferProgress {
  public:
   int32_t Percent() override { return ProgressPercent(); }
   void SetPercent(int32_t percent) override { SetProgressPercent(percent); }
-  void RequestBreak() override { SetBreakRequest(1); }
-  bool Report(int32_t done, int32_t total) override { return ReportProgress(done, total) == 1; }
+  void RequestBreak() override { SetBreakRequest(true); }
+  bool Report(int32_t done, int32_t total) override { return ReportProgress(done, total); }
+  void Show(int32_t done, int32_t total) override { ShowProgress(done, total); }
   bool PowerReadingBad() override { return arm7::PowerReadingBad(); }
   void Reset() override { ResetProgress(); }
 };
@@ -63,7 +64,7 @@ void Arm7tdmiCore::LetCableCatchUp() { arm7::LetCableCatchUp(); }
 void Arm7tdmiCore::CableGoesIdle() { arm7::CableGoesIdle(); }
 void Arm7tdmiCore::LeaveCableAtUnload() { arm7::LeaveCableAtUnload(); }
 
-int Arm7tdmiCore::CheckTargetId() { return arm7::CheckTargetId(); }
+ResultCode Arm7tdmiCore::CheckTargetId() { return arm7::CheckTargetId(); }
 bool Arm7tdmiCore::LinkLost() { return arm7::LinkLost(); }
 bool Arm7tdmiCore::OnlyCommsOutOfStep() { return arm7::OnlyCommsOutOfStep(); }
 void Arm7tdmiCore::ClearLinkObservations() { arm7::ClearLinkObservations(); }
@@ -75,23 +76,25 @@ std::unique_ptr<core::SequenceScope> Arm7tdmiCore::FastSequenceScope() {
 }
 
 bool Arm7tdmiCore::RunningByStatus() { return (GetICEReg(kIceDebugStatus) & kHaltedMask) == 0; }
-int Arm7tdmiCore::EnterDebug() { return ArmEnterDebug(); }
-int Arm7tdmiCore::EnterDebugFast() { return ArmEnterDebugFast(); }
+ResultCode Arm7tdmiCore::EnterDebug() { return ArmEnterDebug(); }
+ResultCode Arm7tdmiCore::EnterDebugFast() { return ArmEnterDebugFast(); }
 bool Arm7tdmiCore::LastEntryRequested() { return arm7::LastEntryRequested(); }
-void Arm7tdmiCore::RestartFromZero() { (void)ArmRestartFromZero(); }
-void Arm7tdmiCore::Resume(bool interruptsMasked) { (void)ArmResume(interruptsMasked); }
-void Arm7tdmiCore::ResumeFast(bool interruptsMasked) { (void)ArmResumeFast(interruptsMasked); }
+void Arm7tdmiCore::RestartFromZero() { ArmRestartFromZero(); }
+void Arm7tdmiCore::Resume(bool interruptsMasked) { ArmResume(interruptsMasked); }
+void Arm7tdmiCore::ResumeFast(bool interruptsMasked) { ArmResumeFast(interruptsMasked); }
 void Arm7tdmiCore::PutBackLeftWorkArea() { ArmPutBackLeftWorkArea(); }
 uint32_t Arm7tdmiCore::StatusWord(uint32_t targetState) { return ArmGetStatus(targetState); }
 
 core::RegisterFile& Arm7tdmiCore::Registers() { return RegisterCache(); }
 ResultCode Arm7tdmiCore::ReadRegister(int index, uint32_t& value) { return ArmReadRegister(index, value); }
-ResultCode Arm7tdmiCore::WriteRegister(int index, uint32_t value) { return ArmWriteRegister(index, value, kArmForm); }
+ResultCode Arm7tdmiCore::WriteRegister(int index, uint32_t value) {
+  return ArmWriteRegister(index, value, WriteForm::kArm);
+}
 void Arm7tdmiCore::ReadAllRegisters(core::RegisterFile& registers) { ArmReadAllRegisters(registers); }
 uint32_t Arm7tdmiCore::ReadCpsrFast() { return ArmReadCpsrFast(); }
-bool Arm7tdmiCore::ArmStateAtEntry() { return arm7::ArmStateAtEntry() == 1; }
-void Arm7tdmiCore::SetArmStateAtEntry(bool armState) { arm7::SetArmStateAtEntry(armState ? 1 : 0); }
-void Arm7tdmiCore::SetBigEndianTarget(bool bigEndian) { arm7::SetBigEndianTarget(bigEndian ? 1 : 0); }
+bool Arm7tdmiCore::ArmStateAtEntry() { return arm7::ArmStateAtEntry(); }
+void Arm7tdmiCore::SetArmStateAtEntry(bool armState) { arm7::SetArmStateAtEntry(armState); }
+void Arm7tdmiCore::SetBigEndianTarget(bool bigEndian) { arm7::SetBigEndianTarget(bigEndian); }
 
 ResultCode Arm7tdmiCore::GetData(uint32_t address, uint8_t* destination, int count) {
   return ArmGetData(address, destination, count);

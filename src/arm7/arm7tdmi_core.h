@@ -27,7 +27,7 @@ class Arm7tdmiCore final : public core::DebugCore {
   void CableGoesIdle() override;
   void LeaveCableAtUnload() override;
 
-  [[nodiscard]] int CheckTargetId() override;
+  [[nodiscard]] ResultCode CheckTargetId() override;
   [[nodiscard]] bool LinkLost() override;
   [[nodiscard]] bool OnlyCommsOutOfStep() override;
   void ClearLinkObservations() override;
@@ -36,8 +36,8 @@ class Arm7tdmiCore final : public core::DebugCore {
   [[nodiscard]] std::unique_ptr<core::SequenceScope> FastSequenceScope() override;
 
   [[nodiscard]] bool RunningByStatus() override;
-  [[nodiscard]] int EnterDebug() override;
-  [[nodiscard]] int EnterDebugFast() override;
+  [[nodiscard]] ResultCode EnterDebug() override;
+  [[nodiscard]] ResultCode EnterDebugFast() override;
   [[nodiscard]] bool LastEntryRequested() override;
   void RestartFromZero() override;
   void Resume(bool interruptsMasked) override;

@@ -26,12 +26,12 @@ namespace {
 constexpr int kLoopWords = static_cast<int>(kChecksumLoopBytes / kMemoryWordBytes);
 using Loop = std::array<uint32_t, kLoopWords>;
 
-constexpr uint32_t kMovsR0Lsr1 = 0xE1B000A0;   // MOVS r0, r0, LSR #1   the bit shifted out in C
-constexpr uint32_t kEorcsR0R4 = 0x20200004;    // EORCS r0, r0, r4      the polynomial where it was 1
+constexpr uint32_t kMovsR0Lsr1 = 0xE1B000A0;  // MOVS r0, r0, LSR #1   the bit shifted out in C
+constexpr uint32_t kEorcsR0R4 = 0x20200004;   // EORCS r0, r0, r4      the polynomial where it was 1
 constexpr uint32_t kCrcPolynomial = 0xEDB88320;
 constexpr std::size_t kBitsPerByte = 8;
 constexpr std::size_t kFirstStepWord = 4;  // the eight steps of a byte from here on
-constexpr int kDoneWord = 23;  // the loop's end, where watchpoint 0 halts it
+constexpr int kDoneWord = 23;              // the loop's end, where watchpoint 0 halts it
 
 // r0 the CRC, r1 the next address, r2 the bytes still to read, r3 the byte, r4 the
 // polynomial. Eight unrolled steps a byte: about 21 instructions.
@@ -45,9 +45,9 @@ constexpr Loop BuildLoop() {
     loop[kFirstStepWord + 2 * bit] = kMovsR0Lsr1;
     loop[kFirstStepWord + 2 * bit + 1] = kEorcsR0R4;
   }
-  loop[20] = 0xE2522001;  // SUBS r2, r2, #1
-  loop[21] = 0x1AFFFFEB;  // BNE next
-  loop[22] = 0xE1E00000;  // MVN r0, r0               inverted at the end
+  loop[20] = 0xE2522001;         // SUBS r2, r2, #1
+  loop[21] = 0x1AFFFFEB;         // BNE next
+  loop[22] = 0xE1E00000;         // MVN r0, r0               inverted at the end
   loop[kDoneWord] = 0xEAFFFFFE;  // done: B done
   loop[24] = kCrcPolynomial;
   return loop;
@@ -111,7 +111,7 @@ uint32_t CapturedRegister(int index) {
   SelectDataBusChain();
   Inject(kRegisterReadInstructions[static_cast<std::size_t>(index)]);
   InjectNops(2);
-  return Chain1Access(kNop, 0);
+  return Chain1Access(kNop);
 }
 
 // Saves the area and puts the loop there; false when it does not read back or its
@@ -157,7 +157,7 @@ void WatchpointsAfterLoop(const Borrowed& borrowed) {
 bool WaitForLoopEnd(uint32_t length) {
   const uint32_t polls = kBasePolls + length / kBytesPerPoll;
   for (uint32_t poll = 0; poll < polls && !LinkLost(); ++poll) {
-    if ((GetICEReg(kIceDebugStatus) & kHaltedMask) == kHalted) return !LinkLost();
+    if ((GetICEReg(kIceDebugStatus) & kHaltedMask) == kStatusHalted) return !LinkLost();
   }
   return false;
 }
@@ -165,8 +165,7 @@ bool WaitForLoopEnd(uint32_t length) {
 // What the halted core says about its run: every byte read, in its own mode.
 ChecksumRun Judge(uint32_t address, uint32_t length, bool timedOut) {
   const uint32_t crc = CapturedRegister(kCrcRegister);
-  const bool allRead =
-      CapturedRegister(kCountRegister) == 0 && CapturedRegister(kAddressRegister) == address + length;
+  const bool allRead = CapturedRegister(kCountRegister) == 0 && CapturedRegister(kAddressRegister) == address + length;
   if (AccessesAborted()) return {ChecksumOutcome::kAborted, 0};
   if (LinkLost()) return {ChecksumOutcome::kLinkLost, 0};
   if (timedOut || !allRead) return {ChecksumOutcome::kTimeLimit, 0};

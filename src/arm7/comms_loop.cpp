@@ -135,7 +135,7 @@ uint32_t CapturedCount() {
   SelectDataBusChain();
   Inject(kRegisterReadInstructions[kCountRegister]);
   InjectNops(2);
-  return Chain1Access(kNop, 0);
+  return Chain1Access(kNop);
 }
 
 // A channel that holds a word already (busyBit set) would hand it to the loop or to the

@@ -3,12 +3,12 @@
 namespace vantrel::arm7 {
 namespace {
 
-constexpr int kArmStateAtLoad = 1;
+constexpr bool kArmStateAtLoad = true;
 constexpr uint32_t kNoPatternWritten = 0xFFFFFFFF;
 
 std::array<uint32_t, kRegisterCacheSize> g_register_cache{};
-int g_arm_state_at_entry = kArmStateAtLoad;
-int g_big_endian_target = 0;
+bool g_arm_state_at_entry = kArmStateAtLoad;
+bool g_big_endian_target = false;
 uint32_t g_last_breakpoint_pattern = kNoPatternWritten;
 bool g_watchpoints_as_programmed = false;
 
@@ -16,11 +16,11 @@ bool g_watchpoints_as_programmed = false;
 
 std::array<uint32_t, kRegisterCacheSize>& RegisterCache() { return g_register_cache; }
 
-int ArmStateAtEntry() { return g_arm_state_at_entry; }
-void SetArmStateAtEntry(int armState) { g_arm_state_at_entry = armState; }
+bool ArmStateAtEntry() { return g_arm_state_at_entry; }
+void SetArmStateAtEntry(bool armState) { g_arm_state_at_entry = armState; }
 
-int BigEndianTarget() { return g_big_endian_target; }
-void SetBigEndianTarget(int bigEndian) { g_big_endian_target = bigEndian; }
+bool BigEndianTarget() { return g_big_endian_target; }
+void SetBigEndianTarget(bool bigEndian) { g_big_endian_target = bigEndian; }
 
 uint32_t LastBreakpointPattern() { return g_last_breakpoint_pattern; }
 void SetLastBreakpointPattern(uint32_t pattern) { g_last_breakpoint_pattern = pattern; }
@@ -32,7 +32,7 @@ void ResetCoreState() {
   g_watchpoints_as_programmed = false;
   g_register_cache.fill(0);
   g_arm_state_at_entry = kArmStateAtLoad;
-  g_big_endian_target = 0;
+  g_big_endian_target = false;
   g_last_breakpoint_pattern = kNoPatternWritten;
 }
 

@@ -15,13 +15,13 @@ inline constexpr int kSavedPcElement = arch::kPcIndex;                 // where 
 // r0 to r15 and the CPSR of the halted core in its current mode; all zero at load.
 std::array<uint32_t, kRegisterCacheSize>& RegisterCache();
 
-// 1: the core was in ARM state at the last debug-state entry; 0: Thumb. 1 at load.
-int ArmStateAtEntry();
-void SetArmStateAtEntry(int armState);
+// True: the core was in ARM state at the last debug-state entry; false: Thumb. True at load.
+bool ArmStateAtEntry();
+void SetArmStateAtEntry(bool armState);
 
-// 1: target memory is big-endian, so memory words have their bytes reversed. 0 at load.
-int BigEndianTarget();
-void SetBigEndianTarget(int bigEndian);
+// True: target memory is big-endian, so memory words have their bytes reversed. False at load.
+bool BigEndianTarget();
+void SetBigEndianTarget(bool bigEndian);
 
 // The software-breakpoint pattern last written by SetBreakpointPattern; 0xFFFFFFFF at load.
 uint32_t LastBreakpointPattern();

@@ -60,10 +60,9 @@ uint32_t ArmGetStatus(uint32_t targetState);
 using core::IceDump;
 using core::kIceDumpWords;
 
-// Fills every word of dump with GetICEReg reads. Returns 0, or kIceDumpLinkLost when the
+// Fills every word of dump with GetICEReg reads. Returns kOk, or kLinkLost when the
 // reads went through a link that was lost (a cable pulled out reads all ones): the words
 // are then not the registers'.
-inline constexpr ResultCode kIceDumpLinkLost = 2;
-ResultCode ReadIceRegisters(IceDump& dump);
+[[nodiscard]] ResultCode ReadIceRegisters(IceDump& dump);
 
 }  // namespace vantrel::arm7

@@ -26,8 +26,8 @@ inline constexpr int kFastBlockWords = 14;  // r1 to r14
                                         std::optional<uint32_t> workArea = std::nullopt);
 
 // Reads count words (1 to 14) from address into destination with one block, no progress
-// report and no stop. Changes r0 to r14. Returns 0, 1 for a count outside 1 to 14 or a
-// null destination (nothing sent), or 2 (kLinkLost).
+// report and no stop. Changes r0 to r14. Returns kOk, kInvalidParameters for a count
+// outside 1 to 14 or a null destination (nothing sent), or kLinkLost.
 [[nodiscard]] ResultCode ArmReadBlockFast(uint32_t address, uint8_t* destination, int count);
 
 // ArmPutData's contract; changes r0 to r<count>, and leaves r0 at address + 4 x count.

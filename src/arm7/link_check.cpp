@@ -29,9 +29,8 @@ void Lose(const char* why) {
 }  // namespace
 
 // With no port selected nothing is scanned, and there is no link to judge.
-void ScanInstruction(uint32_t instruction, int toIdle) {
-  const uint32_t captured = cable::ActiveCable().ScanIR(kIrLength, instruction,
-                                                        toIdle != 0 ? cable::ScanEnd::kIdle : cable::ScanEnd::kUpdate);
+void ScanInstruction(uint32_t instruction, cable::ScanEnd end) {
+  const uint32_t captured = cable::ActiveCable().ScanIR(kIrLength, instruction, end);
   NoteInstructionScanned(instruction);
   if (cable::ActiveCable().Opened() && captured != kCaptureIrPattern) Lose("instruction capture");
 }
@@ -52,7 +51,7 @@ void NoteCommsOutOfStep() {
 bool WaitUntilHaltedAgain() {
   for (int retry = 0; retry <= kHaltedPollRetries; ++retry) {
     const uint32_t status = GetICEReg(kIceDebugStatus);
-    if ((status & kHaltedMask) == kHalted) return (status & ~kDebugStatusBits) == 0;
+    if ((status & kHaltedMask) == kStatusHalted) return (status & ~kDebugStatusBits) == 0;
     if (retry < kHaltedPollRetries) platform::SleepMilliseconds(kHaltedPollIntervalMs);
   }
   NoteHaltMissed();

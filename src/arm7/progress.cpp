@@ -12,7 +12,7 @@ constexpr int32_t kComplete = 100;
 
 // Shared with host threads polling or stopping the transfer; no ordering is needed.
 std::atomic<int32_t> g_progress_percent{0};
-std::atomic<int> g_break_request{0};
+std::atomic<bool> g_break_request{false};
 
 // The final reports pass a count past the total (whole blocks), so the figure is kept
 // within 0 to 100; 64 bits keep done x 100 from overflowing.
@@ -27,20 +27,22 @@ int32_t Percent(int32_t done, int32_t total) {
 int32_t ProgressPercent() { return g_progress_percent.load(std::memory_order_relaxed); }
 void SetProgressPercent(int32_t percent) { g_progress_percent.store(percent, std::memory_order_relaxed); }
 
-int BreakRequest() { return g_break_request.load(std::memory_order_relaxed); }
-void SetBreakRequest(int request) { g_break_request.store(request != 0 ? 1 : 0, std::memory_order_relaxed); }
+bool BreakRequest() { return g_break_request.load(std::memory_order_relaxed); }
+void SetBreakRequest(bool request) { g_break_request.store(request, std::memory_order_relaxed); }
 
 // A reading that was never taken does not stop a transfer; any other than "both good" does.
 bool PowerReadingBad() { return cable::PowerReadBad(cable::ActiveCable()); }
 
-int ReportProgress(int32_t done, int32_t total) {
-  SetProgressPercent(Percent(done, total));
-  return BreakRequest() == 1 || PowerReadingBad() ? 1 : 0;
+void ShowProgress(int32_t done, int32_t total) { SetProgressPercent(Percent(done, total)); }
+
+bool ReportProgress(int32_t done, int32_t total) {
+  ShowProgress(done, total);
+  return BreakRequest() || PowerReadingBad();
 }
 
 void ResetProgress() {
   SetProgressPercent(0);
-  SetBreakRequest(0);
+  SetBreakRequest(false);
 }
 
 }  // namespace vantrel::arm7

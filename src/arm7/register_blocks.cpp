@@ -19,11 +19,11 @@ constexpr uint32_t kArmWordBytes = 4;
 constexpr uint32_t kStoredPcAhead = 8;
 // The instruction words each sequence sends before its adjust; data, store and internal
 // cycles fetch nothing.
-constexpr int kBlockFetches = 3;         // STM or LDM, NOP, NOP
-constexpr int kCpsrReadFetches = 4;      // MRS, STMDA, NOP, NOP
-constexpr int kR0LoadFetches = 3;        // LDMIA r0, {r0}, NOP, NOP
-constexpr int kCpsrWriteFetches = 8;     // LDMIA r0, {r0}, NOP, NOP, MSR, four NOPs
-constexpr int kNopsAfterMsr = 4;         // as the exact CPSR write gives it
+constexpr int kBlockFetches = 3;      // STM or LDM, NOP, NOP
+constexpr int kCpsrReadFetches = 4;   // MRS, STMDA, NOP, NOP
+constexpr int kR0LoadFetches = 3;     // LDMIA r0, {r0}, NOP, NOP
+constexpr int kCpsrWriteFetches = 8;  // LDMIA r0, {r0}, NOP, NOP, MSR, four NOPs
+constexpr int kNopsAfterMsr = 4;      // as the exact CPSR write gives it
 
 std::size_t At(int index) { return static_cast<std::size_t>(index); }
 
@@ -38,7 +38,7 @@ void AdjustBackOver(int fetches, bool lastScanReads = false) {
   (void)ArmAdjustPc(-bytes);
   Inject(kNop);
   if (lastScanReads) {
-    (void)Chain1Access(kNop, 0);
+    (void)Chain1Access(kNop);
   } else {
     Inject(kNop);
   }
@@ -61,7 +61,7 @@ uint32_t ReadCpsrThroughR0(std::optional<uint32_t> r0) {
   Inject(kMrsR0Cpsr);
   Inject(kStmdaR0R0);
   InjectNops(2);
-  const uint32_t cpsr = Chain1Access(kNop, 0);
+  const uint32_t cpsr = Chain1Access(kNop);
   if (r0.has_value()) {
     LoadR0(*r0);
     AdjustBackOver(kCpsrReadFetches + kR0LoadFetches, true);
@@ -94,7 +94,7 @@ void ArmReadAllRegisters(std::array<uint32_t, kRegisterCacheSize>& registers) {
   SelectDataBusChain();
   Inject(kStmiaR0R0ToR15);
   InjectNops(2);
-  for (int index = 0; index < kStoredRegisters; ++index) registers[At(index)] = Chain1Access(kNop, 0);
+  for (int index = 0; index < kStoredRegisters; ++index) registers[At(index)] = Chain1Access(kNop);
   registers[At(kRegisterPc)] -= kStoredPcAhead;
   AdjustBackOver(kBlockFetches);
   for (int index = 0; index < kStoredRegisters; ++index) Trace("R%d = %08x \n", index, registers[At(index)]);

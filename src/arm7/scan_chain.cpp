@@ -39,7 +39,7 @@ void FollowFromLastReset() {
 void ConnectChain(int chain) {
   if (AlreadyConnected(chain)) return;
   SelectScanChain(chain);
-  ScanInstruction(kIrIntest, 0);
+  ScanInstruction(kIrIntest, cable::ScanEnd::kUpdate);
 }
 
 bool GetBit(const uint32_t* words, int k) { return ((words[k / 32] >> (k % 32)) & 1u) != 0; }
@@ -50,10 +50,10 @@ void PutBit(uint32_t* words, int k, bool value) {
 }
 
 // The chain wants BREAKPT first and D31 before D0, the reverse of the core's bit order.
-Chain1Vector ChainOrder(uint32_t word, int breakpt) {
+Chain1Vector ChainOrder(uint32_t word, Speed speed) {
   Chain1Vector shifted;
   shifted.words[0] = word;
-  shifted.SetBit(kBreakptBit, breakpt != 0);
+  shifted.SetBit(kBreakptBit, speed == Speed::kSystem);
   ReverseBits(kDataBusChainBits, shifted.data());
   return shifted;
 }
@@ -62,7 +62,7 @@ Chain1Vector ChainOrder(uint32_t word, int breakpt) {
 
 void SelectScanChain(int chain) {
   if (!cable::ActiveCable().Opened()) return;
-  ScanInstruction(kIrScanN, 0);
+  ScanInstruction(kIrScanN, cable::ScanEnd::kUpdate);
   const uint32_t chainNumber = static_cast<uint32_t>(chain);
   cable::ActiveCable().ScanDR(kChainSelectBits, &chainNumber, nullptr, kChainSelectBits, cable::ScanEnd::kUpdate);
   FollowFromLastReset();
@@ -86,20 +86,20 @@ void NoteInstructionScanned(uint32_t instruction) {
   g_loaded_instruction = instruction;
 }
 
-void Chain1Send(uint32_t word, int breakpt) {
-  const Chain1Vector shifted = ChainOrder(word, breakpt);
+void Chain1Send(uint32_t word, Speed speed) {
+  const Chain1Vector shifted = ChainOrder(word, speed);
   cable::ActiveCable().ScanDR(kDataBusChainBits, shifted.data(), nullptr, kDataBusChainBits, cable::ScanEnd::kIdle);
 }
 
-int Chain1SendReadingBreakpt(uint32_t word) {
-  const Chain1Vector shifted = ChainOrder(word, 0);
+bool Chain1SendReadingBreakpt(uint32_t word) {
+  const Chain1Vector shifted = ChainOrder(word, Speed::kDebug);
   uint32_t captured[cable::WordsForBits(kDataBusChainBits)] = {};
   cable::ActiveCable().ScanDR(kDataBusChainBits, shifted.data(), captured, 1, cable::ScanEnd::kIdle);
-  return static_cast<int>(captured[0] & 1u);
+  return (captured[0] & 1u) != 0;
 }
 
-uint32_t Chain1Access(uint32_t word, int breakpt) {
-  const Chain1Vector shifted = ChainOrder(word, breakpt);
+uint32_t Chain1Access(uint32_t word, Speed speed) {
+  const Chain1Vector shifted = ChainOrder(word, speed);
   Chain1Vector captured;
   cable::ActiveCable().ScanDR(kDataBusChainBits, shifted.data(), captured.data(), kDataBusChainBits,
                               cable::ScanEnd::kIdle);

@@ -15,7 +15,7 @@ constexpr std::array kSetAnswers{
     ResultAnswer{kInvalidParameters, VANTREL_STATUS_FAILED, message::kInvalidParameters},
     ResultAnswer{kBreakInWriteOnly, VANTREL_STATUS_WARNING, message::kWriteOnlyArea},
     ResultAnswer{kBreakpointNotHeld, VANTREL_STATUS_FAILED, message::kBreakpointNotHeld},
-    ResultAnswer{target::kNoWatchpointUnitFree, VANTREL_STATUS_FAILED, message::kNoWatchpointUnitFree},
+    ResultAnswer{kNoWatchpointUnitFree, VANTREL_STATUS_FAILED, message::kNoWatchpointUnitFree},
 };
 
 constexpr std::array kClearAnswers{

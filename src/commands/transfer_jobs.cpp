@@ -8,8 +8,8 @@
 #include "commands/job_result.h"
 #include "platform/platform.h"
 #include "target/cable_link.h"
-#include "target/core_status.h"
 #include "target/checksum_verify.h"
+#include "target/core_status.h"
 #include "target/download_entry.h"
 #include "target/memory_transfer.h"
 #include "target/register_cache.h"
@@ -161,8 +161,8 @@ ResultCode DownloadImage(uint32_t loadAddress, uint32_t entryAddress, const uint
   // The write runs on the core and clobbers r0 and r1; the host's values come back after.
   uint32_t keptR0 = 0;
   uint32_t keptR1 = 0;
-  (void)target::ReadRegister(target::kCurrentMode, 0, keptR0, 1);
-  (void)target::ReadRegister(target::kCurrentMode, 1, keptR1, 1);
+  (void)target::ReadRegister(target::kCurrentMode, 0, keptR0, target::Preserve::kLowRegisters);
+  (void)target::ReadRegister(target::kCurrentMode, 1, keptR1, target::Preserve::kLowRegisters);
   ResultCode result = target::StoreTargetMemory(loadAddress, length, image, kWholeWords);
   if (result != kOk && PowerReadBad()) target::SetTargetState(target::kTargetDown);
   if (result == kOk && verify == kOn && !Verified(loadAddress, image, length)) result = kVerifyFailed;

@@ -16,30 +16,30 @@
 namespace vantrel::shell {
 
 inline constexpr int32_t kBackgroundTransferBytes = VANTREL_BACKGROUND_TRANSFER_BYTES;
-inline constexpr ResultCode kJobNotStarted = 1;  // no worker thread: LastJobResult holds the failure
-inline constexpr ResultCode kVerifyFailed = 2;
 
-// Starts the download job (any length, 0 included). Returns 0; -1 for a negative length
-// (LastJobResult -1, nothing started); kJobNotStarted.
+// Starts the download job (any length, 0 included). Returns kOk; kInvalidParameters for a
+// negative length (LastJobResult kDownloadFailed, nothing started); kJobNotStarted (no
+// worker thread: LastJobResult holds the failure).
 [[nodiscard]] ResultCode StartDownloadJob(uint32_t loadAddress, uint32_t entryAddress, const uint8_t* image,
                                           int32_t length, int32_t verify);
 
-// Below 256 bytes WriteMemoryTransfer's result, otherwise 0 once the job is started (or
-// kJobNotStarted). -1 for a length of 0 or less, a null pointer or a width outside 1 to 4.
+// Below 256 bytes WriteMemoryTransfer's result, otherwise kOk once the job is started (or
+// kJobNotStarted). kInvalidParameters for a length of 0 or less, a null pointer or a width
+// outside 1 to 4.
 [[nodiscard]] ResultCode WriteMemoryCommand(uint32_t address, const uint8_t* data, int32_t length, int32_t width,
                                             int32_t verify);
 
-// Below 256 bytes ReadMemoryTransfer's result, otherwise 0 once the job is started (or
-// kJobNotStarted). -1 for a length of 0 or less or a null buffer.
+// Below 256 bytes ReadMemoryTransfer's result, otherwise kOk once the job is started (or
+// kJobNotStarted). kInvalidParameters for a length of 0 or less or a null buffer.
 [[nodiscard]] ResultCode ReadMemoryCommand(uint32_t address, uint8_t* buffer, int32_t length);
 
 // Writes the image, optionally verifies it, keeps r0 and r1, and leaves the core halted
 // with the saved PC at the entry address in ARM state. Length 0 does nothing.
-// Returns 0, kVerifyFailed, or StoreTargetMemory's result.
+// Returns kOk, kVerifyFailed, or StoreTargetMemory's result.
 [[nodiscard]] ResultCode DownloadImage(uint32_t loadAddress, uint32_t entryAddress, const uint8_t* image,
                                        int32_t length, int32_t verify);
 
-// Returns 0, kVerifyFailed, or StoreTargetMemory's result. Leaves TargetState alone.
+// Returns kOk, kVerifyFailed, or StoreTargetMemory's result. Leaves TargetState alone.
 [[nodiscard]] ResultCode WriteMemoryTransfer(uint32_t address, const uint8_t* data, int32_t length, int32_t width,
                                              int32_t verify);
 

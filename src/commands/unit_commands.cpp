@@ -14,7 +14,7 @@ namespace {
 constexpr std::array kUnitAnswers{
     ResultAnswer{kStatusError, VANTREL_STATUS_FAILED, message::kStatusError},
     ResultAnswer{kInvalidParameters, VANTREL_STATUS_FAILED, message::kInvalidParameters},
-    ResultAnswer{target::kNoWatchpointUnitFree, VANTREL_STATUS_FAILED, message::kNoWatchpointUnitFree},
+    ResultAnswer{kNoWatchpointUnitFree, VANTREL_STATUS_FAILED, message::kNoWatchpointUnitFree},
 };
 
 bool KnownPlacement(int32_t placement) {

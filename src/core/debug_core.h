@@ -27,8 +27,8 @@ enum class CommsLoop { kRunning, kUnavailable, kLinkLost };
 
 // What the layers above plan their work with; fixed for a core.
 struct CoreFacts {
-  int writeBlockWords;      // the most words one exact write block takes
-  uint32_t commsLoopBytes;  // the part of a work area the comms loop takes
+  int writeBlockWords;         // the most words one exact write block takes
+  uint32_t commsLoopBytes;     // the part of a work area the comms loop takes
   uint32_t checksumLoopBytes;  // the part of a work area the checksum loop takes
 };
 
@@ -83,8 +83,9 @@ class DebugCore {
   virtual void LeaveCableAtUnload() = 0;
 
   // ---- Identification and the link ----
-  // 0 when the device behind the cable is this core (the TAP left active), else 1.
-  [[nodiscard]] virtual int CheckTargetId() = 0;
+  // kOk when the device behind the cable is this core, else kTargetNotFound (the TAP
+  // left active).
+  [[nodiscard]] virtual ResultCode CheckTargetId() = 0;
   [[nodiscard]] virtual bool LinkLost() = 0;
   [[nodiscard]] virtual bool OnlyCommsOutOfStep() = 0;
   virtual void ClearLinkObservations() = 0;
@@ -96,8 +97,9 @@ class DebugCore {
 
   // ---- Debug state ----
   [[nodiscard]] virtual bool RunningByStatus() = 0;
-  [[nodiscard]] virtual int EnterDebug() = 0;
-  [[nodiscard]] virtual int EnterDebugFast() = 0;
+  // kOk, or kHaltFailed when the core did not halt or its link was lost meanwhile.
+  [[nodiscard]] virtual ResultCode EnterDebug() = 0;
+  [[nodiscard]] virtual ResultCode EnterDebugFast() = 0;
   [[nodiscard]] virtual bool LastEntryRequested() = 0;
   virtual void RestartFromZero() = 0;
   virtual void Resume(bool interruptsMasked) = 0;
@@ -143,7 +145,7 @@ class DebugCore {
   virtual void ReturnUnit(int unit) = 0;
   virtual void ForgetLentUnits() = 0;
   [[nodiscard]] virtual bool UnitLent(int unit) = 0;
-  // 0, or non-zero when the reads went through a link that was lost.
+  // kOk, or kLinkLost when the reads went through a link that was lost.
   [[nodiscard]] virtual ResultCode ReadIceRegisters(IceDump& dump) = 0;
 
  protected:

@@ -12,7 +12,6 @@ namespace {
 
 constexpr uint32_t kWordBytes = 4;
 constexpr int32_t kWordWidth = 4;
-constexpr int32_t kReadRefusedWriteOnly = 2;  // FetchTargetMemory's answer for a write-only word
 
 uint32_t ContainingWord(uint32_t address) { return address & ~(kWordBytes - 1); }
 

@@ -90,19 +90,19 @@ bool IsCurrentModesRegister(int mode, int index) {
   return current == mode;
 }
 
-ResultCode ReadBanked(int mode, int index, uint32_t& destination, int preserve) {
+ResultCode ReadBanked(int mode, int index, uint32_t& destination, Preserve preserve) {
   const uint32_t cpsr = ReadCore(kCpsrIndex);
   const bool switched = NeedsSwitch(cpsr, mode);
   if (switched && CannotSwitchFrom(cpsr)) return kInvalidParameters;
   PreservedRegisters kept{};
   if (switched) {
-    if (preserve == 1) kept = ReadLowRegisters();
+    if (preserve == Preserve::kLowRegisters) kept = ReadLowRegisters();
     SwitchMode(cpsr, mode);
   }
   const ResultCode result = ActiveCore().ReadRegister(index, destination);
   if (switched) {
     (void)WriteCore(kCpsrIndex, cpsr);
-    if (preserve == 1) RestoreLowRegisters(kept);
+    if (preserve == Preserve::kLowRegisters) RestoreLowRegisters(kept);
   }
   return result;
 }
@@ -179,7 +179,7 @@ void SaveRegistersInOneBlock() {
 }
 
 ResultCode SaveRegisters() {
-  if (!CoreHalted()) return 1;
+  if (!CoreHalted()) return kStatusError;
   if (ActiveCore().FastSequences()) {
     SaveRegistersInOneBlock();
     return kOk;
@@ -198,13 +198,13 @@ ResultCode SaveRegisters() {
 }
 
 ResultCode RestoreRegisters() {
-  if (!CoreHalted()) return 1;
+  if (!CoreHalted()) return kStatusError;
   // CPSR first: its write passes through r0, which gets its own value last.
   for (int index = kCpsrIndex; index >= 0; --index) (void)WriteCore(index, CacheElement(index));
   return kOk;
 }
 
-ResultCode ReadRegister(int mode, int index, uint32_t& destination, int preserve) {
+ResultCode ReadRegister(int mode, int index, uint32_t& destination, Preserve preserve) {
   if (!CoreHalted()) return kStatusError;
   if (!ValidRequest(mode, index)) return kInvalidParameters;
   const auto fastScope = ActiveCore().FastSequenceScope();

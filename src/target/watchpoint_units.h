@@ -13,7 +13,6 @@
 namespace vantrel::target {
 
 // No watchpoint unit is free for the request (both hold breakpoints or watchpoints).
-inline constexpr ResultCode kNoWatchpointUnitFree = -25;
 
 enum class WatchAccess : uint8_t { kRead = 0, kWrite = 1, kAccess = 2 };
 
@@ -56,7 +55,7 @@ void ReturnAllUnits();
 void ForgetUnits();
 
 [[nodiscard]] UnitUse UnitUsedFor(int unit);
-[[nodiscard]] WatchRequest UnitWatch(int unit);      // for kDataWatch
+[[nodiscard]] WatchRequest UnitWatch(int unit);     // for kDataWatch
 [[nodiscard]] uint32_t UnitBreakAddress(int unit);  // for kFetchBreak
 
 // The breakpoint commands' share of the units: the hardware breakpoint needs unit 0,

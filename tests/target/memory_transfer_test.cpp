@@ -225,7 +225,7 @@ TEST_F(MemoryTransferTest, WriteOnlyBytesReadAsFF) {
   EXPECT_EQ(destination, (std::vector<uint8_t>{0x00, 0x00, 0x00, 0xA0, 0xFF, 0xFF, 0xFF, 0xFF}));
   port_.ClearLog();
   std::fill(destination.begin(), destination.end(), 0);
-  EXPECT_EQ(target::FetchTargetMemory(0x1010, 8, destination.data()), 2);
+  EXPECT_EQ(target::FetchTargetMemory(0x1010, 8, destination.data()), kReadRefusedWriteOnly);
   EXPECT_EQ(destination, std::vector<uint8_t>(8, 0xFF));
   EXPECT_TRUE(NoPortAccess());
 }
