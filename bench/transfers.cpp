@@ -128,7 +128,8 @@ void BM_Download64KiBWithVerify(benchmark::State& state) {
   const std::vector<uint8_t> image(kBytes, 0xA5);
   board.ResetCounters();
   for (auto _ : state) {
-    if (shell::DownloadImage(kArea, kArea, image.data(), kBytes, 1) != kOk) state.SkipWithError("download failed");
+    if (shell::DownloadImage(kArea, kArea, image.data(), kBytes, shell::Verification::kCompare) != kOk)
+      state.SkipWithError("download failed");
   }
   Report(state, board.Counters(), kWritePerKiB + kReadPerKiB + 2 * kAbortCheckPerKiB);
 }

@@ -56,10 +56,10 @@ VANTREL_API int VANTREL_CALL getJtagProcess(void) { return vantrel::shell::Trans
 
 VANTREL_API void VANTREL_CALL setJtagProcessBreak(void) { vantrel::shell::RequestTransferStop(); }
 
-VANTREL_API int VANTREL_CALL jtagGetLastError(void) { return vantrel::shell::LastJobResult(); }
+VANTREL_API int VANTREL_CALL jtagGetLastError(void) { return static_cast<int>(vantrel::shell::LastJobResult()); }
 
 VANTREL_API void VANTREL_CALL jtagClearLastError(void) {
-  vantrel::shell::StoreLastJobResult(vantrel::shell::kNoJobResult);
+  vantrel::shell::StoreLastJobResult(vantrel::shell::JobResult::kNone);
   vantrel::shell::ResetTransferProgress();
 }
 

@@ -4,10 +4,10 @@
 
 namespace vantrel::shell {
 namespace {
-std::atomic<int32_t> g_last_job_result{kNoJobResult};
+std::atomic<JobResult> g_last_job_result{JobResult::kNone};
 }
 
-int32_t LastJobResult() { return g_last_job_result.load(); }
-void StoreLastJobResult(int32_t result) { g_last_job_result.store(result); }
+JobResult LastJobResult() { return g_last_job_result.load(); }
+void StoreLastJobResult(JobResult result) { g_last_job_result.store(result); }
 
 }  // namespace vantrel::shell

@@ -31,15 +31,16 @@ constexpr std::array kReadAnswers{
 
 void DownloadCommand(const JtagRequest& request, JtagResponse& response) {
   const VantrelDownloadArgs& args = request.args.download;
-  const ResultCode result = StartDownloadJob(args.loadAddress, args.entryAddress,
-                                             static_cast<const uint8_t*>(args.image), args.length, args.verify);
+  const ResultCode result =
+      StartDownloadJob(args.loadAddress, args.entryAddress, static_cast<const uint8_t*>(args.image), args.length,
+                       VerificationFrom(args.verify));
   AnswerResult(response, result, kDownloadAnswers);
 }
 
 void WriteMemoryCommandHandler(const JtagRequest& request, JtagResponse& response) {
   const VantrelWriteMemoryArgs& args = request.args.writeMemory;
   const ResultCode result = WriteMemoryCommand(args.address, static_cast<const uint8_t*>(args.data), args.length,
-                                               args.accessWidth, args.verify);
+                                               args.accessWidth, VerificationFrom(args.verify));
   AnswerResult(response, result, kWriteAnswers);
 }
 

@@ -17,17 +17,24 @@ namespace vantrel::shell {
 
 inline constexpr int32_t kBackgroundTransferBytes = VANTREL_BACKGROUND_TRANSFER_BYTES;
 
+// Whether a write or a download is compared with the target's memory once written.
+enum class Verification { kNone, kCompare };
+// The host's flag switches the comparison on only with 1.
+constexpr Verification VerificationFrom(int32_t hostFlag) {
+  return hostFlag == 1 ? Verification::kCompare : Verification::kNone;
+}
+
 // Starts the download job (any length, 0 included). Returns kOk; kInvalidParameters for a
 // negative length (LastJobResult kDownloadFailed, nothing started); kJobNotStarted (no
 // worker thread: LastJobResult holds the failure).
 [[nodiscard]] ResultCode StartDownloadJob(uint32_t loadAddress, uint32_t entryAddress, const uint8_t* image,
-                                          int32_t length, int32_t verify);
+                                          int32_t length, Verification verify);
 
 // Below 256 bytes WriteMemoryTransfer's result, otherwise kOk once the job is started (or
 // kJobNotStarted). kInvalidParameters for a length of 0 or less, a null pointer or a width
 // outside 1 to 4.
 [[nodiscard]] ResultCode WriteMemoryCommand(uint32_t address, const uint8_t* data, int32_t length, int32_t width,
-                                            int32_t verify);
+                                            Verification verify);
 
 // Below 256 bytes ReadMemoryTransfer's result, otherwise kOk once the job is started (or
 // kJobNotStarted). kInvalidParameters for a length of 0 or less or a null buffer.
@@ -37,11 +44,11 @@ inline constexpr int32_t kBackgroundTransferBytes = VANTREL_BACKGROUND_TRANSFER_
 // with the saved PC at the entry address in ARM state. Length 0 does nothing.
 // Returns kOk, kVerifyFailed, or StoreTargetMemory's result.
 [[nodiscard]] ResultCode DownloadImage(uint32_t loadAddress, uint32_t entryAddress, const uint8_t* image,
-                                       int32_t length, int32_t verify);
+                                       int32_t length, Verification verify);
 
 // Returns kOk, kVerifyFailed, or StoreTargetMemory's result. Leaves TargetState alone.
 [[nodiscard]] ResultCode WriteMemoryTransfer(uint32_t address, const uint8_t* data, int32_t length, int32_t width,
-                                             int32_t verify);
+                                             Verification verify);
 
 // FetchTargetMemory's result; a failure while the power is not known good marks the
 // target down.
