@@ -109,8 +109,9 @@ ResultCode Arm7tdmiCore::GetDataFast(uint32_t address, uint8_t* destination, int
 ResultCode Arm7tdmiCore::PutData(uint32_t address, int stride, int count, const uint8_t* source) {
   return ArmPutData(address, stride, count, source);
 }
-ResultCode Arm7tdmiCore::PutDataFast(uint32_t address, int stride, int count, const uint8_t* source, bool continuing) {
-  return ArmPutDataFast(address, stride, count, source, continuing);
+ResultCode Arm7tdmiCore::PutDataFast(uint32_t address, int stride, int count, const uint8_t* source,
+                                     core::WriteStart start) {
+  return ArmPutDataFast(address, stride, count, source, start);
 }
 core::CommsLoop Arm7tdmiCore::StartCommsStores(uint32_t workArea, uint32_t address, uint32_t words) {
   return ArmStartCommsStores(workArea, address, words);
@@ -124,11 +125,11 @@ core::TransferProgress& Arm7tdmiCore::Progress() {
   return progress;
 }
 
-ResultCode Arm7tdmiCore::SetBreakpointPattern(uint32_t address, uint32_t pattern) {
-  return arm7::SetBreakpointPattern(address, pattern);
+void Arm7tdmiCore::SetBreakpointPattern(uint32_t address, uint32_t pattern) {
+  arm7::SetBreakpointPattern(address, pattern);
 }
-ResultCode Arm7tdmiCore::SetHardwareBreakpoint(uint32_t address) { return arm7::SetHardwareBreakpoint(address); }
-ResultCode Arm7tdmiCore::ClearHardwareBreakpoint() { return arm7::ClearHardwareBreakpoint(); }
+void Arm7tdmiCore::SetHardwareBreakpoint(uint32_t address) { arm7::SetHardwareBreakpoint(address); }
+void Arm7tdmiCore::ClearHardwareBreakpoint() { arm7::ClearHardwareBreakpoint(); }
 void Arm7tdmiCore::LendUnit(int unit, const core::UnitSetting& setting) { arm7::LendUnit(unit, setting); }
 void Arm7tdmiCore::ReturnUnit(int unit) { arm7::ReturnUnit(unit); }
 void Arm7tdmiCore::ForgetLentUnits() { arm7::ForgetLentUnits(); }

@@ -60,16 +60,16 @@ class Arm7tdmiCore final : public core::DebugCore {
                                        std::optional<uint32_t> workArea) override;
   [[nodiscard]] ResultCode PutData(uint32_t address, int stride, int count, const uint8_t* source) override;
   [[nodiscard]] ResultCode PutDataFast(uint32_t address, int stride, int count, const uint8_t* source,
-                                       bool continuing) override;
+                                       core::WriteStart start) override;
   [[nodiscard]] core::CommsLoop StartCommsStores(uint32_t workArea, uint32_t address, uint32_t words) override;
   void SendCommsWords(int stride, int count, const uint8_t* source) override;
   [[nodiscard]] ResultCode EndCommsStores(uint32_t wordsSent) override;
   [[nodiscard]] core::TransferProgress& Progress() override;
   [[nodiscard]] core::ChecksumRun ChecksumBytes(uint32_t workArea, uint32_t address, uint32_t length) override;
 
-  [[nodiscard]] ResultCode SetBreakpointPattern(uint32_t address, uint32_t pattern) override;
-  [[nodiscard]] ResultCode SetHardwareBreakpoint(uint32_t address) override;
-  [[nodiscard]] ResultCode ClearHardwareBreakpoint() override;
+  void SetBreakpointPattern(uint32_t address, uint32_t pattern) override;
+  void SetHardwareBreakpoint(uint32_t address) override;
+  void ClearHardwareBreakpoint() override;
   void LendUnit(int unit, const core::UnitSetting& setting) override;
   void ReturnUnit(int unit) override;
   void ForgetLentUnits() override;

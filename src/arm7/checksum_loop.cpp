@@ -100,7 +100,9 @@ bool WriteArea(uint32_t address, const uint8_t* source) {
   for (int word = 0; word < kLoopWords; word += kFastBlockWords) {
     const int count = std::min(kFastBlockWords, kLoopWords - word);
     const uint32_t offset = kMemoryWordBytes * static_cast<uint32_t>(word);
-    written = ArmPutDataFast(address + offset, kMemoryWordBytes, count, source + offset, false) == kOk && written;
+    written =
+        ArmPutDataFast(address + offset, kMemoryWordBytes, count, source + offset, WriteStart::kLoadAddress) == kOk &&
+        written;
   }
   return written;
 }

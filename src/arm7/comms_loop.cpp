@@ -94,7 +94,8 @@ std::array<uint8_t, kCommsLoopBytes> LoopBytes(const Loop& loop) {
 // Putting the area back is a write like any other: one that failed leaves the area
 // borrowed, for the next debug-state entry to put back.
 void PutBackWorkArea() {
-  if (ArmPutDataFast(g_session.workArea, kMemoryWordBytes, kLoopWords, g_session.saved, false) == kOk) {
+  if (ArmPutDataFast(g_session.workArea, kMemoryWordBytes, kLoopWords, g_session.saved, WriteStart::kLoadAddress) ==
+      kOk) {
     g_left_behind = false;
   }
 }
@@ -116,7 +117,8 @@ bool PlaceLoop(const Loop& loop) {
   uint8_t check[kCommsLoopBytes] = {};
   if (ArmReadBlockFast(g_session.workArea, g_session.saved, kLoopWords) != kOk) return false;
   g_left_behind = true;  // from here on the area holds the loop, or part of it
-  if (ArmPutDataFast(g_session.workArea, kMemoryWordBytes, kLoopWords, bytes.data(), false) != kOk) return false;
+  if (ArmPutDataFast(g_session.workArea, kMemoryWordBytes, kLoopWords, bytes.data(), WriteStart::kLoadAddress) != kOk)
+    return false;
   if (ArmReadBlockFast(g_session.workArea, check, kLoopWords) != kOk) return false;
   if (std::memcmp(check, bytes.data(), sizeof check) == 0 && !AccessesAborted()) return true;
   PutBackWorkArea();

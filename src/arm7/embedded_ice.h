@@ -27,13 +27,13 @@ void SetInterruptsDisabled();    // INTDIS set
 void ClearInterruptsDisabled();  // every bit cleared
 void ClearDebugRequest();        // DBGRQ and the forced DBGACK cleared, INTDIS kept
 
-// Watchpoint 0's address (the hardware breakpoint), read back for the trace. Returns 0.
-ResultCode SetHardwareBreakpoint(uint32_t address);
-// Moves watchpoint 0 to address 0xFFFFFFFF; the unit stays enabled. Returns 0.
-ResultCode ClearHardwareBreakpoint();
+// Watchpoint 0's address (the hardware breakpoint), read back for the trace.
+void SetHardwareBreakpoint(uint32_t address);
+// Moves watchpoint 0 to address 0xFFFFFFFF; the unit stays enabled.
+void ClearHardwareBreakpoint();
 // Writes the software-breakpoint pattern to watchpoint 1's data value unless it equals
-// LastBreakpointPattern (then nothing is scanned). The address is not used. Returns 0.
-ResultCode SetBreakpointPattern(uint32_t address, uint32_t pattern);
+// LastBreakpointPattern (then nothing is scanned). The address is not used.
+void SetBreakpointPattern(uint32_t address, uint32_t pattern);
 
 // Arms watchpoint 0 as hardware breakpoint on the fetch at its address register, and
 // watchpoint 1 as detector of the fetch of 0xBEBEBEBE (LastBreakpointPattern is left as

@@ -15,10 +15,13 @@
 #include <optional>
 
 #include "common/result_code.h"
+#include "core/debug_core.h"
 
 namespace vantrel::arm7 {
 
 inline constexpr int kFastBlockWords = 14;  // r1 to r14
+
+using core::WriteStart;
 
 // ArmGetData's contract; changes r0 to r14. With a work area (comms_loop.h) the words
 // come through the comms loop when it can run there, otherwise through the debug bus.
@@ -31,9 +34,9 @@ inline constexpr int kFastBlockWords = 14;  // r1 to r14
 [[nodiscard]] ResultCode ArmReadBlockFast(uint32_t address, uint8_t* destination, int count);
 
 // ArmPutData's contract; changes r0 to r<count>, and leaves r0 at address + 4 x count.
-// With continuing, r0 already holds address (the previous ArmPutDataFast of the same
-// transfer ended there, with nothing else sent to the core since) and is not loaded.
+// With WriteStart::kContinuing, r0 already holds address (the previous ArmPutDataFast of
+// the same transfer ended there, with nothing else sent to the core since) and is not loaded.
 [[nodiscard]] ResultCode ArmPutDataFast(uint32_t address, int stride, int count, const uint8_t* source,
-                                        bool continuing);
+                                        WriteStart start);
 
 }  // namespace vantrel::arm7

@@ -29,15 +29,17 @@ std::size_t At(int index) { return static_cast<std::size_t>(index); }
 
 // The adjust that ends a sequence of that many fetches: it executes with the PC 8 bytes
 // past its own address, and branches back to where the sequence began, so the next
-// sequence finds the PC where this one did. With lastScanReads, every bit of the last
+// sequence finds the PC where this one did. With LastNop::kRead, every bit of the last
 // NOP's scan reads the status lines (and with them the power-sense lines): under the
 // fast clocks nothing else would, and a cable pulled out until a few accesses before the
 // end must show.
-void AdjustBackOver(int fetches, bool lastScanReads = false) {
+enum class LastNop { kSent, kRead };
+
+void AdjustBackOver(int fetches, LastNop lastNop = LastNop::kSent) {
   const auto bytes = static_cast<int>(kArmWordBytes) * fetches + 2 * static_cast<int>(kArmWordBytes);
   (void)ArmAdjustPc(-bytes);
   Inject(kNop);
-  if (lastScanReads) {
+  if (lastNop == LastNop::kRead) {
     (void)Chain1Access(kNop);
   } else {
     Inject(kNop);
@@ -64,7 +66,7 @@ uint32_t ReadCpsrThroughR0(std::optional<uint32_t> r0) {
   const uint32_t cpsr = Chain1Access(kNop);
   if (r0.has_value()) {
     LoadR0(*r0);
-    AdjustBackOver(kCpsrReadFetches + kR0LoadFetches, true);
+    AdjustBackOver(kCpsrReadFetches + kR0LoadFetches, LastNop::kRead);
   }
   Trace("CPSR = %08x \n", cpsr);
   return WithStateAtEntry(cpsr);

@@ -68,20 +68,18 @@ void ProgramUnit(int unit) {
 
 }  // namespace
 
-ResultCode SetHardwareBreakpoint(uint32_t address) {
+void SetHardwareBreakpoint(uint32_t address) {
   SetICEReg(kWp0AddressValue, address);
   Trace("Get the hardware break point 0x%08x\r\n", GetICEReg(kWp0AddressValue));
-  return kOk;
 }
 
 // The unit stays enabled; an address no fetch reaches stands for "no breakpoint".
-ResultCode ClearHardwareBreakpoint() { return SetHardwareBreakpoint(kNoBreakpointAddress); }
+void ClearHardwareBreakpoint() { SetHardwareBreakpoint(kNoBreakpointAddress); }
 
-ResultCode SetBreakpointPattern(uint32_t /*address*/, uint32_t pattern) {
-  if (pattern == LastBreakpointPattern()) return kOk;
+void SetBreakpointPattern(uint32_t /*address*/, uint32_t pattern) {
+  if (pattern == LastBreakpointPattern()) return;
   SetICEReg(kWp1DataValue, pattern);
   SetLastBreakpointPattern(pattern);
-  return kOk;
 }
 
 // Both units are switched off while their comparators change, then on again. The

@@ -25,6 +25,10 @@ using RegisterFile = std::array<uint32_t, arch::kCachedRegisterCount>;
 
 enum class CommsLoop { kRunning, kUnavailable, kLinkLost };
 
+// Where a fast write finds its address: loaded afresh, or already held by the core
+// because the previous write of the same transfer ended there with nothing sent since.
+enum class WriteStart { kLoadAddress, kContinuing };
+
 // What the layers above plan their work with; fixed for a core.
 struct CoreFacts {
   int writeBlockWords;         // the most words one exact write block takes
@@ -127,7 +131,7 @@ class DebugCore {
                                                std::optional<uint32_t> workArea) = 0;
   [[nodiscard]] virtual ResultCode PutData(uint32_t address, int stride, int count, const uint8_t* source) = 0;
   [[nodiscard]] virtual ResultCode PutDataFast(uint32_t address, int stride, int count, const uint8_t* source,
-                                               bool continuing) = 0;
+                                               WriteStart start) = 0;
   [[nodiscard]] virtual CommsLoop StartCommsStores(uint32_t workArea, uint32_t address, uint32_t words) = 0;
   virtual void SendCommsWords(int stride, int count, const uint8_t* source) = 0;
   [[nodiscard]] virtual ResultCode EndCommsStores(uint32_t wordsSent) = 0;
@@ -138,9 +142,9 @@ class DebugCore {
   [[nodiscard]] virtual ChecksumRun ChecksumBytes(uint32_t workArea, uint32_t address, uint32_t length) = 0;
 
   // ---- Breakpoints and watchpoint units ----
-  [[nodiscard]] virtual ResultCode SetBreakpointPattern(uint32_t address, uint32_t pattern) = 0;
-  [[nodiscard]] virtual ResultCode SetHardwareBreakpoint(uint32_t address) = 0;
-  [[nodiscard]] virtual ResultCode ClearHardwareBreakpoint() = 0;
+  virtual void SetBreakpointPattern(uint32_t address, uint32_t pattern) = 0;
+  virtual void SetHardwareBreakpoint(uint32_t address) = 0;
+  virtual void ClearHardwareBreakpoint() = 0;
   virtual void LendUnit(int unit, const UnitSetting& setting) = 0;
   virtual void ReturnUnit(int unit) = 0;
   virtual void ForgetLentUnits() = 0;

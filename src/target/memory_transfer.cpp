@@ -63,7 +63,8 @@ ResultCode GetData(uint32_t address, uint8_t* destination, int count) {
 ResultCode PutData(uint32_t address, int32_t width, int count, const uint8_t* source, bool firstChunk) {
   if (!FastTransfers()) return ActiveCore().PutData(address, width, count, source);
   const bool continuing = !firstChunk && width == static_cast<int32_t>(kWordBytes);
-  return ActiveCore().PutDataFast(address, width, count, source, continuing);
+  return ActiveCore().PutDataFast(address, width, count, source,
+                                  continuing ? core::WriteStart::kContinuing : core::WriteStart::kLoadAddress);
 }
 
 // A word transfer that failed leaves the core in an unknown state: start it afresh. It

@@ -51,7 +51,7 @@ ResultCode ConnectFromReset() {
 }  // namespace
 
 ResultCode ConnectTarget() {
-  if (ConnectionKind() == kNoCableOpened) return kEmulatorNotFound;
+  if (!CableOpenedOnce()) return kEmulatorNotFound;
   if (TargetState() == kConnected) return kOk;
   return ConnectFromReset();
 }
@@ -82,7 +82,7 @@ ResultCode DisconnectTarget() {
 // that could not halt the core leaves a state that no longer says where the core is.
 ResultCode ReconnectTarget() {
   (void)DisconnectTarget();
-  if (ConnectionKind() == kNoCableOpened) return kEmulatorNotFound;
+  if (!CableOpenedOnce()) return kEmulatorNotFound;
   return ConnectFromReset();
 }
 

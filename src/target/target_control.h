@@ -14,7 +14,7 @@ namespace vantrel::target {
 // Resets the target through the cable's reset line, checks its IDCODE, halts the core
 // right after the reset, sets its PC to 0 in ARM state (the reset vector) and saves the
 // registers; TargetState 0x300.
-// In 0x300 it does nothing and returns kOk. Needs a cable opened once (ConnectionKind 1).
+// In 0x300 it does nothing and returns kOk. Needs a cable opened once (CableOpenedOnce).
 // Returns kOk; kEmulatorNotFound (no cable opened, or no port selected any more;
 // TargetState unchanged); kTargetNotFound (IDCODE refused, the core did not halt, or the
 // link to it was lost: the target has been reset all the same and runs, TargetState 0x200).

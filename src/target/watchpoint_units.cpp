@@ -11,13 +11,13 @@ namespace vantrel::target {
 namespace {
 
 // Watchpoint control bits as the comparators see a bus cycle.
-constexpr uint32_t kControlWrite = 0x01;        // nRW: the cycle writes
-constexpr uint32_t kControlSizeShift = 1;       // MAS: 0 byte, 1 halfword, 2 word
+constexpr uint32_t kControlWrite = 0x01;   // nRW: the cycle writes
+constexpr uint32_t kControlSizeShift = 1;  // MAS: 0 byte, 1 halfword, 2 word
 constexpr uint32_t kControlSizeBits = 0x06;
-constexpr uint32_t kControlData = 0x08;         // nOPC: not an instruction fetch
+constexpr uint32_t kControlData = 0x08;           // nOPC: not an instruction fetch
 constexpr uint32_t kControlIgnoredAlways = 0xF0;  // nTRANS, EXTERN, CHAIN, RANGE
 constexpr uint32_t kCompareNoBit = 0xFFFFFFFF;
-constexpr uint32_t kFetchIgnored = 0x00000001;    // an ARM or Thumb fetch of the address
+constexpr uint32_t kFetchIgnored = 0x00000001;  // an ARM or Thumb fetch of the address
 constexpr uint32_t kWordSize = 4;
 constexpr int kBreakpointUnit = 0;
 constexpr int kDetectorUnit = 1;
@@ -146,13 +146,13 @@ uint32_t UnitBreakAddress(int unit) { return ActiveCore().UnitLent(unit) ? Unit(
 bool HardwareBreakpointUnitLent() { return ActiveCore().UnitLent(kBreakpointUnit); }
 bool DetectorUnitLent() { return ActiveCore().UnitLent(kDetectorUnit); }
 
-void NoteHardwareBreakpoint(bool set, uint32_t address) {
-  g_hardwareBreakpointSet = set;
+void NoteHardwareBreakpoint(BreakpointChange change, uint32_t address) {
+  g_hardwareBreakpointSet = change == BreakpointChange::kSet;
   g_hardwareBreakpointAddress = address;
 }
 
-void NoteSoftwareBreakpoint(uint32_t address, bool set) {
-  if (set) {
+void NoteSoftwareBreakpoint(uint32_t address, BreakpointChange change) {
+  if (change == BreakpointChange::kSet) {
     g_softwareBreakpoints.insert(address);
   } else {
     g_softwareBreakpoints.erase(address);

@@ -63,8 +63,9 @@ void ForgetUnits();
 // taken from them.
 [[nodiscard]] bool HardwareBreakpointUnitLent();
 [[nodiscard]] bool DetectorUnitLent();
-void NoteHardwareBreakpoint(bool set, uint32_t address);
-void NoteSoftwareBreakpoint(uint32_t address, bool set);
+enum class BreakpointChange { kSet, kCleared };
+void NoteHardwareBreakpoint(BreakpointChange change, uint32_t address);
+void NoteSoftwareBreakpoint(uint32_t address, BreakpointChange change);
 [[nodiscard]] bool HardwareBreakpointSet(uint32_t* address);
 [[nodiscard]] bool SoftwareBreakpointAt(uint32_t address);
 
