@@ -85,6 +85,5 @@ uint32_t TapResetCount();
 // 1 when the last TAP reset left the TAP in Run-Test/Idle, 0 in Test-Logic-Reset.
 int TapActive();
 void SetTapActive(int active);
-void ResetTapState();  // TapActive 0 and no power loss seen, as at load
 
 }  // namespace vantrel::cable
