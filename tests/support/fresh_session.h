@@ -2,6 +2,7 @@
 // loaded library holds, so that no case sees what the one before left behind.
 #pragma once
 
+#include "arm7/arm7_state.h"
 #include "cable/port_cable_state.h"
 #include "common/session_state.h"
 
@@ -12,6 +13,7 @@ using vantrel::FreshState;
 // Every layer's state, fresh.
 struct FreshSession {
   FreshState<cable::PortCableState> cable;
+  FreshState<arm7::Arm7State> core;
 };
 
 }  // namespace vantrel::test

@@ -28,9 +28,6 @@ namespace vantrel::test {
 class ScriptedCableTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    arm7::ResetCoreState();
-    arm7::ResetProgress();
-    arm7::ClearLinkObservations();
     const VantrelPortIo io = port_.Io();
     cable::UsePortIo(&io);
     ASSERT_EQ(cable::OpenCable(0), kOk);

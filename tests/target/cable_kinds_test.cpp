@@ -37,9 +37,6 @@ constexpr int kWordWidth = 4;
 class WiredBoard {
  public:
   WiredBoard(Wire wire, vsim::BoardConfig config) : board_(ConfigWithoutFreeRunning(std::move(config))) {
-    arm7::ResetCoreState();
-    arm7::ResetProgress();
-    arm7::ClearLinkObservations();
     target::ResetTargetState();
     if (wire == Wire::kDirectTap) {
       cable::InstallCable(&tapCable_);
