@@ -101,7 +101,7 @@ uint32_t ArmWatchpointsForCode() {
   SetICEReg(kWp1AddressValue, 0);
   SetICEReg(kWp1AddressMask, kCompareVectorAddresses);
   SetICEReg(kWp1DataMask, kCompareNoBit);
-  if (CoreState().lentUnits[kDetectorUnit].has_value()) {
+  if (Lent(kDetectorUnit).has_value()) {
     // A lent unit compares other cycles: it becomes the vector-fetch catch in full.
     SetICEReg(kWp1ControlMask, kWpMaskFetch);
     SetICEReg(kWp1ControlValue, kWpControlFetch);
@@ -138,11 +138,7 @@ void ReturnUnit(int unit) {
   ProgramUnit(unit);
 }
 
-void ForgetLentUnits() {
-  for (auto& lent : CoreState().lentUnits) lent.reset();
-}
-
-bool AnyUnitLent() { return CoreState().lentUnits[kBreakpointUnit].has_value() || CoreState().lentUnits[kDetectorUnit].has_value(); }
+bool AnyUnitLent() { return Lent(kBreakpointUnit).has_value() || Lent(kDetectorUnit).has_value(); }
 
 bool UnitLent(int unit) { return unit >= 0 && unit < kWatchpointUnits && Lent(unit).has_value(); }
 

@@ -1,13 +1,14 @@
 // Where a layer finds its part of the session in use. Each layer keeps what it holds
 // between calls in one class of its own (the cable's port and TAP state, the core's
-// register cache, the target's connection state, the background job); the host's
-// session (src/api/session.h) owns one of each and binds them when it is made, and a
-// test binds fresh ones for each case, so no case sees what the one before left.
+// register cache, the target's connection state, the background job). The host's
+// session (src/api/session.h) owns the command layer's, which holds the target's, and
+// binds them for the process when the library loads; a test binds fresh ones for each
+// case, so that no case sees what the one before left.
 //
-// A program that links a layer without making a session (a bench, a fuzzer) gets a
-// state of that layer made on first use. Neither that one nor a bound one is ever
-// destroyed by this class: the library's unload runs among the static destructors and
-// still reaches the cable through the core.
+// A state nobody bound (the core's and the cable's in the library, any layer's in a
+// program that links the layers without a session) is made on first use. None of them
+// is ever destroyed by this class: the library's unload runs among the static
+// destructors and still reaches the cable through the core.
 #pragma once
 
 #include <memory>
@@ -20,7 +21,10 @@ class SessionState {
  public:
   SessionState() = delete;
 
-  static State& Current() { return bound_ != nullptr ? *bound_ : Unbound(); }
+  static State& Current() {
+    if (bound_ != nullptr) return *bound_;
+    return forProcess_ != nullptr ? *forProcess_ : Unbound();
+  }
 
   // Binds a state for as long as the binding lives; the one bound before comes back
   // after it. Made before any thread of the library runs, ended after they all stopped.
@@ -35,8 +39,9 @@ class SessionState {
     State* previous_;
   };
 
-  // Binds a state for the rest of the process (the host's session, which is never destroyed).
-  static void BindForProcess(State& state) { bound_ = &state; }
+  // Binds a state for the rest of the process, under any scoped binding (the host's
+  // session, which is never destroyed). Made before any thread of the library runs.
+  static void BindForProcess(State& state) { forProcess_ = &state; }
 
  private:
   static State& Unbound() {
@@ -46,6 +51,7 @@ class SessionState {
   }
 
   inline static State* bound_ = nullptr;
+  inline static State* forProcess_ = nullptr;
 };
 
 // A state of its own, as at load, bound for as long as this object lives: what a test

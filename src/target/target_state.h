@@ -31,6 +31,4 @@ int32_t ConnectionKind();
 // Returns 0 (TargetState 0x200), -1 (bad names), -2 ("KORVIX"), -13 or -21 (cable).
 [[nodiscard]] ResultCode OpenEmulator(std::string_view kindName, std::string_view portName);
 
-void ResetTargetState();  // at-load values
-
 }  // namespace vantrel::target

@@ -30,11 +30,6 @@ std::string Text(const JtagResponse& response) { return reinterpret_cast<const c
 
 class ConnectionCommandsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    target::ResetTargetState();
-    target::ClearMemoryMap();
-  }
-
   test::FreshSession session_;
 };
 

@@ -4,16 +4,21 @@
 
 #include "arm7/arm7_state.h"
 #include "cable/port_cable_state.h"
+#include "commands/command_state.h"
 #include "common/session_state.h"
+#include "target/target_layer_state.h"
 
 namespace vantrel::test {
 
 using vantrel::FreshState;
 
-// Every layer's state, fresh.
+// Every layer's state, fresh; the target's is the one the command layer's holds, as in
+// the host's session.
 struct FreshSession {
   FreshState<cable::PortCableState> cable;
   FreshState<arm7::Arm7State> core;
+  FreshState<shell::CommandState> commands;
+  SessionState<target::TargetLayerState>::Binding target{commands->target};
 };
 
 }  // namespace vantrel::test

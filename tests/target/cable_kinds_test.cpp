@@ -37,7 +37,6 @@ constexpr int kWordWidth = 4;
 class WiredBoard {
  public:
   WiredBoard(Wire wire, vsim::BoardConfig config) : board_(ConfigWithoutFreeRunning(std::move(config))) {
-    target::ResetTargetState();
     if (wire == Wire::kDirectTap) {
       cable::InstallCable(&tapCable_);
     } else {

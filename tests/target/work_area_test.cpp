@@ -14,9 +14,6 @@ namespace {
 
 class WorkAreaTest : public ::testing::Test {
  protected:
-  void SetUp() override { ClearMemoryMap(); }
-  void TearDown() override { ClearMemoryMap(); }
-
   test::FreshSession session_;
 };
 
