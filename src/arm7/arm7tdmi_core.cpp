@@ -132,7 +132,6 @@ void Arm7tdmiCore::SetHardwareBreakpoint(uint32_t address) { arm7::SetHardwareBr
 void Arm7tdmiCore::ClearHardwareBreakpoint() { arm7::ClearHardwareBreakpoint(); }
 void Arm7tdmiCore::LendUnit(int unit, const core::UnitSetting& setting) { arm7::LendUnit(unit, setting); }
 void Arm7tdmiCore::ReturnUnit(int unit) { arm7::ReturnUnit(unit); }
-void Arm7tdmiCore::ForgetLentUnits() { arm7::ForgetLentUnits(); }
 bool Arm7tdmiCore::UnitLent(int unit) { return arm7::UnitLent(unit); }
 ResultCode Arm7tdmiCore::ReadIceRegisters(core::IceDump& dump) { return arm7::ReadIceRegisters(dump); }
 

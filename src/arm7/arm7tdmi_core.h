@@ -72,7 +72,6 @@ class Arm7tdmiCore final : public core::DebugCore {
   void ClearHardwareBreakpoint() override;
   void LendUnit(int unit, const core::UnitSetting& setting) override;
   void ReturnUnit(int unit) override;
-  void ForgetLentUnits() override;
   [[nodiscard]] bool UnitLent(int unit) override;
   [[nodiscard]] ResultCode ReadIceRegisters(core::IceDump& dump) override;
 };

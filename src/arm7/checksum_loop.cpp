@@ -1,3 +1,4 @@
+#include "arm7/arm7_state.h"
 #include "arm7/checksum_loop.h"
 
 #include <algorithm>
@@ -62,17 +63,11 @@ constexpr int kCountRegister = 2;
 constexpr uint32_t kBasePolls = 256;
 constexpr uint32_t kBytesPerPoll = 4;
 
-struct Borrowed {
-  uint32_t workArea;
-  uint8_t saved[kChecksumLoopBytes];
-  uint32_t savedWp0Address;
-  uint32_t savedWp1Address;
-  bool watchpointsWereProgrammed;
-};
+using Borrowed = ChecksumBorrowed;
 
 // A loop whose core could not be halted stays in its area until the next debug-state
 // entry puts the saved bytes back.
-std::optional<Borrowed> g_left_behind;
+std::optional<Borrowed>& LeftBehind() { return CoreState().checksumLeftBehind; }
 
 std::array<uint8_t, kChecksumLoopBytes> LoopBytes() {
   std::array<uint8_t, kChecksumLoopBytes> bytes{};
@@ -122,11 +117,11 @@ bool PlaceLoop(Borrowed& borrowed) {
   const std::array<uint8_t, kChecksumLoopBytes> bytes = LoopBytes();
   uint8_t check[kChecksumLoopBytes] = {};
   if (!ReadArea(borrowed.workArea, borrowed.saved)) return false;
-  g_left_behind = borrowed;  // from here on the area holds the loop, or part of it
+  LeftBehind() = borrowed;  // from here on the area holds the loop, or part of it
   const bool placed = WriteArea(borrowed.workArea, bytes.data()) && ReadArea(borrowed.workArea, check) &&
                       std::memcmp(check, bytes.data(), sizeof check) == 0;
   if (placed && !AccessesAborted()) return true;
-  if (WriteArea(borrowed.workArea, borrowed.saved)) g_left_behind.reset();
+  if (WriteArea(borrowed.workArea, borrowed.saved)) LeftBehind().reset();
   (void)AccessesAborted();  // the put-back may abort where the place did
   return false;
 }
@@ -194,7 +189,7 @@ ChecksumRun RunLoop(uint32_t workArea, uint32_t address, uint32_t length) {
   // stay at the loop's end. A core that did not halt keeps the loop in the area.
   WatchpointsAfterLoop(borrowed);
   if (!halted) return run;
-  if (WriteArea(workArea, borrowed.saved)) g_left_behind.reset();
+  if (WriteArea(workArea, borrowed.saved)) LeftBehind().reset();
   if (LinkLost()) return {ChecksumOutcome::kLinkLost, 0};
   return run;
 }
@@ -222,20 +217,20 @@ ChecksumRun ArmChecksumBytes(uint32_t workArea, uint32_t address, uint32_t lengt
 // The area goes back only while each word still holds the loop's word (or the saved
 // one, where an earlier put-back got that far): nothing newer is overwritten.
 void ArmPutBackLeftChecksumArea() {
-  if (!g_left_behind.has_value()) return;
+  if (!LeftBehind().has_value()) return;
   const cable::FastClocks fastClocks;
   const std::array<uint8_t, kChecksumLoopBytes> loop = LoopBytes();
   uint8_t found[kChecksumLoopBytes] = {};
-  if (!ReadArea(g_left_behind->workArea, found)) return;  // still borrowed
+  if (!ReadArea(LeftBehind()->workArea, found)) return;  // still borrowed
   for (std::size_t offset = 0; offset < kChecksumLoopBytes; offset += kMemoryWordBytes) {
     if (std::memcmp(found + offset, loop.data() + offset, kMemoryWordBytes) != 0 &&
-        std::memcmp(found + offset, g_left_behind->saved + offset, kMemoryWordBytes) != 0) {
-      g_left_behind.reset();  // something has used that memory since
+        std::memcmp(found + offset, LeftBehind()->saved + offset, kMemoryWordBytes) != 0) {
+      LeftBehind().reset();  // something has used that memory since
       return;
     }
   }
-  Trace("checksum loop at 0x%08x taken out\r\n", g_left_behind->workArea);
-  if (WriteArea(g_left_behind->workArea, g_left_behind->saved)) g_left_behind.reset();
+  Trace("checksum loop at 0x%08x taken out\r\n", LeftBehind()->workArea);
+  if (WriteArea(LeftBehind()->workArea, LeftBehind()->saved)) LeftBehind().reset();
 }
 
 }  // namespace vantrel::arm7

@@ -1,5 +1,5 @@
-// The process-wide values that describe the halted core, shared by the debug core and
-// the target-control layer. Only the thread that drives the cable touches them.
+// The values that describe the halted core, shared by the debug core and the
+// target-control layer; the session holds them (arm7_state.h). Only the thread that drives the cable touches them.
 #pragma once
 
 #include <array>
@@ -34,8 +34,5 @@ void SetLastBreakpointPattern(uint32_t pattern);
 // stayed armed.
 bool WatchpointsAsProgrammed();
 void SetWatchpointsAsProgrammed(bool programmed);
-
-// Everything above back to its value at load.
-void ResetCoreState();
 
 }  // namespace vantrel::arm7

@@ -1,5 +1,6 @@
 #include "arm7/debug_state.h"
 
+#include "arm7/arm7_state.h"
 #include "arm7/core_state.h"
 #include "arm7/embedded_ice.h"
 #include "arm7/host_units.h"
@@ -48,8 +49,6 @@ constexpr uint32_t kThumbToArmSwitch[] = {
     kThumbBxPc,       // BX pc: to ARM state
     kThumbNop,       kThumbNop, kNop, kNop,
 };
-
-bool g_last_entry_requested = false;
 
 uint32_t HaltedBits() { return GetICEReg(kIceDebugStatus) & kHaltedMask; }
 
@@ -167,7 +166,7 @@ ResultCode EnterDebugProgrammingWatchpoints(bool fast) {
   uint32_t status = GetICEReg(kIceDebugStatus);
   uint32_t halted = status & kHaltedMask;
   Trace("ArmEnterDebug ARMICE_DEBUG_ST = 0x%08x\r\n", halted);
-  g_last_entry_requested = halted != kStatusHalted;
+  CoreState().core.lastEntryRequested = halted != kStatusHalted;
   if (halted != kStatusHalted) {
     RequestHalt();
     if (fast) {
@@ -201,7 +200,7 @@ ResultCode EnterDebugProgrammingWatchpoints(bool fast) {
 
 }  // namespace
 
-bool LastEntryRequested() { return g_last_entry_requested; }
+bool LastEntryRequested() { return CoreState().core.lastEntryRequested; }
 
 ResultCode ArmEnterDebug() { return EnterDebugProgrammingWatchpoints(false); }
 
@@ -212,7 +211,7 @@ ResultCode ArmEnterDebugFast() {
   if (!WatchpointsAsProgrammed() || AnyUnitLent()) return EnterDebugProgrammingWatchpoints(true);
   ClearLinkObservations();
   uint32_t status = GetICEReg(kIceDebugStatus);
-  g_last_entry_requested = (status & kHaltedMask) != kStatusHalted;
+  CoreState().core.lastEntryRequested = (status & kHaltedMask) != kStatusHalted;
   if ((status & kHaltedMask) != kStatusHalted) {
     SetICEReg(kWp0AddressMask, kCompareNoBit);
     status = PollForHalt();

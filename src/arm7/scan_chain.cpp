@@ -1,5 +1,6 @@
 #include "arm7/scan_chain.h"
 
+#include "arm7/arm7_state.h"
 #include "arm7/instructions.h"
 #include "arm7/link_check.h"
 #include "cable/bit_vector.h"
@@ -11,29 +12,24 @@ namespace {
 using Chain1Vector = cable::BitVector<kDataBusChainBits>;
 
 constexpr int kBreakptBit = 32;  // in the core's order: D0-D31, then BREAKPT
-constexpr int kChainUnknown = -1;
-constexpr uint32_t kInstructionUnknown = 0xFFFFFFFF;
-
-int g_kept_selection_depth = 0;
-int g_selected_chain = kChainUnknown;
-uint32_t g_loaded_instruction = kInstructionUnknown;
-uint32_t g_tap_resets_seen = 0;  // a TAP reset since makes both unknown
+ScanSelection& Selection() { return CoreState().scan; }
 
 bool AlreadyConnected(int chain) {
-  return g_kept_selection_depth > 0 && g_tap_resets_seen == cable::ActiveCable().TapResetCount() &&
-         g_selected_chain == chain && g_loaded_instruction == kIrIntest;
+  const ScanSelection& selection = Selection();
+  return selection.keptDepth > 0 && selection.tapResetsSeen == cable::ActiveCable().TapResetCount() &&
+         selection.selectedChain == chain && selection.loadedInstruction == kIrIntest;
 }
 
 void ForgetSelection() {
-  g_selected_chain = kChainUnknown;
-  g_loaded_instruction = kInstructionUnknown;
+  Selection().selectedChain = ScanSelection::kChainUnknown;
+  Selection().loadedInstruction = ScanSelection::kInstructionUnknown;
 }
 
 // What the TAP holds is followed from the last reset on.
 void FollowFromLastReset() {
-  if (g_tap_resets_seen == cable::ActiveCable().TapResetCount()) return;
+  if (Selection().tapResetsSeen == cable::ActiveCable().TapResetCount()) return;
   ForgetSelection();
-  g_tap_resets_seen = cable::ActiveCable().TapResetCount();
+  Selection().tapResetsSeen = cable::ActiveCable().TapResetCount();
 }
 
 void ConnectChain(int chain) {
@@ -66,7 +62,7 @@ void SelectScanChain(int chain) {
   const uint32_t chainNumber = static_cast<uint32_t>(chain);
   cable::ActiveCable().ScanDR(kChainSelectBits, &chainNumber, nullptr, kChainSelectBits, cable::ScanEnd::kUpdate);
   FollowFromLastReset();
-  g_selected_chain = chain;
+  Selection().selectedChain = chain;
 }
 
 void SelectDataBusChain() { ConnectChain(kDataBusChain); }
@@ -74,16 +70,16 @@ void SelectDataBusChain() { ConnectChain(kDataBusChain); }
 void SelectIceChain() { ConnectChain(kEmbeddedIceChain); }
 
 KeptChainSelection::KeptChainSelection() {
-  if (g_kept_selection_depth++ == 0) ForgetSelection();
+  if (Selection().keptDepth++ == 0) ForgetSelection();
 }
 
 KeptChainSelection::~KeptChainSelection() {
-  if (--g_kept_selection_depth == 0) ForgetSelection();
+  if (--Selection().keptDepth == 0) ForgetSelection();
 }
 
 void NoteInstructionScanned(uint32_t instruction) {
   FollowFromLastReset();
-  g_loaded_instruction = instruction;
+  Selection().loadedInstruction = instruction;
 }
 
 void Chain1Send(uint32_t word, Speed speed) {

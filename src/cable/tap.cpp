@@ -5,6 +5,7 @@
 
 #include "cable/cable.h"
 #include "cable/cable_lines.h"
+#include "cable/port_cable_state.h"
 #include "cable/port_io.h"
 #include "cable/port_queue.h"
 #include "platform/platform.h"
@@ -16,17 +17,11 @@ constexpr int kResetCycles = 8;  // enough to reach Test-Logic-Reset from any st
 constexpr int kMaxIrLength = 32;
 constexpr unsigned kResetPulseMs = 100;
 
-bool g_tap_active = false;
-uint32_t g_tap_resets = 0;
-bool g_power_loss_seen = false;
-bool g_fast_clocks = false;
-int g_fast_clocks_depth = 0;  // FastClocks may nest: the outermost one decides
-// Under FastClocks: the lines of the last cycle, whose TCK is still high, or 0 when TCK is low.
-uint8_t g_tck_left_high = 0;
+TapState& Tap() { return PortState().tap; }
 
 // Both sense lines are active low: a set bit is a line that says the power is gone.
 void NoteSenseLines(uint8_t status) {
-  if ((status & (lines::kFirstSenseLine | lines::kSecondSenseLine)) != 0) g_power_loss_seen = true;
+  if ((status & (lines::kFirstSenseLine | lines::kSecondSenseLine)) != 0) Tap().powerLossSeen = true;
 }
 
 // The reset output stays released in every byte of TAP traffic.
@@ -34,31 +29,22 @@ uint8_t TapLines(int tdi, int tms) {
   return static_cast<uint8_t>(lines::kResetReleased | (tms != 0 ? lines::kTms : 0) | (tdi != 0 ? lines::kTdi : 0));
 }
 
-// A status read queued by a cycle: its TDO bit goes into *word at mask once the port
-// has answered (word null: only the sense lines count).
-struct PendingCapture {
-  std::size_t slot;
-  uint32_t* word;
-  uint32_t mask;
-};
 // A cycle makes at most four accesses, one of them a read.
 constexpr std::size_t kAccessesPerCycle = 4;
-// Every cycle writes at least once for its read: at most one read in two accesses.
-std::array<PendingCapture, kPortQueueCapacity / 2> g_pending{};
-std::size_t g_pending_count = 0;
 
 // Has the port make the queued accesses and files their answers. Every TAP operation
 // ends with this, so a port with a batch entry gets at least one call per operation and
 // the queue is empty between operations.
 void ResolveCaptures() {
   FlushPortQueue();
-  for (std::size_t i = 0; i < g_pending_count; ++i) {
-    const PendingCapture& pending = g_pending[i];
+  TapState& tap = Tap();
+  for (std::size_t i = 0; i < tap.pendingCount; ++i) {
+    const PendingCapture& pending = tap.pending[i];
     const uint8_t status = QueuedReadValue(pending.slot);
     NoteSenseLines(status);
     if (pending.word != nullptr && (status & lines::kTdoInverted) == 0) *pending.word |= pending.mask;
   }
-  g_pending_count = 0;
+  tap.pendingCount = 0;
   ClearPortQueue();
 }
 
@@ -70,20 +56,21 @@ enum class Tdo { kUnread, kWanted };
 void Cycle(int tdi, int tms, TckEnd tckEnd, Tdo tdo, uint32_t* tdoWord, uint32_t tdoMask) {
   const bool tdoWanted = tdo == Tdo::kWanted;
   if (SelectedPort() == kNoPortSelected) return;
-  if (PortQueueRoom() < kAccessesPerCycle || g_pending_count == g_pending.size()) ResolveCaptures();
+  TapState& tap = Tap();
+  if (PortQueueRoom() < kAccessesPerCycle || tap.pendingCount == tap.pending.size()) ResolveCaptures();
   const uint16_t dataPort = SelectedDataPort();
   const uint8_t tckLow = TapLines(tdi, tms);
   // When the previous cycle left TCK high, this write is also its falling edge.
   QueuePortWrite(dataPort, tckLow);
-  if (tdoWanted || !g_fast_clocks) {
-    g_pending[g_pending_count] =
+  if (tdoWanted || !tap.fastClocks) {
+    tap.pending[tap.pendingCount] =
         PendingCapture{QueuePortRead(SelectedStatusPort()), tdoWanted ? tdoWord : nullptr, tdoMask};
-    ++g_pending_count;
+    ++tap.pendingCount;
   }
   const auto tckHigh = static_cast<uint8_t>(tckLow | lines::kTck);
   QueuePortWrite(dataPort, tckHigh);
-  if (g_fast_clocks) {
-    g_tck_left_high = tckHigh;
+  if (tap.fastClocks) {
+    tap.tckLeftHigh = tckHigh;
   } else if (tckEnd == TckEnd::kLowered) {
     QueuePortWrite(dataPort, tckLow);
   }
@@ -184,19 +171,21 @@ void ScanDRDeferred(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, 
 void ResolveTapCaptures() { ResolveCaptures(); }
 
 void BeginFastClocks() {
-  ++g_fast_clocks_depth;
-  g_fast_clocks = true;
+  TapState& tap = Tap();
+  ++tap.fastClocksDepth;
+  tap.fastClocks = true;
 }
 
 FastClocks::FastClocks() { BeginFastClocks(); }
 FastClocks::~FastClocks() { EndFastClocks(); }
 
 void EndFastClocks() {
-  if (--g_fast_clocks_depth > 0) return;
-  g_fast_clocks = false;
-  if (g_tck_left_high != 0 && SelectedPort() != kNoPortSelected)
-    PortWrite(SelectedDataPort(), static_cast<uint8_t>(g_tck_left_high & ~lines::kTck));
-  g_tck_left_high = 0;
+  TapState& tap = Tap();
+  if (--tap.fastClocksDepth > 0) return;
+  tap.fastClocks = false;
+  if (tap.tckLeftHigh != 0 && SelectedPort() != kNoPortSelected)
+    PortWrite(SelectedDataPort(), static_cast<uint8_t>(tap.tckLeftHigh & ~lines::kTck));
+  tap.tckLeftHigh = 0;
 }
 
 void TapReset(TapResetEnd end) {
@@ -204,8 +193,8 @@ void TapReset(TapResetEnd end) {
   for (int cycle = 0; cycle < kResetCycles; ++cycle) Cycle(1, 1, TckEnd::kLowered, Tdo::kWanted, nullptr, 0);
   if (toIdle) Cycle(1, 0, TckEnd::kLowered, Tdo::kWanted, nullptr, 0);
   ResolveCaptures();
-  g_tap_active = toIdle;
-  ++g_tap_resets;
+  Tap().active = toIdle;
+  ++Tap().resets;
 }
 
 ResultCode PulseCableReset() {
@@ -217,15 +206,10 @@ ResultCode PulseCableReset() {
   return kOk;
 }
 
-uint32_t TapResetCount() { return g_tap_resets; }
-bool TapActive() { return g_tap_active; }
-void SetTapActive(bool active) { g_tap_active = active; }
-bool PowerLossSeen() { return g_power_loss_seen; }
-void ClearPowerLossSeen() { g_power_loss_seen = false; }
-
-void ResetTapState() {
-  g_tap_active = false;
-  g_power_loss_seen = false;
-}
+uint32_t TapResetCount() { return Tap().resets; }
+bool TapActive() { return Tap().active; }
+void SetTapActive(bool active) { Tap().active = active; }
+bool PowerLossSeen() { return Tap().powerLossSeen; }
+void ClearPowerLossSeen() { Tap().powerLossSeen = false; }
 
 }  // namespace vantrel::cable

@@ -90,6 +90,5 @@ uint32_t TapResetCount();
 // True when the last TAP reset left the TAP in Run-Test/Idle, false in Test-Logic-Reset.
 bool TapActive();
 void SetTapActive(bool active);
-void ResetTapState();  // TapActive false and no power loss seen, as at load
 
 }  // namespace vantrel::cable

@@ -2,6 +2,8 @@
 
 namespace vantrel::shell {
 namespace {
+// The instance's, not a session's: the named gate is made with the machine-wide marker
+// when the library loads and closed when it unloads, whatever session the calls use.
 platform::JobGate g_job_gate;
 }
 

@@ -4,6 +4,7 @@
 #include <new>
 #include <optional>
 
+#include "commands/command_state.h"
 #include "commands/job_gate.h"
 #include "commands/job_result.h"
 #include "platform/platform.h"
@@ -22,22 +23,6 @@ namespace {
 constexpr int32_t kWholeWords = 4;
 constexpr int32_t kMinAccessWidth = 1;
 constexpr int32_t kMaxAccessWidth = 4;
-
-enum class JobKind { kDownload = 1, kRead = 2, kWrite = 3 };
-
-// Written only while no job runs, read only by the worker of the job it describes.
-struct TransferJob {
-  JobKind kind;
-  uint32_t address;  // the load address of a download
-  uint32_t entryAddress;
-  const uint8_t* source;
-  uint8_t* destination;
-  int32_t length;
-  int32_t width;
-  Verification verify;  // shared by download and write
-};
-
-TransferJob g_job{};
 
 // A failed transfer marks the target down only when a power reading says the power is
 // bad; a host that never asked for the power lines must not lose its target over a
@@ -99,13 +84,13 @@ JobResult RunJob(const TransferJob& job) {
 // The gate opens only after the result is stored: a host that waits at the gate then
 // always finds the job's result.
 void JobWorker(void*) {
-  StoreLastJobResult(RunJob(g_job));
+  StoreLastJobResult(RunJob(CommandLayer().job));
   target::LetCableCatchUp();
   JobGate().Open();
 }
 
 ResultCode StartJob(const TransferJob& job) {
-  g_job = job;
+  CommandLayer().job = job;
   JobGate().Shut();
   target::LendCableToJob();
   if (platform::StartDetachedThread(&JobWorker, nullptr)) return kOk;

@@ -147,7 +147,6 @@ class DebugCore {
   virtual void ClearHardwareBreakpoint() = 0;
   virtual void LendUnit(int unit, const UnitSetting& setting) = 0;
   virtual void ReturnUnit(int unit) = 0;
-  virtual void ForgetLentUnits() = 0;
   [[nodiscard]] virtual bool UnitLent(int unit) = 0;
   // kOk, or kLinkLost when the reads went through a link that was lost.
   [[nodiscard]] virtual ResultCode ReadIceRegisters(IceDump& dump) = 0;

@@ -29,6 +29,4 @@ bool CableOpenedOnce();
 // ("KORVIX"), kEmulatorNotFound or kNoPortAccess (cable).
 [[nodiscard]] ResultCode OpenEmulator(std::string_view kindName, std::string_view portName);
 
-void ResetTargetState();  // at-load values
-
 }  // namespace vantrel::target

@@ -51,8 +51,6 @@ enum class Placement : uint8_t { kAny = 0, kUnit0 = 1, kUnit1 = 2 };
 [[nodiscard]] ResultCode ClearUnit(int unit);
 // Gives every unit back before the core leaves the host's control.
 void ReturnAllUnits();
-// Every unit and every noted breakpoint forgotten without a scan (the values at load).
-void ForgetUnits();
 
 [[nodiscard]] UnitUse UnitUsedFor(int unit);
 [[nodiscard]] WatchRequest UnitWatch(int unit);     // for kDataWatch

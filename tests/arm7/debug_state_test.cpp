@@ -35,7 +35,7 @@ TEST_F(DebugStateTest, IdentificationLooksAtTheLow12BitsOnly) {
 }
 
 TEST_F(DebugStateTest, NoCableNoIdentification) {
-  cable::ResetCableState();
+  ForgetCable();
   EXPECT_EQ(ReadIdcode(), 0u);
   EXPECT_EQ(CheckTargetId(), kTargetNotFound);
   EXPECT_EQ(PortAccesses(), 0);

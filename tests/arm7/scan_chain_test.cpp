@@ -51,7 +51,7 @@ TEST_F(ScanChainTest, SelectingAChainIsScanNThenTheFourBitNumber) {
 }
 
 TEST_F(ScanChainTest, NoScanWithoutACable) {
-  cable::ResetCableState();
+  ForgetCable();
   SelectScanChain(1);
   SelectDataBusChain();
   EXPECT_EQ(PortAccesses(), 0);

@@ -23,8 +23,7 @@ void PrintTo(const PortCase& c, std::ostream* os) { *os << "lpt" << c.portIndex 
 
 class OpenCableOnPort : public ::testing::TestWithParam<PortCase> {
  protected:
-  void SetUp() override { ResetCableLayer(); }
-  void TearDown() override { ResetCableLayer(); }
+  FreshSession session_;
 };
 
 TEST_P(OpenCableOnPort, FindsTheCableByTheTestByte) {

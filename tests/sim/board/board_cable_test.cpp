@@ -9,21 +9,21 @@
 #include "cable/cable.h"
 #include "cable/port_io.h"
 #include "cable/tap.h"
+#include "support/fresh_session.h"
 
 namespace {
 
 class CableOnBoard : public ::testing::Test {
  protected:
+  vantrel::test::FreshSession session_;
+
   void Attach(vsim::BoardConfig config = {}) {
     config.freeRunInstructionsPerMs = 0;
     board_ = std::make_unique<vsim::Board>(config);
     io_ = board_->PortIo();
     vantrel::cable::UsePortIo(&io_);
   }
-  void TearDown() override {
-    vantrel::cable::ResetCableState();
-    vantrel::cable::ResetPortIo();
-  }
+  void TearDown() override { vantrel::cable::UsePortIo(nullptr); }
   uint32_t ReadIdcode(uint32_t* irCapture = nullptr) {
     vantrel::cable::TapReset(vantrel::cable::TapResetEnd::kRunTestIdle);
     uint32_t captured = vantrel::cable::ScanIR(4, 0xE, vantrel::cable::ScanEnd::kUpdate);
