@@ -18,7 +18,7 @@ constexpr char kConflictMessage[] =
 constexpr int kWaitFailed = -256;
 
 int ReadStatus(int selector) {
-  if (selector == 0) return static_cast<int>(vantrel::shell::CoreStatusWord());
+  if (selector == VANTREL_SELECT_STATUS_WORD) return static_cast<int>(vantrel::shell::CoreStatusWord());
   return vantrel::shell::ReadPowerLines();
 }
 

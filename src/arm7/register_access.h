@@ -26,8 +26,9 @@ ResultCode ArmAdjustPc(int amount);
 uint32_t WithStateAtEntry(uint32_t cpsr);
 
 // Reads one register. For the CPSR the T bit shows the state the core had when it
-// stopped. r0 to r14 are left unchanged (for 16 and 17 r0 is restored). Returns 0, or -1
-// for an index outside 0 to 17 (then only the preamble has been sent and value is kept).
+// stopped. r0 to r14 are left unchanged (for 16 and 17 r0 is restored). Returns kOk, or
+// kInvalidParameters for an index outside 0 to 17 (then only the preamble has been sent
+// and value is kept).
 [[nodiscard]] ResultCode ArmReadRegister(int index, uint32_t& value);
 
 // ARM form: writes one register; the CPSR never gets the T bit. Index 15 also becomes

@@ -28,8 +28,9 @@ struct WatchRequest {
 
 using core::UnitSetting;
 
-// The registers for a data watchpoint. Returns 0; -1 a size other than 0, 1, 2, 4, an
-// access other than the three, or an address not aligned to size outside the ignored bits.
+// The registers for a data watchpoint. Returns kOk; kInvalidParameters a size other than
+// 0, 1, 2, 4, an access other than the three, or an address not aligned to size outside
+// the ignored bits.
 [[nodiscard]] ResultCode DataWatchSetting(const WatchRequest& request, UnitSetting* setting);
 
 // The registers for a hardware breakpoint on the fetch at address (bit 0 ignored).
@@ -42,12 +43,13 @@ enum class UnitUse : uint8_t { kFree, kFetchBreak, kDataWatch };
 enum class Placement : uint8_t { kAny = 0, kUnit0 = 1, kUnit1 = 2 };
 
 // Sets a data watchpoint or a further hardware breakpoint on a free unit; unit receives
-// its index. Returns 0; -1 (bad request, placement or odd breakpoint address); -16 the
-// core is not halted; -25 no unit (or not the unit placed) is free.
+// its index. Returns kOk; kInvalidParameters (bad request, placement or odd breakpoint
+// address); kStatusError the core is not halted; kNoWatchpointUnitFree no unit (or not
+// the unit placed) is free.
 [[nodiscard]] ResultCode SetDataWatch(const WatchRequest& request, Placement placement, int* unit);
 [[nodiscard]] ResultCode SetFetchBreak(uint32_t address, Placement placement, int* unit);
-// Gives a unit set by the two above back. Returns 0 (also for a unit not in use); -1 a
-// unit other than 0 and 1; -16 the core is not halted.
+// Gives a unit set by the two above back. Returns kOk (also for a unit not in use);
+// kInvalidParameters a unit other than 0 and 1; kStatusError the core is not halted.
 [[nodiscard]] ResultCode ClearUnit(int unit);
 // Gives every unit back before the core leaves the host's control.
 void ReturnAllUnits();

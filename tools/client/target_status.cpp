@@ -19,7 +19,7 @@ TargetState StateOf(int code) {
 
 TargetStatus ReadTargetStatus(const Library& library) {
   TargetStatus status;
-  status.word = library.DbgStatus(0);
+  status.word = library.DbgStatus(VANTREL_SELECT_STATUS_WORD);
   if (status.word < 0) return status;
   status.answered = true;
   status.stateCode = status.word >> VANTREL_STATE_SHIFT;

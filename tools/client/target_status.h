@@ -1,4 +1,4 @@
-// The target status word (getDbgStatus(0)) taken apart into what the host acts on.
+// The target status word (getDbgStatus(VANTREL_SELECT_STATUS_WORD)) taken apart into what the host acts on.
 #pragma once
 
 #include "library.h"

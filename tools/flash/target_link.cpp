@@ -115,7 +115,7 @@ bool TargetLink::Stop() { return Check(library_.Call(cli::EmptyRequest(), VANTRE
 bool TargetLink::WaitForHalt(std::chrono::milliseconds limit) {
   PollLimit pollLimit(limit);
   for (;;) {
-    const int status = library_.DbgStatus(0);
+    const int status = library_.DbgStatus(VANTREL_SELECT_STATUS_WORD);
     if (status < 0) return Fail("the status query failed (" + std::to_string(status) + ")");
     if ((status >> kStateShift) != kStateRunning) return Fail("the target no longer runs the flash loop");
     if ((status & kDebugAcknowledged) != 0) return true;
@@ -154,7 +154,7 @@ bool TargetLink::PutBackLeftArea() {
 }
 
 bool TargetLink::HaltedInArmState(bool* arm) {
-  const int status = library_.DbgStatus(0);
+  const int status = library_.DbgStatus(VANTREL_SELECT_STATUS_WORD);
   if (status < 0 || !HaltedState(status >> kStateShift)) return Fail("the core is not halted; connect first");
   *arm = (status & kThumbState) == 0;
   return true;

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "target_status.h"
 #include "readable_regions.h"
+#include "target_status.h"
 
 namespace vantrel::gdb {
 
@@ -60,7 +60,7 @@ bool GdbTarget::OpenAndConnect(std::string* error) {
   }
   // The library stops every transfer while the last reading of the power was bad; a
   // fresh reading after the open is the one it should go by.
-  (void)library_.DbgStatus(1);
+  (void)library_.DbgStatus(VANTREL_SELECT_POWER_LINES);
   const cli::Answer connected = library_.Call(cli::EmptyRequest(), VANTREL_CMD_CONNECT);
   if (!connected.Ok()) {
     *error = Message(connected, "connect");

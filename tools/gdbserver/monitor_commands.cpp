@@ -182,7 +182,7 @@ std::string GdbSession::Monitor(const std::string& hexCommand) {
   } else if (words[0] == "ice") {
     text = Ice(library);
   } else if (words[0] == "power") {
-    const int power = library.DbgStatus(1);
+    const int power = library.DbgStatus(VANTREL_SELECT_POWER_LINES);
     text.append("power  ")
         .append(std::to_string(power))
         .append(power == VANTREL_POWER_GOOD ? "  both sense lines good\n" : "  not good\n");

@@ -36,7 +36,7 @@ std::string PowerMeaning(int power) {
 // Reads the power lines after an open: the library then stops every transfer while
 // the power is bad, and the user learns it here rather than from a stopped download.
 void ReportPower(Session& session) {
-  const int power = session.library().DbgStatus(1);
+  const int power = session.library().DbgStatus(VANTREL_SELECT_POWER_LINES);
   PrintField("power", std::to_string(power), PowerMeaning(power));
   if (power != VANTREL_POWER_GOOD) session.Warn("transfers stop at once while the power is not good");
 }
@@ -195,7 +195,7 @@ bool RunPower(Session& session, Arguments& arguments) {
   // Before the cable is found the reading would record "bad" and stop every later
   // transfer, so the host does not ask.
   if (!session.opened()) return session.Fail("open the cable first");
-  const int power = session.library().DbgStatus(1);
+  const int power = session.library().DbgStatus(VANTREL_SELECT_POWER_LINES);
   if (power < 0) return session.Fail(PowerMeaning(power));
   PrintField("power", std::to_string(power), PowerMeaning(power));
   return true;
