@@ -1,4 +1,3 @@
-#include "arm7/arm7_state.h"
 #include "arm7/comms_loop.h"
 
 #include <array>
@@ -7,6 +6,7 @@
 #include <optional>
 
 #include "arm7/aborted_access.h"
+#include "arm7/arm7_state.h"
 #include "arm7/checksum_loop.h"
 #include "arm7/core_state.h"
 #include "arm7/debug_state.h"

@@ -49,7 +49,6 @@ constexpr uint32_t kThumbToArmSwitch[] = {
     kThumbNop,       kThumbNop, kNop, kNop,
 };
 
-
 uint32_t HaltedBits() { return GetICEReg(kIceDebugStatus) & kHaltedMask; }
 
 void BothWatchpoints(uint32_t control) {
