@@ -2,8 +2,6 @@
 #include <cstring>
 
 #include "api/instance.h"
-#include "cable/port_config.h"
-#include "cable/port_io.h"
 #include "commands/cable_link.h"
 #include "commands/dispatcher.h"
 #include "commands/host_view.h"
@@ -70,7 +68,7 @@ VANTREL_API void VANTREL_CALL VantrelUsePortIo(const VantrelPortIo* io) { Vantre
 VANTREL_API void VANTREL_CALL VantrelUsePortBatch(const VantrelPortIo* io, VantrelPortBatch batch) {
   const bool entered =
       vantrel::host::InstanceActive() && vantrel::host::EnterCableCall() == vantrel::host::Entry::kEntered;
-  vantrel::cable::UsePortIo(io, batch);
+  vantrel::shell::UsePortIo(io, batch);
   if (entered) vantrel::host::LeaveCableCall();
 }
 
@@ -82,7 +80,7 @@ VANTREL_API void VANTREL_CALL VantrelSetTraceSink(VantrelTraceSink sink, void* c
 VANTREL_API void VANTREL_CALL VantrelSetTransferMode(int mode) {
   const bool entered =
       vantrel::host::InstanceActive() && vantrel::host::EnterCableCall() == vantrel::host::Entry::kEntered;
-  vantrel::cable::SetHostTransferMode(mode);
+  vantrel::shell::SetHostTransferMode(mode);
   if (entered) vantrel::host::LeaveCableCall();
 }
 

@@ -63,6 +63,9 @@ void Arm7tdmiCore::LendCableToJob() { arm7::LendCableToJob(); }
 void Arm7tdmiCore::LetCableCatchUp() { arm7::LetCableCatchUp(); }
 void Arm7tdmiCore::CableGoesIdle() { arm7::CableGoesIdle(); }
 void Arm7tdmiCore::LeaveCableAtUnload() { arm7::LeaveCableAtUnload(); }
+void Arm7tdmiCore::UsePortIo(const VantrelPortIo* io, VantrelPortBatch batch) { arm7::UsePortIo(io, batch); }
+void Arm7tdmiCore::SetHostTransferMode(int mode) { arm7::SetHostTransferMode(mode); }
+std::optional<core::WorkArea> Arm7tdmiCore::ConfiguredWorkArea() { return arm7::ConfiguredWorkArea(); }
 
 ResultCode Arm7tdmiCore::CheckTargetId() { return arm7::CheckTargetId(); }
 bool Arm7tdmiCore::LinkLost() { return arm7::LinkLost(); }

@@ -26,6 +26,9 @@ class Arm7tdmiCore final : public core::DebugCore {
   void LetCableCatchUp() override;
   void CableGoesIdle() override;
   void LeaveCableAtUnload() override;
+  void UsePortIo(const VantrelPortIo* io, VantrelPortBatch batch) override;
+  void SetHostTransferMode(int mode) override;
+  [[nodiscard]] std::optional<core::WorkArea> ConfiguredWorkArea() override;
 
   [[nodiscard]] ResultCode CheckTargetId() override;
   [[nodiscard]] bool LinkLost() override;

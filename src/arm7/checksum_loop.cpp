@@ -1,4 +1,3 @@
-#include "arm7/arm7_state.h"
 #include "arm7/checksum_loop.h"
 
 #include <algorithm>
@@ -8,6 +7,7 @@
 #include <optional>
 
 #include "arm7/aborted_access.h"
+#include "arm7/arm7_state.h"
 #include "arm7/comms_loop.h"
 #include "arm7/core_state.h"
 #include "arm7/debug_state.h"

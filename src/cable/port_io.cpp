@@ -268,6 +268,8 @@ void DeliverHeldAccesses() {
 void SetPortLentToJob(bool lent) { Access().lentToJob.store(lent); }
 
 int32_t PortDelay() { return Access().portDelay; }
-void SetPortDelay(int32_t loops) { Access().portDelay = loops < 0 ? 0 : (loops > kMaxPortDelay ? kMaxPortDelay : loops); }
+void SetPortDelay(int32_t loops) {
+  Access().portDelay = loops < 0 ? 0 : (loops > kMaxPortDelay ? kMaxPortDelay : loops);
+}
 
 }  // namespace vantrel::cable

@@ -18,6 +18,7 @@
 #include "common/result_code.h"
 #include "core/transfer_progress.h"
 #include "core/watchpoint_unit.h"
+#include "vantrel_port.h"
 
 namespace vantrel::core {
 
@@ -47,6 +48,12 @@ enum class ChecksumOutcome {
 struct ChecksumRun {
   ChecksumOutcome outcome;
   uint32_t crc;
+};
+
+// Memory the host set aside for the core's loops.
+struct WorkArea {
+  uint32_t address;
+  uint32_t size;
 };
 
 // While one lives, the operations use the core's fast sequences (the host chose them).
@@ -85,6 +92,12 @@ class DebugCore {
   virtual void LetCableCatchUp() = 0;
   virtual void CableGoesIdle() = 0;
   virtual void LeaveCableAtUnload() = 0;
+  // The cable's settings from the host and lpt.ini: the port seam the host plugs in (null
+  // io: the hardware), the transfer mode the host chose (a VANTREL_TRANSFER_* value), and
+  // the work area lpt.ini names, if any.
+  virtual void UsePortIo(const VantrelPortIo* io, VantrelPortBatch batch) = 0;
+  virtual void SetHostTransferMode(int mode) = 0;
+  [[nodiscard]] virtual std::optional<WorkArea> ConfiguredWorkArea() = 0;
 
   // ---- Identification and the link ----
   // kOk when the device behind the cable is this core, else kTargetNotFound (the TAP

@@ -95,7 +95,9 @@ bool TouchesRegion(uint32_t first, uint32_t length, uint32_t property) {
   return false;
 }
 
-std::span<const MemoryRegion> DeclaredRegions() { return {Map().regions.data(), static_cast<std::size_t>(Map().count)}; }
+std::span<const MemoryRegion> DeclaredRegions() {
+  return {Map().regions.data(), static_cast<std::size_t>(Map().count)};
+}
 
 void ClearMemoryMap() { Map().count = 0; }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "arm7/arm7_state.h"
+#include "cable/cable_registry.h"
 #include "cable/port_cable_state.h"
 #include "commands/command_state.h"
 #include "common/session_state.h"
@@ -15,6 +16,7 @@ using vantrel::FreshState;
 // Every layer's state, fresh; the target's is the one the command layer's holds, as in
 // the host's session.
 struct FreshSession {
+  FreshState<cable::CableChoice> cableChoice;
   FreshState<cable::PortCableState> cable;
   FreshState<arm7::Arm7State> core;
   FreshState<shell::CommandState> commands;
