@@ -129,7 +129,7 @@ void BM_Download64KiBWithVerify(benchmark::State& state) {
   const std::vector<uint8_t> image(kBytes, 0xA5);
   board.ResetCounters();
   for (auto _ : state) {
-    if (shell::DownloadImage(kArea, kArea, image.data(), kBytes, shell::Verification::kCompare) != kOk)
+    if (commands::DownloadImage(kArea, kArea, image.data(), kBytes, commands::Verification::kCompare) != kOk)
       state.SkipWithError("download failed");
   }
   Report(state, board.Counters(), kWritePerKiB + kReadPerKiB + 2 * kAbortCheckPerKiB);

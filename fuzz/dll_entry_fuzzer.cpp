@@ -345,8 +345,8 @@ class NoWaitClock final : public vantrel::platform::Clock {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   static NoWaitClock clock;
   vantrel::platform::UseClock(&clock);
-  vantrel::host::LoadInstance();
-  if (!vantrel::host::InstanceActive()) {
+  vantrel::api::LoadInstance();
+  if (!vantrel::api::InstanceActive()) {
     std::fprintf(stderr, "another library instance holds the machine's marker\n");
     std::exit(1);
   }
@@ -357,7 +357,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);
   const FreshLibrary library;
-  vantrel::shell::StoreLastJobResult(vantrel::shell::kNoJobResult);
+  vantrel::commands::StoreLastJobResult(vantrel::commands::kNoJobResult);
   auto board = std::make_unique<vsim::Board>(BoardFrom(in));
   FaultyCable cable;
   cable.board = board.get();

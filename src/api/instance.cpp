@@ -8,7 +8,7 @@
 #include "commands/job_gate.h"
 #include "platform/trace.h"
 
-namespace vantrel::host {
+namespace vantrel::api {
 
 void LoadInstance() {
   Session& session = TheSession();
@@ -25,7 +25,7 @@ void LoadInstance() {
   if (!session.entryMutex.Exists()) {
     // A failed creation leaves the instance active, but every wait on it then fails.
     (void)session.entryMutex.Create(kEntryMutexName);
-    (void)shell::JobGate().Create(kJobGateName);
+    (void)commands::JobGate().Create(kJobGateName);
   }
   session.instanceActive = true;
 }
@@ -40,10 +40,10 @@ void UnloadInstance() {
   if (session.instanceActive) platform::CloseInstanceMarker();
   if (session.entryMutex.Exists()) {
     session.entryMutex.Destroy();
-    shell::JobGate().Destroy();
+    commands::JobGate().Destroy();
   }
   session.instanceActive = false;
-  shell::LeaveCableAtUnload();
+  commands::LeaveCableAtUnload();
 }
 
 bool InstanceActive() { return TheSession().instanceActive; }
@@ -56,7 +56,7 @@ void TraceRefusalCause() {
 Entry EnterCableCall() {
   platform::EntryMutex& entryMutex = TheSession().entryMutex;
   if (!entryMutex.Lock()) return Entry::kMutexFailed;
-  if (!shell::JobGate().WaitUntilOpen()) {
+  if (!commands::JobGate().WaitUntilOpen()) {
     entryMutex.Unlock();
     return Entry::kGateFailed;
   }
@@ -66,8 +66,8 @@ Entry EnterCableCall() {
 // The host may wait a long time for its next call: nothing of this one may stay behind
 // in a port that holds write-only runs back.
 void LeaveCableCall() {
-  shell::CableGoesIdle();
+  commands::CableGoesIdle();
   TheSession().entryMutex.Unlock();
 }
 
-}  // namespace vantrel::host
+}  // namespace vantrel::api

@@ -2,7 +2,7 @@
 
 #include <new>
 
-namespace vantrel::host {
+namespace vantrel::api {
 
 // In storage of its own that no static destructor reaches: the unload needs the session
 // whichever static object goes first.
@@ -12,4 +12,4 @@ Session& TheSession() {
   return *session;
 }
 
-}  // namespace vantrel::host
+}  // namespace vantrel::api

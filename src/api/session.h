@@ -10,12 +10,12 @@
 #include "commands/command_state.h"
 #include "platform/platform.h"
 
-namespace vantrel::host {
+namespace vantrel::api {
 
 inline constexpr std::size_t kMarkerFailureSize = 320;
 
 struct Session {
-  Session() { shell::BindForProcess(commands); }
+  Session() { commands::BindForProcess(commands); }
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
@@ -24,10 +24,10 @@ struct Session {
   // the library's static objects are still being constructed.
   char markerFailure[kMarkerFailureSize] = "";
   platform::EntryMutex entryMutex;
-  shell::CommandState commands;
+  commands::CommandState commands;
 };
 
 // The one session of the process, made on first use.
 Session& TheSession();
 
-}  // namespace vantrel::host
+}  // namespace vantrel::api

@@ -7,7 +7,7 @@
 #include "target/breakpoints.h"
 #include "target/watchpoint_units.h"
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 namespace {
 
 constexpr std::array kSetAnswers{
@@ -72,4 +72,4 @@ void ClearBreakCommand(const JtagRequest& request, JtagResponse& response) {
   AnswerResult(response, result, kClearAnswers);
 }
 
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

@@ -7,7 +7,7 @@
 
 #include "target/cable_link.h"
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 
 inline int32_t ReadPowerLines() { return target::ReadPowerLines(); }
 inline void CableGoesIdle() { target::CableGoesIdle(); }
@@ -15,4 +15,4 @@ inline void LeaveCableAtUnload() { target::LeaveCableAtUnload(); }
 inline void UsePortIo(const VantrelPortIo* io, VantrelPortBatch batch) { target::UsePortIo(io, batch); }
 inline void SetHostTransferMode(int mode) { target::SetHostTransferMode(mode); }
 
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

@@ -12,7 +12,7 @@
 #include "common/session_state.h"
 #include "target/target_layer_state.h"
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 
 enum class JobKind { kDownload = 1, kRead = 2, kWrite = 3 };
 
@@ -44,4 +44,4 @@ inline void BindForProcess(CommandState& state) {
   SessionState<target::TargetLayerState>::BindForProcess(state.target);
 }
 
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

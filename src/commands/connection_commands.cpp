@@ -9,7 +9,7 @@
 #include "target/target_control.h"
 #include "target/target_state.h"
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 namespace {
 
 constexpr std::array kOpenAnswers{
@@ -88,4 +88,4 @@ void ReconnectCommand(const JtagRequest&, JtagResponse& response) {
   AnswerResult(response, target::ReconnectTarget(), kConnectAnswers);
 }
 
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

@@ -2,9 +2,9 @@
 
 #include "commands/command_state.h"
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 
 JobResult LastJobResult() { return CommandLayer().lastJobResult.load(); }
 void StoreLastJobResult(JobResult result) { CommandLayer().lastJobResult.store(result); }
 
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

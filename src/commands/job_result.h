@@ -6,7 +6,7 @@
 
 #include "vantrel.h"
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 
 // A job's outcome, with the values the host reads.
 enum class JobResult : int32_t {
@@ -22,4 +22,4 @@ enum class JobResult : int32_t {
 JobResult LastJobResult();
 void StoreLastJobResult(JobResult result);
 
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

@@ -10,7 +10,7 @@
 #include "commands/register_names.h"
 #include "target/register_cache.h"
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 namespace {
 
 using target::ReadRegister;
@@ -153,4 +153,4 @@ void ReadRegistersCommand(const JtagRequest& request, JtagResponse& response) {
   ReadRegistersByMode(*set, response);
 }
 
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

@@ -5,7 +5,7 @@
 #include "commands/commands.h"
 #include "commands/transfer_jobs.h"
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 namespace {
 
 constexpr std::array kDownloadAnswers{
@@ -50,4 +50,4 @@ void ReadMemoryCommandHandler(const JtagRequest& request, JtagResponse& response
   AnswerResult(response, result, kReadAnswers);
 }
 
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

@@ -17,7 +17,7 @@
 #include "target/target_control.h"
 #include "target/target_state.h"
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 namespace {
 
 constexpr int32_t kWholeWords = 4;
@@ -161,4 +161,4 @@ ResultCode DownloadImage(uint32_t loadAddress, uint32_t entryAddress, const uint
   return result;
 }
 
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

@@ -13,7 +13,7 @@
 #include "common/result_code.h"
 #include "vantrel.h"
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 
 inline constexpr int32_t kBackgroundTransferBytes = VANTREL_BACKGROUND_TRANSFER_BYTES;
 
@@ -54,4 +54,4 @@ constexpr Verification VerificationFrom(int32_t hostFlag) {
 // target down.
 [[nodiscard]] ResultCode ReadMemoryTransfer(uint32_t address, uint8_t* buffer, int32_t length);
 
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

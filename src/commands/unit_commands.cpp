@@ -8,7 +8,7 @@
 #include "target/stop_report.h"
 #include "target/watchpoint_units.h"
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 namespace {
 
 constexpr std::array kUnitAnswers{
@@ -75,4 +75,4 @@ void GetStopReasonCommand(const JtagRequest& /*request*/, JtagResponse& response
   AnswerBytes(response, &reason, sizeof reason);
 }
 
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

@@ -11,7 +11,7 @@
 #include "target/memory_map.h"
 #include "target/target_state.h"
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 namespace {
 
 JtagResponse Dispatch(int32_t code, int32_t bigEndian = 0) {
@@ -63,4 +63,4 @@ TEST_F(ConnectionCommandsTest, RunAndStopOutsideTheirStatesAnswerStatusError) {
 }
 
 }  // namespace
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

@@ -16,7 +16,7 @@
 #include "target/register_cache.h"
 #include "target/target_state.h"
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 namespace {
 
 constexpr char kInvalid[] = "invalid parameters are used";
@@ -220,4 +220,4 @@ TEST_F(RegisterCommandsTest, NameListsUpToEighteen) {
 }
 
 }  // namespace
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

@@ -19,7 +19,7 @@ struct FreshSession {
   FreshState<cable::CableChoice> cableChoice;
   FreshState<cable::PortCableState> cable;
   FreshState<arm7::Arm7State> core;
-  FreshState<shell::CommandState> commands;
+  FreshState<commands::CommandState> commands;
   SessionState<target::TargetLayerState>::Binding target{commands->target};
 };
 
