@@ -10,7 +10,7 @@
 
 #include "library.h"
 
-namespace vantrel::cli {
+namespace vantrel::client {
 
 // The name as the library takes it (lower case: the library ignores case, and the
 // host's own naming of a value should too); none when it cannot fit the request.
@@ -21,4 +21,4 @@ Answer ReadRegistersByName(const Library& library, const std::vector<std::string
 // the next run.
 Answer WriteRegisterByName(const Library& library, const std::string& name, uint32_t value);
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::client

@@ -1,6 +1,6 @@
 #include "target_status.h"
 
-namespace vantrel::cli {
+namespace vantrel::client {
 
 namespace {
 
@@ -29,4 +29,4 @@ TargetStatus ReadTargetStatus(const Library& library) {
   return status;
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::client

@@ -3,7 +3,7 @@
 
 #include "library.h"
 
-namespace vantrel::cli {
+namespace vantrel::client {
 
 enum class TargetState { kNotOpened, kDown, kConnected, kHalted, kRunning, kUnknown };
 
@@ -22,4 +22,4 @@ struct TargetStatus {
 
 TargetStatus ReadTargetStatus(const Library& library);
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::client

@@ -30,7 +30,7 @@ bool TargetLink::Fail(const std::string& message) {
   return false;
 }
 
-bool TargetLink::Check(const cli::Answer& answer, const char* what) {
+bool TargetLink::Check(const client::Answer& answer, const char* what) {
   if (answer.Ok()) return true;
   return Fail(std::string(what) + ": " + answer.Reason());
 }
@@ -39,7 +39,7 @@ bool TargetLink::Transfer(int32_t code, const JtagRequest& request, bool backgro
   if (background) library_.ClearLastJobResult();
   if (!Check(library_.Call(request, code), what)) return false;
   if (!background) return true;
-  const int result = cli::WaitForJob(library_);
+  const int result = client::WaitForJob(library_);
   if (result == 0) return true;
   return Fail(std::string(what) + " failed (job result " + std::to_string(result) + ")");
 }
@@ -47,21 +47,21 @@ bool TargetLink::Transfer(int32_t code, const JtagRequest& request, bool backgro
 bool TargetLink::Read(uint32_t address, size_t length, Bytes* bytes) {
   bytes->assign(length, 0);
   if (length == 0) return true;
-  JtagRequest request = cli::EmptyRequest();
+  JtagRequest request = client::EmptyRequest();
   request.args.readMemory.buffer = bytes->data();
   request.args.readMemory.address = address;
   request.args.readMemory.length = static_cast<int32_t>(length);
-  return Transfer(VANTREL_CMD_READ_MEMORY, request, length >= cli::kBackgroundTransferBytes, "read");
+  return Transfer(VANTREL_CMD_READ_MEMORY, request, length >= client::kBackgroundTransferBytes, "read");
 }
 
 bool TargetLink::Write(uint32_t address, const Bytes& bytes) {
   if (bytes.empty()) return true;
-  JtagRequest request = cli::EmptyRequest();
+  JtagRequest request = client::EmptyRequest();
   request.args.writeMemory.address = address;
   request.args.writeMemory.data = bytes.data();
   request.args.writeMemory.length = static_cast<int32_t>(bytes.size());
   request.args.writeMemory.accessWidth = kWordStride;
-  return Transfer(VANTREL_CMD_WRITE_MEMORY, request, bytes.size() >= cli::kBackgroundTransferBytes, "write");
+  return Transfer(VANTREL_CMD_WRITE_MEMORY, request, bytes.size() >= client::kBackgroundTransferBytes, "write");
 }
 
 bool TargetLink::ReadHalfword(uint32_t address, uint16_t* value) {
@@ -80,14 +80,14 @@ bool TargetLink::ReadWord(uint32_t address, uint32_t* value) {
 }
 
 bool TargetLink::ReadRegisters(const std::vector<std::string>& names, std::vector<uint32_t>* values) {
-  JtagRequest request = cli::EmptyRequest();
+  JtagRequest request = client::EmptyRequest();
   request.args.readRegisters.byMode = 0;
   const size_t count = std::min<size_t>(names.size(), VANTREL_MAX_REGISTER_NAMES);
   request.args.readRegisters.nameCount = static_cast<int32_t>(count);
   for (size_t i = 0; i < count; ++i) {
     std::snprintf(request.args.readRegisters.names[i], VANTREL_TEXT_FIELD_SIZE, "%s", names[i].c_str());
   }
-  const cli::Answer answer = library_.Call(request, VANTREL_CMD_READ_REGISTERS);
+  const client::Answer answer = library_.Call(request, VANTREL_CMD_READ_REGISTERS);
   if (!Check(answer, "read registers")) return false;
   if (answer.data.size() < count * 4) return Fail("read registers: a short answer");
   values->clear();
@@ -96,21 +96,21 @@ bool TargetLink::ReadRegisters(const std::vector<std::string>& names, std::vecto
 }
 
 bool TargetLink::WriteRegister(const std::string& name, uint32_t value) {
-  JtagRequest request = cli::EmptyRequest();
+  JtagRequest request = client::EmptyRequest();
   std::snprintf(request.args.writeRegister.name, VANTREL_TEXT_FIELD_SIZE, "%s", name.c_str());
   request.args.writeRegister.value = value;
   return Check(library_.Call(request, VANTREL_CMD_WRITE_REGISTER), "write register");
 }
 
 bool TargetLink::SetSoftwareBreak(uint32_t address) {
-  JtagRequest request = cli::EmptyRequest();
+  JtagRequest request = client::EmptyRequest();
   request.args.breakpoint.address = address;
   return Check(library_.Call(request, VANTREL_CMD_SET_SOFTWARE_BREAK), "breakpoint");
 }
 
-bool TargetLink::Run() { return Check(library_.Call(cli::EmptyRequest(), VANTREL_CMD_RUN), "run"); }
+bool TargetLink::Run() { return Check(library_.Call(client::EmptyRequest(), VANTREL_CMD_RUN), "run"); }
 
-bool TargetLink::Stop() { return Check(library_.Call(cli::EmptyRequest(), VANTREL_CMD_STOP), "stop"); }
+bool TargetLink::Stop() { return Check(library_.Call(client::EmptyRequest(), VANTREL_CMD_STOP), "stop"); }
 
 bool TargetLink::WaitForHalt(std::chrono::milliseconds limit) {
   PollLimit pollLimit(limit);

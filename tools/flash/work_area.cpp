@@ -83,7 +83,7 @@ std::optional<WorkArea> WorkAreaFromListing(const std::string& listing) {
   return std::nullopt;
 }
 
-std::optional<WorkArea> FindWorkArea(const cli::Library& library) {
+std::optional<WorkArea> FindWorkArea(const client::Library& library) {
   const std::string path = ExecutableDirectory() + "/lpt.ini";
   struct stat info {};
   // Only a regular file: a FIFO there would block the open.
@@ -95,7 +95,7 @@ std::optional<WorkArea> FindWorkArea(const cli::Library& library) {
     text.resize(static_cast<size_t>(file.gcount()));
     if (const std::optional<WorkArea> area = WorkAreaFromIni(text)) return area;
   }
-  const cli::Answer answer = library.Call(cli::EmptyRequest(), VANTREL_CMD_LIST_REGIONS);
+  const client::Answer answer = library.Call(client::EmptyRequest(), VANTREL_CMD_LIST_REGIONS);
   if (!answer.Ok()) return std::nullopt;
   return WorkAreaFromListing(answer.text);
 }

@@ -37,13 +37,13 @@ struct SwiEntry {
   bool semihosting = false;
 };
 
-std::optional<std::pair<uint32_t, uint32_t>> ReadReturnState(const cli::Library& library) {
-  JtagRequest request = cli::EmptyRequest();
+std::optional<std::pair<uint32_t, uint32_t>> ReadReturnState(const client::Library& library) {
+  JtagRequest request = client::EmptyRequest();
   request.args.readRegisters.byMode = 0;
   request.args.readRegisters.nameCount = 2;
   std::snprintf(request.args.readRegisters.names[0], VANTREL_TEXT_FIELD_SIZE, "lr");
   std::snprintf(request.args.readRegisters.names[1], VANTREL_TEXT_FIELD_SIZE, "spsr");
-  const cli::Answer answer = library.Call(request, VANTREL_CMD_READ_REGISTERS);
+  const client::Answer answer = library.Call(request, VANTREL_CMD_READ_REGISTERS);
   if (!answer.Ok() || answer.data.size() != 8) return std::nullopt;
   return std::make_pair(answer.Word(0), answer.Word(1));
 }
