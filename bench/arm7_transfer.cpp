@@ -36,7 +36,7 @@ vsim::Board* HaltedBoard() {
     const VantrelPortIo io = candidate->PortIo();
     cable::UsePortIo(&io);
     if (cable::OpenCable(0) == kOk && arm7::CheckTargetId() == 0) {
-      cable::TapReset(1);
+      cable::TapReset(cable::TapResetEnd::kRunTestIdle);
       if (arm7::ArmEnterDebug() == 0) board = std::move(candidate);
     }
   }

@@ -35,7 +35,7 @@ constexpr int kInstructionsPerTck = 1000;
 
 struct Rig {
   std::unique_ptr<vsim::Board> board;
-  cli::Library library;
+  client::Library library;
   std::unique_ptr<flash::FlashBanks> banks;
   VantrelPortIo io{};
 };
@@ -59,11 +59,11 @@ Rig& TheRig() {
     Require(rig.library.Load(VANTREL_LIBRARY_PATH));
     rig.library.UsePortIo(&rig.io);
     rig.library.SetTransferMode(VANTREL_TRANSFER_FAST);
-    JtagRequest open = cli::EmptyRequest();
+    JtagRequest open = client::EmptyRequest();
     std::snprintf(open.args.open.portName, sizeof open.args.open.portName, "lpt1");
     Require(rig.library.Call(open, VANTREL_CMD_OPEN).Ok());
-    Require(rig.library.Call(cli::EmptyRequest(), VANTREL_CMD_CONNECT).Ok());
-    JtagRequest region = cli::EmptyRequest();
+    Require(rig.library.Call(client::EmptyRequest(), VANTREL_CMD_CONNECT).Ok());
+    JtagRequest region = client::EmptyRequest();
     region.args.addRegion = {kWorkArea, kWorkAreaBytes, VANTREL_REGION_READ_WRITE, 0};
     Require(rig.library.Call(region, VANTREL_CMD_ADD_REGION).Ok());
     rig.banks = std::make_unique<flash::FlashBanks>(rig.library);

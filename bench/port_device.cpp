@@ -16,6 +16,7 @@
 #include <cstdlib>
 
 #include "board/board.h"
+#include "cable/port_cable_state.h"
 #include "cable/port_config.h"
 #include "cable/port_io.h"
 #include "support/ppdev_shim/ppdev_shim.h"
@@ -47,22 +48,20 @@ vsim::BoardConfig Quiet() {
 }
 
 void BM_VirtualPortAccess(benchmark::State& state) {
+  const FreshState<cable::PortCableState> fresh;
   vsim::Board board(Quiet());
   const VantrelPortIo io = board.PortIo();
   cable::UsePortIo(&io);
   if (cable::ObtainPortAccess(0) != kOk) state.SkipWithError("no access to the virtual port");
   ClockCycles(state);
-  cable::ResetPortIo();
 }
 BENCHMARK(BM_VirtualPortAccess);
 
 void BM_DevicePortAccess(benchmark::State& state) {
-  cable::ResetPortIo();
+  const FreshState<cable::PortCableState> fresh;
   cable::ApplyPortConfigLine("lpt1=/dev/parport0\n");  // never IN and OUT, even as root
   if (cable::ObtainPortAccess(0) != kOk) state.SkipWithError("the port device stand-in is not preloaded");
   ClockCycles(state);
-  cable::ResetPortIo();
-  cable::ResetPortConfig();
 }
 BENCHMARK(BM_DevicePortAccess);
 

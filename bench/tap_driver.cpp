@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "cable/cable.h"
+#include "cable/port_cable_state.h"
 #include "cable/port_io.h"
 #include "cable/tap.h"
 #include "vantrel_port.h"
@@ -19,8 +20,10 @@ constexpr uint16_t kLpt1Data = 0x378;
 constexpr uint16_t kLpt1Status = 0x379;
 constexpr int kChain1Bits = 33;
 
-// Holds the last data byte (so the cable is found) and counts the accesses.
+// Holds the last data byte (so the cable is found) and counts the accesses; the cable
+// it is plugged into starts as at load.
 struct NullPort {
+  FreshState<cable::PortCableState> cable;
   uint8_t data = 0;
   uint64_t accesses = 0;
 
@@ -43,8 +46,6 @@ struct NullPort {
 
 // Plugs the port and finds the cable on lpt1; the benchmark is skipped otherwise.
 bool SelectCable(benchmark::State& state, NullPort& port, int32_t portDelay) {
-  cable::ResetPortIo();
-  cable::ResetCableState();
   port.Plug();
   if (cable::OpenCable(0) != kOk) {
     state.SkipWithError("the cable was not found on the null port");
@@ -60,8 +61,6 @@ void Finish(benchmark::State& state, const NullPort& port) {
       benchmark::Counter(static_cast<double>(port.accesses), benchmark::Counter::kAvgIterations);
   state.counters["time_per_access"] =
       benchmark::Counter(static_cast<double>(port.accesses), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-  cable::ResetPortIo();
-  cable::ResetCableState();
 }
 
 // One port access at PortDelay 0: the seam's whole cost (target: under 10 ns).
@@ -89,7 +88,7 @@ void BM_Chain1Exchange(benchmark::State& state) {
   std::array<uint32_t, 2> in{0xE1A00000u, 1u};
   std::array<uint32_t, 2> out{};
   for (auto _ : state) {
-    cable::ScanDR(kChain1Bits, in.data(), out.data(), 1);
+    cable::ScanDR(kChain1Bits, in.data(), out.data(), cable::ScanEnd::kIdle);
     benchmark::DoNotOptimize(out);
   }
   Finish(state, port);

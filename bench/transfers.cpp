@@ -15,6 +15,7 @@
 
 #include "arm7/progress.h"
 #include "board/board.h"
+#include "cable/port_cable_state.h"
 #include "cable/port_config.h"
 #include "cable/port_io.h"
 #include "commands/transfer_jobs.h"
@@ -74,7 +75,7 @@ constexpr double kAccessesPerSecond = 1e6;  // 1 us per port access
 // 1000 instructions a TCK instead of the board's default 4, far ahead of the cable as a
 // real core is.
 void UseMode(const benchmark::State& state) {
-  cable::ResetPortConfig();
+  cable::PortState().config.workArea.reset();  // the previous mode's
   cable::ApplyPortConfigLine(state.range(0) == 0 ? "transfer=exact\n" : "transfer=fast\n");
   if (state.range(0) >= 2) cable::ApplyPortConfigLine("workarea=3FF00,100\n");
   AttachedBoard().SetInstructionsPerTck(state.range(0) == 3 ? 1000 : 4);
@@ -128,7 +129,8 @@ void BM_Download64KiBWithVerify(benchmark::State& state) {
   const std::vector<uint8_t> image(kBytes, 0xA5);
   board.ResetCounters();
   for (auto _ : state) {
-    if (shell::DownloadImage(kArea, kArea, image.data(), kBytes, 1) != kOk) state.SkipWithError("download failed");
+    if (commands::DownloadImage(kArea, kArea, image.data(), kBytes, commands::Verification::kCompare) != kOk)
+      state.SkipWithError("download failed");
   }
   Report(state, board.Counters(), kWritePerKiB + kReadPerKiB + 2 * kAbortCheckPerKiB);
 }

@@ -20,10 +20,12 @@
 #include <memory>
 #include <vector>
 
+#include "arm7/arm7_state.h"
 #include "arm7/core_state.h"
 #include "arm7/progress.h"
 #include "board/board.h"
 #include "cable/cable.h"
+#include "cable/port_cable_state.h"
 #include "cable/port_config.h"
 #include "cable/port_io.h"
 #include "cable/tap.h"
@@ -31,6 +33,7 @@
 #include "commands/job_result.h"
 #include "platform/clock.h"
 #include "target/memory_map.h"
+#include "target/target_layer_state.h"
 #include "target/target_state.h"
 #include "vantrel.h"
 #include "vantrel_port.h"
@@ -79,18 +82,13 @@ struct FaultyCable {
 std::array<uint8_t, kMaxTransferBytes> g_image;
 std::array<uint8_t, kMaxTransferBytes> g_read_buffer;
 
-// Everything the library keeps between calls, back to its value at load.
-void ResetLibrary() {
-  vantrel::target::ResetTargetState();
-  vantrel::target::ClearMemoryMap();
-  vantrel::arm7::ResetCoreState();
-  vantrel::arm7::ResetProgress();
-  vantrel::cable::ResetCableState();
-  vantrel::cable::ResetPortIo();
-  vantrel::cable::ResetPortConfig();
-  vantrel::cable::ResetTapState();
-  vantrel::shell::StoreLastJobResult(vantrel::shell::kNoJobResult);
-}
+// Everything the library keeps between calls as at load, for one input; the job's
+// result is stored anew, and the instance made at start serves every input.
+struct FreshLibrary {
+  vantrel::FreshState<vantrel::cable::PortCableState> cable;
+  vantrel::FreshState<vantrel::arm7::Arm7State> core;
+  vantrel::FreshState<vantrel::target::TargetLayerState> target;
+};
 
 vsim::BoardConfig BoardFrom(FuzzedDataProvider& in) {
   vsim::BoardConfig config;
@@ -347,8 +345,8 @@ class NoWaitClock final : public vantrel::platform::Clock {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   static NoWaitClock clock;
   vantrel::platform::UseClock(&clock);
-  vantrel::host::LoadInstance();
-  if (!vantrel::host::InstanceActive()) {
+  vantrel::api::LoadInstance();
+  if (!vantrel::api::InstanceActive()) {
     std::fprintf(stderr, "another library instance holds the machine's marker\n");
     std::exit(1);
   }
@@ -358,7 +356,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);
-  ResetLibrary();
+  const FreshLibrary library;
+  vantrel::commands::StoreLastJobResult(vantrel::commands::kNoJobResult);
   auto board = std::make_unique<vsim::Board>(BoardFrom(in));
   FaultyCable cable;
   cable.board = board.get();

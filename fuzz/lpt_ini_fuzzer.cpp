@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "cable/port_cable_state.h"
 #include "cable/port_config.h"
 
 namespace {
@@ -39,10 +40,8 @@ const std::string& ScratchFile() {
   return path;
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  ResetPortConfig();
+void ApplyLines(const uint8_t* data, size_t size) {
+  const vantrel::FreshState<PortCableState> fresh;
   const std::string text(reinterpret_cast<const char*>(data), size);
   for (size_t start = 0; start < text.size();) {
     const size_t end = std::min(text.find('\n', start), text.size());
@@ -51,13 +50,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     start += line.size();
   }
   CheckPortTable();
+}
 
-  ResetPortConfig();
+void LoadFile(const uint8_t* data, size_t size) {
+  const vantrel::FreshState<PortCableState> fresh;
   if (std::FILE* file = std::fopen(ScratchFile().c_str(), "wb")) {
     std::fwrite(data, 1, size, file);
     std::fclose(file);
     LoadPortConfigFile(ScratchFile());
   }
   CheckPortTable();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  ApplyLines(data, size);
+  LoadFile(data, size);
   return 0;
 }

@@ -67,6 +67,12 @@ enum {
     VANTREL_STATUS_OTHER_INSTANCE = -1 /* another library instance is active */
 };
 
+/* What getDbgStatus reads: the target status word, or (any other selector) the power lines. */
+enum {
+    VANTREL_SELECT_STATUS_WORD = 0,
+    VANTREL_SELECT_POWER_LINES = 1
+};
+
 /* The target status word, getDbgStatus(0): bit 0 set while the core is in debug state,
  * bit 4 in Thumb state, the target state from bit 8 up (status >> VANTREL_STATE_SHIFT). */
 enum {

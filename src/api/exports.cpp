@@ -2,8 +2,6 @@
 #include <cstring>
 
 #include "api/instance.h"
-#include "cable/port_config.h"
-#include "cable/port_io.h"
 #include "commands/cable_link.h"
 #include "commands/dispatcher.h"
 #include "commands/host_view.h"
@@ -18,8 +16,8 @@ constexpr char kConflictMessage[] =
 constexpr int kWaitFailed = -256;
 
 int ReadStatus(int selector) {
-  if (selector == 0) return static_cast<int>(vantrel::shell::CoreStatusWord());
-  return vantrel::shell::ReadPowerLines();
+  if (selector == VANTREL_SELECT_STATUS_WORD) return static_cast<int>(vantrel::commands::CoreStatusWord());
+  return vantrel::commands::ReadPowerLines();
 }
 
 }  // namespace
@@ -27,40 +25,40 @@ int ReadStatus(int selector) {
 extern "C" {
 
 VANTREL_API void VANTREL_CALL Dll_Jtag_Entry(const JtagRequest* request, JtagResponse* response) {
-  using vantrel::host::Entry;
+  using vantrel::api::Entry;
   if (response == nullptr) return;
-  if (!vantrel::host::InstanceActive()) {
+  if (!vantrel::api::InstanceActive()) {
     // Only the status and the message are written; echo and length are left alone.
-    vantrel::host::TraceRefusalCause();
+    vantrel::api::TraceRefusalCause();
     response->status = VANTREL_STATUS_OTHER_INSTANCE;
     std::memcpy(response->data, kConflictMessage, sizeof kConflictMessage);
     return;
   }
-  if (vantrel::host::EnterCableCall() != Entry::kEntered) {
+  if (vantrel::api::EnterCableCall() != Entry::kEntered) {
     response->status = VANTREL_STATUS_FAILED;
     return;
   }
-  vantrel::shell::DispatchCommand(request, response);
-  vantrel::host::LeaveCableCall();
+  vantrel::commands::DispatchCommand(request, response);
+  vantrel::api::LeaveCableCall();
 }
 
 VANTREL_API int VANTREL_CALL getDbgStatus(int selector) {
-  if (!vantrel::host::InstanceActive()) return -1;
-  if (vantrel::host::EnterCableCall() != vantrel::host::Entry::kEntered) return kWaitFailed;
+  if (!vantrel::api::InstanceActive()) return -1;
+  if (vantrel::api::EnterCableCall() != vantrel::api::Entry::kEntered) return kWaitFailed;
   const int status = ReadStatus(selector);
-  vantrel::host::LeaveCableCall();
+  vantrel::api::LeaveCableCall();
   return status;
 }
 
-VANTREL_API int VANTREL_CALL getJtagProcess(void) { return vantrel::shell::TransferPercent(); }
+VANTREL_API int VANTREL_CALL getJtagProcess(void) { return vantrel::commands::TransferPercent(); }
 
-VANTREL_API void VANTREL_CALL setJtagProcessBreak(void) { vantrel::shell::RequestTransferStop(); }
+VANTREL_API void VANTREL_CALL setJtagProcessBreak(void) { vantrel::commands::RequestTransferStop(); }
 
-VANTREL_API int VANTREL_CALL jtagGetLastError(void) { return vantrel::shell::LastJobResult(); }
+VANTREL_API int VANTREL_CALL jtagGetLastError(void) { return static_cast<int>(vantrel::commands::LastJobResult()); }
 
 VANTREL_API void VANTREL_CALL jtagClearLastError(void) {
-  vantrel::shell::StoreLastJobResult(vantrel::shell::kNoJobResult);
-  vantrel::shell::ResetTransferProgress();
+  vantrel::commands::StoreLastJobResult(vantrel::commands::JobResult::kNone);
+  vantrel::commands::ResetTransferProgress();
 }
 
 // A job still running would finish on the other port, so the switch waits for it as a
@@ -69,9 +67,9 @@ VANTREL_API void VANTREL_CALL VantrelUsePortIo(const VantrelPortIo* io) { Vantre
 
 VANTREL_API void VANTREL_CALL VantrelUsePortBatch(const VantrelPortIo* io, VantrelPortBatch batch) {
   const bool entered =
-      vantrel::host::InstanceActive() && vantrel::host::EnterCableCall() == vantrel::host::Entry::kEntered;
-  vantrel::cable::UsePortIo(io, batch);
-  if (entered) vantrel::host::LeaveCableCall();
+      vantrel::api::InstanceActive() && vantrel::api::EnterCableCall() == vantrel::api::Entry::kEntered;
+  vantrel::commands::UsePortIo(io, batch);
+  if (entered) vantrel::api::LeaveCableCall();
 }
 
 VANTREL_API void VANTREL_CALL VantrelSetTraceSink(VantrelTraceSink sink, void* context) {
@@ -81,9 +79,9 @@ VANTREL_API void VANTREL_CALL VantrelSetTraceSink(VantrelTraceSink sink, void* c
 // A running job keeps the mode it began with: the choice waits for it as a command does.
 VANTREL_API void VANTREL_CALL VantrelSetTransferMode(int mode) {
   const bool entered =
-      vantrel::host::InstanceActive() && vantrel::host::EnterCableCall() == vantrel::host::Entry::kEntered;
-  vantrel::cable::SetHostTransferMode(mode);
-  if (entered) vantrel::host::LeaveCableCall();
+      vantrel::api::InstanceActive() && vantrel::api::EnterCableCall() == vantrel::api::Entry::kEntered;
+  vantrel::commands::SetHostTransferMode(mode);
+  if (entered) vantrel::api::LeaveCableCall();
 }
 
 }  // extern "C"

@@ -32,7 +32,7 @@ extern "C" {
 // as a command does.
 VANTREL_API void VANTREL_CALL VantrelUseClock(VantrelSleep sleep, void* context) {
   const bool entered =
-      vantrel::host::InstanceActive() && vantrel::host::EnterCableCall() == vantrel::host::Entry::kEntered;
+      vantrel::api::InstanceActive() && vantrel::api::EnterCableCall() == vantrel::api::Entry::kEntered;
   if (sleep == nullptr) {
     vantrel::platform::UseClock(nullptr);
   } else {
@@ -40,7 +40,7 @@ VANTREL_API void VANTREL_CALL VantrelUseClock(VantrelSleep sleep, void* context)
     g_host_clock.Set(sleep, context);
     vantrel::platform::UseClock(&g_host_clock);
   }
-  if (entered) vantrel::host::LeaveCableCall();
+  if (entered) vantrel::api::LeaveCableCall();
 }
 
 }  // extern "C"

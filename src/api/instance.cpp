@@ -3,38 +3,31 @@
 #include <cstdio>
 #include <string>
 
+#include "api/session.h"
 #include "commands/cable_link.h"
 #include "commands/job_gate.h"
 #include "platform/trace.h"
 
-namespace vantrel::host {
-namespace {
-
-bool g_instance_active = false;
-// Empty unless the marker could not be used at load. A plain array: it is filled while
-// the library's static objects are still being constructed.
-char g_marker_failure[320] = "";
-platform::EntryMutex g_entry_mutex;
-
-}  // namespace
+namespace vantrel::api {
 
 void LoadInstance() {
+  Session& session = TheSession();
   std::string failure;
   const platform::MarkerResult marker = platform::CreateInstanceMarker(kInstanceMarkerName, failure);
   if (marker != platform::MarkerResult::kCreated) {
     if (marker == platform::MarkerResult::kFailed) {
-      std::snprintf(g_marker_failure, sizeof g_marker_failure, "%s", failure.c_str());
+      std::snprintf(session.markerFailure, sizeof session.markerFailure, "%s", failure.c_str());
     }
-    g_instance_active = false;
+    session.instanceActive = false;
     TraceRefusalCause();
     return;
   }
-  if (!g_entry_mutex.Exists()) {
+  if (!session.entryMutex.Exists()) {
     // A failed creation leaves the instance active, but every wait on it then fails.
-    (void)g_entry_mutex.Create(kEntryMutexName);
-    (void)shell::JobGate().Create(kJobGateName);
+    (void)session.entryMutex.Create(kEntryMutexName);
+    (void)commands::JobGate().Create(kJobGateName);
   }
-  g_instance_active = true;
+  session.instanceActive = true;
 }
 
 void UnloadInstance() {
@@ -43,25 +36,28 @@ void UnloadInstance() {
   // the host process exits, its other threads, the job's worker among them, are ended
   // first, and the gate would never open again.
   platform::WaitForStartedThreads();
-  if (g_instance_active) platform::CloseInstanceMarker();
-  if (g_entry_mutex.Exists()) {
-    g_entry_mutex.Destroy();
-    shell::JobGate().Destroy();
+  Session& session = TheSession();
+  if (session.instanceActive) platform::CloseInstanceMarker();
+  if (session.entryMutex.Exists()) {
+    session.entryMutex.Destroy();
+    commands::JobGate().Destroy();
   }
-  g_instance_active = false;
-  shell::LeaveCableAtUnload();
+  session.instanceActive = false;
+  commands::LeaveCableAtUnload();
 }
 
-bool InstanceActive() { return g_instance_active; }
+bool InstanceActive() { return TheSession().instanceActive; }
 
 void TraceRefusalCause() {
-  if (g_marker_failure[0] != '\0') Trace("instance marker unusable, %s\n", g_marker_failure);
+  const char* failure = TheSession().markerFailure;
+  if (failure[0] != '\0') Trace("instance marker unusable, %s\n", failure);
 }
 
 Entry EnterCableCall() {
-  if (!g_entry_mutex.Lock()) return Entry::kMutexFailed;
-  if (!shell::JobGate().WaitUntilOpen()) {
-    g_entry_mutex.Unlock();
+  platform::EntryMutex& entryMutex = TheSession().entryMutex;
+  if (!entryMutex.Lock()) return Entry::kMutexFailed;
+  if (!commands::JobGate().WaitUntilOpen()) {
+    entryMutex.Unlock();
     return Entry::kGateFailed;
   }
   return Entry::kEntered;
@@ -70,8 +66,8 @@ Entry EnterCableCall() {
 // The host may wait a long time for its next call: nothing of this one may stay behind
 // in a port that holds write-only runs back.
 void LeaveCableCall() {
-  shell::CableGoesIdle();
-  g_entry_mutex.Unlock();
+  commands::CableGoesIdle();
+  TheSession().entryMutex.Unlock();
 }
 
-}  // namespace vantrel::host
+}  // namespace vantrel::api

@@ -10,7 +10,7 @@
 
 #include "platform/platform.h"
 
-namespace vantrel::host {
+namespace vantrel::api {
 
 inline constexpr char kInstanceMarkerName[] = "jtag_dll_share_mem";
 inline constexpr char kEntryMutexName[] = "MutexToJtagEntry";
@@ -34,4 +34,4 @@ enum class Entry { kEntered, kMutexFailed, kGateFailed };
 [[nodiscard]] Entry EnterCableCall();
 void LeaveCableCall();
 
-}  // namespace vantrel::host
+}  // namespace vantrel::api

@@ -6,8 +6,8 @@ namespace {
 
 class InstanceGuard {
  public:
-  InstanceGuard() { vantrel::host::LoadInstance(); }
-  ~InstanceGuard() { vantrel::host::UnloadInstance(); }
+  InstanceGuard() { vantrel::api::LoadInstance(); }
+  ~InstanceGuard() { vantrel::api::UnloadInstance(); }
   InstanceGuard(const InstanceGuard&) = delete;
   InstanceGuard& operator=(const InstanceGuard&) = delete;
 };

@@ -18,7 +18,7 @@ bool AccessesAborted() {
   const uint32_t cpsr = ArmReadCpsrFast();
   const uint32_t halted = RegisterCache()[kCpsrRegister];
   if ((cpsr & kModeBits) == (halted & kModeBits)) return false;
-  (void)ArmWriteRegister(kCpsrRegister, halted, kArmForm);
+  (void)ArmWriteRegister(kCpsrRegister, halted, WriteForm::kArm);
   return true;
 }
 

@@ -29,8 +29,9 @@ class Arm7Progress final : public core::TransferProgress {
  public:
   int32_t Percent() override { return ProgressPercent(); }
   void SetPercent(int32_t percent) override { SetProgressPercent(percent); }
-  void RequestBreak() override { SetBreakRequest(1); }
-  bool Report(int32_t done, int32_t total) override { return ReportProgress(done, total) == 1; }
+  void RequestBreak() override { SetBreakRequest(true); }
+  bool Report(int32_t done, int32_t total) override { return ReportProgress(done, total); }
+  void Show(int32_t done, int32_t total) override { ShowProgress(done, total); }
   bool PowerReadingBad() override { return arm7::PowerReadingBad(); }
   void Reset() override { ResetProgress(); }
 };
@@ -62,8 +63,11 @@ void Arm7tdmiCore::LendCableToJob() { arm7::LendCableToJob(); }
 void Arm7tdmiCore::LetCableCatchUp() { arm7::LetCableCatchUp(); }
 void Arm7tdmiCore::CableGoesIdle() { arm7::CableGoesIdle(); }
 void Arm7tdmiCore::LeaveCableAtUnload() { arm7::LeaveCableAtUnload(); }
+void Arm7tdmiCore::UsePortIo(const VantrelPortIo* io, VantrelPortBatch batch) { arm7::UsePortIo(io, batch); }
+void Arm7tdmiCore::SetHostTransferMode(int mode) { arm7::SetHostTransferMode(mode); }
+std::optional<core::WorkArea> Arm7tdmiCore::ConfiguredWorkArea() { return arm7::ConfiguredWorkArea(); }
 
-int Arm7tdmiCore::CheckTargetId() { return arm7::CheckTargetId(); }
+ResultCode Arm7tdmiCore::CheckTargetId() { return arm7::CheckTargetId(); }
 bool Arm7tdmiCore::LinkLost() { return arm7::LinkLost(); }
 bool Arm7tdmiCore::OnlyCommsOutOfStep() { return arm7::OnlyCommsOutOfStep(); }
 void Arm7tdmiCore::ClearLinkObservations() { arm7::ClearLinkObservations(); }
@@ -75,23 +79,25 @@ std::unique_ptr<core::SequenceScope> Arm7tdmiCore::FastSequenceScope() {
 }
 
 bool Arm7tdmiCore::RunningByStatus() { return (GetICEReg(kIceDebugStatus) & kHaltedMask) == 0; }
-int Arm7tdmiCore::EnterDebug() { return ArmEnterDebug(); }
-int Arm7tdmiCore::EnterDebugFast() { return ArmEnterDebugFast(); }
+ResultCode Arm7tdmiCore::EnterDebug() { return ArmEnterDebug(); }
+ResultCode Arm7tdmiCore::EnterDebugFast() { return ArmEnterDebugFast(); }
 bool Arm7tdmiCore::LastEntryRequested() { return arm7::LastEntryRequested(); }
-void Arm7tdmiCore::RestartFromZero() { (void)ArmRestartFromZero(); }
-void Arm7tdmiCore::Resume(bool interruptsMasked) { (void)ArmResume(interruptsMasked); }
-void Arm7tdmiCore::ResumeFast(bool interruptsMasked) { (void)ArmResumeFast(interruptsMasked); }
+void Arm7tdmiCore::RestartFromZero() { ArmRestartFromZero(); }
+void Arm7tdmiCore::Resume(bool interruptsMasked) { ArmResume(interruptsMasked); }
+void Arm7tdmiCore::ResumeFast(bool interruptsMasked) { ArmResumeFast(interruptsMasked); }
 void Arm7tdmiCore::PutBackLeftWorkArea() { ArmPutBackLeftWorkArea(); }
 uint32_t Arm7tdmiCore::StatusWord(uint32_t targetState) { return ArmGetStatus(targetState); }
 
 core::RegisterFile& Arm7tdmiCore::Registers() { return RegisterCache(); }
 ResultCode Arm7tdmiCore::ReadRegister(int index, uint32_t& value) { return ArmReadRegister(index, value); }
-ResultCode Arm7tdmiCore::WriteRegister(int index, uint32_t value) { return ArmWriteRegister(index, value, kArmForm); }
+ResultCode Arm7tdmiCore::WriteRegister(int index, uint32_t value) {
+  return ArmWriteRegister(index, value, WriteForm::kArm);
+}
 void Arm7tdmiCore::ReadAllRegisters(core::RegisterFile& registers) { ArmReadAllRegisters(registers); }
 uint32_t Arm7tdmiCore::ReadCpsrFast() { return ArmReadCpsrFast(); }
-bool Arm7tdmiCore::ArmStateAtEntry() { return arm7::ArmStateAtEntry() == 1; }
-void Arm7tdmiCore::SetArmStateAtEntry(bool armState) { arm7::SetArmStateAtEntry(armState ? 1 : 0); }
-void Arm7tdmiCore::SetBigEndianTarget(bool bigEndian) { arm7::SetBigEndianTarget(bigEndian ? 1 : 0); }
+bool Arm7tdmiCore::ArmStateAtEntry() { return arm7::ArmStateAtEntry(); }
+void Arm7tdmiCore::SetArmStateAtEntry(bool armState) { arm7::SetArmStateAtEntry(armState); }
+void Arm7tdmiCore::SetBigEndianTarget(bool bigEndian) { arm7::SetBigEndianTarget(bigEndian); }
 
 ResultCode Arm7tdmiCore::GetData(uint32_t address, uint8_t* destination, int count) {
   return ArmGetData(address, destination, count);
@@ -106,8 +112,9 @@ ResultCode Arm7tdmiCore::GetDataFast(uint32_t address, uint8_t* destination, int
 ResultCode Arm7tdmiCore::PutData(uint32_t address, int stride, int count, const uint8_t* source) {
   return ArmPutData(address, stride, count, source);
 }
-ResultCode Arm7tdmiCore::PutDataFast(uint32_t address, int stride, int count, const uint8_t* source, bool continuing) {
-  return ArmPutDataFast(address, stride, count, source, continuing);
+ResultCode Arm7tdmiCore::PutDataFast(uint32_t address, int stride, int count, const uint8_t* source,
+                                     core::WriteStart start) {
+  return ArmPutDataFast(address, stride, count, source, start);
 }
 core::CommsLoop Arm7tdmiCore::StartCommsStores(uint32_t workArea, uint32_t address, uint32_t words) {
   return ArmStartCommsStores(workArea, address, words);
@@ -121,14 +128,13 @@ core::TransferProgress& Arm7tdmiCore::Progress() {
   return progress;
 }
 
-ResultCode Arm7tdmiCore::SetBreakpointPattern(uint32_t address, uint32_t pattern) {
-  return arm7::SetBreakpointPattern(address, pattern);
+void Arm7tdmiCore::SetBreakpointPattern(uint32_t address, uint32_t pattern) {
+  arm7::SetBreakpointPattern(address, pattern);
 }
-ResultCode Arm7tdmiCore::SetHardwareBreakpoint(uint32_t address) { return arm7::SetHardwareBreakpoint(address); }
-ResultCode Arm7tdmiCore::ClearHardwareBreakpoint() { return arm7::ClearHardwareBreakpoint(); }
+void Arm7tdmiCore::SetHardwareBreakpoint(uint32_t address) { arm7::SetHardwareBreakpoint(address); }
+void Arm7tdmiCore::ClearHardwareBreakpoint() { arm7::ClearHardwareBreakpoint(); }
 void Arm7tdmiCore::LendUnit(int unit, const core::UnitSetting& setting) { arm7::LendUnit(unit, setting); }
 void Arm7tdmiCore::ReturnUnit(int unit) { arm7::ReturnUnit(unit); }
-void Arm7tdmiCore::ForgetLentUnits() { arm7::ForgetLentUnits(); }
 bool Arm7tdmiCore::UnitLent(int unit) { return arm7::UnitLent(unit); }
 ResultCode Arm7tdmiCore::ReadIceRegisters(core::IceDump& dump) { return arm7::ReadIceRegisters(dump); }
 

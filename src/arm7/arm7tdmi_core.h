@@ -26,8 +26,11 @@ class Arm7tdmiCore final : public core::DebugCore {
   void LetCableCatchUp() override;
   void CableGoesIdle() override;
   void LeaveCableAtUnload() override;
+  void UsePortIo(const VantrelPortIo* io, VantrelPortBatch batch) override;
+  void SetHostTransferMode(int mode) override;
+  [[nodiscard]] std::optional<core::WorkArea> ConfiguredWorkArea() override;
 
-  [[nodiscard]] int CheckTargetId() override;
+  [[nodiscard]] ResultCode CheckTargetId() override;
   [[nodiscard]] bool LinkLost() override;
   [[nodiscard]] bool OnlyCommsOutOfStep() override;
   void ClearLinkObservations() override;
@@ -36,8 +39,8 @@ class Arm7tdmiCore final : public core::DebugCore {
   [[nodiscard]] std::unique_ptr<core::SequenceScope> FastSequenceScope() override;
 
   [[nodiscard]] bool RunningByStatus() override;
-  [[nodiscard]] int EnterDebug() override;
-  [[nodiscard]] int EnterDebugFast() override;
+  [[nodiscard]] ResultCode EnterDebug() override;
+  [[nodiscard]] ResultCode EnterDebugFast() override;
   [[nodiscard]] bool LastEntryRequested() override;
   void RestartFromZero() override;
   void Resume(bool interruptsMasked) override;
@@ -60,19 +63,18 @@ class Arm7tdmiCore final : public core::DebugCore {
                                        std::optional<uint32_t> workArea) override;
   [[nodiscard]] ResultCode PutData(uint32_t address, int stride, int count, const uint8_t* source) override;
   [[nodiscard]] ResultCode PutDataFast(uint32_t address, int stride, int count, const uint8_t* source,
-                                       bool continuing) override;
+                                       core::WriteStart start) override;
   [[nodiscard]] core::CommsLoop StartCommsStores(uint32_t workArea, uint32_t address, uint32_t words) override;
   void SendCommsWords(int stride, int count, const uint8_t* source) override;
   [[nodiscard]] ResultCode EndCommsStores(uint32_t wordsSent) override;
   [[nodiscard]] core::TransferProgress& Progress() override;
   [[nodiscard]] core::ChecksumRun ChecksumBytes(uint32_t workArea, uint32_t address, uint32_t length) override;
 
-  [[nodiscard]] ResultCode SetBreakpointPattern(uint32_t address, uint32_t pattern) override;
-  [[nodiscard]] ResultCode SetHardwareBreakpoint(uint32_t address) override;
-  [[nodiscard]] ResultCode ClearHardwareBreakpoint() override;
+  void SetBreakpointPattern(uint32_t address, uint32_t pattern) override;
+  void SetHardwareBreakpoint(uint32_t address) override;
+  void ClearHardwareBreakpoint() override;
   void LendUnit(int unit, const core::UnitSetting& setting) override;
   void ReturnUnit(int unit) override;
-  void ForgetLentUnits() override;
   [[nodiscard]] bool UnitLent(int unit) override;
   [[nodiscard]] ResultCode ReadIceRegisters(core::IceDump& dump) override;
 };

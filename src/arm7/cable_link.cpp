@@ -1,6 +1,8 @@
 #include "arm7/cable_link.h"
 
 #include "cable/cable_registry.h"
+#include "cable/port_config.h"
+#include "cable/port_io.h"
 
 namespace vantrel::arm7 {
 namespace {
@@ -25,5 +27,14 @@ void LendCableToJob() { Cable().LendToJob(); }
 void LetCableCatchUp() { Cable().CatchUp(); }
 void CableGoesIdle() { Cable().GoIdle(); }
 void LeaveCableAtUnload() { Cable().LeaveAtUnload(); }
+
+void UsePortIo(const VantrelPortIo* io, VantrelPortBatch batch) { cable::UsePortIo(io, batch); }
+void SetHostTransferMode(int mode) { cable::SetHostTransferMode(mode); }
+
+std::optional<core::WorkArea> ConfiguredWorkArea() {
+  const std::optional<cable::WorkArea> configured = cable::ConfiguredWorkArea();
+  if (!configured.has_value()) return std::nullopt;
+  return core::WorkArea{configured->address, configured->size};
+}
 
 }  // namespace vantrel::arm7

@@ -4,9 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "common/result_code.h"
+#include "core/debug_core.h"
+#include "vantrel_port.h"
 
 namespace vantrel::arm7 {
 
@@ -37,5 +40,10 @@ void LetCableCatchUp();
 void CableGoesIdle();
 // The library unloads.
 void LeaveCableAtUnload();
+// The port seam, the host's transfer mode and lpt.ini's work area (cable/port_io.h,
+// cable/port_config.h).
+void UsePortIo(const VantrelPortIo* io, VantrelPortBatch batch);
+void SetHostTransferMode(int mode);
+std::optional<core::WorkArea> ConfiguredWorkArea();
 
 }  // namespace vantrel::arm7

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "arm7/aborted_access.h"
+#include "arm7/arm7_state.h"
 #include "arm7/comms_loop.h"
 #include "arm7/core_state.h"
 #include "arm7/debug_state.h"
@@ -26,12 +27,12 @@ namespace {
 constexpr int kLoopWords = static_cast<int>(kChecksumLoopBytes / kMemoryWordBytes);
 using Loop = std::array<uint32_t, kLoopWords>;
 
-constexpr uint32_t kMovsR0Lsr1 = 0xE1B000A0;   // MOVS r0, r0, LSR #1   the bit shifted out in C
-constexpr uint32_t kEorcsR0R4 = 0x20200004;    // EORCS r0, r0, r4      the polynomial where it was 1
+constexpr uint32_t kMovsR0Lsr1 = 0xE1B000A0;  // MOVS r0, r0, LSR #1   the bit shifted out in C
+constexpr uint32_t kEorcsR0R4 = 0x20200004;   // EORCS r0, r0, r4      the polynomial where it was 1
 constexpr uint32_t kCrcPolynomial = 0xEDB88320;
 constexpr std::size_t kBitsPerByte = 8;
 constexpr std::size_t kFirstStepWord = 4;  // the eight steps of a byte from here on
-constexpr int kDoneWord = 23;  // the loop's end, where watchpoint 0 halts it
+constexpr int kDoneWord = 23;              // the loop's end, where watchpoint 0 halts it
 
 // r0 the CRC, r1 the next address, r2 the bytes still to read, r3 the byte, r4 the
 // polynomial. Eight unrolled steps a byte: about 21 instructions.
@@ -45,9 +46,9 @@ constexpr Loop BuildLoop() {
     loop[kFirstStepWord + 2 * bit] = kMovsR0Lsr1;
     loop[kFirstStepWord + 2 * bit + 1] = kEorcsR0R4;
   }
-  loop[20] = 0xE2522001;  // SUBS r2, r2, #1
-  loop[21] = 0x1AFFFFEB;  // BNE next
-  loop[22] = 0xE1E00000;  // MVN r0, r0               inverted at the end
+  loop[20] = 0xE2522001;         // SUBS r2, r2, #1
+  loop[21] = 0x1AFFFFEB;         // BNE next
+  loop[22] = 0xE1E00000;         // MVN r0, r0               inverted at the end
   loop[kDoneWord] = 0xEAFFFFFE;  // done: B done
   loop[24] = kCrcPolynomial;
   return loop;
@@ -62,17 +63,11 @@ constexpr int kCountRegister = 2;
 constexpr uint32_t kBasePolls = 256;
 constexpr uint32_t kBytesPerPoll = 4;
 
-struct Borrowed {
-  uint32_t workArea;
-  uint8_t saved[kChecksumLoopBytes];
-  uint32_t savedWp0Address;
-  uint32_t savedWp1Address;
-  bool watchpointsWereProgrammed;
-};
+using Borrowed = ChecksumBorrowed;
 
 // A loop whose core could not be halted stays in its area until the next debug-state
 // entry puts the saved bytes back.
-std::optional<Borrowed> g_left_behind;
+std::optional<Borrowed>& LeftBehind() { return CoreState().checksumLeftBehind; }
 
 std::array<uint8_t, kChecksumLoopBytes> LoopBytes() {
   std::array<uint8_t, kChecksumLoopBytes> bytes{};
@@ -100,7 +95,9 @@ bool WriteArea(uint32_t address, const uint8_t* source) {
   for (int word = 0; word < kLoopWords; word += kFastBlockWords) {
     const int count = std::min(kFastBlockWords, kLoopWords - word);
     const uint32_t offset = kMemoryWordBytes * static_cast<uint32_t>(word);
-    written = ArmPutDataFast(address + offset, kMemoryWordBytes, count, source + offset, false) == kOk && written;
+    written =
+        ArmPutDataFast(address + offset, kMemoryWordBytes, count, source + offset, WriteStart::kLoadAddress) == kOk &&
+        written;
   }
   return written;
 }
@@ -111,7 +108,7 @@ uint32_t CapturedRegister(int index) {
   SelectDataBusChain();
   Inject(kRegisterReadInstructions[static_cast<std::size_t>(index)]);
   InjectNops(2);
-  return Chain1Access(kNop, 0);
+  return Chain1Access(kNop);
 }
 
 // Saves the area and puts the loop there; false when it does not read back or its
@@ -120,11 +117,11 @@ bool PlaceLoop(Borrowed& borrowed) {
   const std::array<uint8_t, kChecksumLoopBytes> bytes = LoopBytes();
   uint8_t check[kChecksumLoopBytes] = {};
   if (!ReadArea(borrowed.workArea, borrowed.saved)) return false;
-  g_left_behind = borrowed;  // from here on the area holds the loop, or part of it
+  LeftBehind() = borrowed;  // from here on the area holds the loop, or part of it
   const bool placed = WriteArea(borrowed.workArea, bytes.data()) && ReadArea(borrowed.workArea, check) &&
                       std::memcmp(check, bytes.data(), sizeof check) == 0;
   if (placed && !AccessesAborted()) return true;
-  if (WriteArea(borrowed.workArea, borrowed.saved)) g_left_behind.reset();
+  if (WriteArea(borrowed.workArea, borrowed.saved)) LeftBehind().reset();
   (void)AccessesAborted();  // the put-back may abort where the place did
   return false;
 }
@@ -157,7 +154,7 @@ void WatchpointsAfterLoop(const Borrowed& borrowed) {
 bool WaitForLoopEnd(uint32_t length) {
   const uint32_t polls = kBasePolls + length / kBytesPerPoll;
   for (uint32_t poll = 0; poll < polls && !LinkLost(); ++poll) {
-    if ((GetICEReg(kIceDebugStatus) & kHaltedMask) == kHalted) return !LinkLost();
+    if ((GetICEReg(kIceDebugStatus) & kHaltedMask) == kStatusHalted) return !LinkLost();
   }
   return false;
 }
@@ -165,8 +162,7 @@ bool WaitForLoopEnd(uint32_t length) {
 // What the halted core says about its run: every byte read, in its own mode.
 ChecksumRun Judge(uint32_t address, uint32_t length, bool timedOut) {
   const uint32_t crc = CapturedRegister(kCrcRegister);
-  const bool allRead =
-      CapturedRegister(kCountRegister) == 0 && CapturedRegister(kAddressRegister) == address + length;
+  const bool allRead = CapturedRegister(kCountRegister) == 0 && CapturedRegister(kAddressRegister) == address + length;
   if (AccessesAborted()) return {ChecksumOutcome::kAborted, 0};
   if (LinkLost()) return {ChecksumOutcome::kLinkLost, 0};
   if (timedOut || !allRead) return {ChecksumOutcome::kTimeLimit, 0};
@@ -193,7 +189,7 @@ ChecksumRun RunLoop(uint32_t workArea, uint32_t address, uint32_t length) {
   // stay at the loop's end. A core that did not halt keeps the loop in the area.
   WatchpointsAfterLoop(borrowed);
   if (!halted) return run;
-  if (WriteArea(workArea, borrowed.saved)) g_left_behind.reset();
+  if (WriteArea(workArea, borrowed.saved)) LeftBehind().reset();
   if (LinkLost()) return {ChecksumOutcome::kLinkLost, 0};
   return run;
 }
@@ -221,20 +217,20 @@ ChecksumRun ArmChecksumBytes(uint32_t workArea, uint32_t address, uint32_t lengt
 // The area goes back only while each word still holds the loop's word (or the saved
 // one, where an earlier put-back got that far): nothing newer is overwritten.
 void ArmPutBackLeftChecksumArea() {
-  if (!g_left_behind.has_value()) return;
+  if (!LeftBehind().has_value()) return;
   const cable::FastClocks fastClocks;
   const std::array<uint8_t, kChecksumLoopBytes> loop = LoopBytes();
   uint8_t found[kChecksumLoopBytes] = {};
-  if (!ReadArea(g_left_behind->workArea, found)) return;  // still borrowed
+  if (!ReadArea(LeftBehind()->workArea, found)) return;  // still borrowed
   for (std::size_t offset = 0; offset < kChecksumLoopBytes; offset += kMemoryWordBytes) {
     if (std::memcmp(found + offset, loop.data() + offset, kMemoryWordBytes) != 0 &&
-        std::memcmp(found + offset, g_left_behind->saved + offset, kMemoryWordBytes) != 0) {
-      g_left_behind.reset();  // something has used that memory since
+        std::memcmp(found + offset, LeftBehind()->saved + offset, kMemoryWordBytes) != 0) {
+      LeftBehind().reset();  // something has used that memory since
       return;
     }
   }
-  Trace("checksum loop at 0x%08x taken out\r\n", g_left_behind->workArea);
-  if (WriteArea(g_left_behind->workArea, g_left_behind->saved)) g_left_behind.reset();
+  Trace("checksum loop at 0x%08x taken out\r\n", LeftBehind()->workArea);
+  if (WriteArea(LeftBehind()->workArea, LeftBehind()->saved)) LeftBehind().reset();
 }
 
 }  // namespace vantrel::arm7

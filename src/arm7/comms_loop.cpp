@@ -1,4 +1,5 @@
 #include "arm7/comms_loop.h"
+#include "arm7/arm7_state.h"
 
 #include <array>
 #include <cstddef>
@@ -6,6 +7,7 @@
 #include <optional>
 
 #include "arm7/aborted_access.h"
+#include "arm7/arm7_state.h"
 #include "arm7/checksum_loop.h"
 #include "arm7/core_state.h"
 #include "arm7/debug_state.h"
@@ -63,23 +65,8 @@ constexpr uint32_t kWordsPerSenseReading = 64;
 constexpr int kChannelPolls = 5;
 constexpr unsigned kChannelPollIntervalMs = 1;
 
-struct Session {
-  uint32_t workArea = 0;
-  uint32_t words = 0;
-  uint32_t savedWp1Address = 0;
-  uint32_t cableReads = 0;  // reads of the comms data register since the start
-  uint32_t wordsSent = 0;
-  bool watchpointsWereProgrammed = false;
-  uint8_t saved[kCommsLoopBytes] = {};
-};
-
-Session g_session;
-// Where the store loop's scans capture: their bits are never used, only the status byte.
-cable::BitVector<kIceChainBits> g_ignored_capture;
-// The loop's scans, from its start to its end, skip the status reads nobody needs.
-std::optional<cable::UnreadTdoScope> g_clocks;
-// The last loop could not be halted: its work area still holds the loop.
-bool g_left_behind = false;
+CommsLoopState& LoopState() { return CoreState().commsLoop; }
+CommsRun& Run() { return LoopState().run; }
 
 // The loop's words as bytes that ArmPutDataFast stores so that the core fetches them.
 std::array<uint8_t, kCommsLoopBytes> LoopBytes(const Loop& loop) {
@@ -94,8 +81,8 @@ std::array<uint8_t, kCommsLoopBytes> LoopBytes(const Loop& loop) {
 // Putting the area back is a write like any other: one that failed leaves the area
 // borrowed, for the next debug-state entry to put back.
 void PutBackWorkArea() {
-  if (ArmPutDataFast(g_session.workArea, kMemoryWordBytes, kLoopWords, g_session.saved, false) == kOk) {
-    g_left_behind = false;
+  if (ArmPutDataFast(Run().workArea, kMemoryWordBytes, kLoopWords, Run().saved, WriteStart::kLoadAddress) == kOk) {
+    LoopState().leftBehind = false;
   }
 }
 
@@ -103,7 +90,7 @@ void PutBackWorkArea() {
 bool HoldsWhatTheLoopLeft(const uint8_t* found, const std::array<uint8_t, kCommsLoopBytes>& loop) {
   for (std::size_t offset = 0; offset < kCommsLoopBytes; offset += kMemoryWordBytes) {
     if (std::memcmp(found + offset, loop.data() + offset, kMemoryWordBytes) != 0 &&
-        std::memcmp(found + offset, g_session.saved + offset, kMemoryWordBytes) != 0)
+        std::memcmp(found + offset, Run().saved + offset, kMemoryWordBytes) != 0)
       return false;
   }
   return true;
@@ -114,10 +101,11 @@ bool HoldsWhatTheLoopLeft(const uint8_t* found, const std::array<uint8_t, kComms
 bool PlaceLoop(const Loop& loop) {
   const std::array<uint8_t, kCommsLoopBytes> bytes = LoopBytes(loop);
   uint8_t check[kCommsLoopBytes] = {};
-  if (ArmReadBlockFast(g_session.workArea, g_session.saved, kLoopWords) != kOk) return false;
-  g_left_behind = true;  // from here on the area holds the loop, or part of it
-  if (ArmPutDataFast(g_session.workArea, kMemoryWordBytes, kLoopWords, bytes.data(), false) != kOk) return false;
-  if (ArmReadBlockFast(g_session.workArea, check, kLoopWords) != kOk) return false;
+  if (ArmReadBlockFast(Run().workArea, Run().saved, kLoopWords) != kOk) return false;
+  LoopState().leftBehind = true;  // from here on the area holds the loop, or part of it
+  if (ArmPutDataFast(Run().workArea, kMemoryWordBytes, kLoopWords, bytes.data(), WriteStart::kLoadAddress) != kOk)
+    return false;
+  if (ArmReadBlockFast(Run().workArea, check, kLoopWords) != kOk) return false;
   if (std::memcmp(check, bytes.data(), sizeof check) == 0 && !AccessesAborted()) return true;
   PutBackWorkArea();
   (void)AccessesAborted();  // the put-back may abort where the place did
@@ -125,7 +113,7 @@ bool PlaceLoop(const Loop& loop) {
 }
 
 CommsLoop Stop(CommsLoop outcome) {
-  g_clocks.reset();
+  LoopState().clocks.reset();
   return outcome;
 }
 
@@ -135,22 +123,22 @@ uint32_t CapturedCount() {
   SelectDataBusChain();
   Inject(kRegisterReadInstructions[kCountRegister]);
   InjectNops(2);
-  return Chain1Access(kNop, 0);
+  return Chain1Access(kNop);
 }
 
 // A channel that holds a word already (busyBit set) would hand it to the loop or to the
 // cable as the first word: the loop is not used then.
 CommsLoop Start(const Loop& loop, uint32_t busyBit, uint32_t workArea, uint32_t address, uint32_t words) {
   ArmPutBackLeftWorkArea();  // before its saved words make way for this loop's
-  g_session = Session{};
-  g_clocks.emplace();
-  g_session.workArea = workArea;
-  g_session.words = words;
+  Run() = CommsRun{};
+  LoopState().clocks.emplace();
+  Run().workArea = workArea;
+  Run().words = words;
   if (words == 0 || (GetICEReg(kIceCommsControl) & busyBit) != 0) return Stop(CommsLoop::kUnavailable);
   if (!PlaceLoop(loop)) return Stop(LinkLost() ? CommsLoop::kLinkLost : CommsLoop::kUnavailable);
-  g_session.watchpointsWereProgrammed = WatchpointsAsProgrammed();
+  Run().watchpointsWereProgrammed = WatchpointsAsProgrammed();
   SetWatchpointsAsProgrammed(false);  // until the loop has halted and they are back
-  g_session.savedWp1Address = ArmWatchpointsForCode();
+  Run().savedWp1Address = ArmWatchpointsForCode();
   Trace("comms loop at 0x%08x for %u words from 0x%08x\r\n", workArea, words, address);
   ArmRunFrom(workArea, address, words);  // the loop's address in r1, its count in r2
   SelectIceChain();
@@ -171,7 +159,7 @@ void WaitForChannel(uint32_t busyBit) {
 bool HaltLoop(uint32_t& wordsLeft) {
   ArmHaltAtNextFetch();
   if (!WaitUntilHaltedAgain()) {
-    g_clocks.reset();
+    LoopState().clocks.reset();
     return false;
   }
   wordsLeft = CapturedCount();
@@ -180,11 +168,11 @@ bool HaltLoop(uint32_t& wordsLeft) {
 
 ResultCode Finish(bool inStep) {
   if (!inStep) NoteCommsOutOfStep();
-  ArmWatchpointsAfterCode(g_session.savedWp1Address);
-  SetWatchpointsAsProgrammed(g_session.watchpointsWereProgrammed);
+  ArmWatchpointsAfterCode(Run().savedWp1Address);
+  SetWatchpointsAsProgrammed(Run().watchpointsWereProgrammed);
   PutBackWorkArea();
   const bool lost = LinkLost();
-  g_clocks.reset();
+  LoopState().clocks.reset();
   return lost ? kLinkLost : kOk;
 }
 
@@ -200,9 +188,9 @@ void ArmSendCommsWords(int stride, int count, const uint8_t* source) {
     cable::BitVector<kIceChainBits> chain;
     chain.words[0] = FromMemoryOrder(LoadLittleEndian(source + offset));
     chain.words[1] = static_cast<uint32_t>(kIceCommsData) | kIceWriteFlag;
-    const int sensed = g_session.wordsSent++ % kWordsPerSenseReading == 0 ? 1 : 0;
+    const int sensed = Run().wordsSent++ % kWordsPerSenseReading == 0 ? 1 : 0;
     // Only the status byte of the sensing scans counts: all of them may be answered later.
-    cable::ActiveCable().ScanDRDeferred(kIceChainBits, chain.data(), g_ignored_capture.data(), sensed,
+    cable::ActiveCable().ScanDRDeferred(kIceChainBits, chain.data(), LoopState().ignoredCapture.data(), sensed,
                                         cable::ScanEnd::kUpdate);
   }
   // The captures stay in flight across chunks, so that a cable behind a link answers a
@@ -215,7 +203,7 @@ ResultCode ArmEndCommsStores(uint32_t wordsSent) {
   WaitForChannel(kWordForCore);
   uint32_t wordsLeft = 0;
   if (!HaltLoop(wordsLeft)) return kLinkLost;
-  return Finish(g_session.words - wordsLeft == wordsSent);
+  return Finish(Run().words - wordsLeft == wordsSent);
 }
 
 CommsLoop ArmStartCommsLoads(uint32_t workArea, uint32_t address, uint32_t words) {
@@ -224,7 +212,7 @@ CommsLoop ArmStartCommsLoads(uint32_t workArea, uint32_t address, uint32_t words
   // Addresses the data register: this scan's update reads the first word.
   const uint32_t field = kIceCommsData;
   cable::ActiveCable().ScanDR(kIceAddressAndRwBits, &field, nullptr, kIceAddressAndRwBits, cable::ScanEnd::kUpdate);
-  g_session.cableReads = 1;
+  Run().cableReads = 1;
   return CommsLoop::kRunning;
 }
 
@@ -234,7 +222,7 @@ void ArmReceiveCommsWords(uint32_t* words, int count, bool anotherAfterLast) {
     const auto next = static_cast<uint32_t>(anotherToFollow ? kIceCommsData : kIceDebugStatus);
     const uint32_t field = next << kFieldAfterDataScan;
     cable::ActiveCable().ScanDRDeferred(kIceDataBits, &field, &words[i], kIceDataBits, cable::ScanEnd::kUpdate);
-    if (anotherToFollow) ++g_session.cableReads;
+    if (anotherToFollow) ++Run().cableReads;
   }
   cable::ActiveCable().ResolveCaptures();
 }
@@ -247,8 +235,8 @@ ResultCode ArmEndCommsLoads() {
   if (!HaltLoop(wordsLeft)) return kLinkLost;
   const bool unread = (GetICEReg(kIceCommsControl) & kWordForDebugger) != 0;
   if (unread) (void)GetICEReg(kIceCommsData);  // the channel is left empty
-  const uint32_t handedOver = g_session.words - wordsLeft - (unread ? 1u : 0u);
-  return Finish(handedOver == g_session.cableReads);
+  const uint32_t handedOver = Run().words - wordsLeft - (unread ? 1u : 0u);
+  return Finish(handedOver == Run().cableReads);
 }
 
 // The work area goes back only while each word still holds the loop's word (or the saved
@@ -256,15 +244,15 @@ ResultCode ArmEndCommsLoads() {
 // and nothing newer is overwritten. A read that fails leaves it for the next entry.
 void ArmPutBackLeftWorkArea() {
   ArmPutBackLeftChecksumArea();
-  if (!g_left_behind) return;
+  if (!LoopState().leftBehind) return;
   const cable::UnreadTdoScope fastClocks;
   uint8_t found[kCommsLoopBytes] = {};
-  if (ArmReadBlockFast(g_session.workArea, found, kLoopWords) != kOk) return;  // still borrowed
+  if (ArmReadBlockFast(Run().workArea, found, kLoopWords) != kOk) return;  // still borrowed
   if (!HoldsWhatTheLoopLeft(found, LoopBytes(kStoreLoop)) && !HoldsWhatTheLoopLeft(found, LoopBytes(kLoadLoop))) {
-    g_left_behind = false;  // something has used that memory since
+    LoopState().leftBehind = false;  // something has used that memory since
     return;
   }
-  Trace("comms loop at 0x%08x taken out\r\n", g_session.workArea);
+  Trace("comms loop at 0x%08x taken out\r\n", Run().workArea);
   PutBackWorkArea();
 }
 

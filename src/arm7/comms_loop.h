@@ -35,7 +35,7 @@ using core::CommsLoop;
 // (a full window, or the next scan that is not deferred: ArmEndCommsStores at the latest).
 void ArmSendCommsWords(int stride, int count, const uint8_t* source);
 // Waits for the core to take the last word, halts it and checks that it stored exactly
-// wordsSent words; then the watchpoints and the work area go back. Returns 0 or kLinkLost
+// wordsSent words; then the watchpoints and the work area go back. Returns kOk or kLinkLost
 // (a core that could not be halted leaves the work area to ArmPutBackLeftWorkArea).
 [[nodiscard]] ResultCode ArmEndCommsStores(uint32_t wordsSent);
 
@@ -48,7 +48,7 @@ void ArmSendCommsWords(int stride, int count, const uint8_t* source);
 void ArmReceiveCommsWords(uint32_t* words, int count, bool anotherAfterLast);
 // Halts the core (also in the middle of the words, when the host stopped the read),
 // checks that every word received was one the core handed over, in order, and puts back
-// the watchpoints and the work area. Returns 0 or kLinkLost.
+// the watchpoints and the work area. Returns kOk or kLinkLost.
 [[nodiscard]] ResultCode ArmEndCommsLoads();
 
 // A loop whose core could not be halted at its end (the cable pulled out, a core that no

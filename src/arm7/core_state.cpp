@@ -1,39 +1,26 @@
 #include "arm7/core_state.h"
 
+#include "arm7/arm7_state.h"
+
 namespace vantrel::arm7 {
 namespace {
 
-constexpr int kArmStateAtLoad = 1;
-constexpr uint32_t kNoPatternWritten = 0xFFFFFFFF;
-
-std::array<uint32_t, kRegisterCacheSize> g_register_cache{};
-int g_arm_state_at_entry = kArmStateAtLoad;
-int g_big_endian_target = 0;
-uint32_t g_last_breakpoint_pattern = kNoPatternWritten;
-bool g_watchpoints_as_programmed = false;
+HaltedCore& Halted() { return CoreState().core; }
 
 }  // namespace
 
-std::array<uint32_t, kRegisterCacheSize>& RegisterCache() { return g_register_cache; }
+std::array<uint32_t, kRegisterCacheSize>& RegisterCache() { return Halted().registerCache; }
 
-int ArmStateAtEntry() { return g_arm_state_at_entry; }
-void SetArmStateAtEntry(int armState) { g_arm_state_at_entry = armState; }
+bool ArmStateAtEntry() { return Halted().armStateAtEntry; }
+void SetArmStateAtEntry(bool armState) { Halted().armStateAtEntry = armState; }
 
-int BigEndianTarget() { return g_big_endian_target; }
-void SetBigEndianTarget(int bigEndian) { g_big_endian_target = bigEndian; }
+bool BigEndianTarget() { return Halted().bigEndianTarget; }
+void SetBigEndianTarget(bool bigEndian) { Halted().bigEndianTarget = bigEndian; }
 
-uint32_t LastBreakpointPattern() { return g_last_breakpoint_pattern; }
-void SetLastBreakpointPattern(uint32_t pattern) { g_last_breakpoint_pattern = pattern; }
+uint32_t LastBreakpointPattern() { return Halted().lastBreakpointPattern; }
+void SetLastBreakpointPattern(uint32_t pattern) { Halted().lastBreakpointPattern = pattern; }
 
-bool WatchpointsAsProgrammed() { return g_watchpoints_as_programmed; }
-void SetWatchpointsAsProgrammed(bool programmed) { g_watchpoints_as_programmed = programmed; }
-
-void ResetCoreState() {
-  g_watchpoints_as_programmed = false;
-  g_register_cache.fill(0);
-  g_arm_state_at_entry = kArmStateAtLoad;
-  g_big_endian_target = 0;
-  g_last_breakpoint_pattern = kNoPatternWritten;
-}
+bool WatchpointsAsProgrammed() { return Halted().watchpointsAsProgrammed; }
+void SetWatchpointsAsProgrammed(bool programmed) { Halted().watchpointsAsProgrammed = programmed; }
 
 }  // namespace vantrel::arm7

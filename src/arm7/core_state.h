@@ -1,5 +1,5 @@
-// The process-wide values that describe the halted core, shared by the debug core and
-// the target-control layer. Only the thread that drives the cable touches them.
+// The values that describe the halted core, shared by the debug core and the
+// target-control layer; the session holds them (arm7_state.h). Only the thread that drives the cable touches them.
 #pragma once
 
 #include <array>
@@ -15,13 +15,13 @@ inline constexpr int kSavedPcElement = arch::kPcIndex;                 // where 
 // r0 to r15 and the CPSR of the halted core in its current mode; all zero at load.
 std::array<uint32_t, kRegisterCacheSize>& RegisterCache();
 
-// 1: the core was in ARM state at the last debug-state entry; 0: Thumb. 1 at load.
-int ArmStateAtEntry();
-void SetArmStateAtEntry(int armState);
+// True: the core was in ARM state at the last debug-state entry; false: Thumb. True at load.
+bool ArmStateAtEntry();
+void SetArmStateAtEntry(bool armState);
 
-// 1: target memory is big-endian, so memory words have their bytes reversed. 0 at load.
-int BigEndianTarget();
-void SetBigEndianTarget(int bigEndian);
+// True: target memory is big-endian, so memory words have their bytes reversed. False at load.
+bool BigEndianTarget();
+void SetBigEndianTarget(bool bigEndian);
 
 // The software-breakpoint pattern last written by SetBreakpointPattern; 0xFFFFFFFF at load.
 uint32_t LastBreakpointPattern();
@@ -34,8 +34,5 @@ void SetLastBreakpointPattern(uint32_t pattern);
 // stayed armed.
 bool WatchpointsAsProgrammed();
 void SetWatchpointsAsProgrammed(bool programmed);
-
-// Everything above back to its value at load.
-void ResetCoreState();
 
 }  // namespace vantrel::arm7

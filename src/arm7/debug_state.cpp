@@ -1,5 +1,6 @@
 #include "arm7/debug_state.h"
 
+#include "arm7/arm7_state.h"
 #include "arm7/core_state.h"
 #include "arm7/embedded_ice.h"
 #include "arm7/host_units.h"
@@ -22,7 +23,8 @@ constexpr uint32_t kDebugAckOnly = kStatusDbgAck;
 // The fast stop polls at once, a few times back to back (a core that runs halts within
 // a few instructions), then 1 ms apart for as long as the exact wait lasts.
 constexpr int kBackToBackPolls = 3;
-constexpr int kFastHaltPolls = kBackToBackPolls + kHaltPolls + static_cast<int>(kHaltRequestWaitMs / kHaltPollIntervalMs);
+constexpr int kFastHaltPolls =
+    kBackToBackPolls + kHaltPolls + static_cast<int>(kHaltRequestWaitMs / kHaltPollIntervalMs);
 // What the library writes to debug control when it lets the core run: no bit set.
 constexpr uint32_t kControlNone = 0;
 
@@ -48,8 +50,6 @@ constexpr uint32_t kThumbToArmSwitch[] = {
     kThumbNop,       kThumbNop, kNop, kNop,
 };
 
-bool g_last_entry_requested = false;
-
 uint32_t HaltedBits() { return GetICEReg(kIceDebugStatus) & kHaltedMask; }
 
 void BothWatchpoints(uint32_t control) {
@@ -74,7 +74,7 @@ uint32_t WaitForHalt() {
     platform::SleepMilliseconds(kHaltPollIntervalMs);
     halted = HaltedBits();
     Trace("Waiting for the debugger to stop st = 0x%08x......\r\n", halted);
-    if (halted == kHalted) break;
+    if (halted == kStatusHalted) break;
   }
   return halted;
 }
@@ -85,7 +85,7 @@ uint32_t PollForHalt() {
     if (poll >= kBackToBackPolls) platform::SleepMilliseconds(kHaltPollIntervalMs);
     status = GetICEReg(kIceDebugStatus);
     Trace("Waiting for the debugger to stop st = 0x%08x......\r\n", status & kHaltedMask);
-    if ((status & kHaltedMask) == kHalted) break;
+    if ((status & kHaltedMask) == kStatusHalted) break;
   }
   return status;
 }
@@ -96,7 +96,7 @@ uint32_t SwitchThumbToArm() {
   uint32_t savedR0 = 0;
   int position = 0;
   for (const uint32_t word : kThumbToArmSwitch) {
-    const uint32_t captured = Chain1Access(word, 0);
+    const uint32_t captured = Chain1Access(word);
     if (position++ == kThumbSwitchCapturedR0) savedR0 = captured;
   }
   return savedR0;
@@ -104,9 +104,9 @@ uint32_t SwitchThumbToArm() {
 
 void LeaveThumbStateOnEntry() {
   Trace("Now The Target is in Thumb Status, THUM -> ARM\n");
-  SetArmStateAtEntry(0);
+  SetArmStateAtEntry(false);
   const uint32_t savedR0 = SwitchThumbToArm();
-  (void)ArmWriteRegister(0, savedR0, kArmForm);
+  (void)ArmWriteRegister(0, savedR0, WriteForm::kArm);
 }
 
 // Branches to P - 12 | 1 in Thumb state, then puts r0 back with a Thumb load.
@@ -114,44 +114,44 @@ void ReturnToThumbState(uint32_t savedPc) {
   Trace("Now The Target is in Thumb Status, THUM -> ARM\n");
   uint32_t savedR0 = 0;
   (void)ArmReadRegister(0, savedR0);
-  (void)ArmWriteRegister(0, savedPc - kThumbBranchOffset, kArmForm);
+  (void)ArmWriteRegister(0, savedPc - kThumbBranchOffset, WriteForm::kArm);
   SelectDataBusChain();
   Inject(kBxR0);
   Inject(kMovR8R8);
   Inject(kMovR8R8);
-  (void)ArmWriteRegister(0, savedR0, kThumbForm);
+  (void)ArmWriteRegister(0, savedR0, WriteForm::kThumb);
 }
 
 // The BREAKPT-tagged middle word makes RESTART an exit rather than a system-speed access.
 void ExitSequence(bool armState) {
   if (armState) {
-    Inject(kNop, 0);
-    Inject(kNop, 1);
-    Inject(kSubPcPc, 0);  // SUB pc, pc, #0
+    Inject(kNop);
+    Inject(kNop, Speed::kSystem);
+    Inject(kSubPcPc);  // SUB pc, pc, #0
   } else {
-    Inject(kThumbNop, 0);
-    Inject(kThumbNop, 1);
-    Inject(kThumbNop, 0);
+    Inject(kThumbNop);
+    Inject(kThumbNop, Speed::kSystem);
+    Inject(kThumbNop);
   }
-  ScanInstruction(kIrRestart, 1);
+  ScanInstruction(kIrRestart, cable::ScanEnd::kIdle);
 }
 
 }  // namespace
 
 uint32_t ReadIdcode() {
   if (!cable::ActiveCable().Opened()) return 0;
-  ScanInstruction(kIrIdcode, 0);
+  ScanInstruction(kIrIdcode, cable::ScanEnd::kUpdate);
   uint32_t idcode = 0;
   cable::ActiveCable().ScanDR(kIdcodeBits, nullptr, &idcode, kIdcodeBits, cable::ScanEnd::kUpdate);
   Trace("0x%08x\r\n", idcode);
   return idcode;
 }
 
-int CheckTargetId() {
+ResultCode CheckTargetId() {
   cable::ActiveCable().ResetTap(cable::TapResetEnd::kRunTestIdle);
-  if ((ReadIdcode() & kIdcodeCheckMask) != kIdcodeExpected) return 1;
+  if ((ReadIdcode() & kIdcodeCheckMask) != kIdcodeExpected) return kTargetNotFound;
   cable::ActiveCable().ResetTap(cable::TapResetEnd::kTestLogicReset);
-  return 0;
+  return kOk;
 }
 
 namespace {
@@ -160,14 +160,14 @@ namespace {
 // The fast form polls the status from the start instead of after a wait, reads it once
 // where the exact form reads it again (its first reading may be stale, and the T bit),
 // and writes INTDIS without reading debug control first.
-int EnterDebugProgrammingWatchpoints(bool fast) {
+ResultCode EnterDebugProgrammingWatchpoints(bool fast) {
   ClearLinkObservations();
   if (!fast) (void)GetICEReg(kIceDebugStatus);  // the first reading may be stale
   uint32_t status = GetICEReg(kIceDebugStatus);
   uint32_t halted = status & kHaltedMask;
   Trace("ArmEnterDebug ARMICE_DEBUG_ST = 0x%08x\r\n", halted);
-  g_last_entry_requested = halted != kHalted;
-  if (halted != kHalted) {
+  CoreState().core.lastEntryRequested = halted != kStatusHalted;
+  if (halted != kStatusHalted) {
     RequestHalt();
     if (fast) {
       status = PollForHalt();
@@ -175,7 +175,7 @@ int EnterDebugProgrammingWatchpoints(bool fast) {
     } else {
       halted = WaitForHalt();
     }
-    if (halted != kHalted && halted != kDebugAckOnly) return 1;
+    if (halted != kStatusHalted && halted != kDebugAckOnly) return kHaltFailed;
   }
   if (fast) {
     SetICEReg(kIceDebugControl, kControlIntdis);
@@ -187,37 +187,37 @@ int EnterDebugProgrammingWatchpoints(bool fast) {
   if ((status & kStatusTbit) != 0) {
     LeaveThumbStateOnEntry();
   } else {
-    SetArmStateAtEntry(1);
+    SetArmStateAtEntry(true);
   }
   SelectDataBusChain();
-  (void)ArmAdjustPc(ArmStateAtEntry() == 1 ? kEntryAdjustArm : kEntryAdjustThumb);
+  (void)ArmAdjustPc(ArmStateAtEntry() ? kEntryAdjustArm : kEntryAdjustThumb);
   InjectNops(2);
   ProgramWatchpoints();
   SetWatchpointsAsProgrammed(true);
   // A halt seen through a cable that lost power or its target is no halt.
-  return LinkLost() ? 1 : 0;
+  return LinkLost() ? kHaltFailed : kOk;
 }
 
 }  // namespace
 
-bool LastEntryRequested() { return g_last_entry_requested; }
+bool LastEntryRequested() { return CoreState().core.lastEntryRequested; }
 
-int ArmEnterDebug() { return EnterDebugProgrammingWatchpoints(false); }
+ResultCode ArmEnterDebug() { return EnterDebugProgrammingWatchpoints(false); }
 
-int ArmEnterDebugFast() {
+ResultCode ArmEnterDebugFast() {
   const cable::UnreadTdoScope fastClocks;
   const KeptChainSelection keptSelection;
   // A unit lent to the host holds other registers than the entry left: programmed anew.
   if (!WatchpointsAsProgrammed() || AnyUnitLent()) return EnterDebugProgrammingWatchpoints(true);
   ClearLinkObservations();
   uint32_t status = GetICEReg(kIceDebugStatus);
-  g_last_entry_requested = (status & kHaltedMask) != kHalted;
-  if ((status & kHaltedMask) != kHalted) {
+  CoreState().core.lastEntryRequested = (status & kHaltedMask) != kStatusHalted;
+  if ((status & kHaltedMask) != kStatusHalted) {
     SetICEReg(kWp0AddressMask, kCompareNoBit);
     status = PollForHalt();
-    if ((status & kHaltedMask) != kHalted && (status & kHaltedMask) != kDebugAckOnly) {
+    if ((status & kHaltedMask) != kStatusHalted && (status & kHaltedMask) != kDebugAckOnly) {
       SetWatchpointsAsProgrammed(false);  // the request stays armed
-      return 1;
+      return kHaltFailed;
     }
     SetICEReg(kWp0AddressMask, kCompareAllButBit0);
   }
@@ -225,30 +225,29 @@ int ArmEnterDebugFast() {
   if ((status & kStatusTbit) != 0) {
     LeaveThumbStateOnEntry();
   } else {
-    SetArmStateAtEntry(1);
+    SetArmStateAtEntry(true);
   }
   SelectDataBusChain();
-  (void)ArmAdjustPc(ArmStateAtEntry() == 1 ? kEntryAdjustArm : kEntryAdjustThumb);
+  (void)ArmAdjustPc(ArmStateAtEntry() ? kEntryAdjustArm : kEntryAdjustThumb);
   InjectNops(2);
-  return LinkLost() ? 1 : 0;
+  return LinkLost() ? kHaltFailed : kOk;
 }
 
-int ArmRestartFromZero() {
+void ArmRestartFromZero() {
   SetWatchpointsAsProgrammed(false);
   BothWatchpoints(kWpControlOff);
   ClearDebugRequest();
   SelectDataBusChain();
-  Inject(kNop, 1);
-  Inject(kMovPcZero, 0);
-  ScanInstruction(kIrRestart, 1);
-  return 0;
+  Inject(kNop, Speed::kSystem);
+  Inject(kMovPcZero);
+  ScanInstruction(kIrRestart, cable::ScanEnd::kIdle);
 }
 
-int ArmResume(bool interruptsMasked) {
+void ArmResume(bool interruptsMasked) {
   auto& cache = RegisterCache();
   const uint32_t savedPc = cache[kSavedPcElement];
-  const bool armState = ArmStateAtEntry() != 0;
-  (void)ArmWriteRegister(kRegisterPc, savedPc - (armState ? kResumeArmRewind : kResumeThumbRewind), kArmForm);
+  const bool armState = ArmStateAtEntry();
+  (void)ArmWriteRegister(kRegisterPc, savedPc - (armState ? kResumeArmRewind : kResumeThumbRewind), WriteForm::kArm);
   cache[kSavedPcElement] = savedPc;
   if (!armState) ReturnToThumbState(savedPc);
   EnableWatchpointsForRun();
@@ -259,27 +258,25 @@ int ArmResume(bool interruptsMasked) {
   }
   SelectDataBusChain();
   ExitSequence(armState);
-  return 0;
 }
 
-int ArmResumeFast(bool interruptsMasked) {
+void ArmResumeFast(bool interruptsMasked) {
   const cable::UnreadTdoScope fastClocks;
   const KeptChainSelection keptSelection;
   if (!WatchpointsAsProgrammed() || AnyUnitLent()) EnableWatchpointsForRun();
   SetICEReg(kIceDebugControl, interruptsMasked ? kControlIntdis : kControlNone);
   auto& cache = RegisterCache();
   const uint32_t savedPc = cache[kSavedPcElement];
-  if (ArmStateAtEntry() != 0) {
+  if (ArmStateAtEntry()) {
     ArmWriteRegistersAndBranch(cache, savedPc - kResumeArmRewind - kPcWriteLead);
   } else {
     ArmWriteRegistersButPc(cache);
-    (void)ArmWriteRegister(kRegisterPc, savedPc - kResumeThumbRewind, kArmForm);
+    (void)ArmWriteRegister(kRegisterPc, savedPc - kResumeThumbRewind, WriteForm::kArm);
     cache[kSavedPcElement] = savedPc;
     ReturnToThumbState(savedPc);
     SelectDataBusChain();
   }
-  ExitSequence(ArmStateAtEntry() != 0);
-  return 0;
+  ExitSequence(ArmStateAtEntry());
 }
 
 void ArmRunFrom(uint32_t address, uint32_t r1, uint32_t r2) {

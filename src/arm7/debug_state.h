@@ -12,19 +12,19 @@ namespace vantrel::arm7 {
 // (nothing scanned).
 uint32_t ReadIdcode();
 
-// Resets the TAP to Run-Test/Idle and reads the IDCODE. Returns 0 when its low 12 bits
-// are 0xF0F (the TAP is then reset into Test-Logic-Reset, TapActive 0), else 1 (the TAP
-// stays in Update-DR, TapActive 1).
-[[nodiscard]] int CheckTargetId();
+// Resets the TAP to Run-Test/Idle and reads the IDCODE. Returns kOk when its low 12 bits
+// are 0xF0F (the TAP is then reset into Test-Logic-Reset, TapActive false), else
+// kTargetNotFound (the TAP stays in Update-DR, TapActive true).
+[[nodiscard]] ResultCode CheckTargetId();
 
 // Halts the core (by watchpoint 0 on the next fetch) unless it is halted already, waiting
 // 10 ms and then polling up to 50 times 1 ms apart. Then disables interrupts, brings a
 // core stopped in Thumb state into ARM state with r0 kept, records that state in
 // ArmStateAtEntry, corrects the PC and programs the watchpoints. Needs TapActive 1.
-// Returns 0 (halted in ARM state; TAP in Update-DR), or 1 when the core did not halt
-// (watchpoint 0 stays armed as halt request) or the link to it was lost on the way
-// (link_check.h; the observations are cleared first).
-[[nodiscard]] int ArmEnterDebug();
+// Returns kOk (halted in ARM state; TAP in Update-DR), or kHaltFailed when the core did
+// not halt (watchpoint 0 stays armed as halt request) or the link to it was lost on the
+// way (link_check.h; the observations are cleared first).
+[[nodiscard]] ResultCode ArmEnterDebug();
 
 // True when the last ArmEnterDebug found the core running and halted it; false when the
 // core had stopped by itself (a breakpoint or a watchpoint).
@@ -36,24 +36,24 @@ uint32_t ReadIdcode();
 // debug status is polled at once instead of after a wait, and the units are not
 // programmed anew; otherwise it is ArmEnterDebug. Either way the core ends halted in the
 // same state, with the PC corrected in the same way.
-[[nodiscard]] int ArmEnterDebugFast();
+[[nodiscard]] ResultCode ArmEnterDebugFast();
 
 // Leaves debug state with both watchpoints off and DBGRQ clear, the core running from
-// address 0. The TAP ends in Run-Test/Idle with RESTART loaded. Returns 0.
-int ArmRestartFromZero();
+// address 0. The TAP ends in Run-Test/Idle with RESTART loaded.
+void ArmRestartFromZero();
 
 // Leaves debug state so that the core continues at element 15 of RegisterCache, in the
 // state it had when it stopped; both watchpoints on (host_units.h), INTDIS clear, or set
 // when interruptsMasked (a host's single step: no interrupt handler runs inside it).
 // Needs the registers already written back (element 15 is restored afterwards). The TAP
-// ends in Run-Test/Idle with RESTART loaded. Returns 0.
-int ArmResume(bool interruptsMasked = false);
+// ends in Run-Test/Idle with RESTART loaded.
+void ArmResume(bool interruptsMasked = false);
 
 // RestoreRegisters (the register cache back to the core) and ArmResume in one, under the
 // fast clocks: the registers in one block, in ARM state with the PC in the same block;
 // the units are enabled only when they are not as the last entry programmed them, and
-// debug control is written without a read (INTDIS set when interruptsMasked). Returns 0.
-int ArmResumeFast(bool interruptsMasked = false);
+// debug control is written without a read (INTDIS set when interruptsMasked).
+void ArmResumeFast(bool interruptsMasked = false);
 
 // Leaves debug state so that the core runs ARM code from address, with r1 and r2 loaded
 // by the same LDM that branches there, and the watchpoints and INTDIS as they are

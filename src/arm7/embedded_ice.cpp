@@ -81,14 +81,14 @@ uint32_t ArmGetStatus(uint32_t targetState) {
   const uint32_t status = GetICEReg(kIceDebugStatus);
   Trace("ArmGetStatus = 0x%08x\r\n", status);
   uint32_t word = status & kStatusDbgAck;
-  if ((status & kStatusTbit) != 0 || ArmStateAtEntry() == 0) word |= kStatusTbit;
+  if ((status & kStatusTbit) != 0 || !ArmStateAtEntry()) word |= kStatusTbit;
   return word | (targetState << kTargetStateShift);
 }
 
 ResultCode ReadIceRegisters(IceDump& dump) {
   ClearLinkObservations();
   for (int i = 0; i < kIceDumpWords; ++i) dump.words[i] = GetICEReg(kDumpedRegisters[i]);
-  return LinkLost() ? kIceDumpLinkLost : kOk;
+  return LinkLost() ? kLinkLost : kOk;
 }
 
 }  // namespace vantrel::arm7

@@ -27,13 +27,13 @@ void SetInterruptsDisabled();    // INTDIS set
 void ClearInterruptsDisabled();  // every bit cleared
 void ClearDebugRequest();        // DBGRQ and the forced DBGACK cleared, INTDIS kept
 
-// Watchpoint 0's address (the hardware breakpoint), read back for the trace. Returns 0.
-ResultCode SetHardwareBreakpoint(uint32_t address);
-// Moves watchpoint 0 to address 0xFFFFFFFF; the unit stays enabled. Returns 0.
-ResultCode ClearHardwareBreakpoint();
+// Watchpoint 0's address (the hardware breakpoint), read back for the trace.
+void SetHardwareBreakpoint(uint32_t address);
+// Moves watchpoint 0 to address 0xFFFFFFFF; the unit stays enabled.
+void ClearHardwareBreakpoint();
 // Writes the software-breakpoint pattern to watchpoint 1's data value unless it equals
-// LastBreakpointPattern (then nothing is scanned). The address is not used. Returns 0.
-ResultCode SetBreakpointPattern(uint32_t address, uint32_t pattern);
+// LastBreakpointPattern (then nothing is scanned). The address is not used.
+void SetBreakpointPattern(uint32_t address, uint32_t pattern);
 
 // Arms watchpoint 0 as hardware breakpoint on the fetch at its address register, and
 // watchpoint 1 as detector of the fetch of 0xBEBEBEBE (LastBreakpointPattern is left as
@@ -60,10 +60,9 @@ uint32_t ArmGetStatus(uint32_t targetState);
 using core::IceDump;
 using core::kIceDumpWords;
 
-// Fills every word of dump with GetICEReg reads. Returns 0, or kIceDumpLinkLost when the
+// Fills every word of dump with GetICEReg reads. Returns kOk, or kLinkLost when the
 // reads went through a link that was lost (a cable pulled out reads all ones): the words
 // are then not the registers'.
-inline constexpr ResultCode kIceDumpLinkLost = 2;
-ResultCode ReadIceRegisters(IceDump& dump);
+[[nodiscard]] ResultCode ReadIceRegisters(IceDump& dump);
 
 }  // namespace vantrel::arm7

@@ -23,13 +23,15 @@ constexpr int64_t kExactBlockWords = kGetDataBlockWords;
 // The words the STMIA stores, one per scan once its first two cycles have passed. Two
 // NOPs follow when another block's load comes next; any other sequence may follow the
 // last store at once, as a register read follows its capture.
-void CaptureBlock(uint8_t* destination, int words, bool blockToFollow) {
+enum class NextBlock { kNone, kFollows };
+
+void CaptureBlock(uint8_t* destination, int words, NextBlock next) {
   InjectNops(2);
   for (int j = 0; j < words; ++j) {
-    const uint32_t word = Chain1Access(kNop, 0);
+    const uint32_t word = Chain1Access(kNop);
     StoreLittleEndian(destination + kMemoryWordBytes * static_cast<std::size_t>(j), FromMemoryOrder(word));
   }
-  if (blockToFollow) InjectNops(2);
+  if (next == NextBlock::kFollows) InjectNops(2);
 }
 
 // r0 = address: LDMIA r0, {r0} takes it in its fourth access; the fifth is its internal
@@ -47,9 +49,9 @@ void LoadR0(uint32_t address) {
 // back by then is a lost link), chain 1 selected again, and false returned: firstWord
 // may not have reached the core.
 bool BackInDebugStateWith(uint32_t firstWord) {
-  ScanInstruction(kIrRestart, 1);
-  ScanInstruction(kIrIntest, 0);
-  if (Chain1SendReadingBreakpt(firstWord) == 1) return true;
+  ScanInstruction(kIrRestart, cable::ScanEnd::kIdle);
+  ScanInstruction(kIrIntest, cable::ScanEnd::kUpdate);
+  if (Chain1SendReadingBreakpt(firstWord)) return true;
   (void)WaitUntilHaltedAgain();
   SelectDataBusChain();
   return false;
@@ -59,12 +61,12 @@ bool BackInDebugStateWith(uint32_t firstWord) {
 // the data bus, one per scan. When the core's return is in doubt, the STMIA may be lost:
 // the block is read once more from its start, and a second doubt counts as a core that
 // does not come back.
-void ReadBlock(uint32_t blockAddress, uint8_t* destination, int words, bool blockToFollow) {
+void ReadBlock(uint32_t blockAddress, uint8_t* destination, int words, NextBlock next) {
   for (int attempt = 0; attempt < 2; ++attempt) {
-    Inject(LdmiaR0WbLowRegisters(words), 1);
+    Inject(LdmiaR0WbLowRegisters(words), Speed::kSystem);
     InjectNops(2);
     if (BackInDebugStateWith(StmiaR0LowRegisters(words))) {
-      CaptureBlock(destination, words, blockToFollow);
+      CaptureBlock(destination, words, next);
       return;
     }
     if (LinkLost()) return;
@@ -92,8 +94,7 @@ ResultCode StopReason() { return PowerReadingBad() ? kLinkLost : kTransferStoppe
 std::optional<ResultCode> AfterBlock(int64_t done, int count) {
   if (LinkLost()) return kLinkLost;
   const bool reportPoint = done % kGetDataProgressWords == 0 || done == count;
-  if (reportPoint && AsExactProgress(done) % kGetDataProgressWords == 0 &&
-      ReportProgress(AsExactProgress(done), count) == 1)
+  if (reportPoint && AsExactProgress(done) % kGetDataProgressWords == 0 && ReportProgress(AsExactProgress(done), count))
     return StopReason();
   return std::nullopt;
 }
@@ -107,14 +108,15 @@ ResultCode ReadThroughComms(uint8_t* destination, int count) {
     std::array<uint32_t, kFastBlockWords> received{};
     ArmReceiveCommsWords(received.data(), words, done + words < count);
     for (int j = 0; j < words; ++j, ++done) {
-      StoreLittleEndian(destination + kMemoryWordBytes * static_cast<std::size_t>(done), FromMemoryOrder(received[static_cast<std::size_t>(j)]));
+      StoreLittleEndian(destination + kMemoryWordBytes * static_cast<std::size_t>(done),
+                        FromMemoryOrder(received[static_cast<std::size_t>(j)]));
     }
     if (const std::optional<ResultCode> end = AfterBlock(done, count)) {
       return ArmEndCommsLoads() == kOk ? *end : kLinkLost;
     }
   }
   if (ArmEndCommsLoads() != kOk) return kLinkLost;
-  (void)ReportProgress(AsExactProgress(done), count);
+  ShowProgress(AsExactProgress(done), count);
   return kOk;
 }
 
@@ -122,9 +124,9 @@ ResultCode ReadThroughComms(uint8_t* destination, int count) {
 
 ResultCode ArmGetDataFast(uint32_t address, uint8_t* destination, int count, std::optional<uint32_t> workArea) {
   Trace("------------ArmGetData addr = 0x%08x------------\r\n", address);
-  if (count < 0 || (count > 0 && destination == nullptr)) return 1;
+  if (count < 0 || (count > 0 && destination == nullptr)) return kInvalidParameters;
   if (count == 0) {
-    (void)ReportProgress(0, 0);
+    ShowProgress(0, 0);
     return kOk;
   }
   const cable::UnreadTdoScope fastClocks;
@@ -142,32 +144,32 @@ ResultCode ArmGetDataFast(uint32_t address, uint8_t* destination, int count, std
     const int words = NextBlockWords(done, count);
     const uint32_t blockAddress = address + static_cast<uint32_t>(done) * kMemoryWordBytes;
     ReadBlock(blockAddress, destination + kMemoryWordBytes * static_cast<std::size_t>(done), words,
-              done + words < count);
+              done + words < count ? NextBlock::kFollows : NextBlock::kNone);
     done += words;
     if (const std::optional<ResultCode> end = AfterBlock(done, count)) return *end;
   }
-  (void)ReportProgress(AsExactProgress(done), count);
+  ShowProgress(AsExactProgress(done), count);
   return kOk;
 }
 
 ResultCode ArmReadBlockFast(uint32_t address, uint8_t* destination, int count) {
-  if (count < 1 || count > kFastBlockWords || destination == nullptr) return 1;
+  if (count < 1 || count > kFastBlockWords || destination == nullptr) return kInvalidParameters;
   const cable::UnreadTdoScope fastClocks;
   SelectDataBusChain();
   LoadR0(address);
-  ReadBlock(address, destination, count, false);
+  ReadBlock(address, destination, count, NextBlock::kNone);
   return LinkLost() ? kLinkLost : kOk;
 }
 
 // The data words reach r1 to rN at debug speed through LDMIA; the STMIA after the
 // BREAKPT-tagged NOP is the access the core makes at system speed once RESTART is
 // scanned.
-ResultCode ArmPutDataFast(uint32_t address, int stride, int count, const uint8_t* source, bool continuing) {
-  if (stride < 0 || count < 0 || count > kPutDataMaxWords) return 1;
+ResultCode ArmPutDataFast(uint32_t address, int stride, int count, const uint8_t* source, WriteStart start) {
+  if (stride < 0 || count < 0 || count > kPutDataMaxWords) return kInvalidParameters;
   if (count == 0) return kOk;
-  if (source == nullptr) return 1;
+  if (source == nullptr) return kInvalidParameters;
   const cable::UnreadTdoScope fastClocks;
-  if (continuing) {
+  if (start == WriteStart::kContinuing) {
     InjectStoreOfWords(StmiaR0WbLowRegisters(count), stride, count, source);
   } else {
     SelectDataBusChain();

@@ -20,8 +20,6 @@ void LendUnit(int unit, const UnitSetting& setting);
 // Gives the unit back to its usual job and writes that job's registers. Nothing for a
 // unit that is not lent.
 void ReturnUnit(int unit);
-// Every lent unit back to its usual job, without a scan (the next debug entry writes them).
-void ForgetLentUnits();
 [[nodiscard]] bool UnitLent(int unit);
 [[nodiscard]] bool AnyUnitLent();
 // The setting of a lent unit; an all-zero setting for another.

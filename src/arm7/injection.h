@@ -10,7 +10,7 @@
 namespace vantrel::arm7 {
 
 // One chain-1 access whose capture is not wanted.
-inline void Inject(uint32_t word, int breakpt = 0) { Chain1Send(word, breakpt); }
+inline void Inject(uint32_t word, Speed speed = Speed::kDebug) { Chain1Send(word, speed); }
 
 inline void InjectNops(int count) {
   for (int i = 0; i < count; ++i) Inject(kNop);

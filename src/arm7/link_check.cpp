@@ -1,5 +1,6 @@
 #include "arm7/link_check.h"
 
+#include "arm7/arm7_state.h"
 #include "arm7/embedded_ice.h"
 #include "arm7/instructions.h"
 #include "arm7/scan_chain.h"
@@ -18,20 +19,18 @@ constexpr uint32_t kDebugStatusBits = 0x1F;
 constexpr int kHaltedPollRetries = 4;
 constexpr unsigned kHaltedPollIntervalMs = 1;
 
-bool g_link_lost = false;
-bool g_out_of_step = false;  // of the observations, the one the cable itself cannot cause
+LinkObservations& Link() { return CoreState().link; }
 
 void Lose(const char* why) {
-  if (!g_link_lost && !g_out_of_step) Trace("link to the core lost: %s\r\n", why);
-  g_link_lost = true;
+  if (!Link().linkLost && !Link().outOfStep) Trace("link to the core lost: %s\r\n", why);
+  Link().linkLost = true;
 }
 
 }  // namespace
 
 // With no port selected nothing is scanned, and there is no link to judge.
-void ScanInstruction(uint32_t instruction, int toIdle) {
-  const uint32_t captured = cable::ActiveCable().ScanIR(kIrLength, instruction,
-                                                        toIdle != 0 ? cable::ScanEnd::kIdle : cable::ScanEnd::kUpdate);
+void ScanInstruction(uint32_t instruction, cable::ScanEnd end) {
+  const uint32_t captured = cable::ActiveCable().ScanIR(kIrLength, instruction, end);
   NoteInstructionScanned(instruction);
   if (cable::ActiveCable().Opened() && captured != kCaptureIrPattern) Lose("instruction capture");
 }
@@ -43,8 +42,8 @@ void NoteDebugStatus(uint32_t status) {
 void NoteHaltMissed() { Lose("no debug state after a system-speed access"); }
 
 void NoteCommsOutOfStep() {
-  if (!g_link_lost && !g_out_of_step) Trace("link to the core lost: comms channel out of step\r\n");
-  g_out_of_step = true;
+  if (!Link().linkLost && !Link().outOfStep) Trace("link to the core lost: comms channel out of step\r\n");
+  Link().outOfStep = true;
 }
 
 // A core that is not back by then runs (or is gone), and whatever the chain delivers
@@ -52,20 +51,20 @@ void NoteCommsOutOfStep() {
 bool WaitUntilHaltedAgain() {
   for (int retry = 0; retry <= kHaltedPollRetries; ++retry) {
     const uint32_t status = GetICEReg(kIceDebugStatus);
-    if ((status & kHaltedMask) == kHalted) return (status & ~kDebugStatusBits) == 0;
+    if ((status & kHaltedMask) == kStatusHalted) return (status & ~kDebugStatusBits) == 0;
     if (retry < kHaltedPollRetries) platform::SleepMilliseconds(kHaltedPollIntervalMs);
   }
   NoteHaltMissed();
   return false;
 }
 
-bool LinkLost() { return g_link_lost || g_out_of_step || cable::ActiveCable().PowerLossSeen(); }
+bool LinkLost() { return Link().linkLost || Link().outOfStep || cable::ActiveCable().PowerLossSeen(); }
 
-bool OnlyCommsOutOfStep() { return g_out_of_step && !g_link_lost && !cable::ActiveCable().PowerLossSeen(); }
+bool OnlyCommsOutOfStep() { return Link().outOfStep && !Link().linkLost && !cable::ActiveCable().PowerLossSeen(); }
 
 void ClearLinkObservations() {
-  g_link_lost = false;
-  g_out_of_step = false;
+  Link().linkLost = false;
+  Link().outOfStep = false;
   cable::ActiveCable().ClearPowerLossSeen();
 }
 

@@ -9,11 +9,13 @@
 
 #include <cstdint>
 
+#include "cable/tap_path.h"
+
 namespace vantrel::arm7 {
 
 // IR scan through the TAP that checks the captured pattern. Returns nothing: the capture
 // is only evidence.
-void ScanInstruction(uint32_t instruction, int toIdle);
+void ScanInstruction(uint32_t instruction, cable::ScanEnd end);
 
 // A debug status value; bits the register does not have mean the link is lost.
 void NoteDebugStatus(uint32_t status);

@@ -17,7 +17,7 @@ namespace {
 constexpr uint32_t kWordBytes = kMemoryWordBytes;
 
 void RunAtSystemSpeed() {
-  ScanInstruction(kIrRestart, 1);
+  ScanInstruction(kIrRestart, cable::ScanEnd::kIdle);
   (void)WaitUntilHaltedAgain();
 }
 
@@ -28,14 +28,14 @@ void ReadBlock(uint32_t blockAddress, uint8_t* destination, int64_t wordsWanted)
   InjectNops(2);
   Inject(blockAddress - kWordBytes);
   InjectNops(2);
-  Inject(kLdmiaR0ToR8, 1);
+  Inject(kLdmiaR0ToR8, Speed::kSystem);
   InjectNops(2);
   RunAtSystemSpeed();
   SelectDataBusChain();
   Inject(kStmiaR0R1ToR8);
   InjectNops(2);
   for (int j = 0; j < kGetDataBlockWords; ++j) {
-    const uint32_t word = Chain1Access(kNop, 0);
+    const uint32_t word = Chain1Access(kNop);
     if (j < wordsWanted)
       StoreLittleEndian(destination + kWordBytes * static_cast<std::size_t>(j), FromMemoryOrder(word));
   }
@@ -58,14 +58,14 @@ void ReadOnlyWordsWanted(uint32_t blockAddress, uint8_t* destination, int64_t wo
   InjectNops(2);
   Inject(blockAddress);
   InjectNops(2);
-  Inject(LdmiaR0LowRegisters(words), 1);
+  Inject(LdmiaR0LowRegisters(words), Speed::kSystem);
   InjectNops(2);
   RunAtSystemSpeed();
   SelectDataBusChain();
   Inject(StmiaR0LowRegisters(words));
   InjectNops(2);
   for (int j = 0; j < words; ++j) {
-    const uint32_t word = Chain1Access(kNop, 0);
+    const uint32_t word = Chain1Access(kNop);
     StoreLittleEndian(destination + kWordBytes * static_cast<std::size_t>(j), FromMemoryOrder(word));
   }
   InjectNops(2);
@@ -75,7 +75,7 @@ using BlockReader = void (*)(uint32_t blockAddress, uint8_t* destination, int64_
 
 // Blocks of eight words (the last one possibly fewer wanted), progress every 256 words.
 ResultCode ReadInBlocks(uint32_t address, uint8_t* destination, int count, BlockReader readBlock) {
-  if (count < 0 || (count > 0 && destination == nullptr)) return 1;
+  if (count < 0 || (count > 0 && destination == nullptr)) return kInvalidParameters;
   if (count > 0) SelectDataBusChain();
   int64_t done = 0;
   while (done < count) {
@@ -83,10 +83,10 @@ ResultCode ReadInBlocks(uint32_t address, uint8_t* destination, int count, Block
     readBlock(blockAddress, destination + kWordBytes * static_cast<std::size_t>(done), count - done);
     done += kGetDataBlockWords;
     if (LinkLost()) return kLinkLost;
-    if (done % kGetDataProgressWords == 0 && ReportProgress(ClampToInt32(done), count) == 1) return StopReason();
+    if (done % kGetDataProgressWords == 0 && ReportProgress(ClampToInt32(done), count)) return StopReason();
   }
   // The final report only moves the percentage; a stop request no longer matters.
-  (void)ReportProgress(ClampToInt32(done), count);
+  ShowProgress(ClampToInt32(done), count);
   return kOk;
 }
 
@@ -104,9 +104,9 @@ ResultCode ArmGetDataWithin(uint32_t address, uint8_t* destination, int count) {
 // LDMIA r0, {r1-rN} takes the words at debug speed; the STMIA after the BREAKPT-tagged
 // NOP is the access the core makes at system speed once RESTART is scanned.
 ResultCode ArmPutData(uint32_t address, int stride, int count, const uint8_t* source) {
-  if (stride < 0 || count < 0 || count > kPutDataMaxWords) return 1;
+  if (stride < 0 || count < 0 || count > kPutDataMaxWords) return kInvalidParameters;
   if (count == 0) return kOk;
-  if (source == nullptr) return 1;
+  if (source == nullptr) return kInvalidParameters;
   SelectDataBusChain();
   Inject(kLdrR0Pc);
   InjectNops(2);

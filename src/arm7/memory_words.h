@@ -41,7 +41,7 @@ inline void InjectStoreOfWords(uint32_t storeInstruction, int stride, int count,
     Inject(FromMemoryOrder(LoadLittleEndian(source + offset)));
   }
   InjectNops(3);
-  Inject(kNop, 1);
+  Inject(kNop, Speed::kSystem);
   Inject(storeInstruction);
 }
 

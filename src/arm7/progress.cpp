@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "arm7/arm7_state.h"
 #include "cable/cable_registry.h"
 
 namespace vantrel::arm7 {
@@ -10,9 +11,7 @@ namespace {
 
 constexpr int32_t kComplete = 100;
 
-// Shared with host threads polling or stopping the transfer; no ordering is needed.
-std::atomic<int32_t> g_progress_percent{0};
-std::atomic<int> g_break_request{0};
+ProgressState& Progress() { return CoreState().progress; }
 
 // The final reports pass a count past the total (whole blocks), so the figure is kept
 // within 0 to 100; 64 bits keep done x 100 from overflowing.
@@ -24,23 +23,25 @@ int32_t Percent(int32_t done, int32_t total) {
 
 }  // namespace
 
-int32_t ProgressPercent() { return g_progress_percent.load(std::memory_order_relaxed); }
-void SetProgressPercent(int32_t percent) { g_progress_percent.store(percent, std::memory_order_relaxed); }
+int32_t ProgressPercent() { return Progress().percent.load(std::memory_order_relaxed); }
+void SetProgressPercent(int32_t percent) { Progress().percent.store(percent, std::memory_order_relaxed); }
 
-int BreakRequest() { return g_break_request.load(std::memory_order_relaxed); }
-void SetBreakRequest(int request) { g_break_request.store(request != 0 ? 1 : 0, std::memory_order_relaxed); }
+bool BreakRequest() { return Progress().breakRequest.load(std::memory_order_relaxed); }
+void SetBreakRequest(bool request) { Progress().breakRequest.store(request, std::memory_order_relaxed); }
 
 // A reading that was never taken does not stop a transfer; any other than "both good" does.
 bool PowerReadingBad() { return cable::PowerReadBad(cable::ActiveCable()); }
 
-int ReportProgress(int32_t done, int32_t total) {
-  SetProgressPercent(Percent(done, total));
-  return BreakRequest() == 1 || PowerReadingBad() ? 1 : 0;
+void ShowProgress(int32_t done, int32_t total) { SetProgressPercent(Percent(done, total)); }
+
+bool ReportProgress(int32_t done, int32_t total) {
+  ShowProgress(done, total);
+  return BreakRequest() || PowerReadingBad();
 }
 
 void ResetProgress() {
   SetProgressPercent(0);
-  SetBreakRequest(0);
+  SetBreakRequest(false);
 }
 
 }  // namespace vantrel::arm7

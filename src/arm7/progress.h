@@ -10,15 +10,18 @@ namespace vantrel::arm7 {
 int32_t ProgressPercent();
 void SetProgressPercent(int32_t percent);
 
-// 1 once the host asked to stop the running transfer.
-int BreakRequest();
-void SetBreakRequest(int request);
+// True once the host asked to stop the running transfer.
+bool BreakRequest();
+void SetBreakRequest(bool request);
 
 // Called by the memory transfers as they advance (done and total in the same unit).
 // Sets ProgressPercent to done x 100 / total, kept within 0 to 100 (100 when total is 0
-// or less). Returns 1 when the transfer must stop (BreakRequest set, or the last power
-// reading neither good nor never taken), else 0.
-[[nodiscard]] int ReportProgress(int32_t done, int32_t total);
+// or less). Returns true when the transfer must stop (BreakRequest set, or the last power
+// reading neither good nor never taken).
+[[nodiscard]] bool ReportProgress(int32_t done, int32_t total);
+// Sets ProgressPercent as ReportProgress does, where no stop can matter any more (the
+// end of a transfer).
+void ShowProgress(int32_t done, int32_t total);
 
 // The last power reading is neither good nor never taken: ReportProgress's other reason
 // to stop, which is no stop the host asked for.

@@ -23,7 +23,7 @@ bool IsPsr(int index) { return index == kRegisterCpsr || index == kRegisterSpsr;
 uint32_t StoreAndCapture(uint32_t storeInstruction) {
   Inject(storeInstruction);
   InjectNops(2);
-  return Chain1Access(kNop, 0);
+  return Chain1Access(kNop);
 }
 
 // A load takes its data word from the fourth access; the fifth is its internal cycle.
@@ -59,7 +59,7 @@ uint32_t ReadStatusRegister(int index) {
   return value;
 }
 
-ResultCode WriteRegisterArmForm(int index, uint32_t value) {
+void WriteRegisterArmForm(int index, uint32_t value) {
   if (index == kRegisterCpsr) value &= ~kCpsrThumbBit;  // the halted core stays in ARM state
   Trace("reg[%d] = 0x%08x\r\n", index, value);
   SelectDataBusChain();
@@ -78,13 +78,12 @@ ResultCode WriteRegisterArmForm(int index, uint32_t value) {
     (void)ArmAdjustPc(IsPsr(index) ? kAfterPsrWrite : kAfterRegisterWrite);
   }
   InjectNops(2);
-  return kOk;
 }
 
 // Only r0 can be loaded while the core still executes Thumb code; the load is not
 // followed by a PC correction, the caller's branch comes next.
 ResultCode WriteRegisterThumbForm(int index, uint32_t value) {
-  if (index != 0) return 1;
+  if (index != 0) return kInvalidParameters;
   Trace("reg[%d] = 0x%08x\r\n", index, value);
   SelectDataBusChain();
   Inject(kThumbLdmiaR0R0);
@@ -98,12 +97,11 @@ ResultCode WriteRegisterThumbForm(int index, uint32_t value) {
 }  // namespace
 
 uint32_t WithStateAtEntry(uint32_t cpsr) {
-  return ArmStateAtEntry() == 1 ? (cpsr & ~kCpsrThumbBit) : (cpsr | kCpsrThumbBit);
+  return ArmStateAtEntry() ? (cpsr & ~kCpsrThumbBit) : (cpsr | kCpsrThumbBit);
 }
 
 ResultCode ArmAdjustPc(int amount) {
-  if (amount == 0) return 1;
-  if (amount < -kMaxPcAdjustment || amount > kMaxPcAdjustment) return kInvalidParameters;
+  if (amount == 0 || amount < -kMaxPcAdjustment || amount > kMaxPcAdjustment) return kInvalidParameters;
   Inject(AdjustPcWord(amount));
   return kOk;
 }
@@ -120,9 +118,11 @@ ResultCode ArmReadRegister(int index, uint32_t& value) {
   return kOk;
 }
 
-ResultCode ArmWriteRegister(int index, uint32_t value, int form) {
+ResultCode ArmWriteRegister(int index, uint32_t value, WriteForm form) {
   if (!IsRegisterIndex(index)) return kInvalidParameters;
-  return form == kArmForm ? WriteRegisterArmForm(index, value) : WriteRegisterThumbForm(index, value);
+  if (form != WriteForm::kArm) return WriteRegisterThumbForm(index, value);
+  WriteRegisterArmForm(index, value);
+  return kOk;
 }
 
 }  // namespace vantrel::arm7

@@ -12,12 +12,13 @@
 namespace vantrel::arm7 {
 
 // Register indices: 0-15 r0 to r15, 16 the CPSR, 17 the SPSR of the current mode.
-inline constexpr int kArmForm = 1;
-inline constexpr int kThumbForm = 0;  // any value other than kArmForm
+// How a register write reaches the core: by the ARM instructions, or, for a core still
+// executing Thumb code, by the Thumb load that only r0 has.
+enum class WriteForm { kThumb, kArm };
 
 // Injects SUB pc, pc, #-amount (amount < 0) or ADD pc, pc, #amount (amount > 0); the
-// caller follows it with two NOPs. Returns 0; 1 for 0 (nothing sent); -1 when the amount
-// is outside -255 to 255 (nothing sent).
+// caller follows it with two NOPs. Returns kOk; kInvalidParameters for 0 (no adjustment
+// to make) or an amount outside -255 to 255 (nothing sent either way).
 ResultCode ArmAdjustPc(int amount);
 
 // While halted the core is in ARM state; a CPSR read reports the state it stopped in:
@@ -25,15 +26,16 @@ ResultCode ArmAdjustPc(int amount);
 uint32_t WithStateAtEntry(uint32_t cpsr);
 
 // Reads one register. For the CPSR the T bit shows the state the core had when it
-// stopped. r0 to r14 are left unchanged (for 16 and 17 r0 is restored). Returns 0, or -1
-// for an index outside 0 to 17 (then only the preamble has been sent and value is kept).
+// stopped. r0 to r14 are left unchanged (for 16 and 17 r0 is restored). Returns kOk, or
+// kInvalidParameters for an index outside 0 to 17 (then only the preamble has been sent
+// and value is kept).
 [[nodiscard]] ResultCode ArmReadRegister(int index, uint32_t& value);
 
 // ARM form: writes one register; the CPSR never gets the T bit. Index 15 also becomes
 // element 15 of RegisterCache; 16 and 17 leave the value in r0 as well. Thumb form, for a
 // core still executing Thumb code: only r0 (index 0), with no PC adjustment.
-// Returns 0; -1 for an index outside 0 to 17 (nothing sent); in the Thumb form 1 for any
-// other index than 0 (nothing sent).
-[[nodiscard]] ResultCode ArmWriteRegister(int index, uint32_t value, int form);
+// Returns kOk; kInvalidParameters for an index outside 0 to 17, or in the Thumb form for
+// any other index than 0 (nothing sent).
+[[nodiscard]] ResultCode ArmWriteRegister(int index, uint32_t value, WriteForm form);
 
 }  // namespace vantrel::arm7

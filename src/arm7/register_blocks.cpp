@@ -19,26 +19,28 @@ constexpr uint32_t kArmWordBytes = 4;
 constexpr uint32_t kStoredPcAhead = 8;
 // The instruction words each sequence sends before its adjust; data, store and internal
 // cycles fetch nothing.
-constexpr int kBlockFetches = 3;         // STM or LDM, NOP, NOP
-constexpr int kCpsrReadFetches = 4;      // MRS, STMDA, NOP, NOP
-constexpr int kR0LoadFetches = 3;        // LDMIA r0, {r0}, NOP, NOP
-constexpr int kCpsrWriteFetches = 8;     // LDMIA r0, {r0}, NOP, NOP, MSR, four NOPs
-constexpr int kNopsAfterMsr = 4;         // as the exact CPSR write gives it
+constexpr int kBlockFetches = 3;      // STM or LDM, NOP, NOP
+constexpr int kCpsrReadFetches = 4;   // MRS, STMDA, NOP, NOP
+constexpr int kR0LoadFetches = 3;     // LDMIA r0, {r0}, NOP, NOP
+constexpr int kCpsrWriteFetches = 8;  // LDMIA r0, {r0}, NOP, NOP, MSR, four NOPs
+constexpr int kNopsAfterMsr = 4;      // as the exact CPSR write gives it
 
 std::size_t At(int index) { return static_cast<std::size_t>(index); }
 
 // The adjust that ends a sequence of that many fetches: it executes with the PC 8 bytes
 // past its own address, and branches back to where the sequence began, so the next
-// sequence finds the PC where this one did. With lastScanReads, every bit of the last
+// sequence finds the PC where this one did. With LastNop::kRead, every bit of the last
 // NOP's scan reads the status lines (and with them the power-sense lines): under the
 // fast clocks nothing else would, and a cable pulled out until a few accesses before the
 // end must show.
-void AdjustBackOver(int fetches, bool lastScanReads = false) {
+enum class LastNop { kSent, kRead };
+
+void AdjustBackOver(int fetches, LastNop lastNop = LastNop::kSent) {
   const auto bytes = static_cast<int>(kArmWordBytes) * fetches + 2 * static_cast<int>(kArmWordBytes);
   (void)ArmAdjustPc(-bytes);
   Inject(kNop);
-  if (lastScanReads) {
-    (void)Chain1Access(kNop, 0);
+  if (lastNop == LastNop::kRead) {
+    (void)Chain1Access(kNop);
   } else {
     Inject(kNop);
   }
@@ -61,10 +63,10 @@ uint32_t ReadCpsrThroughR0(std::optional<uint32_t> r0) {
   Inject(kMrsR0Cpsr);
   Inject(kStmdaR0R0);
   InjectNops(2);
-  const uint32_t cpsr = Chain1Access(kNop, 0);
+  const uint32_t cpsr = Chain1Access(kNop);
   if (r0.has_value()) {
     LoadR0(*r0);
-    AdjustBackOver(kCpsrReadFetches + kR0LoadFetches, true);
+    AdjustBackOver(kCpsrReadFetches + kR0LoadFetches, LastNop::kRead);
   }
   Trace("CPSR = %08x \n", cpsr);
   return WithStateAtEntry(cpsr);
@@ -94,7 +96,7 @@ void ArmReadAllRegisters(std::array<uint32_t, kRegisterCacheSize>& registers) {
   SelectDataBusChain();
   Inject(kStmiaR0R0ToR15);
   InjectNops(2);
-  for (int index = 0; index < kStoredRegisters; ++index) registers[At(index)] = Chain1Access(kNop, 0);
+  for (int index = 0; index < kStoredRegisters; ++index) registers[At(index)] = Chain1Access(kNop);
   registers[At(kRegisterPc)] -= kStoredPcAhead;
   AdjustBackOver(kBlockFetches);
   for (int index = 0; index < kStoredRegisters; ++index) Trace("R%d = %08x \n", index, registers[At(index)]);

@@ -1,5 +1,6 @@
 #include "arm7/scan_chain.h"
 
+#include "arm7/arm7_state.h"
 #include "arm7/instructions.h"
 #include "arm7/link_check.h"
 #include "cable/bit_vector.h"
@@ -11,35 +12,30 @@ namespace {
 using Chain1Vector = cable::BitVector<kDataBusChainBits>;
 
 constexpr int kBreakptBit = 32;  // in the core's order: D0-D31, then BREAKPT
-constexpr int kChainUnknown = -1;
-constexpr uint32_t kInstructionUnknown = 0xFFFFFFFF;
-
-int g_kept_selection_depth = 0;
-int g_selected_chain = kChainUnknown;
-uint32_t g_loaded_instruction = kInstructionUnknown;
-uint32_t g_tap_resets_seen = 0;  // a TAP reset since makes both unknown
+ScanSelection& Selection() { return CoreState().scan; }
 
 bool AlreadyConnected(int chain) {
-  return g_kept_selection_depth > 0 && g_tap_resets_seen == cable::ActiveCable().TapResetCount() &&
-         g_selected_chain == chain && g_loaded_instruction == kIrIntest;
+  const ScanSelection& selection = Selection();
+  return selection.keptDepth > 0 && selection.tapResetsSeen == cable::ActiveCable().TapResetCount() &&
+         selection.selectedChain == chain && selection.loadedInstruction == kIrIntest;
 }
 
 void ForgetSelection() {
-  g_selected_chain = kChainUnknown;
-  g_loaded_instruction = kInstructionUnknown;
+  Selection().selectedChain = ScanSelection::kChainUnknown;
+  Selection().loadedInstruction = ScanSelection::kInstructionUnknown;
 }
 
 // What the TAP holds is followed from the last reset on.
 void FollowFromLastReset() {
-  if (g_tap_resets_seen == cable::ActiveCable().TapResetCount()) return;
+  if (Selection().tapResetsSeen == cable::ActiveCable().TapResetCount()) return;
   ForgetSelection();
-  g_tap_resets_seen = cable::ActiveCable().TapResetCount();
+  Selection().tapResetsSeen = cable::ActiveCable().TapResetCount();
 }
 
 void ConnectChain(int chain) {
   if (AlreadyConnected(chain)) return;
   SelectScanChain(chain);
-  ScanInstruction(kIrIntest, 0);
+  ScanInstruction(kIrIntest, cable::ScanEnd::kUpdate);
 }
 
 bool GetBit(const uint32_t* words, int k) { return ((words[k / 32] >> (k % 32)) & 1u) != 0; }
@@ -50,10 +46,10 @@ void PutBit(uint32_t* words, int k, bool value) {
 }
 
 // The chain wants BREAKPT first and D31 before D0, the reverse of the core's bit order.
-Chain1Vector ChainOrder(uint32_t word, int breakpt) {
+Chain1Vector ChainOrder(uint32_t word, Speed speed) {
   Chain1Vector shifted;
   shifted.words[0] = word;
-  shifted.SetBit(kBreakptBit, breakpt != 0);
+  shifted.SetBit(kBreakptBit, speed == Speed::kSystem);
   ReverseBits(kDataBusChainBits, shifted.data());
   return shifted;
 }
@@ -62,11 +58,11 @@ Chain1Vector ChainOrder(uint32_t word, int breakpt) {
 
 void SelectScanChain(int chain) {
   if (!cable::ActiveCable().Opened()) return;
-  ScanInstruction(kIrScanN, 0);
+  ScanInstruction(kIrScanN, cable::ScanEnd::kUpdate);
   const uint32_t chainNumber = static_cast<uint32_t>(chain);
   cable::ActiveCable().ScanDR(kChainSelectBits, &chainNumber, nullptr, kChainSelectBits, cable::ScanEnd::kUpdate);
   FollowFromLastReset();
-  g_selected_chain = chain;
+  Selection().selectedChain = chain;
 }
 
 void SelectDataBusChain() { ConnectChain(kDataBusChain); }
@@ -74,32 +70,32 @@ void SelectDataBusChain() { ConnectChain(kDataBusChain); }
 void SelectIceChain() { ConnectChain(kEmbeddedIceChain); }
 
 KeptChainSelection::KeptChainSelection() {
-  if (g_kept_selection_depth++ == 0) ForgetSelection();
+  if (Selection().keptDepth++ == 0) ForgetSelection();
 }
 
 KeptChainSelection::~KeptChainSelection() {
-  if (--g_kept_selection_depth == 0) ForgetSelection();
+  if (--Selection().keptDepth == 0) ForgetSelection();
 }
 
 void NoteInstructionScanned(uint32_t instruction) {
   FollowFromLastReset();
-  g_loaded_instruction = instruction;
+  Selection().loadedInstruction = instruction;
 }
 
-void Chain1Send(uint32_t word, int breakpt) {
-  const Chain1Vector shifted = ChainOrder(word, breakpt);
+void Chain1Send(uint32_t word, Speed speed) {
+  const Chain1Vector shifted = ChainOrder(word, speed);
   cable::ActiveCable().ScanDR(kDataBusChainBits, shifted.data(), nullptr, kDataBusChainBits, cable::ScanEnd::kIdle);
 }
 
-int Chain1SendReadingBreakpt(uint32_t word) {
-  const Chain1Vector shifted = ChainOrder(word, 0);
+bool Chain1SendReadingBreakpt(uint32_t word) {
+  const Chain1Vector shifted = ChainOrder(word, Speed::kDebug);
   uint32_t captured[cable::WordsForBits(kDataBusChainBits)] = {};
   cable::ActiveCable().ScanDR(kDataBusChainBits, shifted.data(), captured, 1, cable::ScanEnd::kIdle);
-  return static_cast<int>(captured[0] & 1u);
+  return (captured[0] & 1u) != 0;
 }
 
-uint32_t Chain1Access(uint32_t word, int breakpt) {
-  const Chain1Vector shifted = ChainOrder(word, breakpt);
+uint32_t Chain1Access(uint32_t word, Speed speed) {
+  const Chain1Vector shifted = ChainOrder(word, speed);
   Chain1Vector captured;
   cable::ActiveCable().ScanDR(kDataBusChainBits, shifted.data(), captured.data(), kDataBusChainBits,
                               cable::ScanEnd::kIdle);

@@ -34,20 +34,24 @@ class KeptChainSelection {
 // Every instruction scan reports its instruction here (link_check.h's ScanInstruction).
 void NoteInstructionScanned(uint32_t instruction);
 
+// The BREAKPT bit of a chain-1 word: set, the instruction runs at system speed once the
+// core is restarted; clear, at debug speed like every other word.
+enum class Speed { kDebug, kSystem };
+
 // One chain-1 exchange: the word (and BREAKPT) becomes the core's next instruction or
 // data word, and the data-bus value captured by this access is returned. Needs chain 1
 // selected with INTEST loaded; the TAP ends in Run-Test/Idle, where the halted core takes
 // one debug clock. BREAKPT is shifted first, then D31 down to D0.
-uint32_t Chain1Access(uint32_t word, int breakpt);
+uint32_t Chain1Access(uint32_t word, Speed speed = Speed::kDebug);
 
 // Chain1Access whose capture nobody wants: the same exchange, nothing read back where
 // the cable can skip it (cable::UnreadTdoScope).
-void Chain1Send(uint32_t word, int breakpt);
+void Chain1Send(uint32_t word, Speed speed = Speed::kDebug);
 
-// Chain1Access that keeps only the captured BREAKPT bit (shifted out first): 1 while
-// the core's last entry into debug state was the return from a system-speed access and
-// no debug clock has passed since. Returns that bit.
-int Chain1SendReadingBreakpt(uint32_t word);
+// Chain1Access at debug speed that keeps only the captured BREAKPT bit (shifted out
+// first): set while the core's last entry into debug state was the return from a
+// system-speed access and no debug clock has passed since. Returns whether it was set.
+[[nodiscard]] bool Chain1SendReadingBreakpt(uint32_t word);
 
 // Reverses the order of the first bitCount bits held in words (bit k in word k / 32,
 // position k mod 32). Bits above bitCount in the last word become 0. bitCount < 1: no change.

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <optional>
 
+#include "arm7/arm7_state.h"
 #include "arm7/core_state.h"
 #include "arm7/embedded_ice.h"
 #include "arm7/host_units.h"
@@ -19,10 +20,8 @@ constexpr unsigned kSettleMs = 1;
 constexpr int kBreakpointUnit = 0;
 constexpr int kDetectorUnit = 1;
 
-std::array<std::optional<UnitSetting>, kWatchpointUnits> g_lent;
-
 // What the host lent to a unit; unit is 0 or 1, checked by every caller.
-std::optional<UnitSetting>& Lent(int unit) { return g_lent[static_cast<std::size_t>(unit)]; }
+std::optional<UnitSetting>& Lent(int unit) { return CoreState().lentUnits[static_cast<std::size_t>(unit)]; }
 
 int UnitBase(int unit) { return unit == kBreakpointUnit ? kIceWatchpoint0 : kIceWatchpoint1; }
 
@@ -68,20 +67,18 @@ void ProgramUnit(int unit) {
 
 }  // namespace
 
-ResultCode SetHardwareBreakpoint(uint32_t address) {
+void SetHardwareBreakpoint(uint32_t address) {
   SetICEReg(kWp0AddressValue, address);
   Trace("Get the hardware break point 0x%08x\r\n", GetICEReg(kWp0AddressValue));
-  return kOk;
 }
 
 // The unit stays enabled; an address no fetch reaches stands for "no breakpoint".
-ResultCode ClearHardwareBreakpoint() { return SetHardwareBreakpoint(kNoBreakpointAddress); }
+void ClearHardwareBreakpoint() { SetHardwareBreakpoint(kNoBreakpointAddress); }
 
-ResultCode SetBreakpointPattern(uint32_t /*address*/, uint32_t pattern) {
-  if (pattern == LastBreakpointPattern()) return kOk;
+void SetBreakpointPattern(uint32_t /*address*/, uint32_t pattern) {
+  if (pattern == LastBreakpointPattern()) return;
   SetICEReg(kWp1DataValue, pattern);
   SetLastBreakpointPattern(pattern);
-  return kOk;
 }
 
 // Both units are switched off while their comparators change, then on again. The
@@ -102,7 +99,7 @@ uint32_t ArmWatchpointsForCode() {
   SetICEReg(kWp1AddressValue, 0);
   SetICEReg(kWp1AddressMask, kCompareVectorAddresses);
   SetICEReg(kWp1DataMask, kCompareNoBit);
-  if (g_lent[kDetectorUnit].has_value()) {
+  if (Lent(kDetectorUnit).has_value()) {
     // A lent unit compares other cycles: it becomes the vector-fetch catch in full.
     SetICEReg(kWp1ControlMask, kWpMaskFetch);
     SetICEReg(kWp1ControlValue, kWpControlFetch);
@@ -126,24 +123,20 @@ void ArmWatchpointsAfterCode(uint32_t savedWp1Address) {
 }
 
 void LendUnit(int unit, const UnitSetting& setting) {
-  g_lent.at(static_cast<std::size_t>(unit)) = setting;
+  CoreState().lentUnits.at(static_cast<std::size_t>(unit)) = setting;
   WriteLentUnitDisabled(unit);
 }
 
 // A returned unit 0 holds no breakpoint: the host lent it while none was set.
 void ReturnUnit(int unit) {
-  if (!g_lent.at(static_cast<std::size_t>(unit)).has_value()) return;
+  if (!CoreState().lentUnits.at(static_cast<std::size_t>(unit)).has_value()) return;
   Lent(unit).reset();
   SetICEReg(UnitBase(unit) + kWpControlValue, kWpControlOff);
   if (unit == kBreakpointUnit) SetICEReg(kWp0AddressValue, kNoBreakpointAddress);
   ProgramUnit(unit);
 }
 
-void ForgetLentUnits() {
-  for (auto& lent : g_lent) lent.reset();
-}
-
-bool AnyUnitLent() { return g_lent[kBreakpointUnit].has_value() || g_lent[kDetectorUnit].has_value(); }
+bool AnyUnitLent() { return Lent(kBreakpointUnit).has_value() || Lent(kDetectorUnit).has_value(); }
 
 bool UnitLent(int unit) { return unit >= 0 && unit < kWatchpointUnits && Lent(unit).has_value(); }
 

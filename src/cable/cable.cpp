@@ -1,17 +1,17 @@
 #include "cable/cable.h"
 
 #include "cable/cable_lines.h"
+#include "cable/port_cable_state.h"
 #include "cable/port_config.h"
 #include "cable/port_io.h"
 
 namespace vantrel::cable {
 namespace {
 
-int32_t g_selected_port = kNoPortSelected;
-int32_t g_power_status = kPowerNeverRead;
+CableSelection& Selection() { return PortState().selection; }
 
-bool PortSelected() { return g_selected_port != kNoPortSelected; }
-const PortAddresses& SelectedAddresses() { return PortTableEntry(g_selected_port); }
+bool PortSelected() { return Selection().selectedPort != kNoPortSelected; }
+const PortAddresses& SelectedAddresses() { return PortTableEntry(Selection().selectedPort); }
 
 bool PortHoldsTestByte(int portIndex) {
   const uint16_t dataPort = IoAddress(PortTableEntry(portIndex).data);
@@ -26,28 +26,29 @@ ResultCode OpenCable(int portIndex) {
   LoadPortConfig();
   if (const ResultCode access = ObtainPortAccess(portIndex); access != kOk) return access;
   if (!PortHoldsTestByte(portIndex)) {
-    g_selected_port = kNoPortSelected;
+    Selection().selectedPort = kNoPortSelected;
     return kEmulatorNotFound;
   }
-  g_selected_port = portIndex;
+  Selection().selectedPort = portIndex;
   return kOk;
 }
 
-int32_t SelectedPort() { return g_selected_port; }
+int32_t SelectedPort() { return Selection().selectedPort; }
 uint16_t SelectedDataPort() { return PortSelected() ? IoAddress(SelectedAddresses().data) : 0; }
 uint16_t SelectedStatusPort() { return PortSelected() ? IoAddress(SelectedAddresses().status) : 0; }
 uint16_t SelectedControlPort() { return PortSelected() ? IoAddress(SelectedAddresses().control) : 0; }
 
 // Both sense lines are active low, and each is sampled by a read of its own.
 int32_t ReadPowerLines() {
-  g_power_status = 0;
+  int32_t& power = Selection().powerStatus;
+  power = 0;
   if (!PortSelected()) return -1;
-  if ((PortRead(SelectedStatusPort()) & lines::kFirstSenseLine) == 0) g_power_status |= kFirstSenseLineGood;
-  if ((PortRead(SelectedStatusPort()) & lines::kSecondSenseLine) == 0) g_power_status |= kSecondSenseLineGood;
-  return g_power_status;
+  if ((PortRead(SelectedStatusPort()) & lines::kFirstSenseLine) == 0) power |= kFirstSenseLineGood;
+  if ((PortRead(SelectedStatusPort()) & lines::kSecondSenseLine) == 0) power |= kSecondSenseLineGood;
+  return power;
 }
 
-int32_t PowerStatus() { return g_power_status; }
+int32_t PowerStatus() { return Selection().powerStatus; }
 
 void ReleaseCable() {
   if (!PortSelected()) return;
@@ -69,11 +70,4 @@ void LetCableCatchUp() {
   SetPortLentToJob(false);
   DeliverHeldAccesses();
 }
-
-void ResetCableState() {
-  g_selected_port = kNoPortSelected;
-  g_power_status = kPowerNeverRead;
-  ForgetPortAccess();
-}
-
 }  // namespace vantrel::cable

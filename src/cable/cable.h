@@ -45,6 +45,4 @@ void LendCableToJob();
 // delivers them now.
 void LetCableCatchUp();
 
-void ResetCableState();  // SelectedPort -1, PowerStatus -1, port access not yet obtained
-
 }  // namespace vantrel::cable

@@ -4,6 +4,7 @@
 
 #include "cable/names.h"
 #include "cable/parallel_port_cable.h"
+#include "common/session_state.h"
 
 namespace vantrel::cable {
 namespace {
@@ -20,15 +21,14 @@ constexpr std::array<CableKind, 1> kCableKinds{{
 // A host may ask for the simulator by its kind; no cable of this library drives it.
 constexpr std::string_view kSimulatorKind = "KORVIX";
 
-Cable* g_chosen = nullptr;
-Cable* g_installed = nullptr;
+CableChoice& Choice() { return SessionState<CableChoice>::Current(); }
 
 }  // namespace
 
 ResultCode OpenCableOfKind(std::string_view kindName, std::string_view portName) {
   for (const CableKind& kind : kCableKinds) {
     if (!SameNameIgnoringCase(kindName, kind.name)) continue;
-    g_chosen = &kind.instance();
+    Choice().chosen = &kind.instance();
     return ActiveCable().Open(portName);
   }
   if (SameNameIgnoringCase(kindName, kSimulatorKind)) return kSimulatorRequested;
@@ -36,11 +36,12 @@ ResultCode OpenCableOfKind(std::string_view kindName, std::string_view portName)
 }
 
 Cable& ActiveCable() {
-  if (g_installed != nullptr) return *g_installed;
-  return g_chosen != nullptr ? *g_chosen : kCableKinds[0].instance();
+  const CableChoice& choice = Choice();
+  if (choice.installed != nullptr) return *choice.installed;
+  return choice.chosen != nullptr ? *choice.chosen : kCableKinds[0].instance();
 }
 
-void InstallCable(Cable* cable) { g_installed = cable; }
+void InstallCable(Cable* cable) { Choice().installed = cable; }
 
 UnreadTdoScope::UnreadTdoScope() : cable_(ActiveCable()) { cable_.BeginUnreadTdo(); }
 UnreadTdoScope::~UnreadTdoScope() { cable_.EndUnreadTdo(); }

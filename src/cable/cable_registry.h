@@ -22,4 +22,11 @@ Cable& ActiveCable();
 // are not about the wire, programs that embed the library with a cable of their own).
 void InstallCable(Cable* cable);
 
+// The session's choice: the cable of the last kind opened, and the one installed in
+// place of every kind; null for none.
+struct CableChoice {
+  Cable* chosen = nullptr;
+  Cable* installed = nullptr;
+};
+
 }  // namespace vantrel::cable

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "cable/tap_path.h"
 #include "common/result_code.h"
 #include "vantrel.h"
 
@@ -20,11 +21,6 @@ inline constexpr int32_t kPowerNeverRead = -1;
 inline constexpr int32_t kFirstSenseLineGood = VANTREL_POWER_FIRST_LINE_GOOD;
 inline constexpr int32_t kSecondSenseLineGood = VANTREL_POWER_SECOND_LINE_GOOD;
 inline constexpr int32_t kPowerGood = kFirstSenseLineGood | kSecondSenseLineGood;
-
-// Where a scan leaves the TAP: in Update-IR / Update-DR, or one clock on in Run-Test/Idle.
-enum class ScanEnd { kUpdate, kIdle };
-// Where a TAP reset leaves the TAP.
-enum class TapResetEnd { kTestLogicReset, kRunTestIdle };
 
 class Cable {
  public:

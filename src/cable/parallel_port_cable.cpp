@@ -12,13 +12,6 @@
 #include "platform/platform.h"
 
 namespace vantrel::cable {
-namespace {
-
-constexpr int ToFlag(bool set) { return set ? 1 : 0; }
-constexpr int ToFlag(ScanEnd end) { return ToFlag(end == ScanEnd::kIdle); }
-
-}  // namespace
-
 int ParallelPortIndex(std::string_view portName) {
   constexpr std::array<std::string_view, kPortCount> kNames{"lpt1", "lpt2", "lpt3"};
   for (std::size_t i = 0; i < kNames.size(); ++i) {
@@ -47,7 +40,7 @@ void ParallelPortCable::DriveLinesLow() { SetCableLines(0); }
 
 // A virtual port belongs to the host: once its process is exiting, it may be gone.
 void ParallelPortCable::LeaveAtUnload() {
-  if (!(platform::HostProcessExiting() && VirtualPortPlugged())) TapReset(0);
+  if (!(platform::HostProcessExiting() && VirtualPortPlugged())) TapReset(TapResetEnd::kTestLogicReset);
   ReleasePortDevice();
 }
 
@@ -55,30 +48,30 @@ void ParallelPortCable::LendToJob() { LendCableToJob(); }
 void ParallelPortCable::CatchUp() { LetCableCatchUp(); }
 void ParallelPortCable::GoIdle() { DeliverHeldAccesses(); }
 
-void ParallelPortCable::ResetTap(TapResetEnd end) { TapReset(ToFlag(end == TapResetEnd::kRunTestIdle)); }
+void ParallelPortCable::ResetTap(TapResetEnd end) { TapReset(end); }
 
 uint32_t ParallelPortCable::ScanIR(int irLength, uint32_t instruction, ScanEnd end) {
-  return cable::ScanIR(irLength, instruction, ToFlag(end));
+  return cable::ScanIR(irLength, instruction, end);
 }
 
 void ParallelPortCable::ScanDR(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int capturedBits,
                                ScanEnd end) {
-  ScanDRCapturingFirst(bitCount, tdiWords, tdoWords, capturedBits, ToFlag(end));
+  ScanDRCapturingFirst(bitCount, tdiWords, tdoWords, capturedBits, end);
 }
 
 void ParallelPortCable::ScanDRDeferred(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int capturedBits,
                                        ScanEnd end) {
-  cable::ScanDRDeferred(bitCount, tdiWords, tdoWords, capturedBits, ToFlag(end));
+  cable::ScanDRDeferred(bitCount, tdiWords, tdoWords, capturedBits, end);
 }
 
 void ParallelPortCable::ResolveCaptures() { ResolveTapCaptures(); }
 void ParallelPortCable::BeginUnreadTdo() { BeginFastClocks(); }
 void ParallelPortCable::EndUnreadTdo() { EndFastClocks(); }
-ResultCode ParallelPortCable::PulseReset() { return PulseCableReset() == 0 ? kOk : kEmulatorNotFound; }
+ResultCode ParallelPortCable::PulseReset() { return PulseCableReset(); }
 
 uint32_t ParallelPortCable::TapResetCount() const { return cable::TapResetCount(); }
-bool ParallelPortCable::TapActive() const { return cable::TapActive() != 0; }
-void ParallelPortCable::SetTapActive(bool active) { cable::SetTapActive(ToFlag(active)); }
+bool ParallelPortCable::TapActive() const { return cable::TapActive(); }
+void ParallelPortCable::SetTapActive(bool active) { cable::SetTapActive(active); }
 
 int32_t ParallelPortCable::ReadPowerLines() { return cable::ReadPowerLines(); }
 int32_t ParallelPortCable::PowerStatus() const { return cable::PowerStatus(); }

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "cable/port_cable_state.h"
 #include "cable/port_io.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
@@ -17,24 +18,7 @@
 namespace vantrel::cable {
 namespace {
 
-constexpr std::array<PortAddresses, kPortCount> kDefaultPortTable{{
-    {0x378, 0x379, 0x37A},  // lpt1
-    {0x3BC, 0x3BD, 0x3BE},  // lpt2
-    {0x278, 0x279, 0x27A},  // lpt3
-}};
-
-std::array<PortAddresses, kPortCount> g_port_table = kDefaultPortTable;
-TransferMode g_transfer_mode = TransferMode::kExact;  // lpt.ini's transfer line
-// The host's choice: a host thread sets it (while no job runs), the job's worker reads it.
-std::atomic<int> g_host_transfer_mode{VANTREL_TRANSFER_AS_CONFIGURED};
-
-// A device path comes from one line, so it always fits one line's buffer.
-struct PortChoice {
-  PortWay way = PortWay::kAutomatic;
-  std::array<char, kConfigLineBufferSize> device{};
-};
-std::array<PortChoice, kPortCount> g_port_choice{};
-std::optional<WorkArea> g_work_area;  // lpt.ini's workarea line
+PortConfigState& Config() { return PortState().config; }
 
 // The addresses wrap in 32 bits rather than overflow: a base of 0xFFFFFFFF is
 // accepted and only its low 16 bits ever reach a port.
@@ -54,7 +38,7 @@ bool ApplyDeviceLine(const char* line) {
   if (!ValidPortNumber(lptNumber)) return true;
   const char* path = line + pathStart;
   const std::size_t length = std::strcspn(path, " \t\r\n");
-  PortChoice& choice = g_port_choice[static_cast<std::size_t>(lptNumber - 1)];
+  PortChoice& choice = Config().portChoice[static_cast<std::size_t>(lptNumber - 1)];
   choice.device.fill('\0');
   std::memcpy(choice.device.data(), path, std::min(length, choice.device.size() - 1));
   choice.way = PortWay::kDevice;
@@ -67,8 +51,9 @@ void ApplyPortLine(const char* line) {
   unsigned int base = 0;
   if (std::sscanf(line, "lpt%d=%x", &lptNumber, &base) != 2) return;
   if (!ValidPortNumber(lptNumber)) return;
-  g_port_table[static_cast<std::size_t>(lptNumber - 1)] = PortAt(base);
-  g_port_choice[static_cast<std::size_t>(lptNumber - 1)] = PortChoice{PortWay::kDirect, {}};
+  const auto entry = static_cast<std::size_t>(lptNumber - 1);
+  Config().portTable[entry] = PortAt(base);
+  Config().portChoice[entry] = PortChoice{PortWay::kDirect, {}};
 }
 
 void ApplyDelayLine(const char* line) {
@@ -84,8 +69,8 @@ void ApplyDelayLine(const char* line) {
 void ApplyTransferValue(const char* value) {
   char word[8] = {};
   if (std::sscanf(value, " %7[a-z]", word) != 1) return;
-  if (std::strcmp(word, "fast") == 0) g_transfer_mode = TransferMode::kFast;
-  if (std::strcmp(word, "exact") == 0) g_transfer_mode = TransferMode::kExact;
+  if (std::strcmp(word, "fast") == 0) Config().transferMode = TransferMode::kFast;
+  if (std::strcmp(word, "exact") == 0) Config().transferMode = TransferMode::kExact;
 }
 
 void ApplyTransferLine(const char* line) {
@@ -121,7 +106,7 @@ void ApplyWorkAreaLine(const char* line) {
   while (IsBlank(*text)) ++text;
   const uint64_t end = uint64_t{area.address} + area.size;
   if (*text != '\0' || area.size == 0 || end > (uint64_t{1} << 32)) return;
-  g_work_area = area;
+  Config().workArea = area;
 }
 
 }  // namespace
@@ -129,17 +114,17 @@ void ApplyWorkAreaLine(const char* line) {
 const PortAddresses& PortTableEntry(int portIndex) {
   static constexpr PortAddresses kNoPort{0, 0, 0};
   if (portIndex < 0 || portIndex >= kPortCount) return kNoPort;
-  return g_port_table[static_cast<std::size_t>(portIndex)];
+  return Config().portTable[static_cast<std::size_t>(portIndex)];
 }
 
 PortWay ConfiguredPortWay(int portIndex) {
   if (portIndex < 0 || portIndex >= kPortCount) return PortWay::kAutomatic;
-  return g_port_choice[static_cast<std::size_t>(portIndex)].way;
+  return Config().portChoice[static_cast<std::size_t>(portIndex)].way;
 }
 
 const char* ConfiguredPortDevice(int portIndex) {
   if (portIndex < 0 || portIndex >= kPortCount) return "";
-  return g_port_choice[static_cast<std::size_t>(portIndex)].device.data();
+  return Config().portChoice[static_cast<std::size_t>(portIndex)].device.data();
 }
 
 std::string DefaultPortDevice(int portIndex) {
@@ -193,27 +178,18 @@ void LoadPortConfig() {
 }
 
 TransferMode ConfiguredTransferMode() {
-  switch (g_host_transfer_mode.load(std::memory_order_relaxed)) {
+  switch (Config().hostTransferMode.load(std::memory_order_relaxed)) {
     case VANTREL_TRANSFER_EXACT: return TransferMode::kExact;
     case VANTREL_TRANSFER_FAST: return TransferMode::kFast;
-    default: return g_transfer_mode;
+    default: return Config().transferMode;
   }
 }
 
 void SetHostTransferMode(int mode) {
   if (mode == VANTREL_TRANSFER_AS_CONFIGURED || mode == VANTREL_TRANSFER_EXACT || mode == VANTREL_TRANSFER_FAST) {
-    g_host_transfer_mode.store(mode, std::memory_order_relaxed);
+    Config().hostTransferMode.store(mode, std::memory_order_relaxed);
   }
 }
 
-std::optional<WorkArea> ConfiguredWorkArea() { return g_work_area; }
-
-void ResetPortConfig() {
-  g_port_table = kDefaultPortTable;
-  g_work_area.reset();
-  g_port_choice = {};
-  g_transfer_mode = TransferMode::kExact;
-  g_host_transfer_mode.store(VANTREL_TRANSFER_AS_CONFIGURED, std::memory_order_relaxed);
-}
-
+std::optional<WorkArea> ConfiguredWorkArea() { return Config().workArea; }
 }  // namespace vantrel::cable

@@ -82,6 +82,4 @@ struct WorkArea {
 };
 std::optional<WorkArea> ConfiguredWorkArea();
 
-void ResetPortConfig();  // default addresses, every port reached automatically, exact transfers, no work area
-
 }  // namespace vantrel::cable

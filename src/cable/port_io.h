@@ -64,7 +64,4 @@ inline constexpr int32_t kMaxPortDelay = 100000;
 int32_t PortDelay();
 void SetPortDelay(int32_t loops);  // negative values become 0, larger ones kMaxPortDelay
 
-// Back to the values at load: hardware access, PortDelay 0, access not yet obtained.
-void ResetPortIo();
-
 }  // namespace vantrel::cable

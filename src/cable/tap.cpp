@@ -5,6 +5,7 @@
 
 #include "cable/cable.h"
 #include "cable/cable_lines.h"
+#include "cable/port_cable_state.h"
 #include "cable/port_io.h"
 #include "cable/port_queue.h"
 #include "platform/platform.h"
@@ -16,17 +17,11 @@ constexpr int kResetCycles = 8;  // enough to reach Test-Logic-Reset from any st
 constexpr int kMaxIrLength = 32;
 constexpr unsigned kResetPulseMs = 100;
 
-int g_tap_active = 0;
-uint32_t g_tap_resets = 0;
-bool g_power_loss_seen = false;
-bool g_fast_clocks = false;
-int g_fast_clocks_depth = 0;  // FastClocks may nest: the outermost one decides
-// Under FastClocks: the lines of the last cycle, whose TCK is still high, or 0 when TCK is low.
-uint8_t g_tck_left_high = 0;
+TapState& Tap() { return PortState().tap; }
 
 // Both sense lines are active low: a set bit is a line that says the power is gone.
 void NoteSenseLines(uint8_t status) {
-  if ((status & (lines::kFirstSenseLine | lines::kSecondSenseLine)) != 0) g_power_loss_seen = true;
+  if ((status & (lines::kFirstSenseLine | lines::kSecondSenseLine)) != 0) Tap().powerLossSeen = true;
 }
 
 // The reset output stays released in every byte of TAP traffic.
@@ -34,59 +29,55 @@ uint8_t TapLines(int tdi, int tms) {
   return static_cast<uint8_t>(lines::kResetReleased | (tms != 0 ? lines::kTms : 0) | (tdi != 0 ? lines::kTdi : 0));
 }
 
-// A status read queued by a cycle: its TDO bit goes into *word at mask once the port
-// has answered (word null: only the sense lines count).
-struct PendingCapture {
-  std::size_t slot;
-  uint32_t* word;
-  uint32_t mask;
-};
 // A cycle makes at most four accesses, one of them a read.
 constexpr std::size_t kAccessesPerCycle = 4;
-// Every cycle writes at least once for its read: at most one read in two accesses.
-std::array<PendingCapture, kPortQueueCapacity / 2> g_pending{};
-std::size_t g_pending_count = 0;
 
 // Has the port make the queued accesses and files their answers. Every TAP operation
 // ends with this, so a port with a batch entry gets at least one call per operation and
 // the queue is empty between operations.
 void ResolveCaptures() {
   FlushPortQueue();
-  for (std::size_t i = 0; i < g_pending_count; ++i) {
-    const PendingCapture& pending = g_pending[i];
+  TapState& tap = Tap();
+  for (std::size_t i = 0; i < tap.pendingCount; ++i) {
+    const PendingCapture& pending = tap.pending[i];
     const uint8_t status = QueuedReadValue(pending.slot);
     NoteSenseLines(status);
     if (pending.word != nullptr && (status & lines::kTdoInverted) == 0) *pending.word |= pending.mask;
   }
-  g_pending_count = 0;
+  tap.pendingCount = 0;
   ClearPortQueue();
 }
 
-// Queues one cycle. With tdoWanted (or always outside FastClocks) it reads the status
+// Whether a cycle's TDO counts for anyone (its status read may be skipped under FastClocks if not).
+enum class Tdo { kUnread, kWanted };
+
+// Queues one cycle. With Tdo::kWanted (or always outside FastClocks) it reads the status
 // byte, whose TDO bit is ORed into *tdoWord at tdoMask once the captures are resolved.
-void Cycle(int tdi, int tms, int fallingEdge, bool tdoWanted, uint32_t* tdoWord, uint32_t tdoMask) {
+void Cycle(int tdi, int tms, TckEnd tckEnd, Tdo tdo, uint32_t* tdoWord, uint32_t tdoMask) {
+  const bool tdoWanted = tdo == Tdo::kWanted;
   if (SelectedPort() == kNoPortSelected) return;
-  if (PortQueueRoom() < kAccessesPerCycle || g_pending_count == g_pending.size()) ResolveCaptures();
+  TapState& tap = Tap();
+  if (PortQueueRoom() < kAccessesPerCycle || tap.pendingCount == tap.pending.size()) ResolveCaptures();
   const uint16_t dataPort = SelectedDataPort();
   const uint8_t tckLow = TapLines(tdi, tms);
   // When the previous cycle left TCK high, this write is also its falling edge.
   QueuePortWrite(dataPort, tckLow);
-  if (tdoWanted || !g_fast_clocks) {
-    g_pending[g_pending_count] = PendingCapture{QueuePortRead(SelectedStatusPort()), tdoWanted ? tdoWord : nullptr,
-                                                tdoMask};
-    ++g_pending_count;
+  if (tdoWanted || !tap.fastClocks) {
+    tap.pending[tap.pendingCount] =
+        PendingCapture{QueuePortRead(SelectedStatusPort()), tdoWanted ? tdoWord : nullptr, tdoMask};
+    ++tap.pendingCount;
   }
   const auto tckHigh = static_cast<uint8_t>(tckLow | lines::kTck);
   QueuePortWrite(dataPort, tckHigh);
-  if (g_fast_clocks) {
-    g_tck_left_high = tckHigh;
-  } else if (fallingEdge != 0) {
+  if (tap.fastClocks) {
+    tap.tckLeftHigh = tckHigh;
+  } else if (tckEnd == TckEnd::kLowered) {
     QueuePortWrite(dataPort, tckLow);
   }
 }
 
 // A cycle that only walks the TAP: TDI low, TCK back low, TDO discarded.
-void Walk(int tms) { Cycle(0, tms, 1, false, nullptr, 0); }
+void Walk(int tms) { Cycle(0, tms, TckEnd::kLowered, Tdo::kUnread, nullptr, 0); }
 
 // From Run-Test/Idle, Update-IR or Update-DR.
 void EnterShiftIR() {
@@ -103,16 +94,16 @@ void EnterShiftDR() {
 }
 
 // From Exit1-IR or Exit1-DR.
-void LeaveShift(int toIdle) {
-  Walk(1);                   // Update-IR / Update-DR: the shifted value takes effect
-  if (toIdle != 0) Walk(0);  // Run-Test/Idle
+void LeaveShift(ScanEnd end) {
+  Walk(1);                             // Update-IR / Update-DR: the shifted value takes effect
+  if (end == ScanEnd::kIdle) Walk(0);  // Run-Test/Idle
 }
 
 }  // namespace
 
-int TapClock(int tdi, int tms, int fallingEdge) {
+int TapClock(int tdi, int tms, TckEnd tckEnd) {
   uint32_t tdo = 0;
-  Cycle(tdi, tms, fallingEdge, true, &tdo, 1);
+  Cycle(tdi, tms, tckEnd, Tdo::kWanted, &tdo, 1);
   ResolveCaptures();
   return static_cast<int>(tdo);
 }
@@ -132,9 +123,11 @@ void ShiftBitsCapturingFirst(int bitCount, const uint32_t* tdiWords, uint32_t* t
       input = tdiWords != nullptr ? tdiWords[word] : 0;
       if (tdoWords != nullptr) tdoWords[word] = 0;
     }
-    const int last = i == bitCount - 1 ? 1 : 0;
+    // The last bit leaves Shift with TMS and lowers TCK; the inner bits leave it high.
+    const bool last = i == bitCount - 1;
     const bool kept = tdoWords != nullptr && i < capturedBits;
-    Cycle(static_cast<int>(input & 1u), last, last, kept, kept ? &tdoWords[word] : nullptr, 1u << bit);
+    Cycle(static_cast<int>(input & 1u), last ? 1 : 0, last ? TckEnd::kLowered : TckEnd::kLeftHigh,
+          kept ? Tdo::kWanted : Tdo::kUnread, kept ? &tdoWords[word] : nullptr, 1u << bit);
     input >>= 1;
   }
 }
@@ -146,79 +139,77 @@ void ShiftBits(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords) {
   ResolveCaptures();
 }
 
-uint32_t ScanIR(int irLength, uint32_t instruction, int toIdle) {
+uint32_t ScanIR(int irLength, uint32_t instruction, ScanEnd end) {
   if (irLength < 1 || irLength > kMaxIrLength) return 0;
   uint32_t captured = 0;
   EnterShiftIR();
   ShiftBitsCapturingFirst(irLength, &instruction, &captured, irLength);
-  LeaveShift(toIdle);
+  LeaveShift(end);
   ResolveCaptures();
   return captured;
 }
 
-void ScanDR(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int toIdle) {
-  ScanDRCapturingFirst(bitCount, tdiWords, tdoWords, bitCount, toIdle);
+void ScanDR(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, ScanEnd end) {
+  ScanDRCapturingFirst(bitCount, tdiWords, tdoWords, bitCount, end);
 }
 
-void ScanDRCapturingFirst(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int capturedBits, int toIdle) {
+void ScanDRCapturingFirst(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int capturedBits, ScanEnd end) {
   if (bitCount < 1) return;
   EnterShiftDR();
   ShiftBitsCapturingFirst(bitCount, tdiWords, tdoWords, capturedBits);
-  LeaveShift(toIdle);
+  LeaveShift(end);
   ResolveCaptures();
 }
 
-void ScanDRDeferred(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int capturedBits, int toIdle) {
+void ScanDRDeferred(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int capturedBits, ScanEnd end) {
   if (bitCount < 1) return;
   EnterShiftDR();
   ShiftBitsCapturingFirst(bitCount, tdiWords, tdoWords, capturedBits);
-  LeaveShift(toIdle);
+  LeaveShift(end);
 }
 
 void ResolveTapCaptures() { ResolveCaptures(); }
 
 void BeginFastClocks() {
-  ++g_fast_clocks_depth;
-  g_fast_clocks = true;
+  TapState& tap = Tap();
+  ++tap.fastClocksDepth;
+  tap.fastClocks = true;
 }
 
 FastClocks::FastClocks() { BeginFastClocks(); }
 FastClocks::~FastClocks() { EndFastClocks(); }
 
 void EndFastClocks() {
-  if (--g_fast_clocks_depth > 0) return;
-  g_fast_clocks = false;
-  if (g_tck_left_high != 0 && SelectedPort() != kNoPortSelected)
-    PortWrite(SelectedDataPort(), static_cast<uint8_t>(g_tck_left_high & ~lines::kTck));
-  g_tck_left_high = 0;
+  TapState& tap = Tap();
+  if (--tap.fastClocksDepth > 0) return;
+  tap.fastClocks = false;
+  if (tap.tckLeftHigh != 0 && SelectedPort() != kNoPortSelected)
+    PortWrite(SelectedDataPort(), static_cast<uint8_t>(tap.tckLeftHigh & ~lines::kTck));
+  tap.tckLeftHigh = 0;
 }
 
-void TapReset(int toIdle) {
-  for (int cycle = 0; cycle < kResetCycles; ++cycle) Cycle(1, 1, 1, true, nullptr, 0);
-  if (toIdle != 0) Cycle(1, 0, 1, true, nullptr, 0);
+void TapReset(TapResetEnd end) {
+  const bool toIdle = end == TapResetEnd::kRunTestIdle;
+  for (int cycle = 0; cycle < kResetCycles; ++cycle) Cycle(1, 1, TckEnd::kLowered, Tdo::kWanted, nullptr, 0);
+  if (toIdle) Cycle(1, 0, TckEnd::kLowered, Tdo::kWanted, nullptr, 0);
   ResolveCaptures();
-  g_tap_active = toIdle != 0 ? 1 : 0;
-  ++g_tap_resets;
+  Tap().active = toIdle;
+  ++Tap().resets;
 }
 
-int PulseCableReset() {
-  if (SelectedPort() == kNoPortSelected) return 1;
+ResultCode PulseCableReset() {
+  if (SelectedPort() == kNoPortSelected) return kEmulatorNotFound;
   PortWrite(SelectedDataPort(), lines::kAllLow);
   platform::SleepMilliseconds(kResetPulseMs);
   PortWrite(SelectedDataPort(), lines::kResetReleased);
-  TapReset(1);
-  return 0;
+  TapReset(TapResetEnd::kRunTestIdle);
+  return kOk;
 }
 
-uint32_t TapResetCount() { return g_tap_resets; }
-int TapActive() { return g_tap_active; }
-void SetTapActive(int active) { g_tap_active = active != 0 ? 1 : 0; }
-bool PowerLossSeen() { return g_power_loss_seen; }
-void ClearPowerLossSeen() { g_power_loss_seen = false; }
-
-void ResetTapState() {
-  g_tap_active = 0;
-  g_power_loss_seen = false;
-}
+uint32_t TapResetCount() { return Tap().resets; }
+bool TapActive() { return Tap().active; }
+void SetTapActive(bool active) { Tap().active = active; }
+bool PowerLossSeen() { return Tap().powerLossSeen; }
+void ClearPowerLossSeen() { Tap().powerLossSeen = false; }
 
 }  // namespace vantrel::cable

@@ -1,25 +1,29 @@
 // The bit-banged TAP driver: every TCK cycle is made by port writes on the selected
 // cable. All operations do nothing (and capture zeros) while no port is selected.
 //
-// ScanIR and ScanDR must start in Run-Test/Idle, Update-IR or Update-DR. With toIdle
-// they end in Run-Test/Idle, otherwise in Update-IR / Update-DR. TCK is low after each.
-// Flags (tdi, tms, fallingEdge, toIdle) count as set when they are not 0.
+// ScanIR and ScanDR must start in Run-Test/Idle, Update-IR or Update-DR and end where
+// their ScanEnd says. TCK is low after each. The tdi and tms bits count as set when they
+// are not 0.
 //
 // Each operation's accesses are queued and reach a port with a batch entry as one run
 // (port_queue.h); any other port gets them one at a time, as they are made.
 //
 // Port accesses, each followed by the PortDelay busy-wait (n = bits shifted):
-//   TapReset 32 (+4 with toIdle), ScanIR 3n + 21 (+4), ScanDR 3n + 17 (+4).
+//   TapReset 32 (+4 into Run-Test/Idle), ScanIR 3n + 21 (+4 ending in Run-Test/Idle),
+//   ScanDR 3n + 17 (+4 ending in Run-Test/Idle).
 // Not thread-safe: the host interface lets one thread at a time into the cable layer.
 #pragma once
 
 #include <cstdint>
 
+#include "cable/tap_path.h"
+#include "common/result_code.h"
+
 namespace vantrel::cable {
 
-// One TCK cycle: TMS and TDI presented with TCK low, TDO sampled, TCK raised, and with
-// fallingEdge TCK lowered again. Returns the TDO bit (0 with no port selected).
-int TapClock(int tdi, int tms, int fallingEdge);
+// One TCK cycle: TMS and TDI presented with TCK low, TDO sampled, TCK raised, and
+// lowered again when tckEnd says so. Returns the TDO bit (0 with no port selected).
+int TapClock(int tdi, int tms, TckEnd tckEnd);
 
 // Shifts bitCount bits (at least 1) in Shift-IR/Shift-DR, leaving in Exit1 with the
 // last bit. Bit i is bit (i mod 32) of word (i div 32), bit 0 first; both arrays hold
@@ -30,20 +34,20 @@ void ShiftBits(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords);
 
 // Returns the irLength (1 to 32) bits captured while the instruction was shifted.
 // Another irLength does nothing and returns 0.
-uint32_t ScanIR(int irLength, uint32_t instruction, int toIdle);
+uint32_t ScanIR(int irLength, uint32_t instruction, ScanEnd end);
 
 // tdiWords and tdoWords as for ShiftBits. A bitCount below 1 does nothing.
-void ScanDR(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int toIdle);
+void ScanDR(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, ScanEnd end);
 
 // ScanDR that keeps only the first capturedBits bits (tdoWords as for ShiftBits, the
 // bits from capturedBits on stored as 0). Under FastClocks the other bits cost no read.
-void ScanDRCapturingFirst(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int capturedBits, int toIdle);
+void ScanDRCapturingFirst(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int capturedBits, ScanEnd end);
 
 // ScanDRCapturingFirst whose captured bits may arrive later, so that a port with a batch
 // entry takes a run of such scans in one call and one round trip: tdoWords holds them (and
 // a lost power-sense line shows in PowerLossSeen) only once ResolveTapCaptures, or any
 // other operation here, has run. tdoWords must stay valid until then.
-void ScanDRDeferred(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int capturedBits, int toIdle);
+void ScanDRDeferred(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int capturedBits, ScanEnd end);
 void ResolveTapCaptures();
 
 // While one of these lives, a cycle whose TDO nobody keeps skips the status read, and
@@ -63,13 +67,14 @@ class FastClocks {
   FastClocks& operator=(const FastClocks&) = delete;
 };
 
-// Eight TMS-high cycles (TDI high) to Test-Logic-Reset from any state; with toIdle one
-// more to Run-Test/Idle. TapActive becomes toIdle, even with no port selected.
-void TapReset(int toIdle);
+// Eight TMS-high cycles (TDI high) to Test-Logic-Reset from any state; for
+// kRunTestIdle one more to Run-Test/Idle. TapActive says whether the TAP went on to
+// Run-Test/Idle, even with no port selected.
+void TapReset(TapResetEnd end);
 
 // Holds the target's reset line low for 100 ms, then resets the TAP into Run-Test/Idle.
-// Returns 0, or 1 when no port is selected (nothing is touched).
-int PulseCableReset();
+// Returns kOk, or kEmulatorNotFound when no port is selected (nothing is touched).
+[[nodiscard]] ResultCode PulseCableReset();
 
 // Set once a status read of a TAP cycle showed either power-sense line bad, until
 // cleared. Every cycle reads the status byte for TDO, and the same byte carries both sense
@@ -82,9 +87,8 @@ void ClearPowerLossSeen();
 // caller that follows what the TAP holds can tell that it was reset meanwhile.
 uint32_t TapResetCount();
 
-// 1 when the last TAP reset left the TAP in Run-Test/Idle, 0 in Test-Logic-Reset.
-int TapActive();
-void SetTapActive(int active);
-void ResetTapState();  // TapActive 0 and no power loss seen, as at load
+// True when the last TAP reset left the TAP in Run-Test/Idle, false in Test-Logic-Reset.
+bool TapActive();
+void SetTapActive(bool active);
 
 }  // namespace vantrel::cable

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 
 void PrepareResponse(JtagResponse& response) {
   std::memset(response.data, 0, sizeof response.data);
@@ -51,4 +51,4 @@ bool ReadTextField(const char* field, std::string_view& text) {
   return true;
 }
 
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

@@ -10,7 +10,7 @@
 #include "common/result_code.h"
 #include "vantrel.h"
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 
 namespace message {
 inline constexpr char kInvalidParameters[] = "invalid parameters are used";
@@ -57,4 +57,4 @@ void AnswerResult(JtagResponse& response, ResultCode result, std::span<const Res
 // has no terminator inside it: such a field matches nothing.
 [[nodiscard]] bool ReadTextField(const char* field, std::string_view& text);
 
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

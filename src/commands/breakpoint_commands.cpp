@@ -7,7 +7,7 @@
 #include "target/breakpoints.h"
 #include "target/watchpoint_units.h"
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 namespace {
 
 constexpr std::array kSetAnswers{
@@ -15,7 +15,7 @@ constexpr std::array kSetAnswers{
     ResultAnswer{kInvalidParameters, VANTREL_STATUS_FAILED, message::kInvalidParameters},
     ResultAnswer{kBreakInWriteOnly, VANTREL_STATUS_WARNING, message::kWriteOnlyArea},
     ResultAnswer{kBreakpointNotHeld, VANTREL_STATUS_FAILED, message::kBreakpointNotHeld},
-    ResultAnswer{target::kNoWatchpointUnitFree, VANTREL_STATUS_FAILED, message::kNoWatchpointUnitFree},
+    ResultAnswer{kNoWatchpointUnitFree, VANTREL_STATUS_FAILED, message::kNoWatchpointUnitFree},
 };
 
 constexpr std::array kClearAnswers{
@@ -72,4 +72,4 @@ void ClearBreakCommand(const JtagRequest& request, JtagResponse& response) {
   AnswerResult(response, result, kClearAnswers);
 }
 
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

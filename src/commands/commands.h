@@ -4,7 +4,7 @@
 
 #include "vantrel.h"
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 
 using CommandHandler = void (*)(const JtagRequest& request, JtagResponse& response);
 
@@ -44,4 +44,4 @@ void ReadMemoryCommandHandler(const JtagRequest& request, JtagResponse& response
 void AddRegionCommand(const JtagRequest& request, JtagResponse& response);
 void ListRegionsCommand(const JtagRequest& request, JtagResponse& response);
 
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

@@ -9,7 +9,7 @@
 #include "target/target_control.h"
 #include "target/target_state.h"
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 namespace {
 
 constexpr std::array kOpenAnswers{
@@ -24,8 +24,8 @@ constexpr std::array kConnectAnswers{
 };
 
 constexpr std::array kDisconnectAnswers{
-    ResultAnswer{target::kAlreadyDown, VANTREL_STATUS_WARNING, message::kAlreadyDown},
-    ResultAnswer{target::kDisconnectFailed, VANTREL_STATUS_WARNING, message::kSysDownFailed},
+    ResultAnswer{kAlreadyDown, VANTREL_STATUS_WARNING, message::kAlreadyDown},
+    ResultAnswer{kHaltFailed, VANTREL_STATUS_WARNING, message::kSysDownFailed},
 };
 
 constexpr std::array kRunAnswers{
@@ -34,7 +34,7 @@ constexpr std::array kRunAnswers{
 
 constexpr std::array kStopAnswers{
     ResultAnswer{kStatusError, VANTREL_STATUS_FAILED, message::kStatusError},
-    ResultAnswer{target::kStopFailed, VANTREL_STATUS_FAILED, message::kStopFailed},
+    ResultAnswer{kHaltFailed, VANTREL_STATUS_FAILED, message::kStopFailed},
 };
 
 }  // namespace
@@ -88,4 +88,4 @@ void ReconnectCommand(const JtagRequest&, JtagResponse& response) {
   AnswerResult(response, target::ReconnectTarget(), kConnectAnswers);
 }
 
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

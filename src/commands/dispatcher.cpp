@@ -5,7 +5,7 @@
 #include "commands/answer.h"
 #include "commands/commands.h"
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 namespace {
 
 constexpr char kDriverName[] = "Vantrel";
@@ -86,4 +86,4 @@ void DispatchCommand(const JtagRequest* request, JtagResponse* response) {
   command->handler(*request, *response);
 }
 
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

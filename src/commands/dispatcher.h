@@ -4,9 +4,9 @@
 
 #include "vantrel.h"
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 
 // A null response: nothing happens. A null request: "invalid parameters are used".
 void DispatchCommand(const JtagRequest* request, JtagResponse* response);
 
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

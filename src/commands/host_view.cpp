@@ -2,11 +2,11 @@
 
 #include "target/core_status.h"
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 
 uint32_t CoreStatusWord() { return target::CoreStatusWord(); }
 int32_t TransferPercent() { return target::TransferPercent(); }
 void RequestTransferStop() { target::RequestTransferStop(); }
 void ResetTransferProgress() { target::ResetTransferProgress(); }
 
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

@@ -4,11 +4,11 @@
 
 #include <cstdint>
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 
 uint32_t CoreStatusWord();
 int32_t TransferPercent();
 void RequestTransferStop();
 void ResetTransferProgress();
 
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

@@ -3,7 +3,7 @@
 #include "commands/commands.h"
 #include "target/core_status.h"
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 
 void ReadIceCommand(const JtagRequest&, JtagResponse& response) {
   target::IceDump dump{};
@@ -19,4 +19,4 @@ void ReadIceCommand(const JtagRequest&, JtagResponse& response) {
   AnswerBytes(response, bytes, sizeof bytes);
 }
 
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

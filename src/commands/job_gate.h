@@ -5,8 +5,8 @@
 
 #include "platform/platform.h"
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 
 platform::JobGate& JobGate();
 
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

@@ -1,13 +1,10 @@
 #include "commands/job_result.h"
 
-#include <atomic>
+#include "commands/command_state.h"
 
-namespace vantrel::shell {
-namespace {
-std::atomic<int32_t> g_last_job_result{kNoJobResult};
-}
+namespace vantrel::commands {
 
-int32_t LastJobResult() { return g_last_job_result.load(); }
-void StoreLastJobResult(int32_t result) { g_last_job_result.store(result); }
+JobResult LastJobResult() { return CommandLayer().lastJobResult.load(); }
+void StoreLastJobResult(JobResult result) { CommandLayer().lastJobResult.store(result); }
 
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

@@ -6,17 +6,20 @@
 
 #include "vantrel.h"
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 
-inline constexpr int32_t kNoJobResult = VANTREL_JOB_NONE;
-inline constexpr int32_t kJobSucceeded = VANTREL_JOB_SUCCEEDED;
-inline constexpr int32_t kDownloadFailed = VANTREL_JOB_DOWNLOAD_FAILED;
-inline constexpr int32_t kReadJobFailed = VANTREL_JOB_READ_FAILED;
-inline constexpr int32_t kWriteJobFailed = VANTREL_JOB_WRITE_FAILED;
-inline constexpr int32_t kDownloadVerifyFailed = VANTREL_JOB_DOWNLOAD_VERIFY_FAILED;
-inline constexpr int32_t kWriteVerifyFailed = VANTREL_JOB_WRITE_VERIFY_FAILED;
+// A job's outcome, with the values the host reads.
+enum class JobResult : int32_t {
+  kNone = VANTREL_JOB_NONE,  // no job since load or since the host cleared it
+  kSucceeded = VANTREL_JOB_SUCCEEDED,
+  kDownloadFailed = VANTREL_JOB_DOWNLOAD_FAILED,
+  kReadFailed = VANTREL_JOB_READ_FAILED,
+  kWriteFailed = VANTREL_JOB_WRITE_FAILED,
+  kDownloadVerifyFailed = VANTREL_JOB_DOWNLOAD_VERIFY_FAILED,
+  kWriteVerifyFailed = VANTREL_JOB_WRITE_VERIFY_FAILED,
+};
 
-int32_t LastJobResult();
-void StoreLastJobResult(int32_t result);
+JobResult LastJobResult();
+void StoreLastJobResult(JobResult result);
 
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

@@ -6,7 +6,7 @@
 #include "commands/commands.h"
 #include "target/memory_map.h"
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 
 void AddRegionCommand(const JtagRequest& request, JtagResponse& response) {
   target::MemoryRegion region;
@@ -29,4 +29,4 @@ void ListRegionsCommand(const JtagRequest&, JtagResponse& response) {
   AnswerText(response, VANTREL_STATUS_OK, std::string_view(text, length));
 }
 
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

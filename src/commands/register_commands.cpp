@@ -10,7 +10,7 @@
 #include "commands/register_names.h"
 #include "target/register_cache.h"
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 namespace {
 
 using target::ReadRegister;
@@ -20,15 +20,15 @@ constexpr std::array kRegisterAnswers{
     ResultAnswer{kInvalidParameters, VANTREL_STATUS_FAILED, message::kInvalidParameters},
 };
 
-constexpr int kPreserve = 1;
-constexpr int kNoPreserve = 0;
+constexpr target::Preserve kPreserve = target::Preserve::kLowRegisters;
+constexpr target::Preserve kNoPreserve = target::Preserve::kNothing;
 constexpr int kMaxWords = 18;
 
 // One fixed set of command 66: the registers a mode name stands for.
 struct ModeSet {
   const char* name;
   int mode;
-  int preserve;
+  target::Preserve preserve;
   std::array<int, kMaxWords> indexes;
   int count;
   // "usr" and "cur" go on after a failed read unless the core refused the reads as such.
@@ -153,4 +153,4 @@ void ReadRegistersCommand(const JtagRequest& request, JtagResponse& response) {
   ReadRegistersByMode(*set, response);
 }
 
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

@@ -4,7 +4,7 @@
 
 #include "target/register_cache.h"
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 namespace {
 
 // Short names keep the table below readable as a table.
@@ -72,4 +72,4 @@ const RegisterName* FindRegisterName(std::string_view text) {
   return nullptr;
 }
 
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

@@ -5,7 +5,7 @@
 #include <span>
 #include <string_view>
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 
 struct RegisterName {
   const char* name;  // lower case
@@ -23,4 +23,4 @@ const RegisterName* FindRegisterName(std::string_view text);
 // Equal ignoring the case of ASCII letters.
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

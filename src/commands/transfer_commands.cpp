@@ -5,7 +5,7 @@
 #include "commands/commands.h"
 #include "commands/transfer_jobs.h"
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 namespace {
 
 constexpr std::array kDownloadAnswers{
@@ -31,15 +31,16 @@ constexpr std::array kReadAnswers{
 
 void DownloadCommand(const JtagRequest& request, JtagResponse& response) {
   const VantrelDownloadArgs& args = request.args.download;
-  const ResultCode result = StartDownloadJob(args.loadAddress, args.entryAddress,
-                                             static_cast<const uint8_t*>(args.image), args.length, args.verify);
+  const ResultCode result =
+      StartDownloadJob(args.loadAddress, args.entryAddress, static_cast<const uint8_t*>(args.image), args.length,
+                       VerificationFrom(args.verify));
   AnswerResult(response, result, kDownloadAnswers);
 }
 
 void WriteMemoryCommandHandler(const JtagRequest& request, JtagResponse& response) {
   const VantrelWriteMemoryArgs& args = request.args.writeMemory;
   const ResultCode result = WriteMemoryCommand(args.address, static_cast<const uint8_t*>(args.data), args.length,
-                                               args.accessWidth, args.verify);
+                                               args.accessWidth, VerificationFrom(args.verify));
   AnswerResult(response, result, kWriteAnswers);
 }
 
@@ -49,4 +50,4 @@ void ReadMemoryCommandHandler(const JtagRequest& request, JtagResponse& response
   AnswerResult(response, result, kReadAnswers);
 }
 
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

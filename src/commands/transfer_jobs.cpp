@@ -4,41 +4,25 @@
 #include <new>
 #include <optional>
 
+#include "commands/command_state.h"
 #include "commands/job_gate.h"
 #include "commands/job_result.h"
 #include "platform/platform.h"
 #include "target/cable_link.h"
-#include "target/core_status.h"
 #include "target/checksum_verify.h"
+#include "target/core_status.h"
 #include "target/download_entry.h"
 #include "target/memory_transfer.h"
 #include "target/register_cache.h"
 #include "target/target_control.h"
 #include "target/target_state.h"
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 namespace {
 
-constexpr int32_t kOn = 1;  // flags from the host switch an option on only with 1
 constexpr int32_t kWholeWords = 4;
 constexpr int32_t kMinAccessWidth = 1;
 constexpr int32_t kMaxAccessWidth = 4;
-
-enum class JobKind { kDownload = 1, kRead = 2, kWrite = 3 };
-
-// Written only while no job runs, read only by the worker of the job it describes.
-struct TransferJob {
-  JobKind kind;
-  uint32_t address;  // the load address of a download
-  uint32_t entryAddress;
-  const uint8_t* source;
-  uint8_t* destination;
-  int32_t length;
-  int32_t width;
-  int32_t verify;  // shared by download and write
-};
-
-TransferJob g_job{};
 
 // A failed transfer marks the target down only when a power reading says the power is
 // bad; a host that never asked for the power lines must not lose its target over a
@@ -65,28 +49,28 @@ bool Verified(uint32_t address, const uint8_t* expected, int32_t length) {
   return VerifyByReadingBack(address, expected, length);
 }
 
-int32_t DownloadJobResult(ResultCode result) {
-  if (result == kOk) return kJobSucceeded;
-  return result == kVerifyFailed ? kDownloadVerifyFailed : kDownloadFailed;
+JobResult DownloadJobResult(ResultCode result) {
+  if (result == kOk) return JobResult::kSucceeded;
+  return result == kVerifyFailed ? JobResult::kDownloadVerifyFailed : JobResult::kDownloadFailed;
 }
 
-int32_t ReadJobResult(ResultCode result) { return result == kOk ? kJobSucceeded : kReadJobFailed; }
+JobResult ReadJobResult(ResultCode result) { return result == kOk ? JobResult::kSucceeded : JobResult::kReadFailed; }
 
-int32_t WriteJobResult(ResultCode result) {
-  if (result == kOk) return kJobSucceeded;
-  return result == kVerifyFailed ? kWriteVerifyFailed : kWriteJobFailed;
+JobResult WriteJobResult(ResultCode result) {
+  if (result == kOk) return JobResult::kSucceeded;
+  return result == kVerifyFailed ? JobResult::kWriteVerifyFailed : JobResult::kWriteFailed;
 }
 
-int32_t FailureOf(JobKind kind) {
+JobResult FailureOf(JobKind kind) {
   switch (kind) {
-    case JobKind::kDownload: return kDownloadFailed;
-    case JobKind::kRead: return kReadJobFailed;
-    case JobKind::kWrite: return kWriteJobFailed;
+    case JobKind::kDownload: return JobResult::kDownloadFailed;
+    case JobKind::kRead: return JobResult::kReadFailed;
+    case JobKind::kWrite: return JobResult::kWriteFailed;
   }
-  return kDownloadFailed;
+  return JobResult::kDownloadFailed;
 }
 
-int32_t RunJob(const TransferJob& job) {
+JobResult RunJob(const TransferJob& job) {
   switch (job.kind) {
     case JobKind::kDownload:
       return DownloadJobResult(DownloadImage(job.address, job.entryAddress, job.source, job.length, job.verify));
@@ -100,13 +84,13 @@ int32_t RunJob(const TransferJob& job) {
 // The gate opens only after the result is stored: a host that waits at the gate then
 // always finds the job's result.
 void JobWorker(void*) {
-  StoreLastJobResult(RunJob(g_job));
+  StoreLastJobResult(RunJob(CommandLayer().job));
   target::LetCableCatchUp();
   JobGate().Open();
 }
 
 ResultCode StartJob(const TransferJob& job) {
-  g_job = job;
+  CommandLayer().job = job;
   JobGate().Shut();
   target::LendCableToJob();
   if (platform::StartDetachedThread(&JobWorker, nullptr)) return kOk;
@@ -119,15 +103,16 @@ ResultCode StartJob(const TransferJob& job) {
 }  // namespace
 
 ResultCode StartDownloadJob(uint32_t loadAddress, uint32_t entryAddress, const uint8_t* image, int32_t length,
-                            int32_t verify) {
+                            Verification verify) {
   if (length < 0 || (length > 0 && image == nullptr)) {
-    StoreLastJobResult(kDownloadFailed);
+    StoreLastJobResult(JobResult::kDownloadFailed);
     return kInvalidParameters;
   }
   return StartJob({JobKind::kDownload, loadAddress, entryAddress, image, nullptr, length, kWholeWords, verify});
 }
 
-ResultCode WriteMemoryCommand(uint32_t address, const uint8_t* data, int32_t length, int32_t width, int32_t verify) {
+ResultCode WriteMemoryCommand(uint32_t address, const uint8_t* data, int32_t length, int32_t width,
+                              Verification verify) {
   if (length <= 0 || data == nullptr || width < kMinAccessWidth || width > kMaxAccessWidth) return kInvalidParameters;
   if (length < kBackgroundTransferBytes) return WriteMemoryTransfer(address, data, length, width, verify);
   return StartJob({JobKind::kWrite, address, 0, data, nullptr, length, width, verify});
@@ -136,7 +121,7 @@ ResultCode WriteMemoryCommand(uint32_t address, const uint8_t* data, int32_t len
 ResultCode ReadMemoryCommand(uint32_t address, uint8_t* buffer, int32_t length) {
   if (length <= 0 || buffer == nullptr) return kInvalidParameters;
   if (length < kBackgroundTransferBytes) return ReadMemoryTransfer(address, buffer, length);
-  return StartJob({JobKind::kRead, address, 0, nullptr, buffer, length, 0, 0});
+  return StartJob({JobKind::kRead, address, 0, nullptr, buffer, length, 0, Verification::kNone});
 }
 
 ResultCode ReadMemoryTransfer(uint32_t address, uint8_t* buffer, int32_t length) {
@@ -146,26 +131,28 @@ ResultCode ReadMemoryTransfer(uint32_t address, uint8_t* buffer, int32_t length)
   return result;
 }
 
-ResultCode WriteMemoryTransfer(uint32_t address, const uint8_t* data, int32_t length, int32_t width, int32_t verify) {
+ResultCode WriteMemoryTransfer(uint32_t address, const uint8_t* data, int32_t length, int32_t width,
+                               Verification verify) {
   StartTransfer();
   ResultCode result = target::StoreTargetMemory(address, length, data, width);
-  if (result == kOk && verify == kOn && !Verified(address, data, length)) result = kVerifyFailed;
+  if (result == kOk && verify == Verification::kCompare && !Verified(address, data, length)) result = kVerifyFailed;
   return result;
 }
 
 ResultCode DownloadImage(uint32_t loadAddress, uint32_t entryAddress, const uint8_t* image, int32_t length,
-                         int32_t verify) {
+                         Verification verify) {
   if (length == 0) return kOk;  // not a transfer: even the progress keeps its value
   StartTransfer();
   target::SetSavedPc(entryAddress);
   // The write runs on the core and clobbers r0 and r1; the host's values come back after.
   uint32_t keptR0 = 0;
   uint32_t keptR1 = 0;
-  (void)target::ReadRegister(target::kCurrentMode, 0, keptR0, 1);
-  (void)target::ReadRegister(target::kCurrentMode, 1, keptR1, 1);
+  (void)target::ReadRegister(target::kCurrentMode, 0, keptR0, target::Preserve::kLowRegisters);
+  (void)target::ReadRegister(target::kCurrentMode, 1, keptR1, target::Preserve::kLowRegisters);
   ResultCode result = target::StoreTargetMemory(loadAddress, length, image, kWholeWords);
   if (result != kOk && PowerReadBad()) target::SetTargetState(target::kTargetDown);
-  if (result == kOk && verify == kOn && !Verified(loadAddress, image, length)) result = kVerifyFailed;
+  if (result == kOk && verify == Verification::kCompare && !Verified(loadAddress, image, length))
+    result = kVerifyFailed;
   const ResultCode finish = target::PrepareDownloadedEntry(entryAddress, keptR0, keptR1);
   if (result == kOk) result = finish;
   // A core that was never halted was not touched and is not halted now; one that a
@@ -174,4 +161,4 @@ ResultCode DownloadImage(uint32_t loadAddress, uint32_t entryAddress, const uint
   return result;
 }
 
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

@@ -13,38 +13,45 @@
 #include "common/result_code.h"
 #include "vantrel.h"
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 
 inline constexpr int32_t kBackgroundTransferBytes = VANTREL_BACKGROUND_TRANSFER_BYTES;
-inline constexpr ResultCode kJobNotStarted = 1;  // no worker thread: LastJobResult holds the failure
-inline constexpr ResultCode kVerifyFailed = 2;
 
-// Starts the download job (any length, 0 included). Returns 0; -1 for a negative length
-// (LastJobResult -1, nothing started); kJobNotStarted.
+// Whether a write or a download is compared with the target's memory once written.
+enum class Verification { kNone, kCompare };
+// The host's flag switches the comparison on only with 1.
+constexpr Verification VerificationFrom(int32_t hostFlag) {
+  return hostFlag == 1 ? Verification::kCompare : Verification::kNone;
+}
+
+// Starts the download job (any length, 0 included). Returns kOk; kInvalidParameters for a
+// negative length (LastJobResult kDownloadFailed, nothing started); kJobNotStarted (no
+// worker thread: LastJobResult holds the failure).
 [[nodiscard]] ResultCode StartDownloadJob(uint32_t loadAddress, uint32_t entryAddress, const uint8_t* image,
-                                          int32_t length, int32_t verify);
+                                          int32_t length, Verification verify);
 
-// Below 256 bytes WriteMemoryTransfer's result, otherwise 0 once the job is started (or
-// kJobNotStarted). -1 for a length of 0 or less, a null pointer or a width outside 1 to 4.
+// Below 256 bytes WriteMemoryTransfer's result, otherwise kOk once the job is started (or
+// kJobNotStarted). kInvalidParameters for a length of 0 or less, a null pointer or a width
+// outside 1 to 4.
 [[nodiscard]] ResultCode WriteMemoryCommand(uint32_t address, const uint8_t* data, int32_t length, int32_t width,
-                                            int32_t verify);
+                                            Verification verify);
 
-// Below 256 bytes ReadMemoryTransfer's result, otherwise 0 once the job is started (or
-// kJobNotStarted). -1 for a length of 0 or less or a null buffer.
+// Below 256 bytes ReadMemoryTransfer's result, otherwise kOk once the job is started (or
+// kJobNotStarted). kInvalidParameters for a length of 0 or less or a null buffer.
 [[nodiscard]] ResultCode ReadMemoryCommand(uint32_t address, uint8_t* buffer, int32_t length);
 
 // Writes the image, optionally verifies it, keeps r0 and r1, and leaves the core halted
 // with the saved PC at the entry address in ARM state. Length 0 does nothing.
-// Returns 0, kVerifyFailed, or StoreTargetMemory's result.
+// Returns kOk, kVerifyFailed, or StoreTargetMemory's result.
 [[nodiscard]] ResultCode DownloadImage(uint32_t loadAddress, uint32_t entryAddress, const uint8_t* image,
-                                       int32_t length, int32_t verify);
+                                       int32_t length, Verification verify);
 
-// Returns 0, kVerifyFailed, or StoreTargetMemory's result. Leaves TargetState alone.
+// Returns kOk, kVerifyFailed, or StoreTargetMemory's result. Leaves TargetState alone.
 [[nodiscard]] ResultCode WriteMemoryTransfer(uint32_t address, const uint8_t* data, int32_t length, int32_t width,
-                                             int32_t verify);
+                                             Verification verify);
 
 // FetchTargetMemory's result; a failure while the power is not known good marks the
 // target down.
 [[nodiscard]] ResultCode ReadMemoryTransfer(uint32_t address, uint8_t* buffer, int32_t length);
 
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

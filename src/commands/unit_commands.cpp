@@ -8,13 +8,13 @@
 #include "target/stop_report.h"
 #include "target/watchpoint_units.h"
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 namespace {
 
 constexpr std::array kUnitAnswers{
     ResultAnswer{kStatusError, VANTREL_STATUS_FAILED, message::kStatusError},
     ResultAnswer{kInvalidParameters, VANTREL_STATUS_FAILED, message::kInvalidParameters},
-    ResultAnswer{target::kNoWatchpointUnitFree, VANTREL_STATUS_FAILED, message::kNoWatchpointUnitFree},
+    ResultAnswer{kNoWatchpointUnitFree, VANTREL_STATUS_FAILED, message::kNoWatchpointUnitFree},
 };
 
 bool KnownPlacement(int32_t placement) {
@@ -75,4 +75,4 @@ void GetStopReasonCommand(const JtagRequest& /*request*/, JtagResponse& response
   AnswerBytes(response, &reason, sizeof reason);
 }
 
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

@@ -1,5 +1,6 @@
-// ResultCode: the signed 32-bit outcome of every internal operation. Only the command
-// dispatcher turns these into a response status and message for the host.
+// ResultCode: the signed 32-bit outcome of every internal operation, one name and one
+// value for each outcome whatever the layer that meets it. Only the command dispatcher
+// turns these into a response status and message for the host, command by command.
 #pragma once
 
 #include <cstdint>
@@ -21,5 +22,12 @@ inline constexpr ResultCode kNoPortAccess = -21;
 inline constexpr ResultCode kBreakInWriteOnly = -22;
 inline constexpr ResultCode kWriteRefusedReadOnly = -23;
 inline constexpr ResultCode kBreakpointNotHeld = -24;  // the memory did not keep the pattern
+inline constexpr ResultCode kNoWatchpointUnitFree = -25;
+inline constexpr ResultCode kHaltFailed = -26;            // the core did not halt, or its link was lost meanwhile
+inline constexpr ResultCode kLinkLost = -27;              // the cable, the power or the core's halting failed
+inline constexpr ResultCode kReadRefusedWriteOnly = -28;  // the bytes lie wholly in a write-only region
+inline constexpr ResultCode kAlreadyDown = -29;           // the target was down already: nothing to do
+inline constexpr ResultCode kJobNotStarted = -30;         // no worker thread for a background job
+inline constexpr ResultCode kVerifyFailed = -31;          // the bytes read back differ from those written
 
 }  // namespace vantrel

@@ -18,6 +18,7 @@
 #include "common/result_code.h"
 #include "core/transfer_progress.h"
 #include "core/watchpoint_unit.h"
+#include "vantrel_port.h"
 
 namespace vantrel::core {
 
@@ -25,10 +26,14 @@ using RegisterFile = std::array<uint32_t, arch::kCachedRegisterCount>;
 
 enum class CommsLoop { kRunning, kUnavailable, kLinkLost };
 
+// Where a fast write finds its address: loaded afresh, or already held by the core
+// because the previous write of the same transfer ended there with nothing sent since.
+enum class WriteStart { kLoadAddress, kContinuing };
+
 // What the layers above plan their work with; fixed for a core.
 struct CoreFacts {
-  int writeBlockWords;      // the most words one exact write block takes
-  uint32_t commsLoopBytes;  // the part of a work area the comms loop takes
+  int writeBlockWords;         // the most words one exact write block takes
+  uint32_t commsLoopBytes;     // the part of a work area the comms loop takes
   uint32_t checksumLoopBytes;  // the part of a work area the checksum loop takes
 };
 
@@ -43,6 +48,12 @@ enum class ChecksumOutcome {
 struct ChecksumRun {
   ChecksumOutcome outcome;
   uint32_t crc;
+};
+
+// Memory the host set aside for the core's loops.
+struct WorkArea {
+  uint32_t address;
+  uint32_t size;
 };
 
 // While one lives, the operations use the core's fast sequences (the host chose them).
@@ -81,10 +92,17 @@ class DebugCore {
   virtual void LetCableCatchUp() = 0;
   virtual void CableGoesIdle() = 0;
   virtual void LeaveCableAtUnload() = 0;
+  // The cable's settings from the host and lpt.ini: the port seam the host plugs in (null
+  // io: the hardware), the transfer mode the host chose (a VANTREL_TRANSFER_* value), and
+  // the work area lpt.ini names, if any.
+  virtual void UsePortIo(const VantrelPortIo* io, VantrelPortBatch batch) = 0;
+  virtual void SetHostTransferMode(int mode) = 0;
+  [[nodiscard]] virtual std::optional<WorkArea> ConfiguredWorkArea() = 0;
 
   // ---- Identification and the link ----
-  // 0 when the device behind the cable is this core (the TAP left active), else 1.
-  [[nodiscard]] virtual int CheckTargetId() = 0;
+  // kOk when the device behind the cable is this core, else kTargetNotFound (the TAP
+  // left active).
+  [[nodiscard]] virtual ResultCode CheckTargetId() = 0;
   [[nodiscard]] virtual bool LinkLost() = 0;
   [[nodiscard]] virtual bool OnlyCommsOutOfStep() = 0;
   virtual void ClearLinkObservations() = 0;
@@ -96,8 +114,9 @@ class DebugCore {
 
   // ---- Debug state ----
   [[nodiscard]] virtual bool RunningByStatus() = 0;
-  [[nodiscard]] virtual int EnterDebug() = 0;
-  [[nodiscard]] virtual int EnterDebugFast() = 0;
+  // kOk, or kHaltFailed when the core did not halt or its link was lost meanwhile.
+  [[nodiscard]] virtual ResultCode EnterDebug() = 0;
+  [[nodiscard]] virtual ResultCode EnterDebugFast() = 0;
   [[nodiscard]] virtual bool LastEntryRequested() = 0;
   virtual void RestartFromZero() = 0;
   virtual void Resume(bool interruptsMasked) = 0;
@@ -125,7 +144,7 @@ class DebugCore {
                                                std::optional<uint32_t> workArea) = 0;
   [[nodiscard]] virtual ResultCode PutData(uint32_t address, int stride, int count, const uint8_t* source) = 0;
   [[nodiscard]] virtual ResultCode PutDataFast(uint32_t address, int stride, int count, const uint8_t* source,
-                                               bool continuing) = 0;
+                                               WriteStart start) = 0;
   [[nodiscard]] virtual CommsLoop StartCommsStores(uint32_t workArea, uint32_t address, uint32_t words) = 0;
   virtual void SendCommsWords(int stride, int count, const uint8_t* source) = 0;
   [[nodiscard]] virtual ResultCode EndCommsStores(uint32_t wordsSent) = 0;
@@ -136,14 +155,13 @@ class DebugCore {
   [[nodiscard]] virtual ChecksumRun ChecksumBytes(uint32_t workArea, uint32_t address, uint32_t length) = 0;
 
   // ---- Breakpoints and watchpoint units ----
-  [[nodiscard]] virtual ResultCode SetBreakpointPattern(uint32_t address, uint32_t pattern) = 0;
-  [[nodiscard]] virtual ResultCode SetHardwareBreakpoint(uint32_t address) = 0;
-  [[nodiscard]] virtual ResultCode ClearHardwareBreakpoint() = 0;
+  virtual void SetBreakpointPattern(uint32_t address, uint32_t pattern) = 0;
+  virtual void SetHardwareBreakpoint(uint32_t address) = 0;
+  virtual void ClearHardwareBreakpoint() = 0;
   virtual void LendUnit(int unit, const UnitSetting& setting) = 0;
   virtual void ReturnUnit(int unit) = 0;
-  virtual void ForgetLentUnits() = 0;
   [[nodiscard]] virtual bool UnitLent(int unit) = 0;
-  // 0, or non-zero when the reads went through a link that was lost.
+  // kOk, or kLinkLost when the reads went through a link that was lost.
   [[nodiscard]] virtual ResultCode ReadIceRegisters(IceDump& dump) = 0;
 
  protected:

@@ -21,6 +21,8 @@ class TransferProgress {
   // Sets the percentage from done of total; true when the transfer must stop (the host
   // asked, or the power reading went bad).
   [[nodiscard]] virtual bool Report(int32_t done, int32_t total) = 0;
+  // Sets the percentage from done of total, where no stop can matter any more.
+  virtual void Show(int32_t done, int32_t total) = 0;
   // A bad power reading: the other reason to stop, which is no stop the host asked for.
   [[nodiscard]] virtual bool PowerReadingBad() = 0;
   // Percentage and stop request back to 0: a transfer starts, or the host clears an error.

@@ -12,7 +12,6 @@ namespace {
 
 constexpr uint32_t kWordBytes = 4;
 constexpr int32_t kWordWidth = 4;
-constexpr int32_t kReadRefusedWriteOnly = 2;  // FetchTargetMemory's answer for a write-only word
 
 uint32_t ContainingWord(uint32_t address) { return address & ~(kWordBytes - 1); }
 
@@ -69,22 +68,25 @@ ResultCode SetSoftwareBreakpoint(uint32_t address, uint32_t pattern, uint8_t dis
     return held;
   }
   std::memcpy(displaced, found, kWordBytes);
-  NoteSoftwareBreakpoint(address, true);
-  return ActiveCore().SetBreakpointPattern(address, pattern);
+  NoteSoftwareBreakpoint(address, BreakpointChange::kSet);
+  ActiveCore().SetBreakpointPattern(address, pattern);
+  return kOk;
 }
 
 ResultCode SetHardwareBreakpoint(uint32_t address) {
   if (HardwareBreakpointUnitLent()) return kNoWatchpointUnitFree;
-  NoteHardwareBreakpoint(true, address);
-  return ActiveCore().SetHardwareBreakpoint(address);
+  NoteHardwareBreakpoint(BreakpointChange::kSet, address);
+  ActiveCore().SetHardwareBreakpoint(address);
+  return kOk;
 }
 
 // While unit 0 is lent no hardware breakpoint is set (it is lent only then): nothing to
 // clear, and its registers are the host's.
 ResultCode ClearHardwareBreakpoint() {
   if (HardwareBreakpointUnitLent()) return kOk;
-  NoteHardwareBreakpoint(false, 0);
-  return ActiveCore().ClearHardwareBreakpoint();
+  NoteHardwareBreakpoint(BreakpointChange::kCleared, 0);
+  ActiveCore().ClearHardwareBreakpoint();
+  return kOk;
 }
 
 }  // namespace
@@ -105,7 +107,7 @@ ResultCode ClearBreakpoint(uint32_t address, const uint8_t displaced[4], int kin
   if (kind == kHardwareBreakpoint) return ClearHardwareBreakpoint();
   if (kind != kSoftwareBreakpoint || displaced == nullptr) return kInvalidParameters;
   const ResultCode restored = StoreTargetMemory(ContainingWord(address), kWordBytes, displaced, kWordWidth);
-  if (restored == kOk) NoteSoftwareBreakpoint(address, false);
+  if (restored == kOk) NoteSoftwareBreakpoint(address, BreakpointChange::kCleared);
   return restored;
 }
 

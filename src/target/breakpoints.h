@@ -29,20 +29,22 @@ enum class BreakpointAccess { kNone, kRead, kWrite };
 // kind 1: watchpoint 0 on the fetch at address (pattern and displaced unused).
 // kind 0: displaced receives the containing word, the pattern word is written, and
 // watchpoint 1 watches for pattern.
-// The pattern word is read back: -24 when the memory did not keep it (ROM, unmapped or
-// aborting memory), after the displaced word has been written back.
-// Returns 0; -1 an odd address (tested first, in any state) or another kind; -16 the core
-// is not halted; -25 the unit the kind needs is lent to the host (watchpoint_units.h,
-// nothing written); -22 the word lies in a write-only region (nothing written); -24; a
-// failed read (-9, -17: of the displaced word, nothing written; of the pattern word) or
-// write (-17, -19, -23), with failedAccess telling which.
+// The pattern word is read back: kBreakpointNotHeld when the memory did not keep it (ROM,
+// unmapped or aborting memory), after the displaced word has been written back.
+// Returns kOk; kInvalidParameters an odd address (tested first, in any state) or another
+// kind; kStatusError the core is not halted; kNoWatchpointUnitFree the unit the kind
+// needs is lent to the host (watchpoint_units.h, nothing written); kBreakInWriteOnly the
+// word lies in a write-only region (nothing written); kBreakpointNotHeld; a failed read
+// (kNoMemory, kWordTransferFailed: of the displaced word, nothing written; of the pattern
+// word) or write (kWordTransferFailed, kTransferStopped, kWriteRefusedReadOnly), with
+// failedAccess telling which.
 [[nodiscard]] ResultCode SetBreakpoint(uint32_t address, int kind, uint32_t pattern, uint8_t displaced[4],
                                        BreakpointAccess* failedAccess = nullptr);
 
 // kind 1: watchpoint 0 moves to 0xFFFFFFFF (address and displaced unused).
 // kind 0: the displaced word goes back to the word that contains address.
-// Returns 0; -1 another kind; -16 the core is not halted; the failed write's result
-// (-17, -19, -23).
+// Returns kOk; kInvalidParameters another kind; kStatusError the core is not halted; the
+// failed write's result (kWordTransferFailed, kTransferStopped, kWriteRefusedReadOnly).
 [[nodiscard]] ResultCode ClearBreakpoint(uint32_t address, const uint8_t displaced[4], int kind);
 
 }  // namespace vantrel::target

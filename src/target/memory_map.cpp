@@ -6,11 +6,12 @@
 #include <cstring>
 #include <limits>
 
+#include "target/target_layer_state.h"
+
 namespace vantrel::target {
 namespace {
 
-std::array<MemoryRegion, kMaxMemoryRegions> g_regions{};
-int g_region_count = 0;
+MemoryMap& Map() { return LayerState().memoryMap; }
 
 constexpr char kNoRegionsText[] = "no memory configuration\r\n";
 constexpr char kHeaderLine[] = "No    StartAddr     Length        Property\r\n";
@@ -61,48 +62,51 @@ bool AppendRow(std::span<char> text, std::size_t& used, int number, const Memory
 }  // namespace
 
 AddRegionOutcome AddMemoryRegion(const MemoryRegion& region) {
-  for (int i = 0; i < g_region_count; ++i) {
-    if (Overlap(region, g_regions[static_cast<std::size_t>(i)])) return AddRegionOutcome::kOverlap;
+  MemoryMap& map = Map();
+  for (int i = 0; i < map.count; ++i) {
+    if (Overlap(region, map.regions[static_cast<std::size_t>(i)])) return AddRegionOutcome::kOverlap;
   }
-  if (g_region_count >= kMaxMemoryRegions) return AddRegionOutcome::kMapFull;
-  g_regions[static_cast<std::size_t>(g_region_count++)] = region;
+  if (map.count >= kMaxMemoryRegions) return AddRegionOutcome::kMapFull;
+  map.regions[static_cast<std::size_t>(map.count++)] = region;
   return AddRegionOutcome::kAdded;
 }
 
 std::size_t ListMemoryRegions(std::span<char> text) {
   std::size_t used = 0;
-  if (g_region_count == 0) {
+  if (Map().count == 0) {
     (void)AppendWhole(text, used, kNoRegionsText, sizeof kNoRegionsText - 1);
     return used;
   }
   if (!AppendWhole(text, used, kHeaderLine, sizeof kHeaderLine - 1)) return used;
-  for (int i = 0; i < g_region_count; ++i) {
-    if (!AppendRow(text, used, i + 1, g_regions[static_cast<std::size_t>(i)])) break;
+  for (int i = 0; i < Map().count; ++i) {
+    if (!AppendRow(text, used, i + 1, Map().regions[static_cast<std::size_t>(i)])) break;
   }
   return used;
 }
 
-int MemoryRegionCount() { return g_region_count; }
+int MemoryRegionCount() { return Map().count; }
 
 bool TouchesRegion(uint32_t first, uint32_t length, uint32_t property) {
   const MemoryRegion bytes{first, length, property, 0};
-  for (int i = 0; i < g_region_count; ++i) {
-    const MemoryRegion& region = g_regions[static_cast<std::size_t>(i)];
+  for (int i = 0; i < Map().count; ++i) {
+    const MemoryRegion& region = Map().regions[static_cast<std::size_t>(i)];
     if (region.property == property && Overlap(bytes, region)) return true;
   }
   return false;
 }
 
-std::span<const MemoryRegion> DeclaredRegions() { return {g_regions.data(), static_cast<std::size_t>(g_region_count)}; }
+std::span<const MemoryRegion> DeclaredRegions() {
+  return {Map().regions.data(), static_cast<std::size_t>(Map().count)};
+}
 
-void ClearMemoryMap() { g_region_count = 0; }
+void ClearMemoryMap() { Map().count = 0; }
 
 ClippedTransfer ClipTransfer(uint32_t address, uint32_t length, uint32_t blockingProperty) {
   const uint32_t end = address + length;  // 32-bit: a request past 0xFFFFFFFF wraps
   uint32_t first = address;
   uint32_t last = end;
-  for (int i = 0; i < g_region_count; ++i) {
-    const MemoryRegion& region = g_regions[static_cast<std::size_t>(i)];
+  for (int i = 0; i < Map().count; ++i) {
+    const MemoryRegion& region = Map().regions[static_cast<std::size_t>(i)];
     if (region.property != blockingProperty) continue;
     const bool startsInside = address >= region.start && BelowEnd(address, region);
     const bool endsInside = end >= region.start && BelowEnd(end, region);

@@ -63,7 +63,8 @@ ResultCode GetData(uint32_t address, uint8_t* destination, int count) {
 ResultCode PutData(uint32_t address, int32_t width, int count, const uint8_t* source, bool firstChunk) {
   if (!FastTransfers()) return ActiveCore().PutData(address, width, count, source);
   const bool continuing = !firstChunk && width == static_cast<int32_t>(kWordBytes);
-  return ActiveCore().PutDataFast(address, width, count, source, continuing);
+  return ActiveCore().PutDataFast(address, width, count, source,
+                                  continuing ? core::WriteStart::kContinuing : core::WriteStart::kLoadAddress);
 }
 
 // A word transfer that failed leaves the core in an unknown state: start it afresh. It
@@ -217,7 +218,7 @@ ResultCode WriteWords(uint32_t first, int64_t length, const uint8_t* source, int
     offset += advance;
   }
   if (!writer.Finish()) return FailWrite(writer, watch);
-  (void)Progress().Report(ClampToInt32(offset), ClampToInt32(length));
+  Progress().Show(ClampToInt32(offset), ClampToInt32(length));
   return result;
 }
 
@@ -252,7 +253,7 @@ ResultCode FetchTargetMemory(uint32_t address, int32_t length, uint8_t* destinat
   const ClippedTransfer clip = ClipTransfer(address, static_cast<uint32_t>(length), kWriteOnlyRegion);
   if (clip.refused) {
     std::memset(destination, kUnreadByte, static_cast<std::size_t>(length));
-    return 2;
+    return kReadRefusedWriteOnly;
   }
   const RequestPart part = PartOfRequest(address, length, clip);
   if (part.length == 0) {

@@ -21,11 +21,12 @@ namespace vantrel::target {
 
 // Reads length bytes from address into destination. Bytes in write-only regions, and
 // after a stop by the host the bytes not yet read, are 0xFF.
-// Returns 0 (also after a stop by the host, and when the map leaves nothing to read: all
-// 0xFF);
-// 2 the request lies wholly in a write-only region (destination all 0xFF, nothing sent);
-// -1 a negative length or a null destination; -9 no scratch memory; -16 the core is not
-// halted; -17 the word transfer failed (destination untouched). Length 0 reads nothing.
+// Returns kOk (also after a stop by the host, and when the map leaves nothing to read:
+// all 0xFF); kReadRefusedWriteOnly the request lies wholly in a write-only region
+// (destination all 0xFF, nothing sent); kInvalidParameters a negative length or a null
+// destination; kNoMemory no scratch memory; kStatusError the core is not halted;
+// kWordTransferFailed the word transfer failed (destination untouched). Length 0 reads
+// nothing.
 [[nodiscard]] ResultCode FetchTargetMemory(uint32_t address, int32_t length, uint8_t* destination);
 
 // Writes length bytes of data to address, in chunks of up to 14 words, reporting progress
@@ -33,11 +34,12 @@ namespace vantrel::target {
 // accessWidth (1 to 4) is the distance in bytes between the source words of a chunk; a
 // chunk advances the transfer by 14 widths. A request not aligned to whole words is
 // written as contiguous bytes (its partial words are read, merged and written back).
-// Returns 0 (also when the map leaves nothing to write); -1 a negative length, a null
-// data pointer or a width outside 1 to 4 (nothing sent); -16 the core is not halted;
-// -17 the word transfer failed (bad power included); -19 stopped by the host (the chunks
-// up to the stop are written, the core stays halted); -23 the request lies wholly in a
-// read-only region (nothing sent). Length 0 writes nothing.
+// Returns kOk (also when the map leaves nothing to write); kInvalidParameters a negative
+// length, a null data pointer or a width outside 1 to 4 (nothing sent); kStatusError the
+// core is not halted; kWordTransferFailed the word transfer failed (bad power included);
+// kTransferStopped stopped by the host (the chunks up to the stop are written, the core
+// stays halted); kWriteRefusedReadOnly the request lies wholly in a read-only region
+// (nothing sent). Length 0 writes nothing.
 [[nodiscard]] ResultCode StoreTargetMemory(uint32_t address, int32_t length, const uint8_t* data, int32_t accessWidth);
 
 }  // namespace vantrel::target

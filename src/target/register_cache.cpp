@@ -28,14 +28,14 @@ bool ValidRequest(int mode, int index) {
 
 uint32_t& CacheElement(int index) { return ActiveCore().Registers()[static_cast<std::size_t>(index)]; }
 
-// Every index passed below is 0 to 17, which the core always accepts.
+// Every index passed below is 0 to 17, which the core always accepts: nothing to check.
 uint32_t ReadCore(int index) {
   uint32_t value = 0;
   (void)ActiveCore().ReadRegister(index, value);
   return value;
 }
 
-ResultCode WriteCore(int index, uint32_t value) { return ActiveCore().WriteRegister(index, value); }
+void WriteCore(int index, uint32_t value) { (void)ActiveCore().WriteRegister(index, value); }
 
 // User mode cannot write the CPSR's mode field, so a core switched into it could never be
 // switched back: the user registers are reached through System mode, which shares them.
@@ -61,14 +61,14 @@ PreservedRegisters ReadLowRegisters() {
 void RestoreLowRegisters(const PreservedRegisters& kept) {
   for (int i = 0; i < kPreservedRegisters; ++i) {
     const uint32_t expected = kept[static_cast<std::size_t>(i)];
-    (void)WriteCore(i, expected);
+    WriteCore(i, expected);
     if (ReadCore(i) != expected) {
       Trace("---------------------------------Serious error---------------------------------!!!\r\n");
     }
   }
 }
 
-void SwitchMode(uint32_t cpsr, int mode) { (void)WriteCore(kCpsrIndex, arch::WithMode(cpsr, ModeToSwitchTo(mode))); }
+void SwitchMode(uint32_t cpsr, int mode) { WriteCore(kCpsrIndex, arch::WithMode(cpsr, ModeToSwitchTo(mode))); }
 
 // r13 and r14 of User mode are also those of System mode.
 int StackBank(int mode) { return mode == kSystemMode ? kUserMode : mode; }
@@ -90,19 +90,19 @@ bool IsCurrentModesRegister(int mode, int index) {
   return current == mode;
 }
 
-ResultCode ReadBanked(int mode, int index, uint32_t& destination, int preserve) {
+ResultCode ReadBanked(int mode, int index, uint32_t& destination, Preserve preserve) {
   const uint32_t cpsr = ReadCore(kCpsrIndex);
   const bool switched = NeedsSwitch(cpsr, mode);
   if (switched && CannotSwitchFrom(cpsr)) return kInvalidParameters;
   PreservedRegisters kept{};
   if (switched) {
-    if (preserve == 1) kept = ReadLowRegisters();
+    if (preserve == Preserve::kLowRegisters) kept = ReadLowRegisters();
     SwitchMode(cpsr, mode);
   }
   const ResultCode result = ActiveCore().ReadRegister(index, destination);
   if (switched) {
-    (void)WriteCore(kCpsrIndex, cpsr);
-    if (preserve == 1) RestoreLowRegisters(kept);
+    WriteCore(kCpsrIndex, cpsr);
+    if (preserve == Preserve::kLowRegisters) RestoreLowRegisters(kept);
   }
   return result;
 }
@@ -116,20 +116,19 @@ ResultCode WriteBanked(int mode, int index, uint32_t value) {
     kept = ReadLowRegisters();
     SwitchMode(cpsr, mode);
   }
-  const ResultCode result = WriteCore(index, value);
+  WriteCore(index, value);
   if (switched) {
-    (void)WriteCore(kCpsrIndex, cpsr);
+    WriteCore(kCpsrIndex, cpsr);
     RestoreLowRegisters(kept);
   }
-  return result;
+  return kOk;
 }
 
 // The status registers are written through r0, which is put back afterwards.
-ResultCode WriteStatusRegister(int index, uint32_t value) {
+void WriteStatusRegister(int index, uint32_t value) {
   const uint32_t r0 = ReadCore(0);
-  const ResultCode result = WriteCore(index, value);
-  (void)WriteCore(0, r0);
-  return result;
+  WriteCore(index, value);
+  WriteCore(0, r0);
 }
 
 // r8-r14 are the only cached registers that another mode may bank.
@@ -139,28 +138,30 @@ constexpr int kFirstBankedRegister = 8;
 // values go back to the bank of the mode left first (a memory transfer may have used
 // those core registers since, and no run will restore them now), and the cache then
 // takes the new mode's, so that it keeps describing the mode the core resumes in.
-ResultCode WriteCpsr(uint32_t value) {
+void WriteCpsr(uint32_t value) {
   // The halted core runs ARM code whatever its T bit says; the T bit the host writes is
   // the state the core resumes in, and reads back as written.
   ActiveCore().SetArmStateAtEntry((value & arch::kCpsrThumbBit) == 0);
   const uint32_t mode = arch::ModeOf(CacheElement(kCpsrIndex));
   if (arch::ModeOf(value) != mode) {
-    for (int i = kFirstBankedRegister; i <= kLastCachedGeneralRegister; ++i) (void)WriteCore(i, CacheElement(i));
+    for (int i = kFirstBankedRegister; i <= kLastCachedGeneralRegister; ++i) WriteCore(i, CacheElement(i));
   }
-  const ResultCode result = WriteStatusRegister(kCpsrIndex, value);
+  WriteStatusRegister(kCpsrIndex, value);
   CacheElement(kCpsrIndex) = ReadCore(kCpsrIndex);
   if (arch::ModeOf(CacheElement(kCpsrIndex)) != mode) {
     for (int i = kFirstBankedRegister; i <= kLastCachedGeneralRegister; ++i) CacheElement(i) = ReadCore(i);
   }
-  return result;
 }
 
-ResultCode WriteCurrent(int index, uint32_t value) {
-  if (index == kSpsrIndex) return WriteStatusRegister(kSpsrIndex, value);
-  if (index == kCpsrIndex) return WriteCpsr(value);
-  const ResultCode result = WriteCore(index, value);
-  CacheElement(index) = ReadCore(index);
-  return result;
+void WriteCurrent(int index, uint32_t value) {
+  if (index == kSpsrIndex) {
+    WriteStatusRegister(kSpsrIndex, value);
+  } else if (index == kCpsrIndex) {
+    WriteCpsr(value);
+  } else {
+    WriteCore(index, value);
+    CacheElement(index) = ReadCore(index);
+  }
 }
 
 }  // namespace
@@ -174,12 +175,12 @@ void SaveRegistersInOneBlock() {
   ActiveCore().ReadAllRegisters(cache);
   const uint32_t pc = cache[kPcIndex];
   if ((pc & kWordAlignment) == 0) return;
-  (void)WriteCore(kPcIndex, pc & ~kWordAlignment);
+  WriteCore(kPcIndex, pc & ~kWordAlignment);
   CacheElement(kPcIndex) += kHalfwordOffset;
 }
 
 ResultCode SaveRegisters() {
-  if (!CoreHalted()) return 1;
+  if (!CoreHalted()) return kStatusError;
   if (ActiveCore().FastSequences()) {
     SaveRegistersInOneBlock();
     return kOk;
@@ -191,20 +192,20 @@ ResultCode SaveRegisters() {
   // ARM state with bit 1 of its PC set; it must run ARM code from a word address, while
   // the saved PC keeps the halfword so that the core resumes where it stopped.
   const bool misaligned = (pc & kWordAlignment) != 0;
-  if (misaligned) (void)WriteCore(kPcIndex, pc & ~kWordAlignment);
+  if (misaligned) WriteCore(kPcIndex, pc & ~kWordAlignment);
   CacheElement(kCpsrIndex) = ReadCore(kCpsrIndex);
   if (misaligned) CacheElement(kPcIndex) += kHalfwordOffset;
   return kOk;
 }
 
 ResultCode RestoreRegisters() {
-  if (!CoreHalted()) return 1;
+  if (!CoreHalted()) return kStatusError;
   // CPSR first: its write passes through r0, which gets its own value last.
-  for (int index = kCpsrIndex; index >= 0; --index) (void)WriteCore(index, CacheElement(index));
+  for (int index = kCpsrIndex; index >= 0; --index) WriteCore(index, CacheElement(index));
   return kOk;
 }
 
-ResultCode ReadRegister(int mode, int index, uint32_t& destination, int preserve) {
+ResultCode ReadRegister(int mode, int index, uint32_t& destination, Preserve preserve) {
   if (!CoreHalted()) return kStatusError;
   if (!ValidRequest(mode, index)) return kInvalidParameters;
   const auto fastScope = ActiveCore().FastSequenceScope();
@@ -222,7 +223,8 @@ ResultCode WriteRegister(int mode, int index, uint32_t value) {
   if (!ValidRequest(mode, index)) return kInvalidParameters;
   const auto fastScope = ActiveCore().FastSequenceScope();
   if (mode != kCurrentMode && !IsCurrentModesRegister(mode, index)) return WriteBanked(mode, index, value);
-  return WriteCurrent(index, value);
+  WriteCurrent(index, value);
+  return kOk;
 }
 
 }  // namespace vantrel::target

@@ -1,9 +1,11 @@
 #include "target/stop_report.h"
 
+#include "target/target_layer_state.h"
+
 namespace vantrel::target {
 namespace {
 
-StopReport g_last;
+StopReport& Last() { return LayerState().lastStop; }
 
 constexpr uint32_t kFetchAddressBits = ~1u;  // an ARM or Thumb fetch of the address
 
@@ -55,11 +57,11 @@ void NoteStop(uint32_t savedPc, bool requested) {
   } else {
     report = WatchStop();
   }
-  g_last = report;
+  Last() = report;
 }
 
-void ForgetStop() { g_last = StopReport{}; }
+void ForgetStop() { Last() = StopReport{}; }
 
-StopReport LastStop() { return g_last; }
+StopReport LastStop() { return Last(); }
 
 }  // namespace vantrel::target

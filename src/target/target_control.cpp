@@ -19,19 +19,19 @@ ResultCode TargetNotReached() {
   return kTargetNotFound;
 }
 
-int EnterDebugState() {
+ResultCode EnterDebugState() {
   core::DebugCore& core = ActiveCore();
   return core.FastSequences() ? core.EnterDebugFast() : core.EnterDebug();
 }
 
 ResultCode ConnectFromReset() {
   if (ActiveCore().PulseTargetReset() != kOk) return kEmulatorNotFound;
-  if (ActiveCore().CheckTargetId() != 0) return TargetNotReached();
+  if (ActiveCore().CheckTargetId() != kOk) return TargetNotReached();
   ActiveCore().ResetTapToIdle();
   platform::SleepMilliseconds(kAfterTapResetMs);
   // The reset pulse and the identification keep the exact traffic; the rest may be fast.
   const auto fastScope = ActiveCore().FastSequenceScope();
-  if (EnterDebugState() != 0) return TargetNotReached();
+  if (EnterDebugState() != kOk) return TargetNotReached();
   // The target's program starts at address 0 when the host first runs it. Address 0 is
   // the reset vector, ARM code, whatever state the program had reached before the halt.
   (void)ActiveCore().WriteRegister(kPcIndex, 0);
@@ -51,7 +51,7 @@ ResultCode ConnectFromReset() {
 }  // namespace
 
 ResultCode ConnectTarget() {
-  if (ConnectionKind() == kNoCableOpened) return kEmulatorNotFound;
+  if (!CableOpenedOnce()) return kEmulatorNotFound;
   if (TargetState() == kConnected) return kOk;
   return ConnectFromReset();
 }
@@ -62,11 +62,11 @@ ResultCode DisconnectTarget() {
     return kAlreadyDown;
   }
   if (ActiveCore().RunningByStatus()) {
-    if (ActiveCore().EnterDebug() != 0) {
+    if (ActiveCore().EnterDebug() != kOk) {
       ActiveCore().ForgetTapActive();
       // The status said the core runs, and it still does.
       if (CoreHalted()) SetTargetState(kRunning);
-      return kDisconnectFailed;
+      return kHaltFailed;
     }
     platform::SleepMilliseconds(kAfterHaltMs);
   }
@@ -82,7 +82,7 @@ ResultCode DisconnectTarget() {
 // that could not halt the core leaves a state that no longer says where the core is.
 ResultCode ReconnectTarget() {
   (void)DisconnectTarget();
-  if (ConnectionKind() == kNoCableOpened) return kEmulatorNotFound;
+  if (!CableOpenedOnce()) return kEmulatorNotFound;
   return ConnectFromReset();
 }
 
@@ -108,12 +108,12 @@ ResultCode StopTarget(uint32_t& word) {
   if (state == kRunning) {
     const auto fastScope = ActiveCore().FastSequenceScope();
     // A core that did not halt still runs, and there are no registers to save.
-    if (EnterDebugState() != 0) return kStopFailed;
+    if (EnterDebugState() != kOk) return kHaltFailed;
     SetTargetState(kHalted);
     (void)SaveRegisters();
     if (ActiveCore().LinkLost()) {
       SetTargetState(kRunning);
-      return kStopFailed;
+      return kHaltFailed;
     }
     ActiveCore().PutBackLeftWorkArea();
     NoteStop(SavedPc(), ActiveCore().LastEntryRequested());

@@ -1,36 +1,27 @@
 #include "target/target_state.h"
 
 #include "target/active_core.h"
-#include "target/stop_report.h"
-#include "target/watchpoint_units.h"
+#include "target/target_layer_state.h"
 
 namespace vantrel::target {
 namespace {
 
-uint32_t g_target_state = kNothingOpened;
-int32_t g_connection_kind = kNoCableOpened;
+Connection& TheConnection() { return LayerState().connection; }
 
 }  // namespace
 
-uint32_t TargetState() { return g_target_state; }
-void SetTargetState(uint32_t state) { g_target_state = state; }
-bool CoreHalted() { return g_target_state == kConnected || g_target_state == kHalted; }
-int32_t ConnectionKind() { return g_connection_kind; }
+uint32_t TargetState() { return TheConnection().targetState; }
+void SetTargetState(uint32_t state) { TheConnection().targetState = state; }
+bool CoreHalted() { return TheConnection().targetState == kConnected || TheConnection().targetState == kHalted; }
+bool CableOpenedOnce() { return TheConnection().cableOpenedOnce; }
 
 ResultCode OpenEmulator(std::string_view kindName, std::string_view portName) {
   const ResultCode result = ActiveCore().OpenCable(kindName, portName);
   if (result == kOk) {
-    g_target_state = kTargetDown;
-    g_connection_kind = kParallelCable;
+    TheConnection().targetState = kTargetDown;
+    TheConnection().cableOpenedOnce = true;
   }
   return result;
-}
-
-void ResetTargetState() {
-  g_target_state = kNothingOpened;
-  g_connection_kind = kNoCableOpened;
-  ForgetUnits();
-  ForgetStop();
 }
 
 }  // namespace vantrel::target

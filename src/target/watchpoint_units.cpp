@@ -2,39 +2,30 @@
 
 #include <array>
 #include <cstddef>
-#include <set>
 
 #include "target/active_core.h"
+#include "target/target_layer_state.h"
 #include "target/target_state.h"
 
 namespace vantrel::target {
 namespace {
 
 // Watchpoint control bits as the comparators see a bus cycle.
-constexpr uint32_t kControlWrite = 0x01;        // nRW: the cycle writes
-constexpr uint32_t kControlSizeShift = 1;       // MAS: 0 byte, 1 halfword, 2 word
+constexpr uint32_t kControlWrite = 0x01;   // nRW: the cycle writes
+constexpr uint32_t kControlSizeShift = 1;  // MAS: 0 byte, 1 halfword, 2 word
 constexpr uint32_t kControlSizeBits = 0x06;
-constexpr uint32_t kControlData = 0x08;         // nOPC: not an instruction fetch
+constexpr uint32_t kControlData = 0x08;           // nOPC: not an instruction fetch
 constexpr uint32_t kControlIgnoredAlways = 0xF0;  // nTRANS, EXTERN, CHAIN, RANGE
 constexpr uint32_t kCompareNoBit = 0xFFFFFFFF;
-constexpr uint32_t kFetchIgnored = 0x00000001;    // an ARM or Thumb fetch of the address
+constexpr uint32_t kFetchIgnored = 0x00000001;  // an ARM or Thumb fetch of the address
 constexpr uint32_t kWordSize = 4;
 constexpr int kBreakpointUnit = 0;
 constexpr int kDetectorUnit = 1;
 
-struct UnitRecord {
-  UnitUse use = UnitUse::kFree;
-  WatchRequest watch;
-  uint32_t breakAddress = 0;
-};
-
-std::array<UnitRecord, core::kWatchpointUnits> g_units;
+UnitsInUse& InUse() { return LayerState().units; }
 
 // The record of a unit; unit is 0 or 1, checked by every caller.
-UnitRecord& Unit(int unit) { return g_units[static_cast<std::size_t>(unit)]; }
-bool g_hardwareBreakpointSet = false;
-uint32_t g_hardwareBreakpointAddress = 0;
-std::set<uint32_t> g_softwareBreakpoints;
+UnitRecord& Unit(int unit) { return InUse().units[static_cast<std::size_t>(unit)]; }
 
 bool SizeCode(uint32_t size, uint32_t* code) {
   switch (size) {
@@ -47,7 +38,7 @@ bool SizeCode(uint32_t size, uint32_t* code) {
 
 bool UnitFree(int unit) {
   if (Unit(unit).use != UnitUse::kFree) return false;
-  return unit == kDetectorUnit ? g_softwareBreakpoints.empty() : !g_hardwareBreakpointSet;
+  return unit == kDetectorUnit ? InUse().softwareBreakpoints.empty() : !InUse().hardwareBreakpointSet;
 }
 
 // Unit 1 first: unit 0 stays for the hardware breakpoint as long as it can.
@@ -131,14 +122,6 @@ void ReturnAllUnits() {
   }
 }
 
-void ForgetUnits() {
-  g_units.fill(UnitRecord{});
-  ActiveCore().ForgetLentUnits();
-  g_hardwareBreakpointSet = false;
-  g_hardwareBreakpointAddress = 0;
-  g_softwareBreakpoints.clear();
-}
-
 UnitUse UnitUsedFor(int unit) { return ActiveCore().UnitLent(unit) ? Unit(unit).use : UnitUse::kFree; }
 WatchRequest UnitWatch(int unit) { return ActiveCore().UnitLent(unit) ? Unit(unit).watch : WatchRequest{}; }
 uint32_t UnitBreakAddress(int unit) { return ActiveCore().UnitLent(unit) ? Unit(unit).breakAddress : 0; }
@@ -146,24 +129,25 @@ uint32_t UnitBreakAddress(int unit) { return ActiveCore().UnitLent(unit) ? Unit(
 bool HardwareBreakpointUnitLent() { return ActiveCore().UnitLent(kBreakpointUnit); }
 bool DetectorUnitLent() { return ActiveCore().UnitLent(kDetectorUnit); }
 
-void NoteHardwareBreakpoint(bool set, uint32_t address) {
-  g_hardwareBreakpointSet = set;
-  g_hardwareBreakpointAddress = address;
+void NoteHardwareBreakpoint(BreakpointChange change, uint32_t address) {
+  InUse().hardwareBreakpointSet = change == BreakpointChange::kSet;
+  InUse().hardwareBreakpointAddress = address;
 }
 
-void NoteSoftwareBreakpoint(uint32_t address, bool set) {
-  if (set) {
-    g_softwareBreakpoints.insert(address);
+void NoteSoftwareBreakpoint(uint32_t address, BreakpointChange change) {
+  if (change == BreakpointChange::kSet) {
+    InUse().softwareBreakpoints.insert(address);
   } else {
-    g_softwareBreakpoints.erase(address);
+    InUse().softwareBreakpoints.erase(address);
   }
 }
 
 bool HardwareBreakpointSet(uint32_t* address) {
-  if (g_hardwareBreakpointSet && address != nullptr) *address = g_hardwareBreakpointAddress;
-  return g_hardwareBreakpointSet;
+  const UnitsInUse& inUse = InUse();
+  if (inUse.hardwareBreakpointSet && address != nullptr) *address = inUse.hardwareBreakpointAddress;
+  return inUse.hardwareBreakpointSet;
 }
 
-bool SoftwareBreakpointAt(uint32_t address) { return g_softwareBreakpoints.count(address) != 0; }
+bool SoftwareBreakpointAt(uint32_t address) { return InUse().softwareBreakpoints.count(address) != 0; }
 
 }  // namespace vantrel::target

@@ -13,7 +13,6 @@
 namespace vantrel::target {
 
 // No watchpoint unit is free for the request (both hold breakpoints or watchpoints).
-inline constexpr ResultCode kNoWatchpointUnitFree = -25;
 
 enum class WatchAccess : uint8_t { kRead = 0, kWrite = 1, kAccess = 2 };
 
@@ -29,8 +28,9 @@ struct WatchRequest {
 
 using core::UnitSetting;
 
-// The registers for a data watchpoint. Returns 0; -1 a size other than 0, 1, 2, 4, an
-// access other than the three, or an address not aligned to size outside the ignored bits.
+// The registers for a data watchpoint. Returns kOk; kInvalidParameters a size other than
+// 0, 1, 2, 4, an access other than the three, or an address not aligned to size outside
+// the ignored bits.
 [[nodiscard]] ResultCode DataWatchSetting(const WatchRequest& request, UnitSetting* setting);
 
 // The registers for a hardware breakpoint on the fetch at address (bit 0 ignored).
@@ -43,20 +43,19 @@ enum class UnitUse : uint8_t { kFree, kFetchBreak, kDataWatch };
 enum class Placement : uint8_t { kAny = 0, kUnit0 = 1, kUnit1 = 2 };
 
 // Sets a data watchpoint or a further hardware breakpoint on a free unit; unit receives
-// its index. Returns 0; -1 (bad request, placement or odd breakpoint address); -16 the
-// core is not halted; -25 no unit (or not the unit placed) is free.
+// its index. Returns kOk; kInvalidParameters (bad request, placement or odd breakpoint
+// address); kStatusError the core is not halted; kNoWatchpointUnitFree no unit (or not
+// the unit placed) is free.
 [[nodiscard]] ResultCode SetDataWatch(const WatchRequest& request, Placement placement, int* unit);
 [[nodiscard]] ResultCode SetFetchBreak(uint32_t address, Placement placement, int* unit);
-// Gives a unit set by the two above back. Returns 0 (also for a unit not in use); -1 a
-// unit other than 0 and 1; -16 the core is not halted.
+// Gives a unit set by the two above back. Returns kOk (also for a unit not in use);
+// kInvalidParameters a unit other than 0 and 1; kStatusError the core is not halted.
 [[nodiscard]] ResultCode ClearUnit(int unit);
 // Gives every unit back before the core leaves the host's control.
 void ReturnAllUnits();
-// Every unit and every noted breakpoint forgotten without a scan (the values at load).
-void ForgetUnits();
 
 [[nodiscard]] UnitUse UnitUsedFor(int unit);
-[[nodiscard]] WatchRequest UnitWatch(int unit);      // for kDataWatch
+[[nodiscard]] WatchRequest UnitWatch(int unit);     // for kDataWatch
 [[nodiscard]] uint32_t UnitBreakAddress(int unit);  // for kFetchBreak
 
 // The breakpoint commands' share of the units: the hardware breakpoint needs unit 0,
@@ -64,8 +63,9 @@ void ForgetUnits();
 // taken from them.
 [[nodiscard]] bool HardwareBreakpointUnitLent();
 [[nodiscard]] bool DetectorUnitLent();
-void NoteHardwareBreakpoint(bool set, uint32_t address);
-void NoteSoftwareBreakpoint(uint32_t address, bool set);
+enum class BreakpointChange { kSet, kCleared };
+void NoteHardwareBreakpoint(BreakpointChange change, uint32_t address);
+void NoteSoftwareBreakpoint(uint32_t address, BreakpointChange change);
 [[nodiscard]] bool HardwareBreakpointSet(uint32_t* address);
 [[nodiscard]] bool SoftwareBreakpointAt(uint32_t address);
 

@@ -1,7 +1,7 @@
 #include "target/work_area.h"
 
-#include "cable/port_config.h"
 #include "target/active_core.h"
+#include "target/cable_link.h"
 #include "target/memory_map.h"
 
 namespace vantrel::target {
@@ -56,7 +56,7 @@ std::optional<Span> RegionSpan(const MemoryRegion& region) {
 // The first place in the configured work area or, without one, in the read-write regions.
 std::optional<uint32_t> LoopPlace(uint32_t first, int64_t bytes, uint32_t loopBytes) {
   const Span transfer{first, uint64_t{first} + static_cast<uint64_t>(bytes)};
-  if (const std::optional<cable::WorkArea> configured = cable::ConfiguredWorkArea()) {
+  if (const std::optional<core::WorkArea> configured = ConfiguredWorkArea()) {
     return PlaceIn({configured->address, uint64_t{configured->address} + configured->size}, transfer, loopBytes);
   }
   for (const MemoryRegion& region : DeclaredRegions()) {

@@ -17,10 +17,11 @@ class DebugStateTest : public Arm7Test {};
 TEST_F(DebugStateTest, IdentificationLooksAtTheLow12BitsOnly) {
   struct Case {
     uint32_t idcode;
-    int result;
+    ResultCode result;
     int tapActive;
   };
-  const Case cases[] = {{0x3F0F0F0F, 0, 0}, {0x3F0F0F0E, 1, 1}, {0x00000000, 1, 1}, {0xFFFFFF0F, 0, 0}};
+  const Case cases[] = {
+      {0x3F0F0F0F, kOk, 0}, {0x3F0F0F0E, kTargetNotFound, 1}, {0x00000000, kTargetNotFound, 1}, {0xFFFFFF0F, kOk, 0}};
   for (const Case& c : cases) {
     target_.SetIdcode(c.idcode);
     port_.ClearLog();
@@ -34,9 +35,9 @@ TEST_F(DebugStateTest, IdentificationLooksAtTheLow12BitsOnly) {
 }
 
 TEST_F(DebugStateTest, NoCableNoIdentification) {
-  cable::ResetCableState();
+  ForgetCable();
   EXPECT_EQ(ReadIdcode(), 0u);
-  EXPECT_EQ(CheckTargetId(), 1);
+  EXPECT_EQ(CheckTargetId(), kTargetNotFound);
   EXPECT_EQ(PortAccesses(), 0);
 }
 
@@ -90,7 +91,7 @@ OpList HaltRequest() {
 
 TEST_F(DebugStateTest, CoreThatNeverHaltsIsGivenUpAfter50Polls) {
   target_.SetIceRegister(1, 0x04);  // running
-  EXPECT_EQ(ArmEnterDebug(), 1);
+  EXPECT_EQ(ArmEnterDebug(), kHaltFailed);
   OpList expected = HaltRequest();
   for (int poll = 0; poll < 50; ++poll) expected.IceRead(1);
   EXPECT_EQ(Ops(), expected.Text());  // watchpoint 0 stays armed as halt request
@@ -154,7 +155,7 @@ TEST_F(DebugStateTest, ThumbCoreIsSwitchedToArmWithR0Kept) {
 
 TEST_F(DebugStateTest, RestartFromZeroSendsTwoWordsThenRestart) {
   target_.SetIceRegister(0, 0x06);  // DBGRQ and INTDIS
-  EXPECT_EQ(ArmRestartFromZero(), 0);
+  ArmRestartFromZero();
   const OpList expected = OpList()
                               .IceWrite(12, 0xF0)
                               .IceWrite(20, 0xF0)
@@ -185,7 +186,7 @@ OpList WatchpointsOnInterruptsOn() {
 TEST_F(DebugStateTest, ArmResumeContinuesAtTheSavedPc) {
   RegisterCache()[15] = 0x00008000;
   target_.SetIceRegister(0, 0x04);
-  EXPECT_EQ(ArmResume(), 0);
+  ArmResume();
   const OpList expected = PcWrite(0x00007FF4)
                               .Append(WatchpointsOnInterruptsOn())
                               .Preamble()
@@ -202,7 +203,7 @@ TEST_F(DebugStateTest, ThumbResumeBranchesToPMinus12WithR0Restored) {
   SetArmStateAtEntry(0);
   target_.SetIceRegister(0, 0x04);
   target_.SetStoreSource([](int, int) { return 0x0000CAFEu; });  // r0 as read back
-  EXPECT_EQ(ArmResume(), 0);
+  ArmResume();
   const OpList expected = PcWrite(0x00007FF8)
                               .Preamble()  // r0 read
                               .Inject(0xE24FF010)

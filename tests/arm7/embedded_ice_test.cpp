@@ -56,7 +56,7 @@ TEST_F(EmbeddedIceTest, DebugControlWritesKeepOnlyInterruptsDisabled) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     target_.SetIceRegister(0, c.control);
-    cable::SetTapActive(c.refused ? 0 : 1);
+    cable::SetTapActive(!c.refused);
     port_.ClearLog();
     c.operation();
     const OpList read = c.refused ? OpList() : OpList().IceRead(0);
@@ -65,22 +65,22 @@ TEST_F(EmbeddedIceTest, DebugControlWritesKeepOnlyInterruptsDisabled) {
 }
 
 TEST_F(EmbeddedIceTest, BreakpointPatternIsWrittenOnlyWhenItChanges) {
-  EXPECT_EQ(SetBreakpointPattern(0, 0xDEADBEEF), kOk);
-  EXPECT_EQ(SetBreakpointPattern(0, 0xDEADBEEF), kOk);
+  SetBreakpointPattern(0, 0xDEADBEEF);
+  SetBreakpointPattern(0, 0xDEADBEEF);
   EXPECT_EQ(Ops(), OpList().IceWrite(18, 0xDEADBEEF).Text());
   EXPECT_EQ(LastBreakpointPattern(), 0xDEADBEEFu);
 
   // The debug-state entry puts 0xBEBEBEBE in register 18 behind the held pattern's back.
   ProgramWatchpoints();
   port_.ClearLog();
-  EXPECT_EQ(SetBreakpointPattern(0, 0xDEADBEEF), kOk);
+  SetBreakpointPattern(0, 0xDEADBEEF);
   EXPECT_EQ(PortAccesses(), 0);
   EXPECT_EQ(target_.IceRegister(18), 0xBEBEBEBEu);
 }
 
 TEST_F(EmbeddedIceTest, HardwareBreakpointIsReadBackAndClearingKeepsTheUnitOn) {
-  EXPECT_EQ(SetHardwareBreakpoint(0x00008000), kOk);
-  EXPECT_EQ(ClearHardwareBreakpoint(), kOk);
+  SetHardwareBreakpoint(0x00008000);
+  ClearHardwareBreakpoint();
   EXPECT_EQ(Ops(), OpList().IceWrite(8, 0x8000).IceRead(8).IceWrite(8, 0xFFFFFFFF).IceRead(8).Text());
   EXPECT_EQ(TraceCount("Get the hardware break point 0x00008000\r\n"), 1);
   EXPECT_EQ(TraceCount("Get the hardware break point 0xffffffff\r\n"), 1);
@@ -108,7 +108,7 @@ TEST_F(EmbeddedIceTest, StatusWordCombinesDebugStatusStateAtEntryAndTargetState)
 }
 
 TEST_F(EmbeddedIceTest, StatusWordBeforeAnyConnect) {
-  cable::TapReset(0);  // as at load: the TAP in Test-Logic-Reset
+  cable::TapReset(cable::TapResetEnd::kTestLogicReset);  // as at load: the TAP in Test-Logic-Reset
   EXPECT_EQ(ArmGetStatus(0xFF00), 0x00FF0011u);
 }
 

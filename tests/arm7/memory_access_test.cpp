@@ -123,8 +123,8 @@ TEST_F(MemoryAccessTest, ReportAtTheLastFullStepStopsButTheFinalOneIsIgnored) {
 TEST_F(MemoryAccessTest, ReadOfNothingOrOfANegativeCount) {
   EXPECT_EQ(ArmGetData(0x8000, nullptr, 0), kOk);
   EXPECT_EQ(ProgressPercent(), 100);
-  EXPECT_EQ(ArmGetData(0x8000, nullptr, -1), 1);
-  EXPECT_EQ(ArmGetData(0x8000, nullptr, 4), 1);
+  EXPECT_EQ(ArmGetData(0x8000, nullptr, -1), kInvalidParameters);
+  EXPECT_EQ(ArmGetData(0x8000, nullptr, 4), kInvalidParameters);
   EXPECT_EQ(PortAccesses(), 0);
   EXPECT_EQ(TraceCount("------------ArmGetData addr = 0x00008000------------\r\n"), 3);
 }
@@ -224,11 +224,11 @@ TEST_F(MemoryAccessTest, ALostLinkFailsTheTransferAfterOneBlock) {
 
 TEST_F(MemoryAccessTest, WritesThatCannotBeMadeSendNothing) {
   const std::array<uint8_t, 64> source{};
-  EXPECT_EQ(ArmPutData(0x8000, 4, 0, source.data()), kOk);  // partial words are the caller's
-  EXPECT_EQ(ArmPutData(0x8000, 4, 15, source.data()), 1);   // r15 would join the list
-  EXPECT_EQ(ArmPutData(0x8000, 4, -1, source.data()), 1);
-  EXPECT_EQ(ArmPutData(0x8000, -4, 1, source.data()), 1);
-  EXPECT_EQ(ArmPutData(0x8000, 4, 1, nullptr), 1);
+  EXPECT_EQ(ArmPutData(0x8000, 4, 0, source.data()), kOk);                  // partial words are the caller's
+  EXPECT_EQ(ArmPutData(0x8000, 4, 15, source.data()), kInvalidParameters);  // r15 would join the list
+  EXPECT_EQ(ArmPutData(0x8000, 4, -1, source.data()), kInvalidParameters);
+  EXPECT_EQ(ArmPutData(0x8000, -4, 1, source.data()), kInvalidParameters);
+  EXPECT_EQ(ArmPutData(0x8000, 4, 1, nullptr), kInvalidParameters);
   EXPECT_EQ(PortAccesses(), 0);
 }
 

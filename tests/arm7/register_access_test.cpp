@@ -28,7 +28,7 @@ TEST_F(RegisterAccessTest, PcAdjustmentIsOneWord) {
   EXPECT_EQ(Ops(), OpList().Preamble().Inject(0xE24FF018 /* SUB pc, pc, #24 */).Text());
 
   port_.ClearLog();
-  EXPECT_EQ(ArmAdjustPc(0), 1);
+  EXPECT_EQ(ArmAdjustPc(0), kInvalidParameters);
   EXPECT_EQ(ArmAdjustPc(256), kInvalidParameters);  // no 8-bit immediate for it
   EXPECT_EQ(ArmAdjustPc(-256), kInvalidParameters);
   EXPECT_EQ(PortAccesses(), 0);
@@ -106,17 +106,17 @@ OpList PsrWriteSequence(uint32_t msr, uint32_t value) {
 }
 
 TEST_F(RegisterAccessTest, CpsrWriteNeverLeavesTheCoreInThumbState) {
-  EXPECT_EQ(ArmWriteRegister(16, 0x600000F3, kArmForm), kOk);
+  EXPECT_EQ(ArmWriteRegister(16, 0x600000F3, WriteForm::kArm), kOk);
   EXPECT_EQ(Ops(), PsrWriteSequence(0xE12FF000 /* MSR CPSR_fsxc, r0 */, 0x600000D3).Text());
   EXPECT_EQ(TraceCount("reg[16] = 0x600000d3\r\n"), 1);
 
   port_.ClearLog();
-  EXPECT_EQ(ArmWriteRegister(17, 0x600000F3, kArmForm), kOk);
+  EXPECT_EQ(ArmWriteRegister(17, 0x600000F3, WriteForm::kArm), kOk);
   EXPECT_EQ(Ops(), PsrWriteSequence(0xE16FF000 /* MSR SPSR_fsxc, r0 */, 0x600000F3).Text());
 }
 
 TEST_F(RegisterAccessTest, PcWriteAlsoSetsTheSavedPc) {
-  EXPECT_EQ(ArmWriteRegister(15, 0x00002000, kArmForm), kOk);
+  EXPECT_EQ(ArmWriteRegister(15, 0x00002000, WriteForm::kArm), kOk);
   const OpList expected = OpList()
                               .Preamble()
                               .Inject(0xE8908000 /* LDMIA r0, {pc} */)
@@ -131,7 +131,7 @@ TEST_F(RegisterAccessTest, PcWriteAlsoSetsTheSavedPc) {
 
 TEST_F(RegisterAccessTest, OrdinaryRegisterWriteLeavesTheSavedPcAlone) {
   RegisterCache()[15] = 0x1000;
-  EXPECT_EQ(ArmWriteRegister(3, 0xCAFEF00D, kArmForm), kOk);
+  EXPECT_EQ(ArmWriteRegister(3, 0xCAFEF00D, WriteForm::kArm), kOk);
   const OpList expected = OpList()
                               .Preamble()
                               .Inject(0xE8900008 /* LDMIA r0, {r3} */)
@@ -146,7 +146,7 @@ TEST_F(RegisterAccessTest, OrdinaryRegisterWriteLeavesTheSavedPcAlone) {
 }
 
 TEST_F(RegisterAccessTest, ThumbFormLoadsOnlyR0WithoutPcAdjustment) {
-  for (const int form : {kThumbForm, 7}) {
+  for (const WriteForm form : {WriteForm::kThumb, static_cast<WriteForm>(7)}) {
     port_.ClearLog();
     EXPECT_EQ(ArmWriteRegister(0, 0x00001234, form), kOk);
     const OpList expected = OpList()
@@ -160,7 +160,7 @@ TEST_F(RegisterAccessTest, ThumbFormLoadsOnlyR0WithoutPcAdjustment) {
   }
   port_.ClearLog();
   trace_.clear();
-  EXPECT_EQ(ArmWriteRegister(1, 0x1, kThumbForm), 1);
+  EXPECT_EQ(ArmWriteRegister(1, 0x1, WriteForm::kThumb), kInvalidParameters);
   EXPECT_EQ(PortAccesses(), 0);
   EXPECT_TRUE(trace_.empty());
 }
@@ -172,8 +172,8 @@ TEST_F(RegisterAccessTest, IndexOutsideTheTablesIsRefused) {
     EXPECT_EQ(ArmReadRegister(index, value), kInvalidParameters);
     EXPECT_EQ(Ops(), OpList().Preamble().Text());
     port_.ClearLog();
-    EXPECT_EQ(ArmWriteRegister(index, 1, kArmForm), kInvalidParameters);
-    EXPECT_EQ(ArmWriteRegister(index, 1, kThumbForm), kInvalidParameters);
+    EXPECT_EQ(ArmWriteRegister(index, 1, WriteForm::kArm), kInvalidParameters);
+    EXPECT_EQ(ArmWriteRegister(index, 1, WriteForm::kThumb), kInvalidParameters);
     EXPECT_EQ(PortAccesses(), 0);
   }
   EXPECT_EQ(value, 0x5A5A5A5Au);

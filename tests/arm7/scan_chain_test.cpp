@@ -5,8 +5,8 @@
 #include "arm7/embedded_ice.h"
 #include "arm7/instructions.h"
 #include "arm7/link_check.h"
-#include "cable/tap.h"
 #include "arm7_fixture.h"
+#include "cable/tap.h"
 
 namespace vantrel::test {
 namespace {
@@ -51,7 +51,7 @@ TEST_F(ScanChainTest, SelectingAChainIsScanNThenTheFourBitNumber) {
 }
 
 TEST_F(ScanChainTest, NoScanWithoutACable) {
-  cable::ResetCableState();
+  ForgetCable();
   SelectScanChain(1);
   SelectDataBusChain();
   EXPECT_EQ(PortAccesses(), 0);
@@ -60,7 +60,7 @@ TEST_F(ScanChainTest, NoScanWithoutACable) {
 TEST_F(ScanChainTest, Chain1ShiftsBreakptFirstThenD31DownToD0) {
   SelectDataBusChain();
   port_.ClearLog();
-  (void)Chain1Access(0xE1A00000, 1);  // MOV r0, r0 with BREAKPT
+  (void)Chain1Access(0xE1A00000, Speed::kSystem);  // MOV r0, r0 with BREAKPT
   const std::vector<TapOp> ops = DecodeTap(port_);
   ASSERT_EQ(ops.size(), 1u);
   EXPECT_EQ(ops[0].length, 33);
@@ -75,7 +75,7 @@ TEST_F(ScanChainTest, Chain1CaptureComesBackInDataBusOrder) {
   SelectDataBusChain();
   const uint32_t words[] = {0x80000000, 0x00000001, 0x12345678};
   for (int k = 0; k < 3; ++k) target_.SetChain1Capture(k, words[k]);
-  for (const uint32_t word : words) EXPECT_EQ(Chain1Access(kNop, 0), word);
+  for (const uint32_t word : words) EXPECT_EQ(Chain1Access(kNop), word);
 }
 
 TEST_F(ScanChainTest, IceWriteIsOne38BitScanWithAddressAndWriteBit) {
@@ -116,8 +116,8 @@ TEST_F(ScanChainTest, AKeptSelectionSendsOnlyThePreamblesTheTapDoesNotHold) {
       {"chain 1 again", [] {}, &SelectDataBusChain, 0},
       {"chain 2", [] {}, &SelectIceChain, 2},
       {"chain 2 after an ICE read", [] { (void)GetICEReg(kIceDebugStatus); }, &SelectIceChain, 0},
-      {"chain 2 after RESTART", [] { ScanInstruction(kIrRestart, 1); }, &SelectIceChain, 2},
-      {"chain 2 after a TAP reset", [] { cable::TapReset(1); }, &SelectIceChain, 2},
+      {"chain 2 after RESTART", [] { ScanInstruction(kIrRestart, cable::ScanEnd::kIdle); }, &SelectIceChain, 2},
+      {"chain 2 after a TAP reset", [] { cable::TapReset(cable::TapResetEnd::kRunTestIdle); }, &SelectIceChain, 2},
   };
   const KeptChainSelection kept;
   for (const Step& step : steps) {
@@ -138,7 +138,7 @@ TEST_F(ScanChainTest, WithoutAKeptSelectionEveryPreambleIsSent) {
 }
 
 TEST_F(ScanChainTest, IceReadRefusedInTestLogicReset) {
-  cable::TapReset(0);
+  cable::TapReset(cable::TapResetEnd::kTestLogicReset);
   port_.ClearLog();
   EXPECT_EQ(GetICEReg(1), 0xFFFFFFFFu);
   EXPECT_EQ(PortAccesses(), 0);

@@ -1,4 +1,4 @@
-// Every cable test starts from the values at load, with a recording port on lpt1's
+// Every cable test starts from a fresh session, with a recording port on lpt1's
 // addresses plugged into the port seam and the library's waits on a virtual clock.
 #pragma once
 
@@ -10,17 +10,11 @@
 #include "cable/port_config.h"
 #include "cable/port_io.h"
 #include "cable/tap.h"
+#include "support/fresh_session.h"
 #include "support/recording_port.h"
 #include "support/virtual_clock.h"
 
 namespace vantrel::test {
-
-inline void ResetCableLayer() {
-  cable::ResetPortIo();
-  cable::ResetPortConfig();
-  cable::ResetCableState();
-  cable::ResetTapState();
-}
 
 // Plugs the port into the seam; it must outlive its use (or be unplugged).
 inline void Plug(RecordingPort& port) {
@@ -32,11 +26,7 @@ class CableFixture : public ::testing::Test {
  protected:
   explicit CableFixture(uint16_t dataPort = 0x378) : port_(dataPort) {}
 
-  void SetUp() override {
-    ResetCableLayer();
-    Plug(port_);
-  }
-  void TearDown() override { ResetCableLayer(); }
+  void SetUp() override { Plug(port_); }
 
   // Finds the cable on lpt1 and forgets the accesses that took.
   void SelectCable() {
@@ -44,6 +34,7 @@ class CableFixture : public ::testing::Test {
     port_.ClearLog();
   }
 
+  FreshSession session_;
   VirtualClock clock_;
   RecordingPort port_;
 };

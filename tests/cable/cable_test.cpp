@@ -23,8 +23,7 @@ void PrintTo(const PortCase& c, std::ostream* os) { *os << "lpt" << c.portIndex 
 
 class OpenCableOnPort : public ::testing::TestWithParam<PortCase> {
  protected:
-  void SetUp() override { ResetCableLayer(); }
-  void TearDown() override { ResetCableLayer(); }
+  FreshSession session_;
 };
 
 TEST_P(OpenCableOnPort, FindsTheCableByTheTestByte) {
@@ -67,7 +66,7 @@ TEST_F(CableTest, OnlyTheLowSixteenBitsOfAnAddressReachThePort) {
   EXPECT_EQ(cable::PortTableEntry(0).data, 0x12345378);
 
   ASSERT_EQ(OpenCable(0), kOk);
-  cable::TapReset(0);
+  cable::TapReset(cable::TapResetEnd::kTestLogicReset);
   cable::ReleaseCable();
 
   for (const PortAccessRecord& access : port.Log()) {

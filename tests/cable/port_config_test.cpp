@@ -16,6 +16,7 @@
 #include "cable/port_config.h"
 #include "cable/port_io.h"
 #include "platform/trace.h"
+#include "support/fresh_session.h"
 
 namespace vantrel::cable {
 void PrintTo(const PortAddresses& p, std::ostream* os) {
@@ -37,10 +38,6 @@ constexpr int32_t kDelayBefore = 5;
 
 class PortConfigTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    cable::ResetPortConfig();
-    cable::ResetPortIo();
-  }
   void TearDown() override { std::filesystem::remove(path_); }
 
   std::string WriteFile(const std::string& text) {
@@ -50,6 +47,7 @@ class PortConfigTest : public ::testing::Test {
     return path_.string();
   }
 
+  FreshSession session_;
   std::filesystem::path path_;
 };
 
@@ -185,7 +183,7 @@ TEST_F(PortConfigTest, TransferLinesChooseTheModeAndOthersLeaveIt) {
       {"delay=3 transfer=exact\n", cable::TransferMode::kFast},  // a delay line
   };
   for (const auto& c : cases) {
-    cable::ResetPortConfig();
+    const FreshState<cable::PortCableState> freshConfig;
     EXPECT_EQ(cable::ConfiguredTransferMode(), cable::TransferMode::kExact);
     cable::ApplyPortConfigLine("transfer=fast\n");
     cable::ApplyPortConfigLine(c.line);
@@ -214,7 +212,7 @@ TEST_F(PortConfigTest, WorkAreaLinesNameTheAreaAndBadOnesLeaveIt) {
       {"workarea=20000,20 ; lpt1\n", 0x1000, 0x40},  // a port line
   };
   for (const auto& c : cases) {
-    cable::ResetPortConfig();
+    const FreshState<cable::PortCableState> freshConfig;
     EXPECT_FALSE(cable::ConfiguredWorkArea().has_value());
     cable::ApplyPortConfigLine("workarea=1000,40\n");
     cable::ApplyPortConfigLine(c.line);

@@ -78,19 +78,21 @@ const std::string kScanIR4Bits0xC =
 INSTANTIATE_TEST_SUITE_P(
     Operations, TapTraceTest,
     ::testing::Values(
-        TraceCase{"ScanIR4BitsEndingInUpdateIR", [] { (void)ScanIR(4, 0xC, 0); }, kScanIR4Bits0xC, 0},
-        TraceCase{"ScanIR4BitsEndingInIdle", [] { (void)ScanIR(4, 0xC, 1); }, kScanIR4Bits0xC + " W01 R W05 W01", 0},
+        TraceCase{"ScanIR4BitsEndingInUpdateIR", [] { (void)ScanIR(4, 0xC, cable::ScanEnd::kUpdate); }, kScanIR4Bits0xC,
+                  0},
+        TraceCase{"ScanIR4BitsEndingInIdle", [] { (void)ScanIR(4, 0xC, cable::ScanEnd::kIdle); },
+                  kScanIR4Bits0xC + " W01 R W05 W01", 0},
         TraceCase{"ScanDR2BitsEndingInIdle",
                   [] {
                     const uint32_t bits = 0b10;
-                    ScanDR(2, &bits, nullptr, 1);
+                    ScanDR(2, &bits, nullptr, cable::ScanEnd::kIdle);
                   },
                   "W03 R W07 W03 W01 R W05 W01 W01 R W05 W01 "  // to Shift-DR
                   "W01 R W05 W0B R W0F W0B "                    // 0, then 1 with TMS
                   "W03 R W07 W03 W01 R W05 W01",                // Update-DR, Run-Test/Idle
                   0},
-        TraceCase{"TapResetToTestLogicReset", [] { TapReset(0); }, kTapResetTrace, 0},
-        TraceCase{"TapResetToIdle", [] { TapReset(1); }, kTapResetToIdleTrace, 1},
+        TraceCase{"TapResetToTestLogicReset", [] { TapReset(cable::TapResetEnd::kTestLogicReset); }, kTapResetTrace, 0},
+        TraceCase{"TapResetToIdle", [] { TapReset(cable::TapResetEnd::kRunTestIdle); }, kTapResetToIdleTrace, 1},
         TraceCase{"PulseCableReset", [] { EXPECT_EQ(cable::PulseCableReset(), 0); }, "W00 W01 " + kTapResetToIdleTrace,
                   1},
         // Under FastClocks: no status read where nobody keeps TDO, TCK lowered
@@ -99,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
                   [] {
                     const cable::FastClocks fast;
                     const uint32_t bits = 0b10;
-                    ScanDR(2, &bits, nullptr, 1);
+                    ScanDR(2, &bits, nullptr, cable::ScanEnd::kIdle);
                   },
                   "W03 W07 W01 W05 W01 W05 W01 W05 W0B W0F W03 W07 W01 W05 W01", 0},
         TraceCase{"FastScanDRCapturingTheFirstBit",
@@ -107,13 +109,13 @@ INSTANTIATE_TEST_SUITE_P(
                     const cable::FastClocks fast;
                     const uint32_t bits = 0b10;
                     uint32_t captured = 0;
-                    cable::ScanDRCapturingFirst(2, &bits, &captured, 1, 0);
+                    cable::ScanDRCapturingFirst(2, &bits, &captured, 1, cable::ScanEnd::kUpdate);
                   },
                   "W03 W07 W01 W05 W01 W05 W01 R W05 W0B W0F W03 W07 W03", 0},
         TraceCase{"FastScanIRStillReadsEveryBit",
                   [] {
                     const cable::FastClocks fast;
-                    (void)ScanIR(4, 0xC, 0);
+                    (void)ScanIR(4, 0xC, cable::ScanEnd::kUpdate);
                   },
                   "W03 W07 W03 W07 W01 W05 W01 W05 W01 R W05 W01 R W05 W09 R W0D W0B R W0F W03 W07 W03", 0}),
     [](const ::testing::TestParamInfo<TraceCase>& param) { return std::string(param.param.name); });
@@ -125,7 +127,7 @@ TEST_F(TapTest, TdoIsStatusBit7Inverted) {
   };
   for (const Case c : {Case{0x7F, 1}, Case{0x80, 0}, Case{0x00, 1}, Case{0xFF, 0}}) {
     port_.QueueStatus(c.status);
-    EXPECT_EQ(TapClock(0, 0, 1), c.tdo) << "status " << int{c.status};
+    EXPECT_EQ(TapClock(0, 0, cable::TckEnd::kLowered), c.tdo) << "status " << int{c.status};
   }
 }
 
@@ -171,7 +173,7 @@ TEST_F(TapTest, IdcodeReadShiftsZerosAndDiscardsTheWalkSamples) {
   port_.SetDefaultStatus(kTdoHigh);
   uint32_t id = kSentinel;
 
-  ScanDR(32, nullptr, &id, 0);
+  ScanDR(32, nullptr, &id, cable::ScanEnd::kUpdate);
 
   EXPECT_EQ(id, 0x3F0F0F0Fu);
   EXPECT_EQ(port_.Log().size(), 113u);
@@ -182,12 +184,12 @@ TEST_F(TapTest, IdcodeReadShiftsZerosAndDiscardsTheWalkSamples) {
 TEST_F(TapTest, InstructionScanReturnsTheCapturedBits) {
   QueueTdoBits(port_, 0b1111, 4);  // the walk to Shift-IR
   QueueTdoBits(port_, 0b0001, 4);
-  EXPECT_EQ(ScanIR(4, 0xC, 0), 0x1u);
+  EXPECT_EQ(ScanIR(4, 0xC, cable::ScanEnd::kUpdate), 0x1u);
 }
 
 TEST_F(TapTest, WithoutOutputWordsTdoIsStillSampledOnEveryBit) {
   const uint32_t in = 0xFF;
-  ScanDR(8, &in, nullptr, 0);
+  ScanDR(8, &in, nullptr, cable::ScanEnd::kUpdate);
   EXPECT_EQ(port_.AccessesTo(port_.StatusPort()).size(), 3u + 8 + 1);
 }
 
@@ -200,12 +202,12 @@ TEST_F(TapTest, AccessCountsAcrossWordBoundaries) {
   const std::array<uint32_t, 3> in{};
   std::array<uint32_t, 3> out{};
   const Case cases[] = {
-      {"ScanDR 33 to idle (chain 1 exchange)", [&] { ScanDR(33, in.data(), out.data(), 1); }, 120},
-      {"ScanDR 38 (ICE register write)", [&] { ScanDR(38, in.data(), out.data(), 0); }, 131},
-      {"ScanDR 64", [&] { ScanDR(64, in.data(), out.data(), 0); }, 209},
-      {"ScanDR 65 to idle", [&] { ScanDR(65, in.data(), out.data(), 1); }, 216},
-      {"ScanIR 1 to idle", [] { (void)ScanIR(1, 1, 1); }, 28},
-      {"ScanIR 32", [] { (void)ScanIR(32, 0xFFFFFFFF, 0); }, 117},
+      {"ScanDR 33 to idle (chain 1 exchange)", [&] { ScanDR(33, in.data(), out.data(), cable::ScanEnd::kIdle); }, 120},
+      {"ScanDR 38 (ICE register write)", [&] { ScanDR(38, in.data(), out.data(), cable::ScanEnd::kUpdate); }, 131},
+      {"ScanDR 64", [&] { ScanDR(64, in.data(), out.data(), cable::ScanEnd::kUpdate); }, 209},
+      {"ScanDR 65 to idle", [&] { ScanDR(65, in.data(), out.data(), cable::ScanEnd::kIdle); }, 216},
+      {"ScanIR 1 to idle", [] { (void)ScanIR(1, 1, cable::ScanEnd::kIdle); }, 28},
+      {"ScanIR 32", [] { (void)ScanIR(32, 0xFFFFFFFF, cable::ScanEnd::kUpdate); }, 117},
   };
   for (const Case& c : cases) {
     port_.ClearLog();
@@ -216,10 +218,10 @@ TEST_F(TapTest, AccessCountsAcrossWordBoundaries) {
 
 TEST_F(TapTest, OutOfRangeLengthsTouchNothing) {
   std::array<uint32_t, 2> out{kSentinel, kSentinel};
-  EXPECT_EQ(ScanIR(0, 0xC, 0), 0u);
-  EXPECT_EQ(ScanIR(33, 0xC, 0), 0u);
-  ScanDR(0, nullptr, out.data(), 1);
-  ScanDR(-5, nullptr, out.data(), 1);
+  EXPECT_EQ(ScanIR(0, 0xC, cable::ScanEnd::kUpdate), 0u);
+  EXPECT_EQ(ScanIR(33, 0xC, cable::ScanEnd::kUpdate), 0u);
+  ScanDR(0, nullptr, out.data(), cable::ScanEnd::kIdle);
+  ScanDR(-5, nullptr, out.data(), cable::ScanEnd::kIdle);
   ShiftBits(0, nullptr, out.data());
   EXPECT_EQ(port_.Trace(), "");
   EXPECT_EQ(out[0], kSentinel);
@@ -229,13 +231,13 @@ TEST_F(CableFixture, WithNoPortSelectedTheTapDriverTouchesNoPort) {
   port_.SetDefaultStatus(kTdoHigh);
   std::array<uint32_t, 2> out{kSentinel, kSentinel};
 
-  EXPECT_EQ(ScanIR(4, 0xE, 0), 0u);
-  ScanDR(33, nullptr, out.data(), 1);
-  TapReset(1);
+  EXPECT_EQ(ScanIR(4, 0xE, cable::ScanEnd::kUpdate), 0u);
+  ScanDR(33, nullptr, out.data(), cable::ScanEnd::kIdle);
+  TapReset(cable::TapResetEnd::kRunTestIdle);
   EXPECT_EQ(cable::TapActive(), 1);
-  TapReset(0);
+  TapReset(cable::TapResetEnd::kTestLogicReset);
   EXPECT_EQ(cable::TapActive(), 0);
-  EXPECT_EQ(cable::PulseCableReset(), 1);
+  EXPECT_EQ(cable::PulseCableReset(), kEmulatorNotFound);
 
   EXPECT_EQ(out[0], 0u);
   EXPECT_EQ(out[1], 0u);

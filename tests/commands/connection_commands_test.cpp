@@ -7,10 +7,11 @@
 
 #include "arm7/core_state.h"
 #include "commands/dispatcher.h"
+#include "support/fresh_session.h"
 #include "target/memory_map.h"
 #include "target/target_state.h"
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 namespace {
 
 JtagResponse Dispatch(int32_t code, int32_t bigEndian = 0) {
@@ -29,11 +30,7 @@ std::string Text(const JtagResponse& response) { return reinterpret_cast<const c
 
 class ConnectionCommandsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    target::ResetTargetState();
-    arm7::ResetCoreState();
-    target::ClearMemoryMap();
-  }
+  test::FreshSession session_;
 };
 
 TEST_F(ConnectionCommandsTest, TheBigEndianFlagIsStoredBeforeTheConnectWhateverItGives) {
@@ -66,4 +63,4 @@ TEST_F(ConnectionCommandsTest, RunAndStopOutsideTheirStatesAnswerStatusError) {
 }
 
 }  // namespace
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

@@ -12,10 +12,11 @@
 #include "arm7/core_state.h"
 #include "commands/dispatcher.h"
 #include "commands/register_names.h"
+#include "support/fresh_session.h"
 #include "target/register_cache.h"
 #include "target/target_state.h"
 
-namespace vantrel::shell {
+namespace vantrel::commands {
 namespace {
 
 constexpr char kInvalid[] = "invalid parameters are used";
@@ -75,10 +76,10 @@ std::vector<uint32_t> Words(const JtagResponse& response) {
 class RegisterCommandsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    target::ResetTargetState();
-    arm7::ResetCoreState();
     for (uint32_t i = 0; i < 17; ++i) arm7::RegisterCache()[i] = 0x100 + i;
   }
+
+  test::FreshSession session_;
 };
 
 TEST(RegisterNameTable, HoldsEveryNameOnceAndNoUserSpsr) {
@@ -219,4 +220,4 @@ TEST_F(RegisterCommandsTest, NameListsUpToEighteen) {
 }
 
 }  // namespace
-}  // namespace vantrel::shell
+}  // namespace vantrel::commands

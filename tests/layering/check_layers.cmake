@@ -25,11 +25,8 @@ foreach(entry ${src_entries})
   endif()
 endforeach()
 
-# Skips that go away only with the seams still to come: "<file>|<header>|<why>".
-set(allowed_skips
-  "target/work_area.cpp|cable/port_config.h|the configured work area comes from the port configuration until the session holds it"
-  "api/exports.cpp|cable/port_config.h|the port configuration is loaded at the API until the session holds it"
-  "api/exports.cpp|cable/port_io.h|the port seam is plugged at the API until the session holds it")
+# Skips a seam still to come would remove, each "<file>|<header>|<why>"; none today.
+set(allowed_skips "")
 
 # The layer a folder of src/ belongs to.
 function(layer_of dir out)

@@ -17,6 +17,7 @@
 #include "cable/tap.h"
 #include "common/result_code.h"
 #include "platform/trace.h"
+#include "support/fresh_session.h"
 #include "support/recording_port.h"
 #include "support/scripted_target.h"
 #include "support/tap_decoder.h"
@@ -27,15 +28,10 @@ namespace vantrel::test {
 class ScriptedCableTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    cable::ResetCableState();
-    cable::ResetTapState();
-    arm7::ResetCoreState();
-    arm7::ResetProgress();
-    arm7::ClearLinkObservations();
     const VantrelPortIo io = port_.Io();
     cable::UsePortIo(&io);
     ASSERT_EQ(cable::OpenCable(0), kOk);
-    cable::TapReset(1);
+    cable::TapReset(cable::TapResetEnd::kRunTestIdle);
     port_.ClearLog();
     SetTraceSink(&CollectTrace, this);
   }
@@ -43,7 +39,12 @@ class ScriptedCableTest : public ::testing::Test {
   void TearDown() override {
     ResetTraceSink();
     cable::UsePortIo(nullptr);
-    cable::ResetCableState();
+  }
+
+  // The cable as before any was found: no port selected, no access obtained.
+  static void ForgetCable() {
+    cable::PortState().selection = cable::CableSelection{};
+    cable::ForgetPortAccess();
   }
 
   int TraceCount(const std::string& line) const {
@@ -52,6 +53,7 @@ class ScriptedCableTest : public ::testing::Test {
     return count;
   }
 
+  FreshSession session_;
   VirtualClock clock_;
   RecordingPort port_;
   ScriptedTarget target_{port_};

@@ -1,13 +1,15 @@
 // Breakpoints on a recording port with a scripted core: which word is read and what
 // pattern word is written for ARM code and both Thumb halfword positions, and the
 // refusals.
-#include "target/breakpoints.h"
-
 #include <bit>
 
-#include "arm7/embedded_ice.h"
-#include "target/memory_map.h"
+// The fixture first: GCC's -Wshadow takes the stop causes it brings in for shadows of
+// the breakpoint kinds when these come first.
 #include "target_fixture.h"
+
+#include "arm7/embedded_ice.h"
+#include "target/breakpoints.h"
+#include "target/memory_map.h"
 
 namespace vantrel::test {
 namespace {

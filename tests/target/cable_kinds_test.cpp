@@ -17,6 +17,7 @@
 #include "cable/cable_registry.h"
 #include "cable/port_io.h"
 #include "cable/tap.h"
+#include "support/fresh_session.h"
 #include "support/sim_tap_cable/sim_tap_cable.h"
 #include "target/cable_link.h"
 #include "target/memory_transfer.h"
@@ -36,12 +37,6 @@ constexpr int kWordWidth = 4;
 class WiredBoard {
  public:
   WiredBoard(Wire wire, vsim::BoardConfig config) : board_(ConfigWithoutFreeRunning(std::move(config))) {
-    cable::ResetCableState();
-    cable::ResetTapState();
-    arm7::ResetCoreState();
-    arm7::ResetProgress();
-    arm7::ClearLinkObservations();
-    target::ResetTargetState();
     if (wire == Wire::kDirectTap) {
       cable::InstallCable(&tapCable_);
     } else {
@@ -51,7 +46,6 @@ class WiredBoard {
   ~WiredBoard() {
     cable::InstallCable(nullptr);
     cable::UsePortIo(nullptr);
-    cable::ResetCableState();
   }
   WiredBoard(const WiredBoard&) = delete;
   WiredBoard& operator=(const WiredBoard&) = delete;
@@ -71,6 +65,7 @@ class WiredBoard {
     static_cast<vsim::Board*>(board)->PortWrite(port, value);
   }
 
+  FreshSession session_;
   vsim::Board board_;
   SimTapCable tapCable_{board_};
   VantrelPortIo io_{&board_, nullptr, &Read, &Write};

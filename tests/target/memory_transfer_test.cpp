@@ -124,7 +124,7 @@ TEST_F(MemoryTransferTest, AnAbortOrALostLinkFailsTheTransfer) {
                        Case{"read, power gone", true, false}, Case{"write, power gone", false, false}}) {
     SCOPED_TRACE(c.what);
     target::SetTargetState(target::kConnected);
-    cable::TapReset(1);
+    cable::TapReset(cable::TapResetEnd::kRunTestIdle);
     target_.SetCpsr(c.aborts ? kAbortCpsr : kSupervisorCpsr);
     if (!c.aborts) {
       target_.SetPowerLost(true);
@@ -142,8 +142,9 @@ TEST_F(MemoryTransferTest, AnAbortOrALostLinkFailsTheTransfer) {
     const bool restarted = std::find(ops.begin(), ops.end(), "inject E3A0F000") != ops.end();
     if (c.aborts) {
       EXPECT_NE(std::find(ops.begin(), ops.end(), "read cpsr"), ops.end());
-      EXPECT_TRUE(std::any_of(ops.begin(), ops.end(), [](const std::string& op) { return op.starts_with("write cpsr="); }))
-          << "the CPSR put back";
+      EXPECT_TRUE(std::any_of(ops.begin(), ops.end(), [](const std::string& op) {
+        return op.starts_with("write cpsr=");
+      })) << "the CPSR put back";
       EXPECT_FALSE(restarted);
       EXPECT_EQ(target::TargetState(), target::kConnected);
       EXPECT_EQ(cable::TapActive(), 1);
@@ -224,7 +225,7 @@ TEST_F(MemoryTransferTest, WriteOnlyBytesReadAsFF) {
   EXPECT_EQ(destination, (std::vector<uint8_t>{0x00, 0x00, 0x00, 0xA0, 0xFF, 0xFF, 0xFF, 0xFF}));
   port_.ClearLog();
   std::fill(destination.begin(), destination.end(), 0);
-  EXPECT_EQ(target::FetchTargetMemory(0x1010, 8, destination.data()), 2);
+  EXPECT_EQ(target::FetchTargetMemory(0x1010, 8, destination.data()), kReadRefusedWriteOnly);
   EXPECT_EQ(destination, std::vector<uint8_t>(8, 0xFF));
   EXPECT_TRUE(NoPortAccess());
 }

@@ -96,7 +96,7 @@ TEST_F(RegisterCacheTest, BankedReadWithPreserveKeepsR0ToR7) {
   ScriptStores(stores);
 
   uint32_t value = 0;
-  ASSERT_EQ(target::ReadRegister(target::kIrqMode, 13, value, 1), kOk);
+  ASSERT_EQ(target::ReadRegister(target::kIrqMode, 13, value, target::Preserve::kLowRegisters), kOk);
   EXPECT_EQ(value, 0xABCD0013u);
   std::vector<std::string> expected{"read cpsr"};
   for (int i = 0; i < 8; ++i) expected.push_back("read r" + std::to_string(i));
@@ -115,7 +115,7 @@ TEST_F(RegisterCacheTest, BankedReadWithoutPreserveOnlySwitchesTheMode) {
   Halt();
   ScriptStores({0x100, kSvcCpsr, 0xABCD0013});
   uint32_t value = 0;
-  ASSERT_EQ(target::ReadRegister(target::kIrqMode, 13, value, 0), kOk);
+  ASSERT_EQ(target::ReadRegister(target::kIrqMode, 13, value, target::Preserve::kNothing), kOk);
   EXPECT_EQ(value, 0xABCD0013u);
   EXPECT_THAT(Ops(), ElementsAre("read cpsr", "write cpsr=600000D2", "read r13", "write cpsr=600000D3"));
 }
@@ -128,7 +128,8 @@ TEST_F(RegisterCacheTest, ARegisterThatDoesNotReadBackAsRestoredIsTraced) {
   for (uint32_t i = 0; i < 8; ++i) stores.push_back(i == 3 ? 0xDEAD : 0x100 + i);
   ScriptStores(stores);
   uint32_t value = 0;
-  EXPECT_EQ(target::ReadRegister(target::kFiqMode, 8, value, 1), kOk) << "the read still succeeds";
+  EXPECT_EQ(target::ReadRegister(target::kFiqMode, 8, value, target::Preserve::kLowRegisters), kOk)
+      << "the read still succeeds";
   EXPECT_EQ(TraceCount(kSeriousError), 1);
 }
 
@@ -155,7 +156,7 @@ TEST_F(RegisterCacheTest, ABankedNameForTheCurrentModesRegisterGoesThroughTheCac
     Halt(cpsr);
     Cache(index) = 0x1234;
     uint32_t value = 0;
-    ASSERT_EQ(target::ReadRegister(mode, index, value, 1), kOk);
+    ASSERT_EQ(target::ReadRegister(mode, index, value, target::Preserve::kLowRegisters), kOk);
     EXPECT_EQ(value, 0x1234u);
     EXPECT_TRUE(NoPortAccess());
 
@@ -193,7 +194,7 @@ TEST_F(RegisterCacheTest, ABankedNameForAnotherModesRegisterSwitchesTheMode) {
       ScriptStores({0x100, cpsr, 0xABCD});
     }
     uint32_t value = 0;
-    ASSERT_EQ(target::ReadRegister(mode, index, value, 0), kOk);
+    ASSERT_EQ(target::ReadRegister(mode, index, value, target::Preserve::kNothing), kOk);
     EXPECT_EQ(value, 0xABCDu);
     const std::vector<std::string> ops = Ops();
     ASSERT_EQ(ops.size(), 4u);
@@ -207,7 +208,7 @@ TEST_F(RegisterCacheTest, UserRegistersAreReachedThroughSystemMode) {
   Halt();
   ScriptStores({0x100, kSvcCpsr, 0x3333});
   uint32_t value = 0;
-  ASSERT_EQ(target::ReadRegister(target::kUserMode, 13, value, 0), kOk);
+  ASSERT_EQ(target::ReadRegister(target::kUserMode, 13, value, target::Preserve::kNothing), kOk);
   EXPECT_THAT(Ops(), ElementsAre("read cpsr", "write cpsr=600000DF", "read r13", "write cpsr=600000D3"));
 }
 
@@ -216,9 +217,9 @@ TEST_F(RegisterCacheTest, ACoreInUserModeIsNotSwitchedToAnotherMode) {
   Cache(13) = 0x4444;
   ScriptStores({0x100, 0x60000010, 0x100, 0x60000010});
   uint32_t value = 0;
-  EXPECT_EQ(target::ReadRegister(target::kIrqMode, 13, value, 1), kInvalidParameters);
+  EXPECT_EQ(target::ReadRegister(target::kIrqMode, 13, value, target::Preserve::kLowRegisters), kInvalidParameters);
   EXPECT_EQ(target::WriteRegister(target::kIrqMode, 13, 1), kInvalidParameters);
-  ASSERT_EQ(target::ReadRegister(target::kUserMode, 13, value, 1), kOk);
+  ASSERT_EQ(target::ReadRegister(target::kUserMode, 13, value, target::Preserve::kLowRegisters), kOk);
   EXPECT_EQ(value, 0x4444u);
   EXPECT_THAT(Ops(), ElementsAre("read cpsr", "read cpsr"));
 }
@@ -227,12 +228,13 @@ TEST_F(RegisterCacheTest, CurrentModeReadsComeFromTheCacheExceptTheSpsr) {
   Halt();
   Cache(13) = 0x1234;
   uint32_t value = 0;
-  ASSERT_EQ(target::ReadRegister(target::kCurrentMode, 13, value, 1), kOk);
+  ASSERT_EQ(target::ReadRegister(target::kCurrentMode, 13, value, target::Preserve::kLowRegisters), kOk);
   EXPECT_EQ(value, 0x1234u);
   EXPECT_TRUE(NoPortAccess());
 
   ScriptStores({0x100, 0x10});
-  ASSERT_EQ(target::ReadRegister(target::kCurrentMode, target::kSpsrIndex, value, 1), kOk);
+  ASSERT_EQ(target::ReadRegister(target::kCurrentMode, target::kSpsrIndex, value, target::Preserve::kLowRegisters),
+            kOk);
   EXPECT_EQ(value, 0x10u);
   EXPECT_THAT(Ops(), ElementsAre("read spsr"));
 }
@@ -304,17 +306,17 @@ TEST_F(RegisterCacheTest, RefusalsMakeNoPortAccess) {
   for (const uint32_t state : {target::kNothingOpened, target::kTargetDown, target::kRunning}) {
     SCOPED_TRACE(state);
     target::SetTargetState(state);
-    EXPECT_EQ(target::SaveRegisters(), 1);
-    EXPECT_EQ(target::RestoreRegisters(), 1);
-    EXPECT_EQ(target::ReadRegister(0, 13, value, 1), kStatusError);
-    EXPECT_EQ(target::ReadRegister(target::kIrqMode, 13, value, 1), kStatusError);
+    EXPECT_EQ(target::SaveRegisters(), kStatusError);
+    EXPECT_EQ(target::RestoreRegisters(), kStatusError);
+    EXPECT_EQ(target::ReadRegister(0, 13, value, target::Preserve::kLowRegisters), kStatusError);
+    EXPECT_EQ(target::ReadRegister(target::kIrqMode, 13, value, target::Preserve::kLowRegisters), kStatusError);
     EXPECT_EQ(target::WriteRegister(0, 5, 1), kStatusError);
   }
   Halt();
   for (const auto& [mode, index] : {std::pair{0, 18}, std::pair{19, 18}, std::pair{19, -1}, std::pair{20, 13},
                                     std::pair{31, 13}, std::pair{1, 0}}) {
     SCOPED_TRACE(testing::Message() << mode << "/" << index);
-    EXPECT_EQ(target::ReadRegister(mode, index, value, 1), kInvalidParameters);
+    EXPECT_EQ(target::ReadRegister(mode, index, value, target::Preserve::kLowRegisters), kInvalidParameters);
     EXPECT_EQ(target::WriteRegister(mode, index, 1), kInvalidParameters);
   }
   EXPECT_TRUE(NoPortAccess());

@@ -65,7 +65,7 @@ TEST_F(TargetControlTest, StopOfAHaltedCoreAnswersTheSavedPcAtOnce) {
 TEST_F(TargetControlTest, DisconnectOfATargetAlreadyDownOnlyForgetsTheTap) {
   target::SetTargetState(target::kTargetDown);
   ASSERT_EQ(cable::TapActive(), 1);
-  EXPECT_EQ(target::DisconnectTarget(), target::kAlreadyDown);
+  EXPECT_EQ(target::DisconnectTarget(), kAlreadyDown);
   EXPECT_EQ(cable::TapActive(), 0);
   EXPECT_TRUE(NoPortAccess());
 }
@@ -74,7 +74,7 @@ TEST_F(TargetControlTest, AStopThatDoesNotHaltTheCoreLeavesItRunningWithNothingS
   target::SetTargetState(target::kRunning);
   arm7::RegisterCache().fill(0x5A5A5A5A);
   uint32_t word = 0x12345678;
-  EXPECT_EQ(target::StopTarget(word), target::kStopFailed);
+  EXPECT_EQ(target::StopTarget(word), kHaltFailed);
   EXPECT_EQ(target::TargetState(), target::kRunning);
   EXPECT_EQ(TraceCount(kWaitingLine), 50);
   EXPECT_THAT(Ops(), ::testing::Not(::testing::Contains("read r0"))) << "no registers to save";
@@ -87,9 +87,9 @@ TEST_F(TargetControlTest, AStopThatDoesNotHaltTheCoreLeavesItRunningWithNothingS
 TEST_F(TargetControlTest, ADisconnectThatDoesNotHaltTheCoreLeavesItRunning) {
   for (const uint32_t state : {target::kRunning, target::kConnected, target::kHalted}) {
     SCOPED_TRACE(state);
-    cable::TapReset(1);
+    cable::TapReset(cable::TapResetEnd::kRunTestIdle);
     target::SetTargetState(state);
-    EXPECT_EQ(target::DisconnectTarget(), target::kDisconnectFailed);
+    EXPECT_EQ(target::DisconnectTarget(), kHaltFailed);
     EXPECT_EQ(target::TargetState(), target::kRunning);
     EXPECT_EQ(cable::TapActive(), 0);
   }

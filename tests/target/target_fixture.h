@@ -59,11 +59,6 @@ inline std::vector<std::string> RegisterOps(const std::vector<Chain1Transfer>& t
 
 class TargetTest : public ScriptedCableTest {
  protected:
-  void SetUp() override {
-    ScriptedCableTest::SetUp();
-    target::ResetTargetState();
-  }
-
   // Values that the scripted core stores from now on, in the order of the store
   // instructions; then 0.
   void ScriptStores(std::vector<uint32_t> values) {

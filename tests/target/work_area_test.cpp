@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cable/port_config.h"
+#include "support/fresh_session.h"
 #include "target/memory_map.h"
 
 namespace vantrel::target {
@@ -13,11 +14,7 @@ namespace {
 
 class WorkAreaTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    cable::ResetPortConfig();
-    ClearMemoryMap();
-  }
-  void TearDown() override { SetUp(); }
+  test::FreshSession session_;
 };
 
 constexpr int64_t kLong = 0x10000;
@@ -60,11 +57,11 @@ TEST_F(WorkAreaTest, TheWrappedPartOfATransferKeepsTheLoopOut) {
       {"workarea=FFFFFF00,100\n", 0xFFFFFF20, 0x400, 0xFFFFFF00},
   };
   for (const auto& c : cases) {
-    cable::ResetPortConfig();
+    const test::FreshState<cable::PortCableState> freshConfig;
     cable::ApplyPortConfigLine(c.line);
     EXPECT_EQ(CommsLoopPlace(c.first, c.bytes), c.place) << c.line << std::hex << c.first << "+" << c.bytes;
   }
-  cable::ResetPortConfig();
+  const test::FreshState<cable::PortCableState> freshConfig;
   ASSERT_EQ(AddMemoryRegion({0x100, 0x20, kReadWriteRegion, 0}), AddRegionOutcome::kAdded);
   ASSERT_EQ(AddMemoryRegion({0x40000, 0x100, kReadWriteRegion, 0}), AddRegionOutcome::kAdded);
   EXPECT_EQ(CommsLoopPlace(0xFFFFFE00, 0x400), 0x40000u) << "a declared region the wrap covers is passed over";
@@ -72,7 +69,7 @@ TEST_F(WorkAreaTest, TheWrappedPartOfATransferKeepsTheLoopOut) {
 
 TEST_F(WorkAreaTest, AreasThatCannotHoldTheLoopGiveNoPlace) {
   for (const char* line : {"workarea=3F000,1F\n", "workarea=3F002,20\n", "workarea=0,20\n", "workarea=FFFFFFE1,1F\n"}) {
-    cable::ResetPortConfig();
+    const test::FreshState<cable::PortCableState> freshConfig;
     cable::ApplyPortConfigLine(line);
     EXPECT_EQ(CommsLoopPlace(0x10000, kLong), std::nullopt) << line;
   }
@@ -114,7 +111,7 @@ TEST_F(WorkAreaTest, TheChecksumLoopNeedsItsHundredBytes) {
       {"workarea=3F000,100\n", 0x10000, kMinChecksumLoopBytes - 4, std::nullopt},
   };
   for (const auto& c : cases) {
-    cable::ResetPortConfig();
+    const test::FreshState<cable::PortCableState> freshConfig;
     cable::ApplyPortConfigLine(c.line);
     EXPECT_EQ(ChecksumLoopPlace(c.first, c.bytes), c.place) << c.line << std::hex << c.first << "+" << c.bytes;
     EXPECT_NE(CommsLoopPlace(0x10000, kLong), std::nullopt) << c.line << ": the comms loop fits";

@@ -13,7 +13,7 @@
 namespace vantrel::e2e {
 namespace {
 
-using cli::PatternSize;
+using client::PatternSize;
 
 constexpr uint32_t kProgram = 0x20000;
 constexpr uint32_t kArmSum = 0x20040;
@@ -58,9 +58,10 @@ class ClientBreakpointTest : public MemoryTest {
     return word;
   }
 
-  cli::Library client_;
+  client::Library client_;
   std::vector<std::string> failures_;
-  cli::SoftwareBreakpoints breakpoints_{client_, [this](const std::string& message) { failures_.push_back(message); }};
+  client::SoftwareBreakpoints breakpoints_{client_,
+                                           [this](const std::string& message) { failures_.push_back(message); }};
   std::vector<uint8_t> image_;
 };
 

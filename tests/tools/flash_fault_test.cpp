@@ -87,7 +87,7 @@ class FlashFaultTest : public MemoryTest, public ::testing::WithParamInterface<F
   }
 
   FaultPort port_;
-  cli::Library client_;
+  client::Library client_;
   flash::FlashBanks banks_{client_};
 };
 
@@ -104,8 +104,8 @@ TEST_P(FlashFaultTest, FailsNamingTheSectorsAndTheNextWriteSucceeds) {
   const std::vector<uint8_t> flashBefore = BoardBytes(0, kFlashBytes);
   const std::vector<uint8_t> ramBefore = BoardBytes(kRam, kRamBytes);
 
-  const uint64_t strike = c.phase == flash::Phase::kErase ? (marks.erase + marks.program) / 2
-                                                          : (marks.program + marks.end) / 2;
+  const uint64_t strike =
+      c.phase == flash::Phase::kErase ? (marks.erase + marks.program) / 2 : (marks.program + marks.end) / 2;
   port_.Arm(c.fault, strike);
   EXPECT_FALSE(Write(image));
   ASSERT_TRUE(port_.Struck());

@@ -46,7 +46,7 @@ class FlashLoopTest : public MemoryTest {
     EXPECT_EQ(after, registersBefore_);
   }
 
-  cli::Library client_;
+  client::Library client_;
   flash::TargetLink link_{client_};
   std::vector<uint32_t> registersBefore_;
   std::vector<uint8_t> areaBefore_;

@@ -25,7 +25,8 @@ constexpr uint64_t kNoCut = UINT64_MAX;
 // link breaks: closed, or (silent) left open with nothing more read or answered.
 class BoardServer {
  public:
-  BoardServer(vsim::Board& board, uint64_t cutAfter, bool silent) : board_(board), cut_after_(cutAfter), silent_(silent) {
+  BoardServer(vsim::Board& board, uint64_t cutAfter, bool silent)
+      : board_(board), cut_after_(cutAfter), silent_(silent) {
     listener_ = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -107,12 +108,12 @@ class RemoteBitbangPortTest : public MemoryTest {
     const std::vector<uint8_t> written = Pattern(kWriteBytes, 0x3C);  // the job reads it until it ends
     {
       BoardServer server(board(), cutAfter, silent);
-      cli::RemoteBitbangPort port;
+      client::RemoteBitbangPort port;
       port.SetReplyTimeoutMs(300);
       std::string error;
       EXPECT_TRUE(port.Connect(server.Address(), &error)) << error;
       const VantrelPortIo io = port.Io();
-      library().VantrelUsePortBatch(&io, batched ? cli::RemoteBitbangPort::BatchEntry() : nullptr);
+      library().VantrelUsePortBatch(&io, batched ? client::RemoteBitbangPort::BatchEntry() : nullptr);
       if (fastWrite) library().VantrelSetTransferMode(VANTREL_TRANSFER_FAST);
       outcome.statuses.push_back(Open().status);
       outcome.statuses.push_back(Connect().status);
@@ -142,8 +143,8 @@ TEST_F(RemoteBitbangPortTest, BatchedAndSingleAccessesGiveTheSameResultsWherever
   const struct {
     uint64_t cutAfter;
     bool silent;
-  } kCases[] = {{kNoCut, false}, {40, false},    {5000, false},  {30000, false},
-                {70000, false},  {30000, true},  {70000, true}};
+  } kCases[] = {{kNoCut, false}, {40, false},   {5000, false}, {30000, false},
+                {70000, false},  {30000, true}, {70000, true}};
   for (const auto& breakAt : kCases) {
     SCOPED_TRACE(std::to_string(breakAt.cutAfter) + (breakAt.silent ? " silent" : " closed"));
     const Outcome single = Session(breakAt.cutAfter, breakAt.silent, false);

@@ -2,7 +2,7 @@
 
 #include <time.h>
 
-namespace vantrel::cli {
+namespace vantrel::client {
 
 namespace {
 
@@ -30,4 +30,4 @@ int WaitForJob(const Library& library, const JobWatcher& watcher) {
   return result;
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::client

@@ -7,7 +7,7 @@
 
 #include "library.h"
 
-namespace vantrel::cli {
+namespace vantrel::client {
 
 // jtagGetLastError while the job has not stored its result.
 inline constexpr int kJobRunning = VANTREL_JOB_NONE;
@@ -21,4 +21,4 @@ using JobWatcher = std::function<bool(int percent)>;
 // Waits for the job the last command started; returns its result (0 success).
 int WaitForJob(const Library& library, const JobWatcher& watcher = {});
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::client

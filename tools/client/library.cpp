@@ -7,7 +7,7 @@
 #include <climits>
 #include <cstring>
 
-namespace vantrel::cli {
+namespace vantrel::client {
 
 namespace {
 
@@ -95,4 +95,4 @@ std::string DefaultLibraryPath() {
   return directory + VANTREL_LIBDIR_FROM_BINDIR + "/" + VANTREL_LIBRARY_FILE;
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::client

@@ -8,7 +8,7 @@
 
 #include "vantrel.h"
 
-namespace vantrel::cli {
+namespace vantrel::client {
 
 // One answer of Dll_Jtag_Entry, copied out of the response record.
 struct Answer {
@@ -71,4 +71,4 @@ JtagRequest EmptyRequest();
 // else in the library directory of the prefix it is installed in.
 std::string DefaultLibraryPath();
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::client

@@ -1,6 +1,6 @@
 #include "memory_calls.h"
 
-namespace vantrel::cli {
+namespace vantrel::client {
 
 namespace {
 
@@ -66,4 +66,4 @@ TransferResult Download(const Library& library, uint32_t address, const unsigned
   return Transfer(library, request, VANTREL_CMD_DOWNLOAD, true, watcher);
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::client

@@ -10,7 +10,7 @@
 #include "background_job.h"
 #include "library.h"
 
-namespace vantrel::cli {
+namespace vantrel::client {
 
 enum class TransferEnd {
   kDone,       // every byte moved (and verified when asked)
@@ -40,4 +40,4 @@ TransferResult WriteMemory(const Library& library, uint32_t address, const unsig
 TransferResult Download(const Library& library, uint32_t address, const unsigned char* image, size_t length,
                         uint32_t entry, bool verify, const JobWatcher& watcher = {});
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::client

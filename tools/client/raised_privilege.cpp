@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace vantrel::cli {
+namespace vantrel::client {
 
 namespace {
 
@@ -48,4 +48,4 @@ std::string LibraryRefusal(const std::string& path) {
          " is refused, since vantrel runs with raised privilege (setuid, setgid or file capabilities) and " + why;
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::client

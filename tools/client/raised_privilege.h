@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace vantrel::cli {
+namespace vantrel::client {
 
 bool RunningWithRaisedPrivilege();
 
@@ -13,4 +13,4 @@ bool RunningWithRaisedPrivilege();
 // privilege any may.
 std::string LibraryRefusal(const std::string& path);
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::client

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <cstdio>
 
-namespace vantrel::cli {
+namespace vantrel::client {
 
 std::optional<std::string> LibraryRegisterSpelling(const std::string& name) {
   if (name.size() >= VANTREL_TEXT_FIELD_SIZE) return std::nullopt;
@@ -36,4 +36,4 @@ Answer WriteRegisterByName(const Library& library, const std::string& name, uint
   return library.Call(request, VANTREL_CMD_WRITE_REGISTER);
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::client

@@ -10,7 +10,7 @@
 
 #include "library.h"
 
-namespace vantrel::cli {
+namespace vantrel::client {
 
 // The name as the library takes it (lower case: the library ignores case, and the
 // host's own naming of a value should too); none when it cannot fit the request.
@@ -24,4 +24,4 @@ Answer ReadRegistersOfMode(const Library& library, const std::string& mode);
 // the next run.
 Answer WriteRegisterByName(const Library& library, const std::string& name, uint32_t value);
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::client

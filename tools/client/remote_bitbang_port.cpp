@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace vantrel::cli {
+namespace vantrel::client {
 namespace {
 
 // The parallel cable's wires, as the library drives and senses them.
@@ -212,9 +212,9 @@ void RemoteBitbangPort::RunBatch(void* context, VantrelPortAccess* accesses, uns
   if (!self->outgoing_.empty()) (void)self->Exchange(sampled.size());
   // The answers that came before a lost link count, as they do one read at a time.
   for (std::size_t i = 0; i < sampled.size(); ++i) {
-    sampled[i]->value = i < self->replies_.size() ? (self->replies_[i] == kTdoHigh ? 0 : kStatusTdoInverted)
-                                                  : kFloatingBus;
+    sampled[i]->value =
+        i < self->replies_.size() ? (self->replies_[i] == kTdoHigh ? 0 : kStatusTdoInverted) : kFloatingBus;
   }
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::client

@@ -15,7 +15,7 @@
 
 #include "vantrel_port.h"
 
-namespace vantrel::cli {
+namespace vantrel::client {
 
 class RemoteBitbangPort {
  public:
@@ -61,4 +61,4 @@ class RemoteBitbangPort {
   uint64_t round_trips_ = 0;
 };
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::client

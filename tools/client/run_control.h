@@ -3,11 +3,11 @@
 
 #include "library.h"
 
-namespace vantrel::cli {
+namespace vantrel::client {
 
 // Resumes the halted core.
 Answer Run(const Library& library);
 // Halts the running core and brings it into debug state.
 Answer Stop(const Library& library);
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::client

@@ -6,7 +6,7 @@
 
 #include "memory_calls.h"
 
-namespace vantrel::cli {
+namespace vantrel::client {
 
 namespace {
 
@@ -109,7 +109,7 @@ void SoftwareBreakpoints::ShowProgram(uint32_t address, std::vector<unsigned cha
 }
 
 std::vector<unsigned char> SoftwareBreakpoints::KeepingPatterns(uint32_t address,
-                                                               const std::vector<unsigned char>& program) const {
+                                                                const std::vector<unsigned char>& program) const {
   std::vector<unsigned char> stored = program;
   for (const auto& [at, breakpoint] : planted_) {
     if (!breakpoint.inMemory || breakpoint.size == PatternSize::kLibraryChosen) continue;
@@ -234,4 +234,4 @@ Answer ClearHardwareBreak(const Library& library) {
   return library.Call(request, VANTREL_CMD_CLEAR_BREAK);
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::client

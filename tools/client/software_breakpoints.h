@@ -12,7 +12,7 @@
 
 #include "library.h"
 
-namespace vantrel::cli {
+namespace vantrel::client {
 
 // Who writes the pattern, and how much of it.
 enum class PatternSize {
@@ -93,4 +93,4 @@ Answer SetSoftwareBreak(const Library& library, uint32_t address);
 Answer SetHardwareBreak(const Library& library, uint32_t address);
 Answer ClearHardwareBreak(const Library& library);
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::client

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace vantrel::cli {
+namespace vantrel::client {
 
 const std::array<const char*, kIceRegisterCount> kIceRegisterNames = {
     "dbg-ctrl", "dbg-status",    "dcc-ctrl", "dcc-data",      "wp0-addr", "wp0-addr-mask", "wp0-data", "wp0-data-mask",
@@ -34,4 +34,4 @@ IceReading ReadIce(const Library& library) {
   return reading;
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::client

@@ -9,7 +9,7 @@
 
 #include "library.h"
 
-namespace vantrel::cli {
+namespace vantrel::client {
 
 // ---- The memory map ----------------------------------------------------------------
 // "ro", "wo" or "rw" as a region's access property; nothing for any other word.
@@ -29,4 +29,4 @@ struct IceReading {
 };
 IceReading ReadIce(const Library& library);
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::client

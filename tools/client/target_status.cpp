@@ -1,6 +1,6 @@
 #include "target_status.h"
 
-namespace vantrel::cli {
+namespace vantrel::client {
 
 namespace {
 
@@ -19,7 +19,7 @@ TargetState StateOf(int code) {
 
 TargetStatus ReadTargetStatus(const Library& library) {
   TargetStatus status;
-  status.word = library.DbgStatus(0);
+  status.word = library.DbgStatus(VANTREL_SELECT_STATUS_WORD);
   if (status.word < 0) return status;
   status.answered = true;
   status.stateCode = status.word >> VANTREL_STATE_SHIFT;
@@ -29,4 +29,4 @@ TargetStatus ReadTargetStatus(const Library& library) {
   return status;
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::client

@@ -1,9 +1,9 @@
-// The target status word (getDbgStatus(0)) taken apart into what the host acts on.
+// The target status word (getDbgStatus(VANTREL_SELECT_STATUS_WORD)) taken apart into what the host acts on.
 #pragma once
 
 #include "library.h"
 
-namespace vantrel::cli {
+namespace vantrel::client {
 
 enum class TargetState { kNotOpened, kDown, kConnected, kHalted, kRunning, kUnknown };
 
@@ -22,4 +22,4 @@ struct TargetStatus {
 
 TargetStatus ReadTargetStatus(const Library& library);
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::client

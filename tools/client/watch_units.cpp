@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace vantrel::cli {
+namespace vantrel::client {
 namespace {
 
 constexpr uint32_t kLargestBlock = 0x80000000u;
@@ -69,4 +69,4 @@ std::optional<VantrelStopReason> GetStopReason(const Library& library) {
   return reason;
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::client

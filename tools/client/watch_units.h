@@ -8,7 +8,7 @@
 
 #include "library.h"
 
-namespace vantrel::cli {
+namespace vantrel::client {
 
 // A watched span as the unit compares it.
 struct WatchSpan {
@@ -36,4 +36,4 @@ Answer ClearUnit(const Library& library, int32_t unit);
 // Empty when the library refuses the question.
 std::optional<VantrelStopReason> GetStopReason(const Library& library);
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::client

@@ -16,7 +16,7 @@ namespace vantrel::flash {
 
 class FlashBanks {
  public:
-  explicit FlashBanks(const cli::Library& library) : link_(library) {}
+  explicit FlashBanks(const client::Library& library) : link_(library) {}
 
   // A CFI query at address; the bank replaces one that overlaps it.
   const FlashBank* Probe(uint32_t address);

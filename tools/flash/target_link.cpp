@@ -22,15 +22,15 @@ bool TargetLink::Fail(const std::string& message) {
   return false;
 }
 
-bool TargetLink::Check(const cli::Answer& answer, const char* what) {
+bool TargetLink::Check(const client::Answer& answer, const char* what) {
   if (answer.Ok()) return true;
   return Fail(std::string(what) + ": " + answer.Reason());
 }
 
-bool TargetLink::Transferred(const cli::TransferResult& result, const char* what) {
+bool TargetLink::Transferred(const client::TransferResult& result, const char* what) {
   switch (result.end) {
-    case cli::TransferEnd::kDone: return true;
-    case cli::TransferEnd::kRefused: return Check(result.answer, what);
+    case client::TransferEnd::kDone: return true;
+    case client::TransferEnd::kRefused: return Check(result.answer, what);
     default: return Fail(std::string(what) + " failed (job result " + std::to_string(result.jobResult) + ")");
   }
 }
@@ -38,12 +38,12 @@ bool TargetLink::Transferred(const cli::TransferResult& result, const char* what
 bool TargetLink::Read(uint32_t address, size_t length, Bytes* bytes) {
   bytes->assign(length, 0);
   if (length == 0) return true;
-  return Transferred(cli::ReadMemory(library_, address, bytes->data(), length), "read");
+  return Transferred(client::ReadMemory(library_, address, bytes->data(), length), "read");
 }
 
 bool TargetLink::Write(uint32_t address, const Bytes& bytes) {
   if (bytes.empty()) return true;
-  return Transferred(cli::WriteMemory(library_, address, bytes.data(), bytes.size(), false), "write");
+  return Transferred(client::WriteMemory(library_, address, bytes.data(), bytes.size(), false), "write");
 }
 
 bool TargetLink::ReadHalfword(uint32_t address, uint16_t* value) {
@@ -62,7 +62,7 @@ bool TargetLink::ReadWord(uint32_t address, uint32_t* value) {
 }
 
 bool TargetLink::ReadRegisters(const std::vector<std::string>& names, std::vector<uint32_t>* values) {
-  const cli::Answer answer = cli::ReadRegistersByName(library_, names);
+  const client::Answer answer = client::ReadRegistersByName(library_, names);
   if (!Check(answer, "read registers")) return false;
   if (answer.data.size() < names.size() * 4) return Fail("read registers: a short answer");
   values->clear();
@@ -71,21 +71,21 @@ bool TargetLink::ReadRegisters(const std::vector<std::string>& names, std::vecto
 }
 
 bool TargetLink::WriteRegister(const std::string& name, uint32_t value) {
-  return Check(cli::WriteRegisterByName(library_, name, value), "write register");
+  return Check(client::WriteRegisterByName(library_, name, value), "write register");
 }
 
 bool TargetLink::SetSoftwareBreak(uint32_t address) {
-  return Check(cli::SetSoftwareBreak(library_, address), "breakpoint");
+  return Check(client::SetSoftwareBreak(library_, address), "breakpoint");
 }
 
-bool TargetLink::Run() { return Check(cli::Run(library_), "run"); }
+bool TargetLink::Run() { return Check(client::Run(library_), "run"); }
 
-bool TargetLink::Stop() { return Check(cli::Stop(library_), "stop"); }
+bool TargetLink::Stop() { return Check(client::Stop(library_), "stop"); }
 
 bool TargetLink::WaitForHalt(std::chrono::milliseconds limit) {
   PollLimit pollLimit(limit);
   for (;;) {
-    const cli::TargetStatus status = cli::ReadTargetStatus(library_);
+    const client::TargetStatus status = client::ReadTargetStatus(library_);
     if (!status.answered) return Fail("the status query failed (" + std::to_string(status.word) + ")");
     if (!status.Running()) return Fail("the target no longer runs the flash loop");
     if (status.inDebugState) return true;
@@ -124,7 +124,7 @@ bool TargetLink::PutBackLeftArea() {
 }
 
 bool TargetLink::HaltedInArmState(bool* arm) {
-  const cli::TargetStatus status = cli::ReadTargetStatus(library_);
+  const client::TargetStatus status = client::ReadTargetStatus(library_);
   if (!status.answered || !status.Halted()) return Fail("the core is not halted; connect first");
   *arm = !status.thumb;
   return true;

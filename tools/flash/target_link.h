@@ -18,7 +18,7 @@ using Bytes = std::vector<unsigned char>;
 
 class TargetLink {
  public:
-  explicit TargetLink(const cli::Library& library) : library_(library) {}
+  explicit TargetLink(const client::Library& library) : library_(library) {}
 
   // Memory in word accesses: a 16-bit chip sees two bus cycles per word, the low
   // halfword first.
@@ -44,7 +44,7 @@ class TargetLink {
   struct LeftArea {
     uint32_t address = 0;
     Bytes saved;
-    Bytes left;  // the loop's words as they were left there; empty when a load of them broke off
+    Bytes left;              // the loop's words as they were left there; empty when a load of them broke off
     size_t breakOffset = 0;  // the word of left that holds the halting breakpoint's pattern instead
   };
   void LeaveArea(LeftArea area) { leftArea_ = std::move(area); }
@@ -53,13 +53,13 @@ class TargetLink {
 
   const std::string& Error() const { return error_; }
   bool Fail(const std::string& message);
-  const cli::Library& library() const { return library_; }
+  const client::Library& library() const { return library_; }
 
  private:
-  bool Check(const cli::Answer& answer, const char* what);
-  bool Transferred(const cli::TransferResult& result, const char* what);
+  bool Check(const client::Answer& answer, const char* what);
+  bool Transferred(const client::TransferResult& result, const char* what);
 
-  const cli::Library& library_;
+  const client::Library& library_;
   std::string error_;
   std::optional<LeftArea> leftArea_;
 };

@@ -85,7 +85,7 @@ std::optional<WorkArea> WorkAreaFromListing(const std::string& listing) {
   return std::nullopt;
 }
 
-std::optional<WorkArea> FindWorkArea(const cli::Library& library) {
+std::optional<WorkArea> FindWorkArea(const client::Library& library) {
   const std::string path = ExecutableDirectory() + "/lpt.ini";
   struct stat info {};
   // Only a regular file: a FIFO there would block the open.
@@ -97,7 +97,7 @@ std::optional<WorkArea> FindWorkArea(const cli::Library& library) {
     text.resize(static_cast<size_t>(file.gcount()));
     if (const std::optional<WorkArea> area = WorkAreaFromIni(text)) return area;
   }
-  const cli::Answer answer = cli::ListRegions(library);
+  const client::Answer answer = client::ListRegions(library);
   if (!answer.Ok()) return std::nullopt;
   return WorkAreaFromListing(answer.text);
 }

@@ -23,6 +23,6 @@ std::optional<WorkArea> WorkAreaFromIni(const std::string& text);
 std::optional<WorkArea> WorkAreaFromListing(const std::string& listing);
 
 // lpt.ini beside the running program first, then the declared regions.
-std::optional<WorkArea> FindWorkArea(const cli::Library& library);
+std::optional<WorkArea> FindWorkArea(const client::Library& library);
 
 }  // namespace vantrel::flash

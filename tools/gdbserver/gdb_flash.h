@@ -17,7 +17,7 @@ std::optional<uint32_t> ParseFlashOption(const std::string& text, std::string* e
 
 class GdbFlash {
  public:
-  GdbFlash(const cli::Library& library, std::vector<uint32_t> configured)
+  GdbFlash(const client::Library& library, std::vector<uint32_t> configured)
       : banks_(library), configured_(std::move(configured)) {}
 
   // Probes the banks named on the command line that are not known yet; reports failures

@@ -63,7 +63,7 @@ void ServeClient(GdbConnection& connection, GdbTarget& target, const ServerSetti
 
 }  // namespace
 
-int RunGdbServer(const cli::Library& library, const std::string& portName, const ServerSettings& settings) {
+int RunGdbServer(const client::Library& library, const std::string& portName, const ServerSettings& settings) {
   const ListenAddress& listen = settings.listen;
   std::string error;
   const auto listener = ClientListener::Open(listen, &error);

@@ -39,7 +39,7 @@ std::optional<ListenAddress> ParseListenAddress(const std::string& text, std::st
 std::optional<ServerSettings> ParseServerArguments(const std::vector<std::string>& arguments, std::string* error);
 
 // Serves clients until the process ends; returns only when the socket can't be set up.
-int RunGdbServer(const cli::Library& library, const std::string& portName, const ServerSettings& settings);
+int RunGdbServer(const client::Library& library, const std::string& portName, const ServerSettings& settings);
 
 // One client's session, from its first packet to its detach or disappearance.
 class GdbSession {

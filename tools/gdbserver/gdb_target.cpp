@@ -20,7 +20,7 @@ void PauseBetweenPolls() {
   nanosleep(&pause, nullptr);
 }
 
-std::string Message(const cli::Answer& answer, const char* what) {
+std::string Message(const client::Answer& answer, const char* what) {
   if (!answer.text.empty()) return std::string(what) + ": " + answer.text;
   return std::string(what) + " failed (status " + std::to_string(answer.status) + ")";
 }
@@ -39,30 +39,30 @@ bool GdbTarget::Halted() {
   // Only this server moves the core: once seen halted, it stays so until the server
   // resumes it or a command fails (a failed transfer may have restarted the target).
   if (haltKnown_) return true;
-  haltKnown_ = cli::ReadTargetStatus(library_).Halted();
+  haltKnown_ = client::ReadTargetStatus(library_).Halted();
   return haltKnown_;
 }
 
-bool GdbTarget::Running() const { return cli::ReadTargetStatus(library_).Running(); }
+bool GdbTarget::Running() const { return client::ReadTargetStatus(library_).Running(); }
 
 bool GdbTarget::Run() {
   if (!SettleBreakpoints()) return false;
   ForgetHaltState();
-  return cli::Run(library_).Ok();
+  return client::Run(library_).Ok();
 }
 
 bool GdbTarget::OpenAndConnect(std::string* error) {
-  JtagRequest open = cli::EmptyRequest();
+  JtagRequest open = client::EmptyRequest();
   std::snprintf(open.args.open.portName, sizeof open.args.open.portName, "%s", portName_.c_str());
-  const cli::Answer opened = library_.Call(open, VANTREL_CMD_OPEN);
+  const client::Answer opened = library_.Call(open, VANTREL_CMD_OPEN);
   if (!opened.Ok()) {
     *error = Message(opened, "open");
     return false;
   }
   // The library stops every transfer while the last reading of the power was bad; a
   // fresh reading after the open is the one it should go by.
-  (void)library_.DbgStatus(1);
-  const cli::Answer connected = library_.Call(cli::EmptyRequest(), VANTREL_CMD_CONNECT);
+  (void)library_.DbgStatus(VANTREL_SELECT_POWER_LINES);
+  const client::Answer connected = library_.Call(client::EmptyRequest(), VANTREL_CMD_CONNECT);
   if (!connected.Ok()) {
     *error = Message(connected, "connect");
     return false;
@@ -73,7 +73,7 @@ bool GdbTarget::OpenAndConnect(std::string* error) {
 bool GdbTarget::Attach(std::string* error) {
   ForgetHaltState();
   ForgetBreakpoints();
-  const cli::TargetStatus status = cli::ReadTargetStatus(library_);
+  const client::TargetStatus status = client::ReadTargetStatus(library_);
   if (status.Running()) {
     if (Stop()) return true;
     *error = "the running core did not stop";
@@ -87,7 +87,7 @@ void GdbTarget::Detach() {
   if (Running()) (void)Stop();
   if (!Halted()) return;
   TakeOutAll();
-  (void)cli::Run(library_);
+  (void)client::Run(library_);
   ForgetHaltState();
 }
 
@@ -98,7 +98,7 @@ void GdbTarget::Release() {
   if (running) (void)Stop();
   if (!Halted()) return;
   TakeOutAll();
-  if (running) (void)cli::Run(library_);
+  if (running) (void)client::Run(library_);
   ForgetHaltState();
 }
 
@@ -107,18 +107,18 @@ bool GdbTarget::Reset(std::string* error) {
   if (Halted()) TakeOutAll();
   ForgetBreakpoints();
   ForgetHaltState();
-  if (!cli::ReadTargetStatus(library_).Halted()) return OpenAndConnect(error);
-  const cli::Answer answer = library_.Call(cli::EmptyRequest(), VANTREL_CMD_RECONNECT);
+  if (!client::ReadTargetStatus(library_).Halted()) return OpenAndConnect(error);
+  const client::Answer answer = library_.Call(client::EmptyRequest(), VANTREL_CMD_RECONNECT);
   if (!answer.Ok()) *error = Message(answer, "reconnect");
   return answer.Ok();
 }
 
 bool GdbTarget::Stop() {
   ForgetHaltState();
-  return cli::Stop(library_).Ok();
+  return client::Stop(library_).Ok();
 }
 
-bool GdbTarget::Transferred(const cli::TransferResult& result) {
+bool GdbTarget::Transferred(const client::TransferResult& result) {
   if (result.Done()) return true;
   ForgetHaltState();
   return false;
@@ -130,7 +130,7 @@ bool GdbTarget::ReadMemory(uint32_t address, size_t length, std::vector<unsigned
   if (static_cast<uint64_t>(address) + length > 0x100000000ull || !Halted()) return false;
   if (!readable_) readable_ = ReadableRegions(library_);
   const auto fetch = [this](uint32_t from, size_t count, unsigned char* out) {
-    return Transferred(cli::ReadMemory(library_, from, out, count));
+    return Transferred(client::ReadMemory(library_, from, out, count));
   };
   if (!memory_.Read(address, length, bytes->data(), *readable_, fetch)) return false;
   // GDB sees the program, not the patterns of the breakpoints still in memory.
@@ -144,7 +144,7 @@ bool GdbTarget::WriteMemory(uint32_t address, const std::vector<unsigned char>& 
   memory_.Drop(address, bytes.size());
   // GDB writes the program: a breakpoint planted there stays, over the new bytes.
   const std::vector<unsigned char> stored = software_.KeepingPatterns(address, bytes);
-  if (!Transferred(cli::WriteMemory(library_, address, stored.data(), stored.size(), false))) return false;
+  if (!Transferred(client::WriteMemory(library_, address, stored.data(), stored.size(), false))) return false;
   software_.ProgramWritten(address, bytes);
   return true;
 }
@@ -154,7 +154,7 @@ bool GdbTarget::InsertSoftwareBreakpoint(uint32_t address, int kind) {
   // Thumb pattern there stops the core before the pair.
   const size_t size = kind == 4 ? 4 : 2;
   if ((kind < 2 || kind > 4) || address % size != 0) return false;
-  const cli::PatternSize pattern = kind == 4 ? cli::PatternSize::kArm : cli::PatternSize::kThumb;
+  const client::PatternSize pattern = kind == 4 ? client::PatternSize::kArm : client::PatternSize::kThumb;
   if (unwanted_.count(address) != 0 && software_.All().at(address).size == pattern) {
     unwanted_.erase(address);  // still in memory: GDB took it out and put it back between two runs
     return true;
@@ -266,7 +266,7 @@ std::optional<NextAddress> GdbTarget::PredictNext() {
 }
 
 bool GdbTarget::PollHalt() {
-  const cli::TargetStatus status = cli::ReadTargetStatus(library_);
+  const client::TargetStatus status = client::ReadTargetStatus(library_);
   if (!status.Running()) return true;
   if (!status.inDebugState) return false;
   (void)Stop();
@@ -296,7 +296,7 @@ bool GdbTarget::RunTo(const NextAddress& next, const std::function<bool()>& inte
   if (liftedUnit && !units_.Lift(pc)) return false;
   const bool nextCovered = (hardware_ == next.address && !liftedHardware) || software_.InMemory(next.address) ||
                            units_.BreakAt(next.address);
-  cli::SoftwareBreakpoints temporary(library_);
+  client::SoftwareBreakpoints temporary(library_);
   bool usedSoftware = false, usedHardware = false;
   if (!nextCovered) {
     // The free hardware unit is set and cleared in a few register writes; a pattern
@@ -305,12 +305,13 @@ bool GdbTarget::RunTo(const NextAddress& next, const std::function<bool()>& inte
     if (!hardware_ || liftedHardware) usedHardware = SetHardware(next.address);
     const bool softwareAllowed = !noSoftware_ || !noSoftware_(next.address);
     if (!usedHardware && softwareAllowed && units_.FreeDetectorUnit()) {
-      usedSoftware = temporary.Plant(next.address, next.thumb ? cli::PatternSize::kThumb : cli::PatternSize::kArm);
+      usedSoftware =
+          temporary.Plant(next.address, next.thumb ? client::PatternSize::kThumb : client::PatternSize::kArm);
     }
   }
   stepLackedAUnit_ = !nextCovered && !usedSoftware && !usedHardware;
   // Interrupts stay masked for the step: it does not wander into a handler.
-  bool ok = !stepLackedAUnit_ && library_.Call(cli::EmptyRequest(), VANTREL_CMD_RUN_MASKED).Ok();
+  bool ok = !stepLackedAUnit_ && library_.Call(client::EmptyRequest(), VANTREL_CMD_RUN_MASKED).Ok();
   ForgetHaltState();
   *cause = StopCause::kBreakpoint;
   while (ok && !PollHalt()) {
@@ -347,7 +348,7 @@ GdbTarget::ResumeOutcome GdbTarget::Resume() {
     if (AtBreakpoint()) return ResumeOutcome::kStopped;
   }
   ForgetHaltState();
-  return cli::Run(library_).Ok() ? ResumeOutcome::kRunning : ResumeOutcome::kFailed;
+  return client::Run(library_).Ok() ? ResumeOutcome::kRunning : ResumeOutcome::kFailed;
 }
 
 }  // namespace vantrel::gdb

@@ -34,7 +34,7 @@ enum class StopCause { kBreakpoint, kInterrupted, kLost };
 
 class GdbTarget {
  public:
-  GdbTarget(const cli::Library& library, std::string portName)
+  GdbTarget(const client::Library& library, std::string portName)
       : library_(library), portName_(std::move(portName)), software_(library), units_(library) {}
 
   // Takes the core for a new client: a running core is stopped where it is; a core not
@@ -100,7 +100,7 @@ class GdbTarget {
   // Lets the halted core run from where it is, breakpoints as they are.
   bool Run();
 
-  const cli::Library& library() const { return library_; }
+  const client::Library& library() const { return library_; }
   // What was read of the halted core (registers, memory) forgotten: a monitor command
   // may have changed it.
   void ForgetHaltState();
@@ -110,8 +110,8 @@ class GdbTarget {
  private:
   bool OpenAndConnect(std::string* error);
   bool Stop();
-  bool SetHardware(uint32_t address) { return cli::SetHardwareBreak(library_, address).Ok(); }
-  bool ClearHardware() { return cli::ClearHardwareBreak(library_).Ok(); }
+  bool SetHardware(uint32_t address) { return client::SetHardwareBreak(library_, address).Ok(); }
+  bool ClearHardware() { return client::ClearHardwareBreak(library_).Ok(); }
   bool RemoveHardware();
   void TakeOutAll();
   void ForgetBreakpoints();
@@ -127,9 +127,9 @@ class GdbTarget {
   bool OnlyFallsThrough(uint32_t address, bool thumb);
   // True when the transfer moved every byte; the halt state read is forgotten otherwise,
   // since a failed transfer may have restarted the target.
-  bool Transferred(const cli::TransferResult& result);
+  bool Transferred(const client::TransferResult& result);
 
-  const cli::Library& library_;
+  const client::Library& library_;
   std::string portName_;
   bool haltKnown_ = false;  // seen halted since the server last moved the core
   std::optional<RegisterFile> registers_;
@@ -137,7 +137,7 @@ class GdbTarget {
   MemoryCache memory_{kCacheBlockBytes};
   std::optional<std::vector<ReadableWindow>> readable_;  // read once a halt
   // GDB chooses each pattern's size: kind 2 Thumb, 4 ARM.
-  cli::SoftwareBreakpoints software_;
+  client::SoftwareBreakpoints software_;
   // Removed by GDB, still in memory until the core next runs.
   std::set<uint32_t> unwanted_;
   std::optional<uint32_t> hardware_;

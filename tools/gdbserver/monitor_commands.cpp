@@ -57,38 +57,38 @@ std::string StateName(int state) {
   }
 }
 
-std::string AnswerText(const cli::Answer& answer, const std::string& success) {
+std::string AnswerText(const client::Answer& answer, const std::string& success) {
   if (answer.Ok()) return success;
   return std::string("failed: ") +
          (answer.text.empty() ? std::string("status ") + std::to_string(answer.status) : answer.text) + "\n";
 }
 
-std::string AddRegion(const cli::Library& library, const std::vector<std::string>& words) {
+std::string AddRegion(const client::Library& library, const std::vector<std::string>& words) {
   if (words.size() != 5 || words[1] != "add") return "usage: monitor region add START LENGTH ro|wo|rw\n";
   const auto start = ParseNumber(words[2]);
   const auto length = ParseNumber(words[3]);
-  const std::optional<uint32_t> property = cli::RegionPropertyNamed(words[4]);
+  const std::optional<uint32_t> property = client::RegionPropertyNamed(words[4]);
   if (!start || !length || !property || static_cast<uint64_t>(*start) + *length > 0x100000000ull) {
     return "usage: monitor region add START LENGTH ro|wo|rw (numbers 0x hex or decimal, within 4 GiB)\n";
   }
-  return AnswerText(cli::AddRegion(library, *start, *length, *property),
+  return AnswerText(client::AddRegion(library, *start, *length, *property),
                     std::string("region ") + Hex(*start) + " " + Hex(*length) + " " + words[4] + "\n");
 }
 
-std::string Ice(const cli::Library& library) {
-  const cli::IceReading ice = cli::ReadIce(library);
+std::string Ice(const client::Library& library) {
+  const client::IceReading ice = client::ReadIce(library);
   if (!ice.answer.Ok()) return AnswerText(ice.answer, "");
   std::string text;
-  for (size_t i = 0; i < cli::kIceRegisterCount; ++i) {
+  for (size_t i = 0; i < client::kIceRegisterCount; ++i) {
     char line[64];
-    std::snprintf(line, sizeof line, "%-14s %s\n", cli::kIceRegisterNames[i], Hex(ice.values[i]).c_str());
+    std::snprintf(line, sizeof line, "%-14s %s\n", client::kIceRegisterNames[i], Hex(ice.values[i]).c_str());
     text += line;
   }
   return text;
 }
 
-std::string Status(const cli::Library& library) {
-  const cli::TargetStatus status = cli::ReadTargetStatus(library);
+std::string Status(const client::Library& library) {
+  const client::TargetStatus status = client::ReadTargetStatus(library);
   if (!status.answered) return std::string("the status query failed (") + std::to_string(status.word) + ")\n";
   std::string text = std::string("state  ") + StateName(status.stateCode) + "\n";
   if (status.inDebugState) text += std::string("isa    ") + (status.thumb ? "Thumb" : "ARM") + "\n";
@@ -119,20 +119,20 @@ std::string GdbSession::MonitorRegisterList() {
 
 std::string GdbSession::MonitorRegister(const std::vector<std::string>& words) {
   if (words.size() == 1) return MonitorRegisterList();
-  const auto name = cli::LibraryRegisterSpelling(words[1]);
+  const auto name = client::LibraryRegisterSpelling(words[1]);
   const auto value = words.size() == 3 ? ParseNumber(words[2]) : std::nullopt;
   if (words.size() > 3 || !name || (words.size() == 3 && !value)) {
     return "usage: monitor reg [NAME [VALUE]] (a name the library knows: r0-r15, sp, lr, pc, cpsr, spsr, "
            "r8_fiq-r14_fiq, r13_irq, r14_irq, spsr_irq and the same for svc, abt, und, usr; VALUE 0x hex or "
            "decimal)\n";
   }
-  const cli::Library& library = target_.library();
+  const client::Library& library = target_.library();
   if (!value) {
-    const cli::Answer answer = cli::ReadRegistersByName(library, {*name});
+    const client::Answer answer = client::ReadRegistersByName(library, {*name});
     return answer.Ok() && answer.data.size() >= 4 ? RegisterLine(*name, answer.Word(0)) : AnswerText(answer, "");
   }
   // As the command line's `reg NAME VALUE`: the library writes it on the core.
-  const cli::Answer answer = cli::WriteRegisterByName(library, *name, *value);
+  const client::Answer answer = client::WriteRegisterByName(library, *name, *value);
   target_.ForgetHaltState();
   return AnswerText(answer, RegisterLine(*name, *value));
 }
@@ -161,7 +161,7 @@ std::string GdbSession::Monitor(const std::string& hexCommand) {
   std::istringstream line(std::string(bytes->begin(), bytes->end()));
   std::vector<std::string> words;
   for (std::string word; line >> word;) words.push_back(word);
-  const cli::Library& library = target_.library();
+  const client::Library& library = target_.library();
   // What a command does to the target (a reset, a halt, a new memory map), GDB's next
   // reads see.
   if (words.empty() || (words[0] != "board" && words[0] != "reg")) target_.ForgetHaltState();
@@ -173,7 +173,7 @@ std::string GdbSession::Monitor(const std::string& hexCommand) {
   } else if (words[0] == "halt") {
     text = target_.Interrupt() ? "halted\n" : "the core did not halt\n";
   } else if (words[0] == "regions") {
-    text = cli::ListRegions(library).text;
+    text = client::ListRegions(library).text;
     std::erase(text, '\r');
   } else if (words[0] == "region") {
     text = AddRegion(library, words);
@@ -182,7 +182,7 @@ std::string GdbSession::Monitor(const std::string& hexCommand) {
   } else if (words[0] == "ice") {
     text = Ice(library);
   } else if (words[0] == "power") {
-    const int power = library.DbgStatus(1);
+    const int power = library.DbgStatus(VANTREL_SELECT_POWER_LINES);
     text.append("power  ")
         .append(std::to_string(power))
         .append(power == VANTREL_POWER_GOOD ? "  both sense lines good\n" : "  not good\n");

@@ -31,8 +31,8 @@ std::vector<ReadableWindow> ParseRegions(std::string_view listing, bool readOnly
   return windows;
 }
 
-std::vector<ReadableWindow> ListedRegions(const cli::Library& library, bool readOnlyOnly) {
-  const cli::Answer answer = cli::ListRegions(library);
+std::vector<ReadableWindow> ListedRegions(const client::Library& library, bool readOnlyOnly) {
+  const client::Answer answer = client::ListRegions(library);
   return answer.Ok() ? ParseRegions(answer.text, readOnlyOnly) : std::vector<ReadableWindow>{};
 }
 
@@ -40,8 +40,8 @@ std::vector<ReadableWindow> ListedRegions(const cli::Library& library, bool read
 
 std::vector<ReadableWindow> ParseReadableRegions(std::string_view listing) { return ParseRegions(listing, false); }
 
-std::vector<ReadableWindow> ReadableRegions(const cli::Library& library) { return ListedRegions(library, false); }
+std::vector<ReadableWindow> ReadableRegions(const client::Library& library) { return ListedRegions(library, false); }
 
-std::vector<ReadableWindow> ReadOnlyRegions(const cli::Library& library) { return ListedRegions(library, true); }
+std::vector<ReadableWindow> ReadOnlyRegions(const client::Library& library) { return ListedRegions(library, true); }
 
 }  // namespace vantrel::gdb

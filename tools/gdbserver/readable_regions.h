@@ -14,8 +14,8 @@ namespace vantrel::gdb {
 // The readable regions in the library's listing of the memory map.
 std::vector<ReadableWindow> ParseReadableRegions(std::string_view listing);
 // Asks the library for its listing (no target access) and parses it.
-std::vector<ReadableWindow> ReadableRegions(const cli::Library& library);
+std::vector<ReadableWindow> ReadableRegions(const client::Library& library);
 // Only the regions declared read-only: ROM to GDB's memory map.
-std::vector<ReadableWindow> ReadOnlyRegions(const cli::Library& library);
+std::vector<ReadableWindow> ReadOnlyRegions(const client::Library& library);
 
 }  // namespace vantrel::gdb

@@ -38,8 +38,8 @@ struct SwiEntry {
   bool semihosting = false;
 };
 
-std::optional<std::pair<uint32_t, uint32_t>> ReadReturnState(const cli::Library& library) {
-  const cli::Answer answer = cli::ReadRegistersByName(library, {"lr", "spsr"});
+std::optional<std::pair<uint32_t, uint32_t>> ReadReturnState(const client::Library& library) {
+  const client::Answer answer = client::ReadRegistersByName(library, {"lr", "spsr"});
   if (!answer.Ok() || answer.data.size() != 8) return std::nullopt;
   return std::make_pair(answer.Word(0), answer.Word(1));
 }

@@ -8,7 +8,7 @@ namespace vantrel::gdb {
 
 std::optional<RegisterFile> GdbTarget::Registers() {
   if (registers_) return registers_;
-  const cli::Answer answer = cli::ReadRegistersOfMode(library_, "usr");
+  const client::Answer answer = client::ReadRegistersOfMode(library_, "usr");
   if (!answer.Ok() || answer.data.size() != size_t{4} * kRegisterCount) return std::nullopt;
   RegisterFile registers{};
   for (int i = 0; i < kRegisterCount; ++i) registers[static_cast<size_t>(i)] = answer.Word(static_cast<size_t>(i));
@@ -21,7 +21,7 @@ std::optional<uint32_t> GdbTarget::BankedRegister(int number) {
   if (name == nullptr || number < kRegisterCount || !Halted()) return std::nullopt;
   if (const auto known = banked_.find(number); known != banked_.end()) return known->second;
   // Refused when the core halted in User mode, from which no other mode can be reached.
-  const cli::Answer answer = cli::ReadRegistersByName(library_, {name});
+  const client::Answer answer = client::ReadRegistersByName(library_, {name});
   if (!answer.Ok() || answer.data.size() < 4) return std::nullopt;
   banked_[number] = answer.Word(0);
   return answer.Word(0);
@@ -33,7 +33,7 @@ bool GdbTarget::WriteRegister(int number, uint32_t value) {
   // A register written may be one the core's next loads and stores go by, or another
   // name of one already read (sp and r13_svc in Supervisor mode): nothing read is kept.
   ForgetHaltState();
-  return cli::WriteRegisterByName(library_, name, value).Ok();
+  return client::WriteRegisterByName(library_, name, value).Ok();
 }
 
 }  // namespace vantrel::gdb

@@ -39,17 +39,17 @@ bool PointTypeOf(char type, PointType* pointType) {
 }
 
 bool UnitPoints::Place(const UnitPoint& point, int32_t placement, std::string* error) {
-  cli::Answer answer;
+  client::Answer answer;
   if (point.type == PointType::kBreak) {
-    answer = cli::SetUnitBreak(library_, point.address, placement);
+    answer = client::SetUnitBreak(library_, point.address, placement);
   } else {
-    cli::WatchSpan span;
-    const std::string wrong = cli::WatchSpanFor(point.address, point.length, &span);
+    client::WatchSpan span;
+    const std::string wrong = client::WatchSpanFor(point.address, point.length, &span);
     if (!wrong.empty()) {
       if (error != nullptr) *error = "a watchpoint unit cannot watch this span: " + wrong;
       return false;
     }
-    answer = cli::SetWatchpoint(library_, span, WatchAccessOf(point.type), placement);
+    answer = client::SetWatchpoint(library_, span, WatchAccessOf(point.type), placement);
   }
   if (!answer.Ok()) {
     if (error != nullptr) *error = answer.Reason();
@@ -67,7 +67,7 @@ bool UnitPoints::Insert(const UnitPoint& point, bool patternsPlanted, std::strin
 bool UnitPoints::Remove(const UnitPoint& point) {
   for (const auto& [unit, held] : points_) {
     if (held != point) continue;
-    if (!cli::ClearUnit(library_, unit).Ok()) return false;
+    if (!client::ClearUnit(library_, unit).Ok()) return false;
     points_.erase(unit);
     return true;
   }
@@ -86,7 +86,7 @@ bool UnitPoints::FreeDetectorUnit() {
   if (onDetector == points_.end()) return true;
   if (points_.count(kUnit0) != 0) return false;
   const UnitPoint moved = onDetector->second;
-  if (!cli::ClearUnit(library_, kUnit1).Ok()) return false;
+  if (!client::ClearUnit(library_, kUnit1).Ok()) return false;
   points_.erase(kUnit1);
   if (Place(moved, VANTREL_PLACE_UNIT0, nullptr)) return true;
   // Unit 0 holds the hardware breakpoint: the point stays where it was.
@@ -99,7 +99,7 @@ bool UnitPoints::BreakAt(uint32_t pc) const { return Contains({PointType::kBreak
 bool UnitPoints::Lift(uint32_t pc) {
   for (const auto& [unit, held] : points_) {
     if (held.type != PointType::kBreak || held.address != pc) continue;
-    if (!cli::ClearUnit(library_, unit).Ok()) return false;
+    if (!client::ClearUnit(library_, unit).Ok()) return false;
     lifted_[unit] = held;
     points_.erase(unit);
     return true;
@@ -118,7 +118,7 @@ void UnitPoints::PutBackLifted(bool patternsPlanted) {
 }
 
 std::string UnitPoints::StopDetail() const {
-  const auto reason = cli::GetStopReason(library_);
+  const auto reason = client::GetStopReason(library_);
   if (!reason || reason->reason != VANTREL_STOP_WATCHPOINT) return "";
   const auto point = points_.find(reason->unit);
   if (point == points_.end() || point->second.type == PointType::kBreak) return "";
@@ -128,7 +128,7 @@ std::string UnitPoints::StopDetail() const {
 }
 
 void UnitPoints::TakeOutAll() {
-  for (const auto& [unit, point] : points_) (void)cli::ClearUnit(library_, unit);
+  for (const auto& [unit, point] : points_) (void)client::ClearUnit(library_, unit);
   Forget();
 }
 

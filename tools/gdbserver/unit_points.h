@@ -24,7 +24,7 @@ struct UnitPoint {
 
 class UnitPoints {
  public:
-  explicit UnitPoints(const cli::Library& library) : library_(library) {}
+  explicit UnitPoints(const client::Library& library) : library_(library) {}
 
   // patternsPlanted: the server has patterns in memory (they need unit 1). False with
   // *error set (the library's message, or what GDB asked that no unit can watch).
@@ -55,7 +55,7 @@ class UnitPoints {
  private:
   bool Place(const UnitPoint& point, int32_t placement, std::string* error);
 
-  const cli::Library& library_;
+  const client::Library& library_;
   std::map<int32_t, UnitPoint> points_;  // by unit
   std::map<int32_t, UnitPoint> lifted_;
 };

@@ -25,12 +25,13 @@ class AttachedBoard {
 
 // Builds the board, attaches it to the library's lpt1 port; null with *error otherwise.
 // The board must outlive every call into the library.
-std::unique_ptr<AttachedBoard> AttachSimulatedBoard(const Library& library, const BoardSpec& spec, std::string* error);
+std::unique_ptr<AttachedBoard> AttachSimulatedBoard(const client::Library& library, const BoardSpec& spec,
+                                                    std::string* error);
 
 // Connects to a remote_bitbang server at "HOST:PORT" (vantrel-board, say) and attaches
 // it to the library's lpt1 port, runs of accesses batched; null with *error otherwise.
 // The attachment must outlive every call into the library.
-std::unique_ptr<AttachedBoard> AttachRemoteBitbang(const Library& library, const std::string& address,
+std::unique_ptr<AttachedBoard> AttachRemoteBitbang(const client::Library& library, const std::string& address,
                                                    std::string* error);
 
 }  // namespace vantrel::cli

@@ -17,10 +17,10 @@ namespace {
 
 // "  (write watchpoint 0x00031000  results+0x8)" when a data watchpoint stopped the core.
 std::string WatchpointReason(Session& session) {
-  const auto stop = GetStopReason(session.library());
+  const auto stop = client::GetStopReason(session.library());
   if (!stop || stop->reason != VANTREL_STOP_WATCHPOINT) return "";
   std::string reason = "  (";
-  reason += WatchKindName(stop->access);
+  reason += client::WatchKindName(stop->access);
   reason += " watchpoint ";
   reason += session.Describe(stop->address);
   reason += ")";
@@ -28,13 +28,13 @@ std::string WatchpointReason(Session& session) {
 }
 
 bool RemoveHardware(Session& session) {
-  if (!session.Check(ClearHardwareBreak(session.library()))) return false;
+  if (!session.Check(client::ClearHardwareBreak(session.library()))) return false;
   session.hardwareBreakpoint().reset();
   return true;
 }
 
 bool DeleteSoftware(Session& session, uint32_t address) {
-  SoftwareBreakpoints& software = session.softwareBreakpoints();
+  client::SoftwareBreakpoints& software = session.softwareBreakpoints();
   if (!software.Contains(address)) return session.Fail("no software breakpoint at " + Hex32(address));
   if (!software.Remove(address)) return false;
   std::printf("deleted   %s\n", session.Describe(address).c_str());
@@ -79,7 +79,7 @@ void PutBackLiftedBreakpoints(Session& session) { session.softwareBreakpoints().
 void TakeOutBreakpointsBeforeDisconnect(Session& session) {
   session.watchpoints().clear();  // the library gives their units back as it disconnects
   if (session.softwareBreakpoints().Empty() && !session.hardwareBreakpoint()) return;
-  const bool halted = ReadTargetStatus(session.library()).Halted();
+  const bool halted = client::ReadTargetStatus(session.library()).Halted();
   // The core runs on from address 0 without its debug logic: a breakpoint pattern left
   // in memory would be executed as an instruction.
   if (!halted || !DeleteAll(session)) session.Warn("breakpoints may stay in target memory; the host forgets them");
@@ -93,7 +93,7 @@ bool RunBreak(Session& session, Arguments& arguments) {
   const auto address = session.ParseAddress(arguments.Positional()[0]);
   if (!address) return false;
   if (hardware) {
-    if (!session.Check(SetHardwareBreak(session.library(), *address))) return false;
+    if (!session.Check(client::SetHardwareBreak(session.library(), *address))) return false;
     session.hardwareBreakpoint() = *address;
     std::printf("hardware  %s\n", session.Describe(*address).c_str());
     return true;
@@ -102,12 +102,12 @@ bool RunBreak(Session& session, Arguments& arguments) {
   if (session.flash().Holds(*address)) {
     return session.Fail("flash keeps no software breakpoint; try: break " + arguments.Positional()[0] + " --hw");
   }
-  SoftwareBreakpoints& software = session.softwareBreakpoints();
+  client::SoftwareBreakpoints& software = session.softwareBreakpoints();
   if (software.Contains(*address)) {
     return session.Fail("a software breakpoint is set at " + Hex32(*address) + " already");
   }
   bool patternNotKept = false;
-  if (!software.Plant(*address, PatternSize::kLibraryChosen, &patternNotKept)) {
+  if (!software.Plant(*address, client::PatternSize::kLibraryChosen, &patternNotKept)) {
     // The hardware breakpoint writes no memory.
     if (patternNotKept) session.Fail("try: break " + arguments.Positional()[0] + " --hw");
     return false;
@@ -136,7 +136,7 @@ bool RunDelete(Session& session, Arguments& arguments) {
 bool RunBreaks(Session& session, Arguments& arguments) {
   if (!ExpectPositional(session, arguments, 0, 0)) return false;
   const std::optional<uint32_t>& hardware = session.hardwareBreakpoint();
-  const SoftwareBreakpoints& software = session.softwareBreakpoints();
+  const client::SoftwareBreakpoints& software = session.softwareBreakpoints();
   if (hardware) std::printf("hardware  %s\n", session.Describe(*hardware).c_str());
   for (const auto& [address, breakpoint] : software.All()) {
     std::printf("software  %s%s\n", session.Describe(address).c_str(),

@@ -37,7 +37,7 @@ std::string PowerMeaning(int power) {
 // Reads the power lines after an open: the library then stops every transfer while
 // the power is bad, and the user learns it here rather than from a stopped download.
 void ReportPower(Session& session) {
-  const int power = session.library().DbgStatus(1);
+  const int power = session.library().DbgStatus(VANTREL_SELECT_POWER_LINES);
   PrintField("power", std::to_string(power), PowerMeaning(power));
   if (power != VANTREL_POWER_GOOD) session.Warn("transfers stop at once while the power is not good");
 }
@@ -49,7 +49,7 @@ struct CoreCondition {
 
 // The debug-status bits mean something only while the library has the core under debug
 // control; once the cable is released they are a refused read, all bits set.
-CoreCondition DescribeCore(const TargetStatus& status) {
+CoreCondition DescribeCore(const client::TargetStatus& status) {
   if (status.Halted()) {
     if (status.inDebugState) return {"halted in debug state", true};
     return {"not acknowledging debug state (reconnect)", false};
@@ -61,13 +61,13 @@ CoreCondition DescribeCore(const TargetStatus& status) {
   return {"not under debug control", false};
 }
 
-bool StatusQueryFailed(Session& session, const TargetStatus& status) {
+bool StatusQueryFailed(Session& session, const client::TargetStatus& status) {
   return session.Fail("the status query failed (" + std::to_string(status.word) + ")");
 }
 
 // The library gives one answer for two faults: the TAP's ID code was not an ARM7TDMI's,
 // or the core did not enter debug state when asked; the user is told both.
-bool CheckConnectAnswer(Session& session, const Answer& answer) {
+bool CheckConnectAnswer(Session& session, const client::Answer& answer) {
   if (answer.Ok()) return true;
   if (answer.text.rfind("target not found", 0) != 0) return session.Check(answer);
   return session.Fail(answer.text +
@@ -85,8 +85,8 @@ bool StopAndReport(Session& session, const char* verb) {
 
 bool RunVersion(Session& session, Arguments& arguments) {
   if (!ExpectPositional(session, arguments, 0, 0)) return false;
-  const Answer name = session.Call(VANTREL_CMD_GET_NAME);
-  const Answer version = session.Call(VANTREL_CMD_GET_VERSION);
+  const client::Answer name = session.Call(VANTREL_CMD_GET_NAME);
+  const client::Answer version = session.Call(VANTREL_CMD_GET_VERSION);
   if (!session.Check(name) || !session.Check(version)) return false;
   std::printf("%s %s\n", name.text.c_str(), version.text.c_str());
   return true;
@@ -96,7 +96,7 @@ bool RunOpen(Session& session, Arguments& arguments) {
   if (!ExpectPositional(session, arguments, 0, 1)) return false;
   const std::string port = arguments.Positional().empty() ? session.settings().portName : arguments.Positional()[0];
   if (!IsPortName(port)) return session.Fail("the port is lpt1, lpt2 or lpt3");
-  JtagRequest request = EmptyRequest();
+  JtagRequest request = client::EmptyRequest();
   std::snprintf(request.args.open.portName, sizeof request.args.open.portName, "%s", port.c_str());
   if (!session.Check(session.Call(VANTREL_CMD_OPEN, request))) return false;
   session.MarkOpened();
@@ -108,7 +108,7 @@ bool RunOpen(Session& session, Arguments& arguments) {
 bool RunConnect(Session& session, Arguments& arguments) {
   const bool bigEndian = arguments.Flag("--big-endian");
   if (!ExpectPositional(session, arguments, 0, 0)) return false;
-  JtagRequest request = EmptyRequest();
+  JtagRequest request = client::EmptyRequest();
   request.args.connect.bigEndian = bigEndian ? 1 : 0;
   if (!CheckConnectAnswer(session, session.Call(VANTREL_CMD_CONNECT, request))) return false;
   std::printf("connected %s-endian, core halted, pc %s\n", bigEndian ? "big" : "little",
@@ -119,7 +119,7 @@ bool RunConnect(Session& session, Arguments& arguments) {
 bool RunDisconnect(Session& session, Arguments& arguments) {
   if (!ExpectPositional(session, arguments, 0, 0)) return false;
   TakeOutBreakpointsBeforeDisconnect(session);
-  const Answer answer = session.Call(VANTREL_CMD_DISCONNECT);
+  const client::Answer answer = session.Call(VANTREL_CMD_DISCONNECT);
   // Status 2 tells the target was down already, or would not halt; the cable is
   // released all the same, so the command has done its job.
   if (answer.status == VANTREL_STATUS_WARNING) {
@@ -167,7 +167,7 @@ bool RunWait(Session& session, Arguments& arguments) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds.value_or(0));
   TakeInterrupt();
   for (;;) {
-    const TargetStatus status = ReadTargetStatus(session.library());
+    const client::TargetStatus status = client::ReadTargetStatus(session.library());
     if (!status.answered) return StatusQueryFailed(session, status);
     if (!status.Running())
       return session.Fail("the core is not running; the target is " + TargetStateName(status.stateCode));
@@ -182,7 +182,7 @@ bool RunWait(Session& session, Arguments& arguments) {
 
 bool RunStatus(Session& session, Arguments& arguments) {
   if (!ExpectPositional(session, arguments, 0, 0)) return false;
-  const TargetStatus status = ReadTargetStatus(session.library());
+  const client::TargetStatus status = client::ReadTargetStatus(session.library());
   if (!status.answered) return StatusQueryFailed(session, status);
   PrintField("state", TargetStateName(status.stateCode));
   const CoreCondition core = DescribeCore(status);
@@ -196,7 +196,7 @@ bool RunPower(Session& session, Arguments& arguments) {
   // Before the cable is found the reading would record "bad" and stop every later
   // transfer, so the host does not ask.
   if (!session.opened()) return session.Fail("open the cable first");
-  const int power = session.library().DbgStatus(1);
+  const int power = session.library().DbgStatus(VANTREL_SELECT_POWER_LINES);
   if (power < 0) return session.Fail(PowerMeaning(power));
   PrintField("power", std::to_string(power), PowerMeaning(power));
   return true;
@@ -204,10 +204,10 @@ bool RunPower(Session& session, Arguments& arguments) {
 
 bool RunIce(Session& session, Arguments& arguments) {
   if (!ExpectPositional(session, arguments, 0, 0)) return false;
-  const IceReading ice = ReadIce(session.library());
+  const client::IceReading ice = client::ReadIce(session.library());
   if (!session.Check(ice.answer)) return false;
-  for (size_t i = 0; i < kIceRegisterCount; ++i)
-    std::printf("%-14s %s\n", kIceRegisterNames[i], Hex32(ice.values[i]).c_str());
+  for (size_t i = 0; i < client::kIceRegisterCount; ++i)
+    std::printf("%-14s %s\n", client::kIceRegisterNames[i], Hex32(ice.values[i]).c_str());
   return true;
 }
 

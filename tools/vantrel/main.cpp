@@ -26,7 +26,7 @@ namespace {
 constexpr int kExitFailed = 1;
 constexpr int kExitSetup = 2;
 
-int RunSession(const vantrel::cli::Library& library, const vantrel::cli::Options& options) {
+int RunSession(const vantrel::client::Library& library, const vantrel::cli::Options& options) {
   using namespace vantrel::cli;
   SessionSettings settings;
   settings.portName = options.port.value_or("lpt1");
@@ -53,16 +53,16 @@ void PrintPortTrace(void*, const char* line) {
 
 // With raised privilege only the library installed beside vantrel, in folders the user
 // cannot change, is loaded: a library of the user's choice would run with the privilege.
-bool LoadTrustedLibrary(vantrel::cli::Library& library, const std::string& libraryPath) {
+bool LoadTrustedLibrary(vantrel::client::Library& library, const std::string& libraryPath) {
   using namespace vantrel::cli;
-  if (!libraryPath.empty() && RunningWithRaisedPrivilege()) {
+  if (!libraryPath.empty() && vantrel::client::RunningWithRaisedPrivilege()) {
     std::fprintf(stderr,
                  "vantrel: --library is refused, since vantrel runs with raised privilege (setuid, setgid or file "
                  "capabilities); give the user the port device instead (see the README: ppdev and the group lp)\n");
     return false;
   }
-  const std::string path = libraryPath.empty() ? DefaultLibraryPath() : libraryPath;
-  if (const std::string refusal = LibraryRefusal(path); !refusal.empty()) {
+  const std::string path = libraryPath.empty() ? vantrel::client::DefaultLibraryPath() : libraryPath;
+  if (const std::string refusal = vantrel::client::LibraryRefusal(path); !refusal.empty()) {
     std::fprintf(stderr, "vantrel: %s\n", refusal.c_str());
     return false;
   }
@@ -97,11 +97,11 @@ int main(int argc, char** argv) {
   // Declared before the library: the library's unload still touches the port, so the
   // board must outlive it.
   std::unique_ptr<AttachedBoard> board;
-  Library library;
+  vantrel::client::Library library;
   if (!LoadTrustedLibrary(library, options.libraryPath)) return kExitSetup;
   if (const int mode = TransferModeFor(options); mode != VANTREL_TRANSFER_AS_CONFIGURED) library.SetTransferMode(mode);
   // A refused instance would answer every command with the same message; say it once.
-  const Answer name = library.Call(EmptyRequest(), VANTREL_CMD_GET_NAME);
+  const vantrel::client::Answer name = library.Call(vantrel::client::EmptyRequest(), VANTREL_CMD_GET_NAME);
   if (name.status == VANTREL_STATUS_OTHER_INSTANCE) {
     std::fprintf(stderr, "vantrel: %s\n", name.text.c_str());
     return kExitSetup;

@@ -42,7 +42,7 @@ size_t TotalBytes(const Image& image) {
 
 // The saved PC a download would have set.
 bool SetEntry(Session& session, uint32_t entry) {
-  JtagRequest request = EmptyRequest();
+  JtagRequest request = client::EmptyRequest();
   std::snprintf(request.args.writeRegister.name, VANTREL_TEXT_FIELD_SIZE, "pc");
   request.args.writeRegister.value = entry;
   return session.Check(session.Call(VANTREL_CMD_WRITE_REGISTER, request));
@@ -149,19 +149,19 @@ bool RunRegion(Session& session, Arguments& arguments) {
   if (!start) return false;
   const auto length = session.ParseCount(words[2], "length");
   if (!length) return false;
-  const std::optional<uint32_t> property = RegionPropertyNamed(words[3]);
+  const std::optional<uint32_t> property = client::RegionPropertyNamed(words[3]);
   if (!property) return session.Fail("the access is ro, wo or rw");
   if (static_cast<uint64_t>(*start) + *length > 0x100000000ull) {
     return session.Fail("the region passes the end of the address space");
   }
-  if (!session.Check(AddRegion(session.library(), *start, *length, *property))) return false;
+  if (!session.Check(client::AddRegion(session.library(), *start, *length, *property))) return false;
   std::printf("region    %s  %s  %s\n", Hex32(*start).c_str(), Hex32(*length).c_str(), words[3].c_str());
   return true;
 }
 
 bool RunRegions(Session& session, Arguments& arguments) {
   if (!ExpectPositional(session, arguments, 0, 0)) return false;
-  const Answer answer = ListRegions(session.library());
+  const client::Answer answer = client::ListRegions(session.library());
   if (!session.Check(answer)) return false;
   std::string text = answer.text;
   std::erase(text, '\r');

@@ -3,7 +3,7 @@
 
 namespace vantrel::cli {
 
-std::unique_ptr<AttachedBoard> AttachSimulatedBoard(const Library&, const BoardSpec&, std::string* error) {
+std::unique_ptr<AttachedBoard> AttachSimulatedBoard(const client::Library&, const BoardSpec&, std::string* error) {
   *error = "this build has no simulated board; use --port lpt1|lpt2|lpt3 with a real cable";
   return nullptr;
 }

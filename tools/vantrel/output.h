@@ -14,7 +14,7 @@ std::vector<std::string> HexDumpLines(uint32_t address, const std::vector<unsign
 // "nZCv IF ARM svc" for a CPSR or SPSR value.
 std::string DescribePsr(uint32_t psr);
 
-// "running (0x500)", "halted (0x400)"; TargetState as the status word carries it.
+// "running (0x500)", "halted (0x400)"; client::TargetState as the status word carries it.
 std::string TargetStateName(int state);
 
 // "name  value  comment" with the name padded so the values line up.

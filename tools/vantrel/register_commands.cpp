@@ -38,9 +38,9 @@ const std::vector<ModeLayout>& ModeLayouts() {
 // out of User or System mode its sp and lr are another mode's. So "regs usr" asks for
 // the User mode's registers by name, as "reg r13_usr" does, and labels what it shows.
 const std::vector<const char*>& UserRegisterNames() {
-  static const std::vector<const char*> names = {
-      "r0",      "r1",      "r2",      "r3",      "r4",      "r5",     "r6",     "r7", "r8_usr",
-      "r9_usr",  "r10_usr", "r11_usr", "r12_usr", "r13_usr", "r14_usr", "pc",    "cpsr"};
+  static const std::vector<const char*> names = {"r0",      "r1",      "r2",      "r3",     "r4",      "r5",
+                                                 "r6",      "r7",      "r8_usr",  "r9_usr", "r10_usr", "r11_usr",
+                                                 "r12_usr", "r13_usr", "r14_usr", "pc",     "cpsr"};
   return names;
 }
 
@@ -60,12 +60,12 @@ void PrintRegister(Session& session, const std::string& name, uint32_t value) {
   PrintField(name, Hex32(value), comment);
 }
 
-Answer ReadByNames(Session& session, const std::vector<std::string>& names) {
+client::Answer ReadByNames(Session& session, const std::vector<std::string>& names) {
   return ReadRegistersByName(session.library(), names);
 }
 
 // The words of an answer under their names, one a line; a short answer is a failure.
-bool PrintWords(Session& session, const std::vector<const char*>& names, const Answer& answer) {
+bool PrintWords(Session& session, const std::vector<const char*>& names, const client::Answer& answer) {
   if (!session.Check(answer)) return false;
   if (answer.data.size() != names.size() * 4) {
     return session.Fail("the library answered " + std::to_string(answer.data.size()) + " bytes, not " +
@@ -83,7 +83,7 @@ bool RunUserRegs(Session& session) {
 }  // namespace
 
 std::optional<uint32_t> ReadRegisterQuietly(Session& session, const std::string& name) {
-  const Answer answer = ReadByNames(session, {name});
+  const client::Answer answer = ReadByNames(session, {name});
   if (!answer.Ok() || answer.data.size() < 4) return std::nullopt;
   return answer.Word(0);
 }
@@ -102,18 +102,18 @@ bool RunRegs(Session& session, Arguments& arguments) {
 
 bool RunReg(Session& session, Arguments& arguments) {
   if (!ExpectPositional(session, arguments, 1, 2)) return false;
-  const auto spelled = LibraryRegisterSpelling(arguments.Positional()[0]);
+  const auto spelled = client::LibraryRegisterSpelling(arguments.Positional()[0]);
   if (!spelled) return session.Fail("register name too long");
   const std::string& name = *spelled;
   if (arguments.Positional().size() == 1) {
-    const Answer answer = ReadByNames(session, {name});
+    const client::Answer answer = ReadByNames(session, {name});
     if (!session.Check(answer)) return false;
     PrintRegister(session, name, answer.Word(0));
     return true;
   }
   const auto value = session.ParseAddress(arguments.Positional()[1]);
   if (!value) return false;
-  if (!session.Check(WriteRegisterByName(session.library(), name, *value))) return false;
+  if (!session.Check(client::WriteRegisterByName(session.library(), name, *value))) return false;
   PrintRegister(session, name, *value);
   return true;
 }

@@ -13,23 +13,23 @@ class RemoteBoard final : public AttachedBoard {
  public:
   explicit RemoteBoard(std::string address) : address_(std::move(address)) {}
   bool Connect(std::string* error) { return port_.Connect(address_, error); }
-  RemoteBitbangPort& Port() { return port_; }
+  client::RemoteBitbangPort& Port() { return port_; }
   std::string Description() const override { return "remote_bitbang at " + address_; }
   std::optional<uint64_t> PortAccesses() const override { return std::nullopt; }
 
  private:
   std::string address_;
-  RemoteBitbangPort port_;
+  client::RemoteBitbangPort port_;
 };
 
 }  // namespace
 
-std::unique_ptr<AttachedBoard> AttachRemoteBitbang(const Library& library, const std::string& address,
+std::unique_ptr<AttachedBoard> AttachRemoteBitbang(const client::Library& library, const std::string& address,
                                                    std::string* error) {
   auto board = std::make_unique<RemoteBoard>(address);
   if (!board->Connect(error)) return nullptr;
   const VantrelPortIo io = board->Port().Io();
-  library.UsePortBatch(&io, RemoteBitbangPort::BatchEntry());
+  library.UsePortBatch(&io, client::RemoteBitbangPort::BatchEntry());
   return board;
 }
 

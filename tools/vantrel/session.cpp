@@ -11,7 +11,7 @@
 
 namespace vantrel::cli {
 
-Session::Session(const Library& library, SessionSettings settings)
+Session::Session(const client::Library& library, SessionSettings settings)
     : library_(library),
       settings_(std::move(settings)),
       softwareBreakpoints_(library, [this](const std::string& message) { Fail(message); }),
@@ -37,7 +37,7 @@ bool Session::Execute(const Words& words) {
   return ok;
 }
 
-bool Session::Check(const Answer& answer) { return answer.Ok() || Fail(answer.Reason()); }
+bool Session::Check(const client::Answer& answer) { return answer.Ok() || Fail(answer.Reason()); }
 
 bool Session::Fail(const std::string& message) {
   std::fflush(stdout);

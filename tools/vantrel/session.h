@@ -30,7 +30,7 @@ struct SessionSettings {
 
 class Session {
  public:
-  Session(const Library& library, SessionSettings settings);
+  Session(const client::Library& library, SessionSettings settings);
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
@@ -40,11 +40,11 @@ class Session {
   void RequestQuit() { quit_ = true; }
 
   // --- for the commands ---
-  const Library& library() const { return library_; }
+  const client::Library& library() const { return library_; }
   const SessionSettings& settings() const { return settings_; }
   SymbolTable& symbols() { return symbols_; }
   // The library picks each pattern's form; a failure is reported as this command's.
-  SoftwareBreakpoints& softwareBreakpoints() { return softwareBreakpoints_; }
+  client::SoftwareBreakpoints& softwareBreakpoints() { return softwareBreakpoints_; }
   std::optional<uint32_t>& hardwareBreakpoint() { return hardwareBreakpoint_; }
   std::map<int32_t, Watchpoint>& watchpoints() { return watchpoints_; }
   // The flash banks probed in this session.
@@ -53,10 +53,10 @@ class Session {
   bool opened() const { return opened_; }
   void MarkOpened() { opened_ = true; }
 
-  Answer Call(int32_t code, const JtagRequest& request) const { return library_.Call(request, code); }
-  Answer Call(int32_t code) const { return library_.Call(EmptyRequest(), code); }
+  client::Answer Call(int32_t code, const JtagRequest& request) const { return library_.Call(request, code); }
+  client::Answer Call(int32_t code) const { return library_.Call(client::EmptyRequest(), code); }
   // True for status 0. Otherwise prints the library's message and returns false.
-  bool Check(const Answer& answer);
+  bool Check(const client::Answer& answer);
   // Prints "vantrel: COMMAND: message" on standard error; returns false.
   bool Fail(const std::string& message);
   void Warn(const std::string& message);
@@ -68,10 +68,10 @@ class Session {
   std::string Describe(uint32_t address) const;
 
  private:
-  const Library& library_;
+  const client::Library& library_;
   SessionSettings settings_;
   SymbolTable symbols_;
-  SoftwareBreakpoints softwareBreakpoints_;
+  client::SoftwareBreakpoints softwareBreakpoints_;
   std::optional<uint32_t> hardwareBreakpoint_;
   std::map<int32_t, Watchpoint> watchpoints_;
   flash::FlashBanks flash_;

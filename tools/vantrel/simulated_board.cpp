@@ -86,7 +86,8 @@ class SimulatedBoard final : public AttachedBoard {
 
 }  // namespace
 
-std::unique_ptr<AttachedBoard> AttachSimulatedBoard(const Library& library, const BoardSpec& spec, std::string* error) {
+std::unique_ptr<AttachedBoard> AttachSimulatedBoard(const client::Library& library, const BoardSpec& spec,
+                                                    std::string* error) {
   vsim::BoardConfig config = ToBoardConfig(spec);
   std::string why = spec.timer.empty() ? "" : vsim::ParseTimerOption(spec.timer, &config.timer);
   if (why.empty()) why = vsim::ValidateConfig(config);

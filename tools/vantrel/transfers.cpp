@@ -17,23 +17,23 @@ namespace {
 // A transfer's progress bar, Ctrl-C turned into a request to stop, and the outcome in the
 // host's words.
 bool RunTransfer(Session& session, const std::string& label,
-                 const std::function<TransferResult(const JobWatcher&)>& transfer) {
+                 const std::function<client::TransferResult(const client::JobWatcher&)>& transfer) {
   ProgressBar bar(label, session.settings().progressBar);
-  const TransferResult result = transfer([&](int percent) {
+  const client::TransferResult result = transfer([&](int percent) {
     bar.Update(percent);
     return !TakeInterrupt();
   });
   bar.Finish();
   switch (result.end) {
-    case TransferEnd::kDone: return true;
-    case TransferEnd::kRefused: return session.Check(result.answer);
-    case TransferEnd::kStopped:
+    case client::TransferEnd::kDone: return true;
+    case client::TransferEnd::kRefused: return session.Check(result.answer);
+    case client::TransferEnd::kStopped:
       return session.Fail("stopped by Ctrl-C at " + std::to_string(result.percent) + "% (job result " +
                           std::to_string(result.jobResult) + ")");
-    case TransferEnd::kJobFailed: break;
+    case client::TransferEnd::kJobFailed: break;
   }
   std::string message = JobResultMeaning(result.jobResult);
-  const TargetStatus status = ReadTargetStatus(session.library());
+  const client::TargetStatus status = client::ReadTargetStatus(session.library());
   if (status.answered && !status.Halted()) message += "; the target is " + TargetStateName(status.stateCode);
   return session.Fail(message);
 }
@@ -58,14 +58,14 @@ bool CheckRange(Session& session, uint32_t address, size_t length) {
 bool ReadTarget(Session& session, uint32_t address, size_t length, std::vector<unsigned char>* bytes) {
   if (!CheckRange(session, address, length)) return false;
   bytes->assign(length, 0);
-  return RunTransfer(session, "read  " + Hex32(address), [&](const JobWatcher& watcher) {
+  return RunTransfer(session, "read  " + Hex32(address), [&](const client::JobWatcher& watcher) {
     return ReadMemory(session.library(), address, bytes->data(), length, watcher);
   });
 }
 
 bool WriteTarget(Session& session, uint32_t address, const std::vector<unsigned char>& bytes, bool verify) {
   if (!CheckRange(session, address, bytes.size())) return false;
-  return RunTransfer(session, "write " + Hex32(address), [&](const JobWatcher& watcher) {
+  return RunTransfer(session, "write " + Hex32(address), [&](const client::JobWatcher& watcher) {
     return WriteMemory(session.library(), address, bytes.data(), bytes.size(), verify, watcher);
   });
 }
@@ -73,7 +73,7 @@ bool WriteTarget(Session& session, uint32_t address, const std::vector<unsigned 
 bool DownloadSegment(Session& session, uint32_t address, const std::vector<unsigned char>& bytes, uint32_t entry,
                      bool verify) {
   if (!CheckRange(session, address, bytes.size())) return false;
-  return RunTransfer(session, "load  " + Hex32(address), [&](const JobWatcher& watcher) {
+  return RunTransfer(session, "load  " + Hex32(address), [&](const client::JobWatcher& watcher) {
     return Download(session.library(), address, bytes.data(), bytes.size(), entry, verify, watcher);
   });
 }

@@ -13,7 +13,7 @@ namespace {
 constexpr uint32_t kDefaultLength = 4;
 
 void PrintWatchpoint(Session& session, const Watchpoint& watch) {
-  std::printf("%-9s %s  %u byte%s\n", WatchKindName(watch.access), session.Describe(watch.address).c_str(),
+  std::printf("%-9s %s  %u byte%s\n", client::WatchKindName(watch.access), session.Describe(watch.address).c_str(),
               watch.length, watch.length == 1 ? "" : "s");
 }
 
@@ -24,7 +24,7 @@ bool ListWatchpoints(Session& session) {
 }
 
 bool RemoveWatchpoint(Session& session, int32_t unit) {
-  if (!session.Check(ClearUnit(session.library(), unit))) return false;
+  if (!session.Check(client::ClearUnit(session.library(), unit))) return false;
   std::printf("deleted   watchpoint %s\n", session.Describe(session.watchpoints()[unit].address).c_str());
   session.watchpoints().erase(unit);
   return true;
@@ -33,7 +33,7 @@ bool RemoveWatchpoint(Session& session, int32_t unit) {
 // The optional LENGTH and kind, in either order.
 bool ParseLengthAndKind(Session& session, const std::vector<std::string>& words, Watchpoint* watch) {
   for (size_t i = 1; i < words.size(); ++i) {
-    if (const auto kind = ParseWatchKind(words[i])) {
+    if (const auto kind = client::ParseWatchKind(words[i])) {
       watch->access = *kind;
       continue;
     }
@@ -54,10 +54,10 @@ bool RunWatch(Session& session, Arguments& arguments) {
   if (!address) return false;
   Watchpoint watch{*address, kDefaultLength, VANTREL_WATCH_WRITE};
   if (!ParseLengthAndKind(session, words, &watch)) return false;
-  WatchSpan span;
-  const std::string wrong = WatchSpanFor(watch.address, watch.length, &span);
+  client::WatchSpan span;
+  const std::string wrong = client::WatchSpanFor(watch.address, watch.length, &span);
   if (!wrong.empty()) return session.Fail(wrong);
-  const Answer answer = SetWatchpoint(session.library(), span, watch.access);
+  const client::Answer answer = client::SetWatchpoint(session.library(), span, watch.access);
   if (!session.Check(answer)) return false;
   session.watchpoints()[static_cast<int32_t>(answer.Word(0))] = watch;
   PrintWatchpoint(session, watch);

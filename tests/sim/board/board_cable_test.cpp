@@ -9,27 +9,27 @@
 #include "cable/cable.h"
 #include "cable/port_io.h"
 #include "cable/tap.h"
+#include "support/fresh_session.h"
 
 namespace {
 
 class CableOnBoard : public ::testing::Test {
  protected:
+  vantrel::test::FreshSession session_;
+
   void Attach(vsim::BoardConfig config = {}) {
     config.freeRunInstructionsPerMs = 0;
     board_ = std::make_unique<vsim::Board>(config);
     io_ = board_->PortIo();
     vantrel::cable::UsePortIo(&io_);
   }
-  void TearDown() override {
-    vantrel::cable::ResetCableState();
-    vantrel::cable::ResetPortIo();
-  }
+  void TearDown() override { vantrel::cable::UsePortIo(nullptr); }
   uint32_t ReadIdcode(uint32_t* irCapture = nullptr) {
-    vantrel::cable::TapReset(1);
-    uint32_t captured = vantrel::cable::ScanIR(4, 0xE, 0);
+    vantrel::cable::TapReset(vantrel::cable::TapResetEnd::kRunTestIdle);
+    uint32_t captured = vantrel::cable::ScanIR(4, 0xE, vantrel::cable::ScanEnd::kUpdate);
     if (irCapture != nullptr) *irCapture = captured;
     uint32_t id = 0;
-    vantrel::cable::ScanDR(32, nullptr, &id, 0);
+    vantrel::cable::ScanDR(32, nullptr, &id, vantrel::cable::ScanEnd::kUpdate);
     return id;
   }
 
@@ -115,14 +115,14 @@ TEST_F(CableOnBoard, LongAndDeferredScansCaptureTheSameBatchedOrNot) {
       if (batched) AttachBatching();
       else Attach();
       ASSERT_EQ(vantrel::cable::OpenCable(0), vantrel::kOk);
-      vantrel::cable::TapReset(1);
-      (void)vantrel::cable::ScanIR(4, 0xF, 0);  // BYPASS
+      vantrel::cable::TapReset(vantrel::cable::TapResetEnd::kRunTestIdle);
+      (void)vantrel::cable::ScanIR(4, 0xF, vantrel::cable::ScanEnd::kUpdate);  // BYPASS
       std::vector<uint32_t> captured(kWords, 0);
       if (inPlace) {
         captured = pattern;
-        vantrel::cable::ScanDR(kBits, captured.data(), captured.data(), 0);
+        vantrel::cable::ScanDR(kBits, captured.data(), captured.data(), vantrel::cable::ScanEnd::kUpdate);
       } else {
-        vantrel::cable::ScanDR(kBits, pattern.data(), captured.data(), 0);
+        vantrel::cable::ScanDR(kBits, pattern.data(), captured.data(), vantrel::cable::ScanEnd::kUpdate);
       }
       for (int i = 1; i < kBits; ++i) {
         ASSERT_EQ(BitOf(captured, i), BitOf(pattern, i - 1)) << "bit " << i;
@@ -130,7 +130,7 @@ TEST_F(CableOnBoard, LongAndDeferredScansCaptureTheSameBatchedOrNot) {
       std::vector<uint32_t> deferred(8, 0);
       for (uint32_t& word : deferred) {
         const uint32_t ones = 0xFFFFFFFFu;
-        vantrel::cable::ScanDRDeferred(32, &ones, &word, 32, 0);
+        vantrel::cable::ScanDRDeferred(32, &ones, &word, 32, vantrel::cable::ScanEnd::kUpdate);
       }
       vantrel::cable::ResolveTapCaptures();
       for (const uint32_t word : deferred) EXPECT_EQ(word, 0xFFFFFFFEu) << "BYPASS captures 0 first";

@@ -1,0 +1,15 @@
+#include "api/session.h"
+
+#include <new>
+
+namespace vantrel::api {
+
+// In storage of its own that no static destructor reaches: the unload needs the session
+// whichever static object goes first.
+Session& TheSession() {
+  alignas(Session) static unsigned char storage[sizeof(Session)];
+  static Session* const session = new (storage) Session();
+  return *session;
+}
+
+}  // namespace vantrel::api

@@ -1,0 +1,33 @@
+// The host's session: what the library holds from its load to its unload. It owns the
+// command layer's state, which holds the target's below it; the debug core and the
+// cable keep theirs in their own layers (common/session_state.h). Made when the library
+// loads, before any thread of it runs, and never destroyed: the unload, which runs among
+// the static destructors, still uses it.
+#pragma once
+
+#include <cstddef>
+
+#include "commands/command_state.h"
+#include "platform/platform.h"
+
+namespace vantrel::api {
+
+inline constexpr std::size_t kMarkerFailureSize = 320;
+
+struct Session {
+  Session() { commands::BindForProcess(commands); }
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  bool instanceActive = false;
+  // Empty unless the marker could not be used at load. A plain array: it is filled while
+  // the library's static objects are still being constructed.
+  char markerFailure[kMarkerFailureSize] = "";
+  platform::EntryMutex entryMutex;
+  commands::CommandState commands;
+};
+
+// The one session of the process, made on first use.
+Session& TheSession();
+
+}  // namespace vantrel::api

@@ -1,0 +1,54 @@
+// What target control holds between calls: the connection's state, the host's memory
+// map, the units and breakpoints in use, and the last stop. One object holds it all, its
+// members at the values of a freshly loaded library; the functions of target control
+// reach it through LayerState().
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <set>
+
+#include "common/session_state.h"
+#include "core/watchpoint_unit.h"
+#include "target/memory_map.h"
+#include "target/stop_report.h"
+#include "target/target_state.h"
+#include "target/watchpoint_units.h"
+
+namespace vantrel::target {
+
+struct Connection {
+  uint32_t targetState = kNothingOpened;
+  bool cableOpenedOnce = false;
+};
+
+struct MemoryMap {
+  std::array<MemoryRegion, kMaxMemoryRegions> regions{};
+  int count = 0;
+};
+
+// What a watchpoint unit is used for, and what it was set to.
+struct UnitRecord {
+  UnitUse use = UnitUse::kFree;
+  WatchRequest watch;
+  uint32_t breakAddress = 0;
+};
+
+struct UnitsInUse {
+  std::array<UnitRecord, core::kWatchpointUnits> units;
+  bool hardwareBreakpointSet = false;
+  uint32_t hardwareBreakpointAddress = 0;
+  std::set<uint32_t> softwareBreakpoints;
+};
+
+struct TargetLayerState {
+  Connection connection;
+  MemoryMap memoryMap;
+  UnitsInUse units;
+  StopReport lastStop;
+};
+
+// Target control's state of the session in use.
+inline TargetLayerState& LayerState() { return SessionState<TargetLayerState>::Current(); }
+
+}  // namespace vantrel::target
