@@ -1,7 +1,5 @@
 #include "cable/cable_registry.h"
 
-#include <array>
-
 #include "cable/names.h"
 #include "cable/parallel_port_cable.h"
 #include "common/session_state.h"
@@ -14,9 +12,9 @@ struct CableKind {
   Cable& (*instance)();
 };
 
-constexpr std::array<CableKind, 1> kCableKinds{{
+constexpr CableKind kCableKinds[] = {
     {"lpt", &ParallelPortCable::Instance},
-}};
+};
 
 // A host may ask for the simulator by its kind; no cable of this library drives it.
 constexpr std::string_view kSimulatorKind = "KORVIX";
