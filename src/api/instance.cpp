@@ -44,6 +44,7 @@ void UnloadInstance() {
   }
   session.instanceActive = false;
   commands::LeaveCableAtUnload();
+  session.ForgetLayerStates();
 }
 
 bool InstanceActive() { return TheSession().instanceActive; }

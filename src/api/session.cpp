@@ -1,5 +1,6 @@
 #include "api/session.h"
 
+#include <memory>
 #include <new>
 
 namespace vantrel::api {
@@ -10,6 +11,11 @@ Session& TheSession() {
   alignas(Session) static unsigned char storage[sizeof(Session)];
   static Session* const session = new (storage) Session();
   return *session;
+}
+
+void Session::ForgetLayerStates() {
+  std::destroy_at(&commands);
+  std::construct_at(&commands);
 }
 
 }  // namespace vantrel::api

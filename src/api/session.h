@@ -25,6 +25,11 @@ struct Session {
   char markerFailure[kMarkerFailureSize] = "";
   platform::EntryMutex entryMutex;
   commands::CommandState commands;
+
+  // Puts the command layer's state (and the target's it holds) back as at load. The
+  // session itself is never destroyed, so this is how what that state holds on the heap
+  // (the software breakpoints) goes back when the library unloads instead of leaking.
+  void ForgetLayerStates();
 };
 
 // The one session of the process, made on first use.
