@@ -357,7 +357,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);
   const FreshLibrary library;
-  vantrel::commands::StoreLastJobResult(vantrel::commands::kNoJobResult);
+  vantrel::commands::StoreLastJobResult(vantrel::commands::JobResult::kNone);
   auto board = std::make_unique<vsim::Board>(BoardFrom(in));
   FaultyCable cable;
   cable.board = board.get();
