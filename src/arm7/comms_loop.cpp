@@ -1,5 +1,4 @@
 #include "arm7/comms_loop.h"
-#include "arm7/arm7_state.h"
 
 #include <array>
 #include <cstddef>
