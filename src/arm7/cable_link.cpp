@@ -1,18 +1,17 @@
 #include "arm7/cable_link.h"
 
 #include "cable/cable_registry.h"
-#include "cable/port_config.h"
-#include "cable/port_io.h"
 
 namespace vantrel::arm7 {
 namespace {
 
-cable::Cable& Cable() { return cable::ActiveCable(); }
+cable::CableChoice& Cables() { return cable::CurrentCableChoice(); }
+cable::Cable& Cable() { return Cables().Active(); }
 
 }  // namespace
 
 ResultCode OpenCable(std::string_view kindName, std::string_view portName) {
-  return cable::OpenCableOfKind(kindName, portName);
+  return Cables().Open(kindName, portName);
 }
 
 ResultCode PulseTargetReset() { return Cable().PulseReset(); }
@@ -28,11 +27,11 @@ void LetCableCatchUp() { Cable().CatchUp(); }
 void CableGoesIdle() { Cable().GoIdle(); }
 void LeaveCableAtUnload() { Cable().LeaveAtUnload(); }
 
-void UsePortIo(const VantrelPortIo* io, VantrelPortBatch batch) { cable::UsePortIo(io, batch); }
-void SetHostTransferMode(int mode) { cable::SetHostTransferMode(mode); }
+void UsePortIo(const VantrelPortIo* io, VantrelPortBatch batch) { Cables().UsePortIo(io, batch); }
+void SetHostTransferMode(int mode) { Cables().SetHostTransferMode(mode); }
 
 std::optional<core::WorkArea> ConfiguredWorkArea() {
-  const std::optional<cable::WorkArea> configured = cable::ConfiguredWorkArea();
+  const std::optional<cable::WorkArea> configured = Cables().ConfiguredWorkArea();
   if (!configured.has_value()) return std::nullopt;
   return core::WorkArea{configured->address, configured->size};
 }

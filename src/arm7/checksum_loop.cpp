@@ -18,7 +18,7 @@
 #include "arm7/link_check.h"
 #include "arm7/memory_words.h"
 #include "arm7/scan_chain.h"
-#include "cable/tap.h"
+#include "cable/jtag_cable.h"
 #include "platform/trace.h"
 
 namespace vantrel::arm7 {
@@ -218,7 +218,7 @@ ChecksumRun ArmChecksumBytes(uint32_t workArea, uint32_t address, uint32_t lengt
 // one, where an earlier put-back got that far): nothing newer is overwritten.
 void ArmPutBackLeftChecksumArea() {
   if (!LeftBehind().has_value()) return;
-  const cable::FastClocks fastClocks;
+  const cable::UnreadTdoScope unreadTdo;
   const std::array<uint8_t, kChecksumLoopBytes> loop = LoopBytes();
   uint8_t found[kChecksumLoopBytes] = {};
   if (!ReadArea(LeftBehind()->workArea, found)) return;  // still borrowed

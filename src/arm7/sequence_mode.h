@@ -7,11 +7,10 @@
 
 #include "arm7/scan_chain.h"
 #include "cable/cable_registry.h"
-#include "cable/port_config.h"
 
 namespace vantrel::arm7 {
 
-inline bool FastSequences() { return cable::ConfiguredTransferMode() == cable::TransferMode::kFast; }
+inline bool FastSequences() { return cable::CurrentCableChoice().FastTransferMode(); }
 
 // For one operation under the fast sequences: the fast clocks, and the chain selection
 // kept from one step to the next. With the exact sequences it changes nothing.

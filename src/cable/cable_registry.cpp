@@ -2,6 +2,7 @@
 
 #include "cable/names.h"
 #include "cable/parallel_port_cable.h"
+#include "cable/port_io.h"
 #include "common/session_state.h"
 
 namespace vantrel::cable {
@@ -23,25 +24,40 @@ CableChoice& Choice() { return SessionState<CableChoice>::Current(); }
 
 }  // namespace
 
-ResultCode OpenCableOfKind(std::string_view kindName, std::string_view portName) {
+CableChoice::CableChoice() = default;
+CableChoice::~CableChoice() = default;
+
+ResultCode CableChoice::Open(std::string_view kindName, std::string_view portName) {
   for (const CableKind& kind : kCableKinds) {
     if (!SameNameIgnoringCase(kindName, kind.name)) continue;
-    Choice().chosen = &kind.instance();
-    return ActiveCable().Open(portName);
+    chosen_ = &kind.instance();
+    return Active().Open(portName);
   }
   if (SameNameIgnoringCase(kindName, kSimulatorKind)) return kSimulatorRequested;
   return kInvalidParameters;
 }
 
-Cable& ActiveCable() {
-  const CableChoice& choice = Choice();
-  if (choice.installed != nullptr) return *choice.installed;
-  return choice.chosen != nullptr ? *choice.chosen : kCableKinds[0].instance();
+Cable& CableChoice::Active() {
+  if (installed_ != nullptr) return *installed_;
+  return chosen_ != nullptr ? *chosen_ : kCableKinds[0].instance();
 }
 
-void InstallCable(Cable* cable) { Choice().installed = cable; }
+void CableChoice::Install(Cable* cable) { installed_ = cable; }
 
-UnreadTdoScope::UnreadTdoScope() : cable_(ActiveCable()) { cable_.BeginUnreadTdo(); }
+void CableChoice::UsePortIo(const VantrelPortIo* io, VantrelPortBatch batch) { cable::UsePortIo(io, batch); }
+void CableChoice::SetHostTransferMode(int mode) { cable::SetHostTransferMode(mode); }
+bool CableChoice::FastTransferMode() { return ConfiguredTransferMode() == TransferMode::kFast; }
+std::optional<WorkArea> CableChoice::ConfiguredWorkArea() { return cable::ConfiguredWorkArea(); }
+
+CableChoice& CurrentCableChoice() { return Choice(); }
+ResultCode OpenCableOfKind(std::string_view kindName, std::string_view portName) {
+  return Choice().Open(kindName, portName);
+}
+Cable& ActiveCable() { return Choice().Active(); }
+void InstallCable(Cable* cable) { Choice().Install(cable); }
+
+UnreadTdoScope::UnreadTdoScope(Cable& cable) : cable_(cable) { cable_.BeginUnreadTdo(); }
+UnreadTdoScope::UnreadTdoScope() : UnreadTdoScope(ActiveCable()) {}
 UnreadTdoScope::~UnreadTdoScope() { cable_.EndUnreadTdo(); }
 
 }  // namespace vantrel::cable

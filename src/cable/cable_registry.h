@@ -3,30 +3,57 @@
 // of cable_registry.cpp.
 #pragma once
 
+#include <optional>
 #include <string_view>
 
 #include "cable/jtag_cable.h"
+#include "cable/port_config.h"
 #include "common/result_code.h"
+#include "vantrel_port.h"
 
 namespace vantrel::cable {
 
-// Makes the cable of kindName (any case) the active one and opens it on portName.
-// Returns what its Open returns, kSimulatorRequested for the simulator's kind (which no
-// cable drives), or kInvalidParameters for an unknown kind (nothing touched then).
-[[nodiscard]] ResultCode OpenCableOfKind(std::string_view kindName, std::string_view portName);
+// The cable kinds of a session: one cable of each kind, the one the last open chose, and
+// one installed in place of every kind (tests that are not about the wire, programs that
+// embed the library with a cable of their own). The debug core holds one and reaches
+// every cable through it.
+class CableChoice {
+ public:
+  CableChoice();
+  ~CableChoice();
+  CableChoice(const CableChoice&) = delete;
+  CableChoice& operator=(const CableChoice&) = delete;
 
-// The cable of the last kind opened; the parallel-port cable before any open.
-Cable& ActiveCable();
+  // Makes the cable of kindName (any case) the active one and opens it on portName.
+  // Returns what its Open returns, kSimulatorRequested for the simulator's kind (which no
+  // cable drives), or kInvalidParameters for an unknown kind (nothing touched then).
+  [[nodiscard]] ResultCode Open(std::string_view kindName, std::string_view portName);
 
-// A cable installed here stands in for every kind until null is installed (tests that
-// are not about the wire, programs that embed the library with a cable of their own).
-void InstallCable(Cable* cable);
+  // The installed cable, else the cable of the last kind opened; the parallel-port
+  // cable before any open.
+  Cable& Active();
 
-// The session's choice: the cable of the last kind opened, and the one installed in
-// place of every kind; null for none.
-struct CableChoice {
-  Cable* chosen = nullptr;
-  Cable* installed = nullptr;
+  // Stands in for every kind until null is installed.
+  void Install(Cable* cable);
+
+  // The host's settings, which the parallel-port cable keeps: the port seam the host
+  // plugs in (null io: the hardware), the transfer mode the host chose (a
+  // VANTREL_TRANSFER_* value), and what lpt.ini asks for.
+  void UsePortIo(const VantrelPortIo* io, VantrelPortBatch batch);
+  void SetHostTransferMode(int mode);
+  [[nodiscard]] bool FastTransferMode();
+  [[nodiscard]] std::optional<WorkArea> ConfiguredWorkArea();
+
+ private:
+  Cable* chosen_ = nullptr;
+  Cable* installed_ = nullptr;
 };
+
+// What the layers above reached before the core held its own choice; they go once no
+// caller is left.
+CableChoice& CurrentCableChoice();
+[[nodiscard]] ResultCode OpenCableOfKind(std::string_view kindName, std::string_view portName);
+Cable& ActiveCable();
+void InstallCable(Cable* cable);
 
 }  // namespace vantrel::cable

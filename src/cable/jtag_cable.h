@@ -94,7 +94,8 @@ inline bool PowerReadBad(const Cable& cable) {
 // While one lives, the active cable may skip sampling TDO on clocks nobody reads.
 class UnreadTdoScope {
  public:
-  UnreadTdoScope();
+  explicit UnreadTdoScope(Cable& cable);
+  UnreadTdoScope();  // the active cable's, until the core passes its own
   ~UnreadTdoScope();
   UnreadTdoScope(const UnreadTdoScope&) = delete;
   UnreadTdoScope& operator=(const UnreadTdoScope&) = delete;

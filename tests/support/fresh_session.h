@@ -1,5 +1,6 @@
-// A fresh state of each layer, bound for as long as the object lives: what a freshly
-// loaded library holds, so that no case sees what the one before left behind.
+// A fresh session of every layer: what a freshly loaded library holds, so that no case
+// sees what the one before left behind. Tests reach each layer's part of it through the
+// accessors below, never through the layers' own lookups.
 #pragma once
 
 #include "arm7/arm7_state.h"
@@ -15,12 +16,20 @@ using vantrel::FreshState;
 
 // Every layer's state, fresh; the target's is the one the command layer's holds, as in
 // the host's session.
-struct FreshSession {
-  FreshState<cable::CableChoice> cableChoice;
-  FreshState<cable::PortCableState> cable;
-  FreshState<arm7::Arm7State> core;
-  FreshState<commands::CommandState> commands;
-  SessionState<target::TargetLayerState>::Binding target{commands->target};
+class FreshSession {
+ public:
+  commands::CommandState& Commands() { return *commands_; }
+  target::TargetLayerState& Target() { return commands_->target; }
+  arm7::Arm7State& Core() { return *core_; }
+  cable::CableChoice& Cables() { return *cableChoice_; }
+  cable::PortCableState& Port() { return *cable_; }
+
+ private:
+  FreshState<cable::CableChoice> cableChoice_;
+  FreshState<cable::PortCableState> cable_;
+  FreshState<arm7::Arm7State> core_;
+  FreshState<commands::CommandState> commands_;
+  SessionState<target::TargetLayerState>::Binding target_{commands_->target};
 };
 
 }  // namespace vantrel::test

@@ -38,14 +38,14 @@ class WiredBoard {
  public:
   WiredBoard(Wire wire, vsim::BoardConfig config) : board_(ConfigWithoutFreeRunning(std::move(config))) {
     if (wire == Wire::kDirectTap) {
-      cable::InstallCable(&tapCable_);
+      session_.Cables().Install(&tapCable_);
     } else {
-      cable::UsePortIo(&io_);
+      session_.Cables().UsePortIo(&io_, nullptr);
     }
   }
   ~WiredBoard() {
-    cable::InstallCable(nullptr);
-    cable::UsePortIo(nullptr);
+    session_.Cables().Install(nullptr);
+    session_.Cables().UsePortIo(nullptr, nullptr);
   }
   WiredBoard(const WiredBoard&) = delete;
   WiredBoard& operator=(const WiredBoard&) = delete;
