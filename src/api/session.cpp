@@ -1,7 +1,6 @@
 #include "api/session.h"
 
 #include <memory>
-#include <new>
 
 namespace vantrel::api {
 
@@ -15,7 +14,6 @@ Session& TheSession() {
 
 void Session::ForgetLayerStates() {
   std::destroy_at(&commands);
-  std::construct_at(&commands);
 }
 
 }  // namespace vantrel::api

@@ -26,9 +26,10 @@ struct Session {
   platform::EntryMutex entryMutex;
   commands::CommandState commands;
 
-  // Puts the command layer's state (and the target's it holds) back as at load. The
-  // session itself is never destroyed, so this is how what that state holds on the heap
-  // (the software breakpoints) goes back when the library unloads instead of leaking.
+  // Ends the command layer's state and all it owns, down to the debug core and the
+  // cable: the last step of the unload, after its last traffic. The session itself is
+  // never destroyed, so this is how what the layers hold on the heap goes back before
+  // the library is unmapped instead of leaking. Nothing reaches the layers after it.
   void ForgetLayerStates();
 };
 

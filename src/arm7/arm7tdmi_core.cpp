@@ -1,6 +1,5 @@
 #include "arm7/arm7tdmi_core.h"
 
-#include <type_traits>
 
 #include "arm7/cable_link.h"
 #include "arm7/checksum_loop.h"
@@ -37,14 +36,6 @@ class Arm7Progress final : public core::TransferProgress {
 };
 
 }  // namespace
-
-// Its destructor does nothing, so it serves the library's unload among the static
-// destructors.
-core::DebugCore& Arm7tdmiCore::Instance() {
-  static Arm7tdmiCore core;
-  static_assert(std::is_trivially_destructible_v<Arm7tdmiCore>);
-  return core;
-}
 
 core::CoreFacts Arm7tdmiCore::Facts() const { return {kPutDataMaxWords, kCommsLoopBytes, kChecksumLoopBytes}; }
 

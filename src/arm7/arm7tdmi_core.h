@@ -9,8 +9,6 @@ namespace vantrel::arm7 {
 
 class Arm7tdmiCore final : public core::DebugCore {
  public:
-  static core::DebugCore& Instance();
-
   [[nodiscard]] core::CoreFacts Facts() const override;
 
   [[nodiscard]] ResultCode OpenCable(std::string_view kindName, std::string_view portName) override;

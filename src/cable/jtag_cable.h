@@ -77,11 +77,8 @@ class Cable {
   virtual bool PowerLossSeen() const = 0;
   virtual void ClearPowerLossSeen() = 0;
 
- protected:
-  // Never deleted through the interface, and nothing to do at the end: a cable whose
-  // destructor does nothing lives on through the static destructors, among which the
-  // library's unload still leaves the cable's lines as it should.
-  ~Cable() = default;
+  // The session owns its cable and deletes it through this interface.
+  virtual ~Cable() = default;
 };
 
 // A power reading was taken and showed a sense line bad. A host that never asked for

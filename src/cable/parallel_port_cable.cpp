@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstddef>
-#include <type_traits>
 
 #include "cable/cable.h"
 #include "cable/names.h"
@@ -20,11 +19,10 @@ int ParallelPortIndex(std::string_view portName) {
   return -1;
 }
 
-// Its destructor does nothing, so it serves the library's unload among the static
-// destructors.
+// The process's own, until the session owns it. It holds nothing of its own, so it
+// serves the library's unload among the static destructors.
 Cable& ParallelPortCable::Instance() {
   static ParallelPortCable cable;
-  static_assert(std::is_trivially_destructible_v<ParallelPortCable>);
   return cable;
 }
 

@@ -164,11 +164,8 @@ class DebugCore {
   // kOk, or kLinkLost when the reads went through a link that was lost.
   [[nodiscard]] virtual ResultCode ReadIceRegisters(IceDump& dump) = 0;
 
- protected:
-  // Never deleted through the interface, and nothing to do at the end: a core whose
-  // destructor does nothing lives on through the static destructors, among which the
-  // library's unload still reaches the cable through it.
-  ~DebugCore() = default;
+  // The session owns its core and deletes it through this interface.
+  virtual ~DebugCore() = default;
 };
 
 }  // namespace vantrel::core

@@ -6,9 +6,11 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <set>
 
 #include "common/session_state.h"
+#include "core/debug_core.h"
 #include "core/watchpoint_unit.h"
 #include "target/memory_map.h"
 #include "target/stop_report.h"
@@ -41,11 +43,24 @@ struct UnitsInUse {
   std::set<uint32_t> softwareBreakpoints;
 };
 
-struct TargetLayerState {
+class TargetLayerState {
+ public:
+  // The core of the core table's first line (active_core.cpp), or the one given.
+  TargetLayerState();
+  explicit TargetLayerState(std::unique_ptr<core::DebugCore> core);
+  ~TargetLayerState();
+  TargetLayerState(const TargetLayerState&) = delete;
+  TargetLayerState& operator=(const TargetLayerState&) = delete;
+
+  core::DebugCore& Core() { return *core_; }
+
   Connection connection;
   MemoryMap memoryMap;
   UnitsInUse units;
   StopReport lastStop;
+
+ private:
+  std::unique_ptr<core::DebugCore> core_;
 };
 
 // Target control's state of the session in use.
