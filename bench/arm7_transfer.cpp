@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "arm7/arm7_state.h"
 #include "arm7/debug_state.h"
 #include "arm7/memory_access.h"
 #include "board/board.h"
@@ -23,6 +24,12 @@ using namespace vantrel;
 
 constexpr uint32_t kArea = 0x00008000;
 
+// What the debug core keeps between the benchmarks' calls.
+arm7::Arm7State& Core() {
+  static const std::unique_ptr<arm7::Arm7State> core = std::make_unique<arm7::Arm7State>();
+  return *core;
+}
+
 // The board's core halted in debug state through the debug core's own entry; nullptr
 // when that failed.
 vsim::Board* HaltedBoard() {
@@ -35,9 +42,9 @@ vsim::Board* HaltedBoard() {
     auto candidate = std::make_unique<vsim::Board>(config);
     const VantrelPortIo io = candidate->PortIo();
     cable::UsePortIo(&io);
-    if (cable::OpenCable(0) == kOk && arm7::CheckTargetId() == 0) {
+    if (cable::OpenCable(0) == kOk && arm7::CheckTargetId(Core()) == 0) {
       cable::TapReset(cable::TapResetEnd::kRunTestIdle);
-      if (arm7::ArmEnterDebug() == 0) board = std::move(candidate);
+      if (arm7::ArmEnterDebug(Core()) == 0) board = std::move(candidate);
     }
   }
   return board.get();
@@ -60,7 +67,7 @@ void BM_ArmGetData1KiB(benchmark::State& state) {
   std::array<uint8_t, 1024> destination{};
   board->ResetCounters();
   for (auto _ : state) {
-    if (arm7::ArmGetData(kArea, destination.data(), 256) != kOk) {
+    if (arm7::ArmGetData(Core(), kArea, destination.data(), 256) != kOk) {
       state.SkipWithError("the read failed");
       return;
     }
@@ -79,7 +86,7 @@ void BM_ArmPutData14Words(benchmark::State& state) {
   std::array<uint8_t, 56> source{};
   board->ResetCounters();
   for (auto _ : state) {
-    if (arm7::ArmPutData(kArea, 4, 14, source.data()) != kOk) {
+    if (arm7::ArmPutData(Core(), kArea, 4, 14, source.data()) != kOk) {
       state.SkipWithError("the write failed");
       return;
     }

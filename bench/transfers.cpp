@@ -13,12 +13,12 @@
 #include <memory>
 #include <vector>
 
-#include "arm7/progress.h"
 #include "board/board.h"
 #include "cable/port_cable_state.h"
 #include "cable/port_config.h"
 #include "cable/port_io.h"
 #include "commands/transfer_jobs.h"
+#include "target/core_status.h"
 #include "target/memory_transfer.h"
 #include "target/target_control.h"
 #include "target/target_state.h"
@@ -100,7 +100,7 @@ void BM_Read64KiB(benchmark::State& state) {
   std::vector<uint8_t> buffer(kBytes);
   board.ResetCounters();
   for (auto _ : state) {
-    arm7::ResetProgress();
+    target::ResetTransferProgress();
     if (target::FetchTargetMemory(kArea, kBytes, buffer.data()) != kOk) state.SkipWithError("read failed");
   }
   Report(state, board.Counters(), kReadPerKiB + kAbortCheckPerKiB);
@@ -113,7 +113,7 @@ void BM_Write64KiB(benchmark::State& state) {
   const std::vector<uint8_t> data(kBytes, 0x5A);
   board.ResetCounters();
   for (auto _ : state) {
-    arm7::ResetProgress();
+    target::ResetTransferProgress();
     if (target::StoreTargetMemory(kArea, kBytes, data.data(), 4) != kOk) state.SkipWithError("write failed");
   }
   Report(state, board.Counters(), kWritePerKiB + kAbortCheckPerKiB);

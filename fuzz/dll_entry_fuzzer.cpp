@@ -86,7 +86,6 @@ std::array<uint8_t, kMaxTransferBytes> g_read_buffer;
 // result is stored anew, and the instance made at start serves every input.
 struct FreshLibrary {
   vantrel::FreshState<vantrel::cable::PortCableState> cable;
-  vantrel::FreshState<vantrel::arm7::Arm7State> core;
   vantrel::FreshState<vantrel::target::TargetLayerState> target;
 };
 

@@ -14,11 +14,11 @@ constexpr uint32_t kModeBits = 0x1F;
 
 }  // namespace
 
-bool AccessesAborted() {
-  const uint32_t cpsr = ArmReadCpsrFast();
-  const uint32_t halted = RegisterCache()[kCpsrRegister];
+bool AccessesAborted(Arm7State& core) {
+  const uint32_t cpsr = ArmReadCpsrFast(core);
+  const uint32_t halted = RegisterCache(core)[kCpsrRegister];
   if ((cpsr & kModeBits) == (halted & kModeBits)) return false;
-  (void)ArmWriteRegister(kCpsrRegister, halted, WriteForm::kArm);
+  (void)ArmWriteRegister(core, kCpsrRegister, halted, WriteForm::kArm);
   return true;
 }
 

@@ -5,9 +5,11 @@
 
 namespace vantrel::arm7 {
 
+struct Arm7State;
+
 // True when the core is in another mode than the one it halted in; the CPSR then goes
 // back to the one RegisterCache holds. Reading back alone cannot tell: the registers an
 // aborted load loaded may hold the very words expected. Changes r0.
-[[nodiscard]] bool AccessesAborted();
+[[nodiscard]] bool AccessesAborted(Arm7State& core);
 
 }  // namespace vantrel::arm7

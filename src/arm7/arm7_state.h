@@ -1,8 +1,8 @@
 // What the ARM7TDMI debug core holds between calls: the halted core's registers and
 // facts, what the TAP is known to hold, the link's observations, the progress of a
 // transfer, and the work areas a loop may have left borrowed. One object holds it all,
-// its members at the values of a freshly loaded library; the functions of the core's
-// files reach it through CoreState().
+// its members at the values of a freshly loaded library, and the cables the core drives.
+// The core's object owns it; the functions of the core's files are handed it.
 #pragma once
 
 #include <array>
@@ -15,8 +15,8 @@
 #include "arm7/core_state.h"
 #include "arm7/instructions.h"
 #include "cable/bit_vector.h"
+#include "cable/cable_registry.h"
 #include "cable/jtag_cable.h"
-#include "common/session_state.h"
 #include "core/watchpoint_unit.h"
 
 namespace vantrel::arm7 {
@@ -84,7 +84,9 @@ struct ChecksumBorrowed {
 };
 
 struct Arm7State {
-  HaltedCore core;
+  // The cable kinds of the session, and the one the core drives.
+  cable::CableChoice cables;
+  HaltedCore halted;
   ScanSelection scan;
   LinkObservations link;
   ProgressState progress;
@@ -95,8 +97,5 @@ struct Arm7State {
   // What the host lent to each watchpoint unit.
   std::array<std::optional<core::UnitSetting>, core::kWatchpointUnits> lentUnits;
 };
-
-// The debug core's state of the session in use.
-inline Arm7State& CoreState() { return SessionState<Arm7State>::Current(); }
 
 }  // namespace vantrel::arm7

@@ -1,14 +1,26 @@
 // The ARM7TDMI as the target-control layer's debug core: each operation of the interface
-// is the debug core's function of the same name, with the same port traffic. The core's
-// state lives in the debug core's own module (core_state.h), so one instance serves all.
+// is the debug core's function of the same name, with the same port traffic, on the
+// state this object owns (arm7_state.h: the halted core's facts and the cables).
 #pragma once
+
+#include <memory>
 
 #include "core/debug_core.h"
 
 namespace vantrel::arm7 {
 
+struct Arm7State;
+
 class Arm7tdmiCore final : public core::DebugCore {
  public:
+  Arm7tdmiCore();
+  ~Arm7tdmiCore() override;
+  Arm7tdmiCore(const Arm7tdmiCore&) = delete;
+  Arm7tdmiCore& operator=(const Arm7tdmiCore&) = delete;
+
+  // What the core holds between calls; tests reach into it.
+  Arm7State& State() { return *state_; }
+
   [[nodiscard]] core::CoreFacts Facts() const override;
 
   [[nodiscard]] ResultCode OpenCable(std::string_view kindName, std::string_view portName) override;
@@ -75,6 +87,10 @@ class Arm7tdmiCore final : public core::DebugCore {
   void ReturnUnit(int unit) override;
   [[nodiscard]] bool UnitLent(int unit) override;
   [[nodiscard]] ResultCode ReadIceRegisters(core::IceDump& dump) override;
+
+ private:
+  std::unique_ptr<Arm7State> state_;
+  std::unique_ptr<core::TransferProgress> progress_;
 };
 
 }  // namespace vantrel::arm7

@@ -65,132 +65,129 @@ constexpr uint32_t kBytesPerPoll = 4;
 
 using Borrowed = ChecksumBorrowed;
 
-// A loop whose core could not be halted stays in its area until the next debug-state
-// entry puts the saved bytes back.
-std::optional<Borrowed>& LeftBehind() { return CoreState().checksumLeftBehind; }
-
-std::array<uint8_t, kChecksumLoopBytes> LoopBytes() {
+std::array<uint8_t, kChecksumLoopBytes> LoopBytes(Arm7State& core) {
   std::array<uint8_t, kChecksumLoopBytes> bytes{};
   for (int i = 0; i < kLoopWords; ++i) {
     StoreLittleEndian(bytes.data() + kMemoryWordBytes * static_cast<std::size_t>(i),
-                      FromMemoryOrder(kLoop[static_cast<std::size_t>(i)]));
+                      FromMemoryOrder(core, kLoop[static_cast<std::size_t>(i)]));
   }
   return bytes;
 }
 
 // The area in blocks of the debug bus; false when one failed.
-bool ReadArea(uint32_t address, uint8_t* destination) {
+bool ReadArea(Arm7State& core, uint32_t address, uint8_t* destination) {
   for (int word = 0; word < kLoopWords; word += kFastBlockWords) {
     const int count = std::min(kFastBlockWords, kLoopWords - word);
     const uint32_t offset = kMemoryWordBytes * static_cast<uint32_t>(word);
-    if (ArmReadBlockFast(address + offset, destination + offset, count) != kOk) return false;
+    if (ArmReadBlockFast(core, address + offset, destination + offset, count) != kOk) return false;
   }
   return true;
 }
 
 // Every block is sent even after one failed: a power reading gone bad fails the blocks
 // that the cable still writes, and a put-back must not stop half way.
-bool WriteArea(uint32_t address, const uint8_t* source) {
+bool WriteArea(Arm7State& core, uint32_t address, const uint8_t* source) {
   bool written = true;
   for (int word = 0; word < kLoopWords; word += kFastBlockWords) {
     const int count = std::min(kFastBlockWords, kLoopWords - word);
     const uint32_t offset = kMemoryWordBytes * static_cast<uint32_t>(word);
-    written =
-        ArmPutDataFast(address + offset, kMemoryWordBytes, count, source + offset, WriteStart::kLoadAddress) == kOk &&
-        written;
+    written = ArmPutDataFast(core, address + offset, kMemoryWordBytes, count, source + offset,
+                             WriteStart::kLoadAddress) == kOk &&
+              written;
   }
   return written;
 }
 
 // STMDA r0, {r<index>} drives the register onto the data bus in the fourth access. The
 // PC is left to drift: the core runs no code before RegisterCache sets it again.
-uint32_t CapturedRegister(int index) {
-  SelectDataBusChain();
-  Inject(kRegisterReadInstructions[static_cast<std::size_t>(index)]);
-  InjectNops(2);
-  return Chain1Access(kNop);
+uint32_t CapturedRegister(Arm7State& core, int index) {
+  SelectDataBusChain(core);
+  Inject(core, kRegisterReadInstructions[static_cast<std::size_t>(index)]);
+  InjectNops(core, 2);
+  return Chain1Access(core, kNop);
 }
 
 // Saves the area and puts the loop there; false when it does not read back or its
 // accesses abort (no RAM): then the area is as it was, as far as it could be written.
-bool PlaceLoop(Borrowed& borrowed) {
-  const std::array<uint8_t, kChecksumLoopBytes> bytes = LoopBytes();
+bool PlaceLoop(Arm7State& core, Borrowed& borrowed) {
+  const std::array<uint8_t, kChecksumLoopBytes> bytes = LoopBytes(core);
   uint8_t check[kChecksumLoopBytes] = {};
-  if (!ReadArea(borrowed.workArea, borrowed.saved)) return false;
-  LeftBehind() = borrowed;  // from here on the area holds the loop, or part of it
-  const bool placed = WriteArea(borrowed.workArea, bytes.data()) && ReadArea(borrowed.workArea, check) &&
+  if (!ReadArea(core, borrowed.workArea, borrowed.saved)) return false;
+  core.checksumLeftBehind = borrowed;  // from here on the area holds the loop, or part of it
+  const bool placed = WriteArea(core, borrowed.workArea, bytes.data()) && ReadArea(core, borrowed.workArea, check) &&
                       std::memcmp(check, bytes.data(), sizeof check) == 0;
-  if (placed && !AccessesAborted()) return true;
-  if (WriteArea(borrowed.workArea, borrowed.saved)) LeftBehind().reset();
-  (void)AccessesAborted();  // the put-back may abort where the place did
+  if (placed && !AccessesAborted(core)) return true;
+  if (WriteArea(core, borrowed.workArea, borrowed.saved)) core.checksumLeftBehind.reset();
+  (void)AccessesAborted(core);  // the put-back may abort where the place did
   return false;
 }
 
 // Watchpoint 0 on the fetch of the loop's last word, watchpoint 1 on the vectors.
-void ArmWatchpointsForLoop(Borrowed& borrowed) {
-  borrowed.watchpointsWereProgrammed = WatchpointsAsProgrammed();
-  SetWatchpointsAsProgrammed(false);  // until the loop has halted and they are back
-  borrowed.savedWp0Address = GetICEReg(kWp0AddressValue);
-  borrowed.savedWp1Address = ArmWatchpointsForCode();
-  SetICEReg(kWp0AddressValue, borrowed.workArea + kMemoryWordBytes * kDoneWord);
-  SetICEReg(kWp0AddressMask, kCompareEveryBit);
-  SetICEReg(kWp0DataMask, kCompareNoBit);
-  SetICEReg(kWp0ControlMask, kWpMaskFetch);
-  SetICEReg(kWp0ControlValue, kWpControlFetch);
+void ArmWatchpointsForLoop(Arm7State& core, Borrowed& borrowed) {
+  borrowed.watchpointsWereProgrammed = WatchpointsAsProgrammed(core);
+  SetWatchpointsAsProgrammed(core, false);  // until the loop has halted and they are back
+  borrowed.savedWp0Address = GetICEReg(core, kWp0AddressValue);
+  borrowed.savedWp1Address = ArmWatchpointsForCode(core);
+  SetICEReg(core, kWp0AddressValue, borrowed.workArea + kMemoryWordBytes * kDoneWord);
+  SetICEReg(core, kWp0AddressMask, kCompareEveryBit);
+  SetICEReg(core, kWp0DataMask, kCompareNoBit);
+  SetICEReg(core, kWp0ControlMask, kWpMaskFetch);
+  SetICEReg(core, kWp0ControlValue, kWpControlFetch);
 }
 
 // Watchpoint 0 back as the hardware breakpoint's comparator; a unit lent to the host is
 // rewritten whole by ArmWatchpointsAfterCode.
-void WatchpointsAfterLoop(const Borrowed& borrowed) {
-  SetICEReg(kWp0AddressValue, borrowed.savedWp0Address);
-  SetICEReg(kWp0DataMask, kCompareNoBit);
-  SetICEReg(kWp0ControlMask, kWpMaskFetch);
-  ArmWatchpointsAfterCode(borrowed.savedWp1Address);
-  SetWatchpointsAsProgrammed(borrowed.watchpointsWereProgrammed);
+void WatchpointsAfterLoop(Arm7State& core, const Borrowed& borrowed) {
+  SetICEReg(core, kWp0AddressValue, borrowed.savedWp0Address);
+  SetICEReg(core, kWp0DataMask, kCompareNoBit);
+  SetICEReg(core, kWp0ControlMask, kWpMaskFetch);
+  ArmWatchpointsAfterCode(core, borrowed.savedWp1Address);
+  SetWatchpointsAsProgrammed(core, borrowed.watchpointsWereProgrammed);
 }
 
 // Polls the debug status until the core halts, within the time limit; false when it
 // did not, or the link was lost.
-bool WaitForLoopEnd(uint32_t length) {
+bool WaitForLoopEnd(Arm7State& core, uint32_t length) {
   const uint32_t polls = kBasePolls + length / kBytesPerPoll;
-  for (uint32_t poll = 0; poll < polls && !LinkLost(); ++poll) {
-    if ((GetICEReg(kIceDebugStatus) & kHaltedMask) == kStatusHalted) return !LinkLost();
+  for (uint32_t poll = 0; poll < polls && !LinkLost(core); ++poll) {
+    if ((GetICEReg(core, kIceDebugStatus) & kHaltedMask) == kStatusHalted) return !LinkLost(core);
   }
   return false;
 }
 
 // What the halted core says about its run: every byte read, in its own mode.
-ChecksumRun Judge(uint32_t address, uint32_t length, bool timedOut) {
-  const uint32_t crc = CapturedRegister(kCrcRegister);
-  const bool allRead = CapturedRegister(kCountRegister) == 0 && CapturedRegister(kAddressRegister) == address + length;
-  if (AccessesAborted()) return {ChecksumOutcome::kAborted, 0};
-  if (LinkLost()) return {ChecksumOutcome::kLinkLost, 0};
+ChecksumRun Judge(Arm7State& core, uint32_t address, uint32_t length, bool timedOut) {
+  const uint32_t crc = CapturedRegister(core, kCrcRegister);
+  const bool allRead =
+      CapturedRegister(core, kCountRegister) == 0 && CapturedRegister(core, kAddressRegister) == address + length;
+  if (AccessesAborted(core)) return {ChecksumOutcome::kAborted, 0};
+  if (LinkLost(core)) return {ChecksumOutcome::kLinkLost, 0};
   if (timedOut || !allRead) return {ChecksumOutcome::kTimeLimit, 0};
   return {ChecksumOutcome::kDone, crc};
 }
 
-ChecksumRun RunLoop(uint32_t workArea, uint32_t address, uint32_t length) {
+ChecksumRun RunLoop(Arm7State& core, uint32_t workArea, uint32_t address, uint32_t length) {
   Borrowed borrowed{};
   borrowed.workArea = workArea;
-  if (length == 0 || !PlaceLoop(borrowed)) {
-    return {LinkLost() ? ChecksumOutcome::kLinkLost : ChecksumOutcome::kUnavailable, 0};
+  if (length == 0 || !PlaceLoop(core, borrowed)) {
+    return {LinkLost(core) ? ChecksumOutcome::kLinkLost : ChecksumOutcome::kUnavailable, 0};
   }
-  ArmWatchpointsForLoop(borrowed);
+  ArmWatchpointsForLoop(core, borrowed);
   Trace("checksum loop at 0x%08x for %u bytes from 0x%08x\r\n", workArea, length, address);
-  ArmRunFrom(workArea, address, length);  // the loop's address in r1, its count in r2
-  const bool ended = WaitForLoopEnd(length);
+  ArmRunFrom(core, workArea, address, length);  // the loop's address in r1, its count in r2
+  const bool ended = WaitForLoopEnd(core, length);
   bool halted = ended;
   if (!ended) {  // the time limit, or a link lost on the way: halted all the same if it can be
-    ArmHaltAtNextFetch();
-    halted = WaitUntilHaltedAgain();
+    ArmHaltAtNextFetch(core);
+    halted = WaitUntilHaltedAgain(core);
   }
-  const ChecksumRun run = halted ? Judge(address, length, !ended) : ChecksumRun{ChecksumOutcome::kLinkLost, 0};
+  const ChecksumRun run = halted ? Judge(core, address, length, !ended) : ChecksumRun{ChecksumOutcome::kLinkLost, 0};
   // Written even to a core that did not halt: the hardware breakpoint's address must not
   // stay at the loop's end. A core that did not halt keeps the loop in the area.
-  WatchpointsAfterLoop(borrowed);
+  WatchpointsAfterLoop(core, borrowed);
   if (!halted) return run;
-  if (WriteArea(workArea, borrowed.saved)) LeftBehind().reset();
-  if (LinkLost()) return {ChecksumOutcome::kLinkLost, 0};
+  if (WriteArea(core, workArea, borrowed.saved)) core.checksumLeftBehind.reset();
+  if (LinkLost(core)) return {ChecksumOutcome::kLinkLost, 0};
   return run;
 }
 
@@ -207,30 +204,31 @@ const char* OutcomeName(ChecksumOutcome outcome) {
 
 }  // namespace
 
-ChecksumRun ArmChecksumBytes(uint32_t workArea, uint32_t address, uint32_t length) {
-  ArmPutBackLeftWorkArea();  // before its saved bytes make way for this loop's
-  const ChecksumRun run = RunLoop(workArea, address, length);
+ChecksumRun ArmChecksumBytes(Arm7State& core, uint32_t workArea, uint32_t address, uint32_t length) {
+  ArmPutBackLeftWorkArea(core);  // before its saved bytes make way for this loop's
+  const ChecksumRun run = RunLoop(core, workArea, address, length);
   if (run.outcome != ChecksumOutcome::kDone) Trace("checksum loop failed: %s\r\n", OutcomeName(run.outcome));
   return run;
 }
 
 // The area goes back only while each word still holds the loop's word (or the saved
 // one, where an earlier put-back got that far): nothing newer is overwritten.
-void ArmPutBackLeftChecksumArea() {
-  if (!LeftBehind().has_value()) return;
-  const cable::UnreadTdoScope unreadTdo;
-  const std::array<uint8_t, kChecksumLoopBytes> loop = LoopBytes();
+void ArmPutBackLeftChecksumArea(Arm7State& core) {
+  std::optional<Borrowed>& leftBehind = core.checksumLeftBehind;
+  if (!leftBehind.has_value()) return;
+  const cable::UnreadTdoScope unreadTdo(core.cables.Active());
+  const std::array<uint8_t, kChecksumLoopBytes> loop = LoopBytes(core);
   uint8_t found[kChecksumLoopBytes] = {};
-  if (!ReadArea(LeftBehind()->workArea, found)) return;  // still borrowed
+  if (!ReadArea(core, leftBehind->workArea, found)) return;  // still borrowed
   for (std::size_t offset = 0; offset < kChecksumLoopBytes; offset += kMemoryWordBytes) {
     if (std::memcmp(found + offset, loop.data() + offset, kMemoryWordBytes) != 0 &&
-        std::memcmp(found + offset, LeftBehind()->saved + offset, kMemoryWordBytes) != 0) {
-      LeftBehind().reset();  // something has used that memory since
+        std::memcmp(found + offset, leftBehind->saved + offset, kMemoryWordBytes) != 0) {
+      leftBehind.reset();  // something has used that memory since
       return;
     }
   }
-  Trace("checksum loop at 0x%08x taken out\r\n", LeftBehind()->workArea);
-  if (WriteArea(LeftBehind()->workArea, LeftBehind()->saved)) LeftBehind().reset();
+  Trace("checksum loop at 0x%08x taken out\r\n", leftBehind->workArea);
+  if (WriteArea(core, leftBehind->workArea, leftBehind->saved)) leftBehind.reset();
 }
 
 }  // namespace vantrel::arm7

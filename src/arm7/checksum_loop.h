@@ -19,6 +19,8 @@
 
 namespace vantrel::arm7 {
 
+struct Arm7State;
+
 inline constexpr uint32_t kChecksumLoopBytes = 100;  // the part of the work area the loop takes
 
 using core::ChecksumOutcome;
@@ -28,11 +30,11 @@ using core::ChecksumRun;
 // over the length bytes (at least 1) from address on, in address order, with a time
 // limit proportional to length (counted in polls of the debug status, each of which lets
 // the core run). Needs the halted core, in ARM state, with the fast clocks in force.
-[[nodiscard]] ChecksumRun ArmChecksumBytes(uint32_t workArea, uint32_t address, uint32_t length);
+[[nodiscard]] ChecksumRun ArmChecksumBytes(Arm7State& core, uint32_t workArea, uint32_t address, uint32_t length);
 
 // A loop whose core could not be halted (the cable pulled out, a core that no longer
 // halts) stays in its work area; ArmPutBackLeftWorkArea, at the next debug-state entry,
 // calls this: the saved bytes go back if the area still holds the loop unchanged.
-void ArmPutBackLeftChecksumArea();
+void ArmPutBackLeftChecksumArea(Arm7State& core);
 
 }  // namespace vantrel::arm7

@@ -21,7 +21,6 @@
 #include "arm7/register_blocks.h"
 #include "arm7/scan_chain.h"
 #include "cable/bit_vector.h"
-#include "cable/cable_registry.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
 
@@ -64,32 +63,30 @@ constexpr uint32_t kWordsPerSenseReading = 64;
 constexpr int kChannelPolls = 5;
 constexpr unsigned kChannelPollIntervalMs = 1;
 
-CommsLoopState& LoopState() { return CoreState().commsLoop; }
-CommsRun& Run() { return LoopState().run; }
-
 // The loop's words as bytes that ArmPutDataFast stores so that the core fetches them.
-std::array<uint8_t, kCommsLoopBytes> LoopBytes(const Loop& loop) {
+std::array<uint8_t, kCommsLoopBytes> LoopBytes(Arm7State& core, const Loop& loop) {
   std::array<uint8_t, kCommsLoopBytes> bytes{};
   for (int i = 0; i < kLoopWords; ++i) {
     StoreLittleEndian(bytes.data() + kMemoryWordBytes * static_cast<std::size_t>(i),
-                      FromMemoryOrder(loop[static_cast<std::size_t>(i)]));
+                      FromMemoryOrder(core, loop[static_cast<std::size_t>(i)]));
   }
   return bytes;
 }
 
 // Putting the area back is a write like any other: one that failed leaves the area
 // borrowed, for the next debug-state entry to put back.
-void PutBackWorkArea() {
-  if (ArmPutDataFast(Run().workArea, kMemoryWordBytes, kLoopWords, Run().saved, WriteStart::kLoadAddress) == kOk) {
-    LoopState().leftBehind = false;
+void PutBackWorkArea(Arm7State& core) {
+  if (ArmPutDataFast(core, core.commsLoop.run.workArea, kMemoryWordBytes, kLoopWords, core.commsLoop.run.saved,
+                     WriteStart::kLoadAddress) == kOk) {
+    core.commsLoop.leftBehind = false;
   }
 }
 
 // Each word holds the loop's word or, after a put-back that stopped part way, the saved one.
-bool HoldsWhatTheLoopLeft(const uint8_t* found, const std::array<uint8_t, kCommsLoopBytes>& loop) {
+bool HoldsWhatTheLoopLeft(Arm7State& core, const uint8_t* found, const std::array<uint8_t, kCommsLoopBytes>& loop) {
   for (std::size_t offset = 0; offset < kCommsLoopBytes; offset += kMemoryWordBytes) {
     if (std::memcmp(found + offset, loop.data() + offset, kMemoryWordBytes) != 0 &&
-        std::memcmp(found + offset, Run().saved + offset, kMemoryWordBytes) != 0)
+        std::memcmp(found + offset, core.commsLoop.run.saved + offset, kMemoryWordBytes) != 0)
       return false;
   }
   return true;
@@ -97,99 +94,101 @@ bool HoldsWhatTheLoopLeft(const uint8_t* found, const std::array<uint8_t, kComms
 
 // Saves the work area and puts the loop there; false when it does not read back or its
 // accesses abort (no RAM).
-bool PlaceLoop(const Loop& loop) {
-  const std::array<uint8_t, kCommsLoopBytes> bytes = LoopBytes(loop);
+bool PlaceLoop(Arm7State& core, const Loop& loop) {
+  const std::array<uint8_t, kCommsLoopBytes> bytes = LoopBytes(core, loop);
   uint8_t check[kCommsLoopBytes] = {};
-  if (ArmReadBlockFast(Run().workArea, Run().saved, kLoopWords) != kOk) return false;
-  LoopState().leftBehind = true;  // from here on the area holds the loop, or part of it
-  if (ArmPutDataFast(Run().workArea, kMemoryWordBytes, kLoopWords, bytes.data(), WriteStart::kLoadAddress) != kOk)
+  if (ArmReadBlockFast(core, core.commsLoop.run.workArea, core.commsLoop.run.saved, kLoopWords) != kOk) return false;
+  core.commsLoop.leftBehind = true;  // from here on the area holds the loop, or part of it
+  if (ArmPutDataFast(core, core.commsLoop.run.workArea, kMemoryWordBytes, kLoopWords, bytes.data(),
+                     WriteStart::kLoadAddress) != kOk)
     return false;
-  if (ArmReadBlockFast(Run().workArea, check, kLoopWords) != kOk) return false;
-  if (std::memcmp(check, bytes.data(), sizeof check) == 0 && !AccessesAborted()) return true;
-  PutBackWorkArea();
-  (void)AccessesAborted();  // the put-back may abort where the place did
+  if (ArmReadBlockFast(core, core.commsLoop.run.workArea, check, kLoopWords) != kOk) return false;
+  if (std::memcmp(check, bytes.data(), sizeof check) == 0 && !AccessesAborted(core)) return true;
+  PutBackWorkArea(core);
+  (void)AccessesAborted(core);  // the put-back may abort where the place did
   return false;
 }
 
-CommsLoop Stop(CommsLoop outcome) {
-  LoopState().clocks.reset();
+CommsLoop Stop(Arm7State& core, CommsLoop outcome) {
+  core.commsLoop.clocks.reset();
   return outcome;
 }
 
 // STMDA r0, {r2} drives r2 onto the data bus in the fourth access. The PC is left to
 // drift: the core runs no code before RegisterCache sets it again.
-uint32_t CapturedCount() {
-  SelectDataBusChain();
-  Inject(kRegisterReadInstructions[kCountRegister]);
-  InjectNops(2);
-  return Chain1Access(kNop);
+uint32_t CapturedCount(Arm7State& core) {
+  SelectDataBusChain(core);
+  Inject(core, kRegisterReadInstructions[kCountRegister]);
+  InjectNops(core, 2);
+  return Chain1Access(core, kNop);
 }
 
 // A channel that holds a word already (busyBit set) would hand it to the loop or to the
 // cable as the first word: the loop is not used then.
-CommsLoop Start(const Loop& loop, uint32_t busyBit, uint32_t workArea, uint32_t address, uint32_t words) {
-  ArmPutBackLeftWorkArea();  // before its saved words make way for this loop's
-  Run() = CommsRun{};
-  LoopState().clocks.emplace();
-  Run().workArea = workArea;
-  Run().words = words;
-  if (words == 0 || (GetICEReg(kIceCommsControl) & busyBit) != 0) return Stop(CommsLoop::kUnavailable);
-  if (!PlaceLoop(loop)) return Stop(LinkLost() ? CommsLoop::kLinkLost : CommsLoop::kUnavailable);
-  Run().watchpointsWereProgrammed = WatchpointsAsProgrammed();
-  SetWatchpointsAsProgrammed(false);  // until the loop has halted and they are back
-  Run().savedWp1Address = ArmWatchpointsForCode();
+CommsLoop Start(Arm7State& core, const Loop& loop, uint32_t busyBit, uint32_t workArea, uint32_t address,
+                uint32_t words) {
+  ArmPutBackLeftWorkArea(core);  // before its saved words make way for this loop's
+  core.commsLoop.run = CommsRun{};
+  core.commsLoop.clocks.emplace(core.cables.Active());
+  core.commsLoop.run.workArea = workArea;
+  core.commsLoop.run.words = words;
+  if (words == 0 || (GetICEReg(core, kIceCommsControl) & busyBit) != 0) return Stop(core, CommsLoop::kUnavailable);
+  if (!PlaceLoop(core, loop)) return Stop(core, LinkLost(core) ? CommsLoop::kLinkLost : CommsLoop::kUnavailable);
+  core.commsLoop.run.watchpointsWereProgrammed = WatchpointsAsProgrammed(core);
+  SetWatchpointsAsProgrammed(core, false);  // until the loop has halted and they are back
+  core.commsLoop.run.savedWp1Address = ArmWatchpointsForCode(core);
   Trace("comms loop at 0x%08x for %u words from 0x%08x\r\n", workArea, words, address);
-  ArmRunFrom(workArea, address, words);  // the loop's address in r1, its count in r2
-  SelectIceChain();
-  return LinkLost() ? Stop(CommsLoop::kLinkLost) : CommsLoop::kRunning;
+  ArmRunFrom(core, workArea, address, words);  // the loop's address in r1, its count in r2
+  SelectIceChain(core);
+  return LinkLost(core) ? Stop(core, CommsLoop::kLinkLost) : CommsLoop::kRunning;
 }
 
 // Polls the channel's control word until busyBit clears; the core takes or hands over a
 // word within a few instructions.
-void WaitForChannel(uint32_t busyBit) {
+void WaitForChannel(Arm7State& core, uint32_t busyBit) {
   for (int poll = 0; poll < kChannelPolls; ++poll) {
-    if ((GetICEReg(kIceCommsControl) & busyBit) == 0) return;
+    if ((GetICEReg(core, kIceCommsControl) & busyBit) == 0) return;
     platform::SleepMilliseconds(kChannelPollIntervalMs);
   }
 }
 
 // Halts the loop and reads how many words it has still to move. False when the core did
 // not halt: it then runs on in the loop, and the work area waits for the next halt.
-bool HaltLoop(uint32_t& wordsLeft) {
-  ArmHaltAtNextFetch();
-  if (!WaitUntilHaltedAgain()) {
-    LoopState().clocks.reset();
+bool HaltLoop(Arm7State& core, uint32_t& wordsLeft) {
+  ArmHaltAtNextFetch(core);
+  if (!WaitUntilHaltedAgain(core)) {
+    core.commsLoop.clocks.reset();
     return false;
   }
-  wordsLeft = CapturedCount();
+  wordsLeft = CapturedCount(core);
   return true;
 }
 
-ResultCode Finish(bool inStep) {
-  if (!inStep) NoteCommsOutOfStep();
-  ArmWatchpointsAfterCode(Run().savedWp1Address);
-  SetWatchpointsAsProgrammed(Run().watchpointsWereProgrammed);
-  PutBackWorkArea();
-  const bool lost = LinkLost();
-  LoopState().clocks.reset();
+ResultCode Finish(Arm7State& core, bool inStep) {
+  if (!inStep) NoteCommsOutOfStep(core);
+  ArmWatchpointsAfterCode(core, core.commsLoop.run.savedWp1Address);
+  SetWatchpointsAsProgrammed(core, core.commsLoop.run.watchpointsWereProgrammed);
+  PutBackWorkArea(core);
+  const bool lost = LinkLost(core);
+  core.commsLoop.clocks.reset();
   return lost ? kLinkLost : kOk;
 }
 
 }  // namespace
 
-CommsLoop ArmStartCommsStores(uint32_t workArea, uint32_t address, uint32_t words) {
-  return Start(kStoreLoop, kWordForCore, workArea, address, words);
+CommsLoop ArmStartCommsStores(Arm7State& core, uint32_t workArea, uint32_t address, uint32_t words) {
+  return Start(core, kStoreLoop, kWordForCore, workArea, address, words);
 }
 
-void ArmSendCommsWords(int stride, int count, const uint8_t* source) {
+void ArmSendCommsWords(Arm7State& core, int stride, int count, const uint8_t* source) {
   for (int i = 0; i < count; ++i) {
     const std::size_t offset = static_cast<std::size_t>(stride) * static_cast<std::size_t>(i);
     cable::BitVector<kIceChainBits> chain;
-    chain.words[0] = FromMemoryOrder(LoadLittleEndian(source + offset));
+    chain.words[0] = FromMemoryOrder(core, LoadLittleEndian(source + offset));
     chain.words[1] = static_cast<uint32_t>(kIceCommsData) | kIceWriteFlag;
-    const int sensed = Run().wordsSent++ % kWordsPerSenseReading == 0 ? 1 : 0;
+    const int sensed = core.commsLoop.run.wordsSent++ % kWordsPerSenseReading == 0 ? 1 : 0;
     // Only the status byte of the sensing scans counts: all of them may be answered later.
-    cable::ActiveCable().ScanDRDeferred(kIceChainBits, chain.data(), LoopState().ignoredCapture.data(), sensed,
+    core.cables.Active().ScanDRDeferred(kIceChainBits, chain.data(), core.commsLoop.ignoredCapture.data(), sensed,
                                         cable::ScanEnd::kUpdate);
   }
   // The captures stay in flight across chunks, so that a cable behind a link answers a
@@ -198,61 +197,62 @@ void ArmSendCommsWords(int stride, int count, const uint8_t* source) {
   // one that ends the loop), and a lost cable or power fails the write then.
 }
 
-ResultCode ArmEndCommsStores(uint32_t wordsSent) {
-  WaitForChannel(kWordForCore);
+ResultCode ArmEndCommsStores(Arm7State& core, uint32_t wordsSent) {
+  WaitForChannel(core, kWordForCore);
   uint32_t wordsLeft = 0;
-  if (!HaltLoop(wordsLeft)) return kLinkLost;
-  return Finish(Run().words - wordsLeft == wordsSent);
+  if (!HaltLoop(core, wordsLeft)) return kLinkLost;
+  return Finish(core, core.commsLoop.run.words - wordsLeft == wordsSent);
 }
 
-CommsLoop ArmStartCommsLoads(uint32_t workArea, uint32_t address, uint32_t words) {
-  const CommsLoop start = Start(kLoadLoop, kWordForDebugger, workArea, address, words);
+CommsLoop ArmStartCommsLoads(Arm7State& core, uint32_t workArea, uint32_t address, uint32_t words) {
+  const CommsLoop start = Start(core, kLoadLoop, kWordForDebugger, workArea, address, words);
   if (start != CommsLoop::kRunning) return start;
   // Addresses the data register: this scan's update reads the first word.
   const uint32_t field = kIceCommsData;
-  cable::ActiveCable().ScanDR(kIceAddressAndRwBits, &field, nullptr, kIceAddressAndRwBits, cable::ScanEnd::kUpdate);
-  Run().cableReads = 1;
+  core.cables.Active().ScanDR(kIceAddressAndRwBits, &field, nullptr, kIceAddressAndRwBits, cable::ScanEnd::kUpdate);
+  core.commsLoop.run.cableReads = 1;
   return CommsLoop::kRunning;
 }
 
-void ArmReceiveCommsWords(uint32_t* words, int count, bool anotherAfterLast) {
+void ArmReceiveCommsWords(Arm7State& core, uint32_t* words, int count, bool anotherAfterLast) {
   for (int i = 0; i < count; ++i) {
     const bool anotherToFollow = i + 1 < count || anotherAfterLast;
     const auto next = static_cast<uint32_t>(anotherToFollow ? kIceCommsData : kIceDebugStatus);
     const uint32_t field = next << kFieldAfterDataScan;
-    cable::ActiveCable().ScanDRDeferred(kIceDataBits, &field, &words[i], kIceDataBits, cable::ScanEnd::kUpdate);
-    if (anotherToFollow) ++Run().cableReads;
+    core.cables.Active().ScanDRDeferred(kIceDataBits, &field, &words[i], kIceDataBits, cable::ScanEnd::kUpdate);
+    if (anotherToFollow) ++core.commsLoop.run.cableReads;
   }
-  cable::ActiveCable().ResolveCaptures();
+  core.cables.Active().ResolveCaptures();
 }
 
 // Each word the core hands over waits for the cable to read the one before, so the words
 // it handed over, less the one still unread, are the reads that found a word waiting. A
 // read that came too early found none and repeated the word before: the counts differ.
-ResultCode ArmEndCommsLoads() {
+ResultCode ArmEndCommsLoads(Arm7State& core) {
   uint32_t wordsLeft = 0;
-  if (!HaltLoop(wordsLeft)) return kLinkLost;
-  const bool unread = (GetICEReg(kIceCommsControl) & kWordForDebugger) != 0;
-  if (unread) (void)GetICEReg(kIceCommsData);  // the channel is left empty
-  const uint32_t handedOver = Run().words - wordsLeft - (unread ? 1u : 0u);
-  return Finish(handedOver == Run().cableReads);
+  if (!HaltLoop(core, wordsLeft)) return kLinkLost;
+  const bool unread = (GetICEReg(core, kIceCommsControl) & kWordForDebugger) != 0;
+  if (unread) (void)GetICEReg(core, kIceCommsData);  // the channel is left empty
+  const uint32_t handedOver = core.commsLoop.run.words - wordsLeft - (unread ? 1u : 0u);
+  return Finish(core, handedOver == core.commsLoop.run.cableReads);
 }
 
 // The work area goes back only while each word still holds the loop's word (or the saved
 // one, where an earlier put-back got that far): then nothing has used that memory since,
 // and nothing newer is overwritten. A read that fails leaves it for the next entry.
-void ArmPutBackLeftWorkArea() {
-  ArmPutBackLeftChecksumArea();
-  if (!LoopState().leftBehind) return;
-  const cable::UnreadTdoScope fastClocks;
+void ArmPutBackLeftWorkArea(Arm7State& core) {
+  ArmPutBackLeftChecksumArea(core);
+  if (!core.commsLoop.leftBehind) return;
+  const cable::UnreadTdoScope fastClocks(core.cables.Active());
   uint8_t found[kCommsLoopBytes] = {};
-  if (ArmReadBlockFast(Run().workArea, found, kLoopWords) != kOk) return;  // still borrowed
-  if (!HoldsWhatTheLoopLeft(found, LoopBytes(kStoreLoop)) && !HoldsWhatTheLoopLeft(found, LoopBytes(kLoadLoop))) {
-    LoopState().leftBehind = false;  // something has used that memory since
+  if (ArmReadBlockFast(core, core.commsLoop.run.workArea, found, kLoopWords) != kOk) return;  // still borrowed
+  if (!HoldsWhatTheLoopLeft(core, found, LoopBytes(core, kStoreLoop)) &&
+      !HoldsWhatTheLoopLeft(core, found, LoopBytes(core, kLoadLoop))) {
+    core.commsLoop.leftBehind = false;  // something has used that memory since
     return;
   }
-  Trace("comms loop at 0x%08x taken out\r\n", Run().workArea);
-  PutBackWorkArea();
+  Trace("comms loop at 0x%08x taken out\r\n", core.commsLoop.run.workArea);
+  PutBackWorkArea(core);
 }
 
 }  // namespace vantrel::arm7

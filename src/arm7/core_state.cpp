@@ -3,24 +3,19 @@
 #include "arm7/arm7_state.h"
 
 namespace vantrel::arm7 {
-namespace {
 
-HaltedCore& Halted() { return CoreState().core; }
+std::array<uint32_t, kRegisterCacheSize>& RegisterCache(Arm7State& core) { return core.halted.registerCache; }
 
-}  // namespace
+bool ArmStateAtEntry(const Arm7State& core) { return core.halted.armStateAtEntry; }
+void SetArmStateAtEntry(Arm7State& core, bool armState) { core.halted.armStateAtEntry = armState; }
 
-std::array<uint32_t, kRegisterCacheSize>& RegisterCache() { return Halted().registerCache; }
+bool BigEndianTarget(const Arm7State& core) { return core.halted.bigEndianTarget; }
+void SetBigEndianTarget(Arm7State& core, bool bigEndian) { core.halted.bigEndianTarget = bigEndian; }
 
-bool ArmStateAtEntry() { return Halted().armStateAtEntry; }
-void SetArmStateAtEntry(bool armState) { Halted().armStateAtEntry = armState; }
+uint32_t LastBreakpointPattern(const Arm7State& core) { return core.halted.lastBreakpointPattern; }
+void SetLastBreakpointPattern(Arm7State& core, uint32_t pattern) { core.halted.lastBreakpointPattern = pattern; }
 
-bool BigEndianTarget() { return Halted().bigEndianTarget; }
-void SetBigEndianTarget(bool bigEndian) { Halted().bigEndianTarget = bigEndian; }
-
-uint32_t LastBreakpointPattern() { return Halted().lastBreakpointPattern; }
-void SetLastBreakpointPattern(uint32_t pattern) { Halted().lastBreakpointPattern = pattern; }
-
-bool WatchpointsAsProgrammed() { return Halted().watchpointsAsProgrammed; }
-void SetWatchpointsAsProgrammed(bool programmed) { Halted().watchpointsAsProgrammed = programmed; }
+bool WatchpointsAsProgrammed(const Arm7State& core) { return core.halted.watchpointsAsProgrammed; }
+void SetWatchpointsAsProgrammed(Arm7State& core, bool programmed) { core.halted.watchpointsAsProgrammed = programmed; }
 
 }  // namespace vantrel::arm7

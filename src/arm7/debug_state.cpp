@@ -8,7 +8,6 @@
 #include "arm7/link_check.h"
 #include "arm7/register_access.h"
 #include "arm7/register_blocks.h"
-#include "cable/cable_registry.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
 
@@ -50,40 +49,40 @@ constexpr uint32_t kThumbToArmSwitch[] = {
     kThumbNop,       kThumbNop, kNop, kNop,
 };
 
-uint32_t HaltedBits() { return GetICEReg(kIceDebugStatus) & kHaltedMask; }
+uint32_t HaltedBits(Arm7State& core) { return GetICEReg(core, kIceDebugStatus) & kHaltedMask; }
 
-void BothWatchpoints(uint32_t control) {
-  SetICEReg(kWp0ControlValue, control);
-  SetICEReg(kWp1ControlValue, control);
+void BothWatchpoints(Arm7State& core, uint32_t control) {
+  SetICEReg(core, kWp0ControlValue, control);
+  SetICEReg(core, kWp1ControlValue, control);
 }
 
 // Watchpoint 0 on "any instruction fetch" stops the core at its next fetch.
-void RequestHalt() {
-  SetWatchpointsAsProgrammed(false);
-  BothWatchpoints(kWpControlOff);
-  SetICEReg(kWp0AddressMask, kCompareNoBit);
-  SetICEReg(kWp0DataMask, kCompareNoBit);
-  SetICEReg(kWp0ControlMask, kWpMaskReadFetch);
-  SetICEReg(kWp0ControlValue, kWpControlNextFetch);
+void RequestHalt(Arm7State& core) {
+  SetWatchpointsAsProgrammed(core, false);
+  BothWatchpoints(core, kWpControlOff);
+  SetICEReg(core, kWp0AddressMask, kCompareNoBit);
+  SetICEReg(core, kWp0DataMask, kCompareNoBit);
+  SetICEReg(core, kWp0ControlMask, kWpMaskReadFetch);
+  SetICEReg(core, kWp0ControlValue, kWpControlNextFetch);
 }
 
-uint32_t WaitForHalt() {
+uint32_t WaitForHalt(Arm7State& core) {
   platform::SleepMilliseconds(kHaltRequestWaitMs);
   uint32_t halted = 0;
   for (int poll = 0; poll < kHaltPolls; ++poll) {
     platform::SleepMilliseconds(kHaltPollIntervalMs);
-    halted = HaltedBits();
+    halted = HaltedBits(core);
     Trace("Waiting for the debugger to stop st = 0x%08x......\r\n", halted);
     if (halted == kStatusHalted) break;
   }
   return halted;
 }
 
-uint32_t PollForHalt() {
+uint32_t PollForHalt(Arm7State& core) {
   uint32_t status = 0;
   for (int poll = 0; poll < kFastHaltPolls; ++poll) {
     if (poll >= kBackToBackPolls) platform::SleepMilliseconds(kHaltPollIntervalMs);
-    status = GetICEReg(kIceDebugStatus);
+    status = GetICEReg(core, kIceDebugStatus);
     Trace("Waiting for the debugger to stop st = 0x%08x......\r\n", status & kHaltedMask);
     if ((status & kHaltedMask) == kStatusHalted) break;
   }
@@ -91,66 +90,66 @@ uint32_t PollForHalt() {
 }
 
 // Returns r0 as it was when the core stopped (the switch overwrites it).
-uint32_t SwitchThumbToArm() {
-  SelectDataBusChain();
+uint32_t SwitchThumbToArm(Arm7State& core) {
+  SelectDataBusChain(core);
   uint32_t savedR0 = 0;
   int position = 0;
   for (const uint32_t word : kThumbToArmSwitch) {
-    const uint32_t captured = Chain1Access(word);
+    const uint32_t captured = Chain1Access(core, word);
     if (position++ == kThumbSwitchCapturedR0) savedR0 = captured;
   }
   return savedR0;
 }
 
-void LeaveThumbStateOnEntry() {
+void LeaveThumbStateOnEntry(Arm7State& core) {
   Trace("Now The Target is in Thumb Status, THUM -> ARM\n");
-  SetArmStateAtEntry(false);
-  const uint32_t savedR0 = SwitchThumbToArm();
-  (void)ArmWriteRegister(0, savedR0, WriteForm::kArm);
+  SetArmStateAtEntry(core, false);
+  const uint32_t savedR0 = SwitchThumbToArm(core);
+  (void)ArmWriteRegister(core, 0, savedR0, WriteForm::kArm);
 }
 
 // Branches to P - 12 | 1 in Thumb state, then puts r0 back with a Thumb load.
-void ReturnToThumbState(uint32_t savedPc) {
+void ReturnToThumbState(Arm7State& core, uint32_t savedPc) {
   Trace("Now The Target is in Thumb Status, THUM -> ARM\n");
   uint32_t savedR0 = 0;
-  (void)ArmReadRegister(0, savedR0);
-  (void)ArmWriteRegister(0, savedPc - kThumbBranchOffset, WriteForm::kArm);
-  SelectDataBusChain();
-  Inject(kBxR0);
-  Inject(kMovR8R8);
-  Inject(kMovR8R8);
-  (void)ArmWriteRegister(0, savedR0, WriteForm::kThumb);
+  (void)ArmReadRegister(core, 0, savedR0);
+  (void)ArmWriteRegister(core, 0, savedPc - kThumbBranchOffset, WriteForm::kArm);
+  SelectDataBusChain(core);
+  Inject(core, kBxR0);
+  Inject(core, kMovR8R8);
+  Inject(core, kMovR8R8);
+  (void)ArmWriteRegister(core, 0, savedR0, WriteForm::kThumb);
 }
 
 // The BREAKPT-tagged middle word makes RESTART an exit rather than a system-speed access.
-void ExitSequence(bool armState) {
+void ExitSequence(Arm7State& core, bool armState) {
   if (armState) {
-    Inject(kNop);
-    Inject(kNop, Speed::kSystem);
-    Inject(kSubPcPc);  // SUB pc, pc, #0
+    Inject(core, kNop);
+    Inject(core, kNop, Speed::kSystem);
+    Inject(core, kSubPcPc);  // SUB pc, pc, #0
   } else {
-    Inject(kThumbNop);
-    Inject(kThumbNop, Speed::kSystem);
-    Inject(kThumbNop);
+    Inject(core, kThumbNop);
+    Inject(core, kThumbNop, Speed::kSystem);
+    Inject(core, kThumbNop);
   }
-  ScanInstruction(kIrRestart, cable::ScanEnd::kIdle);
+  ScanInstruction(core, kIrRestart, cable::ScanEnd::kIdle);
 }
 
 }  // namespace
 
-uint32_t ReadIdcode() {
-  if (!cable::ActiveCable().Opened()) return 0;
-  ScanInstruction(kIrIdcode, cable::ScanEnd::kUpdate);
+uint32_t ReadIdcode(Arm7State& core) {
+  if (!core.cables.Active().Opened()) return 0;
+  ScanInstruction(core, kIrIdcode, cable::ScanEnd::kUpdate);
   uint32_t idcode = 0;
-  cable::ActiveCable().ScanDR(kIdcodeBits, nullptr, &idcode, kIdcodeBits, cable::ScanEnd::kUpdate);
+  core.cables.Active().ScanDR(kIdcodeBits, nullptr, &idcode, kIdcodeBits, cable::ScanEnd::kUpdate);
   Trace("0x%08x\r\n", idcode);
   return idcode;
 }
 
-ResultCode CheckTargetId() {
-  cable::ActiveCable().ResetTap(cable::TapResetEnd::kRunTestIdle);
-  if ((ReadIdcode() & kIdcodeCheckMask) != kIdcodeExpected) return kTargetNotFound;
-  cable::ActiveCable().ResetTap(cable::TapResetEnd::kTestLogicReset);
+ResultCode CheckTargetId(Arm7State& core) {
+  core.cables.Active().ResetTap(cable::TapResetEnd::kRunTestIdle);
+  if ((ReadIdcode(core) & kIdcodeCheckMask) != kIdcodeExpected) return kTargetNotFound;
+  core.cables.Active().ResetTap(cable::TapResetEnd::kTestLogicReset);
   return kOk;
 }
 
@@ -160,134 +159,135 @@ namespace {
 // The fast form polls the status from the start instead of after a wait, reads it once
 // where the exact form reads it again (its first reading may be stale, and the T bit),
 // and writes INTDIS without reading debug control first.
-ResultCode EnterDebugProgrammingWatchpoints(bool fast) {
-  ClearLinkObservations();
-  if (!fast) (void)GetICEReg(kIceDebugStatus);  // the first reading may be stale
-  uint32_t status = GetICEReg(kIceDebugStatus);
+ResultCode EnterDebugProgrammingWatchpoints(Arm7State& core, bool fast) {
+  ClearLinkObservations(core);
+  if (!fast) (void)GetICEReg(core, kIceDebugStatus);  // the first reading may be stale
+  uint32_t status = GetICEReg(core, kIceDebugStatus);
   uint32_t halted = status & kHaltedMask;
   Trace("ArmEnterDebug ARMICE_DEBUG_ST = 0x%08x\r\n", halted);
-  CoreState().core.lastEntryRequested = halted != kStatusHalted;
+  core.halted.lastEntryRequested = halted != kStatusHalted;
   if (halted != kStatusHalted) {
-    RequestHalt();
+    RequestHalt(core);
     if (fast) {
-      status = PollForHalt();
+      status = PollForHalt(core);
       halted = status & kHaltedMask;
     } else {
-      halted = WaitForHalt();
+      halted = WaitForHalt(core);
     }
     if (halted != kStatusHalted && halted != kDebugAckOnly) return kHaltFailed;
   }
   if (fast) {
-    SetICEReg(kIceDebugControl, kControlIntdis);
+    SetICEReg(core, kIceDebugControl, kControlIntdis);
   } else {
-    SetInterruptsDisabled();
+    SetInterruptsDisabled(core);
   }
-  BothWatchpoints(kWpControlOff);
-  if (!fast) status = GetICEReg(kIceDebugStatus);
+  BothWatchpoints(core, kWpControlOff);
+  if (!fast) status = GetICEReg(core, kIceDebugStatus);
   if ((status & kStatusTbit) != 0) {
-    LeaveThumbStateOnEntry();
+    LeaveThumbStateOnEntry(core);
   } else {
-    SetArmStateAtEntry(true);
+    SetArmStateAtEntry(core, true);
   }
-  SelectDataBusChain();
-  (void)ArmAdjustPc(ArmStateAtEntry() ? kEntryAdjustArm : kEntryAdjustThumb);
-  InjectNops(2);
-  ProgramWatchpoints();
-  SetWatchpointsAsProgrammed(true);
+  SelectDataBusChain(core);
+  (void)ArmAdjustPc(core, ArmStateAtEntry(core) ? kEntryAdjustArm : kEntryAdjustThumb);
+  InjectNops(core, 2);
+  ProgramWatchpoints(core);
+  SetWatchpointsAsProgrammed(core, true);
   // A halt seen through a cable that lost power or its target is no halt.
-  return LinkLost() ? kHaltFailed : kOk;
+  return LinkLost(core) ? kHaltFailed : kOk;
 }
 
 }  // namespace
 
-bool LastEntryRequested() { return CoreState().core.lastEntryRequested; }
+bool LastEntryRequested(const Arm7State& core) { return core.halted.lastEntryRequested; }
 
-ResultCode ArmEnterDebug() { return EnterDebugProgrammingWatchpoints(false); }
+ResultCode ArmEnterDebug(Arm7State& core) { return EnterDebugProgrammingWatchpoints(core, false); }
 
-ResultCode ArmEnterDebugFast() {
-  const cable::UnreadTdoScope fastClocks;
-  const KeptChainSelection keptSelection;
+ResultCode ArmEnterDebugFast(Arm7State& core) {
+  const cable::UnreadTdoScope fastClocks(core.cables.Active());
+  const KeptChainSelection keptSelection(core);
   // A unit lent to the host holds other registers than the entry left: programmed anew.
-  if (!WatchpointsAsProgrammed() || AnyUnitLent()) return EnterDebugProgrammingWatchpoints(true);
-  ClearLinkObservations();
-  uint32_t status = GetICEReg(kIceDebugStatus);
-  CoreState().core.lastEntryRequested = (status & kHaltedMask) != kStatusHalted;
+  if (!WatchpointsAsProgrammed(core) || AnyUnitLent(core)) return EnterDebugProgrammingWatchpoints(core, true);
+  ClearLinkObservations(core);
+  uint32_t status = GetICEReg(core, kIceDebugStatus);
+  core.halted.lastEntryRequested = (status & kHaltedMask) != kStatusHalted;
   if ((status & kHaltedMask) != kStatusHalted) {
-    SetICEReg(kWp0AddressMask, kCompareNoBit);
-    status = PollForHalt();
+    SetICEReg(core, kWp0AddressMask, kCompareNoBit);
+    status = PollForHalt(core);
     if ((status & kHaltedMask) != kStatusHalted && (status & kHaltedMask) != kDebugAckOnly) {
-      SetWatchpointsAsProgrammed(false);  // the request stays armed
+      SetWatchpointsAsProgrammed(core, false);  // the request stays armed
       return kHaltFailed;
     }
-    SetICEReg(kWp0AddressMask, kCompareAllButBit0);
+    SetICEReg(core, kWp0AddressMask, kCompareAllButBit0);
   }
-  SetICEReg(kIceDebugControl, kControlIntdis);
+  SetICEReg(core, kIceDebugControl, kControlIntdis);
   if ((status & kStatusTbit) != 0) {
-    LeaveThumbStateOnEntry();
+    LeaveThumbStateOnEntry(core);
   } else {
-    SetArmStateAtEntry(true);
+    SetArmStateAtEntry(core, true);
   }
-  SelectDataBusChain();
-  (void)ArmAdjustPc(ArmStateAtEntry() ? kEntryAdjustArm : kEntryAdjustThumb);
-  InjectNops(2);
-  return LinkLost() ? kHaltFailed : kOk;
+  SelectDataBusChain(core);
+  (void)ArmAdjustPc(core, ArmStateAtEntry(core) ? kEntryAdjustArm : kEntryAdjustThumb);
+  InjectNops(core, 2);
+  return LinkLost(core) ? kHaltFailed : kOk;
 }
 
-void ArmRestartFromZero() {
-  SetWatchpointsAsProgrammed(false);
-  BothWatchpoints(kWpControlOff);
-  ClearDebugRequest();
-  SelectDataBusChain();
-  Inject(kNop, Speed::kSystem);
-  Inject(kMovPcZero);
-  ScanInstruction(kIrRestart, cable::ScanEnd::kIdle);
+void ArmRestartFromZero(Arm7State& core) {
+  SetWatchpointsAsProgrammed(core, false);
+  BothWatchpoints(core, kWpControlOff);
+  ClearDebugRequest(core);
+  SelectDataBusChain(core);
+  Inject(core, kNop, Speed::kSystem);
+  Inject(core, kMovPcZero);
+  ScanInstruction(core, kIrRestart, cable::ScanEnd::kIdle);
 }
 
-void ArmResume(bool interruptsMasked) {
-  auto& cache = RegisterCache();
+void ArmResume(Arm7State& core, bool interruptsMasked) {
+  auto& cache = RegisterCache(core);
   const uint32_t savedPc = cache[kSavedPcElement];
-  const bool armState = ArmStateAtEntry();
-  (void)ArmWriteRegister(kRegisterPc, savedPc - (armState ? kResumeArmRewind : kResumeThumbRewind), WriteForm::kArm);
+  const bool armState = ArmStateAtEntry(core);
+  (void)ArmWriteRegister(core, kRegisterPc, savedPc - (armState ? kResumeArmRewind : kResumeThumbRewind),
+                         WriteForm::kArm);
   cache[kSavedPcElement] = savedPc;
-  if (!armState) ReturnToThumbState(savedPc);
-  EnableWatchpointsForRun();
+  if (!armState) ReturnToThumbState(core, savedPc);
+  EnableWatchpointsForRun(core);
   if (interruptsMasked) {
-    SetInterruptsDisabled();
+    SetInterruptsDisabled(core);
   } else {
-    ClearInterruptsDisabled();
+    ClearInterruptsDisabled(core);
   }
-  SelectDataBusChain();
-  ExitSequence(armState);
+  SelectDataBusChain(core);
+  ExitSequence(core, armState);
 }
 
-void ArmResumeFast(bool interruptsMasked) {
-  const cable::UnreadTdoScope fastClocks;
-  const KeptChainSelection keptSelection;
-  if (!WatchpointsAsProgrammed() || AnyUnitLent()) EnableWatchpointsForRun();
-  SetICEReg(kIceDebugControl, interruptsMasked ? kControlIntdis : kControlNone);
-  auto& cache = RegisterCache();
+void ArmResumeFast(Arm7State& core, bool interruptsMasked) {
+  const cable::UnreadTdoScope fastClocks(core.cables.Active());
+  const KeptChainSelection keptSelection(core);
+  if (!WatchpointsAsProgrammed(core) || AnyUnitLent(core)) EnableWatchpointsForRun(core);
+  SetICEReg(core, kIceDebugControl, interruptsMasked ? kControlIntdis : kControlNone);
+  auto& cache = RegisterCache(core);
   const uint32_t savedPc = cache[kSavedPcElement];
-  if (ArmStateAtEntry()) {
-    ArmWriteRegistersAndBranch(cache, savedPc - kResumeArmRewind - kPcWriteLead);
+  if (ArmStateAtEntry(core)) {
+    ArmWriteRegistersAndBranch(core, cache, savedPc - kResumeArmRewind - kPcWriteLead);
   } else {
-    ArmWriteRegistersButPc(cache);
-    (void)ArmWriteRegister(kRegisterPc, savedPc - kResumeThumbRewind, WriteForm::kArm);
+    ArmWriteRegistersButPc(core, cache);
+    (void)ArmWriteRegister(core, kRegisterPc, savedPc - kResumeThumbRewind, WriteForm::kArm);
     cache[kSavedPcElement] = savedPc;
-    ReturnToThumbState(savedPc);
-    SelectDataBusChain();
+    ReturnToThumbState(core, savedPc);
+    SelectDataBusChain(core);
   }
-  ExitSequence(ArmStateAtEntry());
+  ExitSequence(core, ArmStateAtEntry(core));
 }
 
-void ArmRunFrom(uint32_t address, uint32_t r1, uint32_t r2) {
-  SelectDataBusChain();
-  Inject(kLdmiaR0R1R2Pc);
-  InjectNops(2);
-  Inject(r1);
-  Inject(r2);
-  Inject(address - kResumeArmRewind - kPcWriteLead);
-  Inject(kNop);  // the load's internal cycle
-  ExitSequence(true);
+void ArmRunFrom(Arm7State& core, uint32_t address, uint32_t r1, uint32_t r2) {
+  SelectDataBusChain(core);
+  Inject(core, kLdmiaR0R1R2Pc);
+  InjectNops(core, 2);
+  Inject(core, r1);
+  Inject(core, r2);
+  Inject(core, address - kResumeArmRewind - kPcWriteLead);
+  Inject(core, kNop);  // the load's internal cycle
+  ExitSequence(core, true);
 }
 
 }  // namespace vantrel::arm7

@@ -1,10 +1,10 @@
 #include "arm7/embedded_ice.h"
 
+#include "arm7/arm7_state.h"
 #include "arm7/core_state.h"
 #include "arm7/instructions.h"
 #include "arm7/link_check.h"
 #include "cable/bit_vector.h"
-#include "cable/cable_registry.h"
 #include "platform/trace.h"
 
 namespace vantrel::arm7 {
@@ -38,9 +38,9 @@ constexpr int kDumpedRegisters[kIceDumpWords] = {
 // keeps: DBGRQ and the bit that forces DBGACK never come back from a read, and a refused
 // read (all ones while the TAP was left in Test-Logic-Reset) keeps nothing. Otherwise a
 // core forced to show DBGACK would look halted for good while it runs.
-uint32_t ControlBitsToKeep() {
-  const bool refused = !cable::ActiveCable().TapActive();
-  const uint32_t control = GetICEReg(kIceDebugControl);
+uint32_t ControlBitsToKeep(Arm7State& core) {
+  const bool refused = !core.cables.Active().TapActive();
+  const uint32_t control = GetICEReg(core, kIceDebugControl);
   return refused ? 0 : control & kControlIntdis;
 }
 
@@ -48,47 +48,51 @@ uint32_t ControlBitsToKeep() {
 
 // The 6-bit scan leaves address and read bit in chain bits 32-37 without shifting the
 // data bits; the register is read as that scan ends, and the 32-bit scan brings it out.
-uint32_t GetICEReg(int address) {
-  if (!cable::ActiveCable().TapActive()) {
+uint32_t GetICEReg(Arm7State& core, int address) {
+  cable::Cable& jtag = core.cables.Active();
+  if (!jtag.TapActive()) {
     Trace("GetICEReg cannot run at test-logic reset status\r\n");
     return kRefusedRead;
   }
-  SelectIceChain();
+  SelectIceChain(core);
   const uint32_t addressAndRead = static_cast<uint32_t>(address) & kAddressField;
-  cable::ActiveCable().ScanDR(kIceAddressAndRwBits, &addressAndRead, nullptr, kIceAddressAndRwBits,
-                              cable::ScanEnd::kUpdate);
+  jtag.ScanDR(kIceAddressAndRwBits, &addressAndRead, nullptr, kIceAddressAndRwBits, cable::ScanEnd::kUpdate);
   uint32_t value = 0;
-  cable::ActiveCable().ScanDR(kIceDataBits, nullptr, &value, kIceDataBits, cable::ScanEnd::kUpdate);
-  if (address == kIceDebugStatus) NoteDebugStatus(value);
+  jtag.ScanDR(kIceDataBits, nullptr, &value, kIceDataBits, cable::ScanEnd::kUpdate);
+  if (address == kIceDebugStatus) NoteDebugStatus(core, value);
   return value;
 }
 
-void SetICEReg(int address, uint32_t value) {
-  SelectIceChain();
+void SetICEReg(Arm7State& core, int address, uint32_t value) {
+  SelectIceChain(core);
   cable::BitVector<kIceChainBits> chain;
   chain.words[0] = value;
   chain.words[1] = (static_cast<uint32_t>(address) & kAddressField) | kIceWriteFlag;
-  cable::ActiveCable().ScanDR(kIceChainBits, chain.data(), nullptr, kIceChainBits, cable::ScanEnd::kUpdate);
+  core.cables.Active().ScanDR(kIceChainBits, chain.data(), nullptr, kIceChainBits, cable::ScanEnd::kUpdate);
 }
 
-void SetInterruptsDisabled() { SetICEReg(kIceDebugControl, ControlBitsToKeep() | kControlIntdis); }
+void SetInterruptsDisabled(Arm7State& core) {
+  SetICEReg(core, kIceDebugControl, ControlBitsToKeep(core) | kControlIntdis);
+}
 
-void ClearInterruptsDisabled() { SetICEReg(kIceDebugControl, ControlBitsToKeep() & ~kControlIntdis); }
+void ClearInterruptsDisabled(Arm7State& core) {
+  SetICEReg(core, kIceDebugControl, ControlBitsToKeep(core) & ~kControlIntdis);
+}
 
-void ClearDebugRequest() { SetICEReg(kIceDebugControl, ControlBitsToKeep()); }
+void ClearDebugRequest(Arm7State& core) { SetICEReg(core, kIceDebugControl, ControlBitsToKeep(core)); }
 
-uint32_t ArmGetStatus(uint32_t targetState) {
-  const uint32_t status = GetICEReg(kIceDebugStatus);
+uint32_t ArmGetStatus(Arm7State& core, uint32_t targetState) {
+  const uint32_t status = GetICEReg(core, kIceDebugStatus);
   Trace("ArmGetStatus = 0x%08x\r\n", status);
   uint32_t word = status & kStatusDbgAck;
-  if ((status & kStatusTbit) != 0 || !ArmStateAtEntry()) word |= kStatusTbit;
+  if ((status & kStatusTbit) != 0 || !ArmStateAtEntry(core)) word |= kStatusTbit;
   return word | (targetState << kTargetStateShift);
 }
 
-ResultCode ReadIceRegisters(IceDump& dump) {
-  ClearLinkObservations();
-  for (int i = 0; i < kIceDumpWords; ++i) dump.words[i] = GetICEReg(kDumpedRegisters[i]);
-  return LinkLost() ? kLinkLost : kOk;
+ResultCode ReadIceRegisters(Arm7State& core, IceDump& dump) {
+  ClearLinkObservations(core);
+  for (int i = 0; i < kIceDumpWords; ++i) dump.words[i] = GetICEReg(core, kDumpedRegisters[i]);
+  return LinkLost(core) ? kLinkLost : kOk;
 }
 
 }  // namespace vantrel::arm7

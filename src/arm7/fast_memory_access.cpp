@@ -6,13 +6,13 @@
 #include <limits>
 #include <optional>
 
+#include "arm7/arm7_state.h"
 #include "arm7/comms_loop.h"
 #include "arm7/injection.h"
 #include "arm7/link_check.h"
 #include "arm7/memory_access.h"
 #include "arm7/memory_words.h"
 #include "arm7/progress.h"
-#include "cable/cable_registry.h"
 #include "platform/trace.h"
 
 namespace vantrel::arm7 {
@@ -25,22 +25,22 @@ constexpr int64_t kExactBlockWords = kGetDataBlockWords;
 // last store at once, as a register read follows its capture.
 enum class NextBlock { kNone, kFollows };
 
-void CaptureBlock(uint8_t* destination, int words, NextBlock next) {
-  InjectNops(2);
+void CaptureBlock(Arm7State& core, uint8_t* destination, int words, NextBlock next) {
+  InjectNops(core, 2);
   for (int j = 0; j < words; ++j) {
-    const uint32_t word = Chain1Access(kNop);
-    StoreLittleEndian(destination + kMemoryWordBytes * static_cast<std::size_t>(j), FromMemoryOrder(word));
+    const uint32_t word = Chain1Access(core, kNop);
+    StoreLittleEndian(destination + kMemoryWordBytes * static_cast<std::size_t>(j), FromMemoryOrder(core, word));
   }
-  if (next == NextBlock::kFollows) InjectNops(2);
+  if (next == NextBlock::kFollows) InjectNops(core, 2);
 }
 
 // r0 = address: LDMIA r0, {r0} takes it in its fourth access; the fifth is its internal
 // cycle.
-void LoadR0(uint32_t address) {
-  Inject(kLdmiaR0R0);
-  InjectNops(2);
-  Inject(address);
-  Inject(kNop);
+void LoadR0(Arm7State& core, uint32_t address) {
+  Inject(core, kLdmiaR0R0);
+  InjectNops(core, 2);
+  Inject(core, address);
+  Inject(core, kNop);
 }
 
 // RESTART, then INTEST straight away: the chain select register still holds chain 1,
@@ -48,12 +48,12 @@ void LoadR0(uint32_t address) {
 // captures BREAKPT set, and true is returned. Otherwise the core is polled (a core not
 // back by then is a lost link), chain 1 selected again, and false returned: firstWord
 // may not have reached the core.
-bool BackInDebugStateWith(uint32_t firstWord) {
-  ScanInstruction(kIrRestart, cable::ScanEnd::kIdle);
-  ScanInstruction(kIrIntest, cable::ScanEnd::kUpdate);
-  if (Chain1SendReadingBreakpt(firstWord)) return true;
-  (void)WaitUntilHaltedAgain();
-  SelectDataBusChain();
+bool BackInDebugStateWith(Arm7State& core, uint32_t firstWord) {
+  ScanInstruction(core, kIrRestart, cable::ScanEnd::kIdle);
+  ScanInstruction(core, kIrIntest, cable::ScanEnd::kUpdate);
+  if (Chain1SendReadingBreakpt(core, firstWord)) return true;
+  (void)WaitUntilHaltedAgain(core);
+  SelectDataBusChain(core);
   return false;
 }
 
@@ -61,18 +61,18 @@ bool BackInDebugStateWith(uint32_t firstWord) {
 // the data bus, one per scan. When the core's return is in doubt, the STMIA may be lost:
 // the block is read once more from its start, and a second doubt counts as a core that
 // does not come back.
-void ReadBlock(uint32_t blockAddress, uint8_t* destination, int words, NextBlock next) {
+void ReadBlock(Arm7State& core, uint32_t blockAddress, uint8_t* destination, int words, NextBlock next) {
   for (int attempt = 0; attempt < 2; ++attempt) {
-    Inject(LdmiaR0WbLowRegisters(words), Speed::kSystem);
-    InjectNops(2);
-    if (BackInDebugStateWith(StmiaR0LowRegisters(words))) {
-      CaptureBlock(destination, words, next);
+    Inject(core, LdmiaR0WbLowRegisters(words), Speed::kSystem);
+    InjectNops(core, 2);
+    if (BackInDebugStateWith(core, StmiaR0LowRegisters(words))) {
+      CaptureBlock(core, destination, words, next);
       return;
     }
-    if (LinkLost()) return;
-    LoadR0(blockAddress);
+    if (LinkLost(core)) return;
+    LoadR0(core, blockAddress);
   }
-  NoteHaltMissed();
+  NoteHaltMissed(core);
 }
 
 // Blocks end at every multiple of 256 words, where the exact sequences report.
@@ -87,97 +87,100 @@ int32_t AsExactProgress(int64_t done) {
   return static_cast<int32_t>(std::min<int64_t>(rounded, std::numeric_limits<int32_t>::max()));
 }
 
-ResultCode StopReason() { return PowerReadingBad() ? kLinkLost : kTransferStopped; }
+ResultCode StopReason(Arm7State& core) { return PowerReadingBad(core) ? kLinkLost : kTransferStopped; }
 
 // After the block that brought the words up to done: nothing to go on, else what the
 // read returns.
-std::optional<ResultCode> AfterBlock(int64_t done, int count) {
-  if (LinkLost()) return kLinkLost;
+std::optional<ResultCode> AfterBlock(Arm7State& core, int64_t done, int count) {
+  if (LinkLost(core)) return kLinkLost;
   const bool reportPoint = done % kGetDataProgressWords == 0 || done == count;
-  if (reportPoint && AsExactProgress(done) % kGetDataProgressWords == 0 && ReportProgress(AsExactProgress(done), count))
-    return StopReason();
+  if (reportPoint && AsExactProgress(done) % kGetDataProgressWords == 0 &&
+      ReportProgress(core, AsExactProgress(done), count))
+    return StopReason(core);
   return std::nullopt;
 }
 
 // The words one by one through the comms loop, in the blocks, reports and stops of the
 // debug-bus reads. However the read ends, the loop is ended with it.
-ResultCode ReadThroughComms(uint8_t* destination, int count) {
+ResultCode ReadThroughComms(Arm7State& core, uint8_t* destination, int count) {
   int64_t done = 0;
   while (done < count) {
     const int words = NextBlockWords(done, count);
     std::array<uint32_t, kFastBlockWords> received{};
-    ArmReceiveCommsWords(received.data(), words, done + words < count);
+    ArmReceiveCommsWords(core, received.data(), words, done + words < count);
     for (int j = 0; j < words; ++j, ++done) {
       StoreLittleEndian(destination + kMemoryWordBytes * static_cast<std::size_t>(done),
-                        FromMemoryOrder(received[static_cast<std::size_t>(j)]));
+                        FromMemoryOrder(core, received[static_cast<std::size_t>(j)]));
     }
-    if (const std::optional<ResultCode> end = AfterBlock(done, count)) {
-      return ArmEndCommsLoads() == kOk ? *end : kLinkLost;
+    if (const std::optional<ResultCode> end = AfterBlock(core, done, count)) {
+      return ArmEndCommsLoads(core) == kOk ? *end : kLinkLost;
     }
   }
-  if (ArmEndCommsLoads() != kOk) return kLinkLost;
-  ShowProgress(AsExactProgress(done), count);
+  if (ArmEndCommsLoads(core) != kOk) return kLinkLost;
+  ShowProgress(core, AsExactProgress(done), count);
   return kOk;
 }
 
 }  // namespace
 
-ResultCode ArmGetDataFast(uint32_t address, uint8_t* destination, int count, std::optional<uint32_t> workArea) {
+ResultCode ArmGetDataFast(Arm7State& core, uint32_t address, uint8_t* destination, int count,
+                          std::optional<uint32_t> workArea) {
   Trace("------------ArmGetData addr = 0x%08x------------\r\n", address);
   if (count < 0 || (count > 0 && destination == nullptr)) return kInvalidParameters;
   if (count == 0) {
-    ShowProgress(0, 0);
+    ShowProgress(core, 0, 0);
     return kOk;
   }
-  const cable::UnreadTdoScope fastClocks;
+  const cable::UnreadTdoScope fastClocks(core.cables.Active());
   if (workArea.has_value()) {
-    switch (ArmStartCommsLoads(*workArea, address, static_cast<uint32_t>(count))) {
-      case CommsLoop::kRunning: return ReadThroughComms(destination, count);
+    switch (ArmStartCommsLoads(core, *workArea, address, static_cast<uint32_t>(count))) {
+      case CommsLoop::kRunning: return ReadThroughComms(core, destination, count);
       case CommsLoop::kLinkLost: return kLinkLost;
       case CommsLoop::kUnavailable: break;
     }
   }
-  SelectDataBusChain();
-  LoadR0(address);
+  SelectDataBusChain(core);
+  LoadR0(core, address);
   int64_t done = 0;
   while (done < count) {
     const int words = NextBlockWords(done, count);
     const uint32_t blockAddress = address + static_cast<uint32_t>(done) * kMemoryWordBytes;
-    ReadBlock(blockAddress, destination + kMemoryWordBytes * static_cast<std::size_t>(done), words,
+    ReadBlock(core, blockAddress, destination + kMemoryWordBytes * static_cast<std::size_t>(done), words,
               done + words < count ? NextBlock::kFollows : NextBlock::kNone);
     done += words;
-    if (const std::optional<ResultCode> end = AfterBlock(done, count)) return *end;
+    if (const std::optional<ResultCode> end = AfterBlock(core, done, count)) return *end;
   }
-  ShowProgress(AsExactProgress(done), count);
+  ShowProgress(core, AsExactProgress(done), count);
   return kOk;
 }
 
-ResultCode ArmReadBlockFast(uint32_t address, uint8_t* destination, int count) {
+ResultCode ArmReadBlockFast(Arm7State& core, uint32_t address, uint8_t* destination, int count) {
   if (count < 1 || count > kFastBlockWords || destination == nullptr) return kInvalidParameters;
-  const cable::UnreadTdoScope fastClocks;
-  SelectDataBusChain();
-  LoadR0(address);
-  ReadBlock(address, destination, count, NextBlock::kNone);
-  return LinkLost() ? kLinkLost : kOk;
+  const cable::UnreadTdoScope fastClocks(core.cables.Active());
+  SelectDataBusChain(core);
+  LoadR0(core, address);
+  ReadBlock(core, address, destination, count, NextBlock::kNone);
+  return LinkLost(core) ? kLinkLost : kOk;
 }
 
 // The data words reach r1 to rN at debug speed through LDMIA; the STMIA after the
 // BREAKPT-tagged NOP is the access the core makes at system speed once RESTART is
 // scanned.
-ResultCode ArmPutDataFast(uint32_t address, int stride, int count, const uint8_t* source, WriteStart start) {
+ResultCode ArmPutDataFast(Arm7State& core, uint32_t address, int stride, int count, const uint8_t* source,
+                          WriteStart start) {
   if (stride < 0 || count < 0 || count > kPutDataMaxWords) return kInvalidParameters;
   if (count == 0) return kOk;
   if (source == nullptr) return kInvalidParameters;
-  const cable::UnreadTdoScope fastClocks;
+  const cable::UnreadTdoScope fastClocks(core.cables.Active());
   if (start == WriteStart::kContinuing) {
-    InjectStoreOfWords(StmiaR0WbLowRegisters(count), stride, count, source);
+    InjectStoreOfWords(core, StmiaR0WbLowRegisters(count), stride, count, source);
   } else {
-    SelectDataBusChain();
-    InjectStoreOfWords(StmiaR0WbLowRegisters(count), stride, count, source, address);
+    SelectDataBusChain(core);
+    InjectStoreOfWords(core, StmiaR0WbLowRegisters(count), stride, count, source, address);
   }
   // The NOP only carries the check: losing it to a doubtful return costs nothing.
-  (void)BackInDebugStateWith(kNop);
-  return LinkLost() ? kLinkLost : kOk;
+  (void)BackInDebugStateWith(core, kNop);
+  return LinkLost(core) ? kLinkLost : kOk;
 }
 
 }  // namespace vantrel::arm7

@@ -11,21 +11,23 @@
 
 namespace vantrel::arm7 {
 
+struct Arm7State;
+
 using core::kUnitEnable;
 using core::kWatchpointUnits;
 using core::UnitSetting;
 
 // Lends unit (0 or 1) to setting and writes it, disabled, to the halted core's unit.
-void LendUnit(int unit, const UnitSetting& setting);
+void LendUnit(Arm7State& core, int unit, const UnitSetting& setting);
 // Gives the unit back to its usual job and writes that job's registers. Nothing for a
 // unit that is not lent.
-void ReturnUnit(int unit);
-[[nodiscard]] bool UnitLent(int unit);
-[[nodiscard]] bool AnyUnitLent();
+void ReturnUnit(Arm7State& core, int unit);
+[[nodiscard]] bool UnitLent(Arm7State& core, int unit);
+[[nodiscard]] bool AnyUnitLent(Arm7State& core);
 // The setting of a lent unit; an all-zero setting for another.
-[[nodiscard]] UnitSetting LentSetting(int unit);
+[[nodiscard]] UnitSetting LentSetting(Arm7State& core, int unit);
 
 // Both units enabled for the core to run: the usual fetch breakpoints, the lent settings.
-void EnableWatchpointsForRun();
+void EnableWatchpointsForRun(Arm7State& core);
 
 }  // namespace vantrel::arm7

@@ -10,10 +10,10 @@
 namespace vantrel::arm7 {
 
 // One chain-1 access whose capture is not wanted.
-inline void Inject(uint32_t word, Speed speed = Speed::kDebug) { Chain1Send(word, speed); }
+inline void Inject(Arm7State& core, uint32_t word, Speed speed = Speed::kDebug) { Chain1Send(core, word, speed); }
 
-inline void InjectNops(int count) {
-  for (int i = 0; i < count; ++i) Inject(kNop);
+inline void InjectNops(Arm7State& core, int count) {
+  for (int i = 0; i < count; ++i) Inject(core, kNop);
 }
 
 }  // namespace vantrel::arm7

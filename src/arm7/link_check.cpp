@@ -4,7 +4,6 @@
 #include "arm7/embedded_ice.h"
 #include "arm7/instructions.h"
 #include "arm7/scan_chain.h"
-#include "cable/cable_registry.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
 
@@ -19,53 +18,56 @@ constexpr uint32_t kDebugStatusBits = 0x1F;
 constexpr int kHaltedPollRetries = 4;
 constexpr unsigned kHaltedPollIntervalMs = 1;
 
-LinkObservations& Link() { return CoreState().link; }
-
-void Lose(const char* why) {
-  if (!Link().linkLost && !Link().outOfStep) Trace("link to the core lost: %s\r\n", why);
-  Link().linkLost = true;
+void Lose(LinkObservations& link, const char* why) {
+  if (!link.linkLost && !link.outOfStep) Trace("link to the core lost: %s\r\n", why);
+  link.linkLost = true;
 }
 
 }  // namespace
 
 // With no port selected nothing is scanned, and there is no link to judge.
-void ScanInstruction(uint32_t instruction, cable::ScanEnd end) {
-  const uint32_t captured = cable::ActiveCable().ScanIR(kIrLength, instruction, end);
-  NoteInstructionScanned(instruction);
-  if (cable::ActiveCable().Opened() && captured != kCaptureIrPattern) Lose("instruction capture");
+void ScanInstruction(Arm7State& core, uint32_t instruction, cable::ScanEnd end) {
+  cable::Cable& jtag = core.cables.Active();
+  const uint32_t captured = jtag.ScanIR(kIrLength, instruction, end);
+  NoteInstructionScanned(core, instruction);
+  if (jtag.Opened() && captured != kCaptureIrPattern) Lose(core.link, "instruction capture");
 }
 
-void NoteDebugStatus(uint32_t status) {
-  if ((status & ~kDebugStatusBits) != 0) Lose("debug status");
+void NoteDebugStatus(Arm7State& core, uint32_t status) {
+  if ((status & ~kDebugStatusBits) != 0) Lose(core.link, "debug status");
 }
 
-void NoteHaltMissed() { Lose("no debug state after a system-speed access"); }
+void NoteHaltMissed(Arm7State& core) { Lose(core.link, "no debug state after a system-speed access"); }
 
-void NoteCommsOutOfStep() {
-  if (!Link().linkLost && !Link().outOfStep) Trace("link to the core lost: comms channel out of step\r\n");
-  Link().outOfStep = true;
+void NoteCommsOutOfStep(Arm7State& core) {
+  if (!core.link.linkLost && !core.link.outOfStep) Trace("link to the core lost: comms channel out of step\r\n");
+  core.link.outOfStep = true;
 }
 
 // A core that is not back by then runs (or is gone), and whatever the chain delivers
 // next is no memory word.
-bool WaitUntilHaltedAgain() {
+bool WaitUntilHaltedAgain(Arm7State& core) {
   for (int retry = 0; retry <= kHaltedPollRetries; ++retry) {
-    const uint32_t status = GetICEReg(kIceDebugStatus);
+    const uint32_t status = GetICEReg(core, kIceDebugStatus);
     if ((status & kHaltedMask) == kStatusHalted) return (status & ~kDebugStatusBits) == 0;
     if (retry < kHaltedPollRetries) platform::SleepMilliseconds(kHaltedPollIntervalMs);
   }
-  NoteHaltMissed();
+  NoteHaltMissed(core);
   return false;
 }
 
-bool LinkLost() { return Link().linkLost || Link().outOfStep || cable::ActiveCable().PowerLossSeen(); }
+bool LinkLost(Arm7State& core) {
+  return core.link.linkLost || core.link.outOfStep || core.cables.Active().PowerLossSeen();
+}
 
-bool OnlyCommsOutOfStep() { return Link().outOfStep && !Link().linkLost && !cable::ActiveCable().PowerLossSeen(); }
+bool OnlyCommsOutOfStep(Arm7State& core) {
+  return core.link.outOfStep && !core.link.linkLost && !core.cables.Active().PowerLossSeen();
+}
 
-void ClearLinkObservations() {
-  Link().linkLost = false;
-  Link().outOfStep = false;
-  cable::ActiveCable().ClearPowerLossSeen();
+void ClearLinkObservations(Arm7State& core) {
+  core.link.linkLost = false;
+  core.link.outOfStep = false;
+  core.cables.Active().ClearPowerLossSeen();
 }
 
 }  // namespace vantrel::arm7

@@ -13,29 +13,31 @@
 
 namespace vantrel::arm7 {
 
+struct Arm7State;
+
 // IR scan through the TAP that checks the captured pattern. Returns nothing: the capture
 // is only evidence.
-void ScanInstruction(uint32_t instruction, cable::ScanEnd end);
+void ScanInstruction(Arm7State& core, uint32_t instruction, cable::ScanEnd end);
 
 // A debug status value; bits the register does not have mean the link is lost.
-void NoteDebugStatus(uint32_t status);
+void NoteDebugStatus(Arm7State& core, uint32_t status);
 // A system-speed access after which the core did not come back into debug state.
-void NoteHaltMissed();
+void NoteHaltMissed(Arm7State& core);
 // Words that went through the comms channel other than one by one, in order.
-void NoteCommsOutOfStep();
+void NoteCommsOutOfStep(Arm7State& core);
 
 // After a RESTART the core makes its system-speed access and drops back into debug
 // state by itself; this polls the debug status for a few milliseconds and notes a halt
 // missed when the core is not back. Leaves chain 2 selected. Returns true when the core
 // is back: a status with bits the register does not have (a cable pulled out reads all
 // ones) ends the polls as before, but is no halt.
-bool WaitUntilHaltedAgain();
+bool WaitUntilHaltedAgain(Arm7State& core);
 
 // Anything seen since the last clear, the cable's power-sense observation included.
-[[nodiscard]] bool LinkLost();
+[[nodiscard]] bool LinkLost(Arm7State& core);
 // Words out of step in the comms channel and nothing else: the cable held, and the core
 // halted again, so it can be asked why (an access of its that aborted, for one).
-[[nodiscard]] bool OnlyCommsOutOfStep();
-void ClearLinkObservations();
+[[nodiscard]] bool OnlyCommsOutOfStep(Arm7State& core);
+void ClearLinkObservations(Arm7State& core);
 
 }  // namespace vantrel::arm7

@@ -11,6 +11,8 @@
 
 namespace vantrel::arm7 {
 
+struct Arm7State;
+
 inline constexpr int kGetDataBlockWords = 8;
 inline constexpr int kGetDataProgressWords = 256;
 inline constexpr int kPutDataMaxWords = 14;  // r1 to r14
@@ -24,12 +26,12 @@ inline constexpr int kPutDataMaxWords = 14;  // r1 to r14
 // (link_check.h: the cable, the power or the core's return to debug state) was lost during
 // the read, seen after a block, or the power reading went bad: the words moved since are
 // not to be trusted.
-[[nodiscard]] ResultCode ArmGetData(uint32_t address, uint8_t* destination, int count);
+[[nodiscard]] ResultCode ArmGetData(Arm7State& core, uint32_t address, uint8_t* destination, int count);
 
 // ArmGetData's contract, with no access outside the words asked for: ArmGetData's blocks
 // also load the word before each block and all eight words of the last one. For a read
 // that ArmGetData failed next to memory that aborts.
-[[nodiscard]] ResultCode ArmGetDataWithin(uint32_t address, uint8_t* destination, int count);
+[[nodiscard]] ResultCode ArmGetDataWithin(Arm7State& core, uint32_t address, uint8_t* destination, int count);
 
 // Writes count words (1 to 14) to address, address + 4, ...; word i is the four bytes at
 // source + stride x i, read as a little-endian word. The source bytes are not changed.
@@ -37,6 +39,6 @@ inline constexpr int kPutDataMaxWords = 14;  // r1 to r14
 // Returns kOk (count 0 sends nothing); kInvalidParameters for a negative stride, a count
 // outside 0 to 14 or a null source (nothing sent); kLinkLost when the link was lost by the
 // end.
-[[nodiscard]] ResultCode ArmPutData(uint32_t address, int stride, int count, const uint8_t* source);
+[[nodiscard]] ResultCode ArmPutData(Arm7State& core, uint32_t address, int stride, int count, const uint8_t* source);
 
 }  // namespace vantrel::arm7

@@ -4,14 +4,11 @@
 #include <atomic>
 
 #include "arm7/arm7_state.h"
-#include "cable/cable_registry.h"
 
 namespace vantrel::arm7 {
 namespace {
 
 constexpr int32_t kComplete = 100;
-
-ProgressState& Progress() { return CoreState().progress; }
 
 // The final reports pass a count past the total (whole blocks), so the figure is kept
 // within 0 to 100; 64 bits keep done x 100 from overflowing.
@@ -23,25 +20,29 @@ int32_t Percent(int32_t done, int32_t total) {
 
 }  // namespace
 
-int32_t ProgressPercent() { return Progress().percent.load(std::memory_order_relaxed); }
-void SetProgressPercent(int32_t percent) { Progress().percent.store(percent, std::memory_order_relaxed); }
-
-bool BreakRequest() { return Progress().breakRequest.load(std::memory_order_relaxed); }
-void SetBreakRequest(bool request) { Progress().breakRequest.store(request, std::memory_order_relaxed); }
-
-// A reading that was never taken does not stop a transfer; any other than "both good" does.
-bool PowerReadingBad() { return cable::PowerReadBad(cable::ActiveCable()); }
-
-void ShowProgress(int32_t done, int32_t total) { SetProgressPercent(Percent(done, total)); }
-
-bool ReportProgress(int32_t done, int32_t total) {
-  ShowProgress(done, total);
-  return BreakRequest() || PowerReadingBad();
+int32_t ProgressPercent(const Arm7State& core) { return core.progress.percent.load(std::memory_order_relaxed); }
+void SetProgressPercent(Arm7State& core, int32_t percent) {
+  core.progress.percent.store(percent, std::memory_order_relaxed);
 }
 
-void ResetProgress() {
-  SetProgressPercent(0);
-  SetBreakRequest(false);
+bool BreakRequest(const Arm7State& core) { return core.progress.breakRequest.load(std::memory_order_relaxed); }
+void SetBreakRequest(Arm7State& core, bool request) {
+  core.progress.breakRequest.store(request, std::memory_order_relaxed);
+}
+
+// A reading that was never taken does not stop a transfer; any other than "both good" does.
+bool PowerReadingBad(Arm7State& core) { return cable::PowerReadBad(core.cables.Active()); }
+
+void ShowProgress(Arm7State& core, int32_t done, int32_t total) { SetProgressPercent(core, Percent(done, total)); }
+
+bool ReportProgress(Arm7State& core, int32_t done, int32_t total) {
+  ShowProgress(core, done, total);
+  return BreakRequest(core) || PowerReadingBad(core);
+}
+
+void ResetProgress(Arm7State& core) {
+  SetProgressPercent(core, 0);
+  SetBreakRequest(core, false);
 }
 
 }  // namespace vantrel::arm7

@@ -4,7 +4,6 @@
 #include "arm7/instructions.h"
 #include "arm7/link_check.h"
 #include "cable/bit_vector.h"
-#include "cable/cable_registry.h"
 
 namespace vantrel::arm7 {
 namespace {
@@ -12,30 +11,30 @@ namespace {
 using Chain1Vector = cable::BitVector<kDataBusChainBits>;
 
 constexpr int kBreakptBit = 32;  // in the core's order: D0-D31, then BREAKPT
-ScanSelection& Selection() { return CoreState().scan; }
 
-bool AlreadyConnected(int chain) {
-  const ScanSelection& selection = Selection();
-  return selection.keptDepth > 0 && selection.tapResetsSeen == cable::ActiveCable().TapResetCount() &&
+bool AlreadyConnected(Arm7State& core, int chain) {
+  const ScanSelection& selection = core.scan;
+  return selection.keptDepth > 0 && selection.tapResetsSeen == core.cables.Active().TapResetCount() &&
          selection.selectedChain == chain && selection.loadedInstruction == kIrIntest;
 }
 
-void ForgetSelection() {
-  Selection().selectedChain = ScanSelection::kChainUnknown;
-  Selection().loadedInstruction = ScanSelection::kInstructionUnknown;
+void ForgetSelection(ScanSelection& selection) {
+  selection.selectedChain = ScanSelection::kChainUnknown;
+  selection.loadedInstruction = ScanSelection::kInstructionUnknown;
 }
 
 // What the TAP holds is followed from the last reset on.
-void FollowFromLastReset() {
-  if (Selection().tapResetsSeen == cable::ActiveCable().TapResetCount()) return;
-  ForgetSelection();
-  Selection().tapResetsSeen = cable::ActiveCable().TapResetCount();
+void FollowFromLastReset(Arm7State& core) {
+  const uint32_t tapResets = core.cables.Active().TapResetCount();
+  if (core.scan.tapResetsSeen == tapResets) return;
+  ForgetSelection(core.scan);
+  core.scan.tapResetsSeen = tapResets;
 }
 
-void ConnectChain(int chain) {
-  if (AlreadyConnected(chain)) return;
-  SelectScanChain(chain);
-  ScanInstruction(kIrIntest, cable::ScanEnd::kUpdate);
+void ConnectChain(Arm7State& core, int chain) {
+  if (AlreadyConnected(core, chain)) return;
+  SelectScanChain(core, chain);
+  ScanInstruction(core, kIrIntest, cable::ScanEnd::kUpdate);
 }
 
 bool GetBit(const uint32_t* words, int k) { return ((words[k / 32] >> (k % 32)) & 1u) != 0; }
@@ -56,48 +55,49 @@ Chain1Vector ChainOrder(uint32_t word, Speed speed) {
 
 }  // namespace
 
-void SelectScanChain(int chain) {
-  if (!cable::ActiveCable().Opened()) return;
-  ScanInstruction(kIrScanN, cable::ScanEnd::kUpdate);
+void SelectScanChain(Arm7State& core, int chain) {
+  cable::Cable& jtag = core.cables.Active();
+  if (!jtag.Opened()) return;
+  ScanInstruction(core, kIrScanN, cable::ScanEnd::kUpdate);
   const uint32_t chainNumber = static_cast<uint32_t>(chain);
-  cable::ActiveCable().ScanDR(kChainSelectBits, &chainNumber, nullptr, kChainSelectBits, cable::ScanEnd::kUpdate);
-  FollowFromLastReset();
-  Selection().selectedChain = chain;
+  jtag.ScanDR(kChainSelectBits, &chainNumber, nullptr, kChainSelectBits, cable::ScanEnd::kUpdate);
+  FollowFromLastReset(core);
+  core.scan.selectedChain = chain;
 }
 
-void SelectDataBusChain() { ConnectChain(kDataBusChain); }
+void SelectDataBusChain(Arm7State& core) { ConnectChain(core, kDataBusChain); }
 
-void SelectIceChain() { ConnectChain(kEmbeddedIceChain); }
+void SelectIceChain(Arm7State& core) { ConnectChain(core, kEmbeddedIceChain); }
 
-KeptChainSelection::KeptChainSelection() {
-  if (Selection().keptDepth++ == 0) ForgetSelection();
+KeptChainSelection::KeptChainSelection(Arm7State& core) : core_(core) {
+  if (core_.scan.keptDepth++ == 0) ForgetSelection(core_.scan);
 }
 
 KeptChainSelection::~KeptChainSelection() {
-  if (--Selection().keptDepth == 0) ForgetSelection();
+  if (--core_.scan.keptDepth == 0) ForgetSelection(core_.scan);
 }
 
-void NoteInstructionScanned(uint32_t instruction) {
-  FollowFromLastReset();
-  Selection().loadedInstruction = instruction;
+void NoteInstructionScanned(Arm7State& core, uint32_t instruction) {
+  FollowFromLastReset(core);
+  core.scan.loadedInstruction = instruction;
 }
 
-void Chain1Send(uint32_t word, Speed speed) {
+void Chain1Send(Arm7State& core, uint32_t word, Speed speed) {
   const Chain1Vector shifted = ChainOrder(word, speed);
-  cable::ActiveCable().ScanDR(kDataBusChainBits, shifted.data(), nullptr, kDataBusChainBits, cable::ScanEnd::kIdle);
+  core.cables.Active().ScanDR(kDataBusChainBits, shifted.data(), nullptr, kDataBusChainBits, cable::ScanEnd::kIdle);
 }
 
-bool Chain1SendReadingBreakpt(uint32_t word) {
+bool Chain1SendReadingBreakpt(Arm7State& core, uint32_t word) {
   const Chain1Vector shifted = ChainOrder(word, Speed::kDebug);
   uint32_t captured[cable::WordsForBits(kDataBusChainBits)] = {};
-  cable::ActiveCable().ScanDR(kDataBusChainBits, shifted.data(), captured, 1, cable::ScanEnd::kIdle);
+  core.cables.Active().ScanDR(kDataBusChainBits, shifted.data(), captured, 1, cable::ScanEnd::kIdle);
   return (captured[0] & 1u) != 0;
 }
 
-uint32_t Chain1Access(uint32_t word, Speed speed) {
+uint32_t Chain1Access(Arm7State& core, uint32_t word, Speed speed) {
   const Chain1Vector shifted = ChainOrder(word, speed);
   Chain1Vector captured;
-  cable::ActiveCable().ScanDR(kDataBusChainBits, shifted.data(), captured.data(), kDataBusChainBits,
+  core.cables.Active().ScanDR(kDataBusChainBits, shifted.data(), captured.data(), kDataBusChainBits,
                               cable::ScanEnd::kIdle);
   ReverseBits(kDataBusChainBits, captured.data());
   return captured.words[0];

@@ -5,21 +5,22 @@
 
 #include <optional>
 
+#include "arm7/arm7_state.h"
 #include "arm7/scan_chain.h"
 #include "cable/cable_registry.h"
 
 namespace vantrel::arm7 {
 
-inline bool FastSequences() { return cable::CurrentCableChoice().FastTransferMode(); }
+inline bool FastSequences(Arm7State& core) { return core.cables.FastTransferMode(); }
 
 // For one operation under the fast sequences: the fast clocks, and the chain selection
 // kept from one step to the next. With the exact sequences it changes nothing.
 class FastSequenceScope {
  public:
-  FastSequenceScope() {
-    if (!FastSequences()) return;
-    clocks_.emplace();
-    selection_.emplace();
+  explicit FastSequenceScope(Arm7State& core) {
+    if (!FastSequences(core)) return;
+    clocks_.emplace(core.cables.Active());
+    selection_.emplace(core);
   }
 
  private:

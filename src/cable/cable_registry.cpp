@@ -3,7 +3,6 @@
 #include "cable/names.h"
 #include "cable/parallel_port_cable.h"
 #include "cable/port_io.h"
-#include "common/session_state.h"
 
 namespace vantrel::cable {
 namespace {
@@ -19,8 +18,6 @@ constexpr CableKind kCableKinds[] = {
 
 // A host may ask for the simulator by its kind; no cable of this library drives it.
 constexpr std::string_view kSimulatorKind = "KORVIX";
-
-CableChoice& Choice() { return SessionState<CableChoice>::Current(); }
 
 }  // namespace
 
@@ -49,15 +46,7 @@ void CableChoice::SetHostTransferMode(int mode) { cable::SetHostTransferMode(mod
 bool CableChoice::FastTransferMode() { return ConfiguredTransferMode() == TransferMode::kFast; }
 std::optional<WorkArea> CableChoice::ConfiguredWorkArea() { return cable::ConfiguredWorkArea(); }
 
-CableChoice& CurrentCableChoice() { return Choice(); }
-ResultCode OpenCableOfKind(std::string_view kindName, std::string_view portName) {
-  return Choice().Open(kindName, portName);
-}
-Cable& ActiveCable() { return Choice().Active(); }
-void InstallCable(Cable* cable) { Choice().Install(cable); }
-
 UnreadTdoScope::UnreadTdoScope(Cable& cable) : cable_(cable) { cable_.BeginUnreadTdo(); }
-UnreadTdoScope::UnreadTdoScope() : UnreadTdoScope(ActiveCable()) {}
 UnreadTdoScope::~UnreadTdoScope() { cable_.EndUnreadTdo(); }
 
 }  // namespace vantrel::cable

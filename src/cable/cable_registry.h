@@ -49,11 +49,4 @@ class CableChoice {
   Cable* installed_ = nullptr;
 };
 
-// What the layers above reached before the core held its own choice; they go once no
-// caller is left.
-CableChoice& CurrentCableChoice();
-[[nodiscard]] ResultCode OpenCableOfKind(std::string_view kindName, std::string_view portName);
-Cable& ActiveCable();
-void InstallCable(Cable* cable);
-
 }  // namespace vantrel::cable

@@ -92,7 +92,6 @@ inline bool PowerReadBad(const Cable& cable) {
 class UnreadTdoScope {
  public:
   explicit UnreadTdoScope(Cable& cable);
-  UnreadTdoScope();  // the active cable's, until the core passes its own
   ~UnreadTdoScope();
   UnreadTdoScope(const UnreadTdoScope&) = delete;
   UnreadTdoScope& operator=(const UnreadTdoScope&) = delete;

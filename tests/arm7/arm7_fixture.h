@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "arm7/arm7_state.h"
 #include "support/scripted_cable_test.h"
 
 namespace vantrel::test {
@@ -15,6 +16,8 @@ class Arm7Test : public ScriptedCableTest {
   std::string Ops() const { return DebugOpsText(port_); }
   std::vector<Chain1Transfer> Chain1() const { return Chain1Transfers(DecodeTap(port_)); }
   int PortAccesses() const { return static_cast<int>(port_.Log().size()); }
+
+  arm7::Arm7State& core_ = session_.Core();
 };
 
 }  // namespace vantrel::test

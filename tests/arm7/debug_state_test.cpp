@@ -25,7 +25,7 @@ TEST_F(DebugStateTest, IdentificationLooksAtTheLow12BitsOnly) {
   for (const Case& c : cases) {
     target_.SetIdcode(c.idcode);
     port_.ClearLog();
-    EXPECT_EQ(CheckTargetId(), c.result) << std::hex << c.idcode;
+    EXPECT_EQ(CheckTargetId(core_), c.result) << std::hex << c.idcode;
     EXPECT_EQ(cable::TapActive(), c.tapActive);
     OpList expected = OpList().Reset(true).IrIdcode().Idcode();
     if (c.result == 0) expected.Reset(false);  // left in Test-Logic-Reset
@@ -36,8 +36,8 @@ TEST_F(DebugStateTest, IdentificationLooksAtTheLow12BitsOnly) {
 
 TEST_F(DebugStateTest, NoCableNoIdentification) {
   ForgetCable();
-  EXPECT_EQ(ReadIdcode(), 0u);
-  EXPECT_EQ(CheckTargetId(), kTargetNotFound);
+  EXPECT_EQ(ReadIdcode(core_), 0u);
+  EXPECT_EQ(CheckTargetId(core_), kTargetNotFound);
   EXPECT_EQ(PortAccesses(), 0);
 }
 
@@ -68,12 +68,12 @@ OpList EntryStart() {
 
 TEST_F(DebugStateTest, HaltedCoreIsTakenOverWithoutHaltRequest) {
   target_.SetIceRegister(1, 0x09);
-  SetArmStateAtEntry(0);
-  EXPECT_EQ(ArmEnterDebug(), 0);
+  SetArmStateAtEntry(core_, 0);
+  EXPECT_EQ(ArmEnterDebug(core_), 0);
   const OpList expected =
       EntryStart().Preamble().Inject(0xE24FF018 /* SUB pc, pc, #24 */).Nop(2).Append(ProgramWatchpointsOps(0x04));
   EXPECT_EQ(Ops(), expected.Text());
-  EXPECT_EQ(ArmStateAtEntry(), 1);
+  EXPECT_EQ(ArmStateAtEntry(core_), 1);
   EXPECT_EQ(TraceCount("ArmEnterDebug ARMICE_DEBUG_ST = 0x00000009\r\n"), 1);
 }
 
@@ -91,7 +91,7 @@ OpList HaltRequest() {
 
 TEST_F(DebugStateTest, CoreThatNeverHaltsIsGivenUpAfter50Polls) {
   target_.SetIceRegister(1, 0x04);  // running
-  EXPECT_EQ(ArmEnterDebug(), kHaltFailed);
+  EXPECT_EQ(ArmEnterDebug(core_), kHaltFailed);
   OpList expected = HaltRequest();
   for (int poll = 0; poll < 50; ++poll) expected.IceRead(1);
   EXPECT_EQ(Ops(), expected.Text());  // watchpoint 0 stays armed as halt request
@@ -115,18 +115,18 @@ TEST_F(DebugStateTest, PollingStopsAtTheHaltOrAcceptsDbgackAloneAtTheEnd) {
     reads.insert(reads.end(), c.polls.begin(), c.polls.end());
     reads.push_back(0x01);  // the Thumb test after the halt: TBIT clear
     target_.QueueIceReads(1, reads);
-    EXPECT_EQ(ArmEnterDebug(), c.result);
+    EXPECT_EQ(ArmEnterDebug(core_), c.result);
     int waiting = 0;
     for (const std::string& line : trace_) waiting += line.starts_with("Waiting for the debugger to stop") ? 1 : 0;
     EXPECT_EQ(waiting, c.waitingLines);
-    EXPECT_EQ(ArmStateAtEntry(), 1);
+    EXPECT_EQ(ArmStateAtEntry(core_), 1);
   }
 }
 
 TEST_F(DebugStateTest, ThumbCoreIsSwitchedToArmWithR0Kept) {
   target_.SetIceRegister(1, 0x19);          // halted in Thumb state
   target_.SetChain1Capture(3, 0xDEADBEEF);  // r0, stored by the first Thumb STR
-  EXPECT_EQ(ArmEnterDebug(), 0);
+  EXPECT_EQ(ArmEnterDebug(core_), 0);
   const OpList expected = EntryStart()
                               .Preamble()
                               .Inject(0x60006000 /* STR r0, [r0] */)
@@ -149,13 +149,13 @@ TEST_F(DebugStateTest, ThumbCoreIsSwitchedToArmWithR0Kept) {
                               .Nop(2)
                               .Append(ProgramWatchpointsOps(0x04));
   EXPECT_EQ(Ops(), expected.Text());
-  EXPECT_EQ(ArmStateAtEntry(), 0);
+  EXPECT_EQ(ArmStateAtEntry(core_), 0);
   EXPECT_EQ(TraceCount(kThumbLine), 1);
 }
 
 TEST_F(DebugStateTest, RestartFromZeroSendsTwoWordsThenRestart) {
   target_.SetIceRegister(0, 0x06);  // DBGRQ and INTDIS
-  ArmRestartFromZero();
+  ArmRestartFromZero(core_);
   const OpList expected = OpList()
                               .IceWrite(12, 0xF0)
                               .IceWrite(20, 0xF0)
@@ -184,9 +184,9 @@ OpList WatchpointsOnInterruptsOn() {
 }
 
 TEST_F(DebugStateTest, ArmResumeContinuesAtTheSavedPc) {
-  RegisterCache()[15] = 0x00008000;
+  RegisterCache(core_)[15] = 0x00008000;
   target_.SetIceRegister(0, 0x04);
-  ArmResume();
+  ArmResume(core_);
   const OpList expected = PcWrite(0x00007FF4)
                               .Append(WatchpointsOnInterruptsOn())
                               .Preamble()
@@ -195,15 +195,15 @@ TEST_F(DebugStateTest, ArmResumeContinuesAtTheSavedPc) {
                               .Inject(0xE24FF000 /* SUB pc, pc, #0 */)
                               .Restart();
   EXPECT_EQ(Ops(), expected.Text());
-  EXPECT_EQ(RegisterCache()[15], 0x00008000u);
+  EXPECT_EQ(RegisterCache(core_)[15], 0x00008000u);
 }
 
 TEST_F(DebugStateTest, ThumbResumeBranchesToPMinus12WithR0Restored) {
-  RegisterCache()[15] = 0x00008000;
-  SetArmStateAtEntry(0);
+  RegisterCache(core_)[15] = 0x00008000;
+  SetArmStateAtEntry(core_, 0);
   target_.SetIceRegister(0, 0x04);
   target_.SetStoreSource([](int, int) { return 0x0000CAFEu; });  // r0 as read back
-  ArmResume();
+  ArmResume(core_);
   const OpList expected = PcWrite(0x00007FF8)
                               .Preamble()  // r0 read
                               .Inject(0xE24FF010)
@@ -236,7 +236,7 @@ TEST_F(DebugStateTest, ThumbResumeBranchesToPMinus12WithR0Restored) {
                               .Inject(kThumbNopWord)
                               .Restart();
   EXPECT_EQ(Ops(), expected.Text());
-  EXPECT_EQ(RegisterCache()[15], 0x00008000u);
+  EXPECT_EQ(RegisterCache(core_)[15], 0x00008000u);
   EXPECT_EQ(TraceCount(kThumbLine), 1);
 }
 

@@ -13,7 +13,7 @@ class EmbeddedIceTest : public Arm7Test {};
 
 TEST_F(EmbeddedIceTest, ProgramWatchpointsWritesInItsExactOrder) {
   target_.SetIceRegister(0, 0x000000C2);  // DBGRQ set, and bits above the register
-  ProgramWatchpoints();
+  ProgramWatchpoints(core_);
   const OpList expected = OpList()
                               .IceWrite(12, 0xF0)
                               .IceWrite(20, 0xF0)
@@ -32,7 +32,7 @@ TEST_F(EmbeddedIceTest, ProgramWatchpointsWritesInItsExactOrder) {
                               .IceRead(0)
                               .IceWrite(0, 0x04);  // INTDIS
   EXPECT_EQ(Ops(), expected.Text());
-  EXPECT_EQ(LastBreakpointPattern(), 0xFFFFFFFFu);
+  EXPECT_EQ(LastBreakpointPattern(core_), 0xFFFFFFFFu);
 }
 
 // Only INTDIS survives a debug control read-modify-write: the library never sets the bit
@@ -40,7 +40,7 @@ TEST_F(EmbeddedIceTest, ProgramWatchpointsWritesInItsExactOrder) {
 TEST_F(EmbeddedIceTest, DebugControlWritesKeepOnlyInterruptsDisabled) {
   struct Case {
     const char* what;
-    void (*operation)();
+    void (*operation)(arm7::Arm7State& core);
     uint32_t control;  // as read
     bool refused;      // the TAP was left in Test-Logic-Reset
     uint32_t written;
@@ -58,29 +58,29 @@ TEST_F(EmbeddedIceTest, DebugControlWritesKeepOnlyInterruptsDisabled) {
     target_.SetIceRegister(0, c.control);
     cable::SetTapActive(!c.refused);
     port_.ClearLog();
-    c.operation();
+    c.operation(core_);
     const OpList read = c.refused ? OpList() : OpList().IceRead(0);
     EXPECT_EQ(Ops(), OpList(read).IceWrite(0, c.written).Text());
   }
 }
 
 TEST_F(EmbeddedIceTest, BreakpointPatternIsWrittenOnlyWhenItChanges) {
-  SetBreakpointPattern(0, 0xDEADBEEF);
-  SetBreakpointPattern(0, 0xDEADBEEF);
+  SetBreakpointPattern(core_, 0, 0xDEADBEEF);
+  SetBreakpointPattern(core_, 0, 0xDEADBEEF);
   EXPECT_EQ(Ops(), OpList().IceWrite(18, 0xDEADBEEF).Text());
-  EXPECT_EQ(LastBreakpointPattern(), 0xDEADBEEFu);
+  EXPECT_EQ(LastBreakpointPattern(core_), 0xDEADBEEFu);
 
   // The debug-state entry puts 0xBEBEBEBE in register 18 behind the held pattern's back.
-  ProgramWatchpoints();
+  ProgramWatchpoints(core_);
   port_.ClearLog();
-  SetBreakpointPattern(0, 0xDEADBEEF);
+  SetBreakpointPattern(core_, 0, 0xDEADBEEF);
   EXPECT_EQ(PortAccesses(), 0);
   EXPECT_EQ(target_.IceRegister(18), 0xBEBEBEBEu);
 }
 
 TEST_F(EmbeddedIceTest, HardwareBreakpointIsReadBackAndClearingKeepsTheUnitOn) {
-  SetHardwareBreakpoint(0x00008000);
-  ClearHardwareBreakpoint();
+  SetHardwareBreakpoint(core_, 0x00008000);
+  ClearHardwareBreakpoint(core_);
   EXPECT_EQ(Ops(), OpList().IceWrite(8, 0x8000).IceRead(8).IceWrite(8, 0xFFFFFFFF).IceRead(8).Text());
   EXPECT_EQ(TraceCount("Get the hardware break point 0x00008000\r\n"), 1);
   EXPECT_EQ(TraceCount("Get the hardware break point 0xffffffff\r\n"), 1);
@@ -101,15 +101,15 @@ TEST_F(EmbeddedIceTest, StatusWordCombinesDebugStatusStateAtEntryAndTargetState)
   };
   for (const Case& c : cases) {
     target_.SetIceRegister(1, c.status);
-    SetArmStateAtEntry(c.armState);
-    EXPECT_EQ(ArmGetStatus(c.targetState), c.word) << std::hex << c.status;
+    SetArmStateAtEntry(core_, c.armState);
+    EXPECT_EQ(ArmGetStatus(core_, c.targetState), c.word) << std::hex << c.status;
   }
   EXPECT_EQ(TraceCount("ArmGetStatus = 0x00000019\r\n"), 1);
 }
 
 TEST_F(EmbeddedIceTest, StatusWordBeforeAnyConnect) {
   cable::TapReset(cable::TapResetEnd::kTestLogicReset);  // as at load: the TAP in Test-Logic-Reset
-  EXPECT_EQ(ArmGetStatus(0xFF00), 0x00FF0011u);
+  EXPECT_EQ(ArmGetStatus(core_, 0xFF00), 0x00FF0011u);
 }
 
 TEST_F(EmbeddedIceTest, DumpReadsSixteenRegistersInOrder) {
@@ -118,7 +118,7 @@ TEST_F(EmbeddedIceTest, DumpReadsSixteenRegistersInOrder) {
   const auto valueAt = [](int address) { return address == 1 ? 0x09u : 0xA5000000u | static_cast<uint32_t>(address); };
   for (int address = 0; address < 32; ++address) target_.SetIceRegister(address, valueAt(address));
   IceDump dump{};
-  EXPECT_EQ(ReadIceRegisters(dump), kOk);
+  EXPECT_EQ(ReadIceRegisters(core_, dump), kOk);
   OpList expected;
   for (int i = 0; i < kIceDumpWords; ++i) {
     EXPECT_EQ(dump.words[i], valueAt(order[i])) << i;

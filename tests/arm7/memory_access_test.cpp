@@ -52,19 +52,19 @@ TEST_F(MemoryAccessTest, OneWordReadsAWholeBlockAndKeepsOnlyItsWord) {
   target_.SetStoreSource([](int, int word) { return word == 0 ? 0xA1B2C3D4u : 0x11111111u; });
   std::array<uint8_t, 8> destination;
   destination.fill(kUntouched);
-  EXPECT_EQ(ArmGetData(0x8000, destination.data(), 1), kOk);
+  EXPECT_EQ(ArmGetData(core_, 0x8000, destination.data(), 1), kOk);
   EXPECT_EQ(Ops(), OpList().Preamble().Append(ReadBlockSequence(0x7FFC)).Text());
   EXPECT_EQ(destination,
             (std::array<uint8_t, 8>{0xD4, 0xC3, 0xB2, 0xA1, kUntouched, kUntouched, kUntouched, kUntouched}));
-  EXPECT_EQ(ProgressPercent(), 100);  // reported as 8 of 1
+  EXPECT_EQ(ProgressPercent(core_), 100);  // reported as 8 of 1
   EXPECT_EQ(TraceCount("------------ArmGetData addr = 0x00008000------------\r\n"), 1);
 }
 
 TEST_F(MemoryAccessTest, BigEndianMemoryArrivesMostSignificantByteFirst) {
-  SetBigEndianTarget(1);
+  SetBigEndianTarget(core_, 1);
   target_.SetStoreSource([](int, int) { return 0xA1B2C3D4u; });
   std::array<uint8_t, 4> destination{};
-  EXPECT_EQ(ArmGetData(0x8000, destination.data(), 1), kOk);
+  EXPECT_EQ(ArmGetData(core_, 0x8000, destination.data(), 1), kOk);
   EXPECT_EQ(destination, (std::array<uint8_t, 4>{0xA1, 0xB2, 0xC3, 0xD4}));
 }
 
@@ -73,7 +73,7 @@ uint32_t WordAt(int index) { return 0x5A000000u + static_cast<uint32_t>(index); 
 TEST_F(MemoryAccessTest, LongReadMovesEveryWordInBlocksOfEight) {
   target_.SetStoreSource([](int store, int word) { return WordAt(store * 8 + word); });
   std::vector<uint8_t> destination(512 * 4, kUntouched);
-  EXPECT_EQ(ArmGetData(0x00010000, destination.data(), 512), kOk);
+  EXPECT_EQ(ArmGetData(core_, 0x00010000, destination.data(), 512), kOk);
   for (int i = 0; i < 512; ++i) {
     const uint8_t* bytes = &destination[static_cast<std::size_t>(i) * 4];
     EXPECT_EQ(static_cast<uint32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16) | static_cast<uint32_t>(bytes[3]) << 24,
@@ -87,44 +87,44 @@ TEST_F(MemoryAccessTest, LongReadMovesEveryWordInBlocksOfEight) {
               0x00010000u + 32u * static_cast<uint32_t>(block) - 4u);
   }
   EXPECT_EQ(Count("restart"), 64);
-  EXPECT_EQ(ProgressPercent(), 100);
+  EXPECT_EQ(ProgressPercent(core_), 100);
 }
 
 TEST_F(MemoryAccessTest, StopRequestIsHonouredOnlyEvery256Words) {
-  SetBreakRequest(1);
+  SetBreakRequest(core_, 1);
   std::vector<uint8_t> destination(512 * 4, kUntouched);
   target_.SetStoreSource([](int store, int word) { return WordAt(store * 8 + word); });
-  EXPECT_EQ(ArmGetData(0, destination.data(), 512), kTransferStopped);
+  EXPECT_EQ(ArmGetData(core_, 0, destination.data(), 512), kTransferStopped);
   EXPECT_EQ(Count("restart"), 32);
-  EXPECT_EQ(ProgressPercent(), 50);
+  EXPECT_EQ(ProgressPercent(core_), 50);
   EXPECT_EQ(destination[255 * 4], 0xFF);  // low byte of word 255, 0x5A0000FF
   EXPECT_TRUE(std::all_of(destination.begin() + 256 * 4, destination.end(), [](uint8_t b) { return b == kUntouched; }));
 }
 
 TEST_F(MemoryAccessTest, ReportAtTheLastFullStepStopsButTheFinalOneIsIgnored) {
   // The host asks to stop while the 41st block is read.
-  target_.SetStoreSource([](int store, int) {
-    if (store == 40) SetBreakRequest(1);
+  target_.SetStoreSource([this](int store, int) {
+    if (store == 40) SetBreakRequest(core_, 1);
     return 0u;
   });
   std::vector<uint8_t> destination(520 * 4);
-  EXPECT_EQ(ArmGetData(0, destination.data(), 512), kTransferStopped);  // reported at 512
+  EXPECT_EQ(ArmGetData(core_, 0, destination.data(), 512), kTransferStopped);  // reported at 512
 
-  ResetProgress();
+  ResetProgress(core_);
   port_.ClearLog();
-  target_.SetStoreSource([](int store, int) {
-    if (store == 64 + 64) SetBreakRequest(1);  // the last block of this read
+  target_.SetStoreSource([this](int store, int) {
+    if (store == 64 + 64) SetBreakRequest(core_, 1);  // the last block of this read
     return 0u;
   });
-  EXPECT_EQ(ArmGetData(0, destination.data(), 520), kOk);  // only the final report sees it
+  EXPECT_EQ(ArmGetData(core_, 0, destination.data(), 520), kOk);  // only the final report sees it
   EXPECT_EQ(Count("restart"), 65);
 }
 
 TEST_F(MemoryAccessTest, ReadOfNothingOrOfANegativeCount) {
-  EXPECT_EQ(ArmGetData(0x8000, nullptr, 0), kOk);
-  EXPECT_EQ(ProgressPercent(), 100);
-  EXPECT_EQ(ArmGetData(0x8000, nullptr, -1), kInvalidParameters);
-  EXPECT_EQ(ArmGetData(0x8000, nullptr, 4), kInvalidParameters);
+  EXPECT_EQ(ArmGetData(core_, 0x8000, nullptr, 0), kOk);
+  EXPECT_EQ(ProgressPercent(core_), 100);
+  EXPECT_EQ(ArmGetData(core_, 0x8000, nullptr, -1), kInvalidParameters);
+  EXPECT_EQ(ArmGetData(core_, 0x8000, nullptr, 4), kInvalidParameters);
   EXPECT_EQ(PortAccesses(), 0);
   EXPECT_EQ(TraceCount("------------ArmGetData addr = 0x00008000------------\r\n"), 3);
 }
@@ -140,7 +140,7 @@ OpList WriteSequence(uint32_t address, int count, const std::vector<uint32_t>& w
 
 TEST_F(MemoryAccessTest, OneWordWrite) {
   const std::array<uint8_t, 4> source{0x78, 0x56, 0x34, 0x12};
-  EXPECT_EQ(ArmPutData(0x8000, 4, 1, source.data()), kOk);
+  EXPECT_EQ(ArmPutData(core_, 0x8000, 4, 1, source.data()), kOk);
   const OpList expected = OpList()
                               .Preamble()
                               .Inject(kLdrR0PcWord)
@@ -167,7 +167,7 @@ TEST_F(MemoryAccessTest, FourteenWordsTakenAtTheStride) {
     for (int b = 0; b < 4; ++b) source[static_cast<std::size_t>(i * 8 + b)] = static_cast<uint8_t>(word >> (8 * b));
     words.push_back(word);
   }
-  EXPECT_EQ(ArmPutData(0x20000000, 8, 14, source.data()), kOk);
+  EXPECT_EQ(ArmPutData(core_, 0x20000000, 8, 14, source.data()), kOk);
   const std::string expected = WriteSequence(0x20000000, 14, words).Text();
   EXPECT_EQ(Ops(), expected);
   EXPECT_NE(expected.find("inject E8907FFE\n"), std::string::npos);  // LDMIA r0, {r1-r14}
@@ -175,10 +175,10 @@ TEST_F(MemoryAccessTest, FourteenWordsTakenAtTheStride) {
 }
 
 TEST_F(MemoryAccessTest, BigEndianWriteReversesTheWordButNotTheCallersBytes) {
-  SetBigEndianTarget(1);
+  SetBigEndianTarget(core_, 1);
   const std::array<uint8_t, 4> original{0xA1, 0xB2, 0xC3, 0xD4};
   std::array<uint8_t, 4> source = original;
-  EXPECT_EQ(ArmPutData(0x8000, 4, 1, source.data()), kOk);
+  EXPECT_EQ(ArmPutData(core_, 0x8000, 4, 1, source.data()), kOk);
   EXPECT_EQ(Ops(), WriteSequence(0x8000, 1, {0xA1B2C3D4}).Text());
   EXPECT_EQ(source, original);
 }
@@ -186,7 +186,7 @@ TEST_F(MemoryAccessTest, BigEndianWriteReversesTheWordButNotTheCallersBytes) {
 TEST_F(MemoryAccessTest, HaltedPollGivesUpAfterFiveReadsAndTheWriteIsLost) {
   target_.SetIceRegister(1, 0x01);  // DBGACK without nMREQ: the access never completes
   const std::array<uint8_t, 4> source{};
-  EXPECT_EQ(ArmPutData(0x8000, 4, 1, source.data()), kLinkLost);
+  EXPECT_EQ(ArmPutData(core_, 0x8000, 4, 1, source.data()), kLinkLost);
   EXPECT_EQ(Count("ice[1] read"), 5);
   EXPECT_TRUE(Ops().ends_with("ice[1] read\nchain 1\nintest\n"));
 }
@@ -208,27 +208,27 @@ TEST_F(MemoryAccessTest, ALostLinkFailsTheTransferAfterOneBlock) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    ClearLinkObservations();
+    ClearLinkObservations(core_);
     target_.SetIrCapture(c.irCapture);
     target_.SetPowerLost(c.powerLost);
     target_.SetIceRegister(1, c.debugStatus);
     std::array<uint8_t, 64> words{};
     port_.ClearLog();
-    EXPECT_EQ(ArmGetData(0x8000, words.data(), 16), kLinkLost);
+    EXPECT_EQ(ArmGetData(core_, 0x8000, words.data(), 16), kLinkLost);
     EXPECT_EQ(Count("inject E89001FF bp"), 1) << "one block, not two";
-    ClearLinkObservations();
-    EXPECT_EQ(ArmPutData(0x8000, 4, 1, words.data()), kLinkLost);
-    EXPECT_TRUE(LinkLost());
+    ClearLinkObservations(core_);
+    EXPECT_EQ(ArmPutData(core_, 0x8000, 4, 1, words.data()), kLinkLost);
+    EXPECT_TRUE(LinkLost(core_));
   }
 }
 
 TEST_F(MemoryAccessTest, WritesThatCannotBeMadeSendNothing) {
   const std::array<uint8_t, 64> source{};
-  EXPECT_EQ(ArmPutData(0x8000, 4, 0, source.data()), kOk);                  // partial words are the caller's
-  EXPECT_EQ(ArmPutData(0x8000, 4, 15, source.data()), kInvalidParameters);  // r15 would join the list
-  EXPECT_EQ(ArmPutData(0x8000, 4, -1, source.data()), kInvalidParameters);
-  EXPECT_EQ(ArmPutData(0x8000, -4, 1, source.data()), kInvalidParameters);
-  EXPECT_EQ(ArmPutData(0x8000, 4, 1, nullptr), kInvalidParameters);
+  EXPECT_EQ(ArmPutData(core_, 0x8000, 4, 0, source.data()), kOk);                  // partial words are the caller's
+  EXPECT_EQ(ArmPutData(core_, 0x8000, 4, 15, source.data()), kInvalidParameters);  // r15 would join the list
+  EXPECT_EQ(ArmPutData(core_, 0x8000, 4, -1, source.data()), kInvalidParameters);
+  EXPECT_EQ(ArmPutData(core_, 0x8000, -4, 1, source.data()), kInvalidParameters);
+  EXPECT_EQ(ArmPutData(core_, 0x8000, 4, 1, nullptr), kInvalidParameters);
   EXPECT_EQ(PortAccesses(), 0);
 }
 

@@ -30,28 +30,28 @@ TEST_F(ProgressTest, PercentIsTruncatedAndKeptWithin0To100) {
       {-8, 16, 0},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(ReportProgress(c.done, c.total), 0);
-    EXPECT_EQ(ProgressPercent(), c.percent) << c.done << " of " << c.total;
+    EXPECT_EQ(ReportProgress(core_, c.done, c.total), 0);
+    EXPECT_EQ(ProgressPercent(core_), c.percent) << c.done << " of " << c.total;
   }
 }
 
 TEST_F(ProgressTest, StopsOnBreakRequestOrBadPower) {
   EXPECT_EQ(cable::PowerStatus(), cable::kPowerNeverRead);
-  EXPECT_EQ(ReportProgress(1, 2), 0);  // never read: no reason to stop
+  EXPECT_EQ(ReportProgress(core_, 1, 2), 0);  // never read: no reason to stop
 
-  SetBreakRequest(1);
-  EXPECT_EQ(ReportProgress(1, 2), 1);
-  ResetProgress();
-  EXPECT_EQ(BreakRequest(), 0);
-  EXPECT_EQ(ProgressPercent(), 0);
+  SetBreakRequest(core_, 1);
+  EXPECT_EQ(ReportProgress(core_, 1, 2), 1);
+  ResetProgress(core_);
+  EXPECT_EQ(BreakRequest(core_), 0);
+  EXPECT_EQ(ProgressPercent(core_), 0);
 
   for (int read = 0; read < 2; ++read) port_.QueueStatus(0x80 | 0x20);  // second sense line bad
   EXPECT_EQ(cable::ReadPowerLines(), cable::kFirstSenseLineGood);
-  EXPECT_EQ(ReportProgress(1, 2), 1);
+  EXPECT_EQ(ReportProgress(core_, 1, 2), 1);
 
   for (int read = 0; read < 2; ++read) port_.QueueStatus(0x80);  // both good
   EXPECT_EQ(cable::ReadPowerLines(), cable::kPowerGood);
-  EXPECT_EQ(ReportProgress(1, 2), 0);
+  EXPECT_EQ(ReportProgress(core_, 1, 2), 0);
 }
 
 }  // namespace

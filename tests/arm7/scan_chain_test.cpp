@@ -39,7 +39,7 @@ TEST(ReverseBits, ReversesTheFirstNBitsAcrossWordBoundaries) {
 class ScanChainTest : public Arm7Test {};
 
 TEST_F(ScanChainTest, SelectingAChainIsScanNThenTheFourBitNumber) {
-  SelectScanChain(2);
+  SelectScanChain(core_, 2);
   const std::vector<TapOp> ops = DecodeTap(port_);
   ASSERT_EQ(ops.size(), 2u);
   EXPECT_EQ(ops[0].kind, TapOp::Kind::kIrScan);
@@ -52,15 +52,15 @@ TEST_F(ScanChainTest, SelectingAChainIsScanNThenTheFourBitNumber) {
 
 TEST_F(ScanChainTest, NoScanWithoutACable) {
   ForgetCable();
-  SelectScanChain(1);
-  SelectDataBusChain();
+  SelectScanChain(core_, 1);
+  SelectDataBusChain(core_);
   EXPECT_EQ(PortAccesses(), 0);
 }
 
 TEST_F(ScanChainTest, Chain1ShiftsBreakptFirstThenD31DownToD0) {
-  SelectDataBusChain();
+  SelectDataBusChain(core_);
   port_.ClearLog();
-  (void)Chain1Access(0xE1A00000, Speed::kSystem);  // MOV r0, r0 with BREAKPT
+  (void)Chain1Access(core_, 0xE1A00000, Speed::kSystem);  // MOV r0, r0 with BREAKPT
   const std::vector<TapOp> ops = DecodeTap(port_);
   ASSERT_EQ(ops.size(), 1u);
   EXPECT_EQ(ops[0].length, 33);
@@ -72,14 +72,14 @@ TEST_F(ScanChainTest, Chain1ShiftsBreakptFirstThenD31DownToD0) {
 }
 
 TEST_F(ScanChainTest, Chain1CaptureComesBackInDataBusOrder) {
-  SelectDataBusChain();
+  SelectDataBusChain(core_);
   const uint32_t words[] = {0x80000000, 0x00000001, 0x12345678};
   for (int k = 0; k < 3; ++k) target_.SetChain1Capture(k, words[k]);
-  for (const uint32_t word : words) EXPECT_EQ(Chain1Access(kNop), word);
+  for (const uint32_t word : words) EXPECT_EQ(Chain1Access(core_, kNop), word);
 }
 
 TEST_F(ScanChainTest, IceWriteIsOne38BitScanWithAddressAndWriteBit) {
-  SetICEReg(12, 0x1F7);
+  SetICEReg(core_, 12, 0x1F7);
   const std::vector<TapOp> ops = DecodeTap(port_);
   ASSERT_FALSE(ops.empty());
   const TapOp& write = ops.back();
@@ -93,7 +93,7 @@ TEST_F(ScanChainTest, IceWriteIsOne38BitScanWithAddressAndWriteBit) {
 
 TEST_F(ScanChainTest, IceReadIsAddressScanThenDataScanWithoutIdle) {
   target_.SetIceRegister(1, 0x19);
-  EXPECT_EQ(GetICEReg(1), 0x19u);
+  EXPECT_EQ(GetICEReg(core_, 1), 0x19u);
   const std::vector<TapOp> ops = DecodeTap(port_);
   ASSERT_GE(ops.size(), 2u);
   EXPECT_EQ(ops[ops.size() - 2].length, 6);
@@ -107,23 +107,26 @@ TEST_F(ScanChainTest, IceReadIsAddressScanThenDataScanWithoutIdle) {
 TEST_F(ScanChainTest, AKeptSelectionSendsOnlyThePreamblesTheTapDoesNotHold) {
   struct Step {
     const char* what;
-    void (*before)();
-    void (*select)();
+    void (*before)(arm7::Arm7State& core);
+    void (*select)(arm7::Arm7State& core);
     int instructionScans;
   };
   const Step steps[] = {
-      {"first chain 1", [] {}, &SelectDataBusChain, 2},
-      {"chain 1 again", [] {}, &SelectDataBusChain, 0},
-      {"chain 2", [] {}, &SelectIceChain, 2},
-      {"chain 2 after an ICE read", [] { (void)GetICEReg(kIceDebugStatus); }, &SelectIceChain, 0},
-      {"chain 2 after RESTART", [] { ScanInstruction(kIrRestart, cable::ScanEnd::kIdle); }, &SelectIceChain, 2},
-      {"chain 2 after a TAP reset", [] { cable::TapReset(cable::TapResetEnd::kRunTestIdle); }, &SelectIceChain, 2},
+      {"first chain 1", [](arm7::Arm7State&) {}, &SelectDataBusChain, 2},
+      {"chain 1 again", [](arm7::Arm7State&) {}, &SelectDataBusChain, 0},
+      {"chain 2", [](arm7::Arm7State&) {}, &SelectIceChain, 2},
+      {"chain 2 after an ICE read", [](arm7::Arm7State& core) { (void)GetICEReg(core, kIceDebugStatus); },
+       &SelectIceChain, 0},
+      {"chain 2 after RESTART", [](arm7::Arm7State& core) { ScanInstruction(core, kIrRestart, cable::ScanEnd::kIdle); },
+       &SelectIceChain, 2},
+      {"chain 2 after a TAP reset", [](arm7::Arm7State&) { cable::TapReset(cable::TapResetEnd::kRunTestIdle); },
+       &SelectIceChain, 2},
   };
-  const KeptChainSelection kept;
+  const KeptChainSelection kept(core_);
   for (const Step& step : steps) {
-    step.before();
+    step.before(core_);
     port_.ClearLog();
-    step.select();
+    step.select(core_);
     int irScans = 0;
     for (const TapOp& op : DecodeTap(port_)) irScans += op.kind == TapOp::Kind::kIrScan ? 1 : 0;
     EXPECT_EQ(irScans, step.instructionScans) << step.what;
@@ -131,16 +134,16 @@ TEST_F(ScanChainTest, AKeptSelectionSendsOnlyThePreamblesTheTapDoesNotHold) {
 }
 
 TEST_F(ScanChainTest, WithoutAKeptSelectionEveryPreambleIsSent) {
-  SelectDataBusChain();
+  SelectDataBusChain(core_);
   const auto once = port_.Log().size();
-  SelectDataBusChain();
+  SelectDataBusChain(core_);
   EXPECT_EQ(port_.Log().size(), 2 * once);
 }
 
 TEST_F(ScanChainTest, IceReadRefusedInTestLogicReset) {
   cable::TapReset(cable::TapResetEnd::kTestLogicReset);
   port_.ClearLog();
-  EXPECT_EQ(GetICEReg(1), 0xFFFFFFFFu);
+  EXPECT_EQ(GetICEReg(core_, 1), 0xFFFFFFFFu);
   EXPECT_EQ(PortAccesses(), 0);
   EXPECT_EQ(TraceCount("GetICEReg cannot run at test-logic reset status\r\n"), 1);
 }

@@ -39,7 +39,7 @@ TEST_F(ConnectionCommandsTest, TheBigEndianFlagIsStoredBeforeTheConnectWhateverI
     const JtagResponse response = Dispatch(VANTREL_CMD_CONNECT, flag);
     EXPECT_EQ(response.status, VANTREL_STATUS_FAILED);
     EXPECT_EQ(Text(response), "emulator not found, please check power and hardware connection");
-    EXPECT_EQ(arm7::BigEndianTarget(), stored) << flag;
+    EXPECT_EQ(arm7::BigEndianTarget(session_.Core()), stored) << flag;
   }
 }
 

@@ -76,7 +76,7 @@ std::vector<uint32_t> Words(const JtagResponse& response) {
 class RegisterCommandsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (uint32_t i = 0; i < 17; ++i) arm7::RegisterCache()[i] = 0x100 + i;
+    for (uint32_t i = 0; i < 17; ++i) arm7::RegisterCache(session_.Core())[i] = 0x100 + i;
   }
 
   test::FreshSession session_;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "arm7/arm7_state.h"
+#include "arm7/arm7tdmi_core.h"
 #include "cable/cable_registry.h"
 #include "cable/port_cable_state.h"
 #include "commands/command_state.h"
@@ -20,14 +21,12 @@ class FreshSession {
  public:
   commands::CommandState& Commands() { return *commands_; }
   target::TargetLayerState& Target() { return commands_->target; }
-  arm7::Arm7State& Core() { return *core_; }
-  cable::CableChoice& Cables() { return *cableChoice_; }
+  arm7::Arm7State& Core() { return static_cast<arm7::Arm7tdmiCore&>(Target().Core()).State(); }
+  cable::CableChoice& Cables() { return Core().cables; }
   cable::PortCableState& Port() { return *cable_; }
 
  private:
-  FreshState<cable::CableChoice> cableChoice_;
   FreshState<cable::PortCableState> cable_;
-  FreshState<arm7::Arm7State> core_;
   FreshState<commands::CommandState> commands_;
   SessionState<target::TargetLayerState>::Binding target_{commands_->target};
 };

@@ -68,7 +68,7 @@ class SoftwareBreakpointTest : public BreakpointTest, public ::testing::WithPara
 
 TEST_P(SoftwareBreakpointTest, DisplacesTheContainingWordAndReplacesOnlyTheBreakpointedInstruction) {
   const SoftwareCase& c = GetParam();
-  arm7::SetArmStateAtEntry(c.armState);
+  arm7::SetArmStateAtEntry(session_.Core(), c.armState);
   ScriptMemoryReads(c.patternWord);
   uint8_t displaced[4] = {};
   ASSERT_EQ(target::SetBreakpoint(c.address, target::kSoftwareBreakpoint, 0x12345678, displaced), kOk);
@@ -82,7 +82,7 @@ TEST_P(SoftwareBreakpointTest, DisplacesTheContainingWordAndReplacesOnlyTheBreak
   EXPECT_EQ(accesses[1].word, c.patternWord);
   EXPECT_EQ(accesses[2].kind, 'r') << "the pattern word is read back";
   EXPECT_EQ(accesses[2].address, 0x8000u);
-  EXPECT_EQ(arm7::LastBreakpointPattern(), 0x12345678u);
+  EXPECT_EQ(arm7::LastBreakpointPattern(session_.Core()), 0x12345678u);
 
   port_.ClearLog();
   ASSERT_EQ(target::ClearBreakpoint(c.address, displaced, target::kSoftwareBreakpoint), kOk);
@@ -101,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, SoftwareBreakpointTest,
 class PatternNotKeptTest : public BreakpointTest, public ::testing::WithParamInterface<uint32_t> {};
 
 TEST_P(PatternNotKeptTest, TheDisplacedWordGoesBackAndTheBreakpointIsNotSet) {
-  arm7::SetArmStateAtEntry(1);
+  arm7::SetArmStateAtEntry(session_.Core(), 1);
   ScriptMemoryReads(GetParam());
   uint8_t displaced[4] = {};
   target::BreakpointAccess failed = target::BreakpointAccess::kRead;
@@ -113,7 +113,7 @@ TEST_P(PatternNotKeptTest, TheDisplacedWordGoesBackAndTheBreakpointIsNotSet) {
   EXPECT_EQ(accesses[3].kind, 'w');
   EXPECT_EQ(accesses[3].address, 0x8000u);
   EXPECT_EQ(accesses[3].word, kFoundWord) << "the displaced word goes back";
-  EXPECT_NE(arm7::LastBreakpointPattern(), 0x12345678u) << "watchpoint 1 left alone";
+  EXPECT_NE(arm7::LastBreakpointPattern(session_.Core()), 0x12345678u) << "watchpoint 1 left alone";
 }
 
 INSTANTIATE_TEST_SUITE_P(ReadBack, PatternNotKeptTest, ::testing::Values(kFoundWord, 0x4433BEBEu, 0u));

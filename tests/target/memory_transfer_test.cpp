@@ -52,7 +52,7 @@ class MemoryTransferTest : public TargetTest {
     TargetTest::SetUp();
     target::ClearMemoryMap();
     target::SetTargetState(target::kConnected);
-    arm7::RegisterCache()[16] = kSupervisorCpsr;  // halted in supervisor mode
+    arm7::RegisterCache(session_.Core())[16] = kSupervisorCpsr;  // halted in supervisor mode
     CoreBackAfterEachAccess();
     // Each store the core makes drives 0xA0000000 + 0x10 x store number + word index.
     target_.SetStoreSource([](int store, int word) {
@@ -85,7 +85,7 @@ TEST_F(MemoryTransferTest, WriteGoesOutInChunksOfFourteenWordsAndEndsAtFullProgr
   EXPECT_EQ(calls[1].address, 0x8038u);
   EXPECT_EQ(calls[1].count, 1);
   EXPECT_EQ(calls[1].words[0], 0x3C3B3A39u);
-  EXPECT_EQ(arm7::ProgressPercent(), 100);
+  EXPECT_EQ(arm7::ProgressPercent(session_.Core()), 100);
 }
 
 TEST_F(MemoryTransferTest, FourKibWriteMakesSeventyFourCalls) {
@@ -99,10 +99,10 @@ TEST_F(MemoryTransferTest, FourKibWriteMakesSeventyFourCalls) {
 
 TEST_F(MemoryTransferTest, StopRequestEndsAWriteAtItsNextReportUnlessNothingIsLeft) {
   const std::vector<uint8_t> data = Bytes(100);
-  arm7::SetBreakRequest(1);
+  arm7::SetBreakRequest(session_.Core(), 1);
   EXPECT_EQ(target::StoreTargetMemory(0x8000, 100, data.data(), 4), kTransferStopped);
   EXPECT_EQ(Puts().size(), 1u);
-  EXPECT_EQ(arm7::ProgressPercent(), 0);  // the final report: (0, 100)
+  EXPECT_EQ(arm7::ProgressPercent(session_.Core()), 0);  // the final report: (0, 100)
   port_.ClearLog();
   // Everything is written by the time the stop is seen: that is no stop.
   EXPECT_EQ(target::StoreTargetMemory(0x8000, 56, data.data(), 4), kOk);
@@ -182,7 +182,7 @@ TEST_F(MemoryTransferTest, PartialWordsAreReadMergedAndWrittenBack) {
   ASSERT_EQ(calls.size(), 1u);
   EXPECT_EQ(calls[0].address, 0x1000u);
   EXPECT_EQ(calls[0].words, (std::vector<uint32_t>{0xBBAA0000u, 0xA0EEDDCCu}));
-  EXPECT_EQ(arm7::ProgressPercent(), 100);
+  EXPECT_EQ(arm7::ProgressPercent(session_.Core()), 100);
 }
 
 TEST_F(MemoryTransferTest, OnlyPartlyWrittenWordsAreReadFirst) {
@@ -208,11 +208,11 @@ TEST_F(MemoryTransferTest, ReadDeliversExactlyTheRequestedBytesAtAnyAddress) {
   EXPECT_EQ(Blocks(), (std::vector<uint32_t>{0x1000}));
   // Words A0000000 at 0x1000 and A0000001 at 0x1004, little-endian.
   EXPECT_EQ(destination, (std::vector<uint8_t>{0xA0, 0x01, 0x00, 0x00, 0xA0}));
-  EXPECT_EQ(arm7::ProgressPercent(), 100);
+  EXPECT_EQ(arm7::ProgressPercent(session_.Core()), 100);
 }
 
 TEST_F(MemoryTransferTest, BigEndianWordsArriveInAddressOrder) {
-  arm7::SetBigEndianTarget(1);
+  arm7::SetBigEndianTarget(session_.Core(), 1);
   std::vector<uint8_t> destination(3, 0);
   ASSERT_EQ(target::FetchTargetMemory(0x1000, 3, destination.data()), kOk);
   EXPECT_EQ(destination, (std::vector<uint8_t>{0xA0, 0x00, 0x00}));
@@ -236,7 +236,7 @@ TEST_F(MemoryTransferTest, TransferThatTheMapLeavesEmptyMovesNothing) {
   const std::vector<uint8_t> data = Bytes(16);
   EXPECT_EQ(target::StoreTargetMemory(0x1008, 16, data.data(), 4), kOk);
   EXPECT_TRUE(NoPortAccess());
-  EXPECT_EQ(arm7::ProgressPercent(), 100);
+  EXPECT_EQ(arm7::ProgressPercent(session_.Core()), 100);
 }
 
 }  // namespace

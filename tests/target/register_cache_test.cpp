@@ -24,7 +24,7 @@ class RegisterCacheTest : public TargetTest {
     target::SetTargetState(target::kConnected);
     Cache(16) = cpsr;
   }
-  uint32_t& Cache(int i) { return arm7::RegisterCache()[static_cast<std::size_t>(i)]; }
+  uint32_t& Cache(int i) { return arm7::RegisterCache(session_.Core())[static_cast<std::size_t>(i)]; }
 };
 
 // r0-r14 = 0x100 + i, then the PC and the two stores of the CPSR read (r0, CPSR).
@@ -45,7 +45,7 @@ std::vector<std::string> SaveReads() {
 
 TEST_F(RegisterCacheTest, SaveAlignsAHalfwordPcOnTheCoreAndKeepsItInTheCache) {
   Halt();
-  arm7::SetArmStateAtEntry(0);  // stopped in Thumb state
+  arm7::SetArmStateAtEntry(session_.Core(), 0);  // stopped in Thumb state
   ScriptStores(SaveScript(0x1002, kSvcCpsr));
   ASSERT_EQ(target::SaveRegisters(), kOk);
 
@@ -254,7 +254,7 @@ TEST_F(RegisterCacheTest, StatusRegisterWritesKeepR0) {
   ASSERT_EQ(target::WriteRegister(target::kCurrentMode, target::kCpsrIndex, 0x600000F3), kOk);
   EXPECT_THAT(Ops(), ElementsAre("read r0", "write cpsr=600000D3", "write r0=0000000A", "read cpsr"));
   EXPECT_EQ(Cache(16), 0x600000F3u);
-  EXPECT_EQ(arm7::ArmStateAtEntry(), 0);
+  EXPECT_EQ(arm7::ArmStateAtEntry(session_.Core()), 0);
 
   port_.ClearLog();
   Cache(16) = 0x1F;

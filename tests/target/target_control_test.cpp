@@ -72,13 +72,13 @@ TEST_F(TargetControlTest, DisconnectOfATargetAlreadyDownOnlyForgetsTheTap) {
 
 TEST_F(TargetControlTest, AStopThatDoesNotHaltTheCoreLeavesItRunningWithNothingSaved) {
   target::SetTargetState(target::kRunning);
-  arm7::RegisterCache().fill(0x5A5A5A5A);
+  arm7::RegisterCache(session_.Core()).fill(0x5A5A5A5A);
   uint32_t word = 0x12345678;
   EXPECT_EQ(target::StopTarget(word), kHaltFailed);
   EXPECT_EQ(target::TargetState(), target::kRunning);
   EXPECT_EQ(TraceCount(kWaitingLine), 50);
   EXPECT_THAT(Ops(), ::testing::Not(::testing::Contains("read r0"))) << "no registers to save";
-  EXPECT_EQ(arm7::RegisterCache()[0], 0x5A5A5A5Au);
+  EXPECT_EQ(arm7::RegisterCache(session_.Core())[0], 0x5A5A5A5Au);
   EXPECT_EQ(word, 0x12345678u);
 }
 
@@ -131,7 +131,7 @@ TEST_F(TargetControlTest, SetPcWritesThePcAndReadsEveryRegisterBack) {
   expected.push_back("read cpsr");
   EXPECT_THAT(Ops(), ElementsAreArray(expected));
   EXPECT_EQ(target::SavedPc(), 0x8000u);
-  EXPECT_EQ(arm7::RegisterCache()[16], 0x600000D3u);
+  EXPECT_EQ(arm7::RegisterCache(session_.Core())[16], 0x600000D3u);
 }
 
 }  // namespace

@@ -73,7 +73,7 @@ class TargetTest : public ScriptedCableTest {
   // the mode it halted in (the register cache's CPSR), as a sound memory transfer finds it.
   void CoreBackAfterEachAccess() {
     target_.SetIceRegister(1, 0x09);
-    target_.SetCpsr(arm7::RegisterCache()[16]);
+    target_.SetCpsr(arm7::RegisterCache(session_.Core())[16]);
   }
 
   std::vector<std::string> Ops() const { return RegisterOps(Chain1Transfers(DecodeTap(port_))); }

@@ -1,7 +1,7 @@
 // A cable that drives the simulated board's TAP directly: each TCK cycle is one call on
 // the board, with no port bytes in between. For tests that are about the core, the target
 // and the commands rather than the wire: the same scans as the parallel-port cable, at a
-// fraction of the work. Install it with cable::InstallCable for the test's lifetime.
+// fraction of the work. Install it in the session's cable choice for the test's lifetime.
 #pragma once
 
 #include <cstdint>
