@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "arm7/arm7tdmi_core.h"
 #include "arm7_fixture.h"
 
 namespace vantrel::test {
@@ -52,6 +53,24 @@ TEST_F(ProgressTest, StopsOnBreakRequestOrBadPower) {
   for (int read = 0; read < 2; ++read) port_.QueueStatus(0x80);  // both good
   EXPECT_EQ(cable::ReadPowerLines(), cable::kPowerGood);
   EXPECT_EQ(ReportProgress(core_, 1, 2), 0);
+}
+
+// The host polls and stops a transfer through the progress a core hands out: it must be
+// that core's, not one shared by every core of the process.
+TEST(CoreProgress, EachCoreReportsAndStopsOnItsOwn) {
+  Arm7tdmiCore first;
+  Arm7tdmiCore second;
+  first.Progress().RequestBreak();
+  EXPECT_TRUE(first.Progress().Report(1, 4));
+  EXPECT_FALSE(second.Progress().Report(3, 4));
+  EXPECT_EQ(first.Progress().Percent(), 25);
+  EXPECT_EQ(second.Progress().Percent(), 75);
+  EXPECT_EQ(ProgressPercent(second.State()), 75);
+
+  first.Progress().Reset();
+  EXPECT_FALSE(BreakRequest(first.State()));
+  EXPECT_EQ(ProgressPercent(first.State()), 0);
+  EXPECT_EQ(second.Progress().Percent(), 75);
 }
 
 }  // namespace
