@@ -2,6 +2,8 @@
 // register access on chain 2, checked at the level of the scans they make.
 #include "arm7/scan_chain.h"
 
+#include <functional>
+
 #include "arm7/embedded_ice.h"
 #include "arm7/instructions.h"
 #include "arm7/link_check.h"
@@ -107,7 +109,7 @@ TEST_F(ScanChainTest, IceReadIsAddressScanThenDataScanWithoutIdle) {
 TEST_F(ScanChainTest, AKeptSelectionSendsOnlyThePreamblesTheTapDoesNotHold) {
   struct Step {
     const char* what;
-    void (*before)();
+    std::function<void()> before;
     void (*select)();
     int instructionScans;
   };
@@ -117,7 +119,8 @@ TEST_F(ScanChainTest, AKeptSelectionSendsOnlyThePreamblesTheTapDoesNotHold) {
       {"chain 2", [] {}, &SelectIceChain, 2},
       {"chain 2 after an ICE read", [] { (void)GetICEReg(kIceDebugStatus); }, &SelectIceChain, 0},
       {"chain 2 after RESTART", [] { ScanInstruction(kIrRestart, cable::ScanEnd::kIdle); }, &SelectIceChain, 2},
-      {"chain 2 after a TAP reset", [] { cable::TapReset(cable::TapResetEnd::kRunTestIdle); }, &SelectIceChain, 2},
+      {"chain 2 after a TAP reset", [this] { cable::TapReset(session_.Port(), cable::TapResetEnd::kRunTestIdle); },
+       &SelectIceChain, 2},
   };
   const KeptChainSelection kept;
   for (const Step& step : steps) {
@@ -138,7 +141,7 @@ TEST_F(ScanChainTest, WithoutAKeptSelectionEveryPreambleIsSent) {
 }
 
 TEST_F(ScanChainTest, IceReadRefusedInTestLogicReset) {
-  cable::TapReset(cable::TapResetEnd::kTestLogicReset);
+  cable::TapReset(session_.Port(), cable::TapResetEnd::kTestLogicReset);
   port_.ClearLog();
   EXPECT_EQ(GetICEReg(1), 0xFFFFFFFFu);
   EXPECT_EQ(PortAccesses(), 0);

@@ -5,6 +5,7 @@
 
 #include "arm7/arm7_state.h"
 #include "cable/cable_registry.h"
+#include "cable/parallel_port_cable.h"
 #include "cable/port_cable_state.h"
 #include "commands/command_state.h"
 #include "common/session_state.h"
@@ -22,11 +23,10 @@ class FreshSession {
   target::TargetLayerState& Target() { return commands_->target; }
   arm7::Arm7State& Core() { return *core_; }
   cable::CableChoice& Cables() { return *cableChoice_; }
-  cable::PortCableState& Port() { return *cable_; }
+  cable::PortCableState& Port() { return Cables().ParallelPort().State(); }
 
  private:
   FreshState<cable::CableChoice> cableChoice_;
-  FreshState<cable::PortCableState> cable_;
   FreshState<arm7::Arm7State> core_;
   FreshState<commands::CommandState> commands_;
   SessionState<target::TargetLayerState>::Binding target_{commands_->target};
