@@ -15,6 +15,8 @@
 #include "arm7/memory_access.h"
 #include "board/board.h"
 #include "cable/cable.h"
+#include "cable/cable_registry.h"
+#include "cable/parallel_port_cable.h"
 #include "cable/port_io.h"
 #include "cable/tap.h"
 
@@ -41,9 +43,10 @@ vsim::Board* HaltedBoard() {
     config.freeRunInstructionsPerMs = 0;  // the counts do not depend on the host's speed
     auto candidate = std::make_unique<vsim::Board>(config);
     const VantrelPortIo io = candidate->PortIo();
-    cable::UsePortIo(&io);
-    if (cable::OpenCable(0) == kOk && arm7::CheckTargetId(Core()) == 0) {
-      cable::TapReset(cable::TapResetEnd::kRunTestIdle);
+    cable::PortCableState& port = Core().cables.ParallelPort().State();  // the one the core drives
+    cable::UsePortIo(port, &io);
+    if (cable::OpenCable(port, 0) == kOk && arm7::CheckTargetId(Core()) == 0) {
+      cable::TapReset(port, cable::TapResetEnd::kRunTestIdle);
       if (arm7::ArmEnterDebug(Core()) == 0) board = std::move(candidate);
     }
   }

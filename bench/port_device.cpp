@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 
 #include "board/board.h"
 #include "cable/port_cable_state.h"
@@ -30,12 +31,12 @@ constexpr uint16_t kLpt1Status = 0x379;
 constexpr int kAccessesPerCycle = 3;
 
 // One TCK cycle as the driver makes it: lines, TDO sample, rising edge.
-void ClockCycles(benchmark::State& state) {
+void ClockCycles(benchmark::State& state, cable::PortCableState& port) {
   uint8_t tdo = 0;
   for (auto _ : state) {
-    cable::PortWrite(kLpt1Data, 0x01);
-    tdo ^= cable::PortRead(kLpt1Status);
-    cable::PortWrite(kLpt1Data, 0x05);
+    cable::PortWrite(port, kLpt1Data, 0x01);
+    tdo ^= cable::PortRead(port, kLpt1Status);
+    cable::PortWrite(port, kLpt1Data, 0x05);
   }
   benchmark::DoNotOptimize(tdo);
   state.SetItemsProcessed(state.iterations() * kAccessesPerCycle);
@@ -48,20 +49,20 @@ vsim::BoardConfig Quiet() {
 }
 
 void BM_VirtualPortAccess(benchmark::State& state) {
-  const FreshState<cable::PortCableState> fresh;
+  const auto port = std::make_unique<cable::PortCableState>();  // as at load
   vsim::Board board(Quiet());
   const VantrelPortIo io = board.PortIo();
-  cable::UsePortIo(&io);
-  if (cable::ObtainPortAccess(0) != kOk) state.SkipWithError("no access to the virtual port");
-  ClockCycles(state);
+  cable::UsePortIo(*port, &io);
+  if (cable::ObtainPortAccess(*port, 0) != kOk) state.SkipWithError("no access to the virtual port");
+  ClockCycles(state, *port);
 }
 BENCHMARK(BM_VirtualPortAccess);
 
 void BM_DevicePortAccess(benchmark::State& state) {
-  const FreshState<cable::PortCableState> fresh;
-  cable::ApplyPortConfigLine("lpt1=/dev/parport0\n");  // never IN and OUT, even as root
-  if (cable::ObtainPortAccess(0) != kOk) state.SkipWithError("the port device stand-in is not preloaded");
-  ClockCycles(state);
+  const auto port = std::make_unique<cable::PortCableState>();  // as at load
+  cable::ApplyPortConfigLine(*port, "lpt1=/dev/parport0\n");    // never IN and OUT, even as root
+  if (cable::ObtainPortAccess(*port, 0) != kOk) state.SkipWithError("the port device stand-in is not preloaded");
+  ClockCycles(state, *port);
 }
 BENCHMARK(BM_DevicePortAccess);
 

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 #include "cable/cable.h"
 #include "cable/port_cable_state.h"
@@ -23,7 +24,7 @@ constexpr int kChain1Bits = 33;
 // Holds the last data byte (so the cable is found) and counts the accesses; the cable
 // it is plugged into starts as at load.
 struct NullPort {
-  FreshState<cable::PortCableState> cable;
+  std::unique_ptr<cable::PortCableState> cable = std::make_unique<cable::PortCableState>();
   uint8_t data = 0;
   uint64_t accesses = 0;
 
@@ -40,18 +41,18 @@ struct NullPort {
   }
   void Plug() {
     const VantrelPortIo io{this, &Acquire, &Read, &Write};
-    cable::UsePortIo(&io);
+    cable::UsePortIo(*cable, &io);
   }
 };
 
 // Plugs the port and finds the cable on lpt1; the benchmark is skipped otherwise.
 bool SelectCable(benchmark::State& state, NullPort& port, int32_t portDelay) {
   port.Plug();
-  if (cable::OpenCable(0) != kOk) {
+  if (cable::OpenCable(*port.cable, 0) != kOk) {
     state.SkipWithError("the cable was not found on the null port");
     return false;
   }
-  cable::SetPortDelay(portDelay);
+  cable::SetPortDelay(*port.cable, portDelay);
   port.accesses = 0;
   return true;
 }
@@ -68,7 +69,7 @@ void BM_PortWrite(benchmark::State& state) {
   NullPort port;
   if (!SelectCable(state, port, 0)) return;
   uint8_t value = 0;
-  for (auto _ : state) cable::PortWrite(kLpt1Data, value++);
+  for (auto _ : state) cable::PortWrite(*port.cable, kLpt1Data, value++);
   Finish(state, port);
 }
 BENCHMARK(BM_PortWrite);
@@ -76,7 +77,7 @@ BENCHMARK(BM_PortWrite);
 void BM_PortRead(benchmark::State& state) {
   NullPort port;
   if (!SelectCable(state, port, 0)) return;
-  for (auto _ : state) benchmark::DoNotOptimize(cable::PortRead(kLpt1Status));
+  for (auto _ : state) benchmark::DoNotOptimize(cable::PortRead(*port.cable, kLpt1Status));
   Finish(state, port);
 }
 BENCHMARK(BM_PortRead);
@@ -88,7 +89,7 @@ void BM_Chain1Exchange(benchmark::State& state) {
   std::array<uint32_t, 2> in{0xE1A00000u, 1u};
   std::array<uint32_t, 2> out{};
   for (auto _ : state) {
-    cable::ScanDR(kChain1Bits, in.data(), out.data(), cable::ScanEnd::kIdle);
+    cable::ScanDR(*port.cable, kChain1Bits, in.data(), out.data(), cable::ScanEnd::kIdle);
     benchmark::DoNotOptimize(out);
   }
   Finish(state, port);
@@ -100,7 +101,7 @@ BENCHMARK(BM_Chain1Exchange)->ArgName("PortDelay")->Arg(0);
 void BM_PortWriteWithDelay(benchmark::State& state) {
   NullPort port;
   if (!SelectCable(state, port, static_cast<int32_t>(state.range(0)))) return;
-  for (auto _ : state) cable::PortWrite(kLpt1Data, 0x01);
+  for (auto _ : state) cable::PortWrite(*port.cable, kLpt1Data, 0x01);
   Finish(state, port);
 }
 BENCHMARK(BM_PortWriteWithDelay)->ArgName("PortDelay")->Arg(0)->Arg(100)->Arg(1000);

@@ -13,7 +13,10 @@
 #include <memory>
 #include <vector>
 
+#include "arm7/arm7_state.h"
+#include "arm7/arm7tdmi_core.h"
 #include "board/board.h"
+#include "cable/parallel_port_cable.h"
 #include "cable/port_cable_state.h"
 #include "cable/port_config.h"
 #include "cable/port_io.h"
@@ -21,6 +24,7 @@
 #include "target/core_status.h"
 #include "target/memory_transfer.h"
 #include "target/target_control.h"
+#include "target/target_layer_state.h"
 #include "target/target_state.h"
 
 namespace {
@@ -53,6 +57,11 @@ constexpr int32_t kBytes = 64 * 1024;
 constexpr double kAbortCheck = kPreamble + 19 * kChain1Access;
 constexpr double kAbortCheckPerKiB = kAbortCheck / (kBytes / 1024.0);
 
+// The parallel-port cable the debug core drives.
+cable::PortCableState& Port() {
+  return static_cast<arm7::Arm7tdmiCore&>(target::LayerState().Core()).State().cables.ParallelPort().State();
+}
+
 vsim::Board& AttachedBoard() {
   static std::unique_ptr<vsim::Board> board;
   if (board == nullptr) {
@@ -60,7 +69,7 @@ vsim::Board& AttachedBoard() {
     config.freeRunInstructionsPerMs = 0;
     board = std::make_unique<vsim::Board>(config);
     const VantrelPortIo io = board->PortIo();
-    cable::UsePortIo(&io);
+    cable::UsePortIo(Port(), &io);
     if (target::OpenEmulator("lpt", "lpt1") != kOk || target::ConnectTarget() != kOk) std::abort();
   }
   return *board;
@@ -75,9 +84,9 @@ constexpr double kAccessesPerSecond = 1e6;  // 1 us per port access
 // 1000 instructions a TCK instead of the board's default 4, far ahead of the cable as a
 // real core is.
 void UseMode(const benchmark::State& state) {
-  cable::PortState().config.workArea.reset();  // the previous mode's
-  cable::ApplyPortConfigLine(state.range(0) == 0 ? "transfer=exact\n" : "transfer=fast\n");
-  if (state.range(0) >= 2) cable::ApplyPortConfigLine("workarea=3FF00,100\n");
+  Port().config.workArea.reset();  // the previous mode's
+  cable::ApplyPortConfigLine(Port(), state.range(0) == 0 ? "transfer=exact\n" : "transfer=fast\n");
+  if (state.range(0) >= 2) cable::ApplyPortConfigLine(Port(), "workarea=3FF00,100\n");
   AttachedBoard().SetInstructionsPerTck(state.range(0) == 3 ? 1000 : 4);
 }
 

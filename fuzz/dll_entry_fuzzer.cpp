@@ -21,10 +21,13 @@
 #include <vector>
 
 #include "arm7/arm7_state.h"
+#include "arm7/arm7tdmi_core.h"
 #include "arm7/core_state.h"
 #include "arm7/progress.h"
 #include "board/board.h"
 #include "cable/cable.h"
+#include "cable/cable_registry.h"
+#include "cable/parallel_port_cable.h"
 #include "cable/port_cable_state.h"
 #include "cable/port_config.h"
 #include "cable/port_io.h"
@@ -85,7 +88,6 @@ std::array<uint8_t, kMaxTransferBytes> g_read_buffer;
 // Everything the library keeps between calls as at load, for one input; the job's
 // result is stored anew, and the instance made at start serves every input.
 struct FreshLibrary {
-  vantrel::FreshState<vantrel::cable::PortCableState> cable;
   vantrel::FreshState<vantrel::target::TargetLayerState> target;
 };
 
@@ -325,7 +327,8 @@ MemoryOracle::Range UseWorkArea(FuzzedDataProvider& in) {
   const auto size = in.ConsumeIntegralInRange<uint32_t>(1, 0x200);
   char line[48];
   std::snprintf(line, sizeof line, "workarea=%x,%x\n", address, size);
-  vantrel::cable::ApplyPortConfigLine(line);
+  auto& core = static_cast<vantrel::arm7::Arm7tdmiCore&>(vantrel::target::LayerState().Core());
+  vantrel::cable::ApplyPortConfigLine(core.State().cables.ParallelPort().State(), line);
   return {address, uint64_t{address} + size};
 }
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "cable/port_cable_state.h"
@@ -18,9 +19,9 @@ namespace {
 
 using namespace vantrel::cable;
 
-void CheckPortTable() {
+void CheckPortTable(const PortCableState& state) {
   for (int i = 0; i < kPortCount; ++i) {
-    const PortAddresses& port = PortTableEntry(i);
+    const PortAddresses& port = PortTableEntry(state, i);
     if (static_cast<uint32_t>(port.status) != static_cast<uint32_t>(port.data) + 1u ||
         static_cast<uint32_t>(port.control) != static_cast<uint32_t>(port.data) + 2u) {
       __builtin_trap();
@@ -41,25 +42,25 @@ const std::string& ScratchFile() {
 }
 
 void ApplyLines(const uint8_t* data, size_t size) {
-  const vantrel::FreshState<PortCableState> fresh;
+  const auto fresh = std::make_unique<PortCableState>();  // as at load
   const std::string text(reinterpret_cast<const char*>(data), size);
   for (size_t start = 0; start < text.size();) {
     const size_t end = std::min(text.find('\n', start), text.size());
     const std::string line = text.substr(start, std::min<size_t>(end + 1 - start, kConfigLineBufferSize - 1));
-    ApplyPortConfigLine(line.c_str());
+    ApplyPortConfigLine(*fresh, line.c_str());
     start += line.size();
   }
-  CheckPortTable();
+  CheckPortTable(*fresh);
 }
 
 void LoadFile(const uint8_t* data, size_t size) {
-  const vantrel::FreshState<PortCableState> fresh;
+  const auto fresh = std::make_unique<PortCableState>();  // as at load
   if (std::FILE* file = std::fopen(ScratchFile().c_str(), "wb")) {
     std::fwrite(data, 1, size, file);
     std::fclose(file);
-    LoadPortConfigFile(ScratchFile());
+    LoadPortConfigFile(*fresh, ScratchFile());
   }
-  CheckPortTable();
+  CheckPortTable(*fresh);
 }
 
 }  // namespace

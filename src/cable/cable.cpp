@@ -8,66 +8,72 @@
 namespace vantrel::cable {
 namespace {
 
-CableSelection& Selection() { return PortState().selection; }
+bool PortSelected(const PortCableState& state) { return state.selection.selectedPort != kNoPortSelected; }
+const PortAddresses& SelectedAddresses(const PortCableState& state) {
+  return PortTableEntry(state, state.selection.selectedPort);
+}
 
-bool PortSelected() { return Selection().selectedPort != kNoPortSelected; }
-const PortAddresses& SelectedAddresses() { return PortTableEntry(Selection().selectedPort); }
-
-bool PortHoldsTestByte(int portIndex) {
-  const uint16_t dataPort = IoAddress(PortTableEntry(portIndex).data);
-  PortWrite(dataPort, lines::kPresenceTestByte);
-  return PortRead(dataPort) == lines::kPresenceTestByte;
+bool PortHoldsTestByte(PortCableState& state, int portIndex) {
+  const uint16_t dataPort = IoAddress(PortTableEntry(state, portIndex).data);
+  PortWrite(state, dataPort, lines::kPresenceTestByte);
+  return PortRead(state, dataPort) == lines::kPresenceTestByte;
 }
 
 }  // namespace
 
-ResultCode OpenCable(int portIndex) {
+ResultCode OpenCable(PortCableState& state, int portIndex) {
   if (portIndex < 0 || portIndex >= kPortCount) return kInvalidParameters;
-  LoadPortConfig();
-  if (const ResultCode access = ObtainPortAccess(portIndex); access != kOk) return access;
-  if (!PortHoldsTestByte(portIndex)) {
-    Selection().selectedPort = kNoPortSelected;
+  LoadPortConfig(state);
+  if (const ResultCode access = ObtainPortAccess(state, portIndex); access != kOk) return access;
+  if (!PortHoldsTestByte(state, portIndex)) {
+    state.selection.selectedPort = kNoPortSelected;
     return kEmulatorNotFound;
   }
-  Selection().selectedPort = portIndex;
+  state.selection.selectedPort = portIndex;
   return kOk;
 }
 
-int32_t SelectedPort() { return Selection().selectedPort; }
-uint16_t SelectedDataPort() { return PortSelected() ? IoAddress(SelectedAddresses().data) : 0; }
-uint16_t SelectedStatusPort() { return PortSelected() ? IoAddress(SelectedAddresses().status) : 0; }
-uint16_t SelectedControlPort() { return PortSelected() ? IoAddress(SelectedAddresses().control) : 0; }
+int32_t SelectedPort(const PortCableState& state) { return state.selection.selectedPort; }
+uint16_t SelectedDataPort(const PortCableState& state) {
+  return PortSelected(state) ? IoAddress(SelectedAddresses(state).data) : 0;
+}
+uint16_t SelectedStatusPort(const PortCableState& state) {
+  return PortSelected(state) ? IoAddress(SelectedAddresses(state).status) : 0;
+}
+uint16_t SelectedControlPort(const PortCableState& state) {
+  return PortSelected(state) ? IoAddress(SelectedAddresses(state).control) : 0;
+}
 
 // Both sense lines are active low, and each is sampled by a read of its own.
-int32_t ReadPowerLines() {
-  int32_t& power = Selection().powerStatus;
+int32_t ReadPowerLines(PortCableState& state) {
+  int32_t& power = state.selection.powerStatus;
   power = 0;
-  if (!PortSelected()) return -1;
-  if ((PortRead(SelectedStatusPort()) & lines::kFirstSenseLine) == 0) power |= kFirstSenseLineGood;
-  if ((PortRead(SelectedStatusPort()) & lines::kSecondSenseLine) == 0) power |= kSecondSenseLineGood;
+  if (!PortSelected(state)) return -1;
+  if ((PortRead(state, SelectedStatusPort(state)) & lines::kFirstSenseLine) == 0) power |= kFirstSenseLineGood;
+  if ((PortRead(state, SelectedStatusPort(state)) & lines::kSecondSenseLine) == 0) power |= kSecondSenseLineGood;
   return power;
 }
 
-int32_t PowerStatus() { return Selection().powerStatus; }
+int32_t PowerStatus(const PortCableState& state) { return state.selection.powerStatus; }
 
-void ReleaseCable() {
-  if (!PortSelected()) return;
-  const uint16_t controlPort = SelectedControlPort();
-  PortWrite(controlPort, lines::kReleaseControl);
-  PortWrite(controlPort, lines::kControlIdle);
-  PortWrite(controlPort, lines::kControlIdle);
-  ReleasePortDevice();  // another program may use the port until the next open
+void ReleaseCable(PortCableState& state) {
+  if (!PortSelected(state)) return;
+  const uint16_t controlPort = SelectedControlPort(state);
+  PortWrite(state, controlPort, lines::kReleaseControl);
+  PortWrite(state, controlPort, lines::kControlIdle);
+  PortWrite(state, controlPort, lines::kControlIdle);
+  ReleasePortDevice(state);  // another program may use the port until the next open
 }
 
-void SetCableLines(uint8_t value) {
-  if (!PortSelected()) return;
-  PortWrite(SelectedDataPort(), value);
+void SetCableLines(PortCableState& state, uint8_t value) {
+  if (!PortSelected(state)) return;
+  PortWrite(state, SelectedDataPort(state), value);
 }
 
-void LendCableToJob() { SetPortLentToJob(true); }
+void LendCableToJob(PortCableState& state) { SetPortLentToJob(state, true); }
 
-void LetCableCatchUp() {
-  SetPortLentToJob(false);
-  DeliverHeldAccesses();
+void LetCableCatchUp(PortCableState& state) {
+  SetPortLentToJob(state, false);
+  DeliverHeldAccesses(state);
 }
 }  // namespace vantrel::cable

@@ -3,8 +3,10 @@
 // of cable_registry.cpp.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "cable/jtag_cable.h"
 #include "cable/port_config.h"
@@ -13,12 +15,15 @@
 
 namespace vantrel::cable {
 
+class ParallelPortCable;
+
 // The cable kinds of a session: one cable of each kind, the one the last open chose, and
 // one installed in place of every kind (tests that are not about the wire, programs that
 // embed the library with a cable of their own). The debug core holds one and reaches
 // every cable through it.
 class CableChoice {
  public:
+  // Makes one cable of each kind, as the library holds them at load.
   CableChoice();
   ~CableChoice();
   CableChoice(const CableChoice&) = delete;
@@ -44,7 +49,11 @@ class CableChoice {
   [[nodiscard]] bool FastTransferMode();
   [[nodiscard]] std::optional<WorkArea> ConfiguredWorkArea();
 
+  // The parallel-port kind's cable, which keeps the host's settings above.
+  ParallelPortCable& ParallelPort();
+
  private:
+  std::vector<std::unique_ptr<Cable>> cables_;  // one of each kind, in the table's order
   Cable* chosen_ = nullptr;
   Cable* installed_ = nullptr;
 };

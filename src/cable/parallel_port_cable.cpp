@@ -5,6 +5,7 @@
 
 #include "cable/cable.h"
 #include "cable/names.h"
+#include "cable/port_cable_state.h"
 #include "cable/port_config.h"
 #include "cable/port_io.h"
 #include "cable/tap.h"
@@ -19,61 +20,59 @@ int ParallelPortIndex(std::string_view portName) {
   return -1;
 }
 
-// The process's own, until the session owns it. It holds nothing of its own, so it
-// serves the library's unload among the static destructors.
-Cable& ParallelPortCable::Instance() {
-  static ParallelPortCable cable;
-  return cable;
-}
+ParallelPortCable::ParallelPortCable() : state_(std::make_unique<PortCableState>()) {}
+ParallelPortCable::~ParallelPortCable() = default;
 
 ResultCode ParallelPortCable::Open(std::string_view portName) {
   const int portIndex = ParallelPortIndex(portName);
   if (portIndex < 0) return kInvalidParameters;
-  return OpenCable(portIndex);
+  return OpenCable(*state_, portIndex);
 }
 
-bool ParallelPortCable::Opened() const { return SelectedPort() != kNoPortSelected; }
-void ParallelPortCable::Release() { ReleaseCable(); }
-void ParallelPortCable::DriveLinesLow() { SetCableLines(0); }
+bool ParallelPortCable::Opened() const { return SelectedPort(*state_) != kNoPortSelected; }
+void ParallelPortCable::Release() { ReleaseCable(*state_); }
+void ParallelPortCable::DriveLinesLow() { SetCableLines(*state_, 0); }
 
 // A virtual port belongs to the host: once its process is exiting, it may be gone.
 void ParallelPortCable::LeaveAtUnload() {
-  if (!(platform::HostProcessExiting() && VirtualPortPlugged())) TapReset(TapResetEnd::kTestLogicReset);
-  ReleasePortDevice();
+  if (!(platform::HostProcessExiting() && VirtualPortPlugged(*state_))) {
+    TapReset(*state_, TapResetEnd::kTestLogicReset);
+  }
+  ReleasePortDevice(*state_);
 }
 
-void ParallelPortCable::LendToJob() { LendCableToJob(); }
-void ParallelPortCable::CatchUp() { LetCableCatchUp(); }
-void ParallelPortCable::GoIdle() { DeliverHeldAccesses(); }
+void ParallelPortCable::LendToJob() { LendCableToJob(*state_); }
+void ParallelPortCable::CatchUp() { LetCableCatchUp(*state_); }
+void ParallelPortCable::GoIdle() { DeliverHeldAccesses(*state_); }
 
-void ParallelPortCable::ResetTap(TapResetEnd end) { TapReset(end); }
+void ParallelPortCable::ResetTap(TapResetEnd end) { TapReset(*state_, end); }
 
 uint32_t ParallelPortCable::ScanIR(int irLength, uint32_t instruction, ScanEnd end) {
-  return cable::ScanIR(irLength, instruction, end);
+  return cable::ScanIR(*state_, irLength, instruction, end);
 }
 
 void ParallelPortCable::ScanDR(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int capturedBits,
                                ScanEnd end) {
-  ScanDRCapturingFirst(bitCount, tdiWords, tdoWords, capturedBits, end);
+  ScanDRCapturingFirst(*state_, bitCount, tdiWords, tdoWords, capturedBits, end);
 }
 
 void ParallelPortCable::ScanDRDeferred(int bitCount, const uint32_t* tdiWords, uint32_t* tdoWords, int capturedBits,
                                        ScanEnd end) {
-  cable::ScanDRDeferred(bitCount, tdiWords, tdoWords, capturedBits, end);
+  cable::ScanDRDeferred(*state_, bitCount, tdiWords, tdoWords, capturedBits, end);
 }
 
-void ParallelPortCable::ResolveCaptures() { ResolveTapCaptures(); }
-void ParallelPortCable::BeginUnreadTdo() { BeginFastClocks(); }
-void ParallelPortCable::EndUnreadTdo() { EndFastClocks(); }
-ResultCode ParallelPortCable::PulseReset() { return PulseCableReset(); }
+void ParallelPortCable::ResolveCaptures() { ResolveTapCaptures(*state_); }
+void ParallelPortCable::BeginUnreadTdo() { BeginFastClocks(*state_); }
+void ParallelPortCable::EndUnreadTdo() { EndFastClocks(*state_); }
+ResultCode ParallelPortCable::PulseReset() { return PulseCableReset(*state_); }
 
-uint32_t ParallelPortCable::TapResetCount() const { return cable::TapResetCount(); }
-bool ParallelPortCable::TapActive() const { return cable::TapActive(); }
-void ParallelPortCable::SetTapActive(bool active) { cable::SetTapActive(active); }
+uint32_t ParallelPortCable::TapResetCount() const { return cable::TapResetCount(*state_); }
+bool ParallelPortCable::TapActive() const { return cable::TapActive(*state_); }
+void ParallelPortCable::SetTapActive(bool active) { cable::SetTapActive(*state_, active); }
 
-int32_t ParallelPortCable::ReadPowerLines() { return cable::ReadPowerLines(); }
-int32_t ParallelPortCable::PowerStatus() const { return cable::PowerStatus(); }
-bool ParallelPortCable::PowerLossSeen() const { return cable::PowerLossSeen(); }
-void ParallelPortCable::ClearPowerLossSeen() { cable::ClearPowerLossSeen(); }
+int32_t ParallelPortCable::ReadPowerLines() { return cable::ReadPowerLines(*state_); }
+int32_t ParallelPortCable::PowerStatus() const { return cable::PowerStatus(*state_); }
+bool ParallelPortCable::PowerLossSeen() const { return cable::PowerLossSeen(*state_); }
+void ParallelPortCable::ClearPowerLossSeen() { cable::ClearPowerLossSeen(*state_); }
 
 }  // namespace vantrel::cable

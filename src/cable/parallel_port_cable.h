@@ -1,18 +1,27 @@
 // The cable on a parallel port, bit-banged: the first implementation of the cable seam.
-// Its operations are those of tap.h and cable.h, access for access; this class only
-// adds the port names the host uses ("lpt1" to "lpt3").
+// Its operations are those of tap.h and cable.h, access for access, on the state it
+// owns; this class only adds the port names the host uses ("lpt1" to "lpt3").
 #pragma once
 
+#include <memory>
 #include <string_view>
 
 #include "cable/jtag_cable.h"
 
 namespace vantrel::cable {
 
+struct PortCableState;
+
 class ParallelPortCable final : public Cable {
  public:
-  // The one parallel-port cable of the process: its state is the port layer's.
-  static Cable& Instance();
+  // A cable as the library holds it at load: no port selected, lpt.ini not read yet.
+  ParallelPortCable();
+  ~ParallelPortCable() override;
+  ParallelPortCable(const ParallelPortCable&) = delete;
+  ParallelPortCable& operator=(const ParallelPortCable&) = delete;
+
+  // What the cable holds between calls: its port, lpt.ini's settings, the TAP's state.
+  PortCableState& State() { return *state_; }
 
   [[nodiscard]] ResultCode Open(std::string_view portName) override;
   bool Opened() const override;
@@ -42,6 +51,10 @@ class ParallelPortCable final : public Cable {
   int32_t PowerStatus() const override;
   bool PowerLossSeen() const override;
   void ClearPowerLossSeen() override;
+
+ private:
+  // On the heap: the queue of port accesses alone is some hundred kilobytes.
+  std::unique_ptr<PortCableState> state_;
 };
 
 // "lpt1" to "lpt3" in any case: the port index 0 to 2, or -1 for any other name.

@@ -1,7 +1,7 @@
 // What the parallel-port cable holds between calls: how the port is reached, lpt.ini's
 // settings, the cable found, the TAP and the queue of accesses not yet made. One object
-// holds it all, its members at the values of a freshly loaded library; the functions of
-// the cable's files reach it through PortState().
+// holds it all, its members at the values of a freshly loaded library; the parallel-port
+// cable owns it and hands it to the functions of the cable's files, which take it first.
 #pragma once
 
 #include <array>
@@ -13,7 +13,6 @@
 #include "cable/cable.h"
 #include "cable/port_config.h"
 #include "cable/port_queue.h"
-#include "common/session_state.h"
 #include "vantrel.h"
 #include "vantrel_port.h"
 
@@ -26,8 +25,11 @@ inline constexpr std::array<PortAddresses, kPortCount> kDefaultPortTable{{
     {0x278, 0x279, 0x27A},  // lpt3
 }};
 
-// The hardware's IN and OUT or port device, whichever access obtained (port_io.cpp).
-VantrelPortIo HardwarePortIo();
+struct PortCableState;
+
+// The hardware's IN and OUT or port device, whichever access obtained (port_io.cpp); its
+// callbacks reach the cable's state through their context.
+VantrelPortIo HardwarePortIo(PortCableState& state);
 
 // How the hardware is reached while access is held: IN and OUT (once granted, for the
 // rest of the process), or the port device opened for one port.
@@ -50,8 +52,9 @@ struct PortAccessState {
   // Plain storage: the unload's TAP reset may still name the device in a trace line.
   // A path comes from one lpt.ini line.
   std::array<char, kConfigLineBufferSize> devicePath{};
-  // Both callbacks are always set, so an access is one indirect call.
-  VantrelPortIo io = HardwarePortIo();
+  // Both callbacks are always set (the hardware's from the start), so an access is one
+  // indirect call.
+  VantrelPortIo io{};
   VantrelPortBatch batch = nullptr;
   // The entry thread's end of call must not reach a port that a job's thread is driving.
   std::atomic<bool> lentToJob{false};
@@ -107,7 +110,8 @@ struct CableSelection {
 };
 
 struct PortCableState {
-  PortCableState() = default;
+  PortCableState() { access.io = HardwarePortIo(*this); }
+  // The hardware's callbacks hold this object's address.
   PortCableState(const PortCableState&) = delete;
   PortCableState& operator=(const PortCableState&) = delete;
   // A session that ends lets go of the port device it holds, as the release of the
@@ -120,8 +124,5 @@ struct PortCableState {
   TapState tap;
   PortQueueState queue;
 };
-
-// The parallel-port cable's state of the session in use.
-inline PortCableState& PortState() { return SessionState<PortCableState>::Current(); }
 
 }  // namespace vantrel::cable

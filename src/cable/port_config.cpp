@@ -18,8 +18,6 @@
 namespace vantrel::cable {
 namespace {
 
-PortConfigState& Config() { return PortState().config; }
-
 // The addresses wrap in 32 bits rather than overflow: a base of 0xFFFFFFFF is
 // accepted and only its low 16 bits ever reach a port.
 PortAddresses PortAt(uint32_t base) {
@@ -29,7 +27,7 @@ PortAddresses PortAt(uint32_t base) {
 bool ValidPortNumber(int lptNumber) { return lptNumber >= 1 && lptNumber <= kPortCount; }
 
 // "lpt1=/dev/parport0": the path runs from the slash to the first blank or line end.
-bool ApplyDeviceLine(const char* line) {
+bool ApplyDeviceLine(PortConfigState& config, const char* line) {
   int lptNumber = 0;
   int pathStart = -1;
   if (std::sscanf(line, "lpt%d=%n", &lptNumber, &pathStart) != 1 || pathStart < 0 || line[pathStart] != '/') {
@@ -38,44 +36,44 @@ bool ApplyDeviceLine(const char* line) {
   if (!ValidPortNumber(lptNumber)) return true;
   const char* path = line + pathStart;
   const std::size_t length = std::strcspn(path, " \t\r\n");
-  PortChoice& choice = Config().portChoice[static_cast<std::size_t>(lptNumber - 1)];
+  PortChoice& choice = config.portChoice[static_cast<std::size_t>(lptNumber - 1)];
   choice.device.fill('\0');
   std::memcpy(choice.device.data(), path, std::min(length, choice.device.size() - 1));
   choice.way = PortWay::kDevice;
   return true;
 }
 
-void ApplyPortLine(const char* line) {
-  if (ApplyDeviceLine(line)) return;
+void ApplyPortLine(PortConfigState& config, const char* line) {
+  if (ApplyDeviceLine(config, line)) return;
   int lptNumber = 0;
   unsigned int base = 0;
   if (std::sscanf(line, "lpt%d=%x", &lptNumber, &base) != 2) return;
   if (!ValidPortNumber(lptNumber)) return;
   const auto entry = static_cast<std::size_t>(lptNumber - 1);
-  Config().portTable[entry] = PortAt(base);
-  Config().portChoice[entry] = PortChoice{PortWay::kDirect, {}};
+  config.portTable[entry] = PortAt(base);
+  config.portChoice[entry] = PortChoice{PortWay::kDirect, {}};
 }
 
-void ApplyDelayLine(const char* line) {
+void ApplyDelayLine(PortCableState& state, const char* line) {
   int delay = 0;
   if (std::sscanf(line, "delay=%d", &delay) != 1) return;
   if (delay > kMaxPortDelay)
     Trace("lpt.ini: delay=%d is more than %d, so it is %d\n", delay, kMaxPortDelay, kMaxPortDelay);
-  SetPortDelay(delay);
+  SetPortDelay(state, delay);
 }
 
 // "fast" or "exact" after the equals sign, blanks and line ends around it ignored;
 // anything else changes nothing.
-void ApplyTransferValue(const char* value) {
+void ApplyTransferValue(PortConfigState& config, const char* value) {
   char word[8] = {};
   if (std::sscanf(value, " %7[a-z]", word) != 1) return;
-  if (std::strcmp(word, "fast") == 0) Config().transferMode = TransferMode::kFast;
-  if (std::strcmp(word, "exact") == 0) Config().transferMode = TransferMode::kExact;
+  if (std::strcmp(word, "fast") == 0) config.transferMode = TransferMode::kFast;
+  if (std::strcmp(word, "exact") == 0) config.transferMode = TransferMode::kExact;
 }
 
-void ApplyTransferLine(const char* line) {
+void ApplyTransferLine(PortConfigState& config, const char* line) {
   const char* equals = std::strstr(line, "transfer=");
-  if (equals != nullptr) ApplyTransferValue(equals + std::strlen("transfer="));
+  if (equals != nullptr) ApplyTransferValue(config, equals + std::strlen("transfer="));
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -95,7 +93,7 @@ bool ParseHex32(const char*& text, uint32_t& value) {
 }
 
 // "ADDRESS,SIZE" and nothing but blanks after; anything else changes nothing.
-void ApplyWorkAreaLine(const char* line) {
+void ApplyWorkAreaLine(PortConfigState& config, const char* line) {
   const char* equals = std::strstr(line, "workarea=");
   if (equals == nullptr) return;
   const char* text = equals + std::strlen("workarea=");
@@ -106,25 +104,25 @@ void ApplyWorkAreaLine(const char* line) {
   while (IsBlank(*text)) ++text;
   const uint64_t end = uint64_t{area.address} + area.size;
   if (*text != '\0' || area.size == 0 || end > (uint64_t{1} << 32)) return;
-  Config().workArea = area;
+  config.workArea = area;
 }
 
 }  // namespace
 
-const PortAddresses& PortTableEntry(int portIndex) {
+const PortAddresses& PortTableEntry(const PortCableState& state, int portIndex) {
   static constexpr PortAddresses kNoPort{0, 0, 0};
   if (portIndex < 0 || portIndex >= kPortCount) return kNoPort;
-  return Config().portTable[static_cast<std::size_t>(portIndex)];
+  return state.config.portTable[static_cast<std::size_t>(portIndex)];
 }
 
-PortWay ConfiguredPortWay(int portIndex) {
+PortWay ConfiguredPortWay(const PortCableState& state, int portIndex) {
   if (portIndex < 0 || portIndex >= kPortCount) return PortWay::kAutomatic;
-  return Config().portChoice[static_cast<std::size_t>(portIndex)].way;
+  return state.config.portChoice[static_cast<std::size_t>(portIndex)].way;
 }
 
-const char* ConfiguredPortDevice(int portIndex) {
+const char* ConfiguredPortDevice(const PortCableState& state, int portIndex) {
   if (portIndex < 0 || portIndex >= kPortCount) return "";
-  return Config().portChoice[static_cast<std::size_t>(portIndex)].device.data();
+  return state.config.portChoice[static_cast<std::size_t>(portIndex)].device.data();
 }
 
 std::string DefaultPortDevice(int portIndex) {
@@ -133,22 +131,22 @@ std::string DefaultPortDevice(int portIndex) {
   return path;
 }
 
-void ApplyPortConfigLine(const char* line) {
+void ApplyPortConfigLine(PortCableState& state, const char* line) {
   if (line == nullptr) return;
   // The port test comes first and excludes the delay test: "delay=5 ; lpt" is a port
   // line that doesn't parse.
   if (std::strstr(line, "lpt") != nullptr) {
-    ApplyPortLine(line);
+    ApplyPortLine(state.config, line);
   } else if (std::strstr(line, "delay") != nullptr) {
-    ApplyDelayLine(line);
+    ApplyDelayLine(state, line);
   } else if (std::strstr(line, "transfer") != nullptr) {
-    ApplyTransferLine(line);
+    ApplyTransferLine(state.config, line);
   } else if (std::strstr(line, "workarea") != nullptr) {
-    ApplyWorkAreaLine(line);
+    ApplyWorkAreaLine(state.config, line);
   }
 }
 
-void LoadPortConfigFile(const std::string& path) {
+void LoadPortConfigFile(PortCableState& state, const std::string& path) {
   // Opened in text mode explicitly: a host that switched the C runtime's default to
   // binary must not hand us carriage returns that shift where a long line is cut.
   std::string failure;
@@ -164,32 +162,32 @@ void LoadPortConfigFile(const std::string& path) {
   for (std::size_t piece = 0; piece < kMaxConfigFileSize; ++piece) {
     std::memset(line, 0, sizeof line);
     if (std::fgets(line, sizeof line, file) == nullptr) break;
-    ApplyPortConfigLine(line);
+    ApplyPortConfigLine(state, line);
   }
   std::fclose(file);
 }
 
-void LoadPortConfig() {
+void LoadPortConfig(PortCableState& state) {
   std::string directory;
   if (platform::HostExecutableDirectory(directory)) {
     const std::string path = directory + kPortConfigFileName;
-    if (path.size() + 1 <= kMaxConfigPath) LoadPortConfigFile(path);
+    if (path.size() + 1 <= kMaxConfigPath) LoadPortConfigFile(state, path);
   }
 }
 
-TransferMode ConfiguredTransferMode() {
-  switch (Config().hostTransferMode.load(std::memory_order_relaxed)) {
+TransferMode ConfiguredTransferMode(const PortCableState& state) {
+  switch (state.config.hostTransferMode.load(std::memory_order_relaxed)) {
     case VANTREL_TRANSFER_EXACT: return TransferMode::kExact;
     case VANTREL_TRANSFER_FAST: return TransferMode::kFast;
-    default: return Config().transferMode;
+    default: return state.config.transferMode;
   }
 }
 
-void SetHostTransferMode(int mode) {
+void SetHostTransferMode(PortCableState& state, int mode) {
   if (mode == VANTREL_TRANSFER_AS_CONFIGURED || mode == VANTREL_TRANSFER_EXACT || mode == VANTREL_TRANSFER_FAST) {
-    Config().hostTransferMode.store(mode, std::memory_order_relaxed);
+    state.config.hostTransferMode.store(mode, std::memory_order_relaxed);
   }
 }
 
-std::optional<WorkArea> ConfiguredWorkArea() { return Config().workArea; }
+std::optional<WorkArea> ConfiguredWorkArea(const PortCableState& state) { return state.config.workArea; }
 }  // namespace vantrel::cable

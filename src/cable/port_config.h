@@ -16,7 +16,8 @@
 // A host's own choice of transfer mode (SetHostTransferMode) overrides the transfer line.
 // A line containing "lpt" anywhere is a port line, even when it also holds "delay".
 // Lines that don't parse change nothing, and nothing ever goes back to its default:
-// a value read once stays until another line replaces it.
+// a value read once stays until another line replaces it. What was read is kept in the
+// parallel-port cable's state, which every function here takes first.
 #pragma once
 
 #include <cstddef>
@@ -25,6 +26,8 @@
 #include <string>
 
 namespace vantrel::cable {
+
+struct PortCableState;
 
 inline constexpr int kPortCount = 3;  // lpt1, lpt2, lpt3
 
@@ -41,26 +44,26 @@ constexpr uint16_t IoAddress(int32_t address) {
 }
 
 // portIndex 0 to 2; any other index gives all-zero addresses.
-const PortAddresses& PortTableEntry(int portIndex);
+const PortAddresses& PortTableEntry(const PortCableState& state, int portIndex);
 
 // How a port is reached. Without a line for it: with IN and OUT when the process may use
 // them, else through the port device of the same number (DefaultPortDevice).
 enum class PortWay { kAutomatic, kDirect, kDevice };
-PortWay ConfiguredPortWay(int portIndex);
+PortWay ConfiguredPortWay(const PortCableState& state, int portIndex);
 // The device a port line named; empty unless the way is kDevice.
-const char* ConfiguredPortDevice(int portIndex);
+const char* ConfiguredPortDevice(const PortCableState& state, int portIndex);
 // /dev/parport0 for lpt1, and so on.
 std::string DefaultPortDevice(int portIndex);
 
 // Reads lpt.ini from the host executable's directory; a missing file, or a path that
 // would not fit in 260 characters, changes nothing. So does anything but a regular file
 // of at most kMaxConfigFileSize bytes (a FIFO, a device, a directory), with a trace line.
-void LoadPortConfig();
+void LoadPortConfig(PortCableState& state);
 // The same, from a named file (tests, embedding programs).
-void LoadPortConfigFile(const std::string& path);
+void LoadPortConfigFile(PortCableState& state, const std::string& path);
 // Handles one line as read from the file (newline included, at most 255 characters).
 // Null is ignored.
-void ApplyPortConfigLine(const char* line);
+void ApplyPortConfigLine(PortCableState& state, const char* line);
 
 inline constexpr const char* kPortConfigFileName = "lpt.ini";
 inline constexpr std::size_t kMaxConfigPath = 260;  // characters, terminator included
@@ -69,10 +72,10 @@ inline constexpr std::size_t kMaxConfigFileSize = std::size_t{64} * 1024;
 
 enum class TransferMode { kExact, kFast };
 // The host's choice when it made one, otherwise lpt.ini's.
-TransferMode ConfiguredTransferMode();
+TransferMode ConfiguredTransferMode(const PortCableState& state);
 // VANTREL_TRANSFER_AS_CONFIGURED, _EXACT or _FAST (vantrel_port.h); other values change
 // nothing. Kept across opens until the host chooses again.
-void SetHostTransferMode(int mode);
+void SetHostTransferMode(PortCableState& state, int mode);
 
 // The work area of the last workarea line that parsed (a size of at least 1, ending
 // within the 32-bit address space); none without one.
@@ -80,6 +83,6 @@ struct WorkArea {
   uint32_t address;
   uint32_t size;
 };
-std::optional<WorkArea> ConfiguredWorkArea();
+std::optional<WorkArea> ConfiguredWorkArea(const PortCableState& state);
 
 }  // namespace vantrel::cable

@@ -11,52 +11,50 @@ namespace {
 
 constexpr uint8_t kFloatingBus = 0xFF;
 
-PortQueueState& Queue() { return PortState().queue; }
-
 }  // namespace
 
-void QueuePortWrite(uint16_t port, uint8_t value) {
-  PortQueueState& queue = Queue();
+void QueuePortWrite(PortCableState& state, uint16_t port, uint8_t value) {
+  PortQueueState& queue = state.queue;
   if (queue.count == queue.accesses.size()) return;
   queue.accesses[queue.count] = VantrelPortAccess{port, value, 0};
   ++queue.count;
-  if (PortBatchPlugged()) return;
-  PortWrite(port, value);
+  if (PortBatchPlugged(state)) return;
+  PortWrite(state, port, value);
   queue.flushed = queue.count;
 }
 
-std::size_t QueuePortRead(uint16_t port) {
-  PortQueueState& queue = Queue();
+std::size_t QueuePortRead(PortCableState& state, uint16_t port) {
+  PortQueueState& queue = state.queue;
   if (queue.count == queue.accesses.size()) return queue.count;
   const std::size_t slot = queue.count;
   queue.accesses[slot] = VantrelPortAccess{port, kFloatingBus, 1};
   ++queue.count;
-  if (!PortBatchPlugged()) {
-    queue.accesses[slot].value = PortRead(port);
+  if (!PortBatchPlugged(state)) {
+    queue.accesses[slot].value = PortRead(state, port);
     queue.flushed = queue.count;
   }
   return slot;
 }
 
-std::size_t PortQueueRoom() { return Queue().accesses.size() - Queue().count; }
+std::size_t PortQueueRoom(const PortCableState& state) { return state.queue.accesses.size() - state.queue.count; }
 
-void FlushPortQueue() {
-  PortQueueState& queue = Queue();
+void FlushPortQueue(PortCableState& state) {
+  PortQueueState& queue = state.queue;
   if (queue.flushed == queue.count) return;
-  RunPortBatch(&queue.accesses[queue.flushed], static_cast<unsigned>(queue.count - queue.flushed));
+  RunPortBatch(state, &queue.accesses[queue.flushed], static_cast<unsigned>(queue.count - queue.flushed));
   queue.flushed = queue.count;
 }
 
-uint8_t QueuedReadValue(std::size_t slot) {
-  const PortQueueState& queue = Queue();
+uint8_t QueuedReadValue(const PortCableState& state, std::size_t slot) {
+  const PortQueueState& queue = state.queue;
   if (slot >= queue.flushed || queue.accesses[slot].isRead == 0) return kFloatingBus;
   return queue.accesses[slot].value;
 }
 
-void ClearPortQueue() {
-  FlushPortQueue();
-  Queue().count = 0;
-  Queue().flushed = 0;
+void ClearPortQueue(PortCableState& state) {
+  FlushPortQueue(state);
+  state.queue.count = 0;
+  state.queue.flushed = 0;
 }
 
 }  // namespace vantrel::cable

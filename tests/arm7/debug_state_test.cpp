@@ -26,7 +26,7 @@ TEST_F(DebugStateTest, IdentificationLooksAtTheLow12BitsOnly) {
     target_.SetIdcode(c.idcode);
     port_.ClearLog();
     EXPECT_EQ(CheckTargetId(core_), c.result) << std::hex << c.idcode;
-    EXPECT_EQ(cable::TapActive(), c.tapActive);
+    EXPECT_EQ(cable::TapActive(session_.Port()), c.tapActive);
     OpList expected = OpList().Reset(true).IrIdcode().Idcode();
     if (c.result == 0) expected.Reset(false);  // left in Test-Logic-Reset
     EXPECT_EQ(Ops(), expected.Text());

@@ -56,7 +56,7 @@ TEST_F(EmbeddedIceTest, DebugControlWritesKeepOnlyInterruptsDisabled) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     target_.SetIceRegister(0, c.control);
-    cable::SetTapActive(!c.refused);
+    cable::SetTapActive(session_.Port(), !c.refused);
     port_.ClearLog();
     c.operation(core_);
     const OpList read = c.refused ? OpList() : OpList().IceRead(0);
@@ -108,7 +108,7 @@ TEST_F(EmbeddedIceTest, StatusWordCombinesDebugStatusStateAtEntryAndTargetState)
 }
 
 TEST_F(EmbeddedIceTest, StatusWordBeforeAnyConnect) {
-  cable::TapReset(cable::TapResetEnd::kTestLogicReset);  // as at load: the TAP in Test-Logic-Reset
+  cable::TapReset(session_.Port(), cable::TapResetEnd::kTestLogicReset);  // as at load: the TAP in Test-Logic-Reset
   EXPECT_EQ(ArmGetStatus(core_, 0xFF00), 0x00FF0011u);
 }
 

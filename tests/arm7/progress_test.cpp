@@ -37,7 +37,7 @@ TEST_F(ProgressTest, PercentIsTruncatedAndKeptWithin0To100) {
 }
 
 TEST_F(ProgressTest, StopsOnBreakRequestOrBadPower) {
-  EXPECT_EQ(cable::PowerStatus(), cable::kPowerNeverRead);
+  EXPECT_EQ(cable::PowerStatus(session_.Port()), cable::kPowerNeverRead);
   EXPECT_EQ(ReportProgress(core_, 1, 2), 0);  // never read: no reason to stop
 
   SetBreakRequest(core_, 1);
@@ -47,11 +47,11 @@ TEST_F(ProgressTest, StopsOnBreakRequestOrBadPower) {
   EXPECT_EQ(ProgressPercent(core_), 0);
 
   for (int read = 0; read < 2; ++read) port_.QueueStatus(0x80 | 0x20);  // second sense line bad
-  EXPECT_EQ(cable::ReadPowerLines(), cable::kFirstSenseLineGood);
+  EXPECT_EQ(cable::ReadPowerLines(session_.Port()), cable::kFirstSenseLineGood);
   EXPECT_EQ(ReportProgress(core_, 1, 2), 1);
 
   for (int read = 0; read < 2; ++read) port_.QueueStatus(0x80);  // both good
-  EXPECT_EQ(cable::ReadPowerLines(), cable::kPowerGood);
+  EXPECT_EQ(cable::ReadPowerLines(session_.Port()), cable::kPowerGood);
   EXPECT_EQ(ReportProgress(core_, 1, 2), 0);
 }
 

@@ -2,6 +2,8 @@
 // register access on chain 2, checked at the level of the scans they make.
 #include "arm7/scan_chain.h"
 
+#include <functional>
+
 #include "arm7/embedded_ice.h"
 #include "arm7/instructions.h"
 #include "arm7/link_check.h"
@@ -119,7 +121,7 @@ TEST_F(ScanChainTest, AKeptSelectionSendsOnlyThePreamblesTheTapDoesNotHold) {
        &SelectIceChain, 0},
       {"chain 2 after RESTART", [](arm7::Arm7State& core) { ScanInstruction(core, kIrRestart, cable::ScanEnd::kIdle); },
        &SelectIceChain, 2},
-      {"chain 2 after a TAP reset", [](arm7::Arm7State&) { cable::TapReset(cable::TapResetEnd::kRunTestIdle); },
+      {"chain 2 after a TAP reset", [](arm7::Arm7State& core) { cable::TapReset(core.cables.ParallelPort().State(), cable::TapResetEnd::kRunTestIdle); },
        &SelectIceChain, 2},
   };
   const KeptChainSelection kept(core_);
@@ -141,7 +143,7 @@ TEST_F(ScanChainTest, WithoutAKeptSelectionEveryPreambleIsSent) {
 }
 
 TEST_F(ScanChainTest, IceReadRefusedInTestLogicReset) {
-  cable::TapReset(cable::TapResetEnd::kTestLogicReset);
+  cable::TapReset(session_.Port(), cable::TapResetEnd::kTestLogicReset);
   port_.ClearLog();
   EXPECT_EQ(GetICEReg(core_, 1), 0xFFFFFFFFu);
   EXPECT_EQ(PortAccesses(), 0);

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "cable/cable.h"
+#include "cable/port_cable_state.h"
 #include "cable/port_config.h"
 #include "cable/port_io.h"
 #include "cable/tap.h"
@@ -16,10 +17,10 @@
 
 namespace vantrel::test {
 
-// Plugs the port into the seam; it must outlive its use (or be unplugged).
-inline void Plug(RecordingPort& port) {
+// Plugs the port into the cable's seam; it must outlive its use (or be unplugged).
+inline void Plug(cable::PortCableState& state, RecordingPort& port) {
   const VantrelPortIo io = port.Io();
-  cable::UsePortIo(&io);
+  cable::UsePortIo(state, &io);
 }
 
 class CableFixture : public ::testing::Test {
@@ -28,9 +29,12 @@ class CableFixture : public ::testing::Test {
 
   void SetUp() override { Plug(port_); }
 
+  cable::PortCableState& State() { return session_.Port(); }
+  void Plug(RecordingPort& port) { test::Plug(State(), port); }
+
   // Finds the cable on lpt1 and forgets the accesses that took.
   void SelectCable() {
-    ASSERT_EQ(cable::OpenCable(0), kOk);
+    ASSERT_EQ(cable::OpenCable(State(), 0), kOk);
     port_.ClearLog();
   }
 

@@ -35,26 +35,26 @@ class LptIniFileTest : public CableFixture {
 TEST_F(LptIniFileTest, OpenCableReadsTheFileAndKeepsItsValuesWhenItIsGone) {
   std::ofstream(path_) << "lpt2=2F8\ndelay=7\n";
 
-  EXPECT_EQ(cable::OpenCable(1), kOk);
+  EXPECT_EQ(cable::OpenCable(State(), 1), kOk);
   EXPECT_EQ(port_.Trace(), "W55 R@2F8");
-  EXPECT_EQ(cable::PortDelay(), 7);
+  EXPECT_EQ(cable::PortDelay(State()), 7);
 
   ASSERT_EQ(std::remove(path_.c_str()), 0);
   port_.ClearLog();
-  EXPECT_EQ(cable::OpenCable(1), kOk);
+  EXPECT_EQ(cable::OpenCable(State(), 1), kOk);
   EXPECT_EQ(port_.Trace(), "W55 R@2F8");
-  EXPECT_EQ(cable::PortDelay(), 7);
+  EXPECT_EQ(cable::PortDelay(State()), 7);
 }
 
 // A FIFO in place of the file (nobody writes to it) neither holds OpenCable up nor
 // changes anything.
 TEST_F(LptIniFileTest, OpenCableDoesNotWaitOnAFifo) {
   ASSERT_EQ(mkfifo(path_.c_str(), 0600), 0);
-  cable::ApplyPortConfigLine("lpt2=2F8\n");
-  cable::SetPortDelay(3);
-  EXPECT_EQ(cable::OpenCable(1), kOk);
+  cable::ApplyPortConfigLine(State(), "lpt2=2F8\n");
+  cable::SetPortDelay(State(), 3);
+  EXPECT_EQ(cable::OpenCable(State(), 1), kOk);
   EXPECT_EQ(port_.Trace(), "W55 R@2F8");
-  EXPECT_EQ(cable::PortDelay(), 3);
+  EXPECT_EQ(cable::PortDelay(State()), 3);
 }
 
 }  // namespace

@@ -10,13 +10,14 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <ostream>
 #include <string>
 
+#include "cable/port_cable_state.h"
 #include "cable/port_config.h"
 #include "cable/port_io.h"
 #include "platform/trace.h"
-#include "support/fresh_session.h"
 
 namespace vantrel::cable {
 void PrintTo(const PortAddresses& p, std::ostream* os) {
@@ -47,15 +48,17 @@ class PortConfigTest : public ::testing::Test {
     return path_.string();
   }
 
-  FreshSession session_;
+  cable::PortCableState& State() { return *state_; }
+
+  std::unique_ptr<cable::PortCableState> state_ = std::make_unique<cable::PortCableState>();  // as at load
   std::filesystem::path path_;
 };
 
 TEST_F(PortConfigTest, DefaultsAtLoad) {
-  EXPECT_EQ(PortTableEntry(0), kLpt1);
-  EXPECT_EQ(PortTableEntry(1), kLpt2);
-  EXPECT_EQ(PortTableEntry(2), kLpt3);
-  EXPECT_EQ(cable::PortDelay(), 0);
+  EXPECT_EQ(PortTableEntry(State(), 0), kLpt1);
+  EXPECT_EQ(PortTableEntry(State(), 1), kLpt2);
+  EXPECT_EQ(PortTableEntry(State(), 2), kLpt3);
+  EXPECT_EQ(cable::PortDelay(State()), 0);
 }
 
 struct LineCase {
@@ -70,12 +73,12 @@ void PrintTo(const LineCase& c, std::ostream* os) { *os << c.name; }
 class ConfigLine : public PortConfigTest, public ::testing::WithParamInterface<LineCase> {};
 
 TEST_P(ConfigLine, ChangesOnlyWhatItNames) {
-  cable::SetPortDelay(kDelayBefore);
-  cable::ApplyPortConfigLine(GetParam().line);
-  EXPECT_EQ(PortTableEntry(0), GetParam().lpt1);
-  EXPECT_EQ(PortTableEntry(1), GetParam().lpt2);
-  EXPECT_EQ(PortTableEntry(2), GetParam().lpt3);
-  EXPECT_EQ(cable::PortDelay(), GetParam().delay);
+  cable::SetPortDelay(State(), kDelayBefore);
+  cable::ApplyPortConfigLine(State(), GetParam().line);
+  EXPECT_EQ(PortTableEntry(State(), 0), GetParam().lpt1);
+  EXPECT_EQ(PortTableEntry(State(), 1), GetParam().lpt2);
+  EXPECT_EQ(PortTableEntry(State(), 2), GetParam().lpt3);
+  EXPECT_EQ(cable::PortDelay(State()), GetParam().delay);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -129,13 +132,13 @@ TEST_P(ConfigWay, NamesHowThePortIsReached) {
   const std::filesystem::path file =
       std::filesystem::path(::testing::TempDir()) / ("way_" + std::string(GetParam().name));
   std::ofstream(file, std::ios::binary) << GetParam().lines;
-  cable::LoadPortConfigFile(file.string());
+  cable::LoadPortConfigFile(State(), file.string());
   std::filesystem::remove(file);
-  EXPECT_EQ(cable::ConfiguredPortWay(0), GetParam().lpt1Way);
-  EXPECT_STREQ(cable::ConfiguredPortDevice(0), GetParam().lpt1Device);
-  EXPECT_EQ(PortTableEntry(0), GetParam().lpt1);
-  EXPECT_EQ(cable::ConfiguredPortWay(1), cable::PortWay::kAutomatic);
-  EXPECT_EQ(PortTableEntry(1), kLpt2);
+  EXPECT_EQ(cable::ConfiguredPortWay(State(), 0), GetParam().lpt1Way);
+  EXPECT_STREQ(cable::ConfiguredPortDevice(State(), 0), GetParam().lpt1Device);
+  EXPECT_EQ(PortTableEntry(State(), 0), GetParam().lpt1);
+  EXPECT_EQ(cable::ConfiguredPortWay(State(), 1), cable::PortWay::kAutomatic);
+  EXPECT_EQ(PortTableEntry(State(), 1), kLpt2);
 }
 
 using cable::PortWay;
@@ -158,8 +161,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(PortConfigTest, LongDevicePathEndsWithItsPiece) {
   std::string line = "lpt1=/";
   line.append(300, 'a').append("\n");
-  cable::LoadPortConfigFile(WriteFile(line));
-  EXPECT_EQ(cable::ConfiguredPortDevice(0), std::string("/").append(249, 'a'));
+  cable::LoadPortConfigFile(State(), WriteFile(line));
+  EXPECT_EQ(cable::ConfiguredPortDevice(State(), 0), std::string("/").append(249, 'a'));
 }
 
 TEST_F(PortConfigTest, DefaultDeviceOfEachPort) {
@@ -183,11 +186,11 @@ TEST_F(PortConfigTest, TransferLinesChooseTheModeAndOthersLeaveIt) {
       {"delay=3 transfer=exact\n", cable::TransferMode::kFast},  // a delay line
   };
   for (const auto& c : cases) {
-    const FreshState<cable::PortCableState> freshConfig;
-    EXPECT_EQ(cable::ConfiguredTransferMode(), cable::TransferMode::kExact);
-    cable::ApplyPortConfigLine("transfer=fast\n");
-    cable::ApplyPortConfigLine(c.line);
-    EXPECT_EQ(cable::ConfiguredTransferMode(), c.mode) << c.line;
+    const auto fresh = std::make_unique<cable::PortCableState>();
+    EXPECT_EQ(cable::ConfiguredTransferMode(*fresh), cable::TransferMode::kExact);
+    cable::ApplyPortConfigLine(*fresh, "transfer=fast\n");
+    cable::ApplyPortConfigLine(*fresh, c.line);
+    EXPECT_EQ(cable::ConfiguredTransferMode(*fresh), c.mode) << c.line;
   }
 }
 
@@ -212,62 +215,64 @@ TEST_F(PortConfigTest, WorkAreaLinesNameTheAreaAndBadOnesLeaveIt) {
       {"workarea=20000,20 ; lpt1\n", 0x1000, 0x40},  // a port line
   };
   for (const auto& c : cases) {
-    const FreshState<cable::PortCableState> freshConfig;
-    EXPECT_FALSE(cable::ConfiguredWorkArea().has_value());
-    cable::ApplyPortConfigLine("workarea=1000,40\n");
-    cable::ApplyPortConfigLine(c.line);
-    ASSERT_TRUE(cable::ConfiguredWorkArea().has_value()) << c.line;
-    EXPECT_EQ(cable::ConfiguredWorkArea()->address, c.address) << c.line;
-    EXPECT_EQ(cable::ConfiguredWorkArea()->size, c.size) << c.line;
+    const auto fresh = std::make_unique<cable::PortCableState>();
+    EXPECT_FALSE(cable::ConfiguredWorkArea(*fresh).has_value());
+    cable::ApplyPortConfigLine(*fresh, "workarea=1000,40\n");
+    cable::ApplyPortConfigLine(*fresh, c.line);
+    ASSERT_TRUE(cable::ConfiguredWorkArea(*fresh).has_value()) << c.line;
+    EXPECT_EQ(cable::ConfiguredWorkArea(*fresh)->address, c.address) << c.line;
+    EXPECT_EQ(cable::ConfiguredWorkArea(*fresh)->size, c.size) << c.line;
   }
 }
 
 // The host's choice wins over the file until the host hands the choice back.
 TEST_F(PortConfigTest, TheHostsChoiceOverridesTheFile) {
-  cable::ApplyPortConfigLine("transfer=fast\n");
-  cable::SetHostTransferMode(VANTREL_TRANSFER_EXACT);
-  EXPECT_EQ(cable::ConfiguredTransferMode(), cable::TransferMode::kExact);
-  cable::SetHostTransferMode(7);  // not a mode: nothing changes
-  EXPECT_EQ(cable::ConfiguredTransferMode(), cable::TransferMode::kExact);
-  cable::ApplyPortConfigLine("transfer=exact\n");
-  cable::SetHostTransferMode(VANTREL_TRANSFER_FAST);
-  EXPECT_EQ(cable::ConfiguredTransferMode(), cable::TransferMode::kFast);
-  cable::SetHostTransferMode(VANTREL_TRANSFER_AS_CONFIGURED);
-  EXPECT_EQ(cable::ConfiguredTransferMode(), cable::TransferMode::kExact);
+  cable::ApplyPortConfigLine(State(), "transfer=fast\n");
+  cable::SetHostTransferMode(State(), VANTREL_TRANSFER_EXACT);
+  EXPECT_EQ(cable::ConfiguredTransferMode(State()), cable::TransferMode::kExact);
+  cable::SetHostTransferMode(State(), 7);  // not a mode: nothing changes
+  EXPECT_EQ(cable::ConfiguredTransferMode(State()), cable::TransferMode::kExact);
+  cable::ApplyPortConfigLine(State(), "transfer=exact\n");
+  cable::SetHostTransferMode(State(), VANTREL_TRANSFER_FAST);
+  EXPECT_EQ(cable::ConfiguredTransferMode(State()), cable::TransferMode::kFast);
+  cable::SetHostTransferMode(State(), VANTREL_TRANSFER_AS_CONFIGURED);
+  EXPECT_EQ(cable::ConfiguredTransferMode(State()), cable::TransferMode::kExact);
 }
 
 TEST_F(PortConfigTest, NullLineIsIgnored) {
-  cable::ApplyPortConfigLine(nullptr);
-  EXPECT_EQ(PortTableEntry(0), kLpt1);
+  cable::ApplyPortConfigLine(State(), nullptr);
+  EXPECT_EQ(PortTableEntry(State(), 0), kLpt1);
 }
 
 TEST_F(PortConfigTest, IndexOutsideTheTableHasNoAddresses) {
-  EXPECT_EQ(PortTableEntry(-1), (PortAddresses{0, 0, 0}));
-  EXPECT_EQ(PortTableEntry(3), (PortAddresses{0, 0, 0}));
+  EXPECT_EQ(PortTableEntry(State(), -1), (PortAddresses{0, 0, 0}));
+  EXPECT_EQ(PortTableEntry(State(), 3), (PortAddresses{0, 0, 0}));
 }
 
 TEST_F(PortConfigTest, FileLinesAreAppliedInOrderAndTheLastWins) {
-  cable::ApplyPortConfigLine("lpt3=2F8\n");
-  cable::LoadPortConfigFile(WriteFile("delay=3\nlpt2=2F8\r\n; comment\nlpt2=3F8\ndelay=9\n"));
-  EXPECT_EQ(PortTableEntry(0), kLpt1);
-  EXPECT_EQ(PortTableEntry(1), (PortAddresses{0x3F8, 0x3F9, 0x3FA}));
-  EXPECT_EQ(PortTableEntry(2), kAt2F8);  // reading never goes back to a default
-  EXPECT_EQ(cable::PortDelay(), 9);
+  cable::ApplyPortConfigLine(State(), "lpt3=2F8\n");
+  cable::LoadPortConfigFile(State(), WriteFile("delay=3\nlpt2=2F8\r\n; comment\nlpt2=3F8\ndelay=9\n"));
+  EXPECT_EQ(PortTableEntry(State(), 0), kLpt1);
+  EXPECT_EQ(PortTableEntry(State(), 1), (PortAddresses{0x3F8, 0x3F9, 0x3FA}));
+  EXPECT_EQ(PortTableEntry(State(), 2), kAt2F8);  // reading never goes back to a default
+  EXPECT_EQ(cable::PortDelay(State()), 9);
 }
 
 TEST_F(PortConfigTest, LongLineIsReadInPiecesOf255Characters) {
   // The second piece begins with "lpt3=2F8" and counts as a line of its own.
-  cable::LoadPortConfigFile(WriteFile(std::string(255, 'x') + "lpt3=2F8\n" + std::string(254, 'y') + "delay=4\n"));
-  EXPECT_EQ(PortTableEntry(2), kAt2F8);
-  EXPECT_EQ(cable::PortDelay(), 0);  // "delay=4" was cut after its first character
+  cable::LoadPortConfigFile(State(),
+                            WriteFile(std::string(255, 'x') + "lpt3=2F8\n" + std::string(254, 'y') + "delay=4\n"));
+  EXPECT_EQ(PortTableEntry(State(), 2), kAt2F8);
+  EXPECT_EQ(cable::PortDelay(State()), 0);  // "delay=4" was cut after its first character
 }
 
 TEST_F(PortConfigTest, MissingFileChangesNothing) {
-  cable::SetPortDelay(kDelayBefore);
-  cable::LoadPortConfigFile((std::filesystem::path(::testing::TempDir()) / "no_such_dir" / "lpt.ini").string());
-  cable::LoadPortConfigFile("");
-  EXPECT_EQ(PortTableEntry(1), kLpt2);
-  EXPECT_EQ(cable::PortDelay(), kDelayBefore);
+  cable::SetPortDelay(State(), kDelayBefore);
+  cable::LoadPortConfigFile(State(),
+                            (std::filesystem::path(::testing::TempDir()) / "no_such_dir" / "lpt.ini").string());
+  cable::LoadPortConfigFile(State(), "");
+  EXPECT_EQ(PortTableEntry(State(), 1), kLpt2);
+  EXPECT_EQ(cable::PortDelay(State()), kDelayBefore);
 }
 
 // Only a regular file of at most 64 KiB is read, checked on the opened file: nothing in
@@ -300,11 +305,11 @@ TEST_P(ConfigFile, IsReadOnlyWhenARegularFileOfSaneSize) {
   std::filesystem::create_directories(folder);
   std::string trace;
   SetTraceSink(&Collect, &trace);
-  cable::SetPortDelay(kDelayBefore);
-  cable::LoadPortConfigFile(GetParam().make(folder));
+  cable::SetPortDelay(State(), kDelayBefore);
+  cable::LoadPortConfigFile(State(), GetParam().make(folder));
   ResetTraceSink();
   std::filesystem::remove_all(folder);
-  EXPECT_EQ(cable::PortDelay(), GetParam().delay);
+  EXPECT_EQ(cable::PortDelay(State()), GetParam().delay);
   if (*GetParam().trace == '\0') {
     EXPECT_EQ(trace, "");
   } else {

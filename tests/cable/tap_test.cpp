@@ -55,7 +55,7 @@ class TapTest : public CableFixture {
 
 struct TraceCase {
   const char* name;
-  std::function<void()> operation;
+  std::function<void(cable::PortCableState&)> operation;
   std::string trace;
   int tapActiveAfter;
 };
@@ -65,9 +65,9 @@ void PrintTo(const TraceCase& c, std::ostream* os) { *os << c.name; }
 class TapTraceTest : public TapTest, public ::testing::WithParamInterface<TraceCase> {};
 
 TEST_P(TapTraceTest, MakesExactlyTheseAccesses) {
-  GetParam().operation();
+  GetParam().operation(State());
   EXPECT_EQ(port_.Trace(), GetParam().trace);
-  EXPECT_EQ(cable::TapActive(), GetParam().tapActiveAfter);
+  EXPECT_EQ(cable::TapActive(State()), GetParam().tapActiveAfter);
 }
 
 const std::string kScanIR4Bits0xC =
@@ -78,44 +78,50 @@ const std::string kScanIR4Bits0xC =
 INSTANTIATE_TEST_SUITE_P(
     Operations, TapTraceTest,
     ::testing::Values(
-        TraceCase{"ScanIR4BitsEndingInUpdateIR", [] { (void)ScanIR(4, 0xC, cable::ScanEnd::kUpdate); }, kScanIR4Bits0xC,
-                  0},
-        TraceCase{"ScanIR4BitsEndingInIdle", [] { (void)ScanIR(4, 0xC, cable::ScanEnd::kIdle); },
+        TraceCase{"ScanIR4BitsEndingInUpdateIR",
+                  [](cable::PortCableState& state) { (void)ScanIR(state, 4, 0xC, cable::ScanEnd::kUpdate); },
+                  kScanIR4Bits0xC, 0},
+        TraceCase{"ScanIR4BitsEndingInIdle",
+                  [](cable::PortCableState& state) { (void)ScanIR(state, 4, 0xC, cable::ScanEnd::kIdle); },
                   kScanIR4Bits0xC + " W01 R W05 W01", 0},
         TraceCase{"ScanDR2BitsEndingInIdle",
-                  [] {
+                  [](cable::PortCableState& state) {
                     const uint32_t bits = 0b10;
-                    ScanDR(2, &bits, nullptr, cable::ScanEnd::kIdle);
+                    ScanDR(state, 2, &bits, nullptr, cable::ScanEnd::kIdle);
                   },
                   "W03 R W07 W03 W01 R W05 W01 W01 R W05 W01 "  // to Shift-DR
                   "W01 R W05 W0B R W0F W0B "                    // 0, then 1 with TMS
                   "W03 R W07 W03 W01 R W05 W01",                // Update-DR, Run-Test/Idle
                   0},
-        TraceCase{"TapResetToTestLogicReset", [] { TapReset(cable::TapResetEnd::kTestLogicReset); }, kTapResetTrace, 0},
-        TraceCase{"TapResetToIdle", [] { TapReset(cable::TapResetEnd::kRunTestIdle); }, kTapResetToIdleTrace, 1},
-        TraceCase{"PulseCableReset", [] { EXPECT_EQ(cable::PulseCableReset(), 0); }, "W00 W01 " + kTapResetToIdleTrace,
-                  1},
+        TraceCase{"TapResetToTestLogicReset",
+                  [](cable::PortCableState& state) { TapReset(state, cable::TapResetEnd::kTestLogicReset); },
+                  kTapResetTrace, 0},
+        TraceCase{"TapResetToIdle",
+                  [](cable::PortCableState& state) { TapReset(state, cable::TapResetEnd::kRunTestIdle); },
+                  kTapResetToIdleTrace, 1},
+        TraceCase{"PulseCableReset", [](cable::PortCableState& state) { EXPECT_EQ(cable::PulseCableReset(state), 0); },
+                  "W00 W01 " + kTapResetToIdleTrace, 1},
         // Under FastClocks: no status read where nobody keeps TDO, TCK lowered
         // by the next write, and low again at the end.
         TraceCase{"FastScanDRWithoutCapture",
-                  [] {
-                    const cable::FastClocks fast;
+                  [](cable::PortCableState& state) {
+                    const cable::FastClocks fast(state);
                     const uint32_t bits = 0b10;
-                    ScanDR(2, &bits, nullptr, cable::ScanEnd::kIdle);
+                    ScanDR(state, 2, &bits, nullptr, cable::ScanEnd::kIdle);
                   },
                   "W03 W07 W01 W05 W01 W05 W01 W05 W0B W0F W03 W07 W01 W05 W01", 0},
         TraceCase{"FastScanDRCapturingTheFirstBit",
-                  [] {
-                    const cable::FastClocks fast;
+                  [](cable::PortCableState& state) {
+                    const cable::FastClocks fast(state);
                     const uint32_t bits = 0b10;
                     uint32_t captured = 0;
-                    cable::ScanDRCapturingFirst(2, &bits, &captured, 1, cable::ScanEnd::kUpdate);
+                    cable::ScanDRCapturingFirst(state, 2, &bits, &captured, 1, cable::ScanEnd::kUpdate);
                   },
                   "W03 W07 W01 W05 W01 W05 W01 R W05 W0B W0F W03 W07 W03", 0},
         TraceCase{"FastScanIRStillReadsEveryBit",
-                  [] {
-                    const cable::FastClocks fast;
-                    (void)ScanIR(4, 0xC, cable::ScanEnd::kUpdate);
+                  [](cable::PortCableState& state) {
+                    const cable::FastClocks fast(state);
+                    (void)ScanIR(state, 4, 0xC, cable::ScanEnd::kUpdate);
                   },
                   "W03 W07 W03 W07 W01 W05 W01 W05 W01 R W05 W01 R W05 W09 R W0D W0B R W0F W03 W07 W03", 0}),
     [](const ::testing::TestParamInfo<TraceCase>& param) { return std::string(param.param.name); });
@@ -127,7 +133,7 @@ TEST_F(TapTest, TdoIsStatusBit7Inverted) {
   };
   for (const Case c : {Case{0x7F, 1}, Case{0x80, 0}, Case{0x00, 1}, Case{0xFF, 0}}) {
     port_.QueueStatus(c.status);
-    EXPECT_EQ(TapClock(0, 0, cable::TckEnd::kLowered), c.tdo) << "status " << int{c.status};
+    EXPECT_EQ(TapClock(State(), 0, 0, cable::TckEnd::kLowered), c.tdo) << "status " << int{c.status};
   }
 }
 
@@ -136,7 +142,7 @@ TEST_F(TapTest, ThirtyThreeBitShiftUsesBitZeroOfTheSecondWord) {
   std::array<uint32_t, 2> out{kSentinel, kSentinel};
   QueueTdoBits(port_, 0x1'0000'8001ull, 33);
 
-  ShiftBits(33, in.data(), out.data());
+  ShiftBits(State(), 33, in.data(), out.data());
 
   EXPECT_EQ(port_.Log().size(), 32u * 3 + 4);
   const std::vector<uint8_t> edges = RisingEdges(port_);
@@ -155,7 +161,7 @@ TEST_F(TapTest, ThirtyTwoBitShiftTakesAndStoresOneWord) {
   std::array<uint32_t, 2> out{kSentinel, kSentinel};
   QueueTdoBits(port_, 0xC3C3C3C3u, 32);
 
-  ShiftBits(32, in.data(), out.data());
+  ShiftBits(State(), 32, in.data(), out.data());
 
   const std::vector<uint8_t> edges = RisingEdges(port_);
   ASSERT_EQ(edges.size(), 32u);
@@ -173,7 +179,7 @@ TEST_F(TapTest, IdcodeReadShiftsZerosAndDiscardsTheWalkSamples) {
   port_.SetDefaultStatus(kTdoHigh);
   uint32_t id = kSentinel;
 
-  ScanDR(32, nullptr, &id, cable::ScanEnd::kUpdate);
+  ScanDR(State(), 32, nullptr, &id, cable::ScanEnd::kUpdate);
 
   EXPECT_EQ(id, 0x3F0F0F0Fu);
   EXPECT_EQ(port_.Log().size(), 113u);
@@ -184,12 +190,12 @@ TEST_F(TapTest, IdcodeReadShiftsZerosAndDiscardsTheWalkSamples) {
 TEST_F(TapTest, InstructionScanReturnsTheCapturedBits) {
   QueueTdoBits(port_, 0b1111, 4);  // the walk to Shift-IR
   QueueTdoBits(port_, 0b0001, 4);
-  EXPECT_EQ(ScanIR(4, 0xC, cable::ScanEnd::kUpdate), 0x1u);
+  EXPECT_EQ(ScanIR(State(), 4, 0xC, cable::ScanEnd::kUpdate), 0x1u);
 }
 
 TEST_F(TapTest, WithoutOutputWordsTdoIsStillSampledOnEveryBit) {
   const uint32_t in = 0xFF;
-  ScanDR(8, &in, nullptr, cable::ScanEnd::kUpdate);
+  ScanDR(State(), 8, &in, nullptr, cable::ScanEnd::kUpdate);
   EXPECT_EQ(port_.AccessesTo(port_.StatusPort()).size(), 3u + 8 + 1);
 }
 
@@ -202,12 +208,14 @@ TEST_F(TapTest, AccessCountsAcrossWordBoundaries) {
   const std::array<uint32_t, 3> in{};
   std::array<uint32_t, 3> out{};
   const Case cases[] = {
-      {"ScanDR 33 to idle (chain 1 exchange)", [&] { ScanDR(33, in.data(), out.data(), cable::ScanEnd::kIdle); }, 120},
-      {"ScanDR 38 (ICE register write)", [&] { ScanDR(38, in.data(), out.data(), cable::ScanEnd::kUpdate); }, 131},
-      {"ScanDR 64", [&] { ScanDR(64, in.data(), out.data(), cable::ScanEnd::kUpdate); }, 209},
-      {"ScanDR 65 to idle", [&] { ScanDR(65, in.data(), out.data(), cable::ScanEnd::kIdle); }, 216},
-      {"ScanIR 1 to idle", [] { (void)ScanIR(1, 1, cable::ScanEnd::kIdle); }, 28},
-      {"ScanIR 32", [] { (void)ScanIR(32, 0xFFFFFFFF, cable::ScanEnd::kUpdate); }, 117},
+      {"ScanDR 33 to idle (chain 1 exchange)",
+       [&] { ScanDR(State(), 33, in.data(), out.data(), cable::ScanEnd::kIdle); }, 120},
+      {"ScanDR 38 (ICE register write)", [&] { ScanDR(State(), 38, in.data(), out.data(), cable::ScanEnd::kUpdate); },
+       131},
+      {"ScanDR 64", [&] { ScanDR(State(), 64, in.data(), out.data(), cable::ScanEnd::kUpdate); }, 209},
+      {"ScanDR 65 to idle", [&] { ScanDR(State(), 65, in.data(), out.data(), cable::ScanEnd::kIdle); }, 216},
+      {"ScanIR 1 to idle", [&] { (void)ScanIR(State(), 1, 1, cable::ScanEnd::kIdle); }, 28},
+      {"ScanIR 32", [&] { (void)ScanIR(State(), 32, 0xFFFFFFFF, cable::ScanEnd::kUpdate); }, 117},
   };
   for (const Case& c : cases) {
     port_.ClearLog();
@@ -218,11 +226,11 @@ TEST_F(TapTest, AccessCountsAcrossWordBoundaries) {
 
 TEST_F(TapTest, OutOfRangeLengthsTouchNothing) {
   std::array<uint32_t, 2> out{kSentinel, kSentinel};
-  EXPECT_EQ(ScanIR(0, 0xC, cable::ScanEnd::kUpdate), 0u);
-  EXPECT_EQ(ScanIR(33, 0xC, cable::ScanEnd::kUpdate), 0u);
-  ScanDR(0, nullptr, out.data(), cable::ScanEnd::kIdle);
-  ScanDR(-5, nullptr, out.data(), cable::ScanEnd::kIdle);
-  ShiftBits(0, nullptr, out.data());
+  EXPECT_EQ(ScanIR(State(), 0, 0xC, cable::ScanEnd::kUpdate), 0u);
+  EXPECT_EQ(ScanIR(State(), 33, 0xC, cable::ScanEnd::kUpdate), 0u);
+  ScanDR(State(), 0, nullptr, out.data(), cable::ScanEnd::kIdle);
+  ScanDR(State(), -5, nullptr, out.data(), cable::ScanEnd::kIdle);
+  ShiftBits(State(), 0, nullptr, out.data());
   EXPECT_EQ(port_.Trace(), "");
   EXPECT_EQ(out[0], kSentinel);
 }
@@ -231,13 +239,13 @@ TEST_F(CableFixture, WithNoPortSelectedTheTapDriverTouchesNoPort) {
   port_.SetDefaultStatus(kTdoHigh);
   std::array<uint32_t, 2> out{kSentinel, kSentinel};
 
-  EXPECT_EQ(ScanIR(4, 0xE, cable::ScanEnd::kUpdate), 0u);
-  ScanDR(33, nullptr, out.data(), cable::ScanEnd::kIdle);
-  TapReset(cable::TapResetEnd::kRunTestIdle);
-  EXPECT_EQ(cable::TapActive(), 1);
-  TapReset(cable::TapResetEnd::kTestLogicReset);
-  EXPECT_EQ(cable::TapActive(), 0);
-  EXPECT_EQ(cable::PulseCableReset(), kEmulatorNotFound);
+  EXPECT_EQ(ScanIR(State(), 4, 0xE, cable::ScanEnd::kUpdate), 0u);
+  ScanDR(State(), 33, nullptr, out.data(), cable::ScanEnd::kIdle);
+  TapReset(State(), cable::TapResetEnd::kRunTestIdle);
+  EXPECT_EQ(cable::TapActive(State()), 1);
+  TapReset(State(), cable::TapResetEnd::kTestLogicReset);
+  EXPECT_EQ(cable::TapActive(State()), 0);
+  EXPECT_EQ(cable::PulseCableReset(State()), kEmulatorNotFound);
 
   EXPECT_EQ(out[0], 0u);
   EXPECT_EQ(out[1], 0u);

@@ -6,6 +6,7 @@
 #include "arm7/arm7_state.h"
 #include "arm7/arm7tdmi_core.h"
 #include "cable/cable_registry.h"
+#include "cable/parallel_port_cable.h"
 #include "cable/port_cable_state.h"
 #include "commands/command_state.h"
 #include "common/session_state.h"
@@ -23,10 +24,9 @@ class FreshSession {
   target::TargetLayerState& Target() { return commands_->target; }
   arm7::Arm7State& Core() { return static_cast<arm7::Arm7tdmiCore&>(Target().Core()).State(); }
   cable::CableChoice& Cables() { return Core().cables; }
-  cable::PortCableState& Port() { return *cable_; }
+  cable::PortCableState& Port() { return Cables().ParallelPort().State(); }
 
  private:
-  FreshState<cable::PortCableState> cable_;
   FreshState<commands::CommandState> commands_;
   SessionState<target::TargetLayerState>::Binding target_{commands_->target};
 };

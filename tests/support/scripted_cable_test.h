@@ -29,22 +29,22 @@ class ScriptedCableTest : public ::testing::Test {
  protected:
   void SetUp() override {
     const VantrelPortIo io = port_.Io();
-    cable::UsePortIo(&io);
-    ASSERT_EQ(cable::OpenCable(0), kOk);
-    cable::TapReset(cable::TapResetEnd::kRunTestIdle);
+    cable::UsePortIo(session_.Port(), &io);
+    ASSERT_EQ(cable::OpenCable(session_.Port(), 0), kOk);
+    cable::TapReset(session_.Port(), cable::TapResetEnd::kRunTestIdle);
     port_.ClearLog();
     SetTraceSink(&CollectTrace, this);
   }
 
   void TearDown() override {
     ResetTraceSink();
-    cable::UsePortIo(nullptr);
+    cable::UsePortIo(session_.Port(), nullptr);
   }
 
   // The cable as before any was found: no port selected, no access obtained.
-  static void ForgetCable() {
-    cable::PortState().selection = cable::CableSelection{};
-    cable::ForgetPortAccess();
+  void ForgetCable() {
+    session_.Port().selection = cable::CableSelection{};
+    cable::ForgetPortAccess(session_.Port());
   }
 
   int TraceCount(const std::string& line) const {

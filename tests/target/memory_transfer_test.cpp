@@ -124,11 +124,11 @@ TEST_F(MemoryTransferTest, AnAbortOrALostLinkFailsTheTransfer) {
                        Case{"read, power gone", true, false}, Case{"write, power gone", false, false}}) {
     SCOPED_TRACE(c.what);
     target::SetTargetState(target::kConnected);
-    cable::TapReset(cable::TapResetEnd::kRunTestIdle);
+    cable::TapReset(session_.Port(), cable::TapResetEnd::kRunTestIdle);
     target_.SetCpsr(c.aborts ? kAbortCpsr : kSupervisorCpsr);
     if (!c.aborts) {
       target_.SetPowerLost(true);
-      ASSERT_NE(cable::ReadPowerLines(), cable::kPowerGood);
+      ASSERT_NE(cable::ReadPowerLines(session_.Port()), cable::kPowerGood);
       target_.SetPowerLost(false);
     }
     port_.ClearLog();
@@ -147,15 +147,15 @@ TEST_F(MemoryTransferTest, AnAbortOrALostLinkFailsTheTransfer) {
       })) << "the CPSR put back";
       EXPECT_FALSE(restarted);
       EXPECT_EQ(target::TargetState(), target::kConnected);
-      EXPECT_EQ(cable::TapActive(), 1);
+      EXPECT_EQ(cable::TapActive(session_.Port()), 1);
     } else {
       // Power gone: the transfer ends at the first report that sees it, not at the end.
       EXPECT_EQ(c.read ? Blocks().size() : Puts().size(), c.read ? 32u : 1u);
       EXPECT_TRUE(restarted);
       EXPECT_EQ(target::TargetState(), target::kTargetDown);
-      EXPECT_EQ(cable::TapActive(), 0);
+      EXPECT_EQ(cable::TapActive(session_.Port()), 0);
     }
-    cable::ReadPowerLines();
+    cable::ReadPowerLines(session_.Port());
   }
 }
 

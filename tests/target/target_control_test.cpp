@@ -64,9 +64,9 @@ TEST_F(TargetControlTest, StopOfAHaltedCoreAnswersTheSavedPcAtOnce) {
 
 TEST_F(TargetControlTest, DisconnectOfATargetAlreadyDownOnlyForgetsTheTap) {
   target::SetTargetState(target::kTargetDown);
-  ASSERT_EQ(cable::TapActive(), 1);
+  ASSERT_EQ(cable::TapActive(session_.Port()), 1);
   EXPECT_EQ(target::DisconnectTarget(), kAlreadyDown);
-  EXPECT_EQ(cable::TapActive(), 0);
+  EXPECT_EQ(cable::TapActive(session_.Port()), 0);
   EXPECT_TRUE(NoPortAccess());
 }
 
@@ -87,11 +87,11 @@ TEST_F(TargetControlTest, AStopThatDoesNotHaltTheCoreLeavesItRunningWithNothingS
 TEST_F(TargetControlTest, ADisconnectThatDoesNotHaltTheCoreLeavesItRunning) {
   for (const uint32_t state : {target::kRunning, target::kConnected, target::kHalted}) {
     SCOPED_TRACE(state);
-    cable::TapReset(cable::TapResetEnd::kRunTestIdle);
+    cable::TapReset(session_.Port(), cable::TapResetEnd::kRunTestIdle);
     target::SetTargetState(state);
     EXPECT_EQ(target::DisconnectTarget(), kHaltFailed);
     EXPECT_EQ(target::TargetState(), target::kRunning);
-    EXPECT_EQ(cable::TapActive(), 0);
+    EXPECT_EQ(cable::TapActive(session_.Port()), 0);
   }
 }
 

@@ -21,7 +21,7 @@ constexpr int64_t kLong = 0x10000;
 
 // With lpt.ini's area: where the loop goes for a transfer, or nowhere.
 TEST_F(WorkAreaTest, TheLoopTakesTheStartOrTheEndOfTheConfiguredArea) {
-  cable::ApplyPortConfigLine("workarea=3F000,1000\n");
+  cable::ApplyPortConfigLine(session_.Port(), "workarea=3F000,1000\n");
   const struct {
     const char* what;
     uint32_t first;
@@ -57,11 +57,11 @@ TEST_F(WorkAreaTest, TheWrappedPartOfATransferKeepsTheLoopOut) {
       {"workarea=FFFFFF00,100\n", 0xFFFFFF20, 0x400, 0xFFFFFF00},
   };
   for (const auto& c : cases) {
-    const test::FreshState<cable::PortCableState> freshConfig;
-    cable::ApplyPortConfigLine(c.line);
+    test::FreshSession fresh;  // no lpt.ini line read yet
+    cable::ApplyPortConfigLine(fresh.Port(), c.line);
     EXPECT_EQ(CommsLoopPlace(c.first, c.bytes), c.place) << c.line << std::hex << c.first << "+" << c.bytes;
   }
-  const test::FreshState<cable::PortCableState> freshConfig;
+  test::FreshSession fresh;  // no lpt.ini line read yet
   ASSERT_EQ(AddMemoryRegion({0x100, 0x20, kReadWriteRegion, 0}), AddRegionOutcome::kAdded);
   ASSERT_EQ(AddMemoryRegion({0x40000, 0x100, kReadWriteRegion, 0}), AddRegionOutcome::kAdded);
   EXPECT_EQ(CommsLoopPlace(0xFFFFFE00, 0x400), 0x40000u) << "a declared region the wrap covers is passed over";
@@ -69,13 +69,13 @@ TEST_F(WorkAreaTest, TheWrappedPartOfATransferKeepsTheLoopOut) {
 
 TEST_F(WorkAreaTest, AreasThatCannotHoldTheLoopGiveNoPlace) {
   for (const char* line : {"workarea=3F000,1F\n", "workarea=3F002,20\n", "workarea=0,20\n", "workarea=FFFFFFE1,1F\n"}) {
-    const test::FreshState<cable::PortCableState> freshConfig;
-    cable::ApplyPortConfigLine(line);
+    test::FreshSession fresh;  // no lpt.ini line read yet
+    cable::ApplyPortConfigLine(fresh.Port(), line);
     EXPECT_EQ(CommsLoopPlace(0x10000, kLong), std::nullopt) << line;
   }
-  cable::ApplyPortConfigLine("workarea=3,40\n");  // unaligned: the first whole words above the vectors
+  cable::ApplyPortConfigLine(session_.Port(), "workarea=3,40\n");  // unaligned: the first whole words above the vectors
   EXPECT_EQ(CommsLoopPlace(0x10000, kLong), 0x20u);
-  cable::ApplyPortConfigLine("workarea=FFFFFF00,100\n");
+  cable::ApplyPortConfigLine(session_.Port(), "workarea=FFFFFF00,100\n");
   EXPECT_EQ(CommsLoopPlace(0x10000, kLong), 0xFFFFFF00u);
 }
 
@@ -91,7 +91,7 @@ TEST_F(WorkAreaTest, DeclaredRegionsServeWhenLptIniNamesNoArea) {
   EXPECT_EQ(CommsLoopPlace(0x10000, kLong), 0xFFFFFF00u) << "its end clipped to the address space";
   EXPECT_EQ(CommsLoopPlace(0xFFFF0000, kLong), 0x30000u) << "the first one overlaps the transfer";
 
-  cable::ApplyPortConfigLine("workarea=88000,100\n");
+  cable::ApplyPortConfigLine(session_.Port(), "workarea=88000,100\n");
   EXPECT_EQ(CommsLoopPlace(0x10000, kLong), std::nullopt) << "inside the read-only region";
 }
 
@@ -111,8 +111,8 @@ TEST_F(WorkAreaTest, TheChecksumLoopNeedsItsHundredBytes) {
       {"workarea=3F000,100\n", 0x10000, kMinChecksumLoopBytes - 4, std::nullopt},
   };
   for (const auto& c : cases) {
-    const test::FreshState<cable::PortCableState> freshConfig;
-    cable::ApplyPortConfigLine(c.line);
+    test::FreshSession fresh;  // no lpt.ini line read yet
+    cable::ApplyPortConfigLine(fresh.Port(), c.line);
     EXPECT_EQ(ChecksumLoopPlace(c.first, c.bytes), c.place) << c.line << std::hex << c.first << "+" << c.bytes;
     EXPECT_NE(CommsLoopPlace(0x10000, kLong), std::nullopt) << c.line << ": the comms loop fits";
   }

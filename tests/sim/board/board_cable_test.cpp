@@ -21,22 +21,22 @@ class CableOnBoard : public ::testing::Test {
     config.freeRunInstructionsPerMs = 0;
     board_ = std::make_unique<vsim::Board>(config);
     io_ = board_->PortIo();
-    vantrel::cable::UsePortIo(&io_);
+    vantrel::cable::UsePortIo(session_.Port(), &io_);
   }
-  void TearDown() override { vantrel::cable::UsePortIo(nullptr); }
+  void TearDown() override { vantrel::cable::UsePortIo(session_.Port(), nullptr); }
   uint32_t ReadIdcode(uint32_t* irCapture = nullptr) {
-    vantrel::cable::TapReset(vantrel::cable::TapResetEnd::kRunTestIdle);
-    uint32_t captured = vantrel::cable::ScanIR(4, 0xE, vantrel::cable::ScanEnd::kUpdate);
+    vantrel::cable::TapReset(session_.Port(), vantrel::cable::TapResetEnd::kRunTestIdle);
+    uint32_t captured = vantrel::cable::ScanIR(session_.Port(), 4, 0xE, vantrel::cable::ScanEnd::kUpdate);
     if (irCapture != nullptr) *irCapture = captured;
     uint32_t id = 0;
-    vantrel::cable::ScanDR(32, nullptr, &id, vantrel::cable::ScanEnd::kUpdate);
+    vantrel::cable::ScanDR(session_.Port(), 32, nullptr, &id, vantrel::cable::ScanEnd::kUpdate);
     return id;
   }
 
   // The board behind a batch entry that makes each run's accesses one by one.
   void AttachBatching() {
     Attach();
-    vantrel::cable::UsePortIo(&io_, &RunOnBoard);
+    vantrel::cable::UsePortIo(session_.Port(), &io_, &RunOnBoard);
   }
   static void RunOnBoard(void* context, VantrelPortAccess* accesses, unsigned count) {
     for (unsigned i = 0; i < count; ++i) {
@@ -59,11 +59,11 @@ class CableOnBoard : public ::testing::Test {
 
 TEST_F(CableOnBoard, FoundOnLpt1OnlyAndReadsPowerAndIdcode) {
   Attach();
-  EXPECT_EQ(vantrel::cable::OpenCable(1), vantrel::kEmulatorNotFound) << "lpt2 floats";
-  EXPECT_EQ(vantrel::cable::OpenCable(2), vantrel::kEmulatorNotFound) << "lpt3 floats";
-  ASSERT_EQ(vantrel::cable::OpenCable(0), vantrel::kOk);
-  EXPECT_EQ(vantrel::cable::SelectedPort(), 0);
-  EXPECT_EQ(vantrel::cable::ReadPowerLines(), vantrel::cable::kPowerGood);
+  EXPECT_EQ(vantrel::cable::OpenCable(session_.Port(), 1), vantrel::kEmulatorNotFound) << "lpt2 floats";
+  EXPECT_EQ(vantrel::cable::OpenCable(session_.Port(), 2), vantrel::kEmulatorNotFound) << "lpt3 floats";
+  ASSERT_EQ(vantrel::cable::OpenCable(session_.Port(), 0), vantrel::kOk);
+  EXPECT_EQ(vantrel::cable::SelectedPort(session_.Port()), 0);
+  EXPECT_EQ(vantrel::cable::ReadPowerLines(session_.Port()), vantrel::cable::kPowerGood);
   uint32_t irCapture = 0;
   EXPECT_EQ(ReadIdcode(&irCapture), 0x3F0F0F0Fu);
   EXPECT_EQ(irCapture, 0x1u);
@@ -74,23 +74,23 @@ TEST_F(CableOnBoard, NoCableIsNotFound) {
   vsim::BoardConfig config;
   config.faults.noCable = true;
   Attach(config);
-  EXPECT_EQ(vantrel::cable::OpenCable(0), vantrel::kEmulatorNotFound);
-  EXPECT_EQ(vantrel::cable::SelectedPort(), vantrel::cable::kNoPortSelected);
+  EXPECT_EQ(vantrel::cable::OpenCable(session_.Port(), 0), vantrel::kEmulatorNotFound);
+  EXPECT_EQ(vantrel::cable::SelectedPort(session_.Port()), vantrel::cable::kNoPortSelected);
 }
 
 TEST_F(CableOnBoard, UnpoweredTargetReadsNoSenseLine) {
   vsim::BoardConfig config;
   config.faults.powerBad = true;
   Attach(config);
-  ASSERT_EQ(vantrel::cable::OpenCable(0), vantrel::kOk);
-  EXPECT_EQ(vantrel::cable::ReadPowerLines(), 0);
+  ASSERT_EQ(vantrel::cable::OpenCable(session_.Port(), 0), vantrel::kOk);
+  EXPECT_EQ(vantrel::cable::ReadPowerLines(session_.Port()), 0);
 }
 
 TEST_F(CableOnBoard, AbsentTargetGivesAnIdcodeThatIsRefused) {
   vsim::BoardConfig config;
   config.faults.targetAbsent = true;
   Attach(config);
-  ASSERT_EQ(vantrel::cable::OpenCable(0), vantrel::kOk);
+  ASSERT_EQ(vantrel::cable::OpenCable(session_.Port(), 0), vantrel::kOk);
   EXPECT_NE(ReadIdcode() & 0xFFFu, 0xF0Fu);
 }
 
@@ -114,15 +114,17 @@ TEST_F(CableOnBoard, LongAndDeferredScansCaptureTheSameBatchedOrNot) {
       g_batches = 0;
       if (batched) AttachBatching();
       else Attach();
-      ASSERT_EQ(vantrel::cable::OpenCable(0), vantrel::kOk);
-      vantrel::cable::TapReset(vantrel::cable::TapResetEnd::kRunTestIdle);
-      (void)vantrel::cable::ScanIR(4, 0xF, vantrel::cable::ScanEnd::kUpdate);  // BYPASS
+      ASSERT_EQ(vantrel::cable::OpenCable(session_.Port(), 0), vantrel::kOk);
+      vantrel::cable::TapReset(session_.Port(), vantrel::cable::TapResetEnd::kRunTestIdle);
+      (void)vantrel::cable::ScanIR(session_.Port(), 4, 0xF, vantrel::cable::ScanEnd::kUpdate);  // BYPASS
       std::vector<uint32_t> captured(kWords, 0);
       if (inPlace) {
         captured = pattern;
-        vantrel::cable::ScanDR(kBits, captured.data(), captured.data(), vantrel::cable::ScanEnd::kUpdate);
+        vantrel::cable::ScanDR(session_.Port(), kBits, captured.data(), captured.data(),
+                               vantrel::cable::ScanEnd::kUpdate);
       } else {
-        vantrel::cable::ScanDR(kBits, pattern.data(), captured.data(), vantrel::cable::ScanEnd::kUpdate);
+        vantrel::cable::ScanDR(session_.Port(), kBits, pattern.data(), captured.data(),
+                               vantrel::cable::ScanEnd::kUpdate);
       }
       for (int i = 1; i < kBits; ++i) {
         ASSERT_EQ(BitOf(captured, i), BitOf(pattern, i - 1)) << "bit " << i;
@@ -130,9 +132,9 @@ TEST_F(CableOnBoard, LongAndDeferredScansCaptureTheSameBatchedOrNot) {
       std::vector<uint32_t> deferred(8, 0);
       for (uint32_t& word : deferred) {
         const uint32_t ones = 0xFFFFFFFFu;
-        vantrel::cable::ScanDRDeferred(32, &ones, &word, 32, vantrel::cable::ScanEnd::kUpdate);
+        vantrel::cable::ScanDRDeferred(session_.Port(), 32, &ones, &word, 32, vantrel::cable::ScanEnd::kUpdate);
       }
-      vantrel::cable::ResolveTapCaptures();
+      vantrel::cable::ResolveTapCaptures(session_.Port());
       for (const uint32_t word : deferred) EXPECT_EQ(word, 0xFFFFFFFEu) << "BYPASS captures 0 first";
       EXPECT_EQ(g_batches > 0, batched);
       TearDown();
