@@ -20,6 +20,7 @@
 #include "cable/port_io.h"
 #include "commands/transfer_jobs.h"
 #include "target/memory_transfer.h"
+#include "target/target_layer_state.h"
 #include "target/target_control.h"
 #include "target/target_state.h"
 
@@ -53,6 +54,12 @@ constexpr int32_t kBytes = 64 * 1024;
 constexpr double kAbortCheck = kPreamble + 19 * kChain1Access;
 constexpr double kAbortCheckPerKiB = kAbortCheck / (kBytes / 1024.0);
 
+// Target control's state for the whole program, as a host's session holds it.
+target::TargetLayerState& Target() {
+  static target::TargetLayerState state;
+  return state;
+}
+
 vsim::Board& AttachedBoard() {
   static std::unique_ptr<vsim::Board> board;
   if (board == nullptr) {
@@ -61,7 +68,7 @@ vsim::Board& AttachedBoard() {
     board = std::make_unique<vsim::Board>(config);
     const VantrelPortIo io = board->PortIo();
     cable::UsePortIo(&io);
-    if (target::OpenEmulator("lpt", "lpt1") != kOk || target::ConnectTarget() != kOk) std::abort();
+    if (target::OpenEmulator(Target(), "lpt", "lpt1") != kOk || target::ConnectTarget(Target()) != kOk) std::abort();
   }
   return *board;
 }
@@ -101,7 +108,7 @@ void BM_Read64KiB(benchmark::State& state) {
   board.ResetCounters();
   for (auto _ : state) {
     arm7::ResetProgress();
-    if (target::FetchTargetMemory(kArea, kBytes, buffer.data()) != kOk) state.SkipWithError("read failed");
+    if (target::FetchTargetMemory(Target(), kArea, kBytes, buffer.data()) != kOk) state.SkipWithError("read failed");
   }
   Report(state, board.Counters(), kReadPerKiB + kAbortCheckPerKiB);
 }
@@ -114,7 +121,7 @@ void BM_Write64KiB(benchmark::State& state) {
   board.ResetCounters();
   for (auto _ : state) {
     arm7::ResetProgress();
-    if (target::StoreTargetMemory(kArea, kBytes, data.data(), 4) != kOk) state.SkipWithError("write failed");
+    if (target::StoreTargetMemory(Target(), kArea, kBytes, data.data(), 4) != kOk) state.SkipWithError("write failed");
   }
   Report(state, board.Counters(), kWritePerKiB + kAbortCheckPerKiB);
 }
@@ -129,7 +136,7 @@ void BM_Download64KiBWithVerify(benchmark::State& state) {
   const std::vector<uint8_t> image(kBytes, 0xA5);
   board.ResetCounters();
   for (auto _ : state) {
-    if (commands::DownloadImage(kArea, kArea, image.data(), kBytes, commands::Verification::kCompare) != kOk)
+    if (commands::DownloadImage(Target(), kArea, kArea, image.data(), kBytes, commands::Verification::kCompare) != kOk)
       state.SkipWithError("download failed");
   }
   Report(state, board.Counters(), kWritePerKiB + kReadPerKiB + 2 * kAbortCheckPerKiB);

@@ -3,6 +3,8 @@
 // accessors below, never through the layers' own lookups.
 #pragma once
 
+#include <memory>
+
 #include "arm7/arm7_state.h"
 #include "cable/cable_registry.h"
 #include "cable/port_cable_state.h"
@@ -15,7 +17,7 @@ namespace vantrel::test {
 using vantrel::FreshState;
 
 // Every layer's state, fresh; the target's is the one the command layer's holds, as in
-// the host's session.
+// the host's session, and is passed to the functions under test, never bound.
 class FreshSession {
  public:
   commands::CommandState& Commands() { return *commands_; }
@@ -28,8 +30,8 @@ class FreshSession {
   FreshState<cable::CableChoice> cableChoice_;
   FreshState<cable::PortCableState> cable_;
   FreshState<arm7::Arm7State> core_;
-  FreshState<commands::CommandState> commands_;
-  SessionState<target::TargetLayerState>::Binding target_{commands_->target};
+  // The command layer's state, which owns the target's and, through it, the debug core.
+  std::unique_ptr<commands::CommandState> commands_ = std::make_unique<commands::CommandState>();
 };
 
 }  // namespace vantrel::test
