@@ -20,8 +20,8 @@
 #include "cable/port_io.h"
 #include "commands/transfer_jobs.h"
 #include "target/memory_transfer.h"
-#include "target/target_layer_state.h"
 #include "target/target_control.h"
+#include "target/target_layer_state.h"
 #include "target/target_state.h"
 
 namespace {

@@ -57,7 +57,9 @@ VANTREL_API int VANTREL_CALL getJtagProcess(void) { return vantrel::commands::Tr
 
 VANTREL_API void VANTREL_CALL setJtagProcessBreak(void) { vantrel::commands::RequestTransferStop(Commands()); }
 
-VANTREL_API int VANTREL_CALL jtagGetLastError(void) { return static_cast<int>(vantrel::commands::LastJobResult(Commands())); }
+VANTREL_API int VANTREL_CALL jtagGetLastError(void) {
+  return static_cast<int>(vantrel::commands::LastJobResult(Commands()));
+}
 
 VANTREL_API void VANTREL_CALL jtagClearLastError(void) {
   vantrel::commands::StoreLastJobResult(Commands(), vantrel::commands::JobResult::kNone);

@@ -55,8 +55,9 @@ void SetHardwareBreakCommand(CommandState& commands, const JtagRequest& request,
 void SetSoftwareBreakCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response) {
   uint8_t displaced[4] = {};
   target::BreakpointAccess failedAccess = target::BreakpointAccess::kNone;
-  const ResultCode result = target::SetBreakpoint(commands.target, request.args.breakpoint.address, target::kSoftwareBreakpoint,
-                                                  target::kSoftwareBreakpointPattern, displaced, &failedAccess);
+  const ResultCode result =
+      target::SetBreakpoint(commands.target, request.args.breakpoint.address, target::kSoftwareBreakpoint,
+                            target::kSoftwareBreakpointPattern, displaced, &failedAccess);
   if (result == kOk) {
     AnswerBytes(response, displaced, sizeof displaced);
     return;
@@ -67,9 +68,9 @@ void SetSoftwareBreakCommand(CommandState& commands, const JtagRequest& request,
 void ClearBreakCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response) {
   const VantrelClearBreakArgs& args = request.args.clearBreak;
   const bool hardware = args.hardware == 1;
-  const ResultCode result =
-      hardware ? target::ClearBreakpoint(commands.target, 0, nullptr, target::kHardwareBreakpoint)
-               : target::ClearBreakpoint(commands.target, args.address, args.displacedWord, target::kSoftwareBreakpoint);
+  const ResultCode result = hardware ? target::ClearBreakpoint(commands.target, 0, nullptr, target::kHardwareBreakpoint)
+                                     : target::ClearBreakpoint(commands.target, args.address, args.displacedWord,
+                                                               target::kSoftwareBreakpoint);
   AnswerResult(response, result, kClearAnswers);
 }
 

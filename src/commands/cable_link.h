@@ -16,6 +16,8 @@ inline void LeaveCableAtUnload(CommandState& commands) { target::LeaveCableAtUnl
 inline void UsePortIo(CommandState& commands, const VantrelPortIo* io, VantrelPortBatch batch) {
   target::UsePortIo(commands.target, io, batch);
 }
-inline void SetHostTransferMode(CommandState& commands, int mode) { target::SetHostTransferMode(commands.target, mode); }
+inline void SetHostTransferMode(CommandState& commands, int mode) {
+  target::SetHostTransferMode(commands.target, mode);
+}
 
 }  // namespace vantrel::commands

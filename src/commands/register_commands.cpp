@@ -105,7 +105,8 @@ void ReadRegistersByMode(target::TargetLayerState& target, const ModeSet& set, J
   }
 }
 
-void ReadRegistersByNames(target::TargetLayerState& target, const VantrelReadRegistersArgs& args, JtagResponse& response) {
+void ReadRegistersByNames(target::TargetLayerState& target, const VantrelReadRegistersArgs& args,
+                          JtagResponse& response) {
   if (args.nameCount > VANTREL_MAX_REGISTER_NAMES) {
     AnswerInvalid(response);
     return;
@@ -134,7 +135,8 @@ void ReadRegistersByNames(target::TargetLayerState& target, const VantrelReadReg
 void WriteRegisterCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response) {
   const VantrelWriteRegisterArgs& args = request.args.writeRegister;
   std::string_view name;
-  const ResultCode result = ReadTextField(args.name, name) ? WriteRegisterByName(commands.target, name, args.value) : kInvalidParameters;
+  const ResultCode result =
+      ReadTextField(args.name, name) ? WriteRegisterByName(commands.target, name, args.value) : kInvalidParameters;
   AnswerResult(response, result, kRegisterAnswers);
 }
 

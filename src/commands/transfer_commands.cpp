@@ -33,15 +33,15 @@ constexpr std::array kReadAnswers{
 void DownloadCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response) {
   const VantrelDownloadArgs& args = request.args.download;
   const ResultCode result =
-      StartDownloadJob(commands, args.loadAddress, args.entryAddress, static_cast<const uint8_t*>(args.image), args.length,
-                       VerificationFrom(args.verify));
+      StartDownloadJob(commands, args.loadAddress, args.entryAddress, static_cast<const uint8_t*>(args.image),
+                       args.length, VerificationFrom(args.verify));
   AnswerResult(response, result, kDownloadAnswers);
 }
 
 void WriteMemoryCommandHandler(CommandState& commands, const JtagRequest& request, JtagResponse& response) {
   const VantrelWriteMemoryArgs& args = request.args.writeMemory;
-  const ResultCode result = WriteMemoryCommand(commands, args.address, static_cast<const uint8_t*>(args.data), args.length,
-                                               args.accessWidth, VerificationFrom(args.verify));
+  const ResultCode result = WriteMemoryCommand(commands, args.address, static_cast<const uint8_t*>(args.data),
+                                               args.length, args.accessWidth, VerificationFrom(args.verify));
   AnswerResult(response, result, kWriteAnswers);
 }
 

@@ -105,13 +105,15 @@ ResultCode StartDownloadJob(CommandState& commands, uint32_t loadAddress, uint32
     StoreLastJobResult(commands, JobResult::kDownloadFailed);
     return kInvalidParameters;
   }
-  return StartJob(commands, {JobKind::kDownload, loadAddress, entryAddress, image, nullptr, length, kWholeWords, verify});
+  return StartJob(commands,
+                  {JobKind::kDownload, loadAddress, entryAddress, image, nullptr, length, kWholeWords, verify});
 }
 
 ResultCode WriteMemoryCommand(CommandState& commands, uint32_t address, const uint8_t* data, int32_t length,
                               int32_t width, Verification verify) {
   if (length <= 0 || data == nullptr || width < kMinAccessWidth || width > kMaxAccessWidth) return kInvalidParameters;
-  if (length < kBackgroundTransferBytes) return WriteMemoryTransfer(commands.target, address, data, length, width, verify);
+  if (length < kBackgroundTransferBytes)
+    return WriteMemoryTransfer(commands.target, address, data, length, width, verify);
   return StartJob(commands, {JobKind::kWrite, address, 0, data, nullptr, length, width, verify});
 }
 

@@ -44,8 +44,7 @@ constexpr Verification VerificationFrom(int32_t hostFlag) {
 
 // Below 256 bytes ReadMemoryTransfer's result, otherwise kOk once the job is started (or
 // kJobNotStarted). kInvalidParameters for a length of 0 or less or a null buffer.
-[[nodiscard]] ResultCode ReadMemoryCommand(CommandState& commands, uint32_t address, uint8_t* buffer,
-                                           int32_t length);
+[[nodiscard]] ResultCode ReadMemoryCommand(CommandState& commands, uint32_t address, uint8_t* buffer, int32_t length);
 
 // Writes the image, optionally verifies it, keeps r0 and r1, and leaves the core halted
 // with the saved PC at the entry address in ARM state. Length 0 does nothing.

@@ -46,7 +46,8 @@ void SetWatchpointCommand(CommandState& commands, const JtagRequest& request, Jt
   watch.size = static_cast<uint32_t>(args.size);
   watch.access = static_cast<target::WatchAccess>(args.access);
   int unit = target::kNoUnit;
-  const ResultCode result = target::SetDataWatch(commands.target, watch, static_cast<target::Placement>(args.placement), &unit);
+  const ResultCode result =
+      target::SetDataWatch(commands.target, watch, static_cast<target::Placement>(args.placement), &unit);
   AnswerUnit(response, result, unit);
 }
 
@@ -57,7 +58,8 @@ void SetUnitBreakCommand(CommandState& commands, const JtagRequest& request, Jta
     return;
   }
   int unit = target::kNoUnit;
-  const ResultCode result = target::SetFetchBreak(commands.target, args.address, static_cast<target::Placement>(args.placement), &unit);
+  const ResultCode result =
+      target::SetFetchBreak(commands.target, args.address, static_cast<target::Placement>(args.placement), &unit);
   AnswerUnit(response, result, unit);
 }
 

@@ -1,7 +1,7 @@
 #include "target/abort_watch.h"
 
-#include "target/target_layer_state.h"
 #include "target/register_cache.h"
+#include "target/target_layer_state.h"
 
 namespace vantrel::target {
 namespace {
@@ -21,8 +21,7 @@ uint32_t AbortWatch::ReadCore(int index) {
 
 void AbortWatch::WriteCore(int index, uint32_t value) { (void)core_.WriteRegister(index, value); }
 
-AbortWatch::AbortWatch(TargetLayerState& target)
-    : core_(target.Core()), haltedCpsr_(core_.Registers()[kCpsrIndex]) {
+AbortWatch::AbortWatch(TargetLayerState& target) : core_(target.Core()), haltedCpsr_(core_.Registers()[kCpsrIndex]) {
   if (ModeOf(haltedCpsr_) != static_cast<uint32_t>(kAbortMode)) return;
   moved_ = true;
   abortSpsr_ = ReadCore(kSpsrIndex);

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "target/target_layer_state.h"
 #include "target/memory_transfer.h"
+#include "target/target_layer_state.h"
 #include "target/target_state.h"
 #include "target/watchpoint_units.h"
 
@@ -17,7 +17,8 @@ uint32_t ContainingWord(uint32_t address) { return address & ~(kWordBytes - 1); 
 
 // In Thumb code only the halfword at the address is replaced: its neighbour in the same
 // word is an instruction that must go on executing while the breakpoint is set.
-void FormPatternWord(TargetLayerState& target, uint32_t address, const uint8_t displaced[kWordBytes], uint8_t pattern[kWordBytes]) {
+void FormPatternWord(TargetLayerState& target, uint32_t address, const uint8_t displaced[kWordBytes],
+                     uint8_t pattern[kWordBytes]) {
   if (target.Core().ArmStateAtEntry()) {
     std::memset(pattern, kBreakpointByte, kWordBytes);
     return;
@@ -36,7 +37,8 @@ void Report(BreakpointAccess* failedAccess, BreakpointAccess access) {
 // a breakpoint would never be hit: the word is read back. Where the pattern did not land
 // whole, the displaced word goes back, since a part of it may have landed (flash, for
 // one, only clears bits).
-ResultCode CheckPatternHeld(TargetLayerState& target, uint32_t word, const uint8_t patternWord[kWordBytes], const uint8_t found[kWordBytes]) {
+ResultCode CheckPatternHeld(TargetLayerState& target, uint32_t word, const uint8_t patternWord[kWordBytes],
+                            const uint8_t found[kWordBytes]) {
   uint8_t held[kWordBytes];
   const ResultCode read = FetchTargetMemory(target, word, kWordBytes, held);
   if (read != kOk) return read;

@@ -46,6 +46,7 @@ enum class BreakpointAccess { kNone, kRead, kWrite };
 // kind 0: the displaced word goes back to the word that contains address.
 // Returns kOk; kInvalidParameters another kind; kStatusError the core is not halted; the
 // failed write's result (kWordTransferFailed, kTransferStopped, kWriteRefusedReadOnly).
-[[nodiscard]] ResultCode ClearBreakpoint(TargetLayerState& target, uint32_t address, const uint8_t displaced[4], int kind);
+[[nodiscard]] ResultCode ClearBreakpoint(TargetLayerState& target, uint32_t address, const uint8_t displaced[4],
+                                         int kind);
 
 }  // namespace vantrel::target

@@ -3,8 +3,8 @@
 #include <array>
 #include <cstddef>
 
-#include "target/target_layer_state.h"
 #include "target/memory_map.h"
+#include "target/target_layer_state.h"
 #include "target/target_state.h"
 #include "target/work_area.h"
 
@@ -35,7 +35,8 @@ uint32_t Crc32(const uint8_t* bytes, std::size_t length) {
   return ~crc;
 }
 
-std::optional<bool> VerifyByChecksum(TargetLayerState& target, uint32_t address, const uint8_t* expected, int32_t length) {
+std::optional<bool> VerifyByChecksum(TargetLayerState& target, uint32_t address, const uint8_t* expected,
+                                     int32_t length) {
   core::DebugCore& core = target.Core();
   if (!core.FastSequences() || !CoreHalted(target) || expected == nullptr || length <= 0) return std::nullopt;
   const auto bytes = static_cast<uint32_t>(length);

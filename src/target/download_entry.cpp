@@ -1,8 +1,8 @@
 #include "target/download_entry.h"
 
-#include "target/target_layer_state.h"
 #include "target/register_cache.h"
 #include "target/target_control.h"
+#include "target/target_layer_state.h"
 #include "target/target_state.h"
 
 namespace vantrel::target {

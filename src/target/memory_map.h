@@ -58,6 +58,7 @@ struct ClippedTransfer {
 // a read and kReadOnlyRegion for a write. A request that starts in a blocking region
 // begins where it ends, one that ends in a blocking region ends where it begins; one that
 // covers a region entirely is not split.
-ClippedTransfer ClipTransfer(const TargetLayerState& target, uint32_t address, uint32_t length, uint32_t blockingProperty);
+ClippedTransfer ClipTransfer(const TargetLayerState& target, uint32_t address, uint32_t length,
+                             uint32_t blockingProperty);
 
 }  // namespace vantrel::target

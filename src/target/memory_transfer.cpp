@@ -8,9 +8,9 @@
 #include <optional>
 
 #include "target/abort_watch.h"
-#include "target/target_layer_state.h"
 #include "target/memory_map.h"
 #include "target/register_cache.h"
+#include "target/target_layer_state.h"
 #include "target/target_state.h"
 #include "target/work_area.h"
 
@@ -60,11 +60,12 @@ ResultCode GetData(TargetLayerState& target, uint32_t address, uint8_t* destinat
 
 // The fast sequences leave r0 just past the chunk written; the next chunk starts there
 // when the source words are whole words apart.
-ResultCode PutData(TargetLayerState& target, uint32_t address, int32_t width, int count, const uint8_t* source, bool firstChunk) {
+ResultCode PutData(TargetLayerState& target, uint32_t address, int32_t width, int count, const uint8_t* source,
+                   bool firstChunk) {
   if (!FastTransfers(target)) return target.Core().PutData(address, width, count, source);
   const bool continuing = !firstChunk && width == static_cast<int32_t>(kWordBytes);
   return target.Core().PutDataFast(address, width, count, source,
-                                  continuing ? core::WriteStart::kContinuing : core::WriteStart::kLoadAddress);
+                                   continuing ? core::WriteStart::kContinuing : core::WriteStart::kLoadAddress);
 }
 
 // A word transfer that failed leaves the core in an unknown state: start it afresh. It
@@ -126,8 +127,10 @@ using WordReader = ResultCode (*)(TargetLayerState& target, uint32_t address, ui
 
 // Word-aligned, with ArmGetData's block and progress rules. A stop by the host keeps the
 // words read so far (the rest stays 0xFF) and counts as success.
-ResultCode ReadWords(TargetLayerState& target, const WordSpan& span, uint8_t* scratch, AbortWatch& watch, WordReader read) {
-  const ResultCode result = read(target, span.first, scratch, static_cast<int>(span.bytes / static_cast<int64_t>(kWordBytes)));
+ResultCode ReadWords(TargetLayerState& target, const WordSpan& span, uint8_t* scratch, AbortWatch& watch,
+                     WordReader read) {
+  const ResultCode result =
+      read(target, span.first, scratch, static_cast<int>(span.bytes / static_cast<int64_t>(kWordBytes)));
   if (result == kOk || result == kTransferStopped) return kOk;
   return FailedTransfer(target, watch, RecoverAfterFailedRead);
 }
@@ -195,7 +198,8 @@ ResultCode FailWrite(TargetLayerState& target, ChunkWriter& writer, AbortWatch& 
 
 // Chunks of the core's write block, the source words `width` bytes apart; progress
 // after the first chunk and whenever the offset is a multiple of 256, and once at the end.
-ResultCode WriteWords(TargetLayerState& target, uint32_t first, int64_t length, const uint8_t* source, int32_t width, AbortWatch& watch) {
+ResultCode WriteWords(TargetLayerState& target, uint32_t first, int64_t length, const uint8_t* source, int32_t width,
+                      AbortWatch& watch) {
   ChunkWriter writer(target, first, length, width);
   if (writer.StartFailed()) return FailWrite(target, writer, watch);
   ResultCode result = kOk;
@@ -225,7 +229,8 @@ ResultCode WriteWords(TargetLayerState& target, uint32_t first, int64_t length, 
 
 // The partly requested words at either end are read first so that their other bytes
 // are written back as they were.
-ResultCode WriteMergedBytes(TargetLayerState& target, uint32_t first, uint32_t length, const uint8_t* source, AbortWatch& watch) {
+ResultCode WriteMergedBytes(TargetLayerState& target, uint32_t first, uint32_t length, const uint8_t* source,
+                            AbortWatch& watch) {
   const WordSpan span = WordsAround(first, length);
   std::unique_ptr<uint8_t[]> staging = ObtainBuffer(span.bytes);
   if (staging == nullptr) return kNoMemory;
@@ -276,7 +281,8 @@ ResultCode FetchTargetMemory(TargetLayerState& target, uint32_t address, int32_t
   return kOk;
 }
 
-ResultCode StoreTargetMemory(TargetLayerState& target, uint32_t address, int32_t length, const uint8_t* data, int32_t accessWidth) {
+ResultCode StoreTargetMemory(TargetLayerState& target, uint32_t address, int32_t length, const uint8_t* data,
+                             int32_t accessWidth) {
   if (!CoreHalted(target)) return kStatusError;
   if (length < 0 || accessWidth < kMinAccessWidth || accessWidth > kMaxAccessWidth) return kInvalidParameters;
   if (length > 0 && data == nullptr) return kInvalidParameters;

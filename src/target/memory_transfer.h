@@ -29,7 +29,8 @@ class TargetLayerState;
 // destination; kNoMemory no scratch memory; kStatusError the core is not halted;
 // kWordTransferFailed the word transfer failed (destination untouched). Length 0 reads
 // nothing.
-[[nodiscard]] ResultCode FetchTargetMemory(TargetLayerState& target, uint32_t address, int32_t length, uint8_t* destination);
+[[nodiscard]] ResultCode FetchTargetMemory(TargetLayerState& target, uint32_t address, int32_t length,
+                                           uint8_t* destination);
 
 // Writes length bytes of data to address, in chunks of up to 14 words, reporting progress
 // after the first chunk and then every 256 bytes of offset, and once at the end.
@@ -43,6 +44,6 @@ class TargetLayerState;
 // stays halted); kWriteRefusedReadOnly the request lies wholly in a read-only region
 // (nothing sent). Length 0 writes nothing.
 [[nodiscard]] ResultCode StoreTargetMemory(TargetLayerState& target, uint32_t address, int32_t length,
-                                         const uint8_t* data, int32_t accessWidth);
+                                           const uint8_t* data, int32_t accessWidth);
 
 }  // namespace vantrel::target

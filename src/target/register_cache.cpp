@@ -26,7 +26,9 @@ bool ValidRequest(int mode, int index) {
   return (mode == kCurrentMode || IsBankedMode(mode)) && index >= 0 && index <= kSpsrIndex;
 }
 
-uint32_t& CacheElement(TargetLayerState& target, int index) { return target.Core().Registers()[static_cast<std::size_t>(index)]; }
+uint32_t& CacheElement(TargetLayerState& target, int index) {
+  return target.Core().Registers()[static_cast<std::size_t>(index)];
+}
 
 // Every index passed below is 0 to 17, which the core always accepts: nothing to check.
 uint32_t ReadCore(TargetLayerState& target, int index) {
@@ -68,7 +70,9 @@ void RestoreLowRegisters(TargetLayerState& target, const PreservedRegisters& kep
   }
 }
 
-void SwitchMode(TargetLayerState& target, uint32_t cpsr, int mode) { WriteCore(target, kCpsrIndex, arch::WithMode(cpsr, ModeToSwitchTo(mode))); }
+void SwitchMode(TargetLayerState& target, uint32_t cpsr, int mode) {
+  WriteCore(target, kCpsrIndex, arch::WithMode(cpsr, ModeToSwitchTo(mode)));
+}
 
 // r13 and r14 of User mode are also those of System mode.
 int StackBank(int mode) { return mode == kSystemMode ? kUserMode : mode; }
@@ -144,12 +148,14 @@ void WriteCpsr(TargetLayerState& target, uint32_t value) {
   target.Core().SetArmStateAtEntry((value & arch::kCpsrThumbBit) == 0);
   const uint32_t mode = arch::ModeOf(CacheElement(target, kCpsrIndex));
   if (arch::ModeOf(value) != mode) {
-    for (int i = kFirstBankedRegister; i <= kLastCachedGeneralRegister; ++i) WriteCore(target, i, CacheElement(target, i));
+    for (int i = kFirstBankedRegister; i <= kLastCachedGeneralRegister; ++i)
+      WriteCore(target, i, CacheElement(target, i));
   }
   WriteStatusRegister(target, kCpsrIndex, value);
   CacheElement(target, kCpsrIndex) = ReadCore(target, kCpsrIndex);
   if (arch::ModeOf(CacheElement(target, kCpsrIndex)) != mode) {
-    for (int i = kFirstBankedRegister; i <= kLastCachedGeneralRegister; ++i) CacheElement(target, i) = ReadCore(target, i);
+    for (int i = kFirstBankedRegister; i <= kLastCachedGeneralRegister; ++i)
+      CacheElement(target, i) = ReadCore(target, i);
   }
 }
 
@@ -222,7 +228,8 @@ ResultCode WriteRegister(TargetLayerState& target, int mode, int index, uint32_t
   if (!CoreHalted(target)) return kStatusError;
   if (!ValidRequest(mode, index)) return kInvalidParameters;
   const auto fastScope = target.Core().FastSequenceScope();
-  if (mode != kCurrentMode && !IsCurrentModesRegister(target, mode, index)) return WriteBanked(target, mode, index, value);
+  if (mode != kCurrentMode && !IsCurrentModesRegister(target, mode, index))
+    return WriteBanked(target, mode, index, value);
   WriteCurrent(target, index, value);
   return kOk;
 }

@@ -60,7 +60,7 @@ enum class Preserve { kNothing, kLowRegisters };
 // the CPSR read when the core is halted in User mode and another mode's own register is
 // asked for (no mode switch is possible from there).
 [[nodiscard]] ResultCode ReadRegister(TargetLayerState& target, int mode, int index, uint32_t& destination,
-                                        Preserve preserve);
+                                      Preserve preserve);
 
 // Mode 0, and another mode's name for a register the core's own mode shares (as for the
 // read): writes the register on the core (the CPSR and SPSR with r0 kept) and reads it

@@ -1,9 +1,9 @@
 #include "target/target_control.h"
 
 #include "platform/platform.h"
-#include "target/target_layer_state.h"
 #include "target/register_cache.h"
 #include "target/stop_report.h"
+#include "target/target_layer_state.h"
 #include "target/watchpoint_units.h"
 
 namespace vantrel::target {

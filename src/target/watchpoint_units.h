@@ -48,7 +48,8 @@ enum class Placement : uint8_t { kAny = 0, kUnit0 = 1, kUnit1 = 2 };
 // its index. Returns kOk; kInvalidParameters (bad request, placement or odd breakpoint
 // address); kStatusError the core is not halted; kNoWatchpointUnitFree no unit (or not
 // the unit placed) is free.
-[[nodiscard]] ResultCode SetDataWatch(TargetLayerState& target, const WatchRequest& request, Placement placement, int* unit);
+[[nodiscard]] ResultCode SetDataWatch(TargetLayerState& target, const WatchRequest& request, Placement placement,
+                                      int* unit);
 [[nodiscard]] ResultCode SetFetchBreak(TargetLayerState& target, uint32_t address, Placement placement, int* unit);
 // Gives a unit set by the two above back. Returns kOk (also for a unit not in use);
 // kInvalidParameters a unit other than 0 and 1; kStatusError the core is not halted.

@@ -35,7 +35,8 @@ bool ClearOfBlockingRegions(const TargetLayerState& target, uint32_t loop, uint3
 }
 
 // The first of the two places (the area's start, its end) that holds the loop.
-std::optional<uint32_t> PlaceIn(const TargetLayerState& target, const Span& area, const Span& transfer, uint32_t loopBytes) {
+std::optional<uint32_t> PlaceIn(const TargetLayerState& target, const Span& area, const Span& transfer,
+                                uint32_t loopBytes) {
   const uint64_t candidates[] = {(area.first + kWordMask) & ~kWordMask, (area.end - loopBytes) & ~kWordMask};
   for (const uint64_t place : candidates) {
     const Span loop{place, place + loopBytes};
@@ -58,7 +59,8 @@ std::optional<Span> RegionSpan(const MemoryRegion& region) {
 std::optional<uint32_t> LoopPlace(TargetLayerState& target, uint32_t first, int64_t bytes, uint32_t loopBytes) {
   const Span transfer{first, uint64_t{first} + static_cast<uint64_t>(bytes)};
   if (const std::optional<core::WorkArea> configured = ConfiguredWorkArea(target)) {
-    return PlaceIn(target, {configured->address, uint64_t{configured->address} + configured->size}, transfer, loopBytes);
+    return PlaceIn(target, {configured->address, uint64_t{configured->address} + configured->size}, transfer,
+                   loopBytes);
   }
   for (const MemoryRegion& region : DeclaredRegions(target)) {
     const std::optional<Span> area = RegionSpan(region);

@@ -44,7 +44,8 @@ TEST_F(ConnectionCommandsTest, TheBigEndianFlagIsStoredBeforeTheConnectWhateverI
 }
 
 TEST_F(ConnectionCommandsTest, FailedConnectsAndReconnectsKeepTheMemoryMap) {
-  ASSERT_EQ(target::AddMemoryRegion(session_.Target(), {0x1000, 0x100, target::kReadOnlyRegion, 0}), target::AddRegionOutcome::kAdded);
+  ASSERT_EQ(target::AddMemoryRegion(session_.Target(), {0x1000, 0x100, target::kReadOnlyRegion, 0}),
+            target::AddRegionOutcome::kAdded);
   EXPECT_EQ(Dispatch(VANTREL_CMD_CONNECT).status, VANTREL_STATUS_FAILED);
   const JtagResponse reconnect = Dispatch(VANTREL_CMD_RECONNECT);
   EXPECT_EQ(reconnect.echo, VANTREL_CMD_RECONNECT);

@@ -131,19 +131,22 @@ TEST_F(BreakpointTest, OddAddressIsRefusedBeforeTheStateAndOtherKindsAfterIt) {
 }
 
 TEST_F(BreakpointTest, WriteOnlyWordIsNeitherReadNorWritten) {
-  ASSERT_EQ(target::AddMemoryRegion(Target(), {0x8000, 0x100, target::kWriteOnlyRegion, 0}), target::AddRegionOutcome::kAdded);
+  ASSERT_EQ(target::AddMemoryRegion(Target(), {0x8000, 0x100, target::kWriteOnlyRegion, 0}),
+            target::AddRegionOutcome::kAdded);
   uint8_t displaced[4] = {};
-  EXPECT_EQ(target::SetBreakpoint(Target(), 0x8010, target::kSoftwareBreakpoint, target::kSoftwareBreakpointPattern, displaced),
+  EXPECT_EQ(target::SetBreakpoint(Target(), 0x8010, target::kSoftwareBreakpoint, target::kSoftwareBreakpointPattern,
+                                  displaced),
             kBreakInWriteOnly);
   EXPECT_TRUE(NoPortAccess());
 }
 
 TEST_F(BreakpointTest, FailedPatternWriteIsReportedAsAWriteFailure) {
-  ASSERT_EQ(target::AddMemoryRegion(Target(), {0x8000, 0x100, target::kReadOnlyRegion, 0}), target::AddRegionOutcome::kAdded);
+  ASSERT_EQ(target::AddMemoryRegion(Target(), {0x8000, 0x100, target::kReadOnlyRegion, 0}),
+            target::AddRegionOutcome::kAdded);
   uint8_t displaced[4] = {};
   target::BreakpointAccess failed = target::BreakpointAccess::kNone;
-  EXPECT_EQ(target::SetBreakpoint(Target(), 0x8010, target::kSoftwareBreakpoint, target::kSoftwareBreakpointPattern, displaced,
-                                  &failed),
+  EXPECT_EQ(target::SetBreakpoint(Target(), 0x8010, target::kSoftwareBreakpoint, target::kSoftwareBreakpointPattern,
+                                  displaced, &failed),
             kWriteRefusedReadOnly);
   EXPECT_EQ(failed, target::BreakpointAccess::kWrite);
   EXPECT_EQ(target::ClearBreakpoint(Target(), 0x8010, displaced, target::kSoftwareBreakpoint), kWriteRefusedReadOnly);

@@ -161,9 +161,11 @@ TEST_F(MemoryTransferTest, AnAbortOrALostLinkFailsTheTransfer) {
 
 TEST_F(MemoryTransferTest, RefusalsSendNothing) {
   const std::vector<uint8_t> data = Bytes(8);
-  for (int width : {0, 5, -1}) EXPECT_EQ(target::StoreTargetMemory(Target(), 0x8000, 8, data.data(), width), kInvalidParameters);
+  for (int width : {0, 5, -1})
+    EXPECT_EQ(target::StoreTargetMemory(Target(), 0x8000, 8, data.data(), width), kInvalidParameters);
   EXPECT_EQ(target::StoreTargetMemory(Target(), 0x8000, -4, data.data(), 4), kInvalidParameters);
-  ASSERT_EQ(target::AddMemoryRegion(Target(), {0x8000, 0x100, target::kReadOnlyRegion, 0}), target::AddRegionOutcome::kAdded);
+  ASSERT_EQ(target::AddMemoryRegion(Target(), {0x8000, 0x100, target::kReadOnlyRegion, 0}),
+            target::AddRegionOutcome::kAdded);
   EXPECT_EQ(target::StoreTargetMemory(Target(), 0x8010, 8, data.data(), 4), kWriteRefusedReadOnly);
   target::SetTargetState(Target(), target::kRunning);
   std::vector<uint8_t> destination(8, 0x5A);
@@ -219,7 +221,8 @@ TEST_F(MemoryTransferTest, BigEndianWordsArriveInAddressOrder) {
 }
 
 TEST_F(MemoryTransferTest, WriteOnlyBytesReadAsFF) {
-  ASSERT_EQ(target::AddMemoryRegion(Target(), {0x1004, 0x100, target::kWriteOnlyRegion, 0}), target::AddRegionOutcome::kAdded);
+  ASSERT_EQ(target::AddMemoryRegion(Target(), {0x1004, 0x100, target::kWriteOnlyRegion, 0}),
+            target::AddRegionOutcome::kAdded);
   std::vector<uint8_t> destination(8, 0);
   ASSERT_EQ(target::FetchTargetMemory(Target(), 0x1000, 8, destination.data()), kOk);
   EXPECT_EQ(destination, (std::vector<uint8_t>{0x00, 0x00, 0x00, 0xA0, 0xFF, 0xFF, 0xFF, 0xFF}));
@@ -231,8 +234,10 @@ TEST_F(MemoryTransferTest, WriteOnlyBytesReadAsFF) {
 }
 
 TEST_F(MemoryTransferTest, TransferThatTheMapLeavesEmptyMovesNothing) {
-  ASSERT_EQ(target::AddMemoryRegion(Target(), {0x1000, 0x10, target::kReadOnlyRegion, 0}), target::AddRegionOutcome::kAdded);
-  ASSERT_EQ(target::AddMemoryRegion(Target(), {0x1010, 0x10, target::kReadOnlyRegion, 0}), target::AddRegionOutcome::kAdded);
+  ASSERT_EQ(target::AddMemoryRegion(Target(), {0x1000, 0x10, target::kReadOnlyRegion, 0}),
+            target::AddRegionOutcome::kAdded);
+  ASSERT_EQ(target::AddMemoryRegion(Target(), {0x1010, 0x10, target::kReadOnlyRegion, 0}),
+            target::AddRegionOutcome::kAdded);
   const std::vector<uint8_t> data = Bytes(16);
   EXPECT_EQ(target::StoreTargetMemory(Target(), 0x1008, 16, data.data(), 4), kOk);
   EXPECT_TRUE(NoPortAccess());

@@ -217,7 +217,8 @@ TEST_F(RegisterCacheTest, ACoreInUserModeIsNotSwitchedToAnotherMode) {
   Cache(13) = 0x4444;
   ScriptStores({0x100, 0x60000010, 0x100, 0x60000010});
   uint32_t value = 0;
-  EXPECT_EQ(target::ReadRegister(Target(), target::kIrqMode, 13, value, target::Preserve::kLowRegisters), kInvalidParameters);
+  EXPECT_EQ(target::ReadRegister(Target(), target::kIrqMode, 13, value, target::Preserve::kLowRegisters),
+            kInvalidParameters);
   EXPECT_EQ(target::WriteRegister(Target(), target::kIrqMode, 13, 1), kInvalidParameters);
   ASSERT_EQ(target::ReadRegister(Target(), target::kUserMode, 13, value, target::Preserve::kLowRegisters), kOk);
   EXPECT_EQ(value, 0x4444u);
@@ -233,8 +234,9 @@ TEST_F(RegisterCacheTest, CurrentModeReadsComeFromTheCacheExceptTheSpsr) {
   EXPECT_TRUE(NoPortAccess());
 
   ScriptStores({0x100, 0x10});
-  ASSERT_EQ(target::ReadRegister(Target(), target::kCurrentMode, target::kSpsrIndex, value, target::Preserve::kLowRegisters),
-            kOk);
+  ASSERT_EQ(
+      target::ReadRegister(Target(), target::kCurrentMode, target::kSpsrIndex, value, target::Preserve::kLowRegisters),
+      kOk);
   EXPECT_EQ(value, 0x10u);
   EXPECT_THAT(Ops(), ElementsAre("read spsr"));
 }
@@ -309,7 +311,8 @@ TEST_F(RegisterCacheTest, RefusalsMakeNoPortAccess) {
     EXPECT_EQ(target::SaveRegisters(Target()), kStatusError);
     EXPECT_EQ(target::RestoreRegisters(Target()), kStatusError);
     EXPECT_EQ(target::ReadRegister(Target(), 0, 13, value, target::Preserve::kLowRegisters), kStatusError);
-    EXPECT_EQ(target::ReadRegister(Target(), target::kIrqMode, 13, value, target::Preserve::kLowRegisters), kStatusError);
+    EXPECT_EQ(target::ReadRegister(Target(), target::kIrqMode, 13, value, target::Preserve::kLowRegisters),
+              kStatusError);
     EXPECT_EQ(target::WriteRegister(Target(), 0, 5, 1), kStatusError);
   }
   Halt();

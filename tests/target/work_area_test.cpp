@@ -59,12 +59,14 @@ TEST_F(WorkAreaTest, TheWrappedPartOfATransferKeepsTheLoopOut) {
   for (const auto& c : cases) {
     const test::FreshState<cable::PortCableState> freshConfig;
     cable::ApplyPortConfigLine(c.line);
-    EXPECT_EQ(CommsLoopPlace(session_.Target(), c.first, c.bytes), c.place) << c.line << std::hex << c.first << "+" << c.bytes;
+    EXPECT_EQ(CommsLoopPlace(session_.Target(), c.first, c.bytes), c.place)
+        << c.line << std::hex << c.first << "+" << c.bytes;
   }
   const test::FreshState<cable::PortCableState> freshConfig;
   ASSERT_EQ(AddMemoryRegion(session_.Target(), {0x100, 0x20, kReadWriteRegion, 0}), AddRegionOutcome::kAdded);
   ASSERT_EQ(AddMemoryRegion(session_.Target(), {0x40000, 0x100, kReadWriteRegion, 0}), AddRegionOutcome::kAdded);
-  EXPECT_EQ(CommsLoopPlace(session_.Target(), 0xFFFFFE00, 0x400), 0x40000u) << "a declared region the wrap covers is passed over";
+  EXPECT_EQ(CommsLoopPlace(session_.Target(), 0xFFFFFE00, 0x400), 0x40000u)
+      << "a declared region the wrap covers is passed over";
 }
 
 TEST_F(WorkAreaTest, AreasThatCannotHoldTheLoopGiveNoPlace) {
@@ -83,9 +85,11 @@ TEST_F(WorkAreaTest, AreasThatCannotHoldTheLoopGiveNoPlace) {
 // region that blocks reads or writes keeps the loop out, whatever lpt.ini says.
 TEST_F(WorkAreaTest, DeclaredRegionsServeWhenLptIniNamesNoArea) {
   EXPECT_EQ(CommsLoopPlace(session_.Target(), 0x10000, kLong), std::nullopt);
-  ASSERT_EQ(AddMemoryRegion(session_.Target(), {0x0, 0x20, kReadWriteRegion, 0}), AddRegionOutcome::kAdded);  // the vectors
+  ASSERT_EQ(AddMemoryRegion(session_.Target(), {0x0, 0x20, kReadWriteRegion, 0}),
+            AddRegionOutcome::kAdded);  // the vectors
   ASSERT_EQ(AddMemoryRegion(session_.Target(), {0x80000, 0x10000, kReadOnlyRegion, 0}), AddRegionOutcome::kAdded);
-  ASSERT_EQ(AddMemoryRegion(session_.Target(), {0x40000, 0x10, kReadWriteRegion, 0}), AddRegionOutcome::kAdded);  // too small
+  ASSERT_EQ(AddMemoryRegion(session_.Target(), {0x40000, 0x10, kReadWriteRegion, 0}),
+            AddRegionOutcome::kAdded);  // too small
   ASSERT_EQ(AddMemoryRegion(session_.Target(), {0xFFFFFF00, 0x1000, kReadWriteRegion, 0}), AddRegionOutcome::kAdded);
   ASSERT_EQ(AddMemoryRegion(session_.Target(), {0x30000, 0x100, kReadWriteRegion, 0}), AddRegionOutcome::kAdded);
   EXPECT_EQ(CommsLoopPlace(session_.Target(), 0x10000, kLong), 0xFFFFFF00u) << "its end clipped to the address space";
@@ -113,7 +117,8 @@ TEST_F(WorkAreaTest, TheChecksumLoopNeedsItsHundredBytes) {
   for (const auto& c : cases) {
     const test::FreshState<cable::PortCableState> freshConfig;
     cable::ApplyPortConfigLine(c.line);
-    EXPECT_EQ(ChecksumLoopPlace(session_.Target(), c.first, c.bytes), c.place) << c.line << std::hex << c.first << "+" << c.bytes;
+    EXPECT_EQ(ChecksumLoopPlace(session_.Target(), c.first, c.bytes), c.place)
+        << c.line << std::hex << c.first << "+" << c.bytes;
     EXPECT_NE(CommsLoopPlace(session_.Target(), 0x10000, kLong), std::nullopt) << c.line << ": the comms loop fits";
   }
 }
