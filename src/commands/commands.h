@@ -1,6 +1,6 @@
 // The operations behind each command code. Each one fills the response that the
-// dispatcher has prepared (status 1, no message, echo already set), in the session's
-// command state it is given.
+// dispatcher has prepared (status 1, no message, echo already set), working on the
+// command state the dispatcher passes it.
 #pragma once
 
 #include "vantrel.h"
