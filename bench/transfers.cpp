@@ -57,9 +57,15 @@ constexpr int32_t kBytes = 64 * 1024;
 constexpr double kAbortCheck = kPreamble + 19 * kChain1Access;
 constexpr double kAbortCheckPerKiB = kAbortCheck / (kBytes / 1024.0);
 
+// Target control's state for the whole program, as a host's session holds it.
+target::TargetLayerState& Target() {
+  static target::TargetLayerState state;
+  return state;
+}
+
 // The parallel-port cable the debug core drives.
 cable::PortCableState& Port() {
-  return static_cast<arm7::Arm7tdmiCore&>(target::LayerState().Core()).State().cables.ParallelPort().State();
+  return static_cast<arm7::Arm7tdmiCore&>(Target().Core()).State().cables.ParallelPort().State();
 }
 
 vsim::Board& AttachedBoard() {
@@ -70,7 +76,7 @@ vsim::Board& AttachedBoard() {
     board = std::make_unique<vsim::Board>(config);
     const VantrelPortIo io = board->PortIo();
     cable::UsePortIo(Port(), &io);
-    if (target::OpenEmulator("lpt", "lpt1") != kOk || target::ConnectTarget() != kOk) std::abort();
+    if (target::OpenEmulator(Target(), "lpt", "lpt1") != kOk || target::ConnectTarget(Target()) != kOk) std::abort();
   }
   return *board;
 }
@@ -109,8 +115,8 @@ void BM_Read64KiB(benchmark::State& state) {
   std::vector<uint8_t> buffer(kBytes);
   board.ResetCounters();
   for (auto _ : state) {
-    target::ResetTransferProgress();
-    if (target::FetchTargetMemory(kArea, kBytes, buffer.data()) != kOk) state.SkipWithError("read failed");
+    target::ResetTransferProgress(Target());
+    if (target::FetchTargetMemory(Target(), kArea, kBytes, buffer.data()) != kOk) state.SkipWithError("read failed");
   }
   Report(state, board.Counters(), kReadPerKiB + kAbortCheckPerKiB);
 }
@@ -122,8 +128,8 @@ void BM_Write64KiB(benchmark::State& state) {
   const std::vector<uint8_t> data(kBytes, 0x5A);
   board.ResetCounters();
   for (auto _ : state) {
-    target::ResetTransferProgress();
-    if (target::StoreTargetMemory(kArea, kBytes, data.data(), 4) != kOk) state.SkipWithError("write failed");
+    target::ResetTransferProgress(Target());
+    if (target::StoreTargetMemory(Target(), kArea, kBytes, data.data(), 4) != kOk) state.SkipWithError("write failed");
   }
   Report(state, board.Counters(), kWritePerKiB + kAbortCheckPerKiB);
 }
@@ -138,7 +144,7 @@ void BM_Download64KiBWithVerify(benchmark::State& state) {
   const std::vector<uint8_t> image(kBytes, 0xA5);
   board.ResetCounters();
   for (auto _ : state) {
-    if (commands::DownloadImage(kArea, kArea, image.data(), kBytes, commands::Verification::kCompare) != kOk)
+    if (commands::DownloadImage(Target(), kArea, kArea, image.data(), kBytes, commands::Verification::kCompare) != kOk)
       state.SkipWithError("download failed");
   }
   Report(state, board.Counters(), kWritePerKiB + kReadPerKiB + 2 * kAbortCheckPerKiB);

@@ -33,10 +33,9 @@
 #include "cable/port_io.h"
 #include "cable/tap.h"
 #include "api/instance.h"
-#include "commands/job_result.h"
+#include "api/session.h"
 #include "platform/clock.h"
 #include "target/memory_map.h"
-#include "target/target_layer_state.h"
 #include "target/target_state.h"
 #include "vantrel.h"
 #include "vantrel_port.h"
@@ -85,10 +84,16 @@ struct FaultyCable {
 std::array<uint8_t, kMaxTransferBytes> g_image;
 std::array<uint8_t, kMaxTransferBytes> g_read_buffer;
 
-// Everything the library keeps between calls as at load, for one input; the job's
-// result is stored anew, and the instance made at start serves every input.
+// Everything the library keeps between calls as at load, for one input; the instance
+// made at start serves every input. The exports reach the host's session, whose command
+// state (the job's result, the target's state and its core) is made anew; no job runs
+// then, since each input ends by waiting for the last one.
 struct FreshLibrary {
-  vantrel::FreshState<vantrel::target::TargetLayerState> target;
+  FreshLibrary() {
+    vantrel::commands::CommandState& commands = vantrel::api::TheSession().commands;
+    std::destroy_at(&commands);
+    std::construct_at(&commands);
+  }
 };
 
 vsim::BoardConfig BoardFrom(FuzzedDataProvider& in) {
@@ -327,7 +332,7 @@ MemoryOracle::Range UseWorkArea(FuzzedDataProvider& in) {
   const auto size = in.ConsumeIntegralInRange<uint32_t>(1, 0x200);
   char line[48];
   std::snprintf(line, sizeof line, "workarea=%x,%x\n", address, size);
-  auto& core = static_cast<vantrel::arm7::Arm7tdmiCore&>(vantrel::target::LayerState().Core());
+  auto& core = static_cast<vantrel::arm7::Arm7tdmiCore&>(vantrel::api::TheSession().commands.target.Core());
   vantrel::cable::ApplyPortConfigLine(core.State().cables.ParallelPort().State(), line);
   return {address, uint64_t{address} + size};
 }
@@ -359,7 +364,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);
   const FreshLibrary library;
-  vantrel::commands::StoreLastJobResult(vantrel::commands::JobResult::kNone);
   auto board = std::make_unique<vsim::Board>(BoardFrom(in));
   FaultyCable cable;
   cable.board = board.get();

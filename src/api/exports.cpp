@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "api/instance.h"
+#include "api/session.h"
 #include "commands/cable_link.h"
 #include "commands/dispatcher.h"
 #include "commands/host_view.h"
@@ -15,9 +16,11 @@ constexpr char kConflictMessage[] =
     "the debugger is debuggering program by another vyn instance, please close it and try again";
 constexpr int kWaitFailed = -256;
 
+vantrel::commands::CommandState& Commands() { return vantrel::api::TheSession().commands; }
+
 int ReadStatus(int selector) {
-  if (selector == VANTREL_SELECT_STATUS_WORD) return static_cast<int>(vantrel::commands::CoreStatusWord());
-  return vantrel::commands::ReadPowerLines();
+  if (selector == VANTREL_SELECT_STATUS_WORD) return static_cast<int>(vantrel::commands::CoreStatusWord(Commands()));
+  return vantrel::commands::ReadPowerLines(Commands());
 }
 
 }  // namespace
@@ -38,7 +41,7 @@ VANTREL_API void VANTREL_CALL Dll_Jtag_Entry(const JtagRequest* request, JtagRes
     response->status = VANTREL_STATUS_FAILED;
     return;
   }
-  vantrel::commands::DispatchCommand(request, response);
+  vantrel::commands::DispatchCommand(Commands(), request, response);
   vantrel::api::LeaveCableCall();
 }
 
@@ -50,15 +53,17 @@ VANTREL_API int VANTREL_CALL getDbgStatus(int selector) {
   return status;
 }
 
-VANTREL_API int VANTREL_CALL getJtagProcess(void) { return vantrel::commands::TransferPercent(); }
+VANTREL_API int VANTREL_CALL getJtagProcess(void) { return vantrel::commands::TransferPercent(Commands()); }
 
-VANTREL_API void VANTREL_CALL setJtagProcessBreak(void) { vantrel::commands::RequestTransferStop(); }
+VANTREL_API void VANTREL_CALL setJtagProcessBreak(void) { vantrel::commands::RequestTransferStop(Commands()); }
 
-VANTREL_API int VANTREL_CALL jtagGetLastError(void) { return static_cast<int>(vantrel::commands::LastJobResult()); }
+VANTREL_API int VANTREL_CALL jtagGetLastError(void) {
+  return static_cast<int>(vantrel::commands::LastJobResult(Commands()));
+}
 
 VANTREL_API void VANTREL_CALL jtagClearLastError(void) {
-  vantrel::commands::StoreLastJobResult(vantrel::commands::JobResult::kNone);
-  vantrel::commands::ResetTransferProgress();
+  vantrel::commands::StoreLastJobResult(Commands(), vantrel::commands::JobResult::kNone);
+  vantrel::commands::ResetTransferProgress(Commands());
 }
 
 // A job still running would finish on the other port, so the switch waits for it as a
@@ -68,7 +73,7 @@ VANTREL_API void VANTREL_CALL VantrelUsePortIo(const VantrelPortIo* io) { Vantre
 VANTREL_API void VANTREL_CALL VantrelUsePortBatch(const VantrelPortIo* io, VantrelPortBatch batch) {
   const bool entered =
       vantrel::api::InstanceActive() && vantrel::api::EnterCableCall() == vantrel::api::Entry::kEntered;
-  vantrel::commands::UsePortIo(io, batch);
+  vantrel::commands::UsePortIo(Commands(), io, batch);
   if (entered) vantrel::api::LeaveCableCall();
 }
 
@@ -80,7 +85,7 @@ VANTREL_API void VANTREL_CALL VantrelSetTraceSink(VantrelTraceSink sink, void* c
 VANTREL_API void VANTREL_CALL VantrelSetTransferMode(int mode) {
   const bool entered =
       vantrel::api::InstanceActive() && vantrel::api::EnterCableCall() == vantrel::api::Entry::kEntered;
-  vantrel::commands::SetHostTransferMode(mode);
+  vantrel::commands::SetHostTransferMode(Commands(), mode);
   if (entered) vantrel::api::LeaveCableCall();
 }
 

@@ -43,7 +43,7 @@ void UnloadInstance() {
     commands::JobGate().Destroy();
   }
   session.instanceActive = false;
-  commands::LeaveCableAtUnload();
+  commands::LeaveCableAtUnload(session.commands);
   session.ForgetLayerStates();
 }
 
@@ -67,8 +67,9 @@ Entry EnterCableCall() {
 // The host may wait a long time for its next call: nothing of this one may stay behind
 // in a port that holds write-only runs back.
 void LeaveCableCall() {
-  commands::CableGoesIdle();
-  TheSession().entryMutex.Unlock();
+  Session& session = TheSession();
+  commands::CableGoesIdle(session.commands);
+  session.entryMutex.Unlock();
 }
 
 }  // namespace vantrel::api

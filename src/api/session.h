@@ -1,6 +1,6 @@
 // The host's session: what the library holds from its load to its unload. It owns the
-// command layer's state, which holds the target's below it; the debug core and the
-// cable keep theirs in their own layers (common/session_state.h). Made when the library
+// command layer's state, which owns the target's and through it the debug core and its
+// cables, and the exports hand that state down with every call. Made when the library
 // loads, before any thread of it runs, and never destroyed: the unload, which runs among
 // the static destructors, still uses it.
 #pragma once
@@ -15,7 +15,7 @@ namespace vantrel::api {
 inline constexpr std::size_t kMarkerFailureSize = 320;
 
 struct Session {
-  Session() { commands::BindForProcess(commands); }
+  Session() = default;
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 

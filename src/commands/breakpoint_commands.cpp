@@ -3,6 +3,7 @@
 #include <span>
 
 #include "commands/answer.h"
+#include "commands/command_state.h"
 #include "commands/commands.h"
 #include "target/breakpoints.h"
 #include "target/watchpoint_units.h"
@@ -45,17 +46,18 @@ std::span<const ResultAnswer> SetAnswersFor(target::BreakpointAccess failedAcces
 
 }  // namespace
 
-void SetHardwareBreakCommand(const JtagRequest& request, JtagResponse& response) {
+void SetHardwareBreakCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response) {
   const ResultCode result =
-      target::SetBreakpoint(request.args.breakpoint.address, target::kHardwareBreakpoint, 0, nullptr);
+      target::SetBreakpoint(commands.target, request.args.breakpoint.address, target::kHardwareBreakpoint, 0, nullptr);
   AnswerResult(response, result, kSetAnswers);
 }
 
-void SetSoftwareBreakCommand(const JtagRequest& request, JtagResponse& response) {
+void SetSoftwareBreakCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response) {
   uint8_t displaced[4] = {};
   target::BreakpointAccess failedAccess = target::BreakpointAccess::kNone;
-  const ResultCode result = target::SetBreakpoint(request.args.breakpoint.address, target::kSoftwareBreakpoint,
-                                                  target::kSoftwareBreakpointPattern, displaced, &failedAccess);
+  const ResultCode result =
+      target::SetBreakpoint(commands.target, request.args.breakpoint.address, target::kSoftwareBreakpoint,
+                            target::kSoftwareBreakpointPattern, displaced, &failedAccess);
   if (result == kOk) {
     AnswerBytes(response, displaced, sizeof displaced);
     return;
@@ -63,12 +65,12 @@ void SetSoftwareBreakCommand(const JtagRequest& request, JtagResponse& response)
   AnswerResult(response, result, SetAnswersFor(failedAccess));
 }
 
-void ClearBreakCommand(const JtagRequest& request, JtagResponse& response) {
+void ClearBreakCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response) {
   const VantrelClearBreakArgs& args = request.args.clearBreak;
   const bool hardware = args.hardware == 1;
-  const ResultCode result =
-      hardware ? target::ClearBreakpoint(0, nullptr, target::kHardwareBreakpoint)
-               : target::ClearBreakpoint(args.address, args.displacedWord, target::kSoftwareBreakpoint);
+  const ResultCode result = hardware ? target::ClearBreakpoint(commands.target, 0, nullptr, target::kHardwareBreakpoint)
+                                     : target::ClearBreakpoint(commands.target, args.address, args.displacedWord,
+                                                               target::kSoftwareBreakpoint);
   AnswerResult(response, result, kClearAnswers);
 }
 

@@ -5,14 +5,19 @@
 
 #include <cstdint>
 
+#include "commands/command_state.h"
 #include "target/cable_link.h"
 
 namespace vantrel::commands {
 
-inline int32_t ReadPowerLines() { return target::ReadPowerLines(); }
-inline void CableGoesIdle() { target::CableGoesIdle(); }
-inline void LeaveCableAtUnload() { target::LeaveCableAtUnload(); }
-inline void UsePortIo(const VantrelPortIo* io, VantrelPortBatch batch) { target::UsePortIo(io, batch); }
-inline void SetHostTransferMode(int mode) { target::SetHostTransferMode(mode); }
+inline int32_t ReadPowerLines(CommandState& commands) { return target::ReadPowerLines(commands.target); }
+inline void CableGoesIdle(CommandState& commands) { target::CableGoesIdle(commands.target); }
+inline void LeaveCableAtUnload(CommandState& commands) { target::LeaveCableAtUnload(commands.target); }
+inline void UsePortIo(CommandState& commands, const VantrelPortIo* io, VantrelPortBatch batch) {
+  target::UsePortIo(commands.target, io, batch);
+}
+inline void SetHostTransferMode(CommandState& commands, int mode) {
+  target::SetHostTransferMode(commands.target, mode);
+}
 
 }  // namespace vantrel::commands

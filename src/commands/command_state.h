@@ -1,7 +1,7 @@
 // What the command layer holds between calls: the background job and its result, and
-// the target-control state below it. The
-// host's session owns one (src/api/session.h) and binds it, with the target's, for the
-// process; the functions of the command layer reach it through CommandLayer().
+// the target-control state below it. The host's session owns one (src/api/session.h)
+// and hands it to every command; the background job's worker is given the one its job
+// was started in.
 #pragma once
 
 #include <atomic>
@@ -9,7 +9,6 @@
 
 #include "commands/job_result.h"
 #include "commands/transfer_jobs.h"
-#include "common/session_state.h"
 #include "target/target_layer_state.h"
 
 namespace vantrel::commands {
@@ -34,14 +33,5 @@ struct CommandState {
   std::atomic<JobResult> lastJobResult{JobResult::kNone};
   target::TargetLayerState target;
 };
-
-// The command layer's state of the session in use.
-inline CommandState& CommandLayer() { return SessionState<CommandState>::Current(); }
-
-// Binds state, and the target-control state it holds, for the rest of the process.
-inline void BindForProcess(CommandState& state) {
-  SessionState<CommandState>::BindForProcess(state);
-  SessionState<target::TargetLayerState>::BindForProcess(state.target);
-}
 
 }  // namespace vantrel::commands

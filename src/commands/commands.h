@@ -1,47 +1,50 @@
 // The operations behind each command code. Each one fills the response that the
-// dispatcher has prepared (status 1, no message, echo already set).
+// dispatcher has prepared (status 1, no message, echo already set), working on the
+// command state the dispatcher passes it.
 #pragma once
 
 #include "vantrel.h"
 
 namespace vantrel::commands {
 
-using CommandHandler = void (*)(const JtagRequest& request, JtagResponse& response);
+struct CommandState;
+
+using CommandHandler = void (*)(CommandState& commands, const JtagRequest& request, JtagResponse& response);
 
 // Connection (open, connect, disconnect, run, stop, reconnect).
-void OpenCommand(const JtagRequest& request, JtagResponse& response);
-void ConnectCommand(const JtagRequest& request, JtagResponse& response);
-void DisconnectCommand(const JtagRequest& request, JtagResponse& response);
-void RunCommand(const JtagRequest& request, JtagResponse& response);
-void StopCommand(const JtagRequest& request, JtagResponse& response);
-void RunMaskedCommand(const JtagRequest& request, JtagResponse& response);
-void ReconnectCommand(const JtagRequest& request, JtagResponse& response);
+void OpenCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response);
+void ConnectCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response);
+void DisconnectCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response);
+void RunCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response);
+void StopCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response);
+void RunMaskedCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response);
+void ReconnectCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response);
 
 // Breakpoints.
-void SetHardwareBreakCommand(const JtagRequest& request, JtagResponse& response);
-void SetSoftwareBreakCommand(const JtagRequest& request, JtagResponse& response);
-void ClearBreakCommand(const JtagRequest& request, JtagResponse& response);
+void SetHardwareBreakCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response);
+void SetSoftwareBreakCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response);
+void ClearBreakCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response);
 
 // The watchpoint units lent to the host, and the stop reason.
-void SetWatchpointCommand(const JtagRequest& request, JtagResponse& response);
-void SetUnitBreakCommand(const JtagRequest& request, JtagResponse& response);
-void ClearUnitCommand(const JtagRequest& request, JtagResponse& response);
-void GetStopReasonCommand(const JtagRequest& request, JtagResponse& response);
+void SetWatchpointCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response);
+void SetUnitBreakCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response);
+void ClearUnitCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response);
+void GetStopReasonCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response);
 
 // Registers.
-void WriteRegisterCommand(const JtagRequest& request, JtagResponse& response);
-void ReadRegistersCommand(const JtagRequest& request, JtagResponse& response);
+void WriteRegisterCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response);
+void ReadRegistersCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response);
 
 // EmbeddedICE dump.
-void ReadIceCommand(const JtagRequest& request, JtagResponse& response);
+void ReadIceCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response);
 
 // Transfers.
-void DownloadCommand(const JtagRequest& request, JtagResponse& response);
-void WriteMemoryCommandHandler(const JtagRequest& request, JtagResponse& response);
-void ReadMemoryCommandHandler(const JtagRequest& request, JtagResponse& response);
+void DownloadCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response);
+void WriteMemoryCommandHandler(CommandState& commands, const JtagRequest& request, JtagResponse& response);
+void ReadMemoryCommandHandler(CommandState& commands, const JtagRequest& request, JtagResponse& response);
 
 // Memory map.
-void AddRegionCommand(const JtagRequest& request, JtagResponse& response);
-void ListRegionsCommand(const JtagRequest& request, JtagResponse& response);
+void AddRegionCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response);
+void ListRegionsCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response);
 
 }  // namespace vantrel::commands

@@ -2,6 +2,7 @@
 #include <array>
 
 #include "commands/answer.h"
+#include "commands/command_state.h"
 #include "commands/commands.h"
 #include "target/cable_link.h"
 #include "target/core_status.h"
@@ -39,40 +40,40 @@ constexpr std::array kStopAnswers{
 
 }  // namespace
 
-void OpenCommand(const JtagRequest& request, JtagResponse& response) {
+void OpenCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response) {
   // A name without terminator stays empty, which names no port; the open still runs, so
   // the simulator kind is refused as such whatever its port field holds.
   std::string_view portName;
   if (!ReadTextField(request.args.open.portName, portName)) portName = {};
   const char* kindName = request.kind == VANTREL_KIND_CABLE ? "LPT" : "KORVIX";
-  AnswerResult(response, target::OpenEmulator(kindName, portName), kOpenAnswers);
+  AnswerResult(response, target::OpenEmulator(commands.target, kindName, portName), kOpenAnswers);
 }
 
-void ConnectCommand(const JtagRequest& request, JtagResponse& response) {
+void ConnectCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response) {
   // Stored before the connect, whatever its outcome.
-  target::SetTargetBigEndian(request.args.connect.bigEndian == 1);
-  const ResultCode result = target::ConnectTarget();
-  if (result == kOk) target::ClearMemoryMap();
+  target::SetTargetBigEndian(commands.target, request.args.connect.bigEndian == 1);
+  const ResultCode result = target::ConnectTarget(commands.target);
+  if (result == kOk) target::ClearMemoryMap(commands.target);
   AnswerResult(response, result, kConnectAnswers);
 }
 
-void DisconnectCommand(const JtagRequest&, JtagResponse& response) {
-  const ResultCode result = target::DisconnectTarget();
-  target::ReleaseCable();  // also when the target was down already or did not halt
+void DisconnectCommand(CommandState& commands, const JtagRequest&, JtagResponse& response) {
+  const ResultCode result = target::DisconnectTarget(commands.target);
+  target::ReleaseCable(commands.target);  // also when the target was down already or did not halt
   AnswerResult(response, result, kDisconnectAnswers);
 }
 
-void RunCommand(const JtagRequest&, JtagResponse& response) {
-  AnswerResult(response, target::RunTarget(), kRunAnswers);
+void RunCommand(CommandState& commands, const JtagRequest&, JtagResponse& response) {
+  AnswerResult(response, target::RunTarget(commands.target), kRunAnswers);
 }
 
-void RunMaskedCommand(const JtagRequest&, JtagResponse& response) {
-  AnswerResult(response, target::RunTarget(true), kRunAnswers);
+void RunMaskedCommand(CommandState& commands, const JtagRequest&, JtagResponse& response) {
+  AnswerResult(response, target::RunTarget(commands.target, true), kRunAnswers);
 }
 
-void StopCommand(const JtagRequest&, JtagResponse& response) {
+void StopCommand(CommandState& commands, const JtagRequest&, JtagResponse& response) {
   uint32_t savedPc = 0;
-  const ResultCode result = target::StopTarget(savedPc);
+  const ResultCode result = target::StopTarget(commands.target, savedPc);
   if (result != kOk) {
     AnswerResult(response, result, kStopAnswers);
     return;
@@ -84,8 +85,8 @@ void StopCommand(const JtagRequest&, JtagResponse& response) {
 }
 
 // The memory map and the byte order of the last connect stay as they are.
-void ReconnectCommand(const JtagRequest&, JtagResponse& response) {
-  AnswerResult(response, target::ReconnectTarget(), kConnectAnswers);
+void ReconnectCommand(CommandState& commands, const JtagRequest&, JtagResponse& response) {
+  AnswerResult(response, target::ReconnectTarget(commands.target), kConnectAnswers);
 }
 
 }  // namespace vantrel::commands

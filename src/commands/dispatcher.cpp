@@ -11,11 +11,11 @@ namespace {
 constexpr char kDriverName[] = "Vantrel";
 constexpr char kDriverVersion[] = "V1.2";
 
-void GetNameCommand(const JtagRequest&, JtagResponse& response) {
+void GetNameCommand(CommandState& /*commands*/, const JtagRequest&, JtagResponse& response) {
   AnswerText(response, VANTREL_STATUS_OK, kDriverName);
 }
 
-void GetVersionCommand(const JtagRequest&, JtagResponse& response) {
+void GetVersionCommand(CommandState& /*commands*/, const JtagRequest&, JtagResponse& response) {
   AnswerText(response, VANTREL_STATUS_OK, kDriverVersion);
 }
 
@@ -65,7 +65,7 @@ bool ServesEveryCommand(int32_t kind) { return kind == VANTREL_KIND_CABLE || kin
 
 }  // namespace
 
-void DispatchCommand(const JtagRequest* request, JtagResponse* response) {
+void DispatchCommand(CommandState& commands, const JtagRequest* request, JtagResponse* response) {
   if (response == nullptr) return;
   PrepareResponse(*response);
   if (request == nullptr) {
@@ -83,7 +83,7 @@ void DispatchCommand(const JtagRequest* request, JtagResponse* response) {
     return;
   }
   response->echo = command->echo;
-  command->handler(*request, *response);
+  command->handler(commands, *request, *response);
 }
 
 }  // namespace vantrel::commands

@@ -6,9 +6,11 @@
 
 namespace vantrel::commands {
 
-uint32_t CoreStatusWord();
-int32_t TransferPercent();
-void RequestTransferStop();
-void ResetTransferProgress();
+struct CommandState;
+
+uint32_t CoreStatusWord(CommandState& commands);
+int32_t TransferPercent(CommandState& commands);
+void RequestTransferStop(CommandState& commands);
+void ResetTransferProgress(CommandState& commands);
 
 }  // namespace vantrel::commands

@@ -1,14 +1,15 @@
 // The EmbeddedICE register dump (command 67).
 #include "commands/answer.h"
+#include "commands/command_state.h"
 #include "commands/commands.h"
 #include "target/core_status.h"
 
 namespace vantrel::commands {
 
-void ReadIceCommand(const JtagRequest&, JtagResponse& response) {
+void ReadIceCommand(CommandState& commands, const JtagRequest&, JtagResponse& response) {
   target::IceDump dump{};
   // The dump read through a lost link fails as a memory read through it does.
-  if (target::ReadIceDump(dump) != kOk) {
+  if (target::ReadIceDump(commands.target, dump) != kOk) {
     AnswerText(response, VANTREL_STATUS_FAILED, message::kReadBusError);
     return;
   }

@@ -4,7 +4,7 @@
 
 namespace vantrel::commands {
 
-JobResult LastJobResult() { return CommandLayer().lastJobResult.load(); }
-void StoreLastJobResult(JobResult result) { CommandLayer().lastJobResult.store(result); }
+JobResult LastJobResult(const CommandState& commands) { return commands.lastJobResult.load(); }
+void StoreLastJobResult(CommandState& commands, JobResult result) { commands.lastJobResult.store(result); }
 
 }  // namespace vantrel::commands

@@ -19,7 +19,9 @@ enum class JobResult : int32_t {
   kWriteVerifyFailed = VANTREL_JOB_WRITE_VERIFY_FAILED,
 };
 
-JobResult LastJobResult();
-void StoreLastJobResult(JobResult result);
+struct CommandState;
+
+JobResult LastJobResult(const CommandState& commands);
+void StoreLastJobResult(CommandState& commands, JobResult result);
 
 }  // namespace vantrel::commands

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "commands/answer.h"
+#include "commands/command_state.h"
 #include "commands/commands.h"
 #include "commands/register_names.h"
 #include "target/register_cache.h"
@@ -70,14 +71,14 @@ void AnswerInvalid(JtagResponse& response) { AnswerText(response, VANTREL_STATUS
 
 // The names of the PC only move the saved PC, in any state: the core takes it when it
 // is next resumed.
-ResultCode WriteRegisterByName(std::string_view name, uint32_t value) {
+ResultCode WriteRegisterByName(target::TargetLayerState& target, std::string_view name, uint32_t value) {
   const RegisterName* row = FindRegisterName(name);
   if (row == nullptr) return kInvalidParameters;
   if (row->index == target::kPcIndex) {
-    target::SetSavedPc(value);
+    target::SetSavedPc(target, value);
     return kOk;
   }
-  return target::WriteRegister(row->mode, row->index, value);
+  return target::WriteRegister(target, row->mode, row->index, value);
 }
 
 const ModeSet* FindModeSet(std::string_view modeName) {
@@ -87,12 +88,12 @@ const ModeSet* FindModeSet(std::string_view modeName) {
   return nullptr;
 }
 
-void ReadRegistersByMode(const ModeSet& set, JtagResponse& response) {
+void ReadRegistersByMode(target::TargetLayerState& target, const ModeSet& set, JtagResponse& response) {
   RegisterWords words;
   ResultCode result = kOk;
   for (int i = 0; i < set.count; ++i) {
     uint32_t word = 0;
-    result = ReadRegister(set.mode, set.indexes[static_cast<std::size_t>(i)], word, set.preserve);
+    result = ReadRegister(target, set.mode, set.indexes[static_cast<std::size_t>(i)], word, set.preserve);
     const bool stop = set.goOnAfterFailure ? EndsCommand(result) : result != kOk;
     if (stop) break;
     words.Add(word);
@@ -104,7 +105,8 @@ void ReadRegistersByMode(const ModeSet& set, JtagResponse& response) {
   }
 }
 
-void ReadRegistersByNames(const VantrelReadRegistersArgs& args, JtagResponse& response) {
+void ReadRegistersByNames(target::TargetLayerState& target, const VantrelReadRegistersArgs& args,
+                          JtagResponse& response) {
   if (args.nameCount > VANTREL_MAX_REGISTER_NAMES) {
     AnswerInvalid(response);
     return;
@@ -118,7 +120,7 @@ void ReadRegistersByNames(const VantrelReadRegistersArgs& args, JtagResponse& re
       return;
     }
     uint32_t word = 0;
-    const ResultCode result = ReadRegister(row->mode, row->index, word, kPreserve);
+    const ResultCode result = ReadRegister(target, row->mode, row->index, word, kPreserve);
     if (EndsCommand(result)) {
       AnswerResult(response, result, kRegisterAnswers);
       return;
@@ -130,17 +132,18 @@ void ReadRegistersByNames(const VantrelReadRegistersArgs& args, JtagResponse& re
 
 }  // namespace
 
-void WriteRegisterCommand(const JtagRequest& request, JtagResponse& response) {
+void WriteRegisterCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response) {
   const VantrelWriteRegisterArgs& args = request.args.writeRegister;
   std::string_view name;
-  const ResultCode result = ReadTextField(args.name, name) ? WriteRegisterByName(name, args.value) : kInvalidParameters;
+  const ResultCode result =
+      ReadTextField(args.name, name) ? WriteRegisterByName(commands.target, name, args.value) : kInvalidParameters;
   AnswerResult(response, result, kRegisterAnswers);
 }
 
-void ReadRegistersCommand(const JtagRequest& request, JtagResponse& response) {
+void ReadRegistersCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response) {
   const VantrelReadRegistersArgs& args = request.args.readRegisters;
   if (args.byMode != 1) {
-    ReadRegistersByNames(args, response);
+    ReadRegistersByNames(commands.target, args, response);
     return;
   }
   // Mode names are compared as they stand, white space included.
@@ -150,7 +153,7 @@ void ReadRegistersCommand(const JtagRequest& request, JtagResponse& response) {
     AnswerInvalid(response);
     return;
   }
-  ReadRegistersByMode(*set, response);
+  ReadRegistersByMode(commands.target, *set, response);
 }
 
 }  // namespace vantrel::commands

@@ -2,6 +2,7 @@
 #include <array>
 
 #include "commands/answer.h"
+#include "commands/command_state.h"
 #include "commands/commands.h"
 #include "commands/transfer_jobs.h"
 
@@ -29,24 +30,24 @@ constexpr std::array kReadAnswers{
 
 }  // namespace
 
-void DownloadCommand(const JtagRequest& request, JtagResponse& response) {
+void DownloadCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response) {
   const VantrelDownloadArgs& args = request.args.download;
   const ResultCode result =
-      StartDownloadJob(args.loadAddress, args.entryAddress, static_cast<const uint8_t*>(args.image), args.length,
-                       VerificationFrom(args.verify));
+      StartDownloadJob(commands, args.loadAddress, args.entryAddress, static_cast<const uint8_t*>(args.image),
+                       args.length, VerificationFrom(args.verify));
   AnswerResult(response, result, kDownloadAnswers);
 }
 
-void WriteMemoryCommandHandler(const JtagRequest& request, JtagResponse& response) {
+void WriteMemoryCommandHandler(CommandState& commands, const JtagRequest& request, JtagResponse& response) {
   const VantrelWriteMemoryArgs& args = request.args.writeMemory;
-  const ResultCode result = WriteMemoryCommand(args.address, static_cast<const uint8_t*>(args.data), args.length,
-                                               args.accessWidth, VerificationFrom(args.verify));
+  const ResultCode result = WriteMemoryCommand(commands, args.address, static_cast<const uint8_t*>(args.data),
+                                               args.length, args.accessWidth, VerificationFrom(args.verify));
   AnswerResult(response, result, kWriteAnswers);
 }
 
-void ReadMemoryCommandHandler(const JtagRequest& request, JtagResponse& response) {
+void ReadMemoryCommandHandler(CommandState& commands, const JtagRequest& request, JtagResponse& response) {
   const VantrelReadMemoryArgs& args = request.args.readMemory;
-  const ResultCode result = ReadMemoryCommand(args.address, static_cast<uint8_t*>(args.buffer), args.length);
+  const ResultCode result = ReadMemoryCommand(commands, args.address, static_cast<uint8_t*>(args.buffer), args.length);
   AnswerResult(response, result, kReadAnswers);
 }
 

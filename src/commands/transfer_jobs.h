@@ -13,7 +13,13 @@
 #include "common/result_code.h"
 #include "vantrel.h"
 
+namespace vantrel::target {
+class TargetLayerState;
+}
+
 namespace vantrel::commands {
+
+struct CommandState;
 
 inline constexpr int32_t kBackgroundTransferBytes = VANTREL_BACKGROUND_TRANSFER_BYTES;
 
@@ -27,31 +33,32 @@ constexpr Verification VerificationFrom(int32_t hostFlag) {
 // Starts the download job (any length, 0 included). Returns kOk; kInvalidParameters for a
 // negative length (LastJobResult kDownloadFailed, nothing started); kJobNotStarted (no
 // worker thread: LastJobResult holds the failure).
-[[nodiscard]] ResultCode StartDownloadJob(uint32_t loadAddress, uint32_t entryAddress, const uint8_t* image,
-                                          int32_t length, Verification verify);
+[[nodiscard]] ResultCode StartDownloadJob(CommandState& commands, uint32_t loadAddress, uint32_t entryAddress,
+                                          const uint8_t* image, int32_t length, Verification verify);
 
 // Below 256 bytes WriteMemoryTransfer's result, otherwise kOk once the job is started (or
 // kJobNotStarted). kInvalidParameters for a length of 0 or less, a null pointer or a width
 // outside 1 to 4.
-[[nodiscard]] ResultCode WriteMemoryCommand(uint32_t address, const uint8_t* data, int32_t length, int32_t width,
-                                            Verification verify);
+[[nodiscard]] ResultCode WriteMemoryCommand(CommandState& commands, uint32_t address, const uint8_t* data,
+                                            int32_t length, int32_t width, Verification verify);
 
 // Below 256 bytes ReadMemoryTransfer's result, otherwise kOk once the job is started (or
 // kJobNotStarted). kInvalidParameters for a length of 0 or less or a null buffer.
-[[nodiscard]] ResultCode ReadMemoryCommand(uint32_t address, uint8_t* buffer, int32_t length);
+[[nodiscard]] ResultCode ReadMemoryCommand(CommandState& commands, uint32_t address, uint8_t* buffer, int32_t length);
 
 // Writes the image, optionally verifies it, keeps r0 and r1, and leaves the core halted
 // with the saved PC at the entry address in ARM state. Length 0 does nothing.
 // Returns kOk, kVerifyFailed, or StoreTargetMemory's result.
-[[nodiscard]] ResultCode DownloadImage(uint32_t loadAddress, uint32_t entryAddress, const uint8_t* image,
-                                       int32_t length, Verification verify);
+[[nodiscard]] ResultCode DownloadImage(target::TargetLayerState& target, uint32_t loadAddress, uint32_t entryAddress,
+                                       const uint8_t* image, int32_t length, Verification verify);
 
 // Returns kOk, kVerifyFailed, or StoreTargetMemory's result. Leaves TargetState alone.
-[[nodiscard]] ResultCode WriteMemoryTransfer(uint32_t address, const uint8_t* data, int32_t length, int32_t width,
-                                             Verification verify);
+[[nodiscard]] ResultCode WriteMemoryTransfer(target::TargetLayerState& target, uint32_t address, const uint8_t* data,
+                                             int32_t length, int32_t width, Verification verify);
 
 // FetchTargetMemory's result; a failure while the power is not known good marks the
 // target down.
-[[nodiscard]] ResultCode ReadMemoryTransfer(uint32_t address, uint8_t* buffer, int32_t length);
+[[nodiscard]] ResultCode ReadMemoryTransfer(target::TargetLayerState& target, uint32_t address, uint8_t* buffer,
+                                            int32_t length);
 
 }  // namespace vantrel::commands

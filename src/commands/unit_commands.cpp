@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "commands/answer.h"
+#include "commands/command_state.h"
 #include "commands/commands.h"
 #include "target/stop_report.h"
 #include "target/watchpoint_units.h"
@@ -32,7 +33,7 @@ void AnswerUnit(JtagResponse& response, ResultCode result, int unit) {
 
 }  // namespace
 
-void SetWatchpointCommand(const JtagRequest& request, JtagResponse& response) {
+void SetWatchpointCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response) {
   const VantrelWatchpointArgs& args = request.args.watchpoint;
   if (args.access < VANTREL_WATCH_READ || args.access > VANTREL_WATCH_ACCESS || args.size < 0 ||
       !KnownPlacement(args.placement)) {
@@ -45,27 +46,29 @@ void SetWatchpointCommand(const JtagRequest& request, JtagResponse& response) {
   watch.size = static_cast<uint32_t>(args.size);
   watch.access = static_cast<target::WatchAccess>(args.access);
   int unit = target::kNoUnit;
-  const ResultCode result = target::SetDataWatch(watch, static_cast<target::Placement>(args.placement), &unit);
+  const ResultCode result =
+      target::SetDataWatch(commands.target, watch, static_cast<target::Placement>(args.placement), &unit);
   AnswerUnit(response, result, unit);
 }
 
-void SetUnitBreakCommand(const JtagRequest& request, JtagResponse& response) {
+void SetUnitBreakCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response) {
   const VantrelUnitBreakArgs& args = request.args.unitBreak;
   if (!KnownPlacement(args.placement)) {
     AnswerResult(response, kInvalidParameters, kUnitAnswers);
     return;
   }
   int unit = target::kNoUnit;
-  const ResultCode result = target::SetFetchBreak(args.address, static_cast<target::Placement>(args.placement), &unit);
+  const ResultCode result =
+      target::SetFetchBreak(commands.target, args.address, static_cast<target::Placement>(args.placement), &unit);
   AnswerUnit(response, result, unit);
 }
 
-void ClearUnitCommand(const JtagRequest& request, JtagResponse& response) {
-  AnswerResult(response, target::ClearUnit(request.args.unit.unit), kUnitAnswers);
+void ClearUnitCommand(CommandState& commands, const JtagRequest& request, JtagResponse& response) {
+  AnswerResult(response, target::ClearUnit(commands.target, request.args.unit.unit), kUnitAnswers);
 }
 
-void GetStopReasonCommand(const JtagRequest& /*request*/, JtagResponse& response) {
-  const target::StopReport stop = target::LastStop();
+void GetStopReasonCommand(CommandState& commands, const JtagRequest& /*request*/, JtagResponse& response) {
+  const target::StopReport stop = target::LastStop(commands.target);
   VantrelStopReason reason{};
   reason.reason = static_cast<int32_t>(stop.cause);
   reason.unit = stop.unit;

@@ -1,18 +1,10 @@
 #include "target/abort_watch.h"
 
-#include "target/active_core.h"
 #include "target/register_cache.h"
+#include "target/target_layer_state.h"
 
 namespace vantrel::target {
 namespace {
-
-uint32_t ReadCore(int index) {
-  uint32_t value = 0;
-  (void)ActiveCore().ReadRegister(index, value);
-  return value;
-}
-
-void WriteCore(int index, uint32_t value) { (void)ActiveCore().WriteRegister(index, value); }
 
 using arch::ModeOf;
 using arch::WithMode;
@@ -21,7 +13,15 @@ constexpr auto kSystemModeField = static_cast<uint32_t>(kSystemMode);
 
 }  // namespace
 
-AbortWatch::AbortWatch() : haltedCpsr_(ActiveCore().Registers()[kCpsrIndex]) {
+uint32_t AbortWatch::ReadCore(int index) {
+  uint32_t value = 0;
+  (void)core_.ReadRegister(index, value);
+  return value;
+}
+
+void AbortWatch::WriteCore(int index, uint32_t value) { (void)core_.WriteRegister(index, value); }
+
+AbortWatch::AbortWatch(TargetLayerState& target) : core_(target.Core()), haltedCpsr_(core_.Registers()[kCpsrIndex]) {
   if (ModeOf(haltedCpsr_) != static_cast<uint32_t>(kAbortMode)) return;
   moved_ = true;
   abortSpsr_ = ReadCore(kSpsrIndex);
@@ -33,9 +33,8 @@ AbortWatch::AbortWatch() : haltedCpsr_(ActiveCore().Registers()[kCpsrIndex]) {
 AbortWatch::Outcome AbortWatch::Check() {
   if (settled_) return Outcome::kClean;
   // The fast check does not put r0 back: a transfer has changed it already.
-  core::DebugCore& core = ActiveCore();
-  const uint32_t cpsr = core.FastSequences() ? core.ReadCpsrFast() : ReadCore(kCpsrIndex);
-  if (core.LinkLost()) return Outcome::kLinkLost;
+  const uint32_t cpsr = core_.FastSequences() ? core_.ReadCpsrFast() : ReadCore(kCpsrIndex);
+  if (core_.LinkLost()) return Outcome::kLinkLost;
   const uint32_t watchedMode = moved_ ? kSystemModeField : ModeOf(haltedCpsr_);
   const bool aborted = ModeOf(cpsr) != watchedMode;
   if (aborted || moved_) Restore(cpsr);

@@ -13,14 +13,18 @@
 
 #include <cstdint>
 
+#include "core/debug_core.h"
+
 namespace vantrel::target {
+
+class TargetLayerState;
 
 class AbortWatch {
  public:
   enum class Outcome { kClean, kAborted, kLinkLost };
 
   // Call with the core halted, right before the transfer's first access.
-  AbortWatch();
+  explicit AbortWatch(TargetLayerState& target);
   AbortWatch(const AbortWatch&) = delete;
   AbortWatch& operator=(const AbortWatch&) = delete;
   ~AbortWatch() = default;
@@ -35,7 +39,10 @@ class AbortWatch {
 
  private:
   void Restore(uint32_t currentCpsr);
+  uint32_t ReadCore(int index);
+  void WriteCore(int index, uint32_t value);
 
+  core::DebugCore& core_;
   uint32_t haltedCpsr_;
   bool moved_ = false;    // to System mode, from Abort mode
   bool settled_ = false;  // put back once: later calls do nothing

@@ -1,7 +1,5 @@
 // The one place that knows which cores exist. A further core is its own folder
 // implementing core::DebugCore, and one line in the table below.
-#include "target/active_core.h"
-
 #include <memory>
 #include <utility>
 
@@ -31,7 +29,5 @@ constexpr CoreKind kCoreKinds[] = {
 TargetLayerState::TargetLayerState() : TargetLayerState(kCoreKinds[0].make()) {}
 TargetLayerState::TargetLayerState(std::unique_ptr<core::DebugCore> core) : core_(std::move(core)) {}
 TargetLayerState::~TargetLayerState() = default;
-
-core::DebugCore& ActiveCore() { return LayerState().Core(); }
 
 }  // namespace vantrel::target

@@ -13,6 +13,7 @@
 
 #include "common/arm_architecture.h"
 #include "common/result_code.h"
+#include "target/target_layer_state.h"
 
 namespace vantrel::target {
 
@@ -38,13 +39,14 @@ enum class BreakpointAccess { kNone, kRead, kWrite };
 // (kNoMemory, kWordTransferFailed: of the displaced word, nothing written; of the pattern
 // word) or write (kWordTransferFailed, kTransferStopped, kWriteRefusedReadOnly), with
 // failedAccess telling which.
-[[nodiscard]] ResultCode SetBreakpoint(uint32_t address, int kind, uint32_t pattern, uint8_t displaced[4],
-                                       BreakpointAccess* failedAccess = nullptr);
+[[nodiscard]] ResultCode SetBreakpoint(TargetLayerState& target, uint32_t address, int kind, uint32_t pattern,
+                                       uint8_t displaced[4], BreakpointAccess* failedAccess = nullptr);
 
 // kind 1: watchpoint 0 moves to 0xFFFFFFFF (address and displaced unused).
 // kind 0: the displaced word goes back to the word that contains address.
 // Returns kOk; kInvalidParameters another kind; kStatusError the core is not halted; the
 // failed write's result (kWordTransferFailed, kTransferStopped, kWriteRefusedReadOnly).
-[[nodiscard]] ResultCode ClearBreakpoint(uint32_t address, const uint8_t displaced[4], int kind);
+[[nodiscard]] ResultCode ClearBreakpoint(TargetLayerState& target, uint32_t address, const uint8_t displaced[4],
+                                         int kind);
 
 }  // namespace vantrel::target

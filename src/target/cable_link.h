@@ -7,19 +7,23 @@
 #include <cstdint>
 #include <optional>
 
-#include "target/active_core.h"
+#include "target/target_layer_state.h"
 
 namespace vantrel::target {
 
-inline void ReleaseCable() { ActiveCore().ReleaseCable(); }
-inline bool PowerReadBad() { return ActiveCore().PowerReadBad(); }
-inline int32_t ReadPowerLines() { return ActiveCore().ReadPowerLines(); }
-inline void LendCableToJob() { ActiveCore().LendCableToJob(); }
-inline void LetCableCatchUp() { ActiveCore().LetCableCatchUp(); }
-inline void CableGoesIdle() { ActiveCore().CableGoesIdle(); }
-inline void LeaveCableAtUnload() { ActiveCore().LeaveCableAtUnload(); }
-inline void UsePortIo(const VantrelPortIo* io, VantrelPortBatch batch) { ActiveCore().UsePortIo(io, batch); }
-inline void SetHostTransferMode(int mode) { ActiveCore().SetHostTransferMode(mode); }
-inline std::optional<core::WorkArea> ConfiguredWorkArea() { return ActiveCore().ConfiguredWorkArea(); }
+inline void ReleaseCable(TargetLayerState& target) { target.Core().ReleaseCable(); }
+inline bool PowerReadBad(TargetLayerState& target) { return target.Core().PowerReadBad(); }
+inline int32_t ReadPowerLines(TargetLayerState& target) { return target.Core().ReadPowerLines(); }
+inline void LendCableToJob(TargetLayerState& target) { target.Core().LendCableToJob(); }
+inline void LetCableCatchUp(TargetLayerState& target) { target.Core().LetCableCatchUp(); }
+inline void CableGoesIdle(TargetLayerState& target) { target.Core().CableGoesIdle(); }
+inline void LeaveCableAtUnload(TargetLayerState& target) { target.Core().LeaveCableAtUnload(); }
+inline void UsePortIo(TargetLayerState& target, const VantrelPortIo* io, VantrelPortBatch batch) {
+  target.Core().UsePortIo(io, batch);
+}
+inline void SetHostTransferMode(TargetLayerState& target, int mode) { target.Core().SetHostTransferMode(mode); }
+inline std::optional<core::WorkArea> ConfiguredWorkArea(TargetLayerState& target) {
+  return target.Core().ConfiguredWorkArea();
+}
 
 }  // namespace vantrel::target

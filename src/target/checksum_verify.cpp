@@ -3,8 +3,8 @@
 #include <array>
 #include <cstddef>
 
-#include "target/active_core.h"
 #include "target/memory_map.h"
+#include "target/target_layer_state.h"
 #include "target/target_state.h"
 #include "target/work_area.h"
 
@@ -35,13 +35,14 @@ uint32_t Crc32(const uint8_t* bytes, std::size_t length) {
   return ~crc;
 }
 
-std::optional<bool> VerifyByChecksum(uint32_t address, const uint8_t* expected, int32_t length) {
-  core::DebugCore& core = ActiveCore();
-  if (!core.FastSequences() || !CoreHalted() || expected == nullptr || length <= 0) return std::nullopt;
+std::optional<bool> VerifyByChecksum(TargetLayerState& target, uint32_t address, const uint8_t* expected,
+                                     int32_t length) {
+  core::DebugCore& core = target.Core();
+  if (!core.FastSequences() || !CoreHalted(target) || expected == nullptr || length <= 0) return std::nullopt;
   const auto bytes = static_cast<uint32_t>(length);
   // Bytes a write-only region holds read as 0xFF: the reading back compares those.
-  if (TouchesRegion(address, bytes, kWriteOnlyRegion)) return std::nullopt;
-  const std::optional<uint32_t> place = ChecksumLoopPlace(address, length);
+  if (TouchesRegion(target, address, bytes, kWriteOnlyRegion)) return std::nullopt;
+  const std::optional<uint32_t> place = ChecksumLoopPlace(target, address, length);
   if (!place.has_value()) return std::nullopt;
   const auto fastScope = core.FastSequenceScope();
   core.ClearLinkObservations();

@@ -1,18 +1,18 @@
 #include "target/core_status.h"
 
-#include "target/active_core.h"
+#include "target/target_layer_state.h"
 #include "target/target_state.h"
 
 namespace vantrel::target {
 
-uint32_t CoreStatusWord() { return ActiveCore().StatusWord(TargetState()); }
+uint32_t CoreStatusWord(TargetLayerState& target) { return target.Core().StatusWord(TargetState(target)); }
 
-ResultCode ReadIceDump(IceDump& dump) { return ActiveCore().ReadIceRegisters(dump); }
+ResultCode ReadIceDump(TargetLayerState& target, IceDump& dump) { return target.Core().ReadIceRegisters(dump); }
 
-void SetTargetBigEndian(bool bigEndian) { ActiveCore().SetBigEndianTarget(bigEndian); }
+void SetTargetBigEndian(TargetLayerState& target, bool bigEndian) { target.Core().SetBigEndianTarget(bigEndian); }
 
-int32_t TransferPercent() { return ActiveCore().Progress().Percent(); }
-void RequestTransferStop() { ActiveCore().Progress().RequestBreak(); }
-void ResetTransferProgress() { ActiveCore().Progress().Reset(); }
+int32_t TransferPercent(TargetLayerState& target) { return target.Core().Progress().Percent(); }
+void RequestTransferStop(TargetLayerState& target) { target.Core().Progress().RequestBreak(); }
+void ResetTransferProgress(TargetLayerState& target) { target.Core().Progress().Reset(); }
 
 }  // namespace vantrel::target

@@ -8,10 +8,13 @@
 
 namespace vantrel::target {
 
+class TargetLayerState;
+
 // They are the download's as much as its data: a link lost on the way leaves registers
 // read through a dead cable in the cache, so the target is marked down and the result is
 // kWordTransferFailed. A core that is not halted (a failed write restarted it) is sent
 // nothing and the result is kOk: the data phase already reported that failure.
-[[nodiscard]] ResultCode PrepareDownloadedEntry(uint32_t entryAddress, uint32_t keptR0, uint32_t keptR1);
+[[nodiscard]] ResultCode PrepareDownloadedEntry(TargetLayerState& target, uint32_t entryAddress, uint32_t keptR0,
+                                                uint32_t keptR1);
 
 }  // namespace vantrel::target

@@ -11,8 +11,6 @@
 namespace vantrel::target {
 namespace {
 
-MemoryMap& Map() { return LayerState().memoryMap; }
-
 constexpr char kNoRegionsText[] = "no memory configuration\r\n";
 constexpr char kHeaderLine[] = "No    StartAddr     Length        Property\r\n";
 
@@ -61,8 +59,8 @@ bool AppendRow(std::span<char> text, std::size_t& used, int number, const Memory
 
 }  // namespace
 
-AddRegionOutcome AddMemoryRegion(const MemoryRegion& region) {
-  MemoryMap& map = Map();
+AddRegionOutcome AddMemoryRegion(TargetLayerState& target, const MemoryRegion& region) {
+  MemoryMap& map = target.memoryMap;
   for (int i = 0; i < map.count; ++i) {
     if (Overlap(region, map.regions[static_cast<std::size_t>(i)])) return AddRegionOutcome::kOverlap;
   }
@@ -71,42 +69,46 @@ AddRegionOutcome AddMemoryRegion(const MemoryRegion& region) {
   return AddRegionOutcome::kAdded;
 }
 
-std::size_t ListMemoryRegions(std::span<char> text) {
+std::size_t ListMemoryRegions(const TargetLayerState& target, std::span<char> text) {
+  const MemoryMap& map = target.memoryMap;
   std::size_t used = 0;
-  if (Map().count == 0) {
+  if (map.count == 0) {
     (void)AppendWhole(text, used, kNoRegionsText, sizeof kNoRegionsText - 1);
     return used;
   }
   if (!AppendWhole(text, used, kHeaderLine, sizeof kHeaderLine - 1)) return used;
-  for (int i = 0; i < Map().count; ++i) {
-    if (!AppendRow(text, used, i + 1, Map().regions[static_cast<std::size_t>(i)])) break;
+  for (int i = 0; i < map.count; ++i) {
+    if (!AppendRow(text, used, i + 1, map.regions[static_cast<std::size_t>(i)])) break;
   }
   return used;
 }
 
-int MemoryRegionCount() { return Map().count; }
+int MemoryRegionCount(const TargetLayerState& target) { return target.memoryMap.count; }
 
-bool TouchesRegion(uint32_t first, uint32_t length, uint32_t property) {
+bool TouchesRegion(const TargetLayerState& target, uint32_t first, uint32_t length, uint32_t property) {
+  const MemoryMap& map = target.memoryMap;
   const MemoryRegion bytes{first, length, property, 0};
-  for (int i = 0; i < Map().count; ++i) {
-    const MemoryRegion& region = Map().regions[static_cast<std::size_t>(i)];
+  for (int i = 0; i < map.count; ++i) {
+    const MemoryRegion& region = map.regions[static_cast<std::size_t>(i)];
     if (region.property == property && Overlap(bytes, region)) return true;
   }
   return false;
 }
 
-std::span<const MemoryRegion> DeclaredRegions() {
-  return {Map().regions.data(), static_cast<std::size_t>(Map().count)};
+std::span<const MemoryRegion> DeclaredRegions(const TargetLayerState& target) {
+  return {target.memoryMap.regions.data(), static_cast<std::size_t>(target.memoryMap.count)};
 }
 
-void ClearMemoryMap() { Map().count = 0; }
+void ClearMemoryMap(TargetLayerState& target) { target.memoryMap.count = 0; }
 
-ClippedTransfer ClipTransfer(uint32_t address, uint32_t length, uint32_t blockingProperty) {
+ClippedTransfer ClipTransfer(const TargetLayerState& target, uint32_t address, uint32_t length,
+                             uint32_t blockingProperty) {
+  const MemoryMap& map = target.memoryMap;
   const uint32_t end = address + length;  // 32-bit: a request past 0xFFFFFFFF wraps
   uint32_t first = address;
   uint32_t last = end;
-  for (int i = 0; i < Map().count; ++i) {
-    const MemoryRegion& region = Map().regions[static_cast<std::size_t>(i)];
+  for (int i = 0; i < map.count; ++i) {
+    const MemoryRegion& region = map.regions[static_cast<std::size_t>(i)];
     if (region.property != blockingProperty) continue;
     const bool startsInside = address >= region.start && BelowEnd(address, region);
     const bool endsInside = end >= region.start && BelowEnd(end, region);

@@ -19,6 +19,8 @@
 
 namespace vantrel::target {
 
+class TargetLayerState;
+
 // Reads length bytes from address into destination. Bytes in write-only regions, and
 // after a stop by the host the bytes not yet read, are 0xFF.
 // Returns kOk (also after a stop by the host, and when the map leaves nothing to read:
@@ -27,7 +29,8 @@ namespace vantrel::target {
 // destination; kNoMemory no scratch memory; kStatusError the core is not halted;
 // kWordTransferFailed the word transfer failed (destination untouched). Length 0 reads
 // nothing.
-[[nodiscard]] ResultCode FetchTargetMemory(uint32_t address, int32_t length, uint8_t* destination);
+[[nodiscard]] ResultCode FetchTargetMemory(TargetLayerState& target, uint32_t address, int32_t length,
+                                           uint8_t* destination);
 
 // Writes length bytes of data to address, in chunks of up to 14 words, reporting progress
 // after the first chunk and then every 256 bytes of offset, and once at the end.
@@ -40,6 +43,7 @@ namespace vantrel::target {
 // kTransferStopped stopped by the host (the chunks up to the stop are written, the core
 // stays halted); kWriteRefusedReadOnly the request lies wholly in a read-only region
 // (nothing sent). Length 0 writes nothing.
-[[nodiscard]] ResultCode StoreTargetMemory(uint32_t address, int32_t length, const uint8_t* data, int32_t accessWidth);
+[[nodiscard]] ResultCode StoreTargetMemory(TargetLayerState& target, uint32_t address, int32_t length,
+                                           const uint8_t* data, int32_t accessWidth);
 
 }  // namespace vantrel::target

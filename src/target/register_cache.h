@@ -13,6 +13,8 @@
 
 namespace vantrel::target {
 
+class TargetLayerState;
+
 // Processor modes as in the CPSR mode field; 0 is the core's current mode.
 using arch::kAbortMode;
 using arch::kCurrentMode;
@@ -37,11 +39,11 @@ enum class Preserve { kNothing, kLowRegisters };
 // Reads r0-r15 and the CPSR into the cache. A PC that is not word-aligned is written back
 // aligned to the core, while the saved PC keeps the halfword (aligned value + 2).
 // Returns kOk, or kStatusError when the core is not halted (nothing read).
-[[nodiscard]] ResultCode SaveRegisters();
+[[nodiscard]] ResultCode SaveRegisters(TargetLayerState& target);
 
 // Writes the cache back to the core, CPSR first and r0 last (the CPSR write passes
 // through r0). Returns kOk, or kStatusError when the core is not halted (nothing written).
-[[nodiscard]] ResultCode RestoreRegisters();
+[[nodiscard]] ResultCode RestoreRegisters(TargetLayerState& target);
 
 // Mode 0: r0-r15 and the CPSR from the cache without port traffic; the SPSR (17) from the
 // core. Another mode: a register that the halted core's own mode shares with that mode
@@ -57,7 +59,8 @@ enum class Preserve { kNothing, kLowRegisters };
 // above 17 or a mode that is neither 0 nor one of the six modes (nothing sent), and after
 // the CPSR read when the core is halted in User mode and another mode's own register is
 // asked for (no mode switch is possible from there).
-[[nodiscard]] ResultCode ReadRegister(int mode, int index, uint32_t& destination, Preserve preserve);
+[[nodiscard]] ResultCode ReadRegister(TargetLayerState& target, int mode, int index, uint32_t& destination,
+                                      Preserve preserve);
 
 // Mode 0, and another mode's name for a register the core's own mode shares (as for the
 // read): writes the register on the core (the CPSR and SPSR with r0 kept) and reads it
@@ -67,11 +70,11 @@ enum class Preserve { kNothing, kLowRegisters };
 // kStatusError when the core is not halted; kInvalidParameters for an index above 17 or a
 // mode that is neither 0 nor one of the six modes (nothing sent), or, as for the read,
 // for another mode's own register while the core is halted in User mode.
-[[nodiscard]] ResultCode WriteRegister(int mode, int index, uint32_t value);
+[[nodiscard]] ResultCode WriteRegister(TargetLayerState& target, int mode, int index, uint32_t value);
 
 // The saved PC (cache element 15), where the core resumes. Setting it sends nothing and
 // works in every state; it takes effect when the core is next resumed.
-uint32_t SavedPc();
-void SetSavedPc(uint32_t address);
+uint32_t SavedPc(TargetLayerState& target);
+void SetSavedPc(TargetLayerState& target, uint32_t address);
 
 }  // namespace vantrel::target

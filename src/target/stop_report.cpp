@@ -5,19 +5,17 @@
 namespace vantrel::target {
 namespace {
 
-StopReport& Last() { return LayerState().lastStop; }
-
 constexpr uint32_t kFetchAddressBits = ~1u;  // an ARM or Thumb fetch of the address
 
-bool FetchBreakAt(uint32_t savedPc, int* unit) {
+bool FetchBreakAt(TargetLayerState& target, uint32_t savedPc, int* unit) {
   for (int candidate = 0; candidate < core::kWatchpointUnits; ++candidate) {
-    if (UnitUsedFor(candidate) != UnitUse::kFetchBreak) continue;
-    if ((UnitBreakAddress(candidate) & kFetchAddressBits) != (savedPc & kFetchAddressBits)) continue;
+    if (UnitUsedFor(target, candidate) != UnitUse::kFetchBreak) continue;
+    if ((UnitBreakAddress(target, candidate) & kFetchAddressBits) != (savedPc & kFetchAddressBits)) continue;
     *unit = candidate;
     return true;
   }
   uint32_t address = 0;
-  if (!HardwareBreakpointSet(&address) || HardwareBreakpointUnitLent()) return false;
+  if (!HardwareBreakpointSet(target, &address) || HardwareBreakpointUnitLent(target)) return false;
   if ((address & kFetchAddressBits) != (savedPc & kFetchAddressBits)) return false;
   *unit = 0;
   return true;
@@ -25,15 +23,15 @@ bool FetchBreakAt(uint32_t savedPc, int* unit) {
 
 // A data watchpoint stops the core before the instruction after the access, so the PC
 // does not tell which of two watched units hit: both are candidates, the lower first.
-StopReport WatchStop() {
+StopReport WatchStop(TargetLayerState& target) {
   StopReport report;
   for (int unit = core::kWatchpointUnits - 1; unit >= 0; --unit) {
-    if (UnitUsedFor(unit) != UnitUse::kDataWatch) continue;
+    if (UnitUsedFor(target, unit) != UnitUse::kDataWatch) continue;
     report.cause = StopCause::kWatchpoint;
     report.candidates |= 1u << static_cast<unsigned>(unit);
     report.unit = unit;
-    report.address = UnitWatch(unit).address;
-    report.access = UnitWatch(unit).access;
+    report.address = UnitWatch(target, unit).address;
+    report.access = UnitWatch(target, unit).access;
   }
   if (report.cause != StopCause::kWatchpoint) report.cause = StopCause::kOther;
   return report;
@@ -41,27 +39,27 @@ StopReport WatchStop() {
 
 }  // namespace
 
-void NoteStop(uint32_t savedPc, bool requested) {
+void NoteStop(TargetLayerState& target, uint32_t savedPc, bool requested) {
   StopReport report;
   int unit = kNoUnit;
   if (requested) {
     report.cause = StopCause::kRequested;
-  } else if (FetchBreakAt(savedPc, &unit)) {
+  } else if (FetchBreakAt(target, savedPc, &unit)) {
     report.cause = StopCause::kHardwareBreakpoint;
     report.unit = unit;
     report.candidates = 1u << static_cast<unsigned>(unit);
     report.address = savedPc & kFetchAddressBits;
-  } else if (SoftwareBreakpointAt(savedPc & kFetchAddressBits)) {
+  } else if (SoftwareBreakpointAt(target, savedPc & kFetchAddressBits)) {
     report.cause = StopCause::kSoftwareBreakpoint;
     report.address = savedPc & kFetchAddressBits;
   } else {
-    report = WatchStop();
+    report = WatchStop(target);
   }
-  Last() = report;
+  target.lastStop = report;
 }
 
-void ForgetStop() { Last() = StopReport{}; }
+void ForgetStop(TargetLayerState& target) { target.lastStop = StopReport{}; }
 
-StopReport LastStop() { return Last(); }
+StopReport LastStop(const TargetLayerState& target) { return target.lastStop; }
 
 }  // namespace vantrel::target

@@ -9,6 +9,8 @@
 
 namespace vantrel::target {
 
+class TargetLayerState;
+
 enum class StopCause : uint8_t {
   kNone = 0,                // no stop since the connect, or the core runs
   kRequested = 1,           // the host's stop halted the running core
@@ -30,9 +32,9 @@ struct StopReport {
 
 // Called once the stopped core's registers are saved: works out the reason from the saved
 // PC and whether the host's stop halted it. No port access.
-void NoteStop(uint32_t savedPc, bool requested);
+void NoteStop(TargetLayerState& target, uint32_t savedPc, bool requested);
 // The core runs again: no reason until the next stop.
-void ForgetStop();
-[[nodiscard]] StopReport LastStop();
+void ForgetStop(TargetLayerState& target);
+[[nodiscard]] StopReport LastStop(const TargetLayerState& target);
 
 }  // namespace vantrel::target

@@ -1,7 +1,7 @@
 // What target control holds between calls: the connection's state, the host's memory
 // map, the units and breakpoints in use, and the last stop. One object holds it all, its
-// members at the values of a freshly loaded library; the functions of target control
-// reach it through LayerState().
+// members at the values of a freshly loaded library. The command layer's state holds it;
+// every function of target control that needs it, or the core, is given it.
 #pragma once
 
 #include <array>
@@ -9,7 +9,6 @@
 #include <memory>
 #include <set>
 
-#include "common/session_state.h"
 #include "core/debug_core.h"
 #include "core/watchpoint_unit.h"
 #include "target/memory_map.h"
@@ -62,8 +61,5 @@ class TargetLayerState {
  private:
   std::unique_ptr<core::DebugCore> core_;
 };
-
-// Target control's state of the session in use.
-inline TargetLayerState& LayerState() { return SessionState<TargetLayerState>::Current(); }
 
 }  // namespace vantrel::target

@@ -1,25 +1,21 @@
 #include "target/target_state.h"
 
-#include "target/active_core.h"
 #include "target/target_layer_state.h"
 
 namespace vantrel::target {
-namespace {
 
-Connection& TheConnection() { return LayerState().connection; }
+uint32_t TargetState(const TargetLayerState& target) { return target.connection.targetState; }
+void SetTargetState(TargetLayerState& target, uint32_t state) { target.connection.targetState = state; }
+bool CoreHalted(const TargetLayerState& target) {
+  return target.connection.targetState == kConnected || target.connection.targetState == kHalted;
+}
+bool CableOpenedOnce(const TargetLayerState& target) { return target.connection.cableOpenedOnce; }
 
-}  // namespace
-
-uint32_t TargetState() { return TheConnection().targetState; }
-void SetTargetState(uint32_t state) { TheConnection().targetState = state; }
-bool CoreHalted() { return TheConnection().targetState == kConnected || TheConnection().targetState == kHalted; }
-bool CableOpenedOnce() { return TheConnection().cableOpenedOnce; }
-
-ResultCode OpenEmulator(std::string_view kindName, std::string_view portName) {
-  const ResultCode result = ActiveCore().OpenCable(kindName, portName);
+ResultCode OpenEmulator(TargetLayerState& target, std::string_view kindName, std::string_view portName) {
+  const ResultCode result = target.Core().OpenCable(kindName, portName);
   if (result == kOk) {
-    TheConnection().targetState = kTargetDown;
-    TheConnection().cableOpenedOnce = true;
+    target.connection.targetState = kTargetDown;
+    target.connection.cableOpenedOnce = true;
   }
   return result;
 }

@@ -3,7 +3,6 @@
 #include <array>
 #include <cstddef>
 
-#include "target/active_core.h"
 #include "target/target_layer_state.h"
 #include "target/target_state.h"
 
@@ -22,10 +21,8 @@ constexpr uint32_t kWordSize = 4;
 constexpr int kBreakpointUnit = 0;
 constexpr int kDetectorUnit = 1;
 
-UnitsInUse& InUse() { return LayerState().units; }
-
 // The record of a unit; unit is 0 or 1, checked by every caller.
-UnitRecord& Unit(int unit) { return InUse().units[static_cast<std::size_t>(unit)]; }
+UnitRecord& Unit(TargetLayerState& target, int unit) { return target.units.units[static_cast<std::size_t>(unit)]; }
 
 bool SizeCode(uint32_t size, uint32_t* code) {
   switch (size) {
@@ -36,27 +33,28 @@ bool SizeCode(uint32_t size, uint32_t* code) {
   }
 }
 
-bool UnitFree(int unit) {
-  if (Unit(unit).use != UnitUse::kFree) return false;
-  return unit == kDetectorUnit ? InUse().softwareBreakpoints.empty() : !InUse().hardwareBreakpointSet;
+bool UnitFree(TargetLayerState& target, int unit) {
+  if (Unit(target, unit).use != UnitUse::kFree) return false;
+  return unit == kDetectorUnit ? target.units.softwareBreakpoints.empty() : !target.units.hardwareBreakpointSet;
 }
 
 // Unit 1 first: unit 0 stays for the hardware breakpoint as long as it can.
-int FreeUnit(Placement placement) {
-  if (placement != Placement::kUnit0 && UnitFree(kDetectorUnit)) return kDetectorUnit;
-  if (placement != Placement::kUnit1 && UnitFree(kBreakpointUnit)) return kBreakpointUnit;
+int FreeUnit(TargetLayerState& target, Placement placement) {
+  if (placement != Placement::kUnit0 && UnitFree(target, kDetectorUnit)) return kDetectorUnit;
+  if (placement != Placement::kUnit1 && UnitFree(target, kBreakpointUnit)) return kBreakpointUnit;
   return kNoWatchpointUnitFree;
 }
 
-ResultCode Lend(const UnitRecord& record, const UnitSetting& setting, Placement placement, int* unit) {
+ResultCode Lend(TargetLayerState& target, const UnitRecord& record, const UnitSetting& setting, Placement placement,
+                int* unit) {
   if (placement != Placement::kAny && placement != Placement::kUnit0 && placement != Placement::kUnit1) {
     return kInvalidParameters;
   }
-  if (!CoreHalted()) return kStatusError;
-  const int free = FreeUnit(placement);
+  if (!CoreHalted(target)) return kStatusError;
+  const int free = FreeUnit(target, placement);
   if (free < 0) return free;
-  Unit(free) = record;
-  ActiveCore().LendUnit(free, setting);
+  Unit(target, free) = record;
+  target.Core().LendUnit(free, setting);
   if (unit != nullptr) *unit = free;
   return kOk;
 }
@@ -95,59 +93,67 @@ UnitSetting FetchBreakSetting(uint32_t address) {
   return out;
 }
 
-ResultCode SetDataWatch(const WatchRequest& request, Placement placement, int* unit) {
+ResultCode SetDataWatch(TargetLayerState& target, const WatchRequest& request, Placement placement, int* unit) {
   UnitSetting setting;
   const ResultCode valid = DataWatchSetting(request, &setting);
   if (valid != kOk) return valid;
-  return Lend({UnitUse::kDataWatch, request, 0}, setting, placement, unit);
+  return Lend(target, {UnitUse::kDataWatch, request, 0}, setting, placement, unit);
 }
 
-ResultCode SetFetchBreak(uint32_t address, Placement placement, int* unit) {
+ResultCode SetFetchBreak(TargetLayerState& target, uint32_t address, Placement placement, int* unit) {
   if ((address & 1) != 0) return kInvalidParameters;
-  return Lend({UnitUse::kFetchBreak, {}, address}, FetchBreakSetting(address), placement, unit);
+  return Lend(target, {UnitUse::kFetchBreak, {}, address}, FetchBreakSetting(address), placement, unit);
 }
 
-ResultCode ClearUnit(int unit) {
+ResultCode ClearUnit(TargetLayerState& target, int unit) {
   if (unit != kBreakpointUnit && unit != kDetectorUnit) return kInvalidParameters;
-  if (!CoreHalted()) return kStatusError;
-  Unit(unit) = UnitRecord{};
-  ActiveCore().ReturnUnit(unit);
+  if (!CoreHalted(target)) return kStatusError;
+  Unit(target, unit) = UnitRecord{};
+  target.Core().ReturnUnit(unit);
   return kOk;
 }
 
-void ReturnAllUnits() {
+void ReturnAllUnits(TargetLayerState& target) {
   for (int unit = 0; unit < core::kWatchpointUnits; ++unit) {
-    Unit(unit) = UnitRecord{};
-    ActiveCore().ReturnUnit(unit);
+    Unit(target, unit) = UnitRecord{};
+    target.Core().ReturnUnit(unit);
   }
 }
 
-UnitUse UnitUsedFor(int unit) { return ActiveCore().UnitLent(unit) ? Unit(unit).use : UnitUse::kFree; }
-WatchRequest UnitWatch(int unit) { return ActiveCore().UnitLent(unit) ? Unit(unit).watch : WatchRequest{}; }
-uint32_t UnitBreakAddress(int unit) { return ActiveCore().UnitLent(unit) ? Unit(unit).breakAddress : 0; }
-
-bool HardwareBreakpointUnitLent() { return ActiveCore().UnitLent(kBreakpointUnit); }
-bool DetectorUnitLent() { return ActiveCore().UnitLent(kDetectorUnit); }
-
-void NoteHardwareBreakpoint(BreakpointChange change, uint32_t address) {
-  InUse().hardwareBreakpointSet = change == BreakpointChange::kSet;
-  InUse().hardwareBreakpointAddress = address;
+UnitUse UnitUsedFor(TargetLayerState& target, int unit) {
+  return target.Core().UnitLent(unit) ? Unit(target, unit).use : UnitUse::kFree;
+}
+WatchRequest UnitWatch(TargetLayerState& target, int unit) {
+  return target.Core().UnitLent(unit) ? Unit(target, unit).watch : WatchRequest{};
+}
+uint32_t UnitBreakAddress(TargetLayerState& target, int unit) {
+  return target.Core().UnitLent(unit) ? Unit(target, unit).breakAddress : 0;
 }
 
-void NoteSoftwareBreakpoint(uint32_t address, BreakpointChange change) {
+bool HardwareBreakpointUnitLent(TargetLayerState& target) { return target.Core().UnitLent(kBreakpointUnit); }
+bool DetectorUnitLent(TargetLayerState& target) { return target.Core().UnitLent(kDetectorUnit); }
+
+void NoteHardwareBreakpoint(TargetLayerState& target, BreakpointChange change, uint32_t address) {
+  target.units.hardwareBreakpointSet = change == BreakpointChange::kSet;
+  target.units.hardwareBreakpointAddress = address;
+}
+
+void NoteSoftwareBreakpoint(TargetLayerState& target, uint32_t address, BreakpointChange change) {
   if (change == BreakpointChange::kSet) {
-    InUse().softwareBreakpoints.insert(address);
+    target.units.softwareBreakpoints.insert(address);
   } else {
-    InUse().softwareBreakpoints.erase(address);
+    target.units.softwareBreakpoints.erase(address);
   }
 }
 
-bool HardwareBreakpointSet(uint32_t* address) {
-  const UnitsInUse& inUse = InUse();
+bool HardwareBreakpointSet(const TargetLayerState& target, uint32_t* address) {
+  const UnitsInUse& inUse = target.units;
   if (inUse.hardwareBreakpointSet && address != nullptr) *address = inUse.hardwareBreakpointAddress;
   return inUse.hardwareBreakpointSet;
 }
 
-bool SoftwareBreakpointAt(uint32_t address) { return InUse().softwareBreakpoints.count(address) != 0; }
+bool SoftwareBreakpointAt(const TargetLayerState& target, uint32_t address) {
+  return target.units.softwareBreakpoints.count(address) != 0;
+}
 
 }  // namespace vantrel::target

@@ -12,6 +12,8 @@
 
 namespace vantrel::target {
 
+class TargetLayerState;
+
 // No watchpoint unit is free for the request (both hold breakpoints or watchpoints).
 
 enum class WatchAccess : uint8_t { kRead = 0, kWrite = 1, kAccess = 2 };
@@ -46,27 +48,28 @@ enum class Placement : uint8_t { kAny = 0, kUnit0 = 1, kUnit1 = 2 };
 // its index. Returns kOk; kInvalidParameters (bad request, placement or odd breakpoint
 // address); kStatusError the core is not halted; kNoWatchpointUnitFree no unit (or not
 // the unit placed) is free.
-[[nodiscard]] ResultCode SetDataWatch(const WatchRequest& request, Placement placement, int* unit);
-[[nodiscard]] ResultCode SetFetchBreak(uint32_t address, Placement placement, int* unit);
+[[nodiscard]] ResultCode SetDataWatch(TargetLayerState& target, const WatchRequest& request, Placement placement,
+                                      int* unit);
+[[nodiscard]] ResultCode SetFetchBreak(TargetLayerState& target, uint32_t address, Placement placement, int* unit);
 // Gives a unit set by the two above back. Returns kOk (also for a unit not in use);
 // kInvalidParameters a unit other than 0 and 1; kStatusError the core is not halted.
-[[nodiscard]] ResultCode ClearUnit(int unit);
+[[nodiscard]] ResultCode ClearUnit(TargetLayerState& target, int unit);
 // Gives every unit back before the core leaves the host's control.
-void ReturnAllUnits();
+void ReturnAllUnits(TargetLayerState& target);
 
-[[nodiscard]] UnitUse UnitUsedFor(int unit);
-[[nodiscard]] WatchRequest UnitWatch(int unit);     // for kDataWatch
-[[nodiscard]] uint32_t UnitBreakAddress(int unit);  // for kFetchBreak
+[[nodiscard]] UnitUse UnitUsedFor(TargetLayerState& target, int unit);
+[[nodiscard]] WatchRequest UnitWatch(TargetLayerState& target, int unit);     // for kDataWatch
+[[nodiscard]] uint32_t UnitBreakAddress(TargetLayerState& target, int unit);  // for kFetchBreak
 
 // The breakpoint commands' share of the units: the hardware breakpoint needs unit 0,
 // the software breakpoints unit 1. They note what they set so that a lent unit is never
 // taken from them.
-[[nodiscard]] bool HardwareBreakpointUnitLent();
-[[nodiscard]] bool DetectorUnitLent();
+[[nodiscard]] bool HardwareBreakpointUnitLent(TargetLayerState& target);
+[[nodiscard]] bool DetectorUnitLent(TargetLayerState& target);
 enum class BreakpointChange { kSet, kCleared };
-void NoteHardwareBreakpoint(BreakpointChange change, uint32_t address);
-void NoteSoftwareBreakpoint(uint32_t address, BreakpointChange change);
-[[nodiscard]] bool HardwareBreakpointSet(uint32_t* address);
-[[nodiscard]] bool SoftwareBreakpointAt(uint32_t address);
+void NoteHardwareBreakpoint(TargetLayerState& target, BreakpointChange change, uint32_t address);
+void NoteSoftwareBreakpoint(TargetLayerState& target, uint32_t address, BreakpointChange change);
+[[nodiscard]] bool HardwareBreakpointSet(const TargetLayerState& target, uint32_t* address);
+[[nodiscard]] bool SoftwareBreakpointAt(const TargetLayerState& target, uint32_t address);
 
 }  // namespace vantrel::target

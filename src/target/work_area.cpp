@@ -1,8 +1,8 @@
 #include "target/work_area.h"
 
-#include "target/active_core.h"
 #include "target/cable_link.h"
 #include "target/memory_map.h"
+#include "target/target_layer_state.h"
 
 namespace vantrel::target {
 namespace {
@@ -29,18 +29,20 @@ bool ClearOfTransfer(const Span& loop, const Span& transfer) {
 
 // A region in the way of reads or of writes is not the loop's to touch, whatever the
 // work area says: the loop's place is read, written and run.
-bool ClearOfBlockingRegions(uint32_t loop, uint32_t loopBytes) {
-  return !TouchesRegion(loop, loopBytes, kReadOnlyRegion) && !TouchesRegion(loop, loopBytes, kWriteOnlyRegion);
+bool ClearOfBlockingRegions(const TargetLayerState& target, uint32_t loop, uint32_t loopBytes) {
+  return !TouchesRegion(target, loop, loopBytes, kReadOnlyRegion) &&
+         !TouchesRegion(target, loop, loopBytes, kWriteOnlyRegion);
 }
 
 // The first of the two places (the area's start, its end) that holds the loop.
-std::optional<uint32_t> PlaceIn(const Span& area, const Span& transfer, uint32_t loopBytes) {
+std::optional<uint32_t> PlaceIn(const TargetLayerState& target, const Span& area, const Span& transfer,
+                                uint32_t loopBytes) {
   const uint64_t candidates[] = {(area.first + kWordMask) & ~kWordMask, (area.end - loopBytes) & ~kWordMask};
   for (const uint64_t place : candidates) {
     const Span loop{place, place + loopBytes};
     if (area.end < loopBytes || place < area.first || loop.end > area.end) continue;
     if (place < kVectorsEnd || !ClearOfTransfer(loop, transfer)) continue;
-    if (!ClearOfBlockingRegions(static_cast<uint32_t>(place), loopBytes)) continue;
+    if (!ClearOfBlockingRegions(target, static_cast<uint32_t>(place), loopBytes)) continue;
     return static_cast<uint32_t>(place);
   }
   return std::nullopt;
@@ -54,29 +56,30 @@ std::optional<Span> RegionSpan(const MemoryRegion& region) {
 }
 
 // The first place in the configured work area or, without one, in the read-write regions.
-std::optional<uint32_t> LoopPlace(uint32_t first, int64_t bytes, uint32_t loopBytes) {
+std::optional<uint32_t> LoopPlace(TargetLayerState& target, uint32_t first, int64_t bytes, uint32_t loopBytes) {
   const Span transfer{first, uint64_t{first} + static_cast<uint64_t>(bytes)};
-  if (const std::optional<core::WorkArea> configured = ConfiguredWorkArea()) {
-    return PlaceIn({configured->address, uint64_t{configured->address} + configured->size}, transfer, loopBytes);
+  if (const std::optional<core::WorkArea> configured = ConfiguredWorkArea(target)) {
+    return PlaceIn(target, {configured->address, uint64_t{configured->address} + configured->size}, transfer,
+                   loopBytes);
   }
-  for (const MemoryRegion& region : DeclaredRegions()) {
+  for (const MemoryRegion& region : DeclaredRegions(target)) {
     const std::optional<Span> area = RegionSpan(region);
     if (!area.has_value()) continue;
-    if (const std::optional<uint32_t> place = PlaceIn(*area, transfer, loopBytes)) return place;
+    if (const std::optional<uint32_t> place = PlaceIn(target, *area, transfer, loopBytes)) return place;
   }
   return std::nullopt;
 }
 
 }  // namespace
 
-std::optional<uint32_t> CommsLoopPlace(uint32_t first, int64_t bytes) {
+std::optional<uint32_t> CommsLoopPlace(TargetLayerState& target, uint32_t first, int64_t bytes) {
   if (bytes < kMinCommsLoopBytes) return std::nullopt;
-  return LoopPlace(first, bytes, ActiveCore().Facts().commsLoopBytes);
+  return LoopPlace(target, first, bytes, target.Core().Facts().commsLoopBytes);
 }
 
-std::optional<uint32_t> ChecksumLoopPlace(uint32_t first, int64_t bytes) {
+std::optional<uint32_t> ChecksumLoopPlace(TargetLayerState& target, uint32_t first, int64_t bytes) {
   if (bytes < kMinChecksumLoopBytes) return std::nullopt;
-  return LoopPlace(first, bytes, ActiveCore().Facts().checksumLoopBytes);
+  return LoopPlace(target, first, bytes, target.Core().Facts().checksumLoopBytes);
 }
 
 }  // namespace vantrel::target

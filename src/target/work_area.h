@@ -8,6 +8,8 @@
 
 namespace vantrel::target {
 
+class TargetLayerState;
+
 // Shorter transfers move faster through the debug bus than the loop's setting up costs.
 inline constexpr int64_t kMinCommsLoopBytes = 1024;
 
@@ -15,13 +17,13 @@ inline constexpr int64_t kMinCommsLoopBytes = 1024;
 // first + bytes - 1: word aligned, within the area, above the exception vectors, clear of
 // the transfer and of every region declared read-only or write-only. None when the
 // transfer is short or no area has such a place.
-std::optional<uint32_t> CommsLoopPlace(uint32_t first, int64_t bytes);
+std::optional<uint32_t> CommsLoopPlace(TargetLayerState& target, uint32_t first, int64_t bytes);
 
 // Shorter verifies read back faster than the checksum loop's setting up costs.
 inline constexpr int64_t kMinChecksumLoopBytes = 1024;
 
 // The same for the checksum loop (100 bytes on the ARM7TDMI), clear of the bytes it
 // checks, first to first + bytes - 1. None when they are few or no area is large enough.
-std::optional<uint32_t> ChecksumLoopPlace(uint32_t first, int64_t bytes);
+std::optional<uint32_t> ChecksumLoopPlace(TargetLayerState& target, uint32_t first, int64_t bytes);
 
 }  // namespace vantrel::target

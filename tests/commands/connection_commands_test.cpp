@@ -14,22 +14,22 @@
 namespace vantrel::commands {
 namespace {
 
-JtagResponse Dispatch(int32_t code, int32_t bigEndian = 0) {
-  JtagRequest request;
-  std::memset(&request, 0, sizeof request);
-  request.kind = VANTREL_KIND_CABLE;
-  request.code = code;
-  request.args.connect.bigEndian = bigEndian;
-  JtagResponse response;
-  std::memset(&response, 0xA5, sizeof response);
-  DispatchCommand(&request, &response);
-  return response;
-}
-
 std::string Text(const JtagResponse& response) { return reinterpret_cast<const char*>(response.data); }
 
 class ConnectionCommandsTest : public ::testing::Test {
  protected:
+  JtagResponse Dispatch(int32_t code, int32_t bigEndian = 0) {
+    JtagRequest request;
+    std::memset(&request, 0, sizeof request);
+    request.kind = VANTREL_KIND_CABLE;
+    request.code = code;
+    request.args.connect.bigEndian = bigEndian;
+    JtagResponse response;
+    std::memset(&response, 0xA5, sizeof response);
+    DispatchCommand(session_.Commands(), &request, &response);
+    return response;
+  }
+
   test::FreshSession session_;
 };
 
@@ -44,12 +44,13 @@ TEST_F(ConnectionCommandsTest, TheBigEndianFlagIsStoredBeforeTheConnectWhateverI
 }
 
 TEST_F(ConnectionCommandsTest, FailedConnectsAndReconnectsKeepTheMemoryMap) {
-  ASSERT_EQ(target::AddMemoryRegion({0x1000, 0x100, target::kReadOnlyRegion, 0}), target::AddRegionOutcome::kAdded);
+  ASSERT_EQ(target::AddMemoryRegion(session_.Target(), {0x1000, 0x100, target::kReadOnlyRegion, 0}),
+            target::AddRegionOutcome::kAdded);
   EXPECT_EQ(Dispatch(VANTREL_CMD_CONNECT).status, VANTREL_STATUS_FAILED);
   const JtagResponse reconnect = Dispatch(VANTREL_CMD_RECONNECT);
   EXPECT_EQ(reconnect.echo, VANTREL_CMD_RECONNECT);
   EXPECT_EQ(Text(reconnect), "emulator not found, please check power and hardware connection");
-  EXPECT_EQ(target::MemoryRegionCount(), 1);
+  EXPECT_EQ(target::MemoryRegionCount(session_.Target()), 1);
 }
 
 TEST_F(ConnectionCommandsTest, RunAndStopOutsideTheirStatesAnswerStatusError) {

@@ -36,37 +36,6 @@ JtagRequest Request(int32_t code) {
 
 void Put(char* field, const std::string& text) { std::memcpy(field, text.c_str(), text.size() + 1); }
 
-JtagResponse Dispatch(const JtagRequest& request) {
-  JtagResponse response;
-  std::memset(&response, 0xA5, sizeof response);
-  DispatchCommand(&request, &response);
-  return response;
-}
-
-JtagResponse WriteByName(const std::string& name, uint32_t value) {
-  JtagRequest request = Request(VANTREL_CMD_WRITE_REGISTER);
-  Put(request.args.writeRegister.name, name);
-  request.args.writeRegister.value = value;
-  return Dispatch(request);
-}
-
-JtagResponse ReadByMode(const std::string& mode) {
-  JtagRequest request = Request(VANTREL_CMD_READ_REGISTERS);
-  request.args.readRegisters.byMode = 1;
-  Put(request.args.readRegisters.modeName, mode);
-  return Dispatch(request);
-}
-
-JtagResponse ReadByNames(const std::vector<std::string>& names, int32_t count) {
-  JtagRequest request = Request(VANTREL_CMD_READ_REGISTERS);
-  request.args.readRegisters.byMode = 2;
-  request.args.readRegisters.nameCount = count;
-  for (std::size_t i = 0; i < names.size() && i < VANTREL_MAX_REGISTER_NAMES; ++i) {
-    Put(request.args.readRegisters.names[i], names[i]);
-  }
-  return Dispatch(request);
-}
-
 std::vector<uint32_t> Words(const JtagResponse& response) {
   std::vector<uint32_t> words(static_cast<std::size_t>(response.length) / 4);
   std::memcpy(words.data(), response.data, words.size() * 4);
@@ -77,6 +46,37 @@ class RegisterCommandsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     for (uint32_t i = 0; i < 17; ++i) arm7::RegisterCache(session_.Core())[i] = 0x100 + i;
+  }
+
+  JtagResponse Dispatch(const JtagRequest& request) {
+    JtagResponse response;
+    std::memset(&response, 0xA5, sizeof response);
+    DispatchCommand(session_.Commands(), &request, &response);
+    return response;
+  }
+
+  JtagResponse WriteByName(const std::string& name, uint32_t value) {
+    JtagRequest request = Request(VANTREL_CMD_WRITE_REGISTER);
+    Put(request.args.writeRegister.name, name);
+    request.args.writeRegister.value = value;
+    return Dispatch(request);
+  }
+
+  JtagResponse ReadByMode(const std::string& mode) {
+    JtagRequest request = Request(VANTREL_CMD_READ_REGISTERS);
+    request.args.readRegisters.byMode = 1;
+    Put(request.args.readRegisters.modeName, mode);
+    return Dispatch(request);
+  }
+
+  JtagResponse ReadByNames(const std::vector<std::string>& names, int32_t count) {
+    JtagRequest request = Request(VANTREL_CMD_READ_REGISTERS);
+    request.args.readRegisters.byMode = 2;
+    request.args.readRegisters.nameCount = count;
+    for (std::size_t i = 0; i < names.size() && i < VANTREL_MAX_REGISTER_NAMES; ++i) {
+      Put(request.args.readRegisters.names[i], names[i]);
+    }
+    return Dispatch(request);
   }
 
   test::FreshSession session_;
@@ -132,8 +132,8 @@ TEST_F(RegisterCommandsTest, ThePcNamesSetTheSavedPcInAnyState) {
     EXPECT_EQ(response.status, VANTREL_STATUS_OK);
     EXPECT_EQ(response.echo, VANTREL_CMD_WRITE_REGISTER);
     EXPECT_EQ(response.length, 0);
-    EXPECT_EQ(target::SavedPc(), 0x4000u);
-    target::SetSavedPc(0);
+    EXPECT_EQ(target::SavedPc(session_.Target()), 0x4000u);
+    target::SetSavedPc(session_.Target(), 0);
   }
 }
 
@@ -151,11 +151,11 @@ TEST_F(RegisterCommandsTest, WriteRefusals) {
   std::memcpy(request.args.writeRegister.name, "pc", 2);  // no terminator within the field
   response = Dispatch(request);
   EXPECT_EQ(Text(response), kInvalid);
-  EXPECT_EQ(target::SavedPc(), 0x10Fu);
+  EXPECT_EQ(target::SavedPc(session_.Target()), 0x10Fu);
 }
 
 TEST_F(RegisterCommandsTest, ModeSetsAnswerTheirLengths) {
-  target::SetTargetState(target::kConnected);
+  target::SetTargetState(session_.Target(), target::kConnected);
   struct Case {
     const char* mode;
     int32_t length;
@@ -183,7 +183,7 @@ TEST_F(RegisterCommandsTest, ModeSetRefusals) {
   EXPECT_EQ(Text(Dispatch(request)), kInvalid) << "no terminator within the field";
 
   for (const char* mode : {"cur", "usr", "fiq"}) {
-    target::SetTargetState(target::kRunning);
+    target::SetTargetState(session_.Target(), target::kRunning);
     const JtagResponse response = ReadByMode(mode);
     EXPECT_EQ(response.status, VANTREL_STATUS_FAILED);
     EXPECT_EQ(Text(response), "status error") << mode;
@@ -191,7 +191,7 @@ TEST_F(RegisterCommandsTest, ModeSetRefusals) {
 }
 
 TEST_F(RegisterCommandsTest, NameListsUpToEighteen) {
-  target::SetTargetState(target::kHalted);
+  target::SetTargetState(session_.Target(), target::kHalted);
   const std::vector<std::string> eighteen(18, " r2 ");
   JtagResponse response = ReadByNames(eighteen, 18);
   EXPECT_EQ(response.status, VANTREL_STATUS_OK);
@@ -215,7 +215,7 @@ TEST_F(RegisterCommandsTest, NameListsUpToEighteen) {
   EXPECT_EQ(Text(response), kInvalid) << "only the message, no word already read";
   EXPECT_EQ(response.length, 28);
 
-  target::SetTargetState(target::kTargetDown);
+  target::SetTargetState(session_.Target(), target::kTargetDown);
   EXPECT_EQ(Text(ReadByNames({"r1"}, 1)), "status error");
 }
 

@@ -1,7 +1,9 @@
 // A fresh session of every layer: what a freshly loaded library holds, so that no case
 // sees what the one before left behind. Tests reach each layer's part of it through the
-// accessors below, never through the layers' own lookups.
+// accessors below and pass it to the functions under test.
 #pragma once
+
+#include <memory>
 
 #include "arm7/arm7_state.h"
 #include "arm7/arm7tdmi_core.h"
@@ -9,15 +11,12 @@
 #include "cable/parallel_port_cable.h"
 #include "cable/port_cable_state.h"
 #include "commands/command_state.h"
-#include "common/session_state.h"
 #include "target/target_layer_state.h"
 
 namespace vantrel::test {
 
-using vantrel::FreshState;
-
-// Every layer's state, fresh; the target's is the one the command layer's holds, as in
-// the host's session.
+// The command layer's state owns the target's, which owns the debug core, which owns the
+// cables: the chain of the host's session.
 class FreshSession {
  public:
   commands::CommandState& Commands() { return *commands_; }
@@ -27,8 +26,8 @@ class FreshSession {
   cable::PortCableState& Port() { return Cables().ParallelPort().State(); }
 
  private:
-  FreshState<commands::CommandState> commands_;
-  SessionState<target::TargetLayerState>::Binding target_{commands_->target};
+  // The command layer's state, which owns the target's and, through it, the debug core.
+  std::unique_ptr<commands::CommandState> commands_ = std::make_unique<commands::CommandState>();
 };
 
 }  // namespace vantrel::test

@@ -46,13 +46,13 @@ class BreakpointTest : public TargetTest {
 
   void SetUp() override {
     TargetTest::SetUp();
-    target::ClearMemoryMap();
-    target::SetTargetState(target::kHalted);
+    target::ClearMemoryMap(Target());
+    target::SetTargetState(Target(), target::kHalted);
     target_.SetStoreSource([](int, int) { return kFoundWord; });
     CoreBackAfterEachAccess();
   }
   void TearDown() override {
-    target::ClearMemoryMap();
+    target::ClearMemoryMap(Target());
     TargetTest::TearDown();
   }
   std::vector<Access> MemoryAccesses() const { return Accesses(Chain1Transfers(DecodeTap(port_))); }
@@ -71,7 +71,7 @@ TEST_P(SoftwareBreakpointTest, DisplacesTheContainingWordAndReplacesOnlyTheBreak
   arm7::SetArmStateAtEntry(session_.Core(), c.armState);
   ScriptMemoryReads(c.patternWord);
   uint8_t displaced[4] = {};
-  ASSERT_EQ(target::SetBreakpoint(c.address, target::kSoftwareBreakpoint, 0x12345678, displaced), kOk);
+  ASSERT_EQ(target::SetBreakpoint(Target(), c.address, target::kSoftwareBreakpoint, 0x12345678, displaced), kOk);
   EXPECT_EQ(std::vector<uint8_t>(displaced, displaced + 4), (std::vector<uint8_t>{0x11, 0x22, 0x33, 0x44}));
   const std::vector<Access> accesses = MemoryAccesses();
   ASSERT_EQ(accesses.size(), 3u);
@@ -85,7 +85,7 @@ TEST_P(SoftwareBreakpointTest, DisplacesTheContainingWordAndReplacesOnlyTheBreak
   EXPECT_EQ(arm7::LastBreakpointPattern(session_.Core()), 0x12345678u);
 
   port_.ClearLog();
-  ASSERT_EQ(target::ClearBreakpoint(c.address, displaced, target::kSoftwareBreakpoint), kOk);
+  ASSERT_EQ(target::ClearBreakpoint(Target(), c.address, displaced, target::kSoftwareBreakpoint), kOk);
   const std::vector<Access> restore = MemoryAccesses();
   ASSERT_EQ(restore.size(), 1u);
   EXPECT_EQ(restore[0].address, 0x8000u);
@@ -105,7 +105,7 @@ TEST_P(PatternNotKeptTest, TheDisplacedWordGoesBackAndTheBreakpointIsNotSet) {
   ScriptMemoryReads(GetParam());
   uint8_t displaced[4] = {};
   target::BreakpointAccess failed = target::BreakpointAccess::kRead;
-  EXPECT_EQ(target::SetBreakpoint(0x8000, target::kSoftwareBreakpoint, 0x12345678, displaced, &failed),
+  EXPECT_EQ(target::SetBreakpoint(Target(), 0x8000, target::kSoftwareBreakpoint, 0x12345678, displaced, &failed),
             kBreakpointNotHeld);
   EXPECT_EQ(failed, target::BreakpointAccess::kNone);
   const std::vector<Access> accesses = MemoryAccesses();
@@ -120,40 +120,43 @@ INSTANTIATE_TEST_SUITE_P(ReadBack, PatternNotKeptTest, ::testing::Values(kFoundW
 
 TEST_F(BreakpointTest, OddAddressIsRefusedBeforeTheStateAndOtherKindsAfterIt) {
   uint8_t displaced[4] = {};
-  target::SetTargetState(target::kRunning);
-  EXPECT_EQ(target::SetBreakpoint(0x1001, target::kSoftwareBreakpoint, 0, displaced), kInvalidParameters);
-  EXPECT_EQ(target::SetBreakpoint(0x1000, 2, 0, displaced), kStatusError);
-  EXPECT_EQ(target::ClearBreakpoint(0x1000, displaced, 2), kStatusError);
-  target::SetTargetState(target::kHalted);
-  EXPECT_EQ(target::SetBreakpoint(0x1000, 2, 0, displaced), kInvalidParameters);
-  EXPECT_EQ(target::ClearBreakpoint(0x1000, displaced, 2), kInvalidParameters);
+  target::SetTargetState(Target(), target::kRunning);
+  EXPECT_EQ(target::SetBreakpoint(Target(), 0x1001, target::kSoftwareBreakpoint, 0, displaced), kInvalidParameters);
+  EXPECT_EQ(target::SetBreakpoint(Target(), 0x1000, 2, 0, displaced), kStatusError);
+  EXPECT_EQ(target::ClearBreakpoint(Target(), 0x1000, displaced, 2), kStatusError);
+  target::SetTargetState(Target(), target::kHalted);
+  EXPECT_EQ(target::SetBreakpoint(Target(), 0x1000, 2, 0, displaced), kInvalidParameters);
+  EXPECT_EQ(target::ClearBreakpoint(Target(), 0x1000, displaced, 2), kInvalidParameters);
   EXPECT_TRUE(NoPortAccess());
 }
 
 TEST_F(BreakpointTest, WriteOnlyWordIsNeitherReadNorWritten) {
-  ASSERT_EQ(target::AddMemoryRegion({0x8000, 0x100, target::kWriteOnlyRegion, 0}), target::AddRegionOutcome::kAdded);
+  ASSERT_EQ(target::AddMemoryRegion(Target(), {0x8000, 0x100, target::kWriteOnlyRegion, 0}),
+            target::AddRegionOutcome::kAdded);
   uint8_t displaced[4] = {};
-  EXPECT_EQ(target::SetBreakpoint(0x8010, target::kSoftwareBreakpoint, target::kSoftwareBreakpointPattern, displaced),
+  EXPECT_EQ(target::SetBreakpoint(Target(), 0x8010, target::kSoftwareBreakpoint, target::kSoftwareBreakpointPattern,
+                                  displaced),
             kBreakInWriteOnly);
   EXPECT_TRUE(NoPortAccess());
 }
 
 TEST_F(BreakpointTest, FailedPatternWriteIsReportedAsAWriteFailure) {
-  ASSERT_EQ(target::AddMemoryRegion({0x8000, 0x100, target::kReadOnlyRegion, 0}), target::AddRegionOutcome::kAdded);
+  ASSERT_EQ(target::AddMemoryRegion(Target(), {0x8000, 0x100, target::kReadOnlyRegion, 0}),
+            target::AddRegionOutcome::kAdded);
   uint8_t displaced[4] = {};
   target::BreakpointAccess failed = target::BreakpointAccess::kNone;
-  EXPECT_EQ(target::SetBreakpoint(0x8010, target::kSoftwareBreakpoint, target::kSoftwareBreakpointPattern, displaced,
-                                  &failed),
+  EXPECT_EQ(target::SetBreakpoint(Target(), 0x8010, target::kSoftwareBreakpoint, target::kSoftwareBreakpointPattern,
+                                  displaced, &failed),
             kWriteRefusedReadOnly);
   EXPECT_EQ(failed, target::BreakpointAccess::kWrite);
-  EXPECT_EQ(target::ClearBreakpoint(0x8010, displaced, target::kSoftwareBreakpoint), kWriteRefusedReadOnly);
+  EXPECT_EQ(target::ClearBreakpoint(Target(), 0x8010, displaced, target::kSoftwareBreakpoint), kWriteRefusedReadOnly);
 }
 
 TEST_F(BreakpointTest, HardwareBreakpointMovesAndClearsWatchpointZero) {
-  ASSERT_EQ(target::SetBreakpoint(0x1000, target::kHardwareBreakpoint, 0, nullptr), kOk);
-  ASSERT_EQ(target::SetBreakpoint(0x2000, target::kHardwareBreakpoint, 0, nullptr), kOk);
+  ASSERT_EQ(target::SetBreakpoint(Target(), 0x1000, target::kHardwareBreakpoint, 0, nullptr), kOk);
+  ASSERT_EQ(target::SetBreakpoint(Target(), 0x2000, target::kHardwareBreakpoint, 0, nullptr), kOk);
   EXPECT_EQ(target_.IceRegister(8), 0x2000u);
-  ASSERT_EQ(target::ClearBreakpoint(0, nullptr, target::kHardwareBreakpoint), kOk);
+  ASSERT_EQ(target::ClearBreakpoint(Target(), 0, nullptr, target::kHardwareBreakpoint), kOk);
   EXPECT_EQ(target_.IceRegister(8), 0xFFFFFFFFu);
 }
 

@@ -51,6 +51,7 @@ class WiredBoard {
   WiredBoard& operator=(const WiredBoard&) = delete;
 
   vsim::Board& board() { return board_; }
+  target::TargetLayerState& Target() { return session_.Target(); }
 
  private:
   // Only TCK edges move the core: both cables then see the same core at every scan.
@@ -86,18 +87,18 @@ SessionOutcome RunSession(Wire wire) {
   board.WriteWord(0x2000, 0x11223344);
   board.WriteWord(0x200C, 0xA5A5A5A5);
   SessionOutcome outcome;
-  EXPECT_EQ(target::OpenEmulator("lpt", "lpt1"), kOk);
+  EXPECT_EQ(target::OpenEmulator(wired.Target(), "lpt", "lpt1"), kOk);
   // The parallel cable's presence byte raises TCK once; from here on the scans count.
   board.ResetCounters();
-  EXPECT_EQ(target::ConnectTarget(), kOk);
+  EXPECT_EQ(target::ConnectTarget(wired.Target()), kOk);
   EXPECT_TRUE(board.InDebugState());
-  EXPECT_EQ(target::WriteRegister(kCurrentMode, 3, 0x12345678), kOk);
+  EXPECT_EQ(target::WriteRegister(wired.Target(), kCurrentMode, 3, 0x12345678), kOk);
   const std::array<uint8_t, 8> stored{1, 2, 3, 4, 5, 6, 7, 8};
-  EXPECT_EQ(target::StoreTargetMemory(0x1000, 8, stored.data(), kWordWidth), kOk);
-  EXPECT_EQ(target::FetchTargetMemory(0x2000, 16, outcome.fetched.data()), kOk);
-  EXPECT_EQ(target::RunTarget(), kOk);
+  EXPECT_EQ(target::StoreTargetMemory(wired.Target(), 0x1000, 8, stored.data(), kWordWidth), kOk);
+  EXPECT_EQ(target::FetchTargetMemory(wired.Target(), 0x2000, 16, outcome.fetched.data()), kOk);
+  EXPECT_EQ(target::RunTarget(wired.Target()), kOk);
   EXPECT_FALSE(board.InDebugState());
-  EXPECT_EQ(target::StopTarget(outcome.stoppedPc), kOk);
+  EXPECT_EQ(target::StopTarget(wired.Target(), outcome.stoppedPc), kOk);
   EXPECT_TRUE(board.InDebugState());
   std::array<uint8_t, 8> onBoard{};
   EXPECT_TRUE(board.ReadMemory(0x1000, onBoard));
@@ -137,10 +138,10 @@ TEST_P(EitherCable, FindsTheBoardsFaults) {
     SCOPED_TRACE(c.name);
     vsim::BoardConfig config;
     config.faults = c.faults;
-    const WiredBoard wired(GetParam(), config);
-    EXPECT_EQ(target::OpenEmulator("lpt", "lpt1"), c.open);
-    EXPECT_EQ(target::ReadPowerLines(), c.power);
-    EXPECT_EQ(target::ConnectTarget(), c.connect);
+    WiredBoard wired(GetParam(), config);
+    EXPECT_EQ(target::OpenEmulator(wired.Target(), "lpt", "lpt1"), c.open);
+    EXPECT_EQ(target::ReadPowerLines(wired.Target()), c.power);
+    EXPECT_EQ(target::ConnectTarget(wired.Target()), c.connect);
   }
 }
 

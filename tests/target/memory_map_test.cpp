@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "target/target_layer_state.h"
+
 namespace vantrel::target {
 namespace {
 
@@ -12,17 +14,17 @@ constexpr uint32_t kWrite = kReadOnlyRegion;  // what blocks a write
 
 class MemoryMapTest : public ::testing::Test {
  protected:
-  void SetUp() override { ClearMemoryMap(); }
-  void TearDown() override { ClearMemoryMap(); }
+  // The map of a freshly loaded library: empty.
+  TargetLayerState target_;
 
   // The listing as the command gives it: at most 1023 characters.
-  static std::string Listing() {
+  std::string Listing() {
     char text[1023];
-    return std::string(text, ListMemoryRegions(text));
+    return std::string(text, ListMemoryRegions(target_, text));
   }
 
-  static AddRegionOutcome Add(uint64_t start, uint64_t length, uint32_t property = kReadOnlyRegion) {
-    return AddMemoryRegion({start, length, property, 0});
+  AddRegionOutcome Add(uint64_t start, uint64_t length, uint32_t property = kReadOnlyRegion) {
+    return AddMemoryRegion(target_, {start, length, property, 0});
   }
 };
 
@@ -34,14 +36,14 @@ TEST_F(MemoryMapTest, OverlapsAreRefusedAndTouchingRegionsAreNot) {
        {std::pair<uint64_t, uint64_t>{0x0800, 0x1000}, {0x1800, 0x10}, {0x0000, 0x3000}}) {
     EXPECT_EQ(Add(start, length, kReadWriteRegion), AddRegionOutcome::kOverlap) << std::hex << start;
   }
-  EXPECT_EQ(MemoryRegionCount(), 3);
+  EXPECT_EQ(MemoryRegionCount(target_), 3);
 }
 
 TEST_F(MemoryMapTest, FiftyRegionsFitAndOverlapIsTestedBeforeTheLimit) {
   for (uint64_t i = 0; i < 50; ++i) ASSERT_EQ(Add(i * 0x100, 0x100), AddRegionOutcome::kAdded) << i;
   EXPECT_EQ(Add(0x100000, 0x100), AddRegionOutcome::kMapFull);
   EXPECT_EQ(Add(0x80, 0x10), AddRegionOutcome::kOverlap);
-  EXPECT_EQ(MemoryRegionCount(), 50);
+  EXPECT_EQ(MemoryRegionCount(target_), 50);
 }
 
 TEST_F(MemoryMapTest, RegionReachingPastTheTopOfTheSpaceCoversEverythingAboveItsStart) {
@@ -91,7 +93,7 @@ TEST_P(ClipTest, FitsTheRequestToTheMap) {
   ASSERT_EQ(Add(0x9000, 0, kWriteOnlyRegion), AddRegionOutcome::kAdded);
   ASSERT_EQ(Add(0xA000, 0x100, 3), AddRegionOutcome::kAdded);
   const ClipCase& c = GetParam();
-  const ClippedTransfer clip = ClipTransfer(c.address, c.length, c.blocking);
+  const ClippedTransfer clip = ClipTransfer(target_, c.address, c.length, c.blocking);
   EXPECT_EQ(clip.refused, c.refused);
   if (c.refused) return;
   EXPECT_EQ(clip.first, c.first);

@@ -50,8 +50,8 @@ class MemoryTransferTest : public TargetTest {
  protected:
   void SetUp() override {
     TargetTest::SetUp();
-    target::ClearMemoryMap();
-    target::SetTargetState(target::kConnected);
+    target::ClearMemoryMap(Target());
+    target::SetTargetState(Target(), target::kConnected);
     arm7::RegisterCache(session_.Core())[16] = kSupervisorCpsr;  // halted in supervisor mode
     CoreBackAfterEachAccess();
     // Each store the core makes drives 0xA0000000 + 0x10 x store number + word index.
@@ -60,7 +60,7 @@ class MemoryTransferTest : public TargetTest {
     });
   }
   void TearDown() override {
-    target::ClearMemoryMap();
+    target::ClearMemoryMap(Target());
     TargetTest::TearDown();
   }
 
@@ -76,7 +76,7 @@ class MemoryTransferTest : public TargetTest {
 
 TEST_F(MemoryTransferTest, WriteGoesOutInChunksOfFourteenWordsAndEndsAtFullProgress) {
   const std::vector<uint8_t> data = Bytes(60);
-  ASSERT_EQ(target::StoreTargetMemory(0x8000, 60, data.data(), 4), kOk);
+  ASSERT_EQ(target::StoreTargetMemory(Target(), 0x8000, 60, data.data(), 4), kOk);
   const std::vector<PutCall> calls = Puts();
   ASSERT_EQ(calls.size(), 2u);
   EXPECT_EQ(calls[0].address, 0x8000u);
@@ -90,7 +90,7 @@ TEST_F(MemoryTransferTest, WriteGoesOutInChunksOfFourteenWordsAndEndsAtFullProgr
 
 TEST_F(MemoryTransferTest, FourKibWriteMakesSeventyFourCalls) {
   const std::vector<uint8_t> data = Bytes(4096);
-  ASSERT_EQ(target::StoreTargetMemory(0x8000, 4096, data.data(), 4), kOk);
+  ASSERT_EQ(target::StoreTargetMemory(Target(), 0x8000, 4096, data.data(), 4), kOk);
   const std::vector<PutCall> calls = Puts();
   ASSERT_EQ(calls.size(), 74u);
   EXPECT_EQ(calls.back().count, 2);
@@ -100,12 +100,12 @@ TEST_F(MemoryTransferTest, FourKibWriteMakesSeventyFourCalls) {
 TEST_F(MemoryTransferTest, StopRequestEndsAWriteAtItsNextReportUnlessNothingIsLeft) {
   const std::vector<uint8_t> data = Bytes(100);
   arm7::SetBreakRequest(session_.Core(), 1);
-  EXPECT_EQ(target::StoreTargetMemory(0x8000, 100, data.data(), 4), kTransferStopped);
+  EXPECT_EQ(target::StoreTargetMemory(Target(), 0x8000, 100, data.data(), 4), kTransferStopped);
   EXPECT_EQ(Puts().size(), 1u);
   EXPECT_EQ(arm7::ProgressPercent(session_.Core()), 0);  // the final report: (0, 100)
   port_.ClearLog();
   // Everything is written by the time the stop is seen: that is no stop.
-  EXPECT_EQ(target::StoreTargetMemory(0x8000, 56, data.data(), 4), kOk);
+  EXPECT_EQ(target::StoreTargetMemory(Target(), 0x8000, 56, data.data(), 4), kOk);
   EXPECT_EQ(Puts().size(), 1u);
 }
 
@@ -123,7 +123,7 @@ TEST_F(MemoryTransferTest, AnAbortOrALostLinkFailsTheTransfer) {
   for (const Case c : {Case{"read into an abort", true, true}, Case{"write into an abort", false, true},
                        Case{"read, power gone", true, false}, Case{"write, power gone", false, false}}) {
     SCOPED_TRACE(c.what);
-    target::SetTargetState(target::kConnected);
+    target::SetTargetState(Target(), target::kConnected);
     cable::TapReset(session_.Port(), cable::TapResetEnd::kRunTestIdle);
     target_.SetCpsr(c.aborts ? kAbortCpsr : kSupervisorCpsr);
     if (!c.aborts) {
@@ -134,8 +134,8 @@ TEST_F(MemoryTransferTest, AnAbortOrALostLinkFailsTheTransfer) {
     port_.ClearLog();
     const std::vector<uint8_t> data = Bytes(2048);
     std::vector<uint8_t> destination(2048, 0x5A);
-    const ResultCode result = c.read ? target::FetchTargetMemory(0x8000, 2048, destination.data())
-                                     : target::StoreTargetMemory(0x8000, 2048, data.data(), 4);
+    const ResultCode result = c.read ? target::FetchTargetMemory(Target(), 0x8000, 2048, destination.data())
+                                     : target::StoreTargetMemory(Target(), 0x8000, 2048, data.data(), 4);
     EXPECT_EQ(result, kWordTransferFailed);
     EXPECT_EQ(destination, std::vector<uint8_t>(2048, 0x5A));
     const std::vector<std::string> ops = Ops();
@@ -146,13 +146,13 @@ TEST_F(MemoryTransferTest, AnAbortOrALostLinkFailsTheTransfer) {
         return op.starts_with("write cpsr=");
       })) << "the CPSR put back";
       EXPECT_FALSE(restarted);
-      EXPECT_EQ(target::TargetState(), target::kConnected);
+      EXPECT_EQ(target::TargetState(Target()), target::kConnected);
       EXPECT_EQ(cable::TapActive(session_.Port()), 1);
     } else {
       // Power gone: the transfer ends at the first report that sees it, not at the end.
       EXPECT_EQ(c.read ? Blocks().size() : Puts().size(), c.read ? 32u : 1u);
       EXPECT_TRUE(restarted);
-      EXPECT_EQ(target::TargetState(), target::kTargetDown);
+      EXPECT_EQ(target::TargetState(Target()), target::kTargetDown);
       EXPECT_EQ(cable::TapActive(session_.Port()), 0);
     }
     cable::ReadPowerLines(session_.Port());
@@ -161,14 +161,16 @@ TEST_F(MemoryTransferTest, AnAbortOrALostLinkFailsTheTransfer) {
 
 TEST_F(MemoryTransferTest, RefusalsSendNothing) {
   const std::vector<uint8_t> data = Bytes(8);
-  for (int width : {0, 5, -1}) EXPECT_EQ(target::StoreTargetMemory(0x8000, 8, data.data(), width), kInvalidParameters);
-  EXPECT_EQ(target::StoreTargetMemory(0x8000, -4, data.data(), 4), kInvalidParameters);
-  ASSERT_EQ(target::AddMemoryRegion({0x8000, 0x100, target::kReadOnlyRegion, 0}), target::AddRegionOutcome::kAdded);
-  EXPECT_EQ(target::StoreTargetMemory(0x8010, 8, data.data(), 4), kWriteRefusedReadOnly);
-  target::SetTargetState(target::kRunning);
+  for (int width : {0, 5, -1})
+    EXPECT_EQ(target::StoreTargetMemory(Target(), 0x8000, 8, data.data(), width), kInvalidParameters);
+  EXPECT_EQ(target::StoreTargetMemory(Target(), 0x8000, -4, data.data(), 4), kInvalidParameters);
+  ASSERT_EQ(target::AddMemoryRegion(Target(), {0x8000, 0x100, target::kReadOnlyRegion, 0}),
+            target::AddRegionOutcome::kAdded);
+  EXPECT_EQ(target::StoreTargetMemory(Target(), 0x8010, 8, data.data(), 4), kWriteRefusedReadOnly);
+  target::SetTargetState(Target(), target::kRunning);
   std::vector<uint8_t> destination(8, 0x5A);
-  EXPECT_EQ(target::StoreTargetMemory(0x9000, 8, data.data(), 4), kStatusError);
-  EXPECT_EQ(target::FetchTargetMemory(0x9000, 8, destination.data()), kStatusError);
+  EXPECT_EQ(target::StoreTargetMemory(Target(), 0x9000, 8, data.data(), 4), kStatusError);
+  EXPECT_EQ(target::FetchTargetMemory(Target(), 0x9000, 8, destination.data()), kStatusError);
   EXPECT_EQ(destination, std::vector<uint8_t>(8, 0x5A));
   EXPECT_TRUE(NoPortAccess());
 }
@@ -176,7 +178,7 @@ TEST_F(MemoryTransferTest, RefusalsSendNothing) {
 TEST_F(MemoryTransferTest, PartialWordsAreReadMergedAndWrittenBack) {
   const std::vector<uint8_t> data{0xAA, 0xBB, 0xCC, 0xDD, 0xEE};
   // 5 bytes at 0x1002: the words at 0x1000 (store 0) and 0x1004 (store 1) are read first.
-  ASSERT_EQ(target::StoreTargetMemory(0x1002, 5, data.data(), 4), kOk);
+  ASSERT_EQ(target::StoreTargetMemory(Target(), 0x1002, 5, data.data(), 4), kOk);
   EXPECT_EQ(Blocks(), (std::vector<uint32_t>{0x1000, 0x1004}));
   const std::vector<PutCall> calls = Puts();
   ASSERT_EQ(calls.size(), 1u);
@@ -187,16 +189,16 @@ TEST_F(MemoryTransferTest, PartialWordsAreReadMergedAndWrittenBack) {
 
 TEST_F(MemoryTransferTest, OnlyPartlyWrittenWordsAreReadFirst) {
   const std::vector<uint8_t> data = Bytes(6);
-  ASSERT_EQ(target::StoreTargetMemory(0x1000, 6, data.data(), 4), kOk);
+  ASSERT_EQ(target::StoreTargetMemory(Target(), 0x1000, 6, data.data(), 4), kOk);
   EXPECT_EQ(Blocks(), (std::vector<uint32_t>{0x1004}));
   port_.ClearLog();
-  ASSERT_EQ(target::StoreTargetMemory(0x1002, 6, data.data(), 4), kOk);
+  ASSERT_EQ(target::StoreTargetMemory(Target(), 0x1002, 6, data.data(), 4), kOk);
   EXPECT_EQ(Blocks(), (std::vector<uint32_t>{0x1000})) << "the last word is written whole";
 }
 
 TEST_F(MemoryTransferTest, ShortWriteInsideOneWordKeepsItsOtherBytes) {
   const std::vector<uint8_t> data{0xAA};
-  ASSERT_EQ(target::StoreTargetMemory(0x1001, 1, data.data(), 4), kOk);
+  ASSERT_EQ(target::StoreTargetMemory(Target(), 0x1001, 1, data.data(), 4), kOk);
   const std::vector<PutCall> calls = Puts();
   ASSERT_EQ(calls.size(), 1u);
   EXPECT_EQ(calls[0].words, (std::vector<uint32_t>{0xA000AA00u}));
@@ -204,7 +206,7 @@ TEST_F(MemoryTransferTest, ShortWriteInsideOneWordKeepsItsOtherBytes) {
 
 TEST_F(MemoryTransferTest, ReadDeliversExactlyTheRequestedBytesAtAnyAddress) {
   std::vector<uint8_t> destination(5, 0);
-  ASSERT_EQ(target::FetchTargetMemory(0x1003, 5, destination.data()), kOk);
+  ASSERT_EQ(target::FetchTargetMemory(Target(), 0x1003, 5, destination.data()), kOk);
   EXPECT_EQ(Blocks(), (std::vector<uint32_t>{0x1000}));
   // Words A0000000 at 0x1000 and A0000001 at 0x1004, little-endian.
   EXPECT_EQ(destination, (std::vector<uint8_t>{0xA0, 0x01, 0x00, 0x00, 0xA0}));
@@ -214,27 +216,30 @@ TEST_F(MemoryTransferTest, ReadDeliversExactlyTheRequestedBytesAtAnyAddress) {
 TEST_F(MemoryTransferTest, BigEndianWordsArriveInAddressOrder) {
   arm7::SetBigEndianTarget(session_.Core(), 1);
   std::vector<uint8_t> destination(3, 0);
-  ASSERT_EQ(target::FetchTargetMemory(0x1000, 3, destination.data()), kOk);
+  ASSERT_EQ(target::FetchTargetMemory(Target(), 0x1000, 3, destination.data()), kOk);
   EXPECT_EQ(destination, (std::vector<uint8_t>{0xA0, 0x00, 0x00}));
 }
 
 TEST_F(MemoryTransferTest, WriteOnlyBytesReadAsFF) {
-  ASSERT_EQ(target::AddMemoryRegion({0x1004, 0x100, target::kWriteOnlyRegion, 0}), target::AddRegionOutcome::kAdded);
+  ASSERT_EQ(target::AddMemoryRegion(Target(), {0x1004, 0x100, target::kWriteOnlyRegion, 0}),
+            target::AddRegionOutcome::kAdded);
   std::vector<uint8_t> destination(8, 0);
-  ASSERT_EQ(target::FetchTargetMemory(0x1000, 8, destination.data()), kOk);
+  ASSERT_EQ(target::FetchTargetMemory(Target(), 0x1000, 8, destination.data()), kOk);
   EXPECT_EQ(destination, (std::vector<uint8_t>{0x00, 0x00, 0x00, 0xA0, 0xFF, 0xFF, 0xFF, 0xFF}));
   port_.ClearLog();
   std::fill(destination.begin(), destination.end(), 0);
-  EXPECT_EQ(target::FetchTargetMemory(0x1010, 8, destination.data()), kReadRefusedWriteOnly);
+  EXPECT_EQ(target::FetchTargetMemory(Target(), 0x1010, 8, destination.data()), kReadRefusedWriteOnly);
   EXPECT_EQ(destination, std::vector<uint8_t>(8, 0xFF));
   EXPECT_TRUE(NoPortAccess());
 }
 
 TEST_F(MemoryTransferTest, TransferThatTheMapLeavesEmptyMovesNothing) {
-  ASSERT_EQ(target::AddMemoryRegion({0x1000, 0x10, target::kReadOnlyRegion, 0}), target::AddRegionOutcome::kAdded);
-  ASSERT_EQ(target::AddMemoryRegion({0x1010, 0x10, target::kReadOnlyRegion, 0}), target::AddRegionOutcome::kAdded);
+  ASSERT_EQ(target::AddMemoryRegion(Target(), {0x1000, 0x10, target::kReadOnlyRegion, 0}),
+            target::AddRegionOutcome::kAdded);
+  ASSERT_EQ(target::AddMemoryRegion(Target(), {0x1010, 0x10, target::kReadOnlyRegion, 0}),
+            target::AddRegionOutcome::kAdded);
   const std::vector<uint8_t> data = Bytes(16);
-  EXPECT_EQ(target::StoreTargetMemory(0x1008, 16, data.data(), 4), kOk);
+  EXPECT_EQ(target::StoreTargetMemory(Target(), 0x1008, 16, data.data(), 4), kOk);
   EXPECT_TRUE(NoPortAccess());
   EXPECT_EQ(arm7::ProgressPercent(session_.Core()), 100);
 }

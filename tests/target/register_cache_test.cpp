@@ -21,7 +21,7 @@ class RegisterCacheTest : public TargetTest {
  protected:
   // Halted in the mode that the saved CPSR holds, as after a save.
   void Halt(uint32_t cpsr = kSvcCpsr) {
-    target::SetTargetState(target::kConnected);
+    target::SetTargetState(Target(), target::kConnected);
     Cache(16) = cpsr;
   }
   uint32_t& Cache(int i) { return arm7::RegisterCache(session_.Core())[static_cast<std::size_t>(i)]; }
@@ -47,7 +47,7 @@ TEST_F(RegisterCacheTest, SaveAlignsAHalfwordPcOnTheCoreAndKeepsItInTheCache) {
   Halt();
   arm7::SetArmStateAtEntry(session_.Core(), 0);  // stopped in Thumb state
   ScriptStores(SaveScript(0x1002, kSvcCpsr));
-  ASSERT_EQ(target::SaveRegisters(), kOk);
+  ASSERT_EQ(target::SaveRegisters(Target()), kOk);
 
   std::vector<std::string> expected = SaveReads();
   expected.push_back("write r15=00001000");
@@ -64,7 +64,7 @@ TEST_F(RegisterCacheTest, SaveLeavesAWordAlignedPcAlone) {
     port_.ClearLog();
     Halt();
     ScriptStores(SaveScript(pc, kSvcCpsr));
-    ASSERT_EQ(target::SaveRegisters(), kOk);
+    ASSERT_EQ(target::SaveRegisters(Target()), kOk);
     const bool aligned = (pc & 3) == 0;
     EXPECT_EQ(Cache(15), aligned ? 0x1000u : 0x1002u);
     EXPECT_EQ(Ops().size(), aligned ? 17u : 18u);
@@ -75,7 +75,7 @@ TEST_F(RegisterCacheTest, RestoreWritesTheCpsrFirstAndR0Last) {
   Halt();
   for (int i = 0; i < 16; ++i) Cache(i) = 0x200 + static_cast<uint32_t>(i);
   Cache(16) = 0x600000F3;  // T bit set: the core must stay in ARM state until resumed
-  ASSERT_EQ(target::RestoreRegisters(), kOk);
+  ASSERT_EQ(target::RestoreRegisters(Target()), kOk);
 
   std::vector<std::string> expected{"write cpsr=600000D3"};
   char line[32];
@@ -96,7 +96,7 @@ TEST_F(RegisterCacheTest, BankedReadWithPreserveKeepsR0ToR7) {
   ScriptStores(stores);
 
   uint32_t value = 0;
-  ASSERT_EQ(target::ReadRegister(target::kIrqMode, 13, value, target::Preserve::kLowRegisters), kOk);
+  ASSERT_EQ(target::ReadRegister(Target(), target::kIrqMode, 13, value, target::Preserve::kLowRegisters), kOk);
   EXPECT_EQ(value, 0xABCD0013u);
   std::vector<std::string> expected{"read cpsr"};
   for (int i = 0; i < 8; ++i) expected.push_back("read r" + std::to_string(i));
@@ -115,7 +115,7 @@ TEST_F(RegisterCacheTest, BankedReadWithoutPreserveOnlySwitchesTheMode) {
   Halt();
   ScriptStores({0x100, kSvcCpsr, 0xABCD0013});
   uint32_t value = 0;
-  ASSERT_EQ(target::ReadRegister(target::kIrqMode, 13, value, target::Preserve::kNothing), kOk);
+  ASSERT_EQ(target::ReadRegister(Target(), target::kIrqMode, 13, value, target::Preserve::kNothing), kOk);
   EXPECT_EQ(value, 0xABCD0013u);
   EXPECT_THAT(Ops(), ElementsAre("read cpsr", "write cpsr=600000D2", "read r13", "write cpsr=600000D3"));
 }
@@ -128,7 +128,7 @@ TEST_F(RegisterCacheTest, ARegisterThatDoesNotReadBackAsRestoredIsTraced) {
   for (uint32_t i = 0; i < 8; ++i) stores.push_back(i == 3 ? 0xDEAD : 0x100 + i);
   ScriptStores(stores);
   uint32_t value = 0;
-  EXPECT_EQ(target::ReadRegister(target::kFiqMode, 8, value, target::Preserve::kLowRegisters), kOk)
+  EXPECT_EQ(target::ReadRegister(Target(), target::kFiqMode, 8, value, target::Preserve::kLowRegisters), kOk)
       << "the read still succeeds";
   EXPECT_EQ(TraceCount(kSeriousError), 1);
 }
@@ -156,13 +156,13 @@ TEST_F(RegisterCacheTest, ABankedNameForTheCurrentModesRegisterGoesThroughTheCac
     Halt(cpsr);
     Cache(index) = 0x1234;
     uint32_t value = 0;
-    ASSERT_EQ(target::ReadRegister(mode, index, value, target::Preserve::kLowRegisters), kOk);
+    ASSERT_EQ(target::ReadRegister(Target(), mode, index, value, target::Preserve::kLowRegisters), kOk);
     EXPECT_EQ(value, 0x1234u);
     EXPECT_TRUE(NoPortAccess());
 
     if (index == target::kCpsrIndex || index == target::kPcIndex) continue;  // written below and by name
     ScriptStores({0x5678});                                                  // the register as read back
-    ASSERT_EQ(target::WriteRegister(mode, index, 0x5678), kOk);
+    ASSERT_EQ(target::WriteRegister(Target(), mode, index, 0x5678), kOk);
     std::string name = "r";  // appended: GCC 12 at -O3 warns (-Wrestrict) on "r" + std::string
     name += std::to_string(index);
     EXPECT_THAT(Ops(), ElementsAre("write " + name + "=00005678", "read " + name));
@@ -194,7 +194,7 @@ TEST_F(RegisterCacheTest, ABankedNameForAnotherModesRegisterSwitchesTheMode) {
       ScriptStores({0x100, cpsr, 0xABCD});
     }
     uint32_t value = 0;
-    ASSERT_EQ(target::ReadRegister(mode, index, value, target::Preserve::kNothing), kOk);
+    ASSERT_EQ(target::ReadRegister(Target(), mode, index, value, target::Preserve::kNothing), kOk);
     EXPECT_EQ(value, 0xABCDu);
     const std::vector<std::string> ops = Ops();
     ASSERT_EQ(ops.size(), 4u);
@@ -208,7 +208,7 @@ TEST_F(RegisterCacheTest, UserRegistersAreReachedThroughSystemMode) {
   Halt();
   ScriptStores({0x100, kSvcCpsr, 0x3333});
   uint32_t value = 0;
-  ASSERT_EQ(target::ReadRegister(target::kUserMode, 13, value, target::Preserve::kNothing), kOk);
+  ASSERT_EQ(target::ReadRegister(Target(), target::kUserMode, 13, value, target::Preserve::kNothing), kOk);
   EXPECT_THAT(Ops(), ElementsAre("read cpsr", "write cpsr=600000DF", "read r13", "write cpsr=600000D3"));
 }
 
@@ -217,9 +217,10 @@ TEST_F(RegisterCacheTest, ACoreInUserModeIsNotSwitchedToAnotherMode) {
   Cache(13) = 0x4444;
   ScriptStores({0x100, 0x60000010, 0x100, 0x60000010});
   uint32_t value = 0;
-  EXPECT_EQ(target::ReadRegister(target::kIrqMode, 13, value, target::Preserve::kLowRegisters), kInvalidParameters);
-  EXPECT_EQ(target::WriteRegister(target::kIrqMode, 13, 1), kInvalidParameters);
-  ASSERT_EQ(target::ReadRegister(target::kUserMode, 13, value, target::Preserve::kLowRegisters), kOk);
+  EXPECT_EQ(target::ReadRegister(Target(), target::kIrqMode, 13, value, target::Preserve::kLowRegisters),
+            kInvalidParameters);
+  EXPECT_EQ(target::WriteRegister(Target(), target::kIrqMode, 13, 1), kInvalidParameters);
+  ASSERT_EQ(target::ReadRegister(Target(), target::kUserMode, 13, value, target::Preserve::kLowRegisters), kOk);
   EXPECT_EQ(value, 0x4444u);
   EXPECT_THAT(Ops(), ElementsAre("read cpsr", "read cpsr"));
 }
@@ -228,13 +229,14 @@ TEST_F(RegisterCacheTest, CurrentModeReadsComeFromTheCacheExceptTheSpsr) {
   Halt();
   Cache(13) = 0x1234;
   uint32_t value = 0;
-  ASSERT_EQ(target::ReadRegister(target::kCurrentMode, 13, value, target::Preserve::kLowRegisters), kOk);
+  ASSERT_EQ(target::ReadRegister(Target(), target::kCurrentMode, 13, value, target::Preserve::kLowRegisters), kOk);
   EXPECT_EQ(value, 0x1234u);
   EXPECT_TRUE(NoPortAccess());
 
   ScriptStores({0x100, 0x10});
-  ASSERT_EQ(target::ReadRegister(target::kCurrentMode, target::kSpsrIndex, value, target::Preserve::kLowRegisters),
-            kOk);
+  ASSERT_EQ(
+      target::ReadRegister(Target(), target::kCurrentMode, target::kSpsrIndex, value, target::Preserve::kLowRegisters),
+      kOk);
   EXPECT_EQ(value, 0x10u);
   EXPECT_THAT(Ops(), ElementsAre("read spsr"));
 }
@@ -242,7 +244,7 @@ TEST_F(RegisterCacheTest, CurrentModeReadsComeFromTheCacheExceptTheSpsr) {
 TEST_F(RegisterCacheTest, CurrentModeWritesReadTheRegisterBackIntoTheCache) {
   Halt();
   ScriptStores({0x77});  // r5 as read back
-  ASSERT_EQ(target::WriteRegister(target::kCurrentMode, 5, 0x55), kOk);
+  ASSERT_EQ(target::WriteRegister(Target(), target::kCurrentMode, 5, 0x55), kOk);
   EXPECT_THAT(Ops(), ElementsAre("write r5=00000055", "read r5"));
   EXPECT_EQ(Cache(5), 0x77u);
 }
@@ -251,7 +253,7 @@ TEST_F(RegisterCacheTest, StatusRegisterWritesKeepR0) {
   Halt();
   ScriptStores({0x0A, 0x0B, 0x600000D3});  // r0, then the CPSR read back (r0, CPSR)
   // The core stays in ARM state; the T bit written is the state it resumes in.
-  ASSERT_EQ(target::WriteRegister(target::kCurrentMode, target::kCpsrIndex, 0x600000F3), kOk);
+  ASSERT_EQ(target::WriteRegister(Target(), target::kCurrentMode, target::kCpsrIndex, 0x600000F3), kOk);
   EXPECT_THAT(Ops(), ElementsAre("read r0", "write cpsr=600000D3", "write r0=0000000A", "read cpsr"));
   EXPECT_EQ(Cache(16), 0x600000F3u);
   EXPECT_EQ(arm7::ArmStateAtEntry(session_.Core()), 0);
@@ -259,7 +261,7 @@ TEST_F(RegisterCacheTest, StatusRegisterWritesKeepR0) {
   port_.ClearLog();
   Cache(16) = 0x1F;
   ScriptStores({0x0C});
-  ASSERT_EQ(target::WriteRegister(target::kCurrentMode, target::kSpsrIndex, 0x600000F3), kOk);
+  ASSERT_EQ(target::WriteRegister(Target(), target::kCurrentMode, target::kSpsrIndex, 0x600000F3), kOk);
   EXPECT_THAT(Ops(), ElementsAre("read r0", "write spsr=600000F3", "write r0=0000000C"));
   EXPECT_EQ(Cache(16), 0x1Fu) << "the cache has no SPSR";
 }
@@ -270,7 +272,7 @@ TEST_F(RegisterCacheTest, BankedWriteAlwaysKeepsR0ToR7) {
   for (uint32_t i = 0; i < 8; ++i) stores.push_back(0x100 + i);
   for (uint32_t i = 0; i < 8; ++i) stores.push_back(0x100 + i);
   ScriptStores(stores);
-  ASSERT_EQ(target::WriteRegister(target::kAbortMode, 14, 0xCAFE), kOk);
+  ASSERT_EQ(target::WriteRegister(Target(), target::kAbortMode, 14, 0xCAFE), kOk);
   const std::vector<std::string> ops = Ops();
   ASSERT_EQ(ops.size(), 1u + 8 + 3 + 16);
   EXPECT_THAT(std::vector<std::string>(ops.begin() + 9, ops.begin() + 12),
@@ -286,7 +288,7 @@ TEST_F(RegisterCacheTest, ACpsrWriteThatChangesTheModeSwapsTheBankedRegisters) {
   std::vector<uint32_t> stores{0x0A, 0x0A, 0x600000D2};  // r0, then the CPSR read back (r0, CPSR)
   for (uint32_t i = 8; i <= 14; ++i) stores.push_back(0x1200 + i);
   ScriptStores(stores);
-  ASSERT_EQ(target::WriteRegister(target::kCurrentMode, target::kCpsrIndex, 0x600000D2), kOk);
+  ASSERT_EQ(target::WriteRegister(Target(), target::kCurrentMode, target::kCpsrIndex, 0x600000D2), kOk);
 
   std::vector<std::string> expected;
   char line[32];
@@ -305,19 +307,20 @@ TEST_F(RegisterCacheTest, RefusalsMakeNoPortAccess) {
   uint32_t value = 0;
   for (const uint32_t state : {target::kNothingOpened, target::kTargetDown, target::kRunning}) {
     SCOPED_TRACE(state);
-    target::SetTargetState(state);
-    EXPECT_EQ(target::SaveRegisters(), kStatusError);
-    EXPECT_EQ(target::RestoreRegisters(), kStatusError);
-    EXPECT_EQ(target::ReadRegister(0, 13, value, target::Preserve::kLowRegisters), kStatusError);
-    EXPECT_EQ(target::ReadRegister(target::kIrqMode, 13, value, target::Preserve::kLowRegisters), kStatusError);
-    EXPECT_EQ(target::WriteRegister(0, 5, 1), kStatusError);
+    target::SetTargetState(Target(), state);
+    EXPECT_EQ(target::SaveRegisters(Target()), kStatusError);
+    EXPECT_EQ(target::RestoreRegisters(Target()), kStatusError);
+    EXPECT_EQ(target::ReadRegister(Target(), 0, 13, value, target::Preserve::kLowRegisters), kStatusError);
+    EXPECT_EQ(target::ReadRegister(Target(), target::kIrqMode, 13, value, target::Preserve::kLowRegisters),
+              kStatusError);
+    EXPECT_EQ(target::WriteRegister(Target(), 0, 5, 1), kStatusError);
   }
   Halt();
   for (const auto& [mode, index] : {std::pair{0, 18}, std::pair{19, 18}, std::pair{19, -1}, std::pair{20, 13},
                                     std::pair{31, 13}, std::pair{1, 0}}) {
     SCOPED_TRACE(testing::Message() << mode << "/" << index);
-    EXPECT_EQ(target::ReadRegister(mode, index, value, target::Preserve::kLowRegisters), kInvalidParameters);
-    EXPECT_EQ(target::WriteRegister(mode, index, 1), kInvalidParameters);
+    EXPECT_EQ(target::ReadRegister(Target(), mode, index, value, target::Preserve::kLowRegisters), kInvalidParameters);
+    EXPECT_EQ(target::WriteRegister(Target(), mode, index, 1), kInvalidParameters);
   }
   EXPECT_TRUE(NoPortAccess());
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "support/scripted_cable_test.h"
+#include "target/target_layer_state.h"
 #include "target/target_state.h"
 
 namespace vantrel::test {
@@ -59,6 +60,8 @@ inline std::vector<std::string> RegisterOps(const std::vector<Chain1Transfer>& t
 
 class TargetTest : public ScriptedCableTest {
  protected:
+  target::TargetLayerState& Target() { return session_.Target(); }
+
   // Values that the scripted core stores from now on, in the order of the store
   // instructions; then 0.
   void ScriptStores(std::vector<uint32_t> values) {

@@ -36,7 +36,7 @@ TEST_F(WorkAreaTest, TheLoopTakesTheStartOrTheEndOfTheConfiguredArea) {
       {"too short to gain", 0x10000, kMinCommsLoopBytes - 4, std::nullopt},
       {"just long enough", 0x10000, kMinCommsLoopBytes, 0x3F000},
   };
-  for (const auto& c : cases) EXPECT_EQ(CommsLoopPlace(c.first, c.bytes), c.place) << c.what;
+  for (const auto& c : cases) EXPECT_EQ(CommsLoopPlace(session_.Target(), c.first, c.bytes), c.place) << c.what;
 }
 
 // A transfer that runs past 0xFFFFFFFF goes on at 0: its wrapped part is as much in the
@@ -59,40 +59,44 @@ TEST_F(WorkAreaTest, TheWrappedPartOfATransferKeepsTheLoopOut) {
   for (const auto& c : cases) {
     test::FreshSession fresh;  // no lpt.ini line read yet
     cable::ApplyPortConfigLine(fresh.Port(), c.line);
-    EXPECT_EQ(CommsLoopPlace(c.first, c.bytes), c.place) << c.line << std::hex << c.first << "+" << c.bytes;
+    EXPECT_EQ(CommsLoopPlace(fresh.Target(), c.first, c.bytes), c.place)
+        << c.line << std::hex << c.first << "+" << c.bytes;
   }
   test::FreshSession fresh;  // no lpt.ini line read yet
-  ASSERT_EQ(AddMemoryRegion({0x100, 0x20, kReadWriteRegion, 0}), AddRegionOutcome::kAdded);
-  ASSERT_EQ(AddMemoryRegion({0x40000, 0x100, kReadWriteRegion, 0}), AddRegionOutcome::kAdded);
-  EXPECT_EQ(CommsLoopPlace(0xFFFFFE00, 0x400), 0x40000u) << "a declared region the wrap covers is passed over";
+  ASSERT_EQ(AddMemoryRegion(fresh.Target(), {0x100, 0x20, kReadWriteRegion, 0}), AddRegionOutcome::kAdded);
+  ASSERT_EQ(AddMemoryRegion(fresh.Target(), {0x40000, 0x100, kReadWriteRegion, 0}), AddRegionOutcome::kAdded);
+  EXPECT_EQ(CommsLoopPlace(fresh.Target(), 0xFFFFFE00, 0x400), 0x40000u)
+      << "a declared region the wrap covers is passed over";
 }
 
 TEST_F(WorkAreaTest, AreasThatCannotHoldTheLoopGiveNoPlace) {
   for (const char* line : {"workarea=3F000,1F\n", "workarea=3F002,20\n", "workarea=0,20\n", "workarea=FFFFFFE1,1F\n"}) {
     test::FreshSession fresh;  // no lpt.ini line read yet
     cable::ApplyPortConfigLine(fresh.Port(), line);
-    EXPECT_EQ(CommsLoopPlace(0x10000, kLong), std::nullopt) << line;
+    EXPECT_EQ(CommsLoopPlace(fresh.Target(), 0x10000, kLong), std::nullopt) << line;
   }
   cable::ApplyPortConfigLine(session_.Port(), "workarea=3,40\n");  // unaligned: the first whole words above the vectors
-  EXPECT_EQ(CommsLoopPlace(0x10000, kLong), 0x20u);
+  EXPECT_EQ(CommsLoopPlace(session_.Target(), 0x10000, kLong), 0x20u);
   cable::ApplyPortConfigLine(session_.Port(), "workarea=FFFFFF00,100\n");
-  EXPECT_EQ(CommsLoopPlace(0x10000, kLong), 0xFFFFFF00u);
+  EXPECT_EQ(CommsLoopPlace(session_.Target(), 0x10000, kLong), 0xFFFFFF00u);
 }
 
 // Without the line, the first read-write region the host declared that can take it; a
 // region that blocks reads or writes keeps the loop out, whatever lpt.ini says.
 TEST_F(WorkAreaTest, DeclaredRegionsServeWhenLptIniNamesNoArea) {
-  EXPECT_EQ(CommsLoopPlace(0x10000, kLong), std::nullopt);
-  ASSERT_EQ(AddMemoryRegion({0x0, 0x20, kReadWriteRegion, 0}), AddRegionOutcome::kAdded);  // the vectors
-  ASSERT_EQ(AddMemoryRegion({0x80000, 0x10000, kReadOnlyRegion, 0}), AddRegionOutcome::kAdded);
-  ASSERT_EQ(AddMemoryRegion({0x40000, 0x10, kReadWriteRegion, 0}), AddRegionOutcome::kAdded);  // too small
-  ASSERT_EQ(AddMemoryRegion({0xFFFFFF00, 0x1000, kReadWriteRegion, 0}), AddRegionOutcome::kAdded);
-  ASSERT_EQ(AddMemoryRegion({0x30000, 0x100, kReadWriteRegion, 0}), AddRegionOutcome::kAdded);
-  EXPECT_EQ(CommsLoopPlace(0x10000, kLong), 0xFFFFFF00u) << "its end clipped to the address space";
-  EXPECT_EQ(CommsLoopPlace(0xFFFF0000, kLong), 0x30000u) << "the first one overlaps the transfer";
+  EXPECT_EQ(CommsLoopPlace(session_.Target(), 0x10000, kLong), std::nullopt);
+  ASSERT_EQ(AddMemoryRegion(session_.Target(), {0x0, 0x20, kReadWriteRegion, 0}),
+            AddRegionOutcome::kAdded);  // the vectors
+  ASSERT_EQ(AddMemoryRegion(session_.Target(), {0x80000, 0x10000, kReadOnlyRegion, 0}), AddRegionOutcome::kAdded);
+  ASSERT_EQ(AddMemoryRegion(session_.Target(), {0x40000, 0x10, kReadWriteRegion, 0}),
+            AddRegionOutcome::kAdded);  // too small
+  ASSERT_EQ(AddMemoryRegion(session_.Target(), {0xFFFFFF00, 0x1000, kReadWriteRegion, 0}), AddRegionOutcome::kAdded);
+  ASSERT_EQ(AddMemoryRegion(session_.Target(), {0x30000, 0x100, kReadWriteRegion, 0}), AddRegionOutcome::kAdded);
+  EXPECT_EQ(CommsLoopPlace(session_.Target(), 0x10000, kLong), 0xFFFFFF00u) << "its end clipped to the address space";
+  EXPECT_EQ(CommsLoopPlace(session_.Target(), 0xFFFF0000, kLong), 0x30000u) << "the first one overlaps the transfer";
 
   cable::ApplyPortConfigLine(session_.Port(), "workarea=88000,100\n");
-  EXPECT_EQ(CommsLoopPlace(0x10000, kLong), std::nullopt) << "inside the read-only region";
+  EXPECT_EQ(CommsLoopPlace(session_.Target(), 0x10000, kLong), std::nullopt) << "inside the read-only region";
 }
 
 // The checksum loop needs 100 bytes: an area that holds the comms loop may not hold it,
@@ -113,8 +117,9 @@ TEST_F(WorkAreaTest, TheChecksumLoopNeedsItsHundredBytes) {
   for (const auto& c : cases) {
     test::FreshSession fresh;  // no lpt.ini line read yet
     cable::ApplyPortConfigLine(fresh.Port(), c.line);
-    EXPECT_EQ(ChecksumLoopPlace(c.first, c.bytes), c.place) << c.line << std::hex << c.first << "+" << c.bytes;
-    EXPECT_NE(CommsLoopPlace(0x10000, kLong), std::nullopt) << c.line << ": the comms loop fits";
+    EXPECT_EQ(ChecksumLoopPlace(fresh.Target(), c.first, c.bytes), c.place)
+        << c.line << std::hex << c.first << "+" << c.bytes;
+    EXPECT_NE(CommsLoopPlace(fresh.Target(), 0x10000, kLong), std::nullopt) << c.line << ": the comms loop fits";
   }
 }
 
