@@ -18,6 +18,20 @@ constexpr int kWaitFailed = -256;
 
 vantrel::commands::CommandState& Commands() { return vantrel::api::TheSession().commands; }
 
+// Runs the call on the session's command state, or answers `ended` once the unload has
+// ended that state (a host thread still calling while its process exits).
+template <typename Result, typename Call>
+Result OnLiveCommands(Result ended, Call call) {
+  vantrel::commands::CommandState* commands = vantrel::api::TheSession().LiveCommands();
+  return commands != nullptr ? call(*commands) : ended;
+}
+
+template <typename Call>
+void OnLiveCommands(Call call) {
+  vantrel::commands::CommandState* commands = vantrel::api::TheSession().LiveCommands();
+  if (commands != nullptr) call(*commands);
+}
+
 int ReadStatus(int selector) {
   if (selector == VANTREL_SELECT_STATUS_WORD) return static_cast<int>(vantrel::commands::CoreStatusWord(Commands()));
   return vantrel::commands::ReadPowerLines(Commands());
@@ -53,17 +67,25 @@ VANTREL_API int VANTREL_CALL getDbgStatus(int selector) {
   return status;
 }
 
-VANTREL_API int VANTREL_CALL getJtagProcess(void) { return vantrel::commands::TransferPercent(Commands()); }
+VANTREL_API int VANTREL_CALL getJtagProcess(void) {
+  return OnLiveCommands(0, [](auto& commands) { return vantrel::commands::TransferPercent(commands); });
+}
 
-VANTREL_API void VANTREL_CALL setJtagProcessBreak(void) { vantrel::commands::RequestTransferStop(Commands()); }
+VANTREL_API void VANTREL_CALL setJtagProcessBreak(void) {
+  OnLiveCommands([](auto& commands) { vantrel::commands::RequestTransferStop(commands); });
+}
 
 VANTREL_API int VANTREL_CALL jtagGetLastError(void) {
-  return static_cast<int>(vantrel::commands::LastJobResult(Commands()));
+  return OnLiveCommands(static_cast<int>(vantrel::commands::JobResult::kNone), [](auto& commands) {
+    return static_cast<int>(vantrel::commands::LastJobResult(commands));
+  });
 }
 
 VANTREL_API void VANTREL_CALL jtagClearLastError(void) {
-  vantrel::commands::StoreLastJobResult(Commands(), vantrel::commands::JobResult::kNone);
-  vantrel::commands::ResetTransferProgress(Commands());
+  OnLiveCommands([](auto& commands) {
+    vantrel::commands::StoreLastJobResult(commands, vantrel::commands::JobResult::kNone);
+    vantrel::commands::ResetTransferProgress(commands);
+  });
 }
 
 // A job still running would finish on the other port, so the switch waits for it as a
@@ -73,7 +95,7 @@ VANTREL_API void VANTREL_CALL VantrelUsePortIo(const VantrelPortIo* io) { Vantre
 VANTREL_API void VANTREL_CALL VantrelUsePortBatch(const VantrelPortIo* io, VantrelPortBatch batch) {
   const bool entered =
       vantrel::api::InstanceActive() && vantrel::api::EnterCableCall() == vantrel::api::Entry::kEntered;
-  vantrel::commands::UsePortIo(Commands(), io, batch);
+  OnLiveCommands([&](auto& commands) { vantrel::commands::UsePortIo(commands, io, batch); });
   if (entered) vantrel::api::LeaveCableCall();
 }
 
@@ -85,7 +107,7 @@ VANTREL_API void VANTREL_CALL VantrelSetTraceSink(VantrelTraceSink sink, void* c
 VANTREL_API void VANTREL_CALL VantrelSetTransferMode(int mode) {
   const bool entered =
       vantrel::api::InstanceActive() && vantrel::api::EnterCableCall() == vantrel::api::Entry::kEntered;
-  vantrel::commands::SetHostTransferMode(Commands(), mode);
+  OnLiveCommands([&](auto& commands) { vantrel::commands::SetHostTransferMode(commands, mode); });
   if (entered) vantrel::api::LeaveCableCall();
 }
 

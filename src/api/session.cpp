@@ -13,6 +13,7 @@ Session& TheSession() {
 }
 
 void Session::ForgetLayerStates() {
+  layersEnded_.store(true);
   std::destroy_at(&commands);
 }
 

@@ -5,6 +5,7 @@
 // the static destructors, still uses it.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 
 #include "commands/command_state.h"
@@ -31,6 +32,13 @@ struct Session {
   // never destroyed, so this is how what the layers hold on the heap goes back before
   // the library is unmapped instead of leaking. Nothing reaches the layers after it.
   void ForgetLayerStates();
+
+  // The command layer's state, or null once the unload ended it: a host thread that still
+  // calls while its process exits then reaches nothing.
+  commands::CommandState* LiveCommands() { return layersEnded_.load() ? nullptr : &commands; }
+
+ private:
+  std::atomic<bool> layersEnded_{false};
 };
 
 // The one session of the process, made on first use.
